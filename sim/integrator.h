@@ -1,0 +1,36 @@
+#pragma once
+// The trajectory computation behind START: a probe pass that finds the flight's duration, a
+// recording pass that flies it again and stores 500 samples, both writing the step file; then
+// the unit conversion, the sample file and the default graph selection.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "sim/flight_data.h"
+
+namespace zarn {
+
+struct RunProgress {
+  int32_t Pass;    //!< 0 probe, 1 recording
+  double t;        //!< [s] model time reached
+  double Tk;       //!< [s] end time of the flight (for a fraction in the probe pass)
+  double Duration; //!< [s] duration found by the probe pass (0 during the probe pass)
+  int64_t Steps;   //!< steps done in this run so far, both passes
+};
+
+struct RunOptions {
+  std::filesystem::path Directory = ".";  //!< where the two result files go
+  // Called every ProgressEvery steps; returning false stops the run with "Run cancelled".
+  std::function<bool(const RunProgress&)> Progress;
+  int64_t ProgressEvery = 8192;
+};
+
+// Refuses parameters with which a run could never end (dt0 not a positive finite number, Tk not
+// finite) with an Error naming the field. ComputeTrajectory calls it before touching any file.
+void ValidateRunParameters(const FlightParameters& p);
+
+// Runs the whole computation on d. Throws Error (FloatingPointError, FileError, or a cancelled or
+// refused run); what was written or stored before the failure stays.
+void ComputeTrajectory(ZarnData& d, const RunOptions& options = {});
+
+}  // namespace zarn

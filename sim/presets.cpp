@@ -1,0 +1,118 @@
+#include "sim/presets.h"
+
+#include <cmath>
+
+#include "models/atmosphere.h"
+#include "models/errors.h"
+
+namespace zarn {
+
+const std::array<Preset, 5> kPresets{{
+    {"Projectil, Q= 45 Grad,  V= 100 m/s, H= 0 m", 1, 0.02, 0.01, 0, 1, 100, 45, 100, 0.005},
+    {"Projectil, Q= -88 Grad,  V= 0 m/s, H= 10 km", 1, 0.02, 0.45, 0, 10000, 0, -88, 100, 0.01},
+    {"Fu\u00dfball (m=450 g, Umfang = 70 cm)", 0.41, 0.038, 0.47, 0, 0.1, 40, 45, 100, 0.001},
+    {"Tamsker - 1865 De la Terre \u00e0 la Lune (= Von der Erde zum Mond)", 10000, 5, 0.2, 0, 0.1, 18000,
+     89, 5, 0.001},
+    {"Railgun (nach I. R. McNab: Start ins All mit einer elektromagnetischen Schienenkanone, "
+     "IEEE Trans. Magn. 39, 2003)",
+     200, 0.034, 0.1, 0.05, 0.1, 14000, 0, 60, 0.0015},
+}};
+
+void WritePresetRecord(int index, std::array<double, 60>& record) noexcept {
+  if (index < 0 || index >= static_cast<int>(kPresets.size())) return;
+  const Preset& p = kPresets[static_cast<std::size_t>(index)];
+  for (int slot = 0; slot < 30; ++slot) record[slot] = 0.0;
+  record[kSlotTaskKind] = 1.0;
+  record[kSlotMass] = p.Mass;
+  record[kSlotS0] = p.S0;
+  record[kSlotCx] = p.Cx;
+  record[kSlotCy] = p.Cy;
+  record[kSlotH0] = p.H0;
+  record[kSlotV0] = p.V0;
+  record[kSlotTTO] = p.Angle;
+  record[kSlotTk] = p.Tk;
+  record[kSlotDt0] = p.dt0;
+}
+
+double Power(double base, double exponent) {
+  if (exponent == 0.0) return 1.0;
+  if (base == 0.0 && exponent > 0.0) return 0.0;
+  if (exponent == std::trunc(exponent) && std::fabs(exponent) <= 2147483647.0) {
+    // Whole exponent: repeated squaring and multiplication, the reciprocal for a negative one.
+    auto n = static_cast<int64_t>(std::fabs(exponent));
+    double result = 1.0;
+    double x = base;
+    while (n > 0) {
+      if (n & 1) result = Checked(result * x);
+      n >>= 1;
+      if (n > 0) x = Checked(x * x);
+    }
+    return exponent < 0 ? Checked(Div(1.0, result)) : result;
+  }
+  if (base < 0.0) RaiseFp(FpFault::InvalidOperation);  // ln of a negative number
+  if (base == 0.0) RaiseFp(FpFault::DivisionByZero);   // ln 0
+  return Checked(std::exp(exponent * std::log(base)));
+}
+
+Buoyancy ComputeBuoyancy(double MassaStart, double GasDensity) {
+  Buoyancy b{};
+  b.Auftrieb = Checked(MassaStart * 9.8);
+  const double roh = StandardAtmosphere(0.0).Roh;
+  b.Volumen = Checked(Div(b.Auftrieb, roh - GasDensity));
+  const double r = Power(b.Volumen * 3 / 4 / 3.14, 0.33);  // 0.33, not 1/3
+  b.Area = Checked(3.14 * r * r);
+  return b;
+}
+
+double LevelFlightSpeed(double MassaStart, double Cy, double H0, double S0) {
+  const double roh = StandardAtmosphere(H0).Roh;
+  const double x = Div(Div(Div(Checked(2 * MassaStart * 9.8), Cy), roh), S0);
+  return Power(Checked(x), 0.5);
+}
+
+void ApplyPresetRecord(ZarnData& d) {
+  const auto& rec = d.PresetRecord;
+  FlightParameters& p = d.Params;
+  p.TaskKind = rec[kSlotTaskKind];
+  p.BuoyancyMode = (p.TaskKind == 3.0 || p.TaskKind == 4.0) ? 1 : 0;
+  d.Stages[0].FuelMass = d.Stages[0].IspSeaLevel = d.Stages[0].DryMass = 0.0;
+  d.State.Mass = rec[kSlotMass];
+  p.H0 = rec[kSlotH0];
+  p.V0 = rec[kSlotV0];
+  p.AeroModel = rec[kSlotAeroModel];
+  d.State.Volumen = 100000.0;
+  p.MassaStart = rec[kSlotMass];
+  p.S0 = rec[kSlotS0];
+  p.Cx = rec[kSlotCx];
+  p.Cy = rec[kSlotCy];
+  p.TTO = rec[kSlotTTO];
+  p.Tk = rec[kSlotTk];
+  p.PresetHk = p.Hk = rec[kSlotHk];
+  p.PresetVk = p.Vk = rec[kSlotVk];
+  p.dt0 = rec[kSlotDt0];
+  p.Vwind = rec[kSlotVwind];
+  if (p.TaskKind == 8.0) {
+    struct StageFields { double *Mt, *Iud, *IudP, *Mdv, *Schub, *S; };
+    const StageFields stages[3] = {{&p.Mt, &p.Iud, &p.IudP0, &p.Mdv, &p.Schub, &p.S1},
+                                   {&p.Mt2, &p.Iud2, &p.IudP2, &p.Mdv2, &p.Schu2, &p.S2},
+                                   {&p.Mt3, &p.Iud3, &p.IudP3, &p.Mdv3, &p.Schu3, &p.S3}};
+    for (int s = 0; s < 3; ++s) {
+      const int base = kSlotStage1 + 10 * s;
+      *stages[s].Mt = rec[base + 0];
+      *stages[s].Iud = rec[base + 1];
+      *stages[s].Mdv = rec[base + 2];
+      *stages[s].Schub = rec[base + 3];
+      *stages[s].IudP = rec[base + 4];
+      *stages[s].S = rec[base + 5];
+    }
+  }
+  if (p.TaskKind == 3.0) {
+    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
+    d.State.Auftrieb = b.Auftrieb;
+    p.Hk = 0.0;
+    d.State.Volumen = b.Volumen;
+    p.S0 = b.Area;
+  }
+}
+
+}  // namespace zarn

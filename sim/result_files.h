@@ -1,0 +1,52 @@
+#pragma once
+// The two result files: the step file "Zarn Daten.txt" (one line per integration step of both
+// passes) and the sample file "Zarn_500.txt" (one line per table row). ASCII, CR LF line ends,
+// fixed-point fields right-aligned and never cut. Every failure to create, write, flush or close
+// throws FileError with the platform's message; nothing after a failed write looks like success.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "models/errors.h"
+#include "sim/flight_data.h"
+
+namespace zarn {
+
+inline constexpr const char* kStepFileName = "Zarn Daten.txt";
+inline constexpr const char* kSampleFileName = "Zarn_500.txt";
+
+// A failed file operation; what() is the platform's message with the file's name.
+class FileError : public Error {
+ public:
+  using Error::Error;
+};
+
+// Writes the step file through one large buffer; no allocation per line.
+class StepFileWriter {
+ public:
+  StepFileWriter();
+  ~StepFileWriter();  // closes without reporting; call Close() to learn of failures
+  StepFileWriter(const StepFileWriter&) = delete;
+  StepFileWriter& operator=(const StepFileWriter&) = delete;
+
+  // Creates or replaces the file and writes the opening lines (blank, long header, blank).
+  void Create(const std::filesystem::path& path);
+  // The step line of the state after a motion step (24 numbers).
+  void WriteStepLine(const FlightState& s);
+  // Blank line, short header, blank line.
+  void WriteShortHeaderBlock();
+  // "(row)" and the sample header, each a line of its own.
+  void WriteSampleMarker(int32_t row);
+  // Flushes and closes; throws FileError on failure. Safe to call when nothing is open.
+  void Close();
+  bool IsOpen() const noexcept;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+// Writes the sample file: blank, header, blank, then one line for each row 1..RowsPerColumn.
+void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table);
+
+}  // namespace zarn
