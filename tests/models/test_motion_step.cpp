@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "models/atmosphere.h"
+#include "models/errors.h"
+#include "models/motion_step.h"
+
+namespace zarn {
+namespace {
+
+FlightState HorizontalStartWithWind() {
+  FlightState s{};
+  s.V = 100;
+  s.Theta = 0;
+  s.Thrust = 1000;
+  s.Mass = 100;
+  s.Area = 1;
+  s.CxCur = 0.2;
+  s.CyCur = 0.1;
+  s.Atm.Roh = 1.225;
+  return s;
+}
+
+TEST(MotionStep, HorizontalStartWithWindEntersDragRangeAndTurnDifferently) {
+  FlightState s = HorizontalStartWithWind();
+  MotionStep(s, /*Vwind=*/10, /*dt0=*/0.1, /*BuoyancyMode=*/0);
+  EXPECT_DOUBLE_EQ(s.q, 6125);
+  EXPECT_NEAR(s.dVdt, -4.8225, 1e-12);
+  EXPECT_NEAR(s.X, 11.0, 1e-12);
+  EXPECT_EQ(s.H, 0.0);
+  EXPECT_NEAR(s.V, 99.51775, 1e-12);
+  EXPECT_NEAR(s.Theta, -0.003752, 5e-7);
+  EXPECT_NEAR(s.t, 0.1, 1e-15);
+  // Recorded forces and load factors carry no wind.
+  EXPECT_DOUBLE_EQ(s.Drag, 1225);
+  EXPECT_DOUBLE_EQ(s.Lift, 612.5);
+  EXPECT_NEAR(s.nx, -0.229592, 5e-7);
+  EXPECT_NEAR(s.ny, 0.625, 1e-12);
+  EXPECT_NE(s.nx, (s.dVdt + 9.8 * std::sin(0.0)) / 9.8);
+}
+
+TEST(MotionStep, FirstStepOfTheFirstPresetMatchesTheWorkedValues) {
+  FlightState s{};
+  s.V = 100;
+  s.Theta = 45 / 57.3;
+  s.H = 1;
+  s.Mass = 1;
+  s.Area = 0.02;
+  s.CxCur = 0.01;
+  s.Atm = StandardAtmosphere(1.0);
+  EXPECT_NEAR(s.Atm.Roh, 1.2248846, 1e-12);
+  MotionStep(s, 0, 0.005, 0);
+  EXPECT_NEAR(s.dVdt, -8.154130, 5e-7);
+  EXPECT_NEAR(s.X, 0.353574, 5e-7);
+  EXPECT_NEAR(s.H, 1.353533, 5e-7);
+  EXPECT_NEAR(s.V, 99.959229, 5e-7);
+  EXPECT_NEAR(s.Theta, 0.784994, 5e-7);
+  EXPECT_NEAR(s.Drag, 1.224885, 5e-7);
+  EXPECT_NEAR(s.nx, -0.124988, 5e-7);
+  EXPECT_EQ(s.ny, 0.0);
+}
+
+TEST(MotionStep, StartFromRestUsesTheRestSpeedAndHoldsTheAngleAtMinus90) {
+  FlightState s{};
+  s.V = 0;
+  s.Theta = -88 / 57.3;
+  s.H = 10000;
+  s.Mass = 1;
+  s.Area = 0.02;
+  s.CxCur = 0.45;
+  s.Atm.Roh = 0.4127;
+  MotionStep(s, 0, 0.01, 0);
+  EXPECT_NEAR(s.V, 0.09814, 5e-6);
+  EXPECT_EQ(s.Theta, -90 / 57.3);
+  EXPECT_NEAR(s.q, 0.4127 * 0.0002 * 0.0002 / 2, 1e-18);  // q from the rest speed, not from 0
+}
+
+TEST(MotionStep, LiftTurnsThePathPastTheVerticalAndTheAngleIsHeldAt90Over57_3) {
+  FlightState s{};
+  s.V = 100;
+  s.Theta = 89 / 57.3;
+  s.CyCur = 1;
+  s.Mass = 1;
+  s.Area = 1;
+  s.Atm.Roh = 1.225;
+  MotionStep(s, 0, 0.1, 0);
+  EXPECT_EQ(s.Theta, 1.5706806282722514);
+  EXPECT_NE(s.Theta, M_PI / 2);
+  EXPECT_DOUBLE_EQ(s.ny, 625);
+}
+
+TEST(MotionStep, BuoyancyModeKeepsTheBodyInPlaceButAdvancesTimeAndForces) {
+  FlightState s = HorizontalStartWithWind();
+  s.X = 5;
+  s.H = 7;
+  s.dVdt = 3.25;
+  s.Auftrieb = 1234;  // a value the form may leave behind
+  MotionStep(s, 10, 0.1, 1);
+  EXPECT_EQ(s.X, 5);
+  EXPECT_EQ(s.H, 7);
+  EXPECT_EQ(s.V, 100);
+  EXPECT_EQ(s.Theta, 0);
+  EXPECT_EQ(s.dVdt, 3.25);
+  EXPECT_NEAR(s.t, 0.1, 1e-15);
+  EXPECT_DOUBLE_EQ(s.Drag, 1225);
+  EXPECT_DOUBLE_EQ(s.Lift, 612.5);
+  EXPECT_NEAR(s.nx, -0.229592, 5e-7);
+  EXPECT_NEAR(s.ny, 0.625, 1e-12);
+  EXPECT_EQ(s.Auftrieb, 0.0);
+}
+
+TEST(MotionStep, BuoyancyForceIsClearedEveryStep) {
+  FlightState s = HorizontalStartWithWind();
+  s.Auftrieb = 98000;
+  MotionStep(s, 0, 0.1, 0);
+  EXPECT_EQ(s.Auftrieb, 0.0);
+}
+
+bool AllFinite(const FlightState& s) {
+  for (double v : {s.t, s.X, s.H, s.V, s.Theta, s.q, s.Drag, s.Lift, s.nx, s.ny, s.dVdt})
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+std::string FaultOf(FlightState& s, double Vwind = 0, double dt0 = 0.1, int32_t buoyancy = 0) {
+  try {
+    MotionStep(s, Vwind, dt0, buoyancy);
+  } catch (const FloatingPointError& e) {
+    return e.what();
+  }
+  return "no fault";
+}
+
+TEST(MotionStepFaults, ZeroMassWithoutThrustIsAnInvalidOperationAndLeavesTheStateFinite) {
+  FlightState s = HorizontalStartWithWind();
+  s.Thrust = 0;
+  s.Mass = 0;
+  EXPECT_EQ(FaultOf(s), "Invalid floating point operation");
+  EXPECT_TRUE(AllFinite(s));
+  EXPECT_EQ(s.X, 0.0);
+  EXPECT_EQ(s.t, 0.0);  // the step stopped before time advanced
+}
+
+TEST(MotionStepFaults, ZeroMassWithThrustIsADivisionByZero) {
+  FlightState s = HorizontalStartWithWind();
+  s.Mass = 0;
+  EXPECT_EQ(FaultOf(s), "Floating point division by zero");
+  EXPECT_TRUE(AllFinite(s));
+}
+
+TEST(MotionStepFaults, ZeroMassStopsTheStepInBuoyancyModeToo) {
+  FlightState s = HorizontalStartWithWind();
+  s.Mass = 0;
+  EXPECT_EQ(FaultOf(s, 0, 0.1, 1), "Floating point division by zero");
+  EXPECT_TRUE(AllFinite(s));
+}
+
+TEST(MotionStepFaults, ASpeedThatComesExactlyToRestIsAFault) {
+  // dVdt = -Cx Roh V^2 Area / 2 / Mass = -1 m/s^2, dt0 = 1 s: V' = 0 exactly.
+  FlightState s{};
+  s.V = 1;
+  s.Mass = 1;
+  s.Area = 2;
+  s.CxCur = 1;
+  s.Atm.Roh = 1;
+  EXPECT_EQ(FaultOf(s, 0, 1.0), "Invalid floating point operation");
+  EXPECT_EQ(s.V, 0.0);
+  EXPECT_TRUE(AllFinite(s));
+}
+
+TEST(MotionStepFaults, AnOverflowingSpeedIsAnOverflowNotAnInfinity) {
+  FlightState s = HorizontalStartWithWind();
+  s.V = 1e200;
+  EXPECT_EQ(FaultOf(s), "Floating point overflow");
+  EXPECT_TRUE(AllFinite(s));
+}
+
+}  // namespace
+}  // namespace zarn

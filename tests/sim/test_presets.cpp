@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "models/errors.h"
+#include "sim/presets.h"
+
+namespace zarn {
+namespace {
+
+TEST(PresetRecord, EachPresetOverwritesSlots0To29AndNothingElse) {
+  std::array<double, 60> rec{};
+  rec[35] = 7;  // stage slots are never written by a preset
+  WritePresetRecord(0, rec);
+  EXPECT_EQ(rec[kSlotTaskKind], 1);
+  EXPECT_EQ(rec[kSlotH0], 1);  // not 0, whatever the label says
+  EXPECT_EQ(rec[kSlotTTO], 45);
+  WritePresetRecord(4, rec);
+  EXPECT_EQ(rec[kSlotCy], 0.05);
+  EXPECT_EQ(rec[kSlotTTO], 0);  // nothing of preset 0 left behind
+  EXPECT_EQ(rec[kSlotV0], 14000);
+  EXPECT_EQ(rec[kSlotDt0], 0.0015);
+  EXPECT_EQ(rec[35], 7);
+  const auto before = rec;
+  WritePresetRecord(5, rec);  // the empty list item
+  WritePresetRecord(-1, rec);
+  EXPECT_EQ(rec, before);
+}
+
+TEST(PresetRecord, LabelsAreTheStartFormsTexts) {
+  EXPECT_EQ(kPresets[0].Label, "Projectil, Q= 45 Grad,  V= 100 m/s, H= 0 m");
+  EXPECT_EQ(kPresets[2].Label, "Fu\u00dfball (m=450 g, Umfang = 70 cm)");
+  EXPECT_EQ(kPresets[2].Mass, 0.41);
+  EXPECT_EQ(kPresets[4].Label.substr(0, 9), "Railgun (");
+}
+
+TEST(ApplyPresetRecord, SetsTheParametersAsTheActivationDoes) {
+  auto d = std::make_unique<ZarnData>();
+  WritePresetRecord(1, d->PresetRecord);
+  d->PresetRecord[kSlotHk] = 5;
+  d->PresetRecord[kSlotAeroModel] = 1;
+  ApplyPresetRecord(*d);
+  const FlightParameters& p = d->Params;
+  EXPECT_EQ(p.H0, 10000);
+  EXPECT_EQ(p.TTO, -88);
+  EXPECT_EQ(p.Cx, 0.45);
+  EXPECT_EQ(p.dt0, 0.01);
+  EXPECT_EQ(p.Tk, 100);
+  EXPECT_EQ(p.Hk, 5);
+  EXPECT_EQ(p.PresetHk, 5);
+  EXPECT_EQ(p.AeroModel, 1);
+  EXPECT_EQ(p.TaskKind, 1);
+  EXPECT_EQ(p.BuoyancyMode, 0);
+  EXPECT_EQ(d->State.Mass, 1);
+  EXPECT_EQ(d->State.Volumen, 100000);
+}
+
+TEST(ApplyPresetRecord, RocketTaskFillsTheStageParametersFromTheirSlots) {
+  auto d = std::make_unique<ZarnData>();
+  d->PresetRecord[kSlotTaskKind] = 8;
+  for (int s = 0; s < 3; ++s)
+    for (int k = 0; k < 6; ++k) d->PresetRecord[30 + 10 * s + k] = 100 * (s + 1) + k;
+  ApplyPresetRecord(*d);
+  const FlightParameters& p = d->Params;
+  EXPECT_EQ(p.Mt, 100);
+  EXPECT_EQ(p.Iud, 101);
+  EXPECT_EQ(p.Mdv, 102);
+  EXPECT_EQ(p.Schub, 103);
+  EXPECT_EQ(p.IudP0, 104);
+  EXPECT_EQ(p.S1, 105);
+  EXPECT_EQ(p.Schu2, 203);
+  EXPECT_EQ(p.IudP3, 304);
+  EXPECT_EQ(p.S3, 305);
+}
+
+TEST(ApplyPresetRecord, BuoyantBodyGetsVolumeAreaAndZeroEndHeight) {
+  auto d = std::make_unique<ZarnData>();
+  d->PresetRecord[kSlotTaskKind] = 3;
+  d->PresetRecord[kSlotMass] = 100;
+  d->PresetRecord[kSlotGasDensity] = 0.178;  // helium
+  d->PresetRecord[kSlotHk] = 500;
+  ApplyPresetRecord(*d);
+  EXPECT_EQ(d->Params.BuoyancyMode, 1);
+  EXPECT_EQ(d->Params.Hk, 0);
+  EXPECT_EQ(d->Params.PresetHk, 500);
+  EXPECT_DOUBLE_EQ(d->State.Auftrieb, 980);
+  const double volume = 980 / (1.225 - 0.178);
+  EXPECT_DOUBLE_EQ(d->State.Volumen, volume);
+  const double r = std::exp(0.33 * std::log(volume * 3 / 4 / 3.14));
+  EXPECT_DOUBLE_EQ(d->Params.S0, 3.14 * r * r);
+}
+
+TEST(ActivationFaults, GasAsDenseAsAirOrDenserFaultsAsTheArithmeticDoes) {
+  EXPECT_THROW(
+      {
+        try {
+          ComputeBuoyancy(100, 1.225);
+        } catch (const FloatingPointError& e) {
+          EXPECT_STREQ(e.what(), "Floating point division by zero");
+          throw;
+        }
+      },
+      FloatingPointError);
+  try {
+    ComputeBuoyancy(100, 2.0);  // negative volume: no real cube root by exp/ln
+    FAIL();
+  } catch (const FloatingPointError& e) {
+    EXPECT_STREQ(e.what(), "Invalid floating point operation");
+  }
+}
+
+TEST(ActivationFaults, LevelFlightSpeedNeedsPositiveLiftAndArea) {
+  EXPECT_NEAR(LevelFlightSpeed(1000, 0.5, 0, 10), std::sqrt(2 * 1000 * 9.8 / 0.5 / 1.225 / 10), 1e-9);
+  EXPECT_THROW(LevelFlightSpeed(1000, 0, 0, 10), FloatingPointError);
+  EXPECT_THROW(LevelFlightSpeed(1000, -0.5, 0, 10), FloatingPointError);
+  EXPECT_THROW(LevelFlightSpeed(1000, 0.5, 0, 0), FloatingPointError);
+}
+
+TEST(Power, FollowsTheProgramsRules) {
+  EXPECT_EQ(Power(-3, 0), 1);
+  EXPECT_EQ(Power(0, 0.33), 0);
+  EXPECT_EQ(Power(-2, 3), -8);  // whole exponents multiply, so a negative base is fine
+  EXPECT_EQ(Power(2, -2), 0.25);
+  EXPECT_NEAR(Power(8, 1.0 / 3), 2, 1e-12);
+  EXPECT_THROW(Power(-8, 0.5), FloatingPointError);
+  EXPECT_THROW(Power(0, -1), FloatingPointError);
+  EXPECT_THROW(Power(10, 400), FloatingPointError);
+}
+
+}  // namespace
+}  // namespace zarn
