@@ -70,8 +70,12 @@ AtmosphereState StandardAtmosphere(double H) noexcept {
   }
   // Bands are open below and closed above: H on a row uses the band beneath it. The last band
   // (200 km .. 1000 km) has no upper edge and extends linearly beyond 1000 km, unclamped.
+  // Branch-free binary search for the first row at or above H among rows 1..37.
   std::size_t hi = 1;
-  while (hi + 1 < kAtmosphereTable.size() && H > kAtmosphereTable[hi].H) ++hi;
+  for (std::size_t step = 32; step > 0; step >>= 1) {
+    const std::size_t probe = hi + step;
+    if (probe < kAtmosphereTable.size() && H > kAtmosphereTable[probe - 1].H) hi = probe;
+  }
   const AtmosphereRow& a = kAtmosphereTable[hi - 1];
   const AtmosphereRow& b = kAtmosphereTable[hi];
   const double f = (H - a.H) / (b.H - a.H);
