@@ -1,0 +1,312 @@
+#include "sim/integrator.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "models/atmosphere.h"
+#include "models/drag_law.h"
+#include "models/errors.h"
+#include "models/motion_step.h"
+#include "plot/catalogue.h"
+#include "sim/result_files.h"
+
+namespace zarn {
+namespace {
+
+constexpr int32_t kRowsPerRun = 500;
+constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
+constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
+constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
+constexpr double kRocketTask = 8.0;          //!< TaskKind of the staged rocket
+constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
+constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
+constexpr double kVertical = 90.0 / kDegPerRad;  //!< [rad] 90/57.3, deliberately not pi/2
+constexpr double kPhaseDrop = 0.01;          //!< largest phase growth in one step that still samples
+constexpr double kPrevPhaseAtStart = 100.0;  //!< makes the first recorded step a sample
+constexpr double kShortHeaderPeriod = 10.0;  //!< [s]
+constexpr double kShortHeaderWindow = 0.01;  //!< fraction of the period after each multiple
+constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
+
+// x minus x truncated toward zero: keeps the sign of x.
+inline double Frac(double x) { return x - std::trunc(x); }
+
+// A unit switch of the table: a stored value above Threshold raises Flag to Value; after the run
+// the column is divided by Divisor when Flag ended at Value. Listed in the order of conversion.
+struct UnitSwitch {
+  int Column;
+  int32_t UnitFlags::*Flag;
+  int32_t Value;
+  double Threshold;
+  double Divisor;
+};
+constexpr std::array<UnitSwitch, 6> kUnitSwitches{{
+    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},  // m -> km
+    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},       // s -> min
+    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},    // s -> h (after the test for minutes)
+    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},   // m -> km
+    {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0},  // N -> kN
+    {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0},  // kg -> t
+}};
+constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
+  std::array<bool, TrajectoryTable::kColumns> switched{};
+  for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
+  return switched;
+}();
+
+// The parameters of each rocket stage.
+struct StageFields {
+  double FlightParameters::*Mt;
+  double FlightParameters::*Iud;
+  double FlightParameters::*IudP;
+  double FlightParameters::*Mdv;
+  double FlightParameters::*Schub;
+};
+constexpr std::array<StageFields, 3> kStageFields{{
+    {&FlightParameters::Mt, &FlightParameters::Iud, &FlightParameters::IudP0, &FlightParameters::Mdv,
+     &FlightParameters::Schub},
+    {&FlightParameters::Mt2, &FlightParameters::Iud2, &FlightParameters::IudP2, &FlightParameters::Mdv2,
+     &FlightParameters::Schu2},
+    {&FlightParameters::Mt3, &FlightParameters::Iud3, &FlightParameters::IudP3, &FlightParameters::Mdv3,
+     &FlightParameters::Schu3},
+}};
+
+// One run: both passes over the shared records, with the step file open throughout.
+class Run {
+ public:
+  Run(ZarnData& d, const RunOptions& options)
+      : d_(d), p_(d.Params), s_(d.State), rec_(d.Rec), options_(options) {
+    // Without a callback the countdown starts where no run reaches it.
+    const bool report = options_.Progress && options_.ProgressEvery > 0;
+    every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
+  }
+
+  void Execute() {
+    writer_.Create(options_.Directory / kStepFileName);
+    try {
+      FlyPass();
+      duration_ = s_.t;
+      rec_.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
+      rec_.Pass = 1;
+      rec_.PrevPhase = kPrevPhaseAtStart;
+      FlyPass();
+    } catch (...) {
+      // Keep what the run wrote, but report the fault that stopped it, not a later one.
+      try {
+        writer_.Close();
+      } catch (const Error&) {
+      }
+      throw;
+    }
+    writer_.Close();
+    ConvertUnits();
+    WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
+    SelectGraph(DefaultGraph(), d_.Selection);
+  }
+
+ private:
+  void FlyPass() {
+    StartPass();
+    untilReport_ = every_;
+    do {
+      Step();
+      ++steps_;
+      if (--untilReport_ == 0) Report();
+    } while (s_.H > p_.Hk && s_.t < p_.Tk);
+    if (options_.Progress) Report();  // the end of each pass, so that a caller sees 100 %
+  }
+
+  void StartPass() {
+    d_.Units = UnitFlags{};
+    s_.Stage = 0.0;
+    s_.CxCur = p_.Cx;
+    s_.CyCur = p_.Cy;
+    if (p_.TaskKind == kRocketTask) SetUpStages();
+    s_.X = 0.0;
+    s_.H = p_.H0;
+    s_.t = 0.0;
+    s_.V = p_.V0;
+    s_.Theta = p_.TTO / kDegPerRad;
+    s_.Mass = p_.MassaStart;
+    s_.Area = p_.S0;
+    s_.Volumen = 0.0;
+    rec_.SampleCount = 1;
+    dragLaw_ = std::nearbyint(p_.AeroModel) != 0.0;  // parameters stay fixed during a run
+  }
+
+  void SetUpStages() {
+    for (std::size_t i = 0; i < kStageFields.size(); ++i) {
+      const StageFields& f = kStageFields[i];
+      StageData& st = d_.Stages[i];
+      // A zero sea-level Isp marks an upper stage that does not exist: it burns for no time.
+      if (i > 0 && p_.*f.Iud == 0.0) {
+        st = StageData{};
+        continue;
+      }
+      st.FuelMass = p_.*f.Mt;
+      st.IspSeaLevel = p_.*f.Iud;
+      st.IspVacuum = p_.*f.IudP;
+      st.DryMass = p_.*f.Mdv;
+      st.MassFlow = Checked(Div(p_.*f.Schub, st.IspVacuum));  // vacuum thrust / vacuum Isp
+      st.BurnTime = Checked(Div(st.FuelMass, st.MassFlow));
+    }
+    endOfStage1_ = d_.Stages[0].BurnTime;
+    endOfStage2_ = Checked(endOfStage1_ + d_.Stages[1].BurnTime);
+    d_.TotalBurnTime = Checked(endOfStage2_ + d_.Stages[2].BurnTime);
+  }
+
+  void Step() {
+    s_.Atm = StandardAtmosphere(s_.H);
+    if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
+    s_.Mach = Div(s_.V, s_.Atm.Vsound);
+    if (p_.TaskKind == kRocketTask && s_.t <= d_.TotalBurnTime) {
+      Burn();
+    } else {
+      s_.Thrust = 0.0;
+      s_.Isp = 0.0;
+    }
+    if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
+    MotionStep(s_, p_.Vwind, p_.dt0, p_.BuoyancyMode);
+
+    writer_.WriteStepLine(s_);
+    if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
+    if (rec_.Pass == 1) Sample();
+  }
+
+  // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
+  void Burn() {
+    int stage;
+    if (s_.t <= endOfStage1_) {
+      stage = 1;
+    } else if (s_.t <= endOfStage2_) {
+      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - d_.Stages[0].DryMass);
+      stage = 2;
+    } else {
+      // The third stage's engine stays on board after its burn, as the last engine of a smaller
+      // vehicle does.
+      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - d_.Stages[1].DryMass);
+      stage = 3;
+    }
+    const StageData& st = d_.Stages[static_cast<std::size_t>(stage - 1)];
+    // Linear in the ambient pressure: sea-level Isp at 1.013 bar, vacuum Isp at 0.
+    s_.Isp = Checked(st.IspSeaLevel +
+                     (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
+    s_.Thrust = Checked(st.MassFlow * s_.Isp);
+    s_.Mass = Checked(s_.Mass - st.MassFlow * p_.dt0);
+    s_.Stage = stage;
+
+    // A weak rocket climbs straight up for its first 50 s; on release it turns to the launch
+    // angle once and then flies freely.
+    if (s_.t < kHoldUntil && Checked(Div(s_.Thrust, s_.Mass)) < kHoldThrustPerMass) {
+      s_.Theta = kVertical;
+      s_.AngleHold = 0.0;
+    } else if (s_.AngleHold == 0.0) {
+      s_.Theta = p_.TTO / kDegPerRad;
+      s_.AngleHold = 1.0;
+    }
+  }
+
+  // A sample whenever t crosses a multiple of SampleInterval; every step once steps are short.
+  void Sample() {
+    const double phase = Frac(Checked(Div(s_.t, rec_.SampleInterval)));
+    if (phase - rec_.PrevPhase <= kPhaseDrop) {
+      writer_.WriteSampleMarker(rec_.SampleCount);
+      StoreSample(rec_.SampleCount);
+      rec_.SampleCount = std::min(rec_.SampleCount + 1, d_.Table.RowsPerColumn);
+    }
+    rec_.PrevPhase = phase;
+  }
+
+  // Writes row `row` in column order, raising each unit flag right after its column.
+  void StoreSample(int32_t row) {
+    TrajectoryTable& table = d_.Table;
+    const FlightState& s = s_;
+    auto put = [&](int column, double value) {
+      table.Cell(column, row) = value;
+      if (kSwitchedColumns[static_cast<std::size_t>(column)]) {
+        for (const UnitSwitch& u : kUnitSwitches)
+          if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
+      }
+    };
+    put(kColT, s.t);
+    put(kColV, s.V);
+    put(kColQkPa, s.q / 1000.0);
+    put(kColH, s.H < 0.0 ? 0.0 : s.H);
+    put(kColAngle, s.Theta * kDegPerRad);
+    put(5, 0.0);
+    put(6, 0.0);
+    put(kColX, s.X);
+    put(8, 0.0);
+    put(kColNx, s.nx);
+    put(kColNy, s.ny);
+    put(11, 0.0);
+    put(kColAuftriebEps, s.Auftrieb + kAuftriebOffset);
+    put(kColVwind, p_.Vwind);
+    put(kColIsp, s.Isp);
+    put(kColThrust, s.Thrust);
+    put(kColMass, s.Mass);
+    put(kColThrustPerMass, Checked(Div(s.Thrust, s.Mass)));
+    put(18, 0.0);
+    put(kColVolumen, s.Volumen);
+    put(kColAuftrieb, s.Auftrieb);
+    put(kColDrag, s.Drag);
+    put(kColLift, s.Lift);
+    put(kColCx, s.CxCur);
+    put(kColCy, s.CyCur);
+    put(kColMach, s.Mach);
+    put(kColTemp, s.Atm.T);
+    put(kColPbar, s.Atm.Pbar);
+    put(kColRoh, s.Atm.Roh);
+    s_.Re = Checked(Div(s.Atm.Roh * s.V * 1.0, s.Atm.Mu));  // for a length of 1 m
+    put(kColRe, s_.Re / 1000.0);
+  }
+
+  // Every row of a converted column, including rows that an earlier run left.
+  void ConvertUnits() {
+    TrajectoryTable& table = d_.Table;
+    for (const UnitSwitch& u : kUnitSwitches) {
+      if (d_.Units.*u.Flag != u.Value) continue;
+      for (int32_t row = 1; row <= table.RowsPerColumn; ++row) table.Cell(u.Column, row) /= u.Divisor;
+    }
+  }
+
+  [[gnu::noinline]] void Report() {
+    untilReport_ = every_;
+    const RunProgress progress{rec_.Pass, s_.t, p_.Tk, rec_.Pass == 1 ? duration_ : 0.0, steps_};
+    if (!options_.Progress(progress)) throw Error("Run cancelled");
+  }
+
+  ZarnData& d_;
+  const FlightParameters& p_;
+  FlightState& s_;
+  RecordingState& rec_;
+  const RunOptions& options_;
+  StepFileWriter writer_;
+  bool dragLaw_ = false;
+  double endOfStage1_ = 0.0;  //!< [s]
+  double endOfStage2_ = 0.0;  //!< [s]
+  double duration_ = 0.0;     //!< [s] final t of the probe pass, for progress reports
+  int64_t every_;
+  int64_t untilReport_ = 0;
+  int64_t steps_ = 0;
+};
+
+}  // namespace
+
+void ValidateRunParameters(const FlightParameters& p) {
+  // A step that is not positive never reaches Tk, and an infinite Tk is never reached.
+  if (!(std::isfinite(p.dt0) && p.dt0 > 0.0)) throw Error("Integration step must be a positive number");
+  if (!std::isfinite(p.Tk)) throw Error("End time must be a finite number");
+}
+
+void ComputeTrajectory(ZarnData& d, const RunOptions& options) {
+  ValidateRunParameters(d.Params);
+  d.Table.RowsPerColumn = kRowsPerRun;
+  d.Rec.Pass = 0;
+  d.Rec.SampleInterval = 1.0;
+  Run run(d, options);
+  run.Execute();
+}
+
+}  // namespace zarn

@@ -1,0 +1,636 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "models/atmosphere.h"
+#include "models/errors.h"
+#include "models/motion_step.h"
+#include "sim/integrator.h"
+#include "sim/presets.h"
+#include "sim/result_files.h"
+
+namespace zarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::string ReadFile(const fs::path& path) {
+  std::string text;
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return text;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return text;
+  text.resize(size);
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// A step line is every line of the step file that is neither blank, a header nor a marker.
+bool IsStepLine(const std::string& line) {
+  return line != " " && line.rfind("    t,s", 0) != 0 && line.rfind("(", 0) != 0;
+}
+
+// A ballistic body without drag or lift; each test changes what it is about.
+FlightParameters Ballistic() {
+  FlightParameters p{};
+  p.TaskKind = 1;
+  p.MassaStart = 1;
+  p.S0 = 0.02;
+  p.dt0 = 0.01;
+  p.Tk = 100;
+  return p;
+}
+
+// A flight that takes exactly one step per pass: it starts at its end height and does not climb.
+FlightParameters OneStep() {
+  FlightParameters p = Ballistic();
+  p.H0 = p.Hk = 50;
+  p.dt0 = 1;
+  p.Tk = 1e9;
+  return p;
+}
+
+// State after each step of the probe pass, observed through the progress report.
+struct StepLog {
+  std::vector<FlightState> States;
+  std::vector<double> StartTimes;  // [s] t at the start of each step
+};
+
+class IntegratorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir_ = fs::temp_directory_path() / ("zarn_integrator_" + std::to_string(getpid()) + "_" + name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    d_ = std::make_unique<ZarnData>();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  RunOptions Options() const {
+    RunOptions o;
+    o.Directory = dir_;
+    return o;
+  }
+  void Run(const FlightParameters& p) {
+    d_->Params = p;
+    ComputeTrajectory(*d_, Options());
+  }
+  void RunPreset(int index) {
+    WritePresetRecord(index, d_->PresetRecord);
+    ApplyPresetRecord(*d_);
+    ComputeTrajectory(*d_, Options());
+  }
+  // Runs with a report after every step and keeps the probe pass's states.
+  StepLog RunLogged(const FlightParameters& p) {
+    StepLog log;
+    d_->Params = p;
+    RunOptions o = Options();
+    o.ProgressEvery = 1;
+    double start = 0;
+    o.Progress = [&](const RunProgress& r) {
+      if (r.Pass == 0 && r.Steps > static_cast<int64_t>(log.States.size())) {
+        log.StartTimes.push_back(start);
+        log.States.push_back(d_->State);
+        start = d_->State.t;
+      }
+      return true;
+    };
+    ComputeTrajectory(*d_, o);
+    return log;
+  }
+  double Cell(int column, int row) const { return d_->Table.Cell(column, row); }
+  std::string StepFile() const { return ReadFile(dir_ / kStepFileName); }
+  fs::path SampleFilePath() const { return dir_ / kSampleFileName; }
+
+  fs::path dir_;
+  std::unique_ptr<ZarnData> d_;
+};
+
+// --- The run outline --------------------------------------------------------------------------
+
+TEST_F(IntegratorTest, StartingAtTheEndHeightWithoutClimbTakesOneStepPerPass) {
+  for (double angle : {0.0, -10.0}) {
+    SCOPED_TRACE(angle);
+    FlightParameters p = OneStep();
+    p.TTO = angle;
+    p.dt0 = 0.02;
+    p.V0 = 30;
+    const StepLog log = RunLogged(p);
+    EXPECT_EQ(log.States.size(), 1u);
+    EXPECT_EQ(d_->State.t, 0.02);
+    EXPECT_EQ(d_->Rec.SampleInterval, 0.02 / 500);
+    EXPECT_EQ(Cell(kColT, 1), 0.02);  // row 1 holds the state after the step, not the start
+    EXPECT_EQ(d_->Rec.SampleCount, 2);
+    const std::vector<std::string> lines = Lines(StepFile());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), IsStepLine), 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "(1)"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "(2)"), 0);
+  }
+  // A positive angle lifts the body above the end height and the flight goes on.
+  FlightParameters p = OneStep();
+  p.TTO = 10;
+  p.dt0 = 0.02;
+  p.V0 = 30;
+  EXPECT_GT(RunLogged(p).States.size(), 1u);
+}
+
+TEST_F(IntegratorTest, RunEndsWithTheDefaultGraphAnd503LineSampleFile) {
+  d_->Selection.Columns.fill(-1);
+  Run(OneStep());
+  EXPECT_EQ(d_->Selection.Count, 7);
+  const std::vector<int32_t> shown(d_->Selection.Columns.begin(), d_->Selection.Columns.begin() + 6);
+  EXPECT_EQ(shown, (std::vector<int32_t>{0, 3, 1, 4, 2, 9}));
+  EXPECT_EQ(Lines(ReadFile(SampleFilePath())).size(), 503u);
+}
+
+// --- Sampling ---------------------------------------------------------------------------------
+
+// A drag-free flight high above the ground that ends at Tk = 100 s.
+FlightParameters HundredSeconds(double dt0) {
+  FlightParameters p = Ballistic();
+  p.H0 = 200000;
+  p.V0 = 1000;
+  p.dt0 = dt0;
+  return p;
+}
+
+TEST_F(IntegratorTest, MillisecondStepsStoreTheFirst499StepsAndTheLastInRow500) {
+  Run(HundredSeconds(0.001));
+  const double duration = d_->State.t;
+  EXPECT_NEAR(duration, 100, 0.0015);
+  EXPECT_EQ(d_->Rec.SampleInterval, duration / 500);
+  // Time is in seconds (no flag), so column 0 holds t exactly as the run accumulated it.
+  double t = 0;
+  for (int row = 1; row <= 499; ++row) {
+    t += 0.001;
+    ASSERT_EQ(Cell(kColT, row), t) << "row " << row;
+  }
+  EXPECT_EQ(Cell(kColT, 500), duration);
+  EXPECT_EQ(d_->Rec.SampleCount, 500);
+  // Every step of the recording pass is a sample: one marker per step.
+  const std::vector<std::string> lines = Lines(StepFile());
+  const auto steps = std::count_if(lines.begin(), lines.end(), IsStepLine) / 2;
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '('; }),
+            steps);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "(500)"), steps - 499);
+}
+
+TEST_F(IntegratorTest, CentisecondStepsStoreOneRowPerSampleIntervalCrossing) {
+  Run(HundredSeconds(0.01));
+  const double interval = d_->Rec.SampleInterval;
+  EXPECT_NEAR(interval, 0.2, 1e-6);
+  EXPECT_EQ(Cell(kColT, 1), 0.01);
+  for (int row = 2; row <= 499; ++row) {
+    // The first step at or past the (row-1)-th multiple of the interval.
+    const double crossing = (row - 1) * interval;
+    ASSERT_GE(Cell(kColT, row), crossing - 1e-9) << "row " << row;
+    ASSERT_LT(Cell(kColT, row), crossing + 0.01 + 1e-9) << "row " << row;
+  }
+  EXPECT_GE(Cell(kColT, 500), 499 * interval - 1e-9);
+  EXPECT_LE(Cell(kColT, 500), d_->State.t);
+}
+
+TEST_F(IntegratorTest, RepeatedRunGivesIdenticalFilesAndTable) {
+  RunPreset(0);
+  ASSERT_GT(d_->State.t / d_->Params.dt0, 2000);  // many more steps than rows
+  const std::string steps = StepFile();
+  const std::string samples = ReadFile(SampleFilePath());
+  const TrajectoryTable table = d_->Table;
+  ComputeTrajectory(*d_, Options());
+  EXPECT_TRUE(StepFile() == steps);
+  EXPECT_TRUE(ReadFile(SampleFilePath()) == samples);
+  EXPECT_TRUE(d_->Table.Elements == table.Elements);
+}
+
+TEST_F(IntegratorTest, RowsThatARunDoesNotStoreKeepWhatAnEarlierRunLeft) {
+  RunPreset(0);
+  const TrajectoryTable before = d_->Table;
+  FlightParameters p = OneStep();
+  p.dt0 = 0.5;
+  Run(p);
+  EXPECT_EQ(Cell(kColT, 1), 0.5);
+  EXPECT_NE(before.Cell(kColT, 1), 0.5);
+  for (int column = 0; column < TrajectoryTable::kColumns; ++column)
+    for (int row = 2; row <= 500; ++row) ASSERT_EQ(Cell(column, row), before.Cell(column, row));
+}
+
+// --- One step ---------------------------------------------------------------------------------
+
+TEST_F(IntegratorTest, MachUses290MetresPerSecondOnlyAbove120km) {
+  struct Case {
+    double H0;      // [m]
+    double Vsound;  // [m/s] expected
+  } const cases[] = {
+      {110000, StandardAtmosphere(110000).Vsound},
+      {120000, StandardAtmosphere(120000).Vsound},  // at the limit: the table
+      {120000.5, 290},
+      {150000, 290},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.H0);
+    FlightParameters p = OneStep();
+    p.H0 = p.Hk = c.H0;
+    p.V0 = 2900;
+    Run(p);
+    EXPECT_EQ(Cell(kColMach, 1), 2900 / c.Vsound);
+  }
+}
+
+TEST_F(IntegratorTest, DragLawIsCalledWhenAeroModelRoundsToNonZeroAndActsOnlyAtOne) {
+  struct Case {
+    double AeroModel;
+    double CxCur;
+  } const cases[] = {{0, 0.7}, {0.4, 0.7}, {0.6, 0.5 / 2 + 0.091}, {1, 0.5 / 2 + 0.091}, {2, 0.7}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.AeroModel);
+    FlightParameters p = OneStep();
+    p.H0 = p.Hk = 0;
+    p.V0 = 2 * 340.3;  // Mach 2
+    p.Cx = 0.7;
+    p.Cy = 0.3;
+    p.AeroModel = c.AeroModel;
+    Run(p);
+    EXPECT_DOUBLE_EQ(Cell(kColCx, 1), c.CxCur);
+    EXPECT_EQ(Cell(kColCy, 1), 0.3);
+  }
+}
+
+TEST_F(IntegratorTest, UnitFlagsRiseOnlyStrictlyAboveTheirThresholds) {
+  struct Case {
+    const char* What;
+    std::function<void(FlightParameters&)> Set;
+    int32_t UnitFlags::*Flag;
+    int32_t Expected;
+    int Column;
+    double Stored;  // in row 1 after the conversion
+  };
+  auto rocket = [](FlightParameters& p, double thrust) {
+    p.TaskKind = 8;
+    p.MassaStart = 100;
+    p.Mt = 10;
+    p.Iud = p.IudP0 = 1000;
+    p.Schub = thrust;  // with Isp 1000 at every pressure, the thrust exactly
+  };
+  const Case cases[] = {
+      {"height 10000 m", [](FlightParameters& p) { p.H0 = p.Hk = 10000; }, &UnitFlags::HeightInKm, 0,
+       kColH, 10000},
+      {"height 10000.5 m", [](FlightParameters& p) { p.H0 = p.Hk = 10000.5; }, &UnitFlags::HeightInKm, 1,
+       kColH, 10.0005},
+      {"time 3600 s", [](FlightParameters& p) { p.dt0 = 3600; }, &UnitFlags::TimeUnit, 0, kColT, 3600},
+      {"time 3600.5 s", [](FlightParameters& p) { p.dt0 = 3600.5; }, &UnitFlags::TimeUnit, 2, kColT,
+       3600.5 / 60},
+      {"time 36000 s", [](FlightParameters& p) { p.dt0 = 36000; }, &UnitFlags::TimeUnit, 2, kColT, 600},
+      {"time 36000.5 s", [](FlightParameters& p) { p.dt0 = 36000.5; }, &UnitFlags::TimeUnit, 3, kColT,
+       36000.5 / 3600},
+      {"range 10000 m", [](FlightParameters& p) { p.V0 = 10000; }, &UnitFlags::RangeInKm, 0, kColX, 10000},
+      {"range 10000.5 m", [](FlightParameters& p) { p.V0 = 10000.5; }, &UnitFlags::RangeInKm, 1, kColX,
+       10.0005},
+      {"thrust 10000 N", [&](FlightParameters& p) { rocket(p, 10000); }, &UnitFlags::ThrustInKn, 0,
+       kColThrust, 10000},
+      {"thrust 10000.5 N", [&](FlightParameters& p) { rocket(p, 10000.5); }, &UnitFlags::ThrustInKn, 1,
+       kColThrust, 10.0005},
+      {"mass 10000 kg", [](FlightParameters& p) { p.MassaStart = 10000; }, &UnitFlags::MassInTonnes, 0,
+       kColMass, 10000},
+      {"mass 10000.5 kg", [](FlightParameters& p) { p.MassaStart = 10000.5; }, &UnitFlags::MassInTonnes, 1,
+       kColMass, 10.0005},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    FlightParameters p = OneStep();
+    c.Set(p);
+    Run(p);
+    ASSERT_EQ(d_->Rec.SampleCount, 2);  // one step, one sample
+    EXPECT_EQ(d_->Units.*c.Flag, c.Expected);
+    // No other flag moves.
+    const UnitFlags others = [&] {
+      UnitFlags u = d_->Units;
+      u.*c.Flag = 0;
+      return u;
+    }();
+    EXPECT_EQ(others.HeightInKm + others.TimeUnit + others.RangeInKm + others.ThrustInKn +
+                  others.MassInTonnes,
+              0);
+    EXPECT_DOUBLE_EQ(Cell(c.Column, 1), c.Stored);
+  }
+}
+
+TEST_F(IntegratorTest, NegativeHeightIsStoredAsZeroButWrittenToTheStepFile) {
+  FlightParameters p = OneStep();
+  p.H0 = p.Hk = -1.2;
+  Run(p);
+  EXPECT_EQ(d_->State.H, -1.2);
+  EXPECT_EQ(Cell(kColH, 1), 0);
+  EXPECT_NE(StepFile().find("-0.001"), std::string::npos);
+}
+
+// --- The rocket -------------------------------------------------------------------------------
+
+// Stage 1: 100 kg at 10 kg/s (10 s, 20000 N), engine 30 kg. Stage 2: 50 kg at 5 kg/s (10 s,
+// 12500 N), engine 20 kg. Sea-level and vacuum Isp are equal, so thrust does not depend on the
+// air, and a step of 1/8 s keeps every time exact.
+FlightParameters TwoStageRocket() {
+  FlightParameters p = Ballistic();
+  p.TaskKind = 8;
+  p.MassaStart = 500;
+  p.V0 = 50;
+  p.TTO = 80;
+  p.dt0 = 0.125;
+  p.Tk = 30;
+  p.Mt = 100, p.Iud = p.IudP0 = 2000, p.Schub = 20000, p.Mdv = 30;
+  p.Mt2 = 50, p.Iud2 = p.IudP2 = 2500, p.Schu2 = 12500, p.Mdv2 = 20;
+  return p;
+}
+
+TEST_F(IntegratorTest, TwoStageRocketDropsTheFirstEngineAtTheSecondBurnAndKeepsTheSecond) {
+  const StepLog log = RunLogged(TwoStageRocket());
+  ASSERT_GT(log.States.size(), 200u);
+  auto after = [&](int step) -> const FlightState& { return log.States[static_cast<std::size_t>(step - 1)]; };
+  EXPECT_EQ(d_->TotalBurnTime, 20);
+  // Step 81 starts at t = 10, the end of stage 1's window: still stage 1.
+  EXPECT_EQ(log.StartTimes[80], 10);
+  EXPECT_EQ(after(81).Mass, 500 - 81 * 1.25);
+  EXPECT_EQ(after(81).Stage, 1);
+  EXPECT_EQ(after(81).Thrust, 20000);
+  // Step 82 starts past it: the first engine leaves, then stage 2 burns its first 5/8 kg.
+  EXPECT_EQ(after(82).Mass, 398.75 - 30 - 0.625);
+  EXPECT_EQ(after(82).Stage, 2);
+  EXPECT_EQ(after(82).Thrust, 12500);
+  // Step 161 starts at t = 20 and still burns a full step.
+  EXPECT_EQ(after(161).Mass, 368.125 - 79 * 0.625);
+  EXPECT_EQ(after(161).Thrust, 12500);
+  // From then on no thrust, and the second engine stays on board.
+  for (std::size_t i = 161; i < log.States.size(); ++i) {
+    ASSERT_EQ(log.States[i].Mass, 318.75);
+    ASSERT_EQ(log.States[i].Thrust, 0);
+    ASSERT_EQ(log.States[i].Isp, 0);
+  }
+}
+
+TEST_F(IntegratorTest, ThreeStageRocketDropsTheSecondEngineAndKeepsTheThird) {
+  FlightParameters p = TwoStageRocket();
+  p.Mt3 = 20, p.Iud3 = p.IudP3 = 2000, p.Schu3 = 8000, p.Mdv3 = 10;  // 4 kg/s for 5 s
+  const StepLog log = RunLogged(p);
+  auto after = [&](int step) -> const FlightState& { return log.States[static_cast<std::size_t>(step - 1)]; };
+  EXPECT_EQ(d_->TotalBurnTime, 25);
+  EXPECT_EQ(after(162).Mass, 318.75 - 20 - 0.5);
+  EXPECT_EQ(after(162).Stage, 3);
+  EXPECT_EQ(after(201).Mass, 278.75);  // step 201 starts at t = 25, the last of stage 3
+  EXPECT_EQ(after(202).Thrust, 0);
+  EXPECT_EQ(log.States.back().Mass, 278.75);
+  EXPECT_EQ(log.States.back().Stage, 3);
+}
+
+TEST_F(IntegratorTest, WeakRocketClimbsVerticallyUntil50sThenTurnsToTheLaunchAngleOnce) {
+  // 60000 N against 5000 kg falling to 4000 kg at 50 s: 12 to 15 N/kg, below 25 throughout.
+  FlightParameters p = Ballistic();
+  p.TaskKind = 8;
+  p.MassaStart = 5000;
+  p.TTO = 45;
+  p.dt0 = 0.125;
+  p.Tk = 60;
+  p.Mt = 3000, p.Iud = p.IudP0 = 3000, p.Schub = 60000;
+  d_->State.AngleHold = 1;  // left by an earlier run: the hold takes over again
+  const StepLog log = RunLogged(p);
+  ASSERT_EQ(log.States.size(), 480u);
+  for (std::size_t i = 0; i < 400; ++i) {  // steps starting before 50 s
+    ASSERT_EQ(log.States[i].AngleHold, 0) << "step " << i + 1;
+    ASSERT_GT(log.States[i].Theta, 90 / 57.3 - 1e-3) << "step " << i + 1;
+  }
+  EXPECT_EQ(log.StartTimes[400], 50);
+  EXPECT_EQ(log.States[400].AngleHold, 1);
+  EXPECT_NEAR(log.States[400].Theta, 45 / 57.3, 0.01);
+  // After the release the path bends freely under gravity; the angle is not set again.
+  EXPECT_LT(log.States.back().Theta, 45 / 57.3 - 0.1);
+  EXPECT_EQ(log.States.back().AngleHold, 1);
+}
+
+// --- Refusals, faults and cancelling ----------------------------------------------------------
+
+TEST_F(IntegratorTest, StepOrEndTimeThatCouldNeverEndIsRefusedBeforeAnythingIsTouched) {
+  struct Case {
+    double dt0, Tk;
+    const char* Message;
+  } const cases[] = {
+      {0, 10, "Integration step must be a positive number"},
+      {-0.01, 10, "Integration step must be a positive number"},
+      {kNaN, 10, "Integration step must be a positive number"},
+      {kInf, 10, "Integration step must be a positive number"},
+      {0.01, kInf, "End time must be a finite number"},
+      {0.01, -kInf, "End time must be a finite number"},
+      {0.01, kNaN, "End time must be a finite number"},
+  };
+  { std::ofstream(dir_ / kStepFileName) << "earlier run"; }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Message);
+    d_->Params = Ballistic();
+    d_->Params.dt0 = c.dt0;
+    d_->Params.Tk = c.Tk;
+    std::vector<unsigned char> before(sizeof(ZarnData));
+    std::memcpy(before.data(), d_.get(), sizeof(ZarnData));
+    try {
+      ComputeTrajectory(*d_, Options());
+      ADD_FAILURE() << "run not refused";
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    EXPECT_EQ(std::memcmp(before.data(), d_.get(), sizeof(ZarnData)), 0);
+    EXPECT_EQ(StepFile(), "earlier run");
+    EXPECT_FALSE(fs::exists(SampleFilePath()));
+  }
+}
+
+TEST_F(IntegratorTest, ProgressComesEveryNStepsAndAtTheEndOfEachPass) {
+  WritePresetRecord(0, d_->PresetRecord);
+  ApplyPresetRecord(*d_);
+  std::vector<RunProgress> reports;
+  RunOptions o = Options();
+  o.ProgressEvery = 1200;  // a pass takes about 2900 steps
+  o.Progress = [&](const RunProgress& r) {
+    reports.push_back(r);
+    return true;
+  };
+  ComputeTrajectory(*d_, o);
+  ASSERT_EQ(reports.size(), 6u);
+  const int64_t n = reports[2].Steps;  // steps per pass
+  const std::vector<int64_t> expected{1200, 2400, n, n + 1200, n + 2400, 2 * n};
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    EXPECT_EQ(reports[i].Steps, expected[i]);
+    EXPECT_EQ(reports[i].Pass, i < 3 ? 0 : 1);
+    EXPECT_EQ(reports[i].Tk, 100);
+    EXPECT_EQ(reports[i].Duration, i < 3 ? 0 : d_->State.t);
+  }
+  EXPECT_NEAR(reports[1].t, 2400 * 0.005, 1e-9);  // the model time reached
+}
+
+TEST_F(IntegratorTest, CancelStopsTheRunAndLeavesTheStepFileFlushed) {
+  WritePresetRecord(0, d_->PresetRecord);
+  ApplyPresetRecord(*d_);
+  RunOptions o = Options();
+  o.ProgressEvery = 100;
+  o.Progress = [](const RunProgress&) { return false; };
+  try {
+    ComputeTrajectory(*d_, o);
+    ADD_FAILURE() << "run not cancelled";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Run cancelled");
+  }
+  const std::vector<std::string> lines = Lines(StepFile());
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), IsStepLine), 100);
+  EXPECT_EQ(lines.back().substr(0, 8), "    0.50");
+  EXPECT_FALSE(fs::exists(SampleFilePath()));
+  EXPECT_EQ(d_->Rec.Pass, 0);
+}
+
+TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingNonFinite) {
+  auto rocket = [](FlightParameters& p) {
+    p.TaskKind = 8;
+    p.MassaStart = 10;
+    p.Mt = 10, p.Iud = p.IudP0 = 1000, p.Schub = 10000;  // 10 kg/s for 1 s
+    p.dt0 = 0.25;
+  };
+  struct Case {
+    const char* What;
+    std::function<void(FlightParameters&)> Set;
+    const char* Message;
+  } const cases[] = {
+      {"mass of zero", [](FlightParameters& p) { p.MassaStart = 0; }, "Invalid floating point operation"},
+      {"stage without vacuum Isp", [&](FlightParameters& p) { rocket(p), p.IudP0 = 0; },
+       "Floating point division by zero"},
+      {"stage without thrust", [&](FlightParameters& p) { rocket(p), p.Schub = 0; },
+       "Floating point division by zero"},
+      {"rocket that burns all its mass", [&](FlightParameters& p) { rocket(p); },
+       "Floating point division by zero"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    fs::remove(SampleFilePath());
+    FlightParameters p = Ballistic();
+    p.V0 = 100;
+    p.TTO = 45;
+    c.Set(p);
+    try {
+      Run(p);
+      ADD_FAILURE() << "no fault";
+    } catch (const FloatingPointError& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    // The step file is closed with everything written before the fault; no sample file.
+    const std::string steps = StepFile();
+    ASSERT_GE(steps.size(), 170u);
+    EXPECT_EQ(steps.substr(steps.size() - 2), "\r\n");
+    EXPECT_EQ(steps.find("nan"), std::string::npos);
+    EXPECT_EQ(steps.find("inf"), std::string::npos);
+    EXPECT_FALSE(fs::exists(SampleFilePath()));
+    const FlightState& s = d_->State;
+    for (double v : {s.t, s.X, s.H, s.V, s.Theta, s.Mass, s.Thrust, s.Isp, s.Mach, s.q, s.Drag, s.Lift,
+                     s.nx, s.ny, s.dVdt, s.Re})
+      EXPECT_TRUE(std::isfinite(v));
+    for (double v : d_->Table.Elements) ASSERT_TRUE(std::isfinite(v));
+  }
+}
+
+TEST_F(IntegratorTest, UnwritableDirectoryStopsTheRunWithAFileError) {
+  RunOptions o = Options();
+  o.Directory = dir_ / "missing";
+  d_->Params = OneStep();
+  EXPECT_THROW(ComputeTrajectory(*d_, o), FileError);
+}
+
+// --- Against physics --------------------------------------------------------------------------
+
+// Without drag the Euler path approaches the vacuum parabola: range v^2 sin(2a)/g and peak
+// height v^2 sin^2(a)/(2g), for the angle a = 45/57.3 rad that the program flies. The range is
+// read where the last step crosses the ground, so that the overshoot of that step does not count.
+TEST_F(IntegratorTest, DragFreeFlightApproachesTheVacuumRangeAndPeak) {
+  const double v = 100, a = 45 / 57.3, g = 9.8;
+  const double range = v * v * std::sin(2 * a) / g;
+  const double peak = v * v * std::sin(a) * std::sin(a) / (2 * g);
+  std::vector<double> rangeErrors, peakErrors;
+  for (double dt0 : {0.01, 0.001, 0.0001}) {
+    FlightParameters p = Ballistic();
+    p.V0 = v;
+    p.TTO = 45;
+    p.Tk = 1000;
+    p.dt0 = dt0;
+    const StepLog log = RunLogged(p);
+    ASSERT_LT(log.States.back().H, 0);
+    double top = 0;
+    for (const FlightState& s : log.States) top = std::max(top, s.H);
+    const FlightState& above = log.States[log.States.size() - 2];
+    const FlightState& below = log.States.back();
+    const double landing = above.X + (below.X - above.X) * above.H / (above.H - below.H);
+    rangeErrors.push_back(std::fabs(landing - range) / range);
+    peakErrors.push_back(std::fabs(top - peak) / peak);
+    std::cout << "dt0 " << dt0 << ": range " << landing << " m (exact " << range << ", rel. error "
+              << rangeErrors.back() << "), peak " << top << " m (exact " << peak << ", rel. error "
+              << peakErrors.back() << ")\n";
+  }
+  for (std::size_t i = 1; i < 3; ++i) {
+    EXPECT_LT(rangeErrors[i], rangeErrors[i - 1] / 5);
+    EXPECT_LT(peakErrors[i], peakErrors[i - 1] / 5);
+  }
+  EXPECT_LT(rangeErrors.back(), 1e-4);
+  EXPECT_LT(peakErrors.back(), 1e-4);
+}
+
+// Far above the air a vertical burn gains Isp ln(m0/m1) less gravity's 9.8 t. The run ends at the
+// burn's end time; m1 and t are the mass and time it reached there (a last step may end a little
+// past 60 s and burn its full mass flow).
+TEST_F(IntegratorTest, VacuumVerticalBurnApproachesTheRocketEquation) {
+  const double v0 = 100, isp = 3000, m0 = 1000, m1 = 400, burn = 60;
+  std::vector<double> errors;
+  for (double dt0 : {0.1, 0.01, 0.001}) {
+    FlightParameters p = Ballistic();
+    p.TaskKind = 8;
+    p.H0 = 400000;
+    p.V0 = v0;
+    p.TTO = 90;
+    p.MassaStart = m0;
+    p.S0 = 1;
+    p.Cx = 0.2;  // in air of 1e-10 kg/m^3 drag does not matter
+    p.Mt = m0 - m1, p.Iud = p.IudP0 = isp, p.Schub = isp * 10;  // 10 kg/s for 60 s
+    p.dt0 = dt0;
+    p.Tk = burn;
+    Run(p);
+    const FlightState& s = d_->State;
+    ASSERT_GT(s.Thrust, 0);  // still burning in the last step
+    const double expected = v0 + isp * std::log(m0 / s.Mass) - 9.8 * s.t;
+    errors.push_back(std::fabs(s.V - expected) / expected);
+    std::cout << "dt0 " << dt0 << ": burn-out speed " << s.V << " m/s at t " << s.t << " s, mass " << s.Mass
+              << " kg (expected " << expected << ", rel. error " << errors.back() << ")\n";
+  }
+  EXPECT_LT(errors[1], errors[0] / 5);
+  EXPECT_LT(errors[2], errors[1] / 5);
+  EXPECT_LT(errors[2], 1e-4);
+}
+
+}  // namespace
+}  // namespace zarn
