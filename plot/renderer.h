@@ -3,6 +3,7 @@
 // curves over it, each with its own scale, axis, ticks, caption, legend and marker symbols.
 #include <QImage>
 
+#include "plot/canvas.h"
 #include "sim/flight_data.h"
 
 namespace zarn {
@@ -15,5 +16,12 @@ inline constexpr int kGraphHeight = 600;
 // all-zero data: a zero extreme scales as 1, so a flat curve lies on its zero line.
 QImage PlotGraph(const TrajectoryTable& table, const GraphSelection& selection, const UnitFlags& units,
                  char decimalSeparator);
+
+// The same drawing onto any canvas, which must be a blank white surface of 800 x 600 pixels.
+// Selection: 2 <= Count <= 9, columns 0..29; table: 13 <= RowsPerColumn <= 500. Throws
+// FloatingPointError (overflow) only for data near the limits of double, where a scale or a
+// tick value would leave the finite range.
+void DrawGraph(Canvas& canvas, const TrajectoryTable& table, const GraphSelection& selection,
+               const UnitFlags& units, char decimalSeparator);
 
 }  // namespace zarn
