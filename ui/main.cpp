@@ -1,11 +1,19 @@
-// Placeholder window until the start and calculation forms exist.
+// Program entry: the start form (the main window), the calculation form (hidden), the event loop.
 #include <QApplication>
-#include <QLabel>
+#include <memory>
+
+#include "assets/pictures.h"
+#include "sim/flight_data.h"
+#include "ui/calc_form.h"
+#include "ui/start_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QLabel label(" Zarn vers.1.1 (Beta)");
-  label.resize(764, 507);
-  label.show();
+  zarn::InitPictures();
+  auto data = std::make_unique<zarn::ZarnData>();  // every record zero, alive until the program ends
+  zarn::ui::Form1 form1(*data);
+  zarn::ui::Form2 form2(*data, form1);
+  form1.SetCalculationForm(&form2);
+  form1.show();
   return QApplication::exec();
 }

@@ -1,0 +1,490 @@
+#include "ui/calc_form.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <string>
+
+#include "assets/pictures.h"
+#include "models/errors.h"
+#include "plot/renderer.h"
+#include "sim/integrator.h"
+#include "sim/number_text.h"
+#include "sim/presets.h"
+#include "ui/guard.h"
+#include "ui/widgets.h"
+
+namespace zarn::ui {
+
+// Which captions the activation replaces at which step; kFixed ones never change.
+enum class Form2::CaptionGroup { kFixed, kGeneral, kStage1, kBuoyancy };
+// The controls that the activation shows only for some tasks; kAlways ones are visible from the start.
+enum class Form2::Block { kAlways, kBuoyancy, kVolume, kLevelFlight, kStage };
+
+namespace {
+
+using Group = Form2::CaptionGroup;
+using Block = Form2::Block;
+constexpr Group kFixed = Group::kFixed, kGeneral = Group::kGeneral, kStage1 = Group::kStage1,
+                kBuoyancy = Group::kBuoyancy;
+
+// Every caption of the form's labels, and of the two graph buttons whose captions follow the
+// language. German is the form's own text (LangCode 0 and 2); Russian is for LangCode 1 and
+// English for LangCode 3. Some Russian texts mix in Latin letters ("m0", "Vo", "м/c", ...).
+struct Caption {
+  const char* Control;
+  Group When;
+  const char* German;   // UTF-8
+  const char* Russian;  // UTF-8, nullptr when the caption never changes
+  const char* English;
+};
+constexpr Caption kCaptions[] = {
+    {"Label10", kGeneral, "Integrationsschritt, s", "Шаг интегрирования, с", "step of integration, s"},
+    {"Label8", kGeneral, "Masse, mo,kg", "Стартовая масса,m0,кг", "launching mass, m,kg"},
+    {"Label19", kGeneral, "Flaeche, So,m2", "Площадь,So,м2", "lifting area,So,m2"},
+    {"Label7", kGeneral, "Windgeschwindigkeit  Vw, m/s", "Скорость ветра,Vw,m/s", "windspeed,Vw,m/s"},
+    {"Label13", kGeneral, "Widerstandszahl, Cw", "Cx", "drag coefficient,Cd"},
+    {"Label11", kGeneral, "Auftriebszahl, Ca", "Cy", "lift coefficient, Cl"},
+    {"Label12", kGeneral, "Anfangsbedingungen ", "Начальные условия", "entry conditions"},
+    {"Label14", kGeneral, "Bahnwinkel,  Qo, grad", "Угол наклона траектории,Qo,град", "trajectory angle,Qo,grad"},
+    {"Label25", kGeneral, "Hoehe, Ho,m .............", "Высота,Ho,м", "altitude,Ho,m"},
+    {"edV", kGeneral, "Geschwindigkeit, Vo, m/s", "Скорость,Vo,м/c", "velocity,Vo,m/s"},
+    {"Label1", kGeneral, "Endbedingungen", "Конечные условия", "terminal conditions"},
+    {"Label3", kGeneral, "Zeit,S...........................", "Время, t,с", "time,s"},
+    {"Label2", kGeneral, "Hoehe, H,m ................", "Высота, H,м", "altitude,H,m"},
+    {"Label4", kGeneral, "Geschwindigkeit, Vk, m/s", "Скорость, V,м/c", "velocity,V,m/s"},
+    {"Button12", kGeneral, "Fw=f(t)", "X=f(t)", "Drag=f(t)"},
+    {"Button14", kGeneral, "A=f(t)", "Y=f(t)", "Lift=f(t)"},
+    {"Label26", kStage1, "STARTSTUFE", "Первая ступень", "LAUNCHING STAGE"},
+    {"Label23", kStage1, "Treibstoffmasse (kg)", "Масса топлива, кг", "Fuel mass (kg)"},
+    {"Label6", kStage1, "Spezifischer Impuls (H=0 m) (N*s/kg)", "Удельный импульс, (Н = 0км), Н*с/кг", "Isp (atm)(N*s/kg)"},
+    {"Label27", kStage1, "Spezifischer Impuls (P=0 Pa) (N*s/kg)", "Удельный импульс, (Р = 0Па), Н*с/кг", "Isp (vac)(N*s/kg)"},
+    {"Label22", kStage1, "Triebwerkmasse (ohne Treibstoff) (kg)", "Сухая масса двигателя, кг", "Empty mass (kg)"},
+    {"Label24", kStage1, "Schub (N)    ", "Тяга,кг", "Thrust (vac)(N)"},
+    {"Label18", kBuoyancy, "Gasdichte, kg/m3", "  Плотность газа,          кг/м3", "    density of gas,         kg/m3"},
+    {"Label20", kBuoyancy, "     Flughoehe, m", "высота полета,м", "flight altitude, m"},
+    {"Label16", kFixed, "ZARN, vers. 1.1", nullptr, nullptr},
+    {"Label17", kFixed, "START", nullptr, nullptr},
+    {"Label9", kFixed, " <- - f ( x )", nullptr, nullptr},
+    {"Label5", kFixed, "f ( t ) - - >", nullptr, nullptr},
+    {"Label15", kFixed, "Volumen, m3", nullptr, nullptr},
+    {"Label28", kFixed, "S1 (m2)    ", nullptr, nullptr},
+    {"Label29", kFixed, "2.STUFE", nullptr, nullptr},
+    {"Label30", kFixed, "Treibstoffmasse (kg)", nullptr, nullptr},
+    {"Label31", kFixed, "Spezifischer Impuls (H=0 m) (N*s/kg)", nullptr, nullptr},
+    {"Label32", kFixed, "Spezifischer Impuls (P=0 Pa) (N*s/kg)", nullptr, nullptr},
+    {"Label33", kFixed, "Triebwerkmasse (ohne Treibstoff) (kg)", nullptr, nullptr},
+    {"Label34", kFixed, "Schub (N)    ", nullptr, nullptr},
+    {"Label35", kFixed, "S2 (m2)    ", nullptr, nullptr},
+    {"Label36", kFixed, "3.STUFE", nullptr, nullptr},
+    {"Label37", kFixed, "Treibstoffmasse (kg)", nullptr, nullptr},
+    {"Label38", kFixed, "Spezifischer Impuls (H=0 m) (N*s/kg)", nullptr, nullptr},
+    {"Label39", kFixed, "Spezifischer Impuls (P=0 Pa) (N*s/kg)", nullptr, nullptr},
+    {"Label40", kFixed, "Triebwerkmasse (ohne Treibstoff) (kg)", nullptr, nullptr},
+    {"Label41", kFixed, "Schub (N)    ", nullptr, nullptr},
+    {"Label42", kFixed, "S3 (m2)    ", nullptr, nullptr},
+};
+
+const Caption& FindCaption(std::string_view control) {
+  for (const Caption& caption : kCaptions)
+    if (control == caption.Control) return caption;
+  throw std::logic_error("no caption for " + std::string(control));
+}
+
+enum class LabelLook { kBlack, kNavy, kHeading, kTitle, kRed };
+enum class FieldLook { kNormal, kLarge, kBorderless };
+
+// Frames of the field groups; they only draw.
+struct FrameSpec {
+  const char* Name;
+  QRect Geometry;
+};
+constexpr FrameSpec kFrames[] = {
+    {"GroupAerodynamics", {5, 176, 212, 121}}, {"GroupBody", {5, 304, 212, 129}},
+    {"GroupInitial", {5, 440, 212, 129}},      {"GroupEnd", {5, 576, 212, 113}},
+    {"GroupStages", {224, 176, 209, 513}},     {"GroupPicture", {440, 8, 289, 161}},
+};
+
+// Labels that stand on their own: the title, headings and the graph panel's labels.
+struct LabelSpec {
+  const char* Name;
+  QPoint Position;
+  LabelLook Look;
+  Block Shown;
+};
+constexpr LabelSpec kLabels[] = {
+    {"Label16", {82, 14}, LabelLook::kTitle, Block::kAlways},
+    {"Label17", {546, 14}, LabelLook::kRed, Block::kAlways},  // behind the task pictures
+    {"Label9", {740, 7}, LabelLook::kTitle, Block::kAlways},
+    {"Label5", {838, 7}, LabelLook::kTitle, Block::kAlways},
+    {"Label12", {11, 447}, LabelLook::kHeading, Block::kAlways},
+    {"Label1", {11, 583}, LabelLook::kHeading, Block::kAlways},
+    {"Label26", {230, 188}, LabelLook::kHeading, Block::kStage},
+    {"Label29", {230, 356}, LabelLook::kHeading, Block::kStage},
+    {"Label36", {230, 524}, LabelLook::kHeading, Block::kStage},
+};
+
+// The input fields, each with the label to its left (which reaches from LabelLeft to just before
+// the field and wraps a caption too long for one line), the flight parameter that every change of
+// its text sets, and for the fields that the activation fills by a loop, the slot of the preset
+// record they show. The order is the tab order.
+using Parameter = double FlightParameters::*;
+using FP = FlightParameters;
+struct FieldSpec {
+  const char* Field;
+  const char* Label;  // nullptr: no label
+  QRect Geometry;
+  Parameter Bound;    // nullptr: for display, editing changes nothing
+  FieldLook Look;
+  LabelLook LabelColour;
+  int LabelLeft;      // px
+  Block Shown;
+  int PresetSlot;     // -1: written by its own step of the activation
+};
+constexpr FieldSpec kFields[] = {
+    {"EdGas", "Label18", {144, 40, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy, kSlotGasDensity},
+    {"EdHFlug", "Label20", {144, 72, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy, kSlotFlightAltitude},
+    {"Volumen_Start", "Label15", {136, 120, 65, 21}, nullptr, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume, -1},
+    {"EdCx", "Label13", {160, 248, 50, 19}, &FP::Cx, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"EdCy", "Label11", {160, 272, 50, 19}, &FP::Cy, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"edMassaStart", "Label8", {160, 320, 50, 19}, &FP::MassaStart, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"EdS0", "Label19", {160, 352, 50, 19}, &FP::S0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"edVwind", "Label7", {160, 384, 50, 19}, &FP::Vwind, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"eddt0", "Label10", {160, 408, 50, 19}, &FP::dt0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"EdTTO", "Label14", {160, 468, 50, 19}, &FP::TTO, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"edH0", "Label25", {160, 495, 50, 22}, &FP::H0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"edV0", "edV", {161, 523, 50, 22}, &FP::V0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"EdiVopt", nullptr, {16, 544, 33, 19}, nullptr, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight, -1},
+    {"edTk", "Label3", {160, 603, 50, 22}, &FP::Tk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"edHkk", "Label2", {160, 632, 50, 22}, &FP::Hk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
+    {"edVk", "Label4", {160, 660, 50, 22}, &FP::Vk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
+    // Stage s, item k shows slot 30 + 10 (s - 1) + k: 0 fuel, 1 Isp at H = 0, 2 engine mass,
+    // 3 thrust, 4 Isp in vacuum, 5 area.
+    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 30},
+    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 31},
+    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 34},
+    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 32},
+    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 33},
+    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 35},
+    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 40},
+    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 41},
+    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 44},
+    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 42},
+    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 43},
+    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 45},
+    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 50},
+    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 51},
+    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 54},
+    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 52},
+    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 53},
+    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 55},
+};
+
+// Where each graph button of the catalogue stands, above the plot: the graphs over range and
+// V=f(H) left of the divider Panel7, the graphs over time right of it.
+struct GraphPlace {
+  const char* Component;
+  QRect Geometry;
+  bool HiddenAtFirst;  // shown by the activation for the tasks that need them
+};
+constexpr GraphPlace kGraphPlaces[] = {
+    {"Button9", {744, 32, 70, 17}, false},    {"Button2", {744, 56, 70, 17}, false},
+    {"Button16", {744, 80, 70, 17}, false},   {"Button15", {744, 144, 70, 17}, false},
+    {"Button10", {832, 32, 70, 17}, false},   {"Button12", {832, 80, 70, 17}, false},
+    {"Button13", {832, 144, 70, 17}, false},  {"Button22", {912, 33, 70, 16}, false},
+    {"Button7", {912, 56, 70, 17}, false},    {"Button14", {912, 80, 70, 17}, true},
+    {"ButtonP", {912, 144, 70, 17}, true},    {"Button3", {992, 32, 70, 17}, false},
+    {"Button4", {992, 56, 70, 17}, false},    {"Button27", {1072, 33, 70, 16}, false},
+    {"Button6", {1072, 56, 70, 17}, false},   {"Button8", {1072, 80, 70, 17}, false},
+    {"Button11", {1072, 104, 70, 17}, false}, {"ButtonCya", {1072, 128, 70, 17}, false},
+};
+
+const GraphPlace& FindPlace(std::string_view component) {
+  for (const GraphPlace& place : kGraphPlaces)
+    if (component == place.Component) return place;
+  throw std::logic_error("no place for graph button " + std::string(component));
+}
+
+constexpr QRect kTaskPictureGeometry{448, 16, 273, 145};
+constexpr QRect kPlotGeometry{440, 176, 769, 513};
+constexpr QSize kBlankPlot{770, 515};
+constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
+
+QColor Colour(LabelLook look) {
+  switch (look) {
+    case LabelLook::kBlack: return Qt::black;
+    case LabelLook::kNavy:
+    case LabelLook::kHeading: return QColor(0, 0, 128);
+    case LabelLook::kTitle:
+    case LabelLook::kRed: return Qt::red;
+  }
+  return Qt::black;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, LabelLook look) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setFont(FormFont(11, look == LabelLook::kHeading || look == LabelLook::kTitle));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, Colour(look));
+  label->setPalette(palette);
+  return label;
+}
+
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
+    : QWidget(parent, Qt::Window), data_(shared), startForm_(startForm) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("Zarn 1.1. (Beta)"));
+  setFont(FormFont(11));
+  setFixedSize(1216, 696);
+  move(177, 49);
+  setAttribute(Qt::WA_QuitOnClose, false);  // its close box only hides it
+
+  // Created bottom to top; among the focusable controls creation order is the tab order, START first.
+  for (const FrameSpec& frame : kFrames) {
+    auto* box = new QGroupBox(this);
+    box->setObjectName(QString::fromLatin1(frame.Name));
+    box->setGeometry(frame.Geometry);
+  }
+  MakePanel(this, "Panel4", {1158, 3, 52, 54}, QFrame::Raised, Qt::red);
+  QPushButton* start = MakeButton(this, "Button1", {1162, 6, 45, 48}, QStringLiteral("START"), FormFont(9, true));
+  QPalette red = start->palette();
+  red.setColor(QPalette::ButtonText, Qt::red);
+  start->setPalette(red);
+  connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button1Click(); }); });
+
+  for (const LabelSpec& spec : kLabels) {
+    QLabel* label = MakeLabel(this, spec.Name, spec.Look);
+    label->move(spec.Position);
+    SetCaption(label, QString::fromUtf8(FindCaption(spec.Name).German));
+    label->setVisible(spec.Shown == Block::kAlways);
+  }
+  for (const TaskPicture& picture : kTaskPictures) {
+    MakePicture(this, picture.Control, kTaskPictureGeometry, QString::fromLatin1(picture.Resource))->hide();
+  }
+
+  AeroBox1_ = new QComboBox(this);
+  AeroBox1_->setObjectName(QStringLiteral("AeroBox1"));
+  AeroBox1_->setGeometry(80, 208, 130, 21);
+  AeroBox1_->addItems({QStringLiteral("Constant"), QStringLiteral("V-2 Cl,Cd=f(M,alfa)")});
+  AeroBox1_->setPlaceholderText(QStringLiteral("Aerodynamic"));
+  AeroBox1_->setCurrentIndex(-1);
+  connect(AeroBox1_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { Guard(this, [&] { AeroBox1Change(index); }); });
+
+  for (const FieldSpec& spec : kFields) {
+    const bool shown = spec.Shown == Block::kAlways;
+    if (spec.Label != nullptr) {
+      QLabel* label = MakeLabel(this, spec.Label, spec.LabelColour);
+      label->setWordWrap(true);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      const int centre = spec.Geometry.top() + spec.Geometry.height() / 2;
+      label->setGeometry(spec.LabelLeft, centre - kLabelHeight / 2, spec.Geometry.left() - 3 - spec.LabelLeft,
+                         kLabelHeight);
+      SetCaption(label, QString::fromUtf8(FindCaption(spec.Label).German));
+      label->setVisible(shown);
+    }
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QString::fromLatin1(spec.Field));
+    field->setGeometry(spec.Geometry);
+    if (spec.Look == FieldLook::kLarge) field->setFont(FormFont(13));
+    if (spec.Look == FieldLook::kBorderless) field->setFrame(false);
+    field->setVisible(shown);
+    if (spec.Bound != nullptr) {
+      connect(field, &QLineEdit::textChanged, this, [this, parameter = spec.Bound](const QString& text) {
+        Guard(this, [&] { FieldChange(parameter, text); });
+      });
+    }
+  }
+
+  MakePanel(this, "Panel7", {818, 3, 7, 170}, QFrame::Sunken);
+  for (const GraphEntry& graph : GraphButtons()) {
+    const GraphPlace& place = FindPlace(graph.Component);
+    QPushButton* button = MakeButton(this, place.Component, place.Geometry, Utf8(graph.Caption), font());
+    button->setVisible(!place.HiddenAtFirst);
+    connect(button, &QPushButton::clicked, this,
+            [this, &graph] { Guard(this, [&] { GraphButtonClick(graph); }); });
+  }
+  // Over the graph buttons until START: no graph can be chosen before a run of this visit.
+  Panel6_ = MakePanel(this, "Panel6", {736, 24, 417, 145}, QFrame::Sunken, palette().color(QPalette::Window));
+  CoverGraphButtons(true);
+
+  Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
+
+  QPushButton* main = MakeButton(this, "Button5", {1165, 64, 41, 41}, QStringLiteral("MAIN"), FormFont(9, true));
+  connect(main, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button5Click(); }); });
+}
+
+void Form2::SetField(const char* field, double value, int digits) {
+  // Runs the field's change handler when the text differs from what the field held.
+  findChild<QLineEdit*>(QString::fromLatin1(field))
+      ->setText(QString::fromStdString(FormatGeneral(value, digits, DecimalSeparator())));
+}
+
+void Form2::ShowControl(const char* name) { findChild<QWidget*>(QString::fromLatin1(name))->show(); }
+
+void Form2::ApplyCaptions(CaptionGroup group) {
+  const bool russian = data_.LangCode == 1, english = data_.LangCode == 3;
+  if (!russian && !english) return;  // German is the form's own text
+  for (const Caption& caption : kCaptions) {
+    if (caption.When != group) continue;
+    SetCaption(findChild<QWidget*>(QString::fromLatin1(caption.Control)),
+               QString::fromUtf8(russian ? caption.Russian : caption.English));
+  }
+}
+
+void Form2::RevealBlock(Block block, CaptionGroup captions) {
+  for (const LabelSpec& spec : kLabels)
+    if (spec.Shown == block) ShowControl(spec.Name);
+  for (const FieldSpec& spec : kFields)
+    if (spec.Shown == block && spec.Label != nullptr) ShowControl(spec.Label);
+  ApplyCaptions(captions);
+  for (const FieldSpec& spec : kFields) {
+    if (spec.Shown != block) continue;
+    ShowControl(spec.Field);
+    SetField(spec.Field, data_.PresetRecord[static_cast<std::size_t>(spec.PresetSlot)]);
+  }
+}
+
+void Form2::FormAktivate() {
+  const std::array<double, 60>& rec = data_.PresetRecord;
+  FlightParameters& p = data_.Params;
+  const double task = rec[kSlotTaskKind];
+  const bool buoyant = task == 3.0 || task == 4.0;
+
+  p.TaskKind = task;  // the integrator reads the task code of the run from the parameters
+  p.BuoyancyMode = buoyant ? 1 : 0;
+  StageData& stage1 = data_.Stages[0];
+  stage1.FuelMass = stage1.IspSeaLevel = stage1.DryMass = 0.0;
+  data_.State.Mass = rec[kSlotMass];
+  SetField("edMassaStart", rec[kSlotMass]);
+  p.H0 = rec[kSlotH0];
+  SetField("edH0", p.H0);
+  p.V0 = rec[kSlotV0];
+  SetField("edV0", p.V0);
+
+  p.AeroModel = rec[kSlotAeroModel];
+  if (p.AeroModel == 0.0 || p.AeroModel == 1.0) {
+    const QSignalBlocker byProgram(AeroBox1_);  // a choice by program is no change by the user
+    AeroBox1_->setCurrentIndex(static_cast<int>(p.AeroModel));
+  }
+  data_.State.Volumen = 100000.0;  // [m^3]
+  SetField("Volumen_Start", data_.State.Volumen);
+
+  p.MassaStart = rec[kSlotMass];
+  SetField("edMassaStart", p.MassaStart);
+  p.S0 = rec[kSlotS0];
+  SetField("EdS0", p.S0);
+  p.Cx = rec[kSlotCx];
+  SetField("EdCx", p.Cx);
+  p.Cy = rec[kSlotCy];
+  SetField("EdCy", p.Cy);
+  p.TTO = rec[kSlotTTO];
+  SetField("EdTTO", p.TTO);
+
+  // Tk, Hk, Vk, dt0 and Vwind reach their parameters through the fields' change handlers.
+  SetField("edTk", rec[kSlotTk]);
+  p.PresetHk = rec[kSlotHk];
+  SetField("edHkk", p.PresetHk);
+  p.PresetVk = rec[kSlotVk];
+  SetField("edVk", p.PresetVk);
+  SetField("eddt0", rec[kSlotDt0]);
+  SetField("edVwind", rec[kSlotVwind]);
+
+  for (const TaskPicture& picture : kTaskPictures)
+    if (picture.TaskKind == task) ShowControl(picture.Control);
+  if (buoyant) {
+    ShowControl("Label15");
+    ShowControl("Volumen_Start");
+  }
+  if (task == 8.0) {
+    RevealBlock(Block::kStage, CaptionGroup::kStage1);
+    ShowControl("ButtonP");
+  }
+  if (task == 5.0) {
+    ShowControl("EdiVopt");
+    SetField("EdiVopt", LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
+  }
+  ApplyCaptions(CaptionGroup::kGeneral);
+  CoverGraphButtons(true);
+
+  if (task == 3.0) {
+    RevealBlock(Block::kBuoyancy, CaptionGroup::kBuoyancy);
+    p.Hk = 0.0;  // the buoyant body's flight ends at the ground
+    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
+    data_.State.Auftrieb = b.Auftrieb;
+    data_.State.Volumen = b.Volumen;
+    SetField("Volumen_Start", b.Volumen);
+    // The field shows the area to 4 digits; the parameter keeps it unrounded.
+    p.S0 = b.Area;
+    SetField("EdS0", b.Area, 4);
+    p.S0 = b.Area;
+  }
+  if (rec[kSlotCy] != 0.0) ShowControl("Button14");
+}
+
+void Form2::FieldChange(Parameter parameter, const QString& text) {
+  const std::string typed = text.toStdString();
+  double value = 0.0;
+  switch (ParseNumber(typed, DecimalSeparator(), value)) {
+    case ParseResult::Ok:
+      data_.Params.*parameter = value;
+      break;
+    case ParseResult::NotANumber:
+      throw Error("'" + typed + "' is not a valid floating point value");
+    case ParseResult::Overflow:
+      RaiseFp(FpFault::Overflow);
+  }
+}
+
+void Form2::AeroBox1Change(int index) {
+  if (index == 0 || index == 1) data_.Params.AeroModel = index;
+}
+
+void Form2::ShowGraph() {
+  Image1_->setPixmap(
+      QPixmap::fromImage(PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator())));
+}
+
+void Form2::CoverGraphButtons(bool cover) {
+  // Covered buttons are out of reach of the keyboard too: before a run there is nothing to draw.
+  for (const GraphEntry& graph : GraphButtons()) findChild<QWidget*>(Utf8(graph.Component))->setEnabled(!cover);
+  if (cover) {
+    Panel6_->raise();
+  } else {
+    Panel6_->lower();
+  }
+}
+
+void Form2::Button1Click() {
+  CoverGraphButtons(false);
+  ComputeTrajectory(data_);
+  ShowGraph();
+}
+
+void Form2::GraphButtonClick(const GraphEntry& graph) {
+  SelectGraph(graph, data_.Selection);
+  ShowGraph();
+}
+
+void Form2::Button5Click() {
+  QImage blank(kBlankPlot, QImage::Format_RGB32);
+  blank.fill(Qt::white);
+  Image1_->raise();
+  Image1_->setPixmap(QPixmap::fromImage(blank));
+  Image1_->update();
+  close();
+  startForm_.show();
+  startForm_.activateWindow();
+}
+
+}  // namespace zarn::ui

@@ -1,0 +1,55 @@
+#pragma once
+// The calculation form: input fields bound to the flight parameters, START and MAIN, the graph
+// buttons and the plot area. It computes nothing itself: the activation takes the derived values
+// of the buoyancy and level-flight tasks from sim/presets.h, START runs the integrator and the
+// graphs come from the renderer.
+#include <QWidget>
+
+#include "plot/catalogue.h"
+#include "sim/flight_data.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+
+namespace zarn::ui {
+
+class Form2 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `startForm` is shown again by MAIN.
+  Form2(ZarnData& shared, QWidget& startForm, QWidget* parent = nullptr);
+
+  // Fills the form from the start form's choice: preset values into the fields and parameters,
+  // captions of the chosen language, the controls of the task, the graph buttons covered.
+  // Runs each time START of the start form shows this form.
+  void FormAktivate();
+
+ public:  // for the layout tables of the form
+  enum class CaptionGroup;
+  enum class Block;
+
+ private:
+  void FieldChange(double FlightParameters::*parameter, const QString& text);
+  void AeroBox1Change(int index);
+  void Button1Click();
+  void Button5Click();
+  void GraphButtonClick(const GraphEntry& graph);
+
+  void ShowGraph();
+  void CoverGraphButtons(bool cover);
+  void ApplyCaptions(CaptionGroup group);
+  void RevealBlock(Block block, CaptionGroup captions);
+  void SetField(const char* field, double value, int digits = 15);
+  void ShowControl(const char* name);
+
+  ZarnData& data_;
+  QWidget& startForm_;
+  QComboBox* AeroBox1_;
+  QFrame* Panel6_;
+  QLabel* Image1_;
+};
+
+}  // namespace zarn::ui

@@ -1,0 +1,37 @@
+#pragma once
+// The one place where the windows' event handlers catch errors. A fault ends the handler where it
+// arose; the user sees the error's exact text and the program goes on with what was done before.
+#include <QString>
+#include <exception>
+#include <functional>
+#include <utility>
+
+class QWidget;
+
+namespace zarn::ui {
+
+// Shows an error to the user. Tests install their own to read the text without a modal box.
+using ErrorReporter = std::function<void(QWidget* parent, const QString& text)>;
+
+// Installs a reporter; an empty one restores the default message box. Returns the previous one.
+ErrorReporter SetErrorReporter(ErrorReporter reporter);
+
+void ReportError(QWidget* parent, const QString& text);
+
+// Runs one event handler and reports whatever it throws.
+template <class Handler>
+void Guard(QWidget* parent, Handler&& handler) noexcept {
+  try {
+    std::forward<Handler>(handler)();
+  } catch (const std::exception& e) {
+    ReportError(parent, QString::fromUtf8(e.what()));
+  } catch (...) {
+    ReportError(parent, QStringLiteral("Unknown error"));
+  }
+}
+
+// The first character of the locale's decimal point (the fields show and read numbers with it);
+// '.' when the locale's separator is not a single ASCII character.
+char DecimalSeparator();
+
+}  // namespace zarn::ui

@@ -1,0 +1,47 @@
+#pragma once
+// The start form: language, task and preset choice, then START opens the calculation form.
+// It owns no data of its own: LangCode, TaskChoice and PresetRecord live in ZarnData.
+#include <QWidget>
+#include <array>
+
+#include "sim/flight_data.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace zarn::ui {
+
+class Form2;
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Form1(ZarnData& shared, QWidget* parent = nullptr);
+
+  // The calculation form that START shows; set once after both forms exist.
+  void SetCalculationForm(Form2* form) { form2_ = form; }
+
+ protected:
+  // The start form is the main window: closing it ends the program, whatever else is open.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void RadioSprachClick(int index);
+  // RadioWahlClick, WahlRUClick and WahlENClick: alike except for the group they read.
+  void TaskGroupClick(int index);
+  void ListBoxProjectilClick(int index);
+  void BitBtn1Click();
+
+  ZarnData& data_;
+  Form2* form2_ = nullptr;
+  QLabel* Image1_;
+  QGroupBox* RadioSprach_;
+  std::array<QGroupBox*, 3> TaskGroups_;  // RadioWahl, WahlRU, WahlEN
+  QListWidget* ListBoxProjectil_;
+};
+
+}  // namespace zarn::ui
