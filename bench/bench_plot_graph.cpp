@@ -20,7 +20,7 @@ std::unique_ptr<TrajectoryTable> RocketTable() {
   table->Elements.fill(0.0);
   table->RowsPerColumn = TrajectoryTable::kMaxRows;
   for (int i = 1; i <= 500; ++i) {
-    const double t = 0.6 * i;                   // [s]
+    const double t = 0.6 * i;  // [s]
     const bool burning = t < 75;
     const double mass = burning ? 20 - 0.16 * t : 8;  // [t]
     table->Cell(kColT, i) = t;

@@ -41,6 +41,7 @@ struct MarkerKind {
 
 constexpr MarkerKind kNothing{Body::None, kSilver, 0, ""};
 
+// clang-format off
 constexpr std::array<MarkerKind, 35> kMarkerKinds{{
     kNothing,                                                  // 0
     {Body::Square, kYellow, kDiagonals, ""},                   // 1
@@ -72,6 +73,7 @@ constexpr std::array<MarkerKind, 35> kMarkerKinds{{
     {Body::FixedSquare, kYellow, 0, "3"},                      // 33
     {Body::FixedSquare, kYellow, 0, "4"},                      // 34
 }};
+// clang-format on
 
 constexpr int kFixedSize = 15;  // [px] nominal width of the kinds 14 and above
 
@@ -93,9 +95,14 @@ void DrawMarker(Canvas& canvas, int x, int y, int size, int kind) {
 
   if (m.Shape != Body::SquareInset) canvas.SetBrushColor(m.Fill);
   switch (m.Shape) {
-    case Body::None: break;
-    case Body::Square: canvas.Rectangle(x - h, y - h, x + h, y + h); break;
-    case Body::WideSquare: canvas.Rectangle(x - h, y - h, x + h + 1, y + h); break;
+    case Body::None:
+      break;
+    case Body::Square:
+      canvas.Rectangle(x - h, y - h, x + h, y + h);
+      break;
+    case Body::WideSquare:
+      canvas.Rectangle(x - h, y - h, x + h + 1, y + h);
+      break;
     case Body::SquareInset:
       canvas.Rectangle(x - h, y - h, x + h, y + h);
       canvas.SetBrushColor(m.Fill);
@@ -111,10 +118,18 @@ void DrawMarker(Canvas& canvas, int x, int y, int size, int kind) {
       canvas.Polygon(p);
       break;
     }
-    case Body::UprightBar: canvas.Rectangle(x - q, y - h, x + q, y + h); break;
-    case Body::FlatBar: canvas.Rectangle(x - h, y - q, x + h, y + q); break;
-    case Body::Circle: canvas.Ellipse(x - r, y - r, x + r, y + r); break;
-    case Body::FixedSquare: canvas.Rectangle(x - H, y - H, x + H, y + H); break;
+    case Body::UprightBar:
+      canvas.Rectangle(x - q, y - h, x + q, y + h);
+      break;
+    case Body::FlatBar:
+      canvas.Rectangle(x - h, y - q, x + h, y + q);
+      break;
+    case Body::Circle:
+      canvas.Ellipse(x - r, y - r, x + r, y + r);
+      break;
+    case Body::FixedSquare:
+      canvas.Rectangle(x - H, y - H, x + H, y + H);
+      break;
   }
   if (m.Strokes & kDiagonals) {
     Line(canvas, x - h, y - h, x + h, y + h);

@@ -13,7 +13,9 @@
 namespace zarn {
 namespace {
 
-QRgb ToRgb(Color c) { return qRgb(c.R, c.G, c.B); }
+QRgb ToRgb(Color c) {
+  return qRgb(c.R, c.G, c.B);
+}
 
 constexpr int kScreenDpi = 96;  // [px/inch] the point size of a font is taken at screen resolution
 
@@ -34,7 +36,9 @@ QPainterCanvas::QPainterCanvas(QImage& image) : image_(image) {
   SetFontHeight(12);
 }
 
-QPainterCanvas::~QPainterCanvas() { painter_.end(); }
+QPainterCanvas::~QPainterCanvas() {
+  painter_.end();
+}
 
 void QPainterCanvas::SetPenColor(Color c) {
   pen_ = ToRgb(c);
@@ -93,8 +97,7 @@ void QPainterCanvas::PlotSegment(int x0, int y0, int x1, int y1) {
   const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
   int err = dx + dy;
   while (x0 != x1 || y0 != y1) {
-    if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
-      reinterpret_cast<QRgb*>(bits_ + y0 * stride_)[x0] = pen_;
+    if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h) reinterpret_cast<QRgb*>(bits_ + y0 * stride_)[x0] = pen_;
     const int e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
@@ -108,8 +111,8 @@ void QPainterCanvas::PlotSegment(int x0, int y0, int x1, int y1) {
 }
 
 void QPainterCanvas::Rectangle(int x1, int y1, int x2, int y2) {
-  const QRect box = QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
-                          QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
+  const QRect box =
+      QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
   if (box.isEmpty()) return;
   painter_.fillRect(box, QColor(pen_));
   if (box.width() > 2 && box.height() > 2) painter_.fillRect(box.adjusted(1, 1, -1, -1), QColor(brush_));

@@ -40,8 +40,8 @@ class QPainterCanvas final : public Canvas {
 
   QImage& image_;
   QPainter painter_;
-  uchar* bits_;          // first scan line of image_
-  qsizetype stride_;     // [bytes] between scan lines
+  uchar* bits_;       // first scan line of image_
+  qsizetype stride_;  // [bytes] between scan lines
   QRgb pen_;
   QRgb brush_;
   int curX_ = 0, curY_ = 0;

@@ -17,13 +17,13 @@ namespace zarn {
 namespace {
 
 // Layout of the 800 x 600 picture [px]; x grows to the right, y downwards.
-constexpr int kBottom = 460;                          // bottom line of the plot (B)
-constexpr int kPlotHeight = 440;                      // full plot height (Hp)
-constexpr int kNegativeDepth = 147;                   // round(440 / 3): strip below a moved zero line (u)
+constexpr int kBottom = 460;                           // bottom line of the plot (B)
+constexpr int kPlotHeight = 440;                       // full plot height (Hp)
+constexpr int kNegativeDepth = 147;                    // round(440 / 3): strip below a moved zero line (u)
 constexpr int kRaisedZero = kBottom - kNegativeDepth;  // 313: zero line when some value is negative
-constexpr int kRaisedHeight = 293;                    // round(2 * 440 / 3): plot height above it
-constexpr int kTickLabelRow = 469;                    // top of the horizontal tick labels
-constexpr int kCaptionRow = 490;                      // top of the horizontal caption
+constexpr int kRaisedHeight = 293;                     // round(2 * 440 / 3): plot height above it
+constexpr int kTickLabelRow = 469;                     // top of the horizontal tick labels
+constexpr int kCaptionRow = 490;                       // top of the horizontal caption
 constexpr int kTickLength = 3;
 // Pixel offsets are held to this range before they become integers, so that data far outside
 // the scale (negative values of the horizontal column) still give drawable coordinates.
@@ -39,6 +39,7 @@ struct PositiveCaption {
   int DyFirst;  // [px] the same for the first curve, whose labels stand left of the plot
 };
 
+// clang-format off
 constexpr std::array<PositiveCaption, TrajectoryTable::kColumns> kPositiveCaptions{{
     {" t,Min", "", nullptr, 2, 20, 20},                              // 0
     {"V,m/s", "", nullptr, 2, 20, 42},                               // 1
@@ -71,6 +72,7 @@ constexpr std::array<PositiveCaption, TrajectoryTable::kColumns> kPositiveCaptio
     {"r,kg/m3", "", nullptr, 2, 20, 20},                             // 28
     {"Re/1000(1m)", "", nullptr, 2, 20, 20},                         // 29
 }};
+// clang-format on
 
 // Caption of a curve column with values below zero, 20 px above the top of its scale; the
 // columns without a text get none.
@@ -79,6 +81,7 @@ struct NegativeCaption {
   int Dx;  // [px] from the axis
 };
 
+// clang-format off
 constexpr std::array<NegativeCaption, TrajectoryTable::kColumns> kNegativeCaptions{{
     {"", 0},          {"V,m/s", -6},  {"", 0},       {"", 0},       {"Q,*", -2},
     {"Nd,g", -2},     {"Nl,g", -2},   {"", 0},       {"Cl", -2},    {"nx,g", -2},
@@ -87,6 +90,7 @@ constexpr std::array<NegativeCaption, TrajectoryTable::kColumns> kNegativeCaptio
     {"", 0},          {"", 0},        {"L,H", -2},   {"", 0},       {"", 0},
     {"", 0},          {"", 0},        {"", 0},       {"", 0},       {"", 0},
 }};
+// clang-format on
 
 // Marker symbols of a curve column: one in the legend at the foot of its axis, and one on every
 // (k + Spacing)-th row of the curve, k = round(sqrt(rows)). Kind 0 draws nothing.
@@ -96,24 +100,52 @@ struct CurveMarkers {
   int CurveKind, CurveSize;
 };
 
+// clang-format off
 constexpr std::array<CurveMarkers, TrajectoryTable::kColumns> kCurveMarkers{{
-    {0, 0, 0, 0, 0},     // 0: no legend and no markers
-    {7, 6, -3, 7, 6},    {1, 6, -2, 1, 8},    {6, 6, 0, 6, 6},     {5, 4, -1, 5, 6},
-    {12, 6, -2, 12, 8},  {13, 6, -2, 13, 8},  {3, 6, 0, 3, 6},     {14, 8, 0, 15, 9},
-    {13, 6, 0, 13, 7},   {12, 6, -1, 12, 7},  {18, 8, 1, 18, 9},   {16, 8, 2, 16, 9},
-    {2, 9, 1, 2, 7},     {8, 8, 0, 8, 8},     {4, 8, 0, 4, 8},     {10, 8, 3, 10, 8},
-    {11, 8, -1, 11, 9},  {11, 8, 1, 11, 8},   {2, 8, -2, 2, 7},    {2, 8, -3, 1, 8},
-    {9, 8, -3, 9, 8},    {8, 8, -2, 8, 8},    {16, 8, -1, 16, 8},  {17, 8, -2, 17, 8},
-    {18, 8, -3, 18, 8},  {12, 8, -1, 12, 8},  {13, 8, -2, 13, 8},  {16, 8, 0, 16, 8},
-    {4, 8, 1, 4, 8},
+    // legend kind, size; spacing; curve kind, size
+    {0, 0, 0, 0, 0},      // 0: no legend and no markers
+    {7, 6, -3, 7, 6},     // 1
+    {1, 6, -2, 1, 8},     // 2
+    {6, 6, 0, 6, 6},      // 3
+    {5, 4, -1, 5, 6},     // 4
+    {12, 6, -2, 12, 8},   // 5
+    {13, 6, -2, 13, 8},   // 6
+    {3, 6, 0, 3, 6},      // 7
+    {14, 8, 0, 15, 9},    // 8
+    {13, 6, 0, 13, 7},    // 9
+    {12, 6, -1, 12, 7},   // 10
+    {18, 8, 1, 18, 9},    // 11
+    {16, 8, 2, 16, 9},    // 12
+    {2, 9, 1, 2, 7},      // 13
+    {8, 8, 0, 8, 8},      // 14
+    {4, 8, 0, 4, 8},      // 15
+    {10, 8, 3, 10, 8},    // 16
+    {11, 8, -1, 11, 9},   // 17
+    {11, 8, 1, 11, 8},    // 18
+    {2, 8, -2, 2, 7},     // 19
+    {2, 8, -3, 1, 8},     // 20
+    {9, 8, -3, 9, 8},     // 21
+    {8, 8, -2, 8, 8},     // 22
+    {16, 8, -1, 16, 8},   // 23
+    {17, 8, -2, 17, 8},   // 24
+    {18, 8, -3, 18, 8},   // 25
+    {12, 8, -1, 12, 8},   // 26
+    {13, 8, -2, 13, 8},   // 27
+    {16, 8, 0, 16, 8},    // 28
+    {4, 8, 1, 4, 8},      // 29
 }};
+// clang-format on
 
 std::string_view HorizontalCaption(int column, const UnitFlags& units) {
   switch (column) {
-    case kColT: return units.TimeUnit == 3 ? "t,h" : units.TimeUnit == 2 ? "t,min" : "t,s";
-    case kColV: return "V,m/s";
-    case kColX: return units.RangeInKm == 1 ? "X,km" : "X,m";
-    default: return {};
+    case kColT:
+      return units.TimeUnit == 3 ? "t,h" : units.TimeUnit == 2 ? "t,min" : "t,s";
+    case kColV:
+      return "V,m/s";
+    case kColX:
+      return units.RangeInKm == 1 ? "X,km" : "X,m";
+    default:
+      return {};
   }
 }
 
@@ -123,7 +155,9 @@ int PixelOffset(double value, double scale) {
   return RoundEven(std::clamp(Checked(value * scale), -kFarOffset, kFarOffset));
 }
 
-std::string Label(double value, int digits, char sep) { return FormatGeneral(Checked(value), digits, sep); }
+std::string Label(double value, int digits, char sep) {
+  return FormatGeneral(Checked(value), digits, sep);
+}
 
 void Line(Canvas& c, int x1, int y1, int x2, int y2) {
   c.MoveTo(x1, y1);
@@ -132,9 +166,9 @@ void Line(Canvas& c, int x1, int y1, int x2, int y2) {
 
 // Everything one call shares between its curves.
 struct Layout {
-  int Rows;      // rows per column; rows 1..Rows-1 are drawn
-  int L, W, N;   // [px] left edge and width of the plot area, width of one axis band
-  int V, T;      // [px] zero line and plot height above it
+  int Rows;     // rows per column; rows 1..Rows-1 are drawn
+  int L, W, N;  // [px] left edge and width of the plot area, width of one axis band
+  int V, T;     // [px] zero line and plot height above it
   char Sep;
   std::array<int, TrajectoryTable::kMaxRows + 1> Px;  // [px] x of each row's point
 };

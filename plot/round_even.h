@@ -6,6 +6,8 @@
 namespace zarn {
 
 // Assumes the default rounding mode (to nearest), which the program never changes.
-inline int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+inline int RoundEven(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
 }  // namespace zarn

@@ -1,9 +1,10 @@
 // Marker symbols drawn on the real canvas and read back at known pixels.
+#include "plot/markers.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include "plot/markers.h"
 #include "plot/qpainter_canvas.h"
 #include "tests/plot/plot_test_support.h"
 
@@ -132,7 +133,8 @@ TEST(DrawMarker, FixedSizeKindsIgnoreSizeExceptTheStrokesOf17And18) {
 }
 
 TEST(DrawMarker, KindsOutsideTheTableDrawNothing) {
-  for (int kind : {0, 19, 20, 23, 24, 25, 26, 27, 28, 29, 30, 35, 100, -1}) EXPECT_TRUE(Blank(Marker(kind, 8))) << kind;
+  for (int kind : {0, 19, 20, 23, 24, 25, 26, 27, 28, 29, 30, 35, 100, -1})
+    EXPECT_TRUE(Blank(Marker(kind, 8))) << kind;
 }
 
 TEST(DrawMarker, LeavesABlackPenAndASilverBrush) {

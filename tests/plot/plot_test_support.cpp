@@ -96,9 +96,9 @@ void FillFlight(const FlightSetup& setup, TrajectoryTable& table, UnitFlags& uni
     int Column;
     int32_t UnitFlags::*Flag;
   };
-  for (const Conversion& c : {Conversion{kColH, &UnitFlags::HeightInKm}, Conversion{kColX, &UnitFlags::RangeInKm},
-                              Conversion{kColThrust, &UnitFlags::ThrustInKn},
-                              Conversion{kColMass, &UnitFlags::MassInTonnes}})
+  for (const Conversion& c :
+       {Conversion{kColH, &UnitFlags::HeightInKm}, Conversion{kColX, &UnitFlags::RangeInKm},
+        Conversion{kColThrust, &UnitFlags::ThrustInKn}, Conversion{kColMass, &UnitFlags::MassInTonnes}})
     if (largest(c.Column) > 10000) {
       units.*c.Flag = 1;
       scale(c.Column, 1000);

@@ -26,8 +26,19 @@ TEST(GraphPictures, WrittenWhenZarnPlotPngDirIsSet) {
   };
   const Flight flights[] = {
       {"projectile", {}},
-      {"rocket", {.H0 = 0, .V0 = 10, .AngleDeg = 80, .Mass = 20000, .S0 = 2, .Cx = 0.3, .Cy = 0.02,
-                  .Thrust = 400000, .Isp = 2500, .Fuel = 12000, .Tk = 400, .dt = 0.01}},
+      {"rocket",
+       {.H0 = 0,
+        .V0 = 10,
+        .AngleDeg = 80,
+        .Mass = 20000,
+        .S0 = 2,
+        .Cx = 0.3,
+        .Cy = 0.02,
+        .Thrust = 400000,
+        .Isp = 2500,
+        .Fuel = 12000,
+        .Tk = 400,
+        .dt = 0.01}},
   };
   auto table = test::MakeTable();
   UnitFlags units{};
@@ -46,7 +57,8 @@ TEST(GraphPictures, WrittenWhenZarnPlotPngDirIsSet) {
   }
   // The projectile's angle and load factors go below zero: a graph with a negative zone.
   test::FillFlight({}, *table, units);
-  save(PlotGraph(*table, test::Select({kColT, kColH, kColAngle, kColNx, kColV}), units, ','), "negative_zone");
+  save(PlotGraph(*table, test::Select({kColT, kColH, kColAngle, kColNx, kColV}), units, ','),
+       "negative_zone");
 }
 
 }  // namespace

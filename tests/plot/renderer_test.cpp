@@ -1,5 +1,7 @@
 // PlotGraph read back pixel by pixel: grid, frame, axes, tick labels, captions and curve points
 // at the positions the layout gives them.
+#include "plot/renderer.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -9,7 +11,6 @@
 #include <string_view>
 
 #include "plot/catalogue.h"
-#include "plot/renderer.h"
 #include "tests/plot/plot_test_support.h"
 
 namespace zarn {
@@ -68,7 +69,8 @@ TEST_F(PlotGraphTest, ImageIs800By600) {
 TEST_F(PlotGraphTest, GridWithoutNegativeValuesStandsOnTheBottomLineInStepsOf63) {
   FillHeight();
   const QImage img = Plot(Select({kColT, kColH}));  // L = 100, W = 630
-  for (int y : {460, 397, 334, 271, 208, 145, 82, 19}) EXPECT_GE(CountGrey(img, y, 100, 730), 600) << "row " << y;
+  for (int y : {460, 397, 334, 271, 208, 145, 82, 19})
+    EXPECT_GE(CountGrey(img, y, 100, 730), 600) << "row " << y;
   for (int y : {461, 459, 398, 396, 20, 18}) EXPECT_LE(CountGrey(img, y, 100, 730), 9) << "row " << y;
   // Vertical lines at L + round(C * 630 / 8): 157.5 gives 158 and 472.5 gives 472.
   for (int x : {179, 258, 336, 415, 494, 572, 651, 730}) {
@@ -84,8 +86,10 @@ TEST_F(PlotGraphTest, NegativeValueRaisesTheZeroLineAndFramesTheStripBelow) {
   FillHeight();
   table_->Cell(kColT, 500) = -1;  // the horizontal column's last row counts in the sign scan
   const QImage img = Plot(Select({kColT, kColH}));
-  for (int y : {313, 271, 229, 187, 145, 103, 61, 19}) EXPECT_GE(CountGrey(img, y, 100, 730), 600) << "row " << y;
-  for (int y : {355, 397, 460}) EXPECT_LE(CountGrey(img, y, 100, 730), 0) << "no grid below the zero line, row " << y;
+  for (int y : {313, 271, 229, 187, 145, 103, 61, 19})
+    EXPECT_GE(CountGrey(img, y, 100, 730), 600) << "row " << y;
+  for (int y : {355, 397, 460})
+    EXPECT_LE(CountGrey(img, y, 100, 730), 0) << "no grid below the zero line, row " << y;
   // Frame (L, 460, L + W + 1, 313): x 100..730, y 313..459.
   EXPECT_TRUE(IsBlack(img, 730, 400));
   EXPECT_TRUE(IsWhite(img, 731, 400));
@@ -233,7 +237,8 @@ TEST_F(PlotGraphTest, AllZeroDataDrawsFlatCurvesOnAScaleOf1) {
 
   for (int i = 1; i <= 500; ++i) table_->Cell(kColT, i) = i * 400.0 / 499;
   const QImage lift = Plot(Select({kColT, kColLift}), ',');
-  for (int x = 102; x < 729; ++x) EXPECT_TRUE(IsBlack(lift, x, 460)) << "flat curve on the zero line at x = " << x;
+  for (int x = 102; x < 729; ++x)
+    EXPECT_TRUE(IsBlack(lift, x, 460)) << "flat curve on the zero line at x = " << x;
   EXPECT_TRUE(TextAt(lift, 37, 460 - 63 - 5, "0,1571")) << "the locale's separator";
   EXPECT_TRUE(TextAt(lift, 13, 460 - 396 - 20, "L,N"));
 }
@@ -290,8 +295,18 @@ TEST(GraphCatalogue, AShorterSelectionIgnoresWhatALongerOneLeftBehind) {
 TEST(GraphCatalogue, EveryGraphOfAFlightAndOfARocketDraws) {
   auto table = test::MakeTable();
   UnitFlags units{};
-  const test::FlightSetup rocket{.H0 = 0, .V0 = 10, .AngleDeg = 80, .Mass = 20000, .S0 = 2, .Cx = 0.3,
-                                 .Cy = 0, .Thrust = 400000, .Isp = 2500, .Fuel = 12000, .Tk = 400, .dt = 0.01};
+  const test::FlightSetup rocket{.H0 = 0,
+                                 .V0 = 10,
+                                 .AngleDeg = 80,
+                                 .Mass = 20000,
+                                 .S0 = 2,
+                                 .Cx = 0.3,
+                                 .Cy = 0,
+                                 .Thrust = 400000,
+                                 .Isp = 2500,
+                                 .Fuel = 12000,
+                                 .Tk = 400,
+                                 .dt = 0.01};
   for (const test::FlightSetup& setup : {test::FlightSetup{}, rocket}) {
     test::FillFlight(setup, *table, units);
     for (const GraphEntry& e : kGraphCatalogue) {
