@@ -9,6 +9,18 @@
 #include <QRadioButton>
 
 namespace zarn::ui {
+namespace {
+
+// A radio item that answers a click anywhere in its row, not only on its circle and text.
+class RowRadioButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+}  // namespace
 
 QFont FormFont(int pixelSize, bool bold) {
   QFont font(QStringLiteral("DejaVu Sans"));
@@ -62,7 +74,7 @@ QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, QRect geometry, con
   const int top = caption.isEmpty() ? 0 : 16;
   const int rowHeight = (geometry.height() - top) / static_cast<int>(items.size());
   for (int i = 0; i < items.size(); ++i) {
-    auto* item = new QRadioButton(items[i], box);
+    auto* item = new RowRadioButton(items[i], box);
     item->setGeometry(8, top + i * rowHeight, geometry.width() - 12, rowHeight);
     group->addButton(item, i);
   }

@@ -1,0 +1,326 @@
+// The calculation form: activation, captions, field binding, START, graph buttons and MAIN.
+#include <QFile>
+#include <cstring>
+
+#include "plot/catalogue.h"
+#include "plot/renderer.h"
+#include "sim/number_text.h"
+#include "sim/presets.h"
+#include "windows_fixture.h"
+
+namespace zarn::ui {
+namespace {
+
+TEST_F(WindowsTest, PresetValuesReachTheFieldsAndTheParameters) {
+  OpenWithPreset(0);
+  EXPECT_EQ(Text("edMassaStart"), "1");
+  EXPECT_EQ(Text("EdS0"), "0.02");
+  EXPECT_EQ(Text("EdCx"), "0.01");
+  EXPECT_EQ(Text("EdCy"), "0");
+  EXPECT_EQ(Text("edH0"), "1");
+  EXPECT_EQ(Text("edV0"), "100");
+  EXPECT_EQ(Text("EdTTO"), "45");
+  EXPECT_EQ(Text("edTk"), "100");
+  EXPECT_EQ(Text("eddt0"), "0.005");
+  EXPECT_EQ(Text("edHkk"), "0");
+  const FlightParameters& p = data_->Params;
+  EXPECT_EQ(p.MassaStart, 1.0);
+  EXPECT_EQ(p.S0, 0.02);
+  EXPECT_EQ(p.Cx, 0.01);
+  EXPECT_EQ(p.V0, 100.0);
+  EXPECT_EQ(p.Tk, 100.0);
+  EXPECT_EQ(p.dt0, 0.005);
+  EXPECT_EQ(data_->State.Mass, 1.0);
+  EXPECT_TRUE(Calc<QWidget>("Image2")->isVisible());  // the ballistic sketch
+  EXPECT_FALSE(Calc<QWidget>("Button14")->isVisible());
+}
+
+TEST_F(WindowsTest, SecondPresetShowsItsHeightAndStepAndNegativeAngle) {
+  OpenWithPreset(1);
+  EXPECT_EQ(Text("edH0"), "10000");
+  EXPECT_EQ(Text("eddt0"), "0.01");
+  EXPECT_EQ(Text("EdTTO"), "-88");
+  EXPECT_EQ(Text("EdCx"), "0.45");
+  EXPECT_EQ(data_->Params.H0, 10000.0);
+}
+
+TEST_F(WindowsTest, LiftingPresetShowsTheLiftGraphButton) {
+  OpenWithPreset(4);
+  EXPECT_EQ(Text("EdCy"), "0.05");
+  EXPECT_TRUE(Calc<QWidget>("Button14")->isVisible());
+}
+
+TEST_F(WindowsTest, RussianCaptionsKeepTheirLatinLetters) {
+  OpenWithPreset(0, kRussian);
+  EXPECT_EQ(Caption("Label10"), QString::fromUtf8("Шаг интегрирования, с"));
+  EXPECT_EQ(Caption("Label8"), QString::fromUtf8("Стартовая масса,m0,кг"));
+  EXPECT_EQ(Caption("edV"), QString::fromUtf8("Скорость,Vo,м/c"));
+  EXPECT_TRUE(Caption("edV").endsWith(QLatin1String("/c")));  // a Latin c after the Cyrillic м
+  EXPECT_EQ(Caption("Label14"), QString::fromUtf8("Угол наклона траектории,Qo,град"));
+  EXPECT_EQ(Caption("Label1"), QString::fromUtf8("Конечные условия"));
+  EXPECT_EQ(Caption("Button12"), "X=f(t)");
+  EXPECT_EQ(Caption("Button14"), "Y=f(t)");
+  // These stay German in every language.
+  EXPECT_EQ(Caption("Label15"), "Volumen, m3");
+  EXPECT_EQ(Caption("Label29"), "2.STUFE");
+  EXPECT_EQ(Caption("Button10"), "H,V,Q,q,nx");
+}
+
+TEST_F(WindowsTest, EnglishCaptionsReplaceTheGermanOnes) {
+  OpenWithPreset(0, kEnglish);
+  EXPECT_EQ(Caption("Label10"), "step of integration, s");
+  EXPECT_EQ(Caption("Label7"), "windspeed,Vw,m/s");
+  EXPECT_EQ(Caption("Label12"), "entry conditions");
+  EXPECT_EQ(Caption("Label3"), "time,s");
+  EXPECT_EQ(Caption("Button12"), "Drag=f(t)");
+  EXPECT_EQ(Caption("Button14"), "Lift=f(t)");
+  // Stage captions change only when a rocket record shows the stage block.
+  EXPECT_EQ(Caption("Label26"), "STARTSTUFE");
+}
+
+TEST_F(WindowsTest, GermanIsTheFormsOwnText) {
+  OpenWithPreset(0, kGerman);
+  EXPECT_EQ(Caption("Label7"), "Windgeschwindigkeit  Vw, m/s");
+  EXPECT_EQ(Caption("Label25"), "Hoehe, Ho,m .............");
+  EXPECT_EQ(Caption("Button14"), "A=f(t)");
+}
+
+TEST_F(WindowsTest, CommaLocaleReadsACommaAndRefusesAPoint) {
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  OpenWithPreset(0);
+  EXPECT_EQ(Text("EdS0"), "0,02");  // numbers are shown with the locale's separator too
+
+  Type("EdS0", "1,5");
+  EXPECT_EQ(data_->Params.S0, 1.5);
+  EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+
+  Type("EdCx", "1.5");
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_EQ(messages_.back(), "'1.5' is not a valid floating point value");
+  EXPECT_EQ(data_->Params.Cx, 1.0);  // from "1", the last text that read as a number
+  EXPECT_EQ(Text("EdCx"), "1.5");    // the field keeps what was typed
+}
+
+TEST_F(WindowsTest, EmptiedFieldReportsEmptyQuotesAndKeepsTheValue) {
+  OpenWithPreset(0);
+  Empty("edV0");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "'' is not a valid floating point value");
+  EXPECT_EQ(data_->Params.V0, 100.0);
+}
+
+TEST_F(WindowsTest, TypedNumbersFollowTheReadingRule) {
+  OpenWithPreset(0);
+  Type("edV0", " 12 ");
+  EXPECT_EQ(data_->Params.V0, 12.0);
+  Type("edV0", "1e3");
+  EXPECT_EQ(data_->Params.V0, 1000.0);
+  Type("edV0", "1e");
+  EXPECT_EQ(data_->Params.V0, 1.0);
+  Type("edH0", ".");
+  EXPECT_EQ(data_->Params.H0, 0.0);
+
+  messages_.clear();
+  Type("edV0", "-");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "'-' is not a valid floating point value");
+  EXPECT_EQ(data_->Params.V0, 1.0);
+
+  Type("EdTTO", "1e999");
+  EXPECT_EQ(messages_.back(), "Floating point overflow");
+  EXPECT_EQ(data_->Params.TTO, 1e99);
+}
+
+TEST_F(WindowsTest, AeroBoxChoiceSetsTheAerodynamicModel) {
+  OpenWithPreset(0);
+  auto* box = Calc<QComboBox>("AeroBox1");
+  QTest::keyClick(box, Qt::Key_Down);
+  EXPECT_EQ(box->currentText(), "V-2 Cl,Cd=f(M,alfa)");
+  EXPECT_EQ(data_->Params.AeroModel, 1.0);
+  QTest::keyClick(box, Qt::Key_Up);
+  EXPECT_EQ(data_->Params.AeroModel, 0.0);
+}
+
+TEST_F(WindowsTest, DisplayFieldsChangeNoParameter) {
+  data_->PresetRecord[kSlotTaskKind] = 3;  // buoyant body: gas density, altitude and volume shown
+  data_->PresetRecord[kSlotMass] = 1000;
+  data_->PresetRecord[kSlotGasDensity] = 0.1785;
+  PressStartOfStartForm();
+  ZarnData before;
+  std::memcpy(&before, data_.get(), sizeof before);
+  for (const char* field : {"EdGas", "EdHFlug", "Volumen_Start"}) {
+    ASSERT_TRUE(Calc<QWidget>(field)->isVisible()) << field;
+    Type(field, "x7");
+  }
+  EXPECT_EQ(std::memcmp(&before, data_.get(), sizeof before), 0);
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(WindowsTest, BuoyantBodyShowsItsAreaToFourDigitsAndKeepsItWhole) {
+  auto& rec = data_->PresetRecord;
+  rec[kSlotTaskKind] = 3;
+  rec[kSlotMass] = 1000;
+  rec[kSlotGasDensity] = 0.1785;
+  rec[kSlotFlightAltitude] = 5000;
+  rec[kSlotHk] = 300;
+  ChooseLanguage(kEnglish);
+  PressStartOfStartForm();
+  const Buoyancy b = ComputeBuoyancy(1000, 0.1785);
+  EXPECT_EQ(Text("EdS0"), QString::fromStdString(FormatGeneral(b.Area, 4, '.')));
+  EXPECT_EQ(data_->Params.S0, b.Area);
+  EXPECT_EQ(Text("Volumen_Start"), QString::fromStdString(FormatGeneral(b.Volumen, 15, '.')));
+  EXPECT_EQ(Text("EdGas"), "0.1785");
+  EXPECT_EQ(Text("EdHFlug"), "5000");
+  EXPECT_EQ(Caption("Label20"), "flight altitude, m");
+  EXPECT_EQ(Text("edHkk"), "300");
+  EXPECT_EQ(data_->Params.Hk, 0.0);
+  EXPECT_EQ(data_->Params.BuoyancyMode, 1);
+  EXPECT_TRUE(Calc<QWidget>("Image3")->isVisible());
+}
+
+TEST_F(WindowsTest, LevelFlightTaskShowsTheSpeedOrTheFaultOfAZeroLift) {
+  auto& rec = data_->PresetRecord;
+  rec[kSlotTaskKind] = 5;
+  rec[kSlotMass] = 1000;
+  rec[kSlotS0] = 20;
+  rec[kSlotCy] = 0.5;
+  rec[kSlotH0] = 1000;
+  PressStartOfStartForm();
+  ASSERT_TRUE(Calc<QWidget>("EdiVopt")->isVisible());
+  EXPECT_EQ(Text("EdiVopt"), QString::fromStdString(FormatGeneral(LevelFlightSpeed(1000, 0.5, 1000, 20), 15, '.')));
+  EXPECT_TRUE(messages_.empty());
+
+  // A zero lift coefficient stops the activation at that step; the form shows what was done.
+  PressMain();
+  rec[kSlotCy] = 0;
+  PressStartOfStartForm();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Floating point division by zero");
+  EXPECT_TRUE(form2_->isVisible());
+  EXPECT_EQ(Text("EdCy"), "0");
+}
+
+TEST_F(WindowsTest, RocketRecordShowsTheStageBlockAndItsGraphButton) {
+  auto& rec = data_->PresetRecord;
+  rec[kSlotTaskKind] = 8;
+  for (int slot = 30; slot < 60; ++slot) rec[static_cast<std::size_t>(slot)] = 1000 + slot;
+  ChooseLanguage(kEnglish);
+  PressStartOfStartForm();
+  for (const char* control : {"Label26", "Label29", "Label36", "Label23", "Label42", "EdMt", "EdS3", "ButtonP"})
+    EXPECT_TRUE(Calc<QWidget>(control)->isVisible()) << control;
+  EXPECT_EQ(Caption("Label26"), "LAUNCHING STAGE");
+  EXPECT_EQ(Caption("Label6"), "Isp (atm)(N*s/kg)");
+  EXPECT_EQ(Caption("Label31"), "Spezifischer Impuls (H=0 m) (N*s/kg)");  // stages 2 and 3 stay German
+  EXPECT_EQ(Text("EdMt"), "1030");
+  EXPECT_EQ(Text("EdIud"), "1031");
+  EXPECT_EQ(Text("EdIudP0"), "1034");
+  EXPECT_EQ(Text("EdMdv3"), "1052");
+  const FlightParameters& p = data_->Params;
+  EXPECT_EQ(p.Mt, 1030.0);
+  EXPECT_EQ(p.IudP2, 1044.0);
+  EXPECT_EQ(p.Schu3, 1053.0);
+  EXPECT_EQ(p.S3, 1055.0);
+  EXPECT_EQ(p.TaskKind, 8.0);
+  EXPECT_TRUE(Calc<QWidget>("Image6")->isVisible());
+}
+
+TEST_F(WindowsTest, StartDrawsTheDefaultGraphAndUncoversTheGraphButtons) {
+  OpenWithPreset(0);
+  const QImage background = Plot();
+  for (const GraphEntry& graph : GraphButtons()) {
+    if (graph.Component == "Button14" || graph.Component == "ButtonP") continue;  // not for this preset
+    EXPECT_FALSE(Uncovered(graph.Component.data())) << graph.Component;
+  }
+
+  PressStart();
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  for (const GraphEntry& graph : GraphButtons()) {
+    if (graph.Component == "Button14" || graph.Component == "ButtonP") continue;  // not for this preset
+    EXPECT_TRUE(Uncovered(graph.Component.data())) << graph.Component;
+  }
+  const QImage graph = Plot();
+  EXPECT_NE(graph, background);
+  EXPECT_EQ(graph.size(), QSize(kGraphWidth, kGraphHeight));
+  EXPECT_TRUE(QFile::exists(workDir_.filePath("Zarn Daten.txt")));
+  EXPECT_TRUE(QFile::exists(workDir_.filePath("Zarn_500.txt")));
+}
+
+TEST_F(WindowsTest, GraphButtonRedrawsFromTheStoredRun) {
+  OpenWithPreset(0);
+  PressStart();
+  const QImage endOfRun = Plot();
+
+  PressGraph("Button3");
+  EXPECT_EQ(data_->Selection.Count, 3);
+  EXPECT_EQ(data_->Selection.Columns[1], kColH);
+  const QImage heightOverTime = Plot();
+  EXPECT_NE(heightOverTime, endOfRun);
+
+  PressGraph("Button10");  // the default graph is Button10's
+  EXPECT_EQ(Plot(), endOfRun);
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(WindowsTest, MainBlanksThePlotAndReturnsToTheStartForm) {
+  OpenWithPreset(0);
+  PressStart();
+  Type("edV0", "55");
+
+  PressMain();
+  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_TRUE(form1_->isVisible());
+  QImage white(770, 515, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  EXPECT_EQ(Plot(), white);
+
+  // START of the start form again: the preset's values come back and the buttons are covered.
+  PressStartOfStartForm();
+  EXPECT_EQ(Text("edV0"), "100");
+  EXPECT_EQ(data_->Params.V0, 100.0);
+  EXPECT_FALSE(Uncovered("Button10"));
+  EXPECT_EQ(Plot(), white);
+}
+
+TEST_F(WindowsTest, FocusChangeBetweenTheWindowsKeepsTheEdits) {
+  OpenWithPreset(0);
+  Type("edV0", "55");
+  form1_->activateWindow();
+  QApplication::processEvents();
+  form2_->activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(Text("edV0"), "55");
+  EXPECT_EQ(data_->Params.V0, 55.0);
+}
+
+TEST_F(WindowsTest, MassOfZeroEndsTheRunWithTheFaultAndTheProgramGoesOn) {
+  OpenWithPreset(0);
+  Type("edMassaStart", "0");
+  PressStart();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Invalid floating point operation");  // no thrust: 0 / 0
+
+  Type("edMassaStart", "1");
+  PressStart();
+  EXPECT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(Plot().size(), QSize(kGraphWidth, kGraphHeight));
+}
+
+TEST_F(WindowsTest, MassOfZeroOfABuoyantBodyIsADivisionByZero) {
+  auto& rec = data_->PresetRecord;
+  rec[kSlotTaskKind] = 4;  // held in place: only the load factors divide by the mass
+  rec[kSlotMass] = 1;
+  rec[kSlotS0] = 1;
+  rec[kSlotCx] = 0.5;
+  rec[kSlotV0] = 10;
+  rec[kSlotTk] = 1;
+  rec[kSlotDt0] = 0.01;
+  PressStartOfStartForm();
+  Type("edMassaStart", "0");
+  PressStart();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Floating point division by zero");  // drag / 0
+  EXPECT_TRUE(form2_->isVisible());
+}
+
+}  // namespace
+}  // namespace zarn::ui

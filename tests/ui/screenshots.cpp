@@ -1,0 +1,71 @@
+// Renders both windows to PNG files for a look at the layout:  zarn-ui-screenshots <directory>
+// For each language: the start form before and after the choice, the calculation form after the
+// activation (a rocket record, so that every block shows) and after a run of the first preset.
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <cstdio>
+#include <memory>
+
+#include "assets/pictures.h"
+#include "sim/flight_data.h"
+#include "sim/presets.h"
+#include "ui/calc_form.h"
+#include "ui/start_form.h"
+
+namespace {
+
+void Save(QWidget& window, const QDir& dir, const QString& name) {
+  const QString path = dir.filePath(name + QStringLiteral(".png"));
+  window.grab().save(path);
+  std::printf("%s\n", qPrintable(path));
+}
+
+void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  zarn::InitPictures();
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: zarn-ui-screenshots <directory>\n");
+    return 2;
+  }
+  const QDir dir(QString::fromLocal8Bit(argv[1]));
+  QDir::setCurrent(dir.absolutePath());  // a run writes its result files here
+  const char* languages[] = {"ru", "de", "en"};
+  for (int lang = 0; lang < 3; ++lang) {
+    const QString tag = QString::fromLatin1(languages[lang]);
+    auto data = std::make_unique<zarn::ZarnData>();
+    zarn::ui::Form1 form1(*data);
+    zarn::ui::Form2 form2(*data, form1);
+    form1.SetCalculationForm(&form2);
+    form1.show();
+    if (lang == 0) Save(form1, dir, QStringLiteral("form1_start"));
+    Click(form1.findChild<QGroupBox*>(QStringLiteral("RadioSprach"))->findChildren<QRadioButton*>()[lang]);
+    const char* groups[] = {"WahlRU", "RadioWahl", "WahlEN"};
+    Click(form1.findChild<QGroupBox*>(QString::fromLatin1(groups[lang]))->findChild<QRadioButton*>());
+    auto* list = form1.findChild<QListWidget*>(QStringLiteral("ListBoxProjectil"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(4)).center());
+    Save(form1, dir, QStringLiteral("form1_choice_") + tag);
+
+    // A rocket record shows the stage block, ButtonP and the rocket sketch as well.
+    data->PresetRecord[zarn::kSlotTaskKind] = 8;
+    for (int slot = 30; slot < 56; ++slot) data->PresetRecord[static_cast<std::size_t>(slot)] = 1000 + slot;
+    Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+    Save(form2, dir, QStringLiteral("form2_rocket_") + tag);
+
+    zarn::WritePresetRecord(0, data->PresetRecord);
+    Click(form2.findChild<QPushButton*>(QStringLiteral("Button5")));
+    Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+    Click(form2.findChild<QPushButton*>(QStringLiteral("Button1")));
+    Save(form2, dir, QStringLiteral("form2_graph_") + tag);
+  }
+  return 0;
+}

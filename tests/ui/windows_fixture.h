@@ -1,0 +1,128 @@
+#pragma once
+// The program's two windows over one ZarnData, as main() builds them, driven with Qt Test input.
+// Errors go to a recorder instead of a modal box; runs write their files into a temporary folder.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "sim/flight_data.h"
+#include "ui/calc_form.h"
+#include "ui/guard.h"
+#include "ui/start_form.h"
+
+namespace zarn::ui {
+
+// Item indices of the language group.
+enum Language { kRussian = 0, kGerman = 1, kEnglish = 2 };
+
+class WindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QLocale::setDefault(QLocale::c());
+    previousReporter_ = SetErrorReporter([this](QWidget*, const QString& text) { messages_.push_back(text); });
+    ASSERT_TRUE(workDir_.isValid());
+    previousDir_ = QDir::currentPath();
+    QDir::setCurrent(workDir_.path());
+    data_ = std::make_unique<ZarnData>();
+    form1_ = std::make_unique<Form1>(*data_);
+    form2_ = std::make_unique<Form2>(*data_, *form1_);
+    form1_->SetCalculationForm(form2_.get());
+    form1_->show();
+  }
+
+  void TearDown() override {
+    form2_.reset();
+    form1_.reset();
+    QDir::setCurrent(previousDir_);
+    SetErrorReporter(previousReporter_);
+    QLocale::setDefault(QLocale::c());
+  }
+
+  // --- the start form ---
+  QRadioButton* Item(const char* group, int index) const {
+    return form1_->findChild<QGroupBox*>(QString::fromLatin1(group))->findChildren<QRadioButton*>().at(index);
+  }
+  void ChooseLanguage(Language language) { QTest::mouseClick(Item("RadioSprach", language), Qt::LeftButton); }
+  // Clicks the one task item of the group that the language shows.
+  void ChooseTask() {
+    for (const char* group : {"RadioWahl", "WahlRU", "WahlEN"})
+      if (Start<QGroupBox>(group)->isVisible()) QTest::mouseClick(Item(group, 0), Qt::LeftButton);
+  }
+  void ChoosePreset(int index) {
+    auto* list = Start<QListWidget>("ListBoxProjectil");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(index)).center());
+  }
+  void PressStartOfStartForm() { QTest::mouseClick(Start<QPushButton>("BitBtn1"), Qt::LeftButton); }
+  // Language, task and preset as a user picks them, then START of the start form.
+  void OpenWithPreset(int preset, Language language = kGerman) {
+    ChooseLanguage(language);
+    ChooseTask();
+    ChoosePreset(preset);
+    PressStartOfStartForm();
+  }
+
+  // --- the calculation form ---
+  void PressStart() { QTest::mouseClick(Calc<QPushButton>("Button1"), Qt::LeftButton); }
+  void PressMain() { QTest::mouseClick(Calc<QPushButton>("Button5"), Qt::LeftButton); }
+  void PressGraph(const char* button) { QTest::mouseClick(Calc<QPushButton>(button), Qt::LeftButton); }
+  QString Text(const char* field) const { return Calc<QLineEdit>(field)->text(); }
+  QString Caption(const char* control) const {
+    if (auto* label = form2_->findChild<QLabel*>(QString::fromLatin1(control))) return label->text();
+    return Calc<QPushButton>(control)->text();
+  }
+  // Selects the field's whole text and types over it, one key at a time.
+  void Type(const char* field, const QString& text) {
+    QLineEdit* edit = Calc<QLineEdit>(field);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+  }
+  void Empty(const char* field) {
+    QLineEdit* edit = Calc<QLineEdit>(field);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+  }
+  QImage Plot() const { return Calc<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+  // Whether the control can be seen and pressed: it is the topmost control at its centre.
+  bool Uncovered(const char* control) const {
+    QWidget* widget = Calc<QWidget>(control);
+    return widget->isVisible() && widget->isEnabled() &&
+           form2_->childAt(widget->geometry().center()) == widget;
+  }
+
+  template <class W>
+  W* Start(const char* name) const {
+    auto* widget = form1_->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  template <class W>
+  W* Calc(const char* name) const {
+    auto* widget = form2_->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  std::unique_ptr<ZarnData> data_;
+  std::unique_ptr<Form1> form1_;
+  std::unique_ptr<Form2> form2_;
+  std::vector<QString> messages_;
+  QTemporaryDir workDir_;
+
+ private:
+  ErrorReporter previousReporter_;
+  QString previousDir_;
+};
+
+}  // namespace zarn::ui
