@@ -95,8 +95,10 @@ int ParsePreset(std::string_view text) {
   int index = -1;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, index);
-  if (text.empty() || ec != std::errc{} || ptr != end || index < 0 || index > 4)
-    throw UsageError("Preset must be a whole number from 0 to 4, not " + Quoted(text));
+  const int count = static_cast<int>(kPresets.size());
+  if (text.empty() || ec != std::errc{} || ptr != end || index < 0 || index >= count)
+    throw UsageError("Preset must be a whole number from 0 to " + std::to_string(count - 1) + ", not " +
+                     Quoted(text));
   return index;
 }
 
