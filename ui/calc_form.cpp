@@ -451,6 +451,9 @@ void Form2::AeroBox1Change(int index) {
 }
 
 void Form2::ShowGraph() {
+  // Before any run has laid out the table there is nothing to scale the axes by: the same fault
+  // as a table of zeros, and the plot keeps its picture.
+  if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
   Image1_->setPixmap(
       QPixmap::fromImage(PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator())));
 }

@@ -322,5 +322,17 @@ TEST_F(WindowsTest, MassOfZeroOfABuoyantBodyIsADivisionByZero) {
   EXPECT_TRUE(form2_->isVisible());
 }
 
+TEST_F(WindowsTest, GraphButtonAfterARefusedFirstRunKeepsThePicture) {
+  OpenWithPreset(0);
+  Type("eddt0", "0");
+  PressStart();  // refused before the table is laid out; the graph buttons are uncovered all the same
+  ASSERT_EQ(messages_.size(), 1u);
+  const QImage before = Plot();
+  PressGraph("Button3");
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1], "Floating point division by zero");
+  EXPECT_EQ(Plot(), before);
+}
+
 }  // namespace
 }  // namespace zarn::ui
