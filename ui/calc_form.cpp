@@ -8,7 +8,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "assets/pictures.h"
 #include "models/errors.h"
@@ -43,6 +45,7 @@ struct Caption {
   const char* Russian;  // UTF-8, nullptr when the caption never changes
   const char* English;
 };
+// clang-format off
 constexpr Caption kCaptions[] = {
     {"Label10", kGeneral, "Integrationsschritt, s", "Шаг интегрирования, с", "step of integration, s"},
     {"Label8", kGeneral, "Masse, mo,kg", "Стартовая масса,m0,кг", "launching mass, m,kg"},
@@ -89,6 +92,7 @@ constexpr Caption kCaptions[] = {
     {"Label41", kFixed, "Schub (N)    ", nullptr, nullptr},
     {"Label42", kFixed, "S3 (m2)    ", nullptr, nullptr},
 };
+// clang-format on
 
 const Caption& FindCaption(std::string_view control) {
   for (const Caption& caption : kCaptions)
@@ -139,13 +143,14 @@ struct FieldSpec {
   const char* Field;
   const char* Label;  // nullptr: no label
   QRect Geometry;
-  Parameter Bound;    // nullptr: for display, editing changes nothing
+  Parameter Bound;  // nullptr: for display, editing changes nothing
   FieldLook Look;
   LabelLook LabelColour;
-  int LabelLeft;      // px
+  int LabelLeft;  // px
   Block Shown;
-  int PresetSlot;     // -1: written by its own step of the activation
+  int PresetSlot;  // -1: written by its own step of the activation
 };
+// clang-format off
 constexpr FieldSpec kFields[] = {
     {"EdGas", "Label18", {144, 40, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy, kSlotGasDensity},
     {"EdHFlug", "Label20", {144, 72, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy, kSlotFlightAltitude},
@@ -184,6 +189,7 @@ constexpr FieldSpec kFields[] = {
     {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 53},
     {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 55},
 };
+// clang-format on
 
 // Where each graph button of the catalogue stands, above the plot: the graphs over range and
 // V=f(H) left of the divider Panel7, the graphs over time right of it.
@@ -217,11 +223,14 @@ constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
 QColor Colour(LabelLook look) {
   switch (look) {
-    case LabelLook::kBlack: return Qt::black;
+    case LabelLook::kBlack:
+      return Qt::black;
     case LabelLook::kNavy:
-    case LabelLook::kHeading: return QColor(0, 0, 128);
+    case LabelLook::kHeading:
+      return QColor(0, 0, 128);
     case LabelLook::kTitle:
-    case LabelLook::kRed: return Qt::red;
+    case LabelLook::kRed:
+      return Qt::red;
   }
   return Qt::black;
 }
@@ -236,7 +245,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, LabelLook look) {
   return label;
 }
 
-QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -256,7 +267,8 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
     box->setGeometry(frame.Geometry);
   }
   MakePanel(this, "Panel4", {1158, 3, 52, 54}, QFrame::Raised, Qt::red);
-  QPushButton* start = MakeButton(this, "Button1", {1162, 6, 45, 48}, QStringLiteral("START"), FormFont(9, true));
+  QPushButton* start =
+      MakeButton(this, "Button1", {1162, 6, 45, 48}, QStringLiteral("START"), FormFont(9, true));
   QPalette red = start->palette();
   red.setColor(QPalette::ButtonText, Qt::red);
   start->setPalette(red);
@@ -320,7 +332,8 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
 
-  QPushButton* main = MakeButton(this, "Button5", {1165, 64, 41, 41}, QStringLiteral("MAIN"), FormFont(9, true));
+  QPushButton* main =
+      MakeButton(this, "Button5", {1165, 64, 41, 41}, QStringLiteral("MAIN"), FormFont(9, true));
   connect(main, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button5Click(); }); });
 }
 
@@ -330,7 +343,9 @@ void Form2::SetField(const char* field, double value, int digits) {
       ->setText(QString::fromStdString(FormatGeneral(value, digits, DecimalSeparator())));
 }
 
-void Form2::ShowControl(const char* name) { findChild<QWidget*>(QString::fromLatin1(name))->show(); }
+void Form2::ShowControl(const char* name) {
+  findChild<QWidget*>(QString::fromLatin1(name))->show();
+}
 
 void Form2::ApplyCaptions(CaptionGroup group) {
   const bool russian = data_.LangCode == 1, english = data_.LangCode == 3;
@@ -460,7 +475,8 @@ void Form2::ShowGraph() {
 
 void Form2::CoverGraphButtons(bool cover) {
   // Covered buttons are out of reach of the keyboard too: before a run there is nothing to draw.
-  for (const GraphEntry& graph : GraphButtons()) findChild<QWidget*>(Utf8(graph.Component))->setEnabled(!cover);
+  for (const GraphEntry& graph : GraphButtons())
+    findChild<QWidget*>(Utf8(graph.Component))->setEnabled(!cover);
   if (cover) {
     Panel6_->raise();
   } else {

@@ -11,7 +11,6 @@
 class QComboBox;
 class QFrame;
 class QLabel;
-class QLineEdit;
 
 namespace zarn::ui {
 
@@ -27,7 +26,7 @@ class Form2 : public QWidget {
   // Runs each time START of the start form shows this form.
   void FormAktivate();
 
- public:  // for the layout tables of the form
+  // Groups of rows in the form's caption and layout tables (defined with the tables).
   enum class CaptionGroup;
   enum class Block;
 

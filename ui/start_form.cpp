@@ -59,8 +59,8 @@ Form1::Form1(ZarnData& shared, QWidget* parent)
   for (std::size_t i = 0; i < kTaskGroups.size(); ++i) {
     const TaskGroupSpec& spec = kTaskGroups[i];
     QGroupBox* group = MakeRadioGroup(this, spec.Name, spec.Geometry, QString::fromUtf8(spec.Caption),
-                       {QString::fromUtf8(spec.Item)},
-                       [this](int index) { Guard(this, [&] { TaskGroupClick(index); }); });
+                                      {QString::fromUtf8(spec.Item)},
+                                      [this](int index) { Guard(this, [&] { TaskGroupClick(index); }); });
     group->hide();
     TaskGroups_[i] = group;
   }
@@ -70,7 +70,8 @@ Form1::Form1(ZarnData& shared, QWidget* parent)
   ListBoxProjectil_->setGeometry(8, 280, 753, 97);
   ListBoxProjectil_->setFrameStyle(QFrame::Box | QFrame::Plain);
   for (const Preset& preset : kPresets) {
-    ListBoxProjectil_->addItem(QString::fromUtf8(preset.Label.data(), static_cast<qsizetype>(preset.Label.size())));
+    ListBoxProjectil_->addItem(
+        QString::fromUtf8(preset.Label.data(), static_cast<qsizetype>(preset.Label.size())));
   }
   ListBoxProjectil_->addItem(QString());  // the sixth item stays empty and chooses nothing
   for (int i = 0; i < ListBoxProjectil_->count(); ++i) {
@@ -80,13 +81,15 @@ Form1::Form1(ZarnData& shared, QWidget* parent)
   connect(ListBoxProjectil_, &QListWidget::currentRowChanged, this,
           [this](int row) { Guard(this, [&] { ListBoxProjectilClick(row); }); });
 
-  QPushButton* start = MakeButton(this, "BitBtn1", {712, 16, 41, 41}, QStringLiteral("START"), FormFont(9, true));
+  QPushButton* start =
+      MakeButton(this, "BitBtn1", {712, 16, 41, 41}, QStringLiteral("START"), FormFont(9, true));
   QPalette black = start->palette();
   black.setColor(QPalette::ButtonText, Qt::black);
   start->setPalette(black);
   connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { BitBtn1Click(); }); });
 
-  QPushButton* quit = MakeButton(this, "Button1", {712, 72, 44, 41}, QStringLiteral("QUIT"), FormFont(9, true));
+  QPushButton* quit =
+      MakeButton(this, "Button1", {712, 72, 44, 41}, QStringLiteral("QUIT"), FormFont(9, true));
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 }
 

@@ -79,9 +79,10 @@ QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, QRect geometry, con
     group->addButton(item, i);
   }
   box->setFocusProxy(group->button(0));
-  QObject::connect(group, &QButtonGroup::idToggled, box, [onChoice = std::move(onChoice)](int id, bool checked) {
-    if (checked) onChoice(id);
-  });
+  QObject::connect(group, &QButtonGroup::idToggled, box,
+                   [onChoice = std::move(onChoice)](int id, bool checked) {
+                     if (checked) onChoice(id);
+                   });
   return box;
 }
 

@@ -187,7 +187,8 @@ TEST_F(WindowsTest, LevelFlightTaskShowsTheSpeedOrTheFaultOfAZeroLift) {
   rec[kSlotH0] = 1000;
   PressStartOfStartForm();
   ASSERT_TRUE(Calc<QWidget>("EdiVopt")->isVisible());
-  EXPECT_EQ(Text("EdiVopt"), QString::fromStdString(FormatGeneral(LevelFlightSpeed(1000, 0.5, 1000, 20), 15, '.')));
+  EXPECT_EQ(Text("EdiVopt"),
+            QString::fromStdString(FormatGeneral(LevelFlightSpeed(1000, 0.5, 1000, 20), 15, '.')));
   EXPECT_TRUE(messages_.empty());
 
   // A zero lift coefficient stops the activation at that step; the form shows what was done.
@@ -206,7 +207,8 @@ TEST_F(WindowsTest, RocketRecordShowsTheStageBlockAndItsGraphButton) {
   for (int slot = 30; slot < 60; ++slot) rec[static_cast<std::size_t>(slot)] = 1000 + slot;
   ChooseLanguage(kEnglish);
   PressStartOfStartForm();
-  for (const char* control : {"Label26", "Label29", "Label36", "Label23", "Label42", "EdMt", "EdS3", "ButtonP"})
+  for (const char* control :
+       {"Label26", "Label29", "Label36", "Label23", "Label42", "EdMt", "EdS3", "ButtonP"})
     EXPECT_TRUE(Calc<QWidget>(control)->isVisible()) << control;
   EXPECT_EQ(Caption("Label26"), "LAUNCHING STAGE");
   EXPECT_EQ(Caption("Label6"), "Isp (atm)(N*s/kg)");

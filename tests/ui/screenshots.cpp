@@ -25,7 +25,9 @@ void Save(QWidget& window, const QDir& dir, const QString& name) {
   std::printf("%s\n", qPrintable(path));
 }
 
-void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+void Click(QWidget* widget) {
+  QTest::mouseClick(widget, Qt::LeftButton);
+}
 
 }  // namespace
 

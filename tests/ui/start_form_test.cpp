@@ -49,11 +49,11 @@ TEST_P(LanguageChoice, ReplacesTheLanguageGroupByThatLanguagesTaskGroupForGood) 
   EXPECT_TRUE(Start<QWidget>("ListBoxProjectil")->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachLanguage, LanguageChoice,
-    ::testing::Values(LanguageCase{kRussian, 1, "WahlRU", "Выбор", "Снаряд"},
-                      LanguageCase{kGerman, 2, "RadioWahl", "Wahl", "Ballistik (Projectil, Kugel, Tropfen etc.)"},
-                      LanguageCase{kEnglish, 3, "WahlEN", "Choice", "Projectile"}));
+INSTANTIATE_TEST_SUITE_P(EachLanguage, LanguageChoice,
+                         ::testing::Values(LanguageCase{kRussian, 1, "WahlRU", "Выбор", "Снаряд"},
+                                           LanguageCase{kGerman, 2, "RadioWahl", "Wahl",
+                                                        "Ballistik (Projectil, Kugel, Tropfen etc.)"},
+                                           LanguageCase{kEnglish, 3, "WahlEN", "Choice", "Projectile"}));
 
 TEST_F(WindowsTest, PresetListHoldsTheFiveGermanLabelsAndAnEmptySixthItem) {
   ChooseLanguage(kEnglish);
@@ -100,8 +100,8 @@ TEST_F(WindowsTest, StartBeforeAnyChoiceOpensAnAllZeroGermanForm) {
   EXPECT_TRUE(form1_->isVisible());  // stays open behind
   EXPECT_EQ(form2_->windowTitle(), "Zarn 1.1. (Beta)");
   EXPECT_EQ(form2_->size(), QSize(1216, 696));
-  for (const char* field : {"edMassaStart", "EdS0", "EdCx", "EdCy", "edVwind", "eddt0", "EdTTO", "edH0", "edV0",
-                            "edTk", "edHkk", "edVk"})
+  for (const char* field : {"edMassaStart", "EdS0", "EdCx", "EdCy", "edVwind", "eddt0", "EdTTO", "edH0",
+                            "edV0", "edTk", "edHkk", "edVk"})
     EXPECT_EQ(Text(field), "0") << field;
   EXPECT_EQ(Calc<QComboBox>("AeroBox1")->currentText(), "Constant");
   for (const char* picture : {"Image2", "Image3", "Image4", "Image5", "Image6"})

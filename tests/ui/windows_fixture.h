@@ -31,7 +31,8 @@ class WindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     QLocale::setDefault(QLocale::c());
-    previousReporter_ = SetErrorReporter([this](QWidget*, const QString& text) { messages_.push_back(text); });
+    previousReporter_ =
+        SetErrorReporter([this](QWidget*, const QString& text) { messages_.push_back(text); });
     ASSERT_TRUE(workDir_.isValid());
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(workDir_.path());
@@ -93,7 +94,9 @@ class WindowsTest : public ::testing::Test {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Backspace);
   }
-  QImage Plot() const { return Calc<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+  QImage Plot() const {
+    return Calc<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+  }
   // Whether the control can be seen and pressed: it is the topmost control at its centre.
   bool Uncovered(const char* control) const {
     QWidget* widget = Calc<QWidget>(control);
