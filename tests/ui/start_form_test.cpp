@@ -100,6 +100,7 @@ TEST_F(WindowsTest, StartBeforeAnyChoiceOpensAnAllZeroGermanForm) {
   EXPECT_TRUE(form1_->isVisible());  // stays open behind
   EXPECT_EQ(form2_->windowTitle(), "Zarn 1.1. (Beta)");
   EXPECT_EQ(form2_->size(), QSize(1216, 696));
+  EXPECT_EQ(form2_->pos(), QPoint(177, 49));
   for (const char* field : {"edMassaStart", "EdS0", "EdCx", "EdCy", "edVwind", "eddt0", "EdTTO", "edH0",
                             "edV0", "edTk", "edHkk", "edVk"})
     EXPECT_EQ(Text(field), "0") << field;
@@ -111,6 +112,25 @@ TEST_F(WindowsTest, StartBeforeAnyChoiceOpensAnAllZeroGermanForm) {
   EXPECT_EQ(Text("Volumen_Start"), "100000");
   EXPECT_EQ(Caption("Label10"), "Integrationsschritt, s");
   EXPECT_EQ(Caption("Button12"), "Fw=f(t)");
+}
+
+// The names of the controls that Tab visits, in order; a radio item counts as its group.
+std::vector<QString> TabOrder(QWidget* window) {
+  std::vector<QString> names;
+  for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+    if (!(w->focusPolicy() & Qt::TabFocus)) continue;
+    QString name = qobject_cast<QRadioButton*>(w) ? w->parentWidget()->objectName() : w->objectName();
+    if (w->parentWidget() != window && !qobject_cast<QRadioButton*>(w)) continue;  // parts of a control
+    if (names.empty() || names.back() != name) names.push_back(name);
+  }
+  return names;
+}
+
+TEST_F(WindowsTest, TabVisitsTheStartFormsControlsInTheirOrder) {
+  const std::vector<QString> expected{"RadioSprach",      "RadioWahl", "WahlRU", "WahlEN",
+                                      "ListBoxProjectil", "BitBtn1",   "Button1"};
+  EXPECT_EQ(TabOrder(form1_.get()), expected);
+  EXPECT_EQ(TabOrder(form2_.get()).front(), "Button1");  // START first on the calculation form
 }
 
 TEST_F(WindowsTest, QuitEndsTheProgram) {
