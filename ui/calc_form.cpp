@@ -338,9 +338,10 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
 }
 
 void Form2::SetField(const char* field, double value, int digits) {
+  auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field));
   // Runs the field's change handler when the text differs from what the field held.
-  findChild<QLineEdit*>(QString::fromLatin1(field))
-      ->setText(QString::fromStdString(FormatGeneral(value, digits, DecimalSeparator())));
+  edit->setText(QString::fromStdString(FormatGeneral(value, digits, DecimalSeparator())));
+  edit->setCursorPosition(0);  // a number longer than its field shows its leading digits
 }
 
 void Form2::ShowControl(const char* name) {

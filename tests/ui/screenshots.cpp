@@ -69,5 +69,29 @@ int main(int argc, char** argv) {
     Click(form2.findChild<QPushButton*>(QStringLiteral("Button1")));
     Save(form2, dir, QStringLiteral("form2_graph_") + tag);
   }
+  {
+    // The buoyancy block and the level-flight speed: a task 5 record, then a task 3 record (the
+    // activation only ever shows controls, so both stay visible), in Russian.
+    auto data = std::make_unique<zarn::ZarnData>();
+    zarn::ui::Form1 form1(*data);
+    zarn::ui::Form2 form2(*data, form1);
+    form1.SetCalculationForm(&form2);
+    form1.show();
+    Click(form1.findChild<QGroupBox*>(QStringLiteral("RadioSprach"))->findChildren<QRadioButton*>()[0]);
+    auto& rec = data->PresetRecord;
+    rec = {};
+    rec[zarn::kSlotTaskKind] = 5;
+    rec[zarn::kSlotMass] = 1000;
+    rec[zarn::kSlotS0] = 20;
+    rec[zarn::kSlotCy] = 0.5;
+    rec[zarn::kSlotH0] = 1000;
+    Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+    Click(form2.findChild<QPushButton*>(QStringLiteral("Button5")));
+    rec[zarn::kSlotTaskKind] = 3;
+    rec[zarn::kSlotGasDensity] = 0.1785;
+    rec[zarn::kSlotFlightAltitude] = 5000;
+    Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+    Save(form2, dir, QStringLiteral("form2_buoyant_ru"));
+  }
   return 0;
 }
