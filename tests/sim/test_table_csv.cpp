@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "models/errors.h"
+#include "sim/flight_data.h"
+#include "sim/integrator.h"
+#include "sim/presets.h"
+#include "sim/result_files.h"
+#include "sim/table_csv.h"
+
+namespace zarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::string text;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return text;
+  char chunk[65536];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+  std::fclose(f);
+  return text;
+}
+
+// The CSV as a reader sees it: the header's names and each row's numbers, read with from_chars.
+// Fails the test on a CR, a missing last LF, a field that is not wholly a number, or a short row.
+struct ParsedCsv {
+  std::vector<std::string> Names;
+  std::vector<std::vector<double>> Rows;
+};
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(line.substr(start, comma - start));
+    if (comma == std::string_view::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+ParsedCsv ParseCsv(std::string_view text) {
+  ParsedCsv csv;
+  EXPECT_EQ(text.find('\r'), std::string_view::npos) << "line ends are LF only";
+  EXPECT_TRUE(!text.empty() && text.back() == '\n') << "the last line ends with LF";
+  bool header = true;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::vector<std::string_view> fields = Fields(text.substr(start, end - start));
+    start = end + 1;
+    if (header) {
+      csv.Names.assign(fields.begin(), fields.end());
+      header = false;
+      continue;
+    }
+    EXPECT_EQ(fields.size(), csv.Names.size()) << "row " << csv.Rows.size() + 1;
+    std::vector<double>& row = csv.Rows.emplace_back();
+    for (const std::string_view f : fields) {
+      double value = std::numeric_limits<double>::quiet_NaN();
+      const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), value);
+      EXPECT_TRUE(ec == std::errc{} && ptr == f.data() + f.size()) << "'" << f << "'";
+      row.push_back(value);
+    }
+  }
+  return csv;
+}
+
+std::vector<std::string> Names(const UnitFlags& units) {
+  const auto names = TableCsvColumnNames(units);
+  return {names.begin(), names.end()};
+}
+
+// Bit for bit: -0 stays -0, and no rounding hides behind a tolerance.
+void ExpectSameBits(const TrajectoryTable& table, const ParsedCsv& csv) {
+  ASSERT_EQ(csv.Rows.size(), static_cast<std::size_t>(table.RowsPerColumn));
+  int mismatches = 0;
+  for (int row = 1; row <= table.RowsPerColumn; ++row) {
+    const std::vector<double>& got = csv.Rows[static_cast<std::size_t>(row - 1)];
+    if (got.size() != TrajectoryTable::kColumns) continue;  // reported by ParseCsv
+    for (int c = 0; c < TrajectoryTable::kColumns; ++c) {
+      const double want = table.Cell(c, row);
+      if (std::bit_cast<uint64_t>(got[static_cast<std::size_t>(c)]) != std::bit_cast<uint64_t>(want) &&
+          ++mismatches <= 5)
+        ADD_FAILURE() << "row " << row << " column " << c << ": " << got[static_cast<std::size_t>(c)]
+                      << " != " << want;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+class TableCsvTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir_ = fs::temp_directory_path() / ("zarn_table_csv_" + std::to_string(getpid()) + "_" + name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_;
+};
+
+TEST_F(TableCsvTest, LongHighLobReadsBackToTheConvertedTableUnderKmAndMinuteNames) {
+  // A drag-free lob at 20 km/s: about 67 minutes of flight, up to some 20000 km high and 14000 km
+  // far. One-second steps keep the run to some 4000 steps per pass.
+  auto d = std::make_unique<ZarnData>();
+  WritePresetRecord(0, d->PresetRecord);
+  ApplyPresetRecord(*d);
+  d->Params.V0 = 20000;
+  d->Params.TTO = 80;
+  d->Params.Cx = 0;
+  d->Params.Tk = 100000;
+  d->Params.dt0 = 1;
+  RunOptions run;
+  run.Directory = dir_;
+  ComputeTrajectory(*d, run);
+  ASSERT_EQ(d->Units.TimeUnit, 2);
+  ASSERT_EQ(d->Units.HeightInKm, 1);
+  ASSERT_EQ(d->Units.RangeInKm, 1);
+  ASSERT_EQ(d->Units.ThrustInKn, 0);
+  ASSERT_EQ(d->Units.MassInTonnes, 0);
+
+  const fs::path path = dir_ / "table.csv";
+  WriteTableCsv(path, d->Table, d->Units);
+  const std::string text = ReadAll(path);
+  EXPECT_EQ(text, TableCsvText(d->Table, d->Units));
+  const ParsedCsv csv = ParseCsv(text);
+
+  EXPECT_EQ(
+      text.substr(0, text.find('\n')),
+      "t_min,V_m_s,q_kPa,H_km,Q_deg,zero_5,zero_6,X_km,zero_8,nx_g,ny_g,zero_11,Auftrieb_plus_1e-9_N,"
+      "Vwind_m_s,Isp_Ns_kg,Thrust_N,Mass_kg,ThrustPerMass_N_kg,zero_18,Volumen_m3,Auftrieb_N,Drag_N,Lift_N,"
+      "Cx,Cy,Mach,T_K,P_bar,rho_kg_m3,Re_per_1000");
+  ExpectSameBits(d->Table, csv);
+
+  // The names say what the numbers are: the last row is the last step, in minutes and km.
+  ASSERT_EQ(csv.Rows.size(), 500u);
+  EXPECT_DOUBLE_EQ(csv.Rows[499][0] * 60.0, d->State.t);
+  EXPECT_DOUBLE_EQ(csv.Rows[499][7] * 1000.0, d->State.X);
+  EXPECT_GT(csv.Rows[250][3], 10000.0);  // km: the top of a flight of some 20000 km
+  EXPECT_LT(csv.Rows[250][3], 30000.0);
+}
+
+TEST_F(TableCsvTest, EachUnitFlagRenamesOnlyItsOwnColumn) {
+  const std::vector<std::string> stored = Names(UnitFlags{});
+  EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()).size(), stored.size()) << "names are unique";
+  EXPECT_EQ(stored[kColT], "t_s");
+  EXPECT_EQ(stored[kColH], "H_m");
+  EXPECT_EQ(stored[kColX], "X_m");
+  EXPECT_EQ(stored[kColThrust], "Thrust_N");
+  EXPECT_EQ(stored[kColMass], "Mass_kg");
+
+  struct Case {
+    int32_t UnitFlags::*Flag;
+    int32_t Value;
+    int Column;
+    const char* Name;
+  } const cases[] = {
+      {&UnitFlags::TimeUnit, 2, kColT, "t_min"},
+      {&UnitFlags::TimeUnit, 3, kColT, "t_h"},
+      {&UnitFlags::HeightInKm, 1, kColH, "H_km"},
+      {&UnitFlags::RangeInKm, 1, kColX, "X_km"},
+      {&UnitFlags::ThrustInKn, 1, kColThrust, "Thrust_kN"},
+      {&UnitFlags::MassInTonnes, 1, kColMass, "Mass_t"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    UnitFlags units{};
+    units.*c.Flag = c.Value;
+    std::vector<std::string> want = stored;
+    want[static_cast<std::size_t>(c.Column)] = c.Name;
+    EXPECT_EQ(Names(units), want);
+  }
+}
+
+TEST_F(TableCsvTest, ExtremeNumbersKeepEveryBitInTheShortestText) {
+  auto table = std::make_unique<TrajectoryTable>();
+  table->Elements.fill(0.0);
+  table->RowsPerColumn = 13;
+  const double values[] = {0.1,
+                           1.0 / 3.0,
+                           -0.0,
+                           1e-9,
+                           5e-324,
+                           -2.2250738585072014e-308,
+                           std::numeric_limits<double>::max(),
+                           -1e300,
+                           12345678.901234567,
+                           2.5,
+                           101325.0,
+                           1e21,
+                           123456789012345680.0};
+  int i = 0;
+  for (int row = 1; row <= table->RowsPerColumn; ++row)
+    for (int c = 0; c < TrajectoryTable::kColumns; ++c) table->Cell(c, row) = values[i++ % std::size(values)];
+  const std::string text = TableCsvText(*table, UnitFlags{});
+  ExpectSameBits(*table, ParseCsv(text));
+
+  // Shortest round trip, not a fixed count of digits; '.' and no thousands separators.
+  table->Cell(0, 1) = 0.1;
+  table->Cell(1, 1) = -0.0;
+  table->Cell(2, 1) = 1e21;
+  table->Cell(3, 1) = 101325.0;
+  const std::string first = TableCsvText(*table, UnitFlags{});
+  const std::string_view rows = std::string_view(first).substr(first.find('\n') + 1);
+  const std::vector<std::string_view> row1 = Fields(rows.substr(0, rows.find('\n')));
+  ASSERT_EQ(row1.size(), 30u);
+  EXPECT_EQ(row1[0], "0.1");
+  EXPECT_EQ(row1[1], "-0");
+  EXPECT_EQ(row1[2], "1e+21");
+  EXPECT_EQ(row1[3], "101325");
+}
+
+TEST_F(TableCsvTest, NonFiniteCellIsRefusedBeforeTheFileIsTouched) {
+  auto table = std::make_unique<TrajectoryTable>();
+  table->Elements.fill(1.0);
+  table->RowsPerColumn = 500;
+  table->Cell(17, 321) = std::numeric_limits<double>::infinity();
+  const fs::path path = dir_ / "t.csv";
+  EXPECT_THROW(WriteTableCsv(path, *table, UnitFlags{}), FloatingPointError);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(TableCsvTest, WriteFailuresThrowFileErrorWithThePlatformsMessage) {
+  auto table = std::make_unique<TrajectoryTable>();
+  table->Elements.fill(0.5);
+  table->RowsPerColumn = 500;
+  struct Case {
+    fs::path Path;
+    std::string Message;
+  } const cases[] = {
+      {dir_ / "missing" / "t.csv",
+       "Cannot create \"" + (dir_ / "missing" / "t.csv").string() + "\": " + std::strerror(ENOENT)},
+      {dir_, "Cannot create \"" + dir_.string() + "\": " + std::strerror(EISDIR)},
+      // Opens, then every write fails: the disk is full.
+      {"/dev/full", std::string("Cannot write \"/dev/full\": ") + std::strerror(ENOSPC)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Path.string());
+    if (c.Path == "/dev/full" && !fs::exists(c.Path)) continue;
+    try {
+      WriteTableCsv(c.Path, *table, UnitFlags{});
+      ADD_FAILURE() << "no error";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zarn
