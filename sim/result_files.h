@@ -38,6 +38,7 @@ class StepFileWriter {
   // "(row)" and the sample header, each a line of its own.
   void WriteSampleMarker(int32_t row);
   // Flushes and closes; throws FileError on failure. Safe to call when nothing is open.
+  // After a failed create, write or close, Close() and every later write throw that failure again.
   void Close();
   bool IsOpen() const noexcept;
 

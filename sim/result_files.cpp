@@ -1,0 +1,280 @@
+#include "sim/result_files.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "sim/file_sink.h"
+#include "sim/fixed_format.h"
+
+namespace zarn {
+namespace {
+
+constexpr std::string_view kSeparator = "  ";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kBlankLine = " \r\n";  // a blank line holds one space
+
+constexpr std::string_view kLongHeader =
+    "    t,s      X,km     H,km   V,m/s  Q,grad,  roh,kg/m3     nx,g,    ny,g    m    Schub   cya     cx"
+    "    Mach Volumen   Auftrieb     VT    Wiederstand   dVx   delta";
+constexpr std::string_view kShortHeader =
+    "    t,s      X,km     H,km  V,m/s  Q,grad, roh,kg/m3 nx,g, ny,g    m,kg     Schub";
+constexpr std::string_view kSampleHeader =
+    "    t,s      X,km     H,km  V,m/s  Q,grad, roh,kg/m3 nx,g, ny,g    Volumen,m3  Auftrieb,N,   VT"
+    "   Wiederstand  dVx  dh";
+constexpr std::string_view kSampleFileHeader =
+    "    j      t,s    X,km    H,km    V,m/s    q,kPa   Q,grad    m,kg    P,kN    Iud,m/s";
+
+// The longest line (24 fields of at most 27 characters with their separators and the line end)
+// and the room its first field may spill into fit the room of one line, which is also the
+// scratch a line is built in.
+static_assert(24 * (2 + 27) + 4 + kFieldRoom <= kLineRoom);
+constexpr std::size_t kStepBufferBytes = std::size_t{1} << 20;  // the step file reaches hundreds of MB
+constexpr std::size_t kSampleBufferBytes = 32 * 1024;           // the sample file is about 45 kB
+
+// One number of the step line. Value == nullptr marks the fields that always hold 0.
+struct StepField {
+  int Width;
+  int Decimals;
+  bool SeparatorBefore;
+  double (*Value)(const FlightState&);
+};
+
+constexpr StepField kStepFields[] = {
+    {6, 2, true, [](const FlightState& s) { return s.t; }},             // s
+    {8, 3, true, [](const FlightState& s) { return s.X / 1000.0; }},    // km
+    {6, 3, true, [](const FlightState& s) { return s.H / 1000.0; }},    // km, negative as it is
+    {6, 3, true, [](const FlightState& s) { return s.V; }},             // m/s
+    {6, 1, true, [](const FlightState& s) { return s.Theta * 57.3; }},  // degrees
+    {5, 4, true, [](const FlightState& s) { return s.Atm.Roh; }},       // kg/m^3
+    {5, 2, true, [](const FlightState& s) { return s.nx; }},            // g
+    {5, 2, true, [](const FlightState& s) { return s.ny; }},            // g
+    {6, 1, true, [](const FlightState& s) { return s.Mass; }},          // kg
+    {7, 1, true, [](const FlightState& s) { return s.Thrust; }},        // N
+    {6, 1, true, [](const FlightState& s) { return s.CyCur; }},
+    {7, 1, true, [](const FlightState& s) { return s.CxCur; }},
+    {7, 1, true, [](const FlightState& s) { return s.Mach; }},
+    {10, 4, false, [](const FlightState& s) { return s.Volumen; }},  // m^3, glued to Mach
+    {11, 4, true, [](const FlightState& s) { return s.Auftrieb; }},  // N
+    {8, 4, true, [](const FlightState& s) { return s.dVdt; }},       // m/s^2
+    {8, 2, true, nullptr},
+    {8, 2, true, nullptr},
+    {8, 5, true, nullptr},
+    {12, 3, true, nullptr},
+    {8, 2, true, nullptr},
+    {12, 3, true, nullptr},
+    {8, 5, true, nullptr},
+    {8, 5, true, nullptr},
+};
+
+constexpr std::size_t CountMeasuredFields() {
+  std::size_t n = 0;
+  while (n < std::size(kStepFields) && kStepFields[n].Value != nullptr) ++n;
+  return n;
+}
+constexpr bool ZeroFieldsCloseTheLine() {
+  for (std::size_t i = CountMeasuredFields(); i < std::size(kStepFields); ++i) {
+    if (kStepFields[i].Value != nullptr) return false;
+  }
+  return true;
+}
+static_assert(ZeroFieldsCloseTheLine(), "the always-0 fields form one constant tail of the step line");
+constexpr std::size_t kMeasuredFields = CountMeasuredFields();
+
+// Every measured field fits the 16 bytes that PutFixedBackward pads and FieldTextCache keeps.
+static_assert(std::all_of(std::begin(kStepFields), std::end(kStepFields),
+                          [](const StepField& f) { return f.Width <= kMaxFixedWidth; }));
+
+// Length of a field's zero: "0", or "0." and its decimals.
+constexpr std::size_t ZeroLength(const StepField& f) {
+  return static_cast<std::size_t>(f.Decimals > 0 ? f.Decimals + 2 : 1);
+}
+
+constexpr std::size_t StepLineTailLength() {
+  std::size_t n = kSeparator.size() + kLineEnd.size();
+  for (std::size_t i = kMeasuredFields; i < std::size(kStepFields); ++i) {
+    const StepField& f = kStepFields[i];
+    n += (f.SeparatorBefore ? kSeparator.size() : 0) + std::max(static_cast<std::size_t>(f.Width), ZeroLength(f));
+  }
+  return n;
+}
+
+// The always-0 fields, the closing separator and the line end never change: one constant.
+constexpr auto kStepLineTail = [] {
+  std::array<char, StepLineTailLength()> tail{};
+  std::size_t at = 0;
+  auto put = [&](std::string_view text) {
+    for (char c : text) tail[at++] = c;
+  };
+  for (std::size_t i = kMeasuredFields; i < std::size(kStepFields); ++i) {
+    const StepField& f = kStepFields[i];
+    if (f.SeparatorBefore) put(kSeparator);
+    for (std::size_t pad = ZeroLength(f); pad < static_cast<std::size_t>(f.Width); ++pad) put(" ");
+    put(f.Decimals > 0 ? "0." : "0");
+    for (int d = 0; d < f.Decimals; ++d) put("0");
+  }
+  put(kSeparator);
+  put(kLineEnd);
+  return tail;
+}();
+
+// One number of a sample-file line: a table column, or the row number itself.
+constexpr int kRowNumber = -1;
+struct SampleField {
+  int Column;
+  int Width;
+  int Decimals;
+};
+constexpr SampleField kSampleFields[] = {
+    {kRowNumber, 6, 2}, {kColT, 8, 2},    {kColX, 6, 2},       {kColH, 5, 1},      {kColV, 5, 1},
+    {kColQkPa, 5, 1},   {kColAngle, 5, 1}, {kColMass, 10, 1}, {kColThrust, 12, 1}, {kColIsp, 5, 1},
+};
+
+constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator and the line end
+
+// The text of each measured field for a value that repeated, by the bits of the value. Many
+// fields keep their value from step to step (mass and thrust of a ballistic body, the
+// coefficients, Volumen, Auftrieb), and copying 16 bytes costs far less than formatting them.
+// A text is taken into the cache only when its value repeats: reading a field back right after
+// its many small stores stalls the pipeline, which fields that change every step must not pay.
+struct FieldTextCache {
+  // Not a value that can reach a field: a nan raises before it is written.
+  static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
+  std::array<uint64_t, kMeasuredFields> Bits;      // value of the cached text
+  std::array<uint64_t, kMeasuredFields> Previous;  // value in the previous line
+  std::array<std::array<char, kMaxFixedWidth>, kMeasuredFields> Text;  // padding included
+  std::array<int, kMeasuredFields> Length;
+  FieldTextCache() {
+    Bits.fill(kNoValue);
+    Previous.fill(kNoValue);
+  }
+};
+
+// Field I of the step line, with its separator, ending at p; returns its start.
+template <std::size_t I>
+[[gnu::always_inline]] inline char* PutStepFieldBackward(char* p, const FlightState& s, FieldTextCache& cache) {
+  constexpr StepField f = kStepFields[I];
+  const double value = f.Value(s);
+  const auto bits = std::bit_cast<uint64_t>(value);
+  if (bits == cache.Bits[I]) {
+    std::memcpy(p - kMaxFixedWidth, cache.Text[I].data(), kMaxFixedWidth);
+    p -= cache.Length[I];
+  } else {
+    char* const start = PutFixedBackward(p, value, f.Width, f.Decimals);
+    const auto length = static_cast<int>(p - start);
+    if (bits == cache.Previous[I] && length <= kMaxFixedWidth) [[unlikely]] {
+      std::memcpy(cache.Text[I].data(), p - kMaxFixedWidth, kMaxFixedWidth);
+      cache.Length[I] = length;
+      cache.Bits[I] = bits;
+    }
+    cache.Previous[I] = bits;
+    p = start;
+  }
+  if constexpr (f.SeparatorBefore) {
+    p -= kSeparator.size();
+    std::memcpy(p, kSeparator.data(), kSeparator.size());
+  }
+  return p;
+}
+
+// The measured fields, last to first, ending at p; returns the line's start.
+template <std::size_t... I>
+[[gnu::always_inline]] inline char* PutMeasuredFieldsBackward(char* p, const FlightState& s, FieldTextCache& cache,
+                                                              std::index_sequence<I...>) {
+  ((p = PutStepFieldBackward<sizeof...(I) - 1 - I>(p, s, cache)), ...);
+  return p;
+}
+
+// A line is built right to left in scratch room, then copied to the file's buffer in one piece.
+struct LineScratch {
+  std::array<char, kLineRoom> Room;
+  char* End() noexcept { return Room.data() + Room.size(); }
+};
+
+void CopyLine(FileSink& file, const char* start, const char* end) {
+  char* out = file.BeginLine();
+  const auto length = static_cast<std::size_t>(end - start);
+  std::memcpy(out, start, length);
+  file.EndLine(out + length);
+}
+
+void PutLine(FileSink& file, std::string_view text) {
+  file.PutText(text);
+  file.PutText(kLineEnd);
+}
+
+}  // namespace
+
+struct StepFileWriter::Impl {
+  std::unique_ptr<char[]> buffer{new char[kStepBufferBytes]};
+  FileSink file{buffer.get(), kStepBufferBytes};
+  FieldTextCache cache;
+};
+
+StepFileWriter::StepFileWriter() : impl_(new Impl) {}
+
+StepFileWriter::~StepFileWriter() { delete impl_; }
+
+void StepFileWriter::Create(const std::filesystem::path& path) {
+  impl_->file.Open(path);
+  impl_->file.PutText(kBlankLine);
+  PutLine(impl_->file, kLongHeader);
+  impl_->file.PutText(kBlankLine);
+}
+
+void StepFileWriter::WriteStepLine(const FlightState& s) {
+  LineScratch line;
+  char* p = line.End() - kStepLineTail.size();
+  std::memcpy(p, kStepLineTail.data(), kStepLineTail.size());
+  p = PutMeasuredFieldsBackward(p, s, impl_->cache, std::make_index_sequence<kMeasuredFields>{});
+  CopyLine(impl_->file, p, line.End());
+}
+
+void StepFileWriter::WriteShortHeaderBlock() {
+  impl_->file.PutText(kBlankLine);
+  PutLine(impl_->file, kShortHeader);
+  impl_->file.PutText(kBlankLine);
+}
+
+void StepFileWriter::WriteSampleMarker(int32_t row) {
+  char* p = impl_->file.BeginLine();
+  *p++ = '(';
+  p = std::to_chars(p, p + 16, row).ptr;
+  *p++ = ')';
+  std::memcpy(p, kLineEnd.data(), kLineEnd.size());
+  impl_->file.EndLine(p + kLineEnd.size());
+  PutLine(impl_->file, kSampleHeader);
+}
+
+void StepFileWriter::Close() { impl_->file.Close(); }
+
+bool StepFileWriter::IsOpen() const noexcept { return impl_->file.IsOpen(); }
+
+void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table) {
+  std::array<char, kSampleBufferBytes> buffer;
+  FileSink file(buffer.data(), buffer.size());
+  file.Open(path);
+  file.PutText(kBlankLine);
+  PutLine(file, kSampleFileHeader);
+  file.PutText(kBlankLine);
+  LineScratch line;
+  for (int row = 1; row <= table.RowsPerColumn; ++row) {
+    char* p = line.End() - kSampleLineEnd.size();
+    std::memcpy(p, kSampleLineEnd.data(), kSampleLineEnd.size());
+    for (auto f = std::rbegin(kSampleFields); f != std::rend(kSampleFields); ++f) {
+      const double value = f->Column == kRowNumber ? static_cast<double>(row) : table.Cell(f->Column, row);
+      p = PutFixedBackward(p, value, f->Width, f->Decimals);
+      p -= kSeparator.size();
+      std::memcpy(p, kSeparator.data(), kSeparator.size());
+    }
+    CopyLine(file, p, line.End());
+  }
+  file.Close();
+}
+
+}  // namespace zarn

@@ -1,0 +1,402 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "models/errors.h"
+#include "sim/flight_data.h"
+#include "sim/result_files.h"
+
+namespace zarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kLongHeader =
+    "    t,s      X,km     H,km   V,m/s  Q,grad,  roh,kg/m3     nx,g,    ny,g    m    Schub   cya     cx"
+    "    Mach Volumen   Auftrieb     VT    Wiederstand   dVx   delta";
+const std::string kShortHeader =
+    "    t,s      X,km     H,km  V,m/s  Q,grad, roh,kg/m3 nx,g, ny,g    m,kg     Schub";
+const std::string kSampleHeader =
+    "    t,s      X,km     H,km  V,m/s  Q,grad, roh,kg/m3 nx,g, ny,g    Volumen,m3  Auftrieb,N,   VT"
+    "   Wiederstand  dVx  dh";
+const std::string kSampleFileHeader =
+    "    j      t,s    X,km    H,km    V,m/s    q,kPa   Q,grad    m,kg    P,kN    Iud,m/s";
+
+// The eight always-0 fields, the closing separator and the line end of every step line.
+const std::string kStepLineTail =
+    "      0.00      0.00   0.00000         0.000      0.00         0.000   0.00000   0.00000  \r\n";
+
+std::string ReadAll(const fs::path& path) {
+  std::string text(fs::file_size(path), '\0');
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  EXPECT_NE(f, nullptr) << path;
+  if (f == nullptr) return {};
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  return text;
+}
+
+// Splits at CR LF; fails the test on a lone CR or LF or on a last line without its line end.
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "last line has no CR LF";
+      break;
+    }
+    std::string line = text.substr(start, end - start);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "stray CR or LF in line " << lines.size();
+    lines.push_back(std::move(line));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const FileError& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no FileError";
+  return {};
+}
+
+class ResultFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("zarn-result-files-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+  }
+  fs::path StepFile() const { return dir_ / kStepFileName; }
+  fs::path SampleFile() const { return dir_ / kSampleFileName; }
+
+  fs::path dir_;
+};
+
+// A state whose step line exercises every rule: a negative height, a number wider than its
+// field, a minus sign in a full field and the Mach number glued to Volumen.
+FlightState KnownState() {
+  FlightState s{};
+  s.t = 0.01;
+  s.X = 707.1;
+  s.H = -1.2;
+  s.V = 99.93;
+  s.Theta = 0.785;
+  s.Atm.Roh = 1.225;
+  s.nx = -0.35;
+  s.ny = 0.0;
+  s.Mass = 1.0;
+  s.Thrust = 12345.67;
+  s.CyCur = 0.0;
+  s.CxCur = 0.29;
+  s.Mach = 0.29;
+  s.Volumen = 0.0;
+  s.Auftrieb = 0.0;
+  s.dVdt = -9.81234;
+  return s;
+}
+
+const std::string kKnownStepLine = std::string("    0.01") +  // t, s
+                                   "     0.707" +              // X, km
+                                   "  -0.001" +                // H, km: -1.2 m as it is
+                                   "  99.930" +                // V, m/s
+                                   "    45.0" +                // Theta * 57.3, degrees
+                                   "  1.2250" +                // Roh: six characters in a field of 5
+                                   "  -0.35" +                 // nx
+                                   "   0.00" +                 // ny
+                                   "     1.0" +                // Mass
+                                   "  12345.7" +               // Thrust
+                                   "     0.0" +                // CyCur
+                                   "      0.3" +               // CxCur
+                                   "      0.3" +               // Mach ...
+                                   "    0.0000" +              // ... with Volumen straight after it
+                                   "       0.0000" +           // Auftrieb
+                                   "   -9.8123" +              // dVdt
+                                   kStepLineTail;
+
+TEST_F(ResultFiles, StepFileOpensWithBlankLongHeaderBlank) {
+  StepFileWriter w;
+  w.Create(StepFile());
+  EXPECT_TRUE(w.IsOpen());
+  w.Close();
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(kLongHeader.size(), 162U);
+  EXPECT_EQ(ReadAll(StepFile()), " \r\n" + kLongHeader + "\r\n \r\n");
+}
+
+TEST_F(ResultFiles, ShortHeaderBlockAndSampleMarkerAreLinesOfTheirOwn) {
+  StepFileWriter w;
+  w.Create(StepFile());
+  w.WriteShortHeaderBlock();
+  w.WriteSampleMarker(1);
+  w.WriteSampleMarker(500);
+  w.Close();
+  const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
+  const std::vector<std::string> expected = {
+      " ", kLongHeader, " ", " ", kShortHeader, " ", "(1)", kSampleHeader, "(500)", kSampleHeader};
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(kShortHeader.size(), 81U);
+  EXPECT_EQ(kSampleHeader.size(), 118U);
+}
+
+TEST_F(ResultFiles, StepLineOfAKnownStateByteForByte) {
+  StepFileWriter w;
+  w.Create(StepFile());
+  w.WriteStepLine(KnownState());
+  w.Close();
+  const std::string text = ReadAll(StepFile());
+  const std::string opening = " \r\n" + kLongHeader + "\r\n \r\n";
+  ASSERT_EQ(text.substr(0, opening.size()), opening);
+  EXPECT_EQ(text.substr(opening.size()), kKnownStepLine);
+}
+
+TEST_F(ResultFiles, MachIsGluedToVolumenAndANegativeHeightKeepsItsSign) {
+  FlightState s{};
+  s.Mach = 0.29;
+  s.Volumen = 0.0;
+  s.H = -1.2;
+  StepFileWriter w;
+  w.Create(StepFile());
+  w.WriteStepLine(s);
+  w.Close();
+  const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
+  ASSERT_EQ(lines.size(), 4U);
+  const std::string& line = lines[3];
+  EXPECT_EQ(line.substr(18, 8), "  -0.001");                // separator and H in km
+  EXPECT_EQ(line.substr(98, 19), "      0.3    0.0000");  // separator, Mach, Volumen
+  // Every field fits its width except Roh, whose four decimals always take six characters.
+  EXPECT_EQ(line.size() + 2, 232U);
+}
+
+// More lines than the buffer holds: every line arrives, in order, and identical in layout.
+TEST_F(ResultFiles, LongStepFileComesOutWholeAndInOrder) {
+  constexpr int kLines = 20000;  // about 4.6 MB
+  StepFileWriter w;
+  w.Create(StepFile());
+  FlightState s = KnownState();
+  for (int i = 1; i <= kLines; ++i) {
+    s.t = i;
+    w.WriteStepLine(s);
+  }
+  w.Close();
+  const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
+  ASSERT_EQ(lines.size(), 3U + kLines);
+  const std::string rest = kKnownStepLine.substr(8, kKnownStepLine.size() - 10);
+  for (int i = 1; i <= kLines; ++i) {
+    char t[16];
+    std::snprintf(t, sizeof t, "  %6.2f", static_cast<double>(i));
+    ASSERT_EQ(lines[static_cast<std::size_t>(2 + i)], t + rest) << "line of step " << i;
+  }
+}
+
+// The writer reuses a field's text while its value stays the same; a changed value, an exact
+// half or a scientific text in between must never bring back a stale text.
+TEST_F(ResultFiles, RepeatedAndChangedValuesWriteWhatAFreshWriterWrites) {
+  const FlightState a = KnownState();
+  FlightState b = a;
+  b.Mass = 2.0;
+  b.Thrust = 1.5e16;
+  b.nx = 0.35;
+  FlightState c = a;
+  c.Mass = 0.25;  // an exact half at one decimal: "0.2"
+  c.Theta = -0.0;
+  const std::vector<FlightState> sequence = {a, a, a, b, b, a, b, b, c, c, c, a, a};
+
+  auto lineOf = [&](const FlightState& s) {
+    const fs::path path = dir_ / "single.txt";
+    StepFileWriter fresh;
+    fresh.Create(path);
+    fresh.WriteStepLine(s);
+    fresh.Close();
+    return CrLfLines(ReadAll(path)).at(3);
+  };
+  StepFileWriter w;
+  w.Create(StepFile());
+  for (const FlightState& s : sequence) w.WriteStepLine(s);
+  w.Close();
+  const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
+  ASSERT_EQ(lines.size(), 3 + sequence.size());
+  for (std::size_t i = 0; i < sequence.size(); ++i) {
+    EXPECT_EQ(lines[3 + i], lineOf(sequence[i])) << "line " << i;
+  }
+  EXPECT_NE(lines[3 + 3].find("  1.5e+16"), std::string::npos) << lines[3 + 3];
+  EXPECT_NE(lines[3 + 10].find("     0.2  "), std::string::npos) << lines[3 + 10];
+}
+
+TEST_F(ResultFiles, DestroyingAnOpenWriterKeepsWhatWasWritten) {
+  {
+    StepFileWriter w;
+    w.Create(StepFile());
+    w.WriteStepLine(KnownState());
+  }
+  EXPECT_EQ(CrLfLines(ReadAll(StepFile())).size(), 4U);
+}
+
+TEST_F(ResultFiles, CreateReplacesAnEarlierFile) {
+  StepFileWriter w;
+  w.Create(StepFile());
+  for (int i = 0; i < 1000; ++i) w.WriteStepLine(KnownState());
+  w.Close();
+  w.Create(StepFile());
+  w.Close();
+  EXPECT_EQ(ReadAll(StepFile()), " \r\n" + kLongHeader + "\r\n \r\n");
+}
+
+TEST_F(ResultFiles, NonFiniteValueStopsBeforeTheLineIsWritten) {
+  StepFileWriter w;
+  w.Create(StepFile());
+  w.WriteStepLine(KnownState());
+  FlightState bad = KnownState();
+  bad.dVdt = std::numeric_limits<double>::infinity();
+  EXPECT_THROW(w.WriteStepLine(bad), FloatingPointError);
+  w.Close();
+  EXPECT_EQ(CrLfLines(ReadAll(StepFile())).size(), 4U);
+}
+
+// 400 kB: kept on the heap.
+std::unique_ptr<TrajectoryTable> ExampleTable() {
+  auto table = std::make_unique<TrajectoryTable>();
+  table->RowsPerColumn = 500;
+  // Row 1: the first stored step of a thrown ball.
+  table->Cell(kColT, 1) = 0.01;
+  table->Cell(kColX, 1) = 0.71;
+  table->Cell(kColH, 1) = 0.71;
+  table->Cell(kColV, 1) = 99.9;
+  table->Cell(kColQkPa, 1) = 6.11;
+  table->Cell(kColAngle, 1) = 45.0;
+  table->Cell(kColMass, 1) = 1.0;
+  table->Cell(kColThrust, 1) = 0.0;
+  table->Cell(kColIsp, 1) = 0.0;
+  // Row 500: a rocket's last sample in converted units (minutes, km, t, kN).
+  table->Cell(kColT, 500) = 12.5;
+  table->Cell(kColX, 500) = 1234.5678;
+  table->Cell(kColH, 500) = 0.0;
+  table->Cell(kColV, 500) = 2345.67;
+  table->Cell(kColQkPa, 500) = 0.04;
+  table->Cell(kColAngle, 500) = -33.33;
+  table->Cell(kColMass, 500) = 12.6;
+  table->Cell(kColThrust, 500) = 270.3;
+  table->Cell(kColIsp, 500) = 2540.0;
+  return table;
+}
+
+TEST_F(ResultFiles, SampleFileHasExactly503LinesAndTheExampleRow) {
+  WriteSampleFile(SampleFile(), *ExampleTable());
+  const std::vector<std::string> lines = CrLfLines(ReadAll(SampleFile()));
+  ASSERT_EQ(lines.size(), 503U);
+  EXPECT_EQ(lines[0], " ");
+  EXPECT_EQ(lines[1], kSampleFileHeader);
+  EXPECT_EQ(kSampleFileHeader.size(), 84U);
+  EXPECT_EQ(lines[2], " ");
+  const std::string example =
+      "    1.00      0.01    0.71    0.7   99.9    6.1   45.0         1.0           0.0    0.0  ";
+  EXPECT_EQ(example.size(), 89U);
+  EXPECT_EQ(lines[3], example);
+  // A row the run never stored is written all the same, from the table's zeros.
+  EXPECT_EQ(lines[4], "    2.00      0.00    0.00    0.0    0.0    0.0    0.0         0.0           0.0    0.0  ");
+  EXPECT_EQ(lines[502],
+            "  500.00     12.50  1234.57    0.0  2345.7    0.0  -33.3        12.6         270.3  2540.0  ");
+}
+
+// Tests run as root, whom file modes do not stop: sysfs refuses new files to everyone.
+fs::path ReadOnlyDirectory(const fs::path& own) {
+  if (::geteuid() != 0) {
+    fs::permissions(own, fs::perms::owner_read | fs::perms::owner_exec);
+    return own;
+  }
+  return "/sys";
+}
+
+// The platform's message for creating a file in `dir`, learnt from the platform itself.
+std::string PlatformCreateMessage(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd >= 0) {
+    ::close(fd);
+    ::unlink(file.c_str());
+    return {};
+  }
+  return std::strerror(errno);
+}
+
+TEST_F(ResultFiles, CreateInAReadOnlyDirectoryGivesThePlatformsMessage) {
+  const fs::path dir = ReadOnlyDirectory(dir_);
+  const std::string platform = PlatformCreateMessage(dir / "probe.txt");
+  if (platform.empty()) GTEST_SKIP() << dir << " accepts new files here";
+  EXPECT_TRUE(platform == "Permission denied" || platform == "Read-only file system") << platform;
+
+  StepFileWriter w;
+  EXPECT_EQ(MessageOf([&] { w.Create(dir / kStepFileName); }),
+            "Cannot create \"" + (dir / kStepFileName).string() + "\": " + platform);
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(MessageOf([&] { WriteSampleFile(dir / kSampleFileName, *ExampleTable()); }),
+            "Cannot create \"" + (dir / kSampleFileName).string() + "\": " + platform);
+}
+
+TEST_F(ResultFiles, CreateInAMissingDirectoryGivesThePlatformsMessage) {
+  const fs::path path = dir_ / "no such directory" / kStepFileName;
+  StepFileWriter w;
+  EXPECT_EQ(MessageOf([&] { w.Create(path); }),
+            "Cannot create \"" + path.string() + "\": No such file or directory");
+}
+
+TEST_F(ResultFiles, FullDeviceFailsTheWriteThatReachesItAndEverythingAfter) {
+  // Without the device, creating the file would leave a plain file in its place.
+  if (!fs::is_character_file("/dev/full")) GTEST_SKIP() << "/dev/full is not the full device here";
+  const std::string full = "Cannot write \"/dev/full\": No space left on device";
+  StepFileWriter w;
+  w.Create("/dev/full");
+  // The lines wait in the buffer until it fills; the line that overflows it reports the failure.
+  std::string first;
+  for (int i = 0; i < 100000 && first.empty(); ++i) {
+    try {
+      w.WriteStepLine(KnownState());
+    } catch (const FileError& e) {
+      first = e.what();
+      EXPECT_GT(i, 1000);
+    }
+  }
+  EXPECT_EQ(first, full);
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(MessageOf([&] { w.WriteStepLine(KnownState()); }), full);
+  EXPECT_EQ(MessageOf([&] { w.Close(); }), full);
+
+  // A short file fails when it is closed.
+  w.Create("/dev/full");
+  w.WriteShortHeaderBlock();
+  EXPECT_EQ(MessageOf([&] { w.Close(); }), full);
+
+  EXPECT_EQ(MessageOf([&] { WriteSampleFile("/dev/full", *ExampleTable()); }),
+            "Cannot write \"/dev/full\": No space left on device");
+}
+
+TEST_F(ResultFiles, WritingAfterCloseIsAnErrorNotASilentLoss) {
+  StepFileWriter w;
+  w.Create(StepFile());
+  w.Close();
+  EXPECT_THROW(w.WriteStepLine(KnownState()), FileError);
+  EXPECT_NO_THROW(w.Close());  // closing twice is harmless
+}
+
+}  // namespace
+}  // namespace zarn
