@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +12,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "batch_program.h"
 #include "sim/integrator.h"
 #include "sim/presets.h"
 #include "sim/result_files.h"
@@ -24,39 +21,23 @@ namespace zarn::batch {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test_support;
 
-std::string ReadFile(const fs::path& path) {
-  std::string text;
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  if (ec) return text;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return text;
-  text.resize(size);
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  std::fclose(f);
-  return text;
+BatchOptions Parse(std::vector<std::string_view> args) {
+  return ParseArguments(args);
 }
-
-std::set<std::string> Listing(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
-}
-
-BatchOptions Parse(std::vector<std::string_view> args) { return ParseArguments(args); }
 
 // --- Parsing, in-process ----------------------------------------------------------------------
 
 TEST(BatchArguments, SettingsFollowThePresetInTheirOrderAndTaskKindSetsBuoyancy) {
-  const BatchOptions o =
-      Parse({"--set", "dt0=0.5", "--preset", "2", "--set", "dt0=1e-3", "--set", "TaskKind=3", "--set", "TTO=+30"});
+  const BatchOptions o = Parse(
+      {"--set", "dt0=0.5", "--preset", "2", "--set", "dt0=1e-3", "--set", "TaskKind=3", "--set", "TTO=+30"});
   EXPECT_EQ(o.Preset, 2);
   ASSERT_EQ(o.Settings.size(), 4u);
   auto d = std::make_unique<ZarnData>();
   PrepareParameters(o, *d);
-  EXPECT_EQ(d->Params.dt0, 0.001);   // the later --set wins
-  EXPECT_EQ(d->Params.V0, 40);       // from preset 2
+  EXPECT_EQ(d->Params.dt0, 0.001);  // the later --set wins
+  EXPECT_EQ(d->Params.V0, 40);      // from preset 2
   EXPECT_EQ(d->Params.TTO, 30);
   EXPECT_EQ(d->Params.TaskKind, 3);
   EXPECT_EQ(d->Params.BuoyancyMode, 1);
@@ -73,10 +54,11 @@ TEST(BatchArguments, WithoutAPresetEveryParameterIsZero) {
 }
 
 TEST(BatchArguments, EachRealParameterHasExactlyOneName) {
-  const char* names[] = {"H0",   "V0",    "TTO",   "MassaStart", "S0",       "Cx",       "Cy",
-                         "Vwind", "dt0",  "Tk",    "Hk",         "Vk",       "PresetHk", "PresetVk",
-                         "AeroModel", "TaskKind", "Mt", "Mt2", "Mt3", "Iud", "Iud2", "Iud3", "IudP0",
-                         "IudP2", "IudP3", "Mdv", "Mdv2", "Mdv3", "Schub", "Schu2", "Schu3", "S1", "S2", "S3"};
+  const char* names[] = {"H0",        "V0",       "TTO",   "MassaStart", "S0",  "Cx",       "Cy",
+                         "Vwind",     "dt0",      "Tk",    "Hk",         "Vk",  "PresetHk", "PresetVk",
+                         "AeroModel", "TaskKind", "Mt",    "Mt2",        "Mt3", "Iud",      "Iud2",
+                         "Iud3",      "IudP0",    "IudP2", "IudP3",      "Mdv", "Mdv2",     "Mdv3",
+                         "Schub",     "Schu2",    "Schu3", "S1",         "S2",  "S3"};
   std::set<std::size_t> offsets;
   for (const char* name : names) {
     SCOPED_TRACE(name);
@@ -142,70 +124,20 @@ TEST(BatchArguments, RefusesWhatItCannotRun) {
 
 // --- The program as a user runs it ------------------------------------------------------------
 
-struct Outcome {
-  int Exit = -1;
-  std::string Out, Err;
-};
-
-class BatchProgram : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    root_ = fs::temp_directory_path() / ("zarn_batch_" + std::to_string(getpid()) + "_" + name);
-    fs::remove_all(root_);
-    fs::create_directories(work_ = root_ / "work");
-    fs::create_directories(io_ = root_ / "io");
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  // Runs zarn-batch in the work directory; stdout and stderr go to files outside it.
-  Outcome Batch(const std::vector<std::string>& args, bool withoutPlatform = false) {
-    const fs::path out = io_ / "stdout", err = io_ / "stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      std::vector<char*> argv{const_cast<char*>(ZARN_BATCH_EXE)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 || chdir(work_.c_str()) != 0) _exit(126);
-      if (withoutPlatform) unsetenv("QT_QPA_PLATFORM");
-      unsetenv("DISPLAY");
-      unsetenv("WAYLAND_DISPLAY");
-      execv(ZARN_BATCH_EXE, argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Outcome r;
-    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Out = ReadFile(out);
-    r.Err = ReadFile(err);
-    return r;
-  }
-
-  fs::path root_, work_, io_;
-};
-
 TEST_F(BatchProgram, RunsAPresetWritingTheSameFilesAsTheComputationItself) {
   const Outcome r = Batch({"--preset", "0", "--set", "Tk=10", "--set", "AeroModel=1"});
   ASSERT_EQ(r.Exit, kExitOk) << r.Err;
   EXPECT_EQ(r.Err, "");
 
   // The same parameters, run in-process.
-  auto d = std::make_unique<ZarnData>();
-  WritePresetRecord(0, d->PresetRecord);
-  ApplyPresetRecord(*d);
-  d->Params.Tk = 10;
-  d->Params.AeroModel = 1;
   int64_t steps = 0;
-  RunOptions o;
-  o.Directory = io_;
-  o.Progress = [&](const RunProgress& p) {
-    if (p.Pass == 0) steps = p.Steps;  // the last report of the pass is its end
-    return true;
-  };
-  ComputeTrajectory(*d, o);
+  const auto d = RunInProcess(
+      0,
+      [](FlightParameters& p) {
+        p.Tk = 10;
+        p.AeroModel = 1;
+      },
+      io_, &steps);
   EXPECT_EQ(r.Out, Summary(d->State, steps) + "\n");
   EXPECT_EQ(steps, std::llround(d->State.t / 0.005));
   EXPECT_TRUE(ReadFile(work_ / kStepFileName) == ReadFile(io_ / kStepFileName));

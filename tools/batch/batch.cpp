@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <ostream>
 
@@ -16,11 +15,13 @@
 #include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
+#include "sim/table_csv.h"
 
 namespace zarn::batch {
 
 const char* const kUsage =
-    "Usage: zarn-batch [--preset N] [--set NAME=VALUE]... [--dir DIR] [--png FILE] [--graph NAME]\n"
+    "Usage: zarn-batch [--preset N] [--set NAME=VALUE]... [--dir DIR] [--csv FILE]\n"
+    "                  [--png FILE] [--graph NAME] [--quiet]\n"
     "  --preset N        start from preset N of the start form (0 to 4); without it every\n"
     "                    parameter starts at 0\n"
     "  --set NAME=VALUE  set the flight parameter NAME (H0, V0, TTO, MassaStart, S0, Cx, Cy,\n"
@@ -28,10 +29,17 @@ const char* const kUsage =
     "                    Schub, S1, ... and their stage-2 and stage-3 names) after the preset;\n"
     "                    '.' is the decimal separator\n"
     "  --dir DIR         write \"Zarn Daten.txt\" and \"Zarn_500.txt\" into DIR (default: .)\n"
+    "  --csv FILE        save the table of the 500 samples as CSV; the header names each\n"
+    "                    column with the unit the run chose for it (t_s or t_min or t_h,\n"
+    "                    H_m or H_km, ...)\n"
     "  --png FILE        save the graph as an 800x600 PNG picture\n"
     "  --graph NAME      the graph of the calculation form's button NAME (e.g. Button3);\n"
     "                    default: the graph drawn at the end of a run\n"
-    "  --help            show this text\n";
+    "  --quiet           print no summary line\n"
+    "  --help            show this text\n"
+    "FILE is relative to the current directory, not to DIR. On a terminal, runs longer than a\n"
+    "second show a progress bar on stderr; Ctrl-C stops the run with \"Run cancelled\".\n"
+    "Exit status: 0 done, 1 the run or a file failed, 2 the command line was refused.\n";
 
 namespace {
 
@@ -125,23 +133,25 @@ const GraphEntry* ParseGraph(std::string_view name) {
   throw UsageError("Unknown graph " + Quoted(name) + " (known: " + known + ")");
 }
 
-// The options, each with what it does to the parsed options. Options still to come (a CSV export,
-// a quiet mode, a progress bar) are rows here and fields of BatchOptions.
+// The options, each with what it does to the parsed options.
 struct OptionSpec {
   std::string_view Name;
   bool TakesValue;
   void (*Apply)(BatchOptions& options, std::string_view value);
 };
-constexpr std::array<OptionSpec, 7> kOptions{{
+std::filesystem::path FileName(std::string_view option, std::string_view value) {
+  if (value.empty()) throw UsageError(std::string(option) + " needs a file name");
+  return std::filesystem::path(value);
+}
+
+constexpr std::array<OptionSpec, 9> kOptions{{
     {"--preset", true, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--set", true, [](BatchOptions& o, std::string_view v) { o.Settings.push_back(ParseSetting(v)); }},
     {"--dir", true, [](BatchOptions& o, std::string_view v) { o.Directory = std::filesystem::path(v); }},
-    {"--png", true,
-     [](BatchOptions& o, std::string_view v) {
-       if (v.empty()) throw UsageError("--png needs a file name");
-       o.Png = std::filesystem::path(v);
-     }},
+    {"--csv", true, [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
+    {"--png", true, [](BatchOptions& o, std::string_view v) { o.Png = FileName("--png", v); }},
     {"--graph", true, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--quiet", false, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
     {"--help", false, [](BatchOptions& o, std::string_view) { o.Help = true; }},
     {"-h", false, [](BatchOptions& o, std::string_view) { o.Help = true; }},
 }};
@@ -185,7 +195,8 @@ std::string Summary(const FlightState& s, int64_t stepsPerPass) {
          " m  H = " + num(s.H) + " m  V = " + num(s.V) + " m/s";
 }
 
-int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+  RunMonitor monitor(console);
   try {
     const auto d = std::make_unique<ZarnData>();  // 400 kB: zero, as at program start
     PrepareParameters(options, *d);
@@ -193,23 +204,27 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
     int64_t stepsPerPass = 0;
     RunOptions run;
     run.Directory = options.Directory;
-    // Only the report at the end of each pass matters here: it carries the step count.
-    run.ProgressEvery = std::numeric_limits<int64_t>::max();
-    run.Progress = [&stepsPerPass](const RunProgress& p) {
-      if (p.Pass == 0) stepsPerPass = p.Steps;
-      return true;
+    run.ProgressEvery = kProgressEvery;
+    run.Progress = [&](const RunProgress& p) {
+      if (p.Pass == 0) stepsPerPass = p.Steps;  // the last report of the pass is its end
+      return monitor(p);
     };
     ComputeTrajectory(*d, run);
+    monitor.Erase();
+    // A Ctrl-C after the run's last report still stops what would follow.
+    if (monitor.Cancelled()) throw Error("Run cancelled");
 
+    if (!options.Csv.empty()) WriteTableCsv(options.Csv, d->Table, d->Units);
     if (!options.Png.empty()) {
       SelectGraph(*options.Graph, d->Selection);
       const QImage image = PlotGraph(d->Table, d->Selection, d->Units, '.');
       if (!image.save(QString::fromStdString(options.Png.string()), "PNG"))
         throw Error("Cannot write the picture '" + options.Png.string() + "'");
     }
-    out << Summary(d->State, stepsPerPass) << '\n';
+    if (!options.Quiet) out << Summary(d->State, stepsPerPass) << '\n';
     return kExitOk;
   } catch (const std::exception& e) {
+    monitor.Erase();
     err << e.what() << '\n';
     return kExitRunError;
   }

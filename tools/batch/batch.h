@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/run_monitor.h"
 #include "plot/catalogue.h"
 #include "sim/flight_data.h"
 
@@ -35,14 +36,14 @@ struct ParameterSetting {
 };
 
 struct BatchOptions {
-  int Preset = -1;                          //!< 0..4, or -1: the all-zero preset record
-  std::vector<ParameterSetting> Settings;   //!< applied after the preset, in the given order
-  std::filesystem::path Directory = ".";    //!< where the two result files go
-  std::filesystem::path Png;                //!< the graph as a picture; empty: none
+  int Preset = -1;                            //!< 0..4, or -1: the all-zero preset record
+  std::vector<ParameterSetting> Settings;     //!< applied after the preset, in the given order
+  std::filesystem::path Directory = ".";      //!< where the two result files go
+  std::filesystem::path Png;                  //!< the graph as a picture; empty: none
   const GraphEntry* Graph = &DefaultGraph();  //!< what the picture shows
+  std::filesystem::path Csv;                  //!< the table as CSV; empty: none
+  bool Quiet = false;                         //!< no summary line
   bool Help = false;
-  // Options still to come (a CSV export, a quiet mode, a progress bar) are parsed into fields here
-  // and acted on in Run.
 };
 
 // Reads the arguments after the program name. Throws UsageError for an unknown option or
@@ -56,8 +57,9 @@ void PrepareParameters(const BatchOptions& options, ZarnData& d);
 // "Steps per pass: N  t = ... s  X = ... m  H = ... m  V = ... m/s" of the final state.
 std::string Summary(const FlightState& s, int64_t stepsPerPass);
 
-// Runs the computation and, with --png, saves the graph (a QGuiApplication must exist then).
-// Writes the summary line to `out` and a run error's message to `err`; returns the exit code.
-int Run(const BatchOptions& options, std::ostream& out, std::ostream& err);
+// Runs the computation and then, with --csv, saves the table and, with --png, the graph (a
+// QGuiApplication must exist then). Writes the summary line to `out` and a run error's message to
+// `err`; a Ctrl-C (console.Cancel) ends the run as the error "Run cancelled". Returns the exit code.
+int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
 
 }  // namespace zarn::batch

@@ -1,4 +1,8 @@
 // zarn-batch: one run from the command line, writing the same result files as the windows.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -15,6 +19,33 @@ namespace {
 // directory, no display) say nothing about the run; only its critical messages get through.
 void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << '\n';
+}
+
+// Set by Ctrl-C; the run's progress callback sees it and stops the run.
+volatile std::sig_atomic_t g_cancel = 0;
+
+void OnInterrupt(int) { g_cancel = 1; }
+
+// Ctrl-C asks the run to stop; a second one, should the first not be answered, ends the program
+// as usual (SA_RESETHAND restores the default action once the handler has run).
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
+}
+
+// The progress bar goes to stderr only when a person watches it there.
+zarn::batch::Console WatchConsole() {
+  zarn::batch::Console console;
+  console.Cancel = &g_cancel;
+  if (isatty(STDERR_FILENO) == 1) {
+    console.Terminal = &std::cerr;
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) console.Columns = size.ws_col;
+  }
+  return console;
 }
 
 }  // namespace
@@ -43,5 +74,6 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(QtMessages);
     app.emplace(qtArgc, argv);
   }
-  return batch::Run(options, std::cout, std::cerr);
+  CatchInterrupt();
+  return batch::Run(options, std::cout, std::cerr, WatchConsole());
 }

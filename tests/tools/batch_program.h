@@ -1,0 +1,123 @@
+#pragma once
+// Running the built zarn-batch as a user runs it: in a work directory of its own, with stdout and
+// stderr in files outside it (so stderr is never a terminal), and the same run in-process for
+// comparison.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sim/flight_data.h"
+#include "sim/integrator.h"
+#include "sim/presets.h"
+
+namespace zarn::batch::test_support {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadFile(const fs::path& path) {
+  std::string text;
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return text;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return text;
+  text.resize(size);
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  return text;
+}
+
+inline std::set<std::string> Listing(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// A run in-process: preset `preset` with the given changes, the files written to `dir`.
+// Returns the data and sets `stepsPerPass`.
+template <typename Change>
+std::unique_ptr<ZarnData> RunInProcess(int preset, Change change, const fs::path& dir,
+                                       int64_t* stepsPerPass = nullptr) {
+  auto d = std::make_unique<ZarnData>();
+  WritePresetRecord(preset, d->PresetRecord);
+  ApplyPresetRecord(*d);
+  change(d->Params);
+  RunOptions o;
+  o.Directory = dir;
+  o.Progress = [&](const RunProgress& p) {
+    if (p.Pass == 0 && stepsPerPass != nullptr)
+      *stepsPerPass = p.Steps;  // the last report of the pass is its end
+    return true;
+  };
+  ComputeTrajectory(*d, o);
+  return d;
+}
+
+struct Outcome {
+  int Exit = -1;  //!< the exit code, or -1 when a signal ended the program
+  std::string Out, Err;
+};
+
+class BatchProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    root_ = fs::temp_directory_path() / ("zarn_batch_" + std::to_string(getpid()) + "_" + name);
+    fs::remove_all(root_);
+    fs::create_directories(work_ = root_ / "work");
+    fs::create_directories(io_ = root_ / "io");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // Starts zarn-batch in the work directory; stdout and stderr go to files outside it.
+  pid_t Start(const std::vector<std::string>& args, bool withoutPlatform = false) {
+    const fs::path out = io_ / "stdout", err = io_ / "stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      std::vector<char*> argv{const_cast<char*>(ZARN_BATCH_EXE)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 || chdir(work_.c_str()) != 0) _exit(126);
+      if (withoutPlatform) unsetenv("QT_QPA_PLATFORM");
+      unsetenv("DISPLAY");
+      unsetenv("WAYLAND_DISPLAY");
+      execv(ZARN_BATCH_EXE, argv.data());
+      _exit(127);
+    }
+    return pid;
+  }
+
+  // Waits for the program and collects what it printed.
+  Outcome Finish(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return Collect(status);
+  }
+
+  Outcome Collect(int status) {
+    Outcome r;
+    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.Out = ReadFile(io_ / "stdout");
+    r.Err = ReadFile(io_ / "stderr");
+    return r;
+  }
+
+  Outcome Batch(const std::vector<std::string>& args, bool withoutPlatform = false) {
+    return Finish(Start(args, withoutPlatform));
+  }
+
+  fs::path root_, work_, io_;
+};
+
+}  // namespace zarn::batch::test_support

@@ -1,0 +1,176 @@
+// A long run that stays usable: the progress bar on a terminal, and Ctrl-C.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch/batch.h"
+#include "batch/run_monitor.h"
+#include "batch_program.h"
+#include "sim/result_files.h"
+
+namespace zarn::batch {
+namespace {
+
+using namespace test_support;
+using namespace std::chrono_literals;
+
+RunProgress Probe(double t, double Tk) {
+  return {0, t, Tk, 0.0, 1000};
+}
+RunProgress Recording(double t, double duration, double Tk = 1e9) {
+  return {1, t, Tk, duration, 1000};
+}
+
+TEST(ProgressLine, FillsTheBarByTheFractionOfThePass) {
+  struct Case {
+    RunProgress Progress;
+    int Columns;
+    const char* Line;
+  } const cases[] = {
+      {Probe(0, 100), 80, "Pass 1 of 2 [                                                  ]   0%"},
+      {Probe(50, 100), 80, "Pass 1 of 2 [#########################                         ]  50%"},
+      {Probe(99.99, 100), 80, "Pass 1 of 2 [################################################# ]  99%"},
+      // The probe pass's last step passes Tk; a pass never shows more than full.
+      {Probe(100.004, 100), 80, "Pass 1 of 2 [##################################################] 100%"},
+      // The recording pass goes by the duration the probe found, not by Tk.
+      {Recording(30, 120), 80, "Pass 2 of 2 [############                                      ]  25%"},
+      // A flight of one step (end time 0 or below) is through at once.
+      {Probe(0.01, 0), 80, "Pass 1 of 2 [##################################################] 100%"},
+      {Recording(0.01, 0), 80, "Pass 2 of 2 [##################################################] 100%"},
+      // Narrower terminals: a shorter bar, then none, then the text cut; never the last column.
+      {Probe(50, 100), 40, "Pass 1 of 2 [##########          ]  50%"},
+      {Probe(50, 100), 25, "Pass 1 of 2  50%"},
+      {Probe(50, 100), 10, "Pass 1 of"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Line);
+    const std::string line = ProgressLine(c.Progress, c.Columns);
+    EXPECT_EQ(line, c.Line);
+    EXPECT_LT(line.size(), static_cast<std::size_t>(c.Columns));
+  }
+}
+
+// The lines a terminal shows after `text`: '\r' returns to the first column, where later
+// characters overwrite earlier ones; '\n' starts a new line. Trailing blanks are dropped.
+std::vector<std::string> Screen(const std::string& text) {
+  std::vector<std::string> lines(1);
+  std::size_t column = 0;
+  for (const char ch : text) {
+    if (ch == '\r') {
+      column = 0;
+    } else if (ch == '\n') {
+      lines.emplace_back();
+      column = 0;
+    } else {
+      std::string& line = lines.back();
+      if (column < line.size())
+        line[column] = ch;
+      else
+        line += ch;
+      ++column;
+    }
+  }
+  for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
+  return lines;
+}
+
+class BatchConsole : public BatchProgram {
+ protected:
+  BatchOptions Options(std::initializer_list<std::string_view> args) {
+    BatchOptions o = ParseArguments(std::vector<std::string_view>(args));
+    o.Directory = work_;
+    return o;
+  }
+};
+
+TEST_F(BatchConsole, BarIsDrawnOnTheTerminalAndGoneBeforeTheSummary) {
+  std::ostringstream terminal, out;
+  Console console;
+  console.Terminal = &terminal;
+  console.Columns = 60;
+  console.BarAfter = 0ms;  // at once, so that a short run shows it
+  ASSERT_EQ(batch::Run(Options({"--preset", "1"}), out, terminal, console), kExitOk);
+  const std::string drawn = terminal.str();
+  EXPECT_EQ(drawn.rfind("\rPass 1 of 2 [", 0), 0u) << drawn;
+  EXPECT_EQ(drawn.find('\n'), std::string::npos);
+  EXPECT_EQ(Screen(drawn), std::vector<std::string>{""});  // erased, nothing left behind
+  EXPECT_EQ(out.str().rfind("Steps per pass: 10000 ", 0), 0u) << out.str();
+
+  // A run that ends before BarAfter draws nothing at all.
+  std::ostringstream quiet;
+  console.Terminal = &quiet;
+  console.BarAfter = 1000ms;
+  ASSERT_EQ(batch::Run(Options({"--preset", "1"}), out, quiet, console), kExitOk);
+  EXPECT_EQ(quiet.str(), "");
+}
+
+TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLeftThem) {
+  std::ostringstream out, err;
+  volatile std::sig_atomic_t cancel = 1;
+  Console console;
+  console.Cancel = &cancel;
+  console.Terminal = &err;
+  console.BarAfter = 0ms;
+  // 100 000 steps per pass: the first progress call, at 4096 steps, stops it.
+  const BatchOptions o = Options({"--preset", "1", "--set", "dt0=0.001", "--csv", "t.csv", "--png", "g.png"});
+  EXPECT_EQ(batch::Run(o, out, err, console), kExitRunError);
+  EXPECT_EQ(Screen(err.str()), (std::vector<std::string>{"Run cancelled", ""}));
+  EXPECT_EQ(err.str().find("Pass"), std::string::npos);  // stopped before any bar
+  EXPECT_EQ(out.str(), "");
+  // The step file as far as the run got, whole lines and flushed; nothing that follows a run.
+  EXPECT_EQ(Listing(work_), std::set<std::string>{kStepFileName});
+  const std::string steps = ReadFile(work_ / kStepFileName);
+  ASSERT_GE(steps.size(), 2u);
+  EXPECT_EQ(steps.substr(steps.size() - 2), "\r\n");
+  EXPECT_GT(steps.size(), 4096u * 100u);
+}
+
+// The program in a long run (a drop of 100 s in steps of 1 us: 10^8 steps per pass), stopped by
+// SIGINT as Ctrl-C sends it. Its step file is /dev/null, so that the run writes nothing to disk.
+TEST_F(BatchProgram, SigintEndsALongRunWithRunCancelledAndExit1) {
+  fs::create_symlink("/dev/null", work_ / kStepFileName);
+  const pid_t pid = Start({"--preset", "1", "--set", "dt0=0.000001", "--csv", "t.csv"});
+
+  // Wait until the program catches SIGINT (its handler is in place), then let the run go on.
+  auto catchesSigint = [&] {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("SigCgt:", 0) == 0)
+        return (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1))) != 0;
+    return false;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!catchesSigint() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  std::this_thread::sleep_for(200ms);
+  ASSERT_EQ(kill(pid, SIGINT), 0);
+
+  const auto sent = std::chrono::steady_clock::now();
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() - sent > 5s) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "still running 5 s after SIGINT";
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  const Outcome r = Collect(status);
+  EXPECT_EQ(r.Exit, kExitRunError);
+  EXPECT_EQ(r.Err, "Run cancelled\n");  // stderr is a file: no bar
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(Listing(work_), std::set<std::string>{kStepFileName});  // no sample file, no CSV
+  EXPECT_TRUE(fs::is_symlink(work_ / kStepFileName));
+}
+
+}  // namespace
+}  // namespace zarn::batch
