@@ -1,10 +1,15 @@
 #include "ui/calc_form.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -18,7 +23,11 @@
 #include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
+#include "sim/table_csv.h"
+#include "ui/file_chooser.h"
+#include "ui/graph_export.h"
 #include "ui/guard.h"
+#include "ui/run_progress.h"
 #include "ui/widgets.h"
 
 namespace zarn::ui {
@@ -331,6 +340,17 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   CoverGraphButtons(true);
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
+  plotMenu_ = new QMenu(Image1_);
+  plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
+  saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as PNG..."), this,
+                                    [this] { Guard(this, [&] { SaveGraphClick(); }); });
+  saveTable_ = plotMenu_->addAction(QStringLiteral("Save table as CSV..."), this,
+                                    [this] { Guard(this, [&] { SaveTableClick(); }); });
+  copyGraph_ = plotMenu_->addAction(QStringLiteral("Copy graph"), this,
+                                    [this] { Guard(this, [&] { CopyGraphClick(); }); });
+  Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Image1_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& position) { Guard(this, [&] { PlotMenuRequest(position); }); });
 
   QPushButton* main =
       MakeButton(this, "Button5", {1165, 64, 41, 41}, QStringLiteral("MAIN"), FormFont(9, true));
@@ -470,8 +490,12 @@ void Form2::ShowGraph() {
   // Before any run has laid out the table there is nothing to scale the axes by: the same fault
   // as a table of zeros, and the plot keeps its picture.
   if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
-  Image1_->setPixmap(
-      QPixmap::fromImage(PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator())));
+  QImage graph = PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator());
+  Image1_->setPixmap(QPixmap::fromImage(graph));
+  if (!shown_) shown_ = std::make_unique<ShownGraph>();
+  shown_->Image = std::move(graph);
+  shown_->Table = data_.Table;
+  shown_->Units = data_.Units;
 }
 
 void Form2::CoverGraphButtons(bool cover) {
@@ -487,7 +511,10 @@ void Form2::CoverGraphButtons(bool cover) {
 
 void Form2::Button1Click() {
   CoverGraphButtons(false);
-  ComputeTrajectory(data_);
+  {
+    RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
+    ComputeTrajectory(data_, progress.Options());
+  }
   ShowGraph();
 }
 
@@ -502,9 +529,41 @@ void Form2::Button5Click() {
   Image1_->raise();
   Image1_->setPixmap(QPixmap::fromImage(blank));
   Image1_->update();
+  shown_.reset();
   close();
   startForm_.show();
   startForm_.activateWindow();
+}
+
+void Form2::PlotMenuRequest(const QPoint& position) {
+  // Nothing to save or copy while the plot shows the artwork or a blank.
+  const bool graph = shown_ != nullptr;
+  for (QAction* action : {saveGraph_, saveTable_, copyGraph_}) action->setEnabled(graph);
+  plotMenu_->popup(Image1_->mapToGlobal(position));
+}
+
+void Form2::SaveGraphClick() {
+  if (!shown_) return;
+  const QString name = ChooseSaveFile(this, QStringLiteral("Save graph as PNG"),
+                                      QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
+                                      QStringLiteral("PNG images (*.png)"));
+  if (name.isEmpty()) return;  // the user changed their mind
+  exportDir_ = QFileInfo(name).absolutePath();
+  SaveGraphPng(shown_->Image, name);
+}
+
+void Form2::SaveTableClick() {
+  if (!shown_) return;
+  const QString name = ChooseSaveFile(this, QStringLiteral("Save table as CSV"),
+                                      QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
+                                      QStringLiteral("CSV tables (*.csv)"));
+  if (name.isEmpty()) return;
+  exportDir_ = QFileInfo(name).absolutePath();
+  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units);
+}
+
+void Form2::CopyGraphClick() {
+  if (shown_) QGuiApplication::clipboard()->setImage(shown_->Image);
 }
 
 }  // namespace zarn::ui

@@ -3,14 +3,19 @@
 // buttons and the plot area. It computes nothing itself: the activation takes the derived values
 // of the buoyancy and level-flight tasks from sim/presets.h, START runs the integrator and the
 // graphs come from the renderer.
+#include <QImage>
+#include <QString>
 #include <QWidget>
+#include <memory>
 
 #include "plot/catalogue.h"
 #include "sim/flight_data.h"
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 
 namespace zarn::ui {
 
@@ -36,6 +41,11 @@ class Form2 : public QWidget {
   void Button1Click();
   void Button5Click();
   void GraphButtonClick(const GraphEntry& graph);
+  // The plot's context menu.
+  void PlotMenuRequest(const QPoint& position);
+  void SaveGraphClick();
+  void SaveTableClick();
+  void CopyGraphClick();
 
   void ShowGraph();
   void CoverGraphButtons(bool cover);
@@ -44,11 +54,26 @@ class Form2 : public QWidget {
   void SetField(const char* field, double value, int digits = 15);
   void ShowControl(const char* name);
 
+  // What the plot shows: the renderer's image and the table and unit flags it was drawn from.
+  // The exports take these rather than the shared table, which a cancelled or failed run leaves
+  // partly overwritten while the picture still shows the graph before it.
+  struct ShownGraph {
+    QImage Image;  // 800 x 600, of which the plot area shows the top-left part
+    TrajectoryTable Table;
+    UnitFlags Units;
+  };
+
   ZarnData& data_;
   QWidget& startForm_;
   QComboBox* AeroBox1_;
   QFrame* Panel6_;
   QLabel* Image1_;
+  QMenu* plotMenu_;
+  QAction* saveGraph_;
+  QAction* saveTable_;
+  QAction* copyGraph_;
+  std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
+  QString exportDir_;                  // where the last export went; the file dialogs start there
 };
 
 }  // namespace zarn::ui

@@ -1,8 +1,10 @@
 #pragma once
 // The program's two windows over one ZarnData, as main() builds them, driven with Qt Test input.
-// Errors go to a recorder instead of a modal box; runs write their files into a temporary folder.
+// Errors go to a recorder instead of a modal box, the save dialogs answer with a file name the test
+// sets; runs write their files into a temporary folder.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -19,6 +22,7 @@
 
 #include "sim/flight_data.h"
 #include "ui/calc_form.h"
+#include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/start_form.h"
 
@@ -33,6 +37,11 @@ class WindowsTest : public ::testing::Test {
     QLocale::setDefault(QLocale::c());
     previousReporter_ =
         SetErrorReporter([this](QWidget*, const QString& text) { messages_.push_back(text); });
+    previousChooser_ =
+        SetSaveFileChooser([this](QWidget*, const QString& caption, const QString&, const QString&) {
+          chooserCaptions_.push_back(caption);
+          return chosenFile_;
+        });
     ASSERT_TRUE(workDir_.isValid());
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(workDir_.path());
@@ -48,6 +57,7 @@ class WindowsTest : public ::testing::Test {
     form1_.reset();
     QDir::setCurrent(previousDir_);
     SetErrorReporter(previousReporter_);
+    SetSaveFileChooser(previousChooser_);
     QLocale::setDefault(QLocale::c());
   }
 
@@ -97,6 +107,27 @@ class WindowsTest : public ::testing::Test {
   QImage Plot() const {
     return Calc<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
   }
+  // Right-clicks the plot. The click goes in through the window, as the window system's would, so
+  // that the press becomes a context menu request. Returns the menu that opened, if any.
+  QMenu* OpenPlotMenu() {
+    const QPoint inPlot = Calc<QLabel>("Image1")->mapTo(form2_.get(), QPoint(300, 200));
+    QTest::mouseClick(form2_->windowHandle(), Qt::RightButton, {}, inPlot);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  }
+  static QAction* MenuEntry(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+      if (action->text() == text) return action;
+    return nullptr;
+  }
+  // Opens the plot's menu and clicks the entry.
+  void ChooseFromPlotMenu(const char* text) {
+    QMenu* menu = OpenPlotMenu();
+    ASSERT_NE(menu, nullptr) << "no menu on a right click";
+    QAction* action = MenuEntry(menu, QString::fromLatin1(text));
+    ASSERT_NE(action, nullptr) << text;
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    menu->close();  // a disabled entry leaves the menu open
+  }
   // Whether the control can be seen and pressed: it is the topmost control at its centre.
   bool Uncovered(const char* control) const {
     QWidget* widget = Calc<QWidget>(control);
@@ -122,9 +153,12 @@ class WindowsTest : public ::testing::Test {
   std::unique_ptr<Form2> form2_;
   std::vector<QString> messages_;
   QTemporaryDir workDir_;
+  QString chosenFile_;                    // what every save dialog answers; empty: the user cancels
+  std::vector<QString> chooserCaptions_;  // the caption of each save dialog that was asked
 
  private:
   ErrorReporter previousReporter_;
+  SaveFileChooser previousChooser_;
   QString previousDir_;
 };
 

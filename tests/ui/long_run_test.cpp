@@ -1,0 +1,133 @@
+// Long runs: a modal progress dialog once a run has lasted half a second; Cancel ends the run with
+// "Run cancelled" like any run error, and the plot keeps what it showed.
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "sim/table_csv.h"
+#include "windows_fixture.h"
+
+namespace zarn::ui {
+namespace {
+
+// Counts the progress dialogs that show, and every 10 ms while one is the active modal window,
+// hands it to the test's action until the action reports that it is done. A run holds the event
+// loop, so the timer fires only in the event processing of the run's progress callback.
+class ProgressWatch : public QObject {
+ public:
+  explicit ProgressWatch(std::function<bool(QProgressDialog&)> action) : action_(std::move(action)) {
+    QCoreApplication::instance()->installEventFilter(this);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (dialog != nullptr && dialog->isVisible() && !done_) done_ = action_(*dialog);
+    });
+    timer_.start(10);
+  }
+  ~ProgressWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+  int Shown() const { return shown_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched) != nullptr) ++shown_;
+    return false;
+  }
+
+ private:
+  std::function<bool(QProgressDialog&)> action_;
+  QTimer timer_;
+  bool done_ = false;
+  int shown_ = 0;
+};
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+class LongRunTest : public WindowsTest {
+ protected:
+  // Three seconds of flight at a microsecond step: 3 million steps a pass, each pass ending at
+  // the end time, so the probe pass moves the bar evenly through the first half.
+  void MakeTheRunLong() {
+    Type("edTk", "3");
+    Type("eddt0", "0.000001");
+  }
+};
+
+TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
+  OpenWithPreset(0);
+  PressStart();
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  const QImage graph = Plot();
+  const auto table = std::make_unique<TrajectoryTable>(data_->Table);
+  const UnitFlags units = data_->Units;
+  const QByteArray samples = Contents("Zarn_500.txt");
+  const qint64 shortStepFile = QFileInfo("Zarn Daten.txt").size();
+
+  MakeTheRunLong();
+  std::vector<int> values;
+  Qt::WindowModality modality = Qt::NonModal;
+  ProgressWatch watch([&](QProgressDialog& dialog) {
+    values.push_back(dialog.value());
+    modality = dialog.windowModality();
+    if (dialog.value() < 500) return false;  // cancel in the recording pass
+    QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+    return true;
+  });
+  PressStart();
+
+  ASSERT_EQ(messages_, std::vector<QString>{"Run cancelled"});
+  EXPECT_EQ(watch.Shown(), 1);
+  EXPECT_EQ(modality, Qt::ApplicationModal);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the dialog went with the run
+  ASSERT_FALSE(values.empty());
+  EXPECT_LT(values.front(), 500);  // the probe pass fills the first half of the bar
+  EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+  EXPECT_EQ(Plot(), graph);
+  EXPECT_EQ(Contents("Zarn_500.txt"), samples);  // no conversion, no new sample file
+  const QByteArray stepFile = Contents("Zarn Daten.txt");
+  EXPECT_GT(stepFile.size(), shortStepFile);  // the cancelled run's steps, closed as they stand
+  EXPECT_TRUE(stepFile.endsWith("\r\n"));
+
+  // The exports still take the graph on show, not the table that the cancelled run overwrote.
+  chosenFile_ = workDir_.filePath("after cancel.csv");
+  ChooseFromPlotMenu("Save table as CSV...");
+  EXPECT_TRUE(Contents(chosenFile_).toStdString() == TableCsvText(*table, units))
+      << "the CSV is not the table of the graph on show";
+
+  // The program goes on: the first run again draws the first graph again.
+  Type("edTk", "100");
+  Type("eddt0", "0.005");
+  PressStart();
+  EXPECT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(Plot(), graph);
+}
+
+TEST_F(LongRunTest, EscapeOnTheProgressDialogCancelsTheRun) {
+  OpenWithPreset(0);
+  MakeTheRunLong();
+  ProgressWatch watch([](QProgressDialog& dialog) {
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    return true;
+  });
+  PressStart();
+  EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(LongRunTest, ShortRunShowsNoProgressDialog) {
+  OpenWithPreset(0);
+  ProgressWatch watch([](QProgressDialog&) { return true; });
+  PressStart();
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(watch.Shown(), 0);
+}
+
+}  // namespace
+}  // namespace zarn::ui

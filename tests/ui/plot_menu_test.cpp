@@ -1,0 +1,154 @@
+// The plot's context menu: the graph as PNG, the table as CSV and the graph on the clipboard.
+#include <QClipboard>
+#include <QFile>
+#include <QStringList>
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "plot/renderer.h"
+#include "sim/table_csv.h"
+#include "windows_fixture.h"
+
+namespace zarn::ui {
+namespace {
+
+constexpr char kSaveGraph[] = "Save graph as PNG...";
+constexpr char kSaveTable[] = "Save table as CSV...";
+constexpr char kCopyGraph[] = "Copy graph";
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+QString PlatformMessage(int error) {
+  return QString::fromStdString(std::system_category().message(error));
+}
+
+TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
+  OpenWithPreset(0);
+  QMenu* menu = OpenPlotMenu();
+  ASSERT_NE(menu, nullptr);
+  QStringList entries;
+  for (QAction* action : menu->actions()) {
+    entries << action->text();
+    EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();  // the artwork is no graph
+  }
+  EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph}));
+  menu->close();
+  chosenFile_ = workDir_.filePath("never.png");
+  ChooseFromPlotMenu(kSaveGraph);
+  EXPECT_TRUE(chooserCaptions_.empty());
+
+  PressStart();
+  menu = OpenPlotMenu();
+  ASSERT_NE(menu, nullptr);
+  for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+  menu->close();
+
+  PressMain();  // blanks the plot
+  PressStartOfStartForm();
+  menu = OpenPlotMenu();
+  ASSERT_NE(menu, nullptr);
+  for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+  menu->close();
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(WindowsTest, SavedPngIsTheWholeRendererImageOfTheShownGraph) {
+  OpenWithPreset(0);
+  PressStart();
+  PressGraph("Button3");  // not the default graph: the save takes the graph on show
+  chosenFile_ = workDir_.filePath("height.png");
+  ChooseFromPlotMenu(kSaveGraph);
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save graph as PNG"});
+
+  QImage saved;
+  ASSERT_TRUE(saved.load(chosenFile_, "PNG"));
+  EXPECT_EQ(saved.size(), QSize(kGraphWidth, kGraphHeight));  // not cut to the plot area
+  saved = saved.convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(saved, Plot());
+  EXPECT_EQ(
+      saved,
+      PlotGraph(data_->Table, data_->Selection, data_->Units, '.').convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderAHeaderOfItsUnits) {
+  OpenWithPreset(3);  // climbs far above 10 km: the heights end up in km
+  PressStart();
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  ASSERT_EQ(data_->Units.HeightInKm, 1);
+  chosenFile_ = workDir_.filePath("table.csv");
+  ChooseFromPlotMenu(kSaveTable);
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save table as CSV"});
+
+  const QByteArray csv = Contents(chosenFile_);
+  QStringList header;
+  for (std::string_view name : TableCsvColumnNames(data_->Units))
+    header << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+  EXPECT_EQ(csv.left(csv.indexOf('\n')), header.join(',').toUtf8());
+  EXPECT_TRUE(header.contains("H_km"));
+  EXPECT_TRUE(csv.toStdString() == TableCsvText(data_->Table, data_->Units))
+      << "the CSV is not the run's table";
+}
+
+TEST_F(WindowsTest, SaveIntoAMissingFolderShowsThePlatformsMessageAndCreatesNothing) {
+  OpenWithPreset(0);
+  PressStart();
+  const QString missing = workDir_.filePath("no such folder");
+  for (const char* entry : {kSaveGraph, kSaveTable}) {
+    messages_.clear();
+    chosenFile_ = missing + (std::string_view(entry) == kSaveGraph ? "/graph.png" : "/table.csv");
+    ChooseFromPlotMenu(entry);
+    ASSERT_EQ(messages_.size(), 1u) << entry;
+    EXPECT_TRUE(messages_[0].contains(chosenFile_)) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].endsWith(PlatformMessage(ENOENT))) << messages_[0].toStdString();
+  }
+  EXPECT_EQ(messages_[0], "Cannot create \"" + chosenFile_ + "\": " + PlatformMessage(ENOENT));
+  EXPECT_FALSE(QFile::exists(missing));
+}
+
+TEST_F(WindowsTest, FileThatRefusesTheBytesIsReportedAndNotTakenAsSaved) {
+  OpenWithPreset(0);
+  PressStart();
+  // The kernel lets a process open its own status file for writing but refuses every write, so
+  // the fault shows only when the bytes are flushed.
+  chosenFile_ = "/proc/self/status";
+  for (const char* entry : {kSaveGraph, kSaveTable}) {
+    messages_.clear();
+    ChooseFromPlotMenu(entry);
+    ASSERT_EQ(messages_.size(), 1u) << entry;
+    EXPECT_TRUE(messages_[0].startsWith("Cannot ")) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(chosenFile_)) << messages_[0].toStdString();
+  }
+}
+
+TEST_F(WindowsTest, CancelledSaveDialogWritesNothingAndReportsNothing) {
+  OpenWithPreset(0);
+  PressStart();
+  chosenFile_.clear();
+  ChooseFromPlotMenu(kSaveGraph);
+  ChooseFromPlotMenu(kSaveTable);
+  EXPECT_EQ(chooserCaptions_.size(), 2u);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(QDir(workDir_.path()).entryList(QDir::Files).size(), 2);  // the run's two result files
+}
+
+TEST_F(WindowsTest, CopyGraphPutsTheShownGraphOnTheClipboard) {
+  OpenWithPreset(0);
+  PressStart();
+  PressGraph("Button4");
+  QGuiApplication::clipboard()->clear();
+  ChooseFromPlotMenu(kCopyGraph);
+  EXPECT_TRUE(messages_.empty());
+  const QImage copied = QGuiApplication::clipboard()->image();
+  EXPECT_EQ(copied.size(), QSize(kGraphWidth, kGraphHeight));
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), Plot());
+}
+
+}  // namespace
+}  // namespace zarn::ui

@@ -1,0 +1,21 @@
+#pragma once
+// Where the windows ask the user for a file name to save to. Tests install their own chooser so
+// that no modal file dialog blocks them.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace zarn::ui {
+
+// Returns the chosen file name, or an empty string when the user cancelled.
+using SaveFileChooser = std::function<QString(QWidget* parent, const QString& caption,
+                                              const QString& suggestedPath, const QString& filter)>;
+
+// Installs a chooser; an empty one restores the standard file dialog. Returns the previous one.
+SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser);
+
+QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& suggestedPath,
+                       const QString& filter);
+
+}  // namespace zarn::ui
