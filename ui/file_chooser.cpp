@@ -1,6 +1,7 @@
 #include "ui/file_chooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <utility>
 
 namespace zarn::ui {
@@ -21,8 +22,13 @@ QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& s
                        const QString& filter) {
   if (const SaveFileChooser& chooser = CurrentChooser())
     return chooser(parent, caption, suggestedPath, filter);
-  // The standard dialog asks before it replaces an existing file.
-  return QFileDialog::getSaveFileName(parent, caption, suggestedPath, filter);
+  // The standard dialog asks before it replaces an existing file; a name typed without an
+  // extension gets the suggested file's.
+  QFileDialog dialog(parent, caption, suggestedPath, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QFileInfo(suggestedPath).suffix());
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
 }
 
 }  // namespace zarn::ui

@@ -12,7 +12,8 @@ namespace zarn::ui {
 using SaveFileChooser = std::function<QString(QWidget* parent, const QString& caption,
                                               const QString& suggestedPath, const QString& filter)>;
 
-// Installs a chooser; an empty one restores the standard file dialog. Returns the previous one.
+// Installs a chooser; an empty one restores the standard save dialog, which starts at
+// `suggestedPath` and adds its extension to a name typed without one. Returns the previous one.
 SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser);
 
 QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& suggestedPath,
