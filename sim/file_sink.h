@@ -11,8 +11,8 @@
 
 namespace zarn {
 
-// Room that BeginLine guarantees: a line of at most this many bytes fits without a check of its
-// own. A step line, the longest line of the result files, stays well below it.
+// Room that BeginLine guarantees: a line of up to this many bytes needs no check of its own.
+// The longest line of the result files, a step line, stays within it.
 inline constexpr std::size_t kLineRoom = 1024;
 
 // "Cannot <action> "<path>": <the platform's message for the error>".
