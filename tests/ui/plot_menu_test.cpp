@@ -115,8 +115,8 @@ TEST_F(WindowsTest, SaveIntoAMissingFolderShowsThePlatformsMessageAndCreatesNoth
 TEST_F(WindowsTest, FileThatRefusesTheBytesIsReportedAndNotTakenAsSaved) {
   OpenWithPreset(0);
   PressStart();
-  // The kernel lets a process open its own status file for writing but refuses every write, so
-  // the fault shows only when the bytes are flushed.
+  // The kernel lets a process running as root open its own status file for writing but refuses
+  // every write, so the fault shows only when the bytes are flushed; other users cannot open it.
   chosenFile_ = "/proc/self/status";
   for (const char* entry : {kSaveGraph, kSaveTable}) {
     messages_.clear();
