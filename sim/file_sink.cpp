@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +15,15 @@ namespace zarn {
 std::string FileErrorText(const char* action, const std::filesystem::path& path, int error) {
   return std::string("Cannot ") + action + " \"" + path.string() +
          "\": " + std::system_category().message(error);
+}
+
+void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+  constexpr std::size_t kBufferBytes = 64 * 1024;
+  auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  FileSink file(buffer.get(), kBufferBytes);
+  file.Open(path);
+  for (std::size_t at = 0; at < bytes.size(); at += kLineRoom) file.PutText(bytes.substr(at, kLineRoom));
+  file.Close();
 }
 
 void FileSink::Open(const std::filesystem::path& path) {

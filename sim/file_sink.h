@@ -18,6 +18,9 @@ inline constexpr std::size_t kLineRoom = 1024;
 // "Cannot <action> "<path>": <the platform's message for the error>".
 std::string FileErrorText(const char* action, const std::filesystem::path& path, int error);
 
+// Creates or replaces the file with exactly these bytes, under the same error rules as FileSink.
+void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
+
 class FileSink {
  public:
   // The buffer must hold more than kLineRoom bytes and outlive the sink.

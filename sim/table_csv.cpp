@@ -67,8 +67,6 @@ constexpr std::array<ConvertedName, 6> kConvertedNames{{
 constexpr std::size_t kNumberRoom = 24;
 constexpr std::size_t kRowRoom = kColumns * (kNumberRoom + 1);  // numbers, commas, line end
 
-constexpr std::size_t kSinkBufferBytes = 64 * 1024;  // the CSV is about 300 kB
-
 }  // namespace
 
 std::array<std::string_view, TrajectoryTable::kColumns> TableCsvColumnNames(const UnitFlags& units) {
@@ -104,12 +102,7 @@ std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
 void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units) {
   // The whole text first: a fault in the data leaves no file behind.
   const std::string text = TableCsvText(table, units);
-  auto buffer = std::make_unique_for_overwrite<char[]>(kSinkBufferBytes);
-  FileSink file(buffer.get(), kSinkBufferBytes);
-  file.Open(path);
-  for (std::size_t at = 0; at < text.size(); at += kLineRoom)
-    file.PutText(std::string_view(text).substr(at, kLineRoom));
-  file.Close();
+  WriteWholeFile(path, text);
 }
 
 }  // namespace zarn

@@ -19,13 +19,13 @@
 
 #include "assets/pictures.h"
 #include "models/errors.h"
+#include "plot/graph_png.h"
 #include "plot/renderer.h"
 #include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
 #include "sim/table_csv.h"
 #include "ui/file_chooser.h"
-#include "ui/graph_export.h"
 #include "ui/guard.h"
 #include "ui/run_progress.h"
 #include "ui/widgets.h"
@@ -549,7 +549,7 @@ void Form2::SaveGraphClick() {
                                       QStringLiteral("PNG images (*.png)"));
   if (name.isEmpty()) return;  // the user changed their mind
   exportDir_ = QFileInfo(name).absolutePath();
-  SaveGraphPng(shown_->Image, name);
+  SaveGraphPng(shown_->Image, LocalPath(name));
 }
 
 void Form2::SaveTableClick() {

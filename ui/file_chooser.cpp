@@ -1,5 +1,6 @@
 #include "ui/file_chooser.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <utility>
@@ -29,6 +30,10 @@ QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& s
   dialog.setDefaultSuffix(QFileInfo(suggestedPath).suffix());
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles().value(0);
+}
+
+std::filesystem::path LocalPath(const QString& fileName) {
+  return std::filesystem::path(QFile::encodeName(fileName).toStdString());
 }
 
 }  // namespace zarn::ui

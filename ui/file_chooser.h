@@ -2,6 +2,7 @@
 // Where the windows ask the user for a file name to save to. Tests install their own chooser so
 // that no modal file dialog blocks them.
 #include <QString>
+#include <filesystem>
 #include <functional>
 
 class QWidget;
@@ -18,5 +19,8 @@ SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser);
 
 QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& suggestedPath,
                        const QString& filter);
+
+// The chosen file name as the file system spells it (the local 8-bit encoding of the name).
+std::filesystem::path LocalPath(const QString& fileName);
 
 }  // namespace zarn::ui

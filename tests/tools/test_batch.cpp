@@ -221,7 +221,7 @@ TEST_F(BatchProgram, PngSavesAn800x600GraphWithoutADisplay) {
 
   r = Batch({"--preset", "0", "--png", "nowhere/g.png"}, true);
   EXPECT_EQ(r.Exit, kExitRunError);
-  EXPECT_EQ(r.Err, "Cannot write the picture 'nowhere/g.png'\n");
+  EXPECT_EQ(r.Err, "Cannot create \"nowhere/g.png\": No such file or directory\n");
 }
 
 }  // namespace

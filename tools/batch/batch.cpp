@@ -7,10 +7,9 @@
 #include <memory>
 #include <ostream>
 
-#include <QImage>
-#include <QString>
 
 #include "models/errors.h"
+#include "plot/graph_png.h"
 #include "plot/renderer.h"
 #include "sim/integrator.h"
 #include "sim/number_text.h"
@@ -217,9 +216,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     if (!options.Csv.empty()) WriteTableCsv(options.Csv, d->Table, d->Units);
     if (!options.Png.empty()) {
       SelectGraph(*options.Graph, d->Selection);
-      const QImage image = PlotGraph(d->Table, d->Selection, d->Units, '.');
-      if (!image.save(QString::fromStdString(options.Png.string()), "PNG"))
-        throw Error("Cannot write the picture '" + options.Png.string() + "'");
+      SaveGraphPng(PlotGraph(d->Table, d->Selection, d->Units, '.'), options.Png);
     }
     if (!options.Quiet) out << Summary(d->State, stepsPerPass) << '\n';
     return kExitOk;

@@ -1,0 +1,20 @@
+#include "plot/graph_png.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <string_view>
+
+#include "models/errors.h"
+#include "sim/file_sink.h"
+
+namespace zarn {
+
+void SaveGraphPng(const QImage& image, const std::filesystem::path& path) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) throw Error("Cannot encode the graph of \"" + path.string() + "\" as PNG");
+  WriteWholeFile(path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+}
+
+}  // namespace zarn
