@@ -22,6 +22,7 @@
 #include "sim/integrator.h"
 #include "sim/presets.h"
 #include "sim/result_files.h"
+#include "tests/support/scratch.h"
 
 namespace zarn {
 namespace {
@@ -31,18 +32,7 @@ namespace fs = std::filesystem;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-std::string ReadFile(const fs::path& path) {
-  std::string text;
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  if (ec) return text;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return text;
-  text.resize(size);
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  std::fclose(f);
-  return text;
-}
+using test_support::ReadFile;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -85,14 +75,7 @@ struct StepLog {
 
 class IntegratorTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir_ = fs::temp_directory_path() / ("zarn_integrator_" + std::to_string(getpid()) + "_" + name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    d_ = std::make_unique<ZarnData>();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { d_ = std::make_unique<ZarnData>(); }
 
   RunOptions Options() const {
     RunOptions o;
@@ -130,7 +113,8 @@ class IntegratorTest : public ::testing::Test {
   std::string StepFile() const { return ReadFile(dir_ / kStepFileName); }
   fs::path SampleFilePath() const { return dir_ / kSampleFileName; }
 
-  fs::path dir_;
+  test_support::ScratchDir scratch_{"zarn_integrator"};
+  const fs::path dir_ = scratch_.path();
   std::unique_ptr<ZarnData> d_;
 };
 

@@ -16,6 +16,7 @@
 #include "models/errors.h"
 #include "sim/flight_data.h"
 #include "sim/result_files.h"
+#include "tests/support/scratch.h"
 
 namespace zarn {
 namespace {
@@ -38,13 +39,8 @@ const std::string kStepLineTail =
     "      0.00      0.00   0.00000         0.000      0.00         0.000   0.00000   0.00000  \r\n";
 
 std::string ReadAll(const fs::path& path) {
-  std::string text(fs::file_size(path), '\0');
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  EXPECT_NE(f, nullptr) << path;
-  if (f == nullptr) return {};
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  std::fclose(f);
-  return text;
+  EXPECT_TRUE(fs::exists(path)) << path;
+  return test_support::ReadFile(path);
 }
 
 // Splits at CR LF; fails the test on a lone CR or LF or on a last line without its line end.
@@ -77,21 +73,11 @@ std::string MessageOf(const std::function<void()>& action) {
 
 class ResultFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zarn-result-files-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all);
-    fs::remove_all(dir_);
-  }
   fs::path StepFile() const { return dir_ / kStepFileName; }
   fs::path SampleFile() const { return dir_ / kSampleFileName; }
 
-  fs::path dir_;
+  test_support::ScratchDir scratch_{"zarn_result_files"};
+  const fs::path dir_ = scratch_.path();
 };
 
 // A state whose step line exercises every rule: a negative height, a number wider than its

@@ -22,21 +22,14 @@
 #include "sim/presets.h"
 #include "sim/result_files.h"
 #include "sim/table_csv.h"
+#include "tests/support/scratch.h"
 
 namespace zarn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::string text;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return text;
-  char chunk[65536];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
-  std::fclose(f);
-  return text;
-}
+using test_support::ReadFile;
 
 // The CSV as a reader sees it: the header's names and each row's numbers, read with from_chars.
 // Fails the test on a CR, a missing last LF, a field that is not wholly a number, or a short row.
@@ -106,15 +99,8 @@ void ExpectSameBits(const TrajectoryTable& table, const ParsedCsv& csv) {
 
 class TableCsvTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir_ = fs::temp_directory_path() / ("zarn_table_csv_" + std::to_string(getpid()) + "_" + name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path dir_;
+  test_support::ScratchDir scratch_{"zarn_table_csv"};
+  const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(TableCsvTest, LongHighLobReadsBackToTheConvertedTableUnderKmAndMinuteNames) {
@@ -139,7 +125,7 @@ TEST_F(TableCsvTest, LongHighLobReadsBackToTheConvertedTableUnderKmAndMinuteName
 
   const fs::path path = dir_ / "table.csv";
   WriteTableCsv(path, d->Table, d->Units);
-  const std::string text = ReadAll(path);
+  const std::string text = ReadFile(path);
   EXPECT_EQ(text, TableCsvText(d->Table, d->Units));
   const ParsedCsv csv = ParseCsv(text);
 

@@ -18,23 +18,13 @@
 #include "sim/flight_data.h"
 #include "sim/integrator.h"
 #include "sim/presets.h"
+#include "tests/support/scratch.h"
 
 namespace zarn::batch::test_support {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadFile(const fs::path& path) {
-  std::string text;
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  if (ec) return text;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return text;
-  text.resize(size);
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  std::fclose(f);
-  return text;
-}
+using zarn::test_support::ReadFile;
 
 inline std::set<std::string> Listing(const fs::path& dir) {
   std::set<std::string> names;
@@ -70,13 +60,9 @@ struct Outcome {
 class BatchProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    root_ = fs::temp_directory_path() / ("zarn_batch_" + std::to_string(getpid()) + "_" + name);
-    fs::remove_all(root_);
     fs::create_directories(work_ = root_ / "work");
     fs::create_directories(io_ = root_ / "io");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   // Starts zarn-batch in the work directory; stdout and stderr go to files outside it.
   pid_t Start(const std::vector<std::string>& args, bool withoutPlatform = false) {
@@ -117,7 +103,9 @@ class BatchProgram : public ::testing::Test {
     return Finish(Start(args, withoutPlatform));
   }
 
-  fs::path root_, work_, io_;
+  zarn::test_support::ScratchDir scratch_{"zarn_batch"};
+  const fs::path root_ = scratch_.path();
+  fs::path work_, io_;
 };
 
 }  // namespace zarn::batch::test_support
