@@ -283,11 +283,11 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   start->setPalette(red);
   connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button1Click(); }); });
 
-  for (const LabelSpec& spec : kLabels) {
-    QLabel* label = MakeLabel(this, spec.Name, spec.Look);
-    label->move(spec.Position);
-    SetCaption(label, QString::fromUtf8(FindCaption(spec.Name).German));
-    label->setVisible(spec.Shown == Block::kAlways);
+  for (const LabelSpec& row : kLabels) {
+    QLabel* label = MakeLabel(this, row.Name, row.Look);
+    label->move(row.Position);
+    SetCaption(label, QString::fromUtf8(FindCaption(row.Name).German));
+    label->setVisible(row.Shown == Block::kAlways);
   }
   for (const TaskPicture& picture : kTaskPictures) {
     MakePicture(this, picture.Control, kTaskPictureGeometry, QString::fromLatin1(picture.Resource))->hide();
@@ -302,26 +302,26 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   connect(AeroBox1_, &QComboBox::currentIndexChanged, this,
           [this](int index) { Guard(this, [&] { AeroBox1Change(index); }); });
 
-  for (const FieldSpec& spec : kFields) {
-    const bool shown = spec.Shown == Block::kAlways;
-    if (spec.Label != nullptr) {
-      QLabel* label = MakeLabel(this, spec.Label, spec.LabelColour);
+  for (const FieldSpec& row : kFields) {
+    const bool shown = row.Shown == Block::kAlways;
+    if (row.Label != nullptr) {
+      QLabel* label = MakeLabel(this, row.Label, row.LabelColour);
       label->setWordWrap(true);
       label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-      const int centre = spec.Geometry.top() + spec.Geometry.height() / 2;
-      label->setGeometry(spec.LabelLeft, centre - kLabelHeight / 2, spec.Geometry.left() - 3 - spec.LabelLeft,
+      const int centre = row.Geometry.top() + row.Geometry.height() / 2;
+      label->setGeometry(row.LabelLeft, centre - kLabelHeight / 2, row.Geometry.left() - 3 - row.LabelLeft,
                          kLabelHeight);
-      SetCaption(label, QString::fromUtf8(FindCaption(spec.Label).German));
+      SetCaption(label, QString::fromUtf8(FindCaption(row.Label).German));
       label->setVisible(shown);
     }
     auto* field = new QLineEdit(this);
-    field->setObjectName(QString::fromLatin1(spec.Field));
-    field->setGeometry(spec.Geometry);
-    if (spec.Look == FieldLook::kLarge) field->setFont(FormFont(13));
-    if (spec.Look == FieldLook::kBorderless) field->setFrame(false);
+    field->setObjectName(QString::fromLatin1(row.Field));
+    field->setGeometry(row.Geometry);
+    if (row.Look == FieldLook::kLarge) field->setFont(FormFont(13));
+    if (row.Look == FieldLook::kBorderless) field->setFrame(false);
     field->setVisible(shown);
-    if (spec.Bound != nullptr) {
-      connect(field, &QLineEdit::textChanged, this, [this, parameter = spec.Bound](const QString& text) {
+    if (row.Bound != nullptr) {
+      connect(field, &QLineEdit::textChanged, this, [this, parameter = row.Bound](const QString& text) {
         Guard(this, [&] { FieldChange(parameter, text); });
       });
     }
@@ -379,15 +379,15 @@ void Form2::ApplyCaptions(CaptionGroup group) {
 }
 
 void Form2::RevealBlock(Block block, CaptionGroup captions) {
-  for (const LabelSpec& spec : kLabels)
-    if (spec.Shown == block) ShowControl(spec.Name);
-  for (const FieldSpec& spec : kFields)
-    if (spec.Shown == block && spec.Label != nullptr) ShowControl(spec.Label);
+  for (const LabelSpec& row : kLabels)
+    if (row.Shown == block) ShowControl(row.Name);
+  for (const FieldSpec& row : kFields)
+    if (row.Shown == block && row.Label != nullptr) ShowControl(row.Label);
   ApplyCaptions(captions);
-  for (const FieldSpec& spec : kFields) {
-    if (spec.Shown != block) continue;
-    ShowControl(spec.Field);
-    SetField(spec.Field, data_.PresetRecord[static_cast<std::size_t>(spec.PresetSlot)]);
+  for (const FieldSpec& row : kFields) {
+    if (row.Shown != block) continue;
+    ShowControl(row.Field);
+    SetField(row.Field, data_.PresetRecord[static_cast<std::size_t>(row.PresetSlot)]);
   }
 }
 

@@ -60,9 +60,9 @@ Form1::Form1(ZarnData& shared, QWidget* parent)
   RadioSprach_->setPalette(light);
 
   for (std::size_t i = 0; i < kTaskGroups.size(); ++i) {
-    const TaskGroupSpec& spec = kTaskGroups[i];
-    QGroupBox* group = MakeRadioGroup(this, spec.Name, spec.Geometry, QString::fromUtf8(spec.Caption),
-                                      {QString::fromUtf8(spec.Item)},
+    const TaskGroupSpec& row = kTaskGroups[i];
+    QGroupBox* group = MakeRadioGroup(this, row.Name, row.Geometry, QString::fromUtf8(row.Caption),
+                                      {QString::fromUtf8(row.Item)},
                                       [this](int index) { Guard(this, [&] { TaskGroupClick(index); }); });
     group->hide();
     TaskGroups_[i] = group;

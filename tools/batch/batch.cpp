@@ -160,15 +160,15 @@ constexpr std::array<OptionSpec, 9> kOptions{{
 BatchOptions ParseArguments(std::span<const std::string_view> args) {
   BatchOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const auto spec = std::find_if(kOptions.begin(), kOptions.end(),
+    const auto option = std::find_if(kOptions.begin(), kOptions.end(),
                                    [&](const OptionSpec& o) { return o.Name == args[i]; });
-    if (spec == kOptions.end()) throw UsageError("Unknown option " + Quoted(args[i]));
+    if (option == kOptions.end()) throw UsageError("Unknown option " + Quoted(args[i]));
     std::string_view value;
-    if (spec->TakesValue) {
+    if (option->TakesValue) {
       if (i + 1 == args.size()) throw UsageError("Option " + Quoted(args[i]) + " needs a value");
       value = args[++i];
     }
-    spec->Apply(options, value);
+    option->Apply(options, value);
   }
   // FindGraph never yields the end-of-run entry, so a different entry means --graph was given.
   if (options.Graph != &DefaultGraph() && options.Png.empty())
