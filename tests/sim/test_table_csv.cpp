@@ -240,7 +240,7 @@ TEST_F(TableCsvTest, WriteFailuresThrowFileErrorWithThePlatformsMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Path.string());
-    if (c.Path == "/dev/full" && !fs::exists(c.Path)) continue;
+    if (c.Path == "/dev/full" && !fs::is_character_file(c.Path)) continue;  // not the full device here
     try {
       WriteTableCsv(c.Path, *table, UnitFlags{});
       ADD_FAILURE() << "no error";
