@@ -63,6 +63,24 @@ struct FlightState {
   double Volumen;    //!< [m^3] buoyant volume
 };
 
+// The parameters of each rocket stage, by stage (stage 1 first).
+struct StageParameters {
+  double FlightParameters::*Mt;     //!< fuel mass
+  double FlightParameters::*Iud;    //!< specific impulse at H = 0
+  double FlightParameters::*IudP;   //!< specific impulse in vacuum
+  double FlightParameters::*Mdv;    //!< engine mass without fuel
+  double FlightParameters::*Schub;  //!< vacuum thrust
+  double FlightParameters::*S;      //!< stage area
+};
+inline constexpr std::array<StageParameters, 3> kStageParameters{{
+    {&FlightParameters::Mt, &FlightParameters::Iud, &FlightParameters::IudP0, &FlightParameters::Mdv,
+     &FlightParameters::Schub, &FlightParameters::S1},
+    {&FlightParameters::Mt2, &FlightParameters::Iud2, &FlightParameters::IudP2, &FlightParameters::Mdv2,
+     &FlightParameters::Schu2, &FlightParameters::S2},
+    {&FlightParameters::Mt3, &FlightParameters::Iud3, &FlightParameters::IudP3, &FlightParameters::Mdv3,
+     &FlightParameters::Schu3, &FlightParameters::S3},
+}};
+
 // Working data of one rocket stage, filled at each pass start.
 struct StageData {
   double FuelMass;     //!< [kg]

@@ -22,7 +22,6 @@ constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-
 constexpr double kRocketTask = 8.0;          //!< TaskKind of the staged rocket
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
-constexpr double kVertical = 90.0 / kDegPerRad;  //!< [rad] 90/57.3, deliberately not pi/2
 constexpr double kPhaseDrop = 0.01;          //!< largest phase growth in one step that still samples
 constexpr double kPrevPhaseAtStart = 100.0;  //!< makes the first recorded step a sample
 constexpr double kShortHeaderPeriod = 10.0;  //!< [s]
@@ -54,23 +53,6 @@ constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
   return switched;
 }();
-
-// The parameters of each rocket stage.
-struct StageFields {
-  double FlightParameters::*Mt;
-  double FlightParameters::*Iud;
-  double FlightParameters::*IudP;
-  double FlightParameters::*Mdv;
-  double FlightParameters::*Schub;
-};
-constexpr std::array<StageFields, 3> kStageFields{{
-    {&FlightParameters::Mt, &FlightParameters::Iud, &FlightParameters::IudP0, &FlightParameters::Mdv,
-     &FlightParameters::Schub},
-    {&FlightParameters::Mt2, &FlightParameters::Iud2, &FlightParameters::IudP2, &FlightParameters::Mdv2,
-     &FlightParameters::Schu2},
-    {&FlightParameters::Mt3, &FlightParameters::Iud3, &FlightParameters::IudP3, &FlightParameters::Mdv3,
-     &FlightParameters::Schu3},
-}};
 
 // One run: both passes over the shared records, with the step file open throughout.
 class Run {
@@ -136,8 +118,8 @@ class Run {
   }
 
   void SetUpStages() {
-    for (std::size_t i = 0; i < kStageFields.size(); ++i) {
-      const StageFields& f = kStageFields[i];
+    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
+      const StageParameters& f = kStageParameters[i];
       StageData& st = d_.Stages[i];
       // A zero sea-level Isp marks an upper stage that does not exist: it burns for no time.
       if (i > 0 && p_.*f.Iud == 0.0) {
@@ -199,7 +181,7 @@ class Run {
     // A weak rocket climbs straight up for its first 50 s; on release it turns to the launch
     // angle once and then flies freely.
     if (s_.t < kHoldUntil && Checked(Div(s_.Thrust, s_.Mass)) < kHoldThrustPerMass) {
-      s_.Theta = kVertical;
+      s_.Theta = kAngleLimit;  // straight up: 90/57.3, not pi/2
       s_.AngleHold = 0.0;
     } else if (s_.AngleHold == 0.0) {
       s_.Theta = p_.TTO / kDegPerRad;

@@ -4,6 +4,7 @@
 
 #include "models/atmosphere.h"
 #include "models/errors.h"
+#include "models/motion_step.h"
 
 namespace zarn {
 
@@ -56,7 +57,7 @@ double Power(double base, double exponent) {
 
 Buoyancy ComputeBuoyancy(double MassaStart, double GasDensity) {
   Buoyancy b{};
-  b.Auftrieb = Checked(MassaStart * 9.8);
+  b.Auftrieb = Checked(MassaStart * kGravity);
   const double roh = StandardAtmosphere(0.0).Roh;
   b.Volumen = Checked(Div(b.Auftrieb, roh - GasDensity));
   const double r = Power(b.Volumen * 3 / 4 / 3.14, 0.33);  // 0.33, not 1/3
@@ -66,7 +67,7 @@ Buoyancy ComputeBuoyancy(double MassaStart, double GasDensity) {
 
 double LevelFlightSpeed(double MassaStart, double Cy, double H0, double S0) {
   const double roh = StandardAtmosphere(H0).Roh;
-  const double x = Div(Div(Div(Checked(2 * MassaStart * 9.8), Cy), roh), S0);
+  const double x = Div(Div(Div(Checked(2 * MassaStart * kGravity), Cy), roh), S0);
   return Power(Checked(x), 0.5);
 }
 
@@ -92,18 +93,16 @@ void ApplyPresetRecord(ZarnData& d) {
   p.dt0 = rec[kSlotDt0];
   p.Vwind = rec[kSlotVwind];
   if (p.TaskKind == 8.0) {
-    struct StageFields { double *Mt, *Iud, *IudP, *Mdv, *Schub, *S; };
-    const StageFields stages[3] = {{&p.Mt, &p.Iud, &p.IudP0, &p.Mdv, &p.Schub, &p.S1},
-                                   {&p.Mt2, &p.Iud2, &p.IudP2, &p.Mdv2, &p.Schu2, &p.S2},
-                                   {&p.Mt3, &p.Iud3, &p.IudP3, &p.Mdv3, &p.Schu3, &p.S3}};
-    for (int s = 0; s < 3; ++s) {
-      const int base = kSlotStage1 + 10 * s;
-      *stages[s].Mt = rec[base + 0];
-      *stages[s].Iud = rec[base + 1];
-      *stages[s].Mdv = rec[base + 2];
-      *stages[s].Schub = rec[base + 3];
-      *stages[s].IudP = rec[base + 4];
-      *stages[s].S = rec[base + 5];
+    // Slots 30 + 10(s-1) + k: fuel mass, Isp at H = 0, engine mass, thrust, Isp in vacuum, area.
+    for (std::size_t s = 0; s < kStageParameters.size(); ++s) {
+      const StageParameters& f = kStageParameters[s];
+      const std::size_t base = kSlotStage1 + 10 * s;
+      p.*f.Mt = rec[base + 0];
+      p.*f.Iud = rec[base + 1];
+      p.*f.Mdv = rec[base + 2];
+      p.*f.Schub = rec[base + 3];
+      p.*f.IudP = rec[base + 4];
+      p.*f.S = rec[base + 5];
     }
   }
   if (p.TaskKind == 3.0) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "models/motion_step.h"
 #include "sim/file_sink.h"
 #include "sim/fixed_format.h"
 
@@ -50,7 +51,7 @@ constexpr StepField kStepFields[] = {
     {8, 3, true, [](const FlightState& s) { return s.X / 1000.0; }},    // km
     {6, 3, true, [](const FlightState& s) { return s.H / 1000.0; }},    // km, negative as it is
     {6, 3, true, [](const FlightState& s) { return s.V; }},             // m/s
-    {6, 1, true, [](const FlightState& s) { return s.Theta * 57.3; }},  // degrees
+    {6, 1, true, [](const FlightState& s) { return s.Theta * kDegPerRad; }},  // degrees
     {5, 4, true, [](const FlightState& s) { return s.Atm.Roh; }},       // kg/m^3
     {5, 2, true, [](const FlightState& s) { return s.nx; }},            // g
     {5, 2, true, [](const FlightState& s) { return s.ny; }},            // g
