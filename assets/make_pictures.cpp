@@ -40,7 +40,8 @@ void ArrowHead(QPainter& p, QPointF from, QPointF tip, double size = 7.0) {
   if (len <= 0.0) return;
   const QPointF u = d / len;
   const QPointF n(-u.y(), u.x());
-  const std::array<QPointF, 3> head{tip, tip - u * size + n * (size * 0.38), tip - u * size - n * (size * 0.38)};
+  const std::array<QPointF, 3> head{tip, tip - u * size + n * (size * 0.38),
+                                    tip - u * size - n * (size * 0.38)};
   p.save();
   p.setBrush(p.pen().color());
   p.setPen(Qt::NoPen);
@@ -74,8 +75,9 @@ void NumberedMark(QPainter& p, QPointF at, const QString& number, QPointF labelO
 }
 
 // A trajectory with quadratic air drag from (0, 0), in metres, Euler steps of dt.
-QPainterPath DragTrajectory(QPointF origin, double scale, double v0, double angleDeg, double k, double groundY) {
-  constexpr double kG = 9.8;  // m/s2
+QPainterPath DragTrajectory(QPointF origin, double scale, double v0, double angleDeg, double k,
+                            double groundY) {
+  constexpr double kG = 9.8;    // m/s2
   constexpr double kDt = 0.02;  // s
   double x = 0, y = 0;
   double vx = v0 * std::cos(qDegreesToRadians(angleDeg));
@@ -213,8 +215,9 @@ void DrawBackground(QPainter& p, QSize size) {
   p.setBrush(Qt::NoBrush);
   p.drawPath(climb);
   const double heading = climb.angleAtPercent(1.0);
-  DrawRocket(p, climb.pointAtPercent(1.0) + QPointF(std::cos(qDegreesToRadians(heading)),
-                                                      -std::sin(qDegreesToRadians(heading))) * 40,
+  DrawRocket(p,
+             climb.pointAtPercent(1.0) +
+                 QPointF(std::cos(qDegreesToRadians(heading)), -std::sin(qDegreesToRadians(heading))) * 40,
              heading);
   // Launch tower
   p.setPen(QPen(QColor(70, 76, 70), 2));
@@ -289,9 +292,8 @@ void DrawLanguage(QPainter& p, QSize size) {
   };
   // The radio group spans picture rows 40..161. Spread evenly its items sit at 60, 100 and 141;
   // in a Qt layout with the group's margins at 69, 100 and 131: the rows sit between the two.
-  const std::array<Row, 3> rows{{{65.0, Flag::Russia, "РУССКИЙ"},
-                                 {100.5, Flag::Germany, "DEUTSCH"},
-                                 {136.0, Flag::Union, "ENGLISH"}}};
+  const std::array<Row, 3> rows{
+      {{65.0, Flag::Russia, "РУССКИЙ"}, {100.5, Flag::Germany, "DEUTSCH"}, {136.0, Flag::Union, "ENGLISH"}}};
   constexpr double kFlagW = 42, kFlagH = 26, kFlagX = 102, kNameX = 158;
   for (const Row& row : rows) {
     const QRectF flag(kFlagX, row.CentreY - kFlagH / 2, kFlagW, kFlagH);
@@ -328,7 +330,9 @@ void Ground(QPainter& p, double y, double x0, double x1) {
   p.restore();
 }
 
-QPen DashedPen() { return QPen(Qt::black, 1, Qt::DashLine); }
+QPen DashedPen() {
+  return QPen(Qt::black, 1, Qt::DashLine);
+}
 
 // Task 1: three arcs from one launch point, two with the launch angle marked.
 void DrawTaskBallistic(QPainter& p, QSize size) {
@@ -342,7 +346,7 @@ void DrawTaskBallistic(QPainter& p, QSize size) {
   p.setPen(QPen(Qt::black, 1.4));
   struct Arc {
     double AngleDeg;
-    double RangePx;  // where the arc comes back to the launch height
+    double RangePx;     // where the arc comes back to the launch height
     double MarkRadius;  // 0: no angle mark
     double LabelDeg;    // where the mark's label sits, between the arcs
   };
@@ -437,7 +441,8 @@ void DrawTaskDescent(QPainter& p, QSize size) {
   p.drawLine(start, QPointF(start.x(), kGround));
   p.setFont(Font(11, true));
   p.setPen(Qt::black);
-  p.drawText(QRectF(start.x() - 30, start.y() - 8, 26, 16), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Ho"));
+  p.drawText(QRectF(start.x() - 30, start.y() - 8, 26, 16), Qt::AlignRight | Qt::AlignVCenter,
+             QStringLiteral("Ho"));
 
   const double slope = std::tan(qDegreesToRadians(kAngle));
   struct Path {
@@ -524,7 +529,8 @@ void DrawTaskRocket(QPainter& p, QSize size) {
   p.setBrush(Qt::black);
   p.drawEllipse(start, 2.5, 2.5);
   p.restore();
-  p.drawText(QRectF(start.x() - 34, kGround - 20, 28, 16), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Ho"));
+  p.drawText(QRectF(start.x() - 34, kGround - 20, 28, 16), Qt::AlignRight | Qt::AlignVCenter,
+             QStringLiteral("Ho"));
 }
 
 struct Picture {

@@ -4,7 +4,6 @@
 // run's time divided by the plain write's; the aim is at most 2). BM_ProgressCallbackCost sets the
 // same flight with and without zarn-batch's progress callback against each other (aim: under 1 %).
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,7 +38,9 @@ const fs::path& BenchDir() {
   return dir;
 }
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 // The floor for a run: `bytes` bytes written with 1 MiB write() calls and closed.
 double PlainWriteSeconds(std::uintmax_t bytes) {
@@ -76,7 +77,8 @@ void WholeRun(benchmark::State& state, const std::function<void(zarn::ZarnData&)
     const double run = Seconds(start);
     state.SetIterationTime(run);
     runTotal += run;
-    bytes = fs::file_size(BenchDir() / zarn::kStepFileName) + fs::file_size(BenchDir() / zarn::kSampleFileName);
+    bytes =
+        fs::file_size(BenchDir() / zarn::kStepFileName) + fs::file_size(BenchDir() / zarn::kSampleFileName);
     writeTotal += PlainWriteSeconds(bytes);
   }
   const auto iterations = static_cast<double>(state.iterations());

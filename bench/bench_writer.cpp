@@ -1,10 +1,9 @@
 // The step file is the hot path of a long run: one million step lines formatted and written,
 // against the same number of bytes written with plain large write() calls, and against a
 // printf-style writer for scale. The last line printed gives the times and their ratios.
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
@@ -65,7 +64,9 @@ const std::vector<zarn::FlightState>& AscentStates() {
   return states;
 }
 
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 double WriteStepFile(const char* path) {
   const std::vector<zarn::FlightState>& states = AscentStates();
@@ -151,12 +152,12 @@ void BM_PrintfStyleWriter(benchmark::State& state) {
     std::setvbuf(f, buffer.get(), _IOFBF, kChunkBytes);
     for (int i = 0; i < kLines; ++i) {
       const zarn::FlightState& s = states[static_cast<std::size_t>(i) & 4095];
-      std::fprintf(f,
-                   "  %6.2f  %8.3f  %6.3f  %6.3f  %6.1f  %5.4f  %5.2f  %5.2f  %6.1f  %7.1f  %6.1f  %7.1f  %7.1f"
-                   "%10.4f  %11.4f  %8.4f  %8.2f  %8.2f  %8.5f  %12.3f  %8.2f  %12.3f  %8.5f  %8.5f  \r\n",
-                   s.t, s.X / 1000, s.H / 1000, s.V, s.Theta * 57.3, s.Atm.Roh, s.nx, s.ny, s.Mass, s.Thrust,
-                   s.CyCur, s.CxCur, s.Mach, s.Volumen, s.Auftrieb, s.dVdt, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0,
-                   0.0);
+      std::fprintf(
+          f,
+          "  %6.2f  %8.3f  %6.3f  %6.3f  %6.1f  %5.4f  %5.2f  %5.2f  %6.1f  %7.1f  %6.1f  %7.1f  %7.1f"
+          "%10.4f  %11.4f  %8.4f  %8.2f  %8.2f  %8.5f  %12.3f  %8.2f  %12.3f  %8.5f  %8.5f  \r\n",
+          s.t, s.X / 1000, s.H / 1000, s.V, s.Theta * 57.3, s.Atm.Roh, s.nx, s.ny, s.Mass, s.Thrust, s.CyCur,
+          s.CxCur, s.Mach, s.Volumen, s.Auftrieb, s.dVdt, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0);
     }
     std::fclose(f);
     const double seconds = Since(start);
@@ -175,8 +176,9 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   const Figures& f = g_figures;
   if (f.Step < std::numeric_limits<double>::infinity() && f.Plain < std::numeric_limits<double>::infinity()) {
-    std::printf("step file, %d lines, %.1f MB: %.1f ms; plain write() of the same bytes: %.1f ms; ratio %.2f\n",
-                kLines, static_cast<double>(f.Bytes) / 1e6, f.Step * 1e3, f.Plain * 1e3, f.Step / f.Plain);
+    std::printf(
+        "step file, %d lines, %.1f MB: %.1f ms; plain write() of the same bytes: %.1f ms; ratio %.2f\n",
+        kLines, static_cast<double>(f.Bytes) / 1e6, f.Step * 1e3, f.Plain * 1e3, f.Step / f.Plain);
     if (f.FormatOnly < std::numeric_limits<double>::infinity()) {
       std::printf("formatting alone (into /dev/null): %.1f ms\n", f.FormatOnly * 1e3);
     }

@@ -55,7 +55,9 @@ constexpr std::array<AtmosphereRow, 38> kAtmosphereTable{{
 
 constexpr double kSeaLevelDensity = 1.225;  // [kg/m^3] held at and below sea level
 
-inline double Lerp(double lo, double hi, double f) { return lo + f * (hi - lo); }
+inline double Lerp(double lo, double hi, double f) {
+  return lo + f * (hi - lo);
+}
 
 }  // namespace
 

@@ -21,9 +21,12 @@ class FloatingPointError : public Error {
   FpFault fault() const noexcept { return fault_; }
   static const char* Message(FpFault fault) noexcept {
     switch (fault) {
-      case FpFault::DivisionByZero: return "Floating point division by zero";
-      case FpFault::InvalidOperation: return "Invalid floating point operation";
-      case FpFault::Overflow: return "Floating point overflow";
+      case FpFault::DivisionByZero:
+        return "Floating point division by zero";
+      case FpFault::InvalidOperation:
+        return "Invalid floating point operation";
+      case FpFault::Overflow:
+        return "Floating point overflow";
     }
     return "Invalid floating point operation";
   }

@@ -11,9 +11,9 @@
 namespace zarn {
 
 struct GraphEntry {
-  std::string_view Component;  //!< the button's name ("" for the end-of-run graph)
-  std::string_view Caption;    //!< the button's caption
-  int32_t Horizontal;          //!< column on the horizontal axis
+  std::string_view Component;     //!< the button's name ("" for the end-of-run graph)
+  std::string_view Caption;       //!< the button's caption
+  int32_t Horizontal;             //!< column on the horizontal axis
   std::array<int32_t, 7> Curves;  //!< curve columns in drawing order
   int32_t CurveCount;
 };
@@ -44,7 +44,9 @@ inline constexpr std::array<GraphEntry, 19> kGraphCatalogue{{
 inline constexpr std::span<const GraphEntry> GraphButtons() {
   return std::span<const GraphEntry>(kGraphCatalogue.data(), kGraphCatalogue.size() - 1);
 }
-inline constexpr const GraphEntry& DefaultGraph() { return kGraphCatalogue.back(); }
+inline constexpr const GraphEntry& DefaultGraph() {
+  return kGraphCatalogue.back();
+}
 
 // The button entry of that component name, or nullptr.
 inline constexpr const GraphEntry* FindGraph(std::string_view component) {

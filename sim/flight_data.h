@@ -10,57 +10,57 @@ namespace zarn {
 
 // Parameters of a run: written by the form's fields and the preset, read at each pass start.
 struct FlightParameters {
-  double H0;          //!< [m] initial height
-  double V0;          //!< [m/s] initial speed
-  double TTO;         //!< [deg] initial trajectory angle above the horizontal
-  double MassaStart;  //!< [kg] launch mass of the whole vehicle
-  double S0;          //!< [m^2] reference area of all aerodynamic forces
-  double Cx;          //!< [-] drag coefficient
-  double Cy;          //!< [-] lift coefficient
-  double Vwind;       //!< [m/s] wind speed
-  double dt0;         //!< [s] integration step
-  double Tk;          //!< [s] end condition: time
-  double Hk;          //!< [m] end condition: height
-  double Vk;          //!< [m/s] end condition: speed (held, tested nowhere)
-  double PresetHk;    //!< [m] the preset's end height
-  double PresetVk;    //!< [m/s] the preset's end speed
-  double AeroModel;   //!< [-] 0 constant coefficients, 1 the V-2 drag law
-  double TaskKind;    //!< [-] 8 rocket, 3 or 4 buoyant body, else ballistic
-  int32_t BuoyancyMode;  //!< [-] 1 when TaskKind is 3 or 4: the body does not move
-  double Mt, Mt2, Mt3;           //!< [kg] fuel mass of stage 1, 2, 3
-  double Iud, Iud2, Iud3;        //!< [N*s/kg] specific impulse at H = 0 (0: stage 2/3 absent)
-  double IudP0, IudP2, IudP3;    //!< [N*s/kg] specific impulse in vacuum
-  double Mdv, Mdv2, Mdv3;        //!< [kg] engine mass without fuel
-  double Schub, Schu2, Schu3;    //!< [N] vacuum thrust
-  double S1, S2, S3;             //!< [m^2] stage areas (held only)
+  double H0;                   //!< [m] initial height
+  double V0;                   //!< [m/s] initial speed
+  double TTO;                  //!< [deg] initial trajectory angle above the horizontal
+  double MassaStart;           //!< [kg] launch mass of the whole vehicle
+  double S0;                   //!< [m^2] reference area of all aerodynamic forces
+  double Cx;                   //!< [-] drag coefficient
+  double Cy;                   //!< [-] lift coefficient
+  double Vwind;                //!< [m/s] wind speed
+  double dt0;                  //!< [s] integration step
+  double Tk;                   //!< [s] end condition: time
+  double Hk;                   //!< [m] end condition: height
+  double Vk;                   //!< [m/s] end condition: speed (held, tested nowhere)
+  double PresetHk;             //!< [m] the preset's end height
+  double PresetVk;             //!< [m/s] the preset's end speed
+  double AeroModel;            //!< [-] 0 constant coefficients, 1 the V-2 drag law
+  double TaskKind;             //!< [-] 8 rocket, 3 or 4 buoyant body, else ballistic
+  int32_t BuoyancyMode;        //!< [-] 1 when TaskKind is 3 or 4: the body does not move
+  double Mt, Mt2, Mt3;         //!< [kg] fuel mass of stage 1, 2, 3
+  double Iud, Iud2, Iud3;      //!< [N*s/kg] specific impulse at H = 0 (0: stage 2/3 absent)
+  double IudP0, IudP2, IudP3;  //!< [N*s/kg] specific impulse in vacuum
+  double Mdv, Mdv2, Mdv3;      //!< [kg] engine mass without fuel
+  double Schub, Schu2, Schu3;  //!< [N] vacuum thrust
+  double S1, S2, S3;           //!< [m^2] stage areas (held only)
 };
 
 // State the integrator advances; keeps its last values after a run.
 struct FlightState {
-  double t;          //!< [s] model time
-  double X;          //!< [m] horizontal distance from the start
-  double H;          //!< [m] height
-  double V;          //!< [m/s] speed along the path
-  double Theta;      //!< [rad] trajectory angle (degrees / 57.3), within +-90/57.3
-  double Mass;       //!< [kg] current mass
-  double Area;       //!< [m^2] reference area of the forces (= S0)
-  double Thrust;     //!< [N] current thrust along the path
-  double Isp;        //!< [N*s/kg] current specific impulse, 0 without thrust
-  double Stage;      //!< [-] stage that burned most recently, 0 at each pass start
-  double AngleHold;  //!< [-] latch 0/1 of the rocket's vertical hold
-  double CxCur;      //!< [-] drag coefficient of this step
-  double CyCur;      //!< [-] lift coefficient of this step
-  double Mach;       //!< [-] V / Vsound
+  double t;             //!< [s] model time
+  double X;             //!< [m] horizontal distance from the start
+  double H;             //!< [m] height
+  double V;             //!< [m/s] speed along the path
+  double Theta;         //!< [rad] trajectory angle (degrees / 57.3), within +-90/57.3
+  double Mass;          //!< [kg] current mass
+  double Area;          //!< [m^2] reference area of the forces (= S0)
+  double Thrust;        //!< [N] current thrust along the path
+  double Isp;           //!< [N*s/kg] current specific impulse, 0 without thrust
+  double Stage;         //!< [-] stage that burned most recently, 0 at each pass start
+  double AngleHold;     //!< [-] latch 0/1 of the rocket's vertical hold
+  double CxCur;         //!< [-] drag coefficient of this step
+  double CyCur;         //!< [-] lift coefficient of this step
+  double Mach;          //!< [-] V / Vsound
   AtmosphereState Atm;  //!< the air at the current height
-  double q;          //!< [Pa] dynamic pressure Roh*V^2/2
-  double Drag;       //!< [N] CxCur*q*Area
-  double Lift;       //!< [N] CyCur*q*Area
-  double nx;         //!< [g] (Thrust - Drag)/(Mass*9.8)
-  double ny;         //!< [g] Lift/(Mass*9.8)
-  double dVdt;       //!< [m/s^2] tangential acceleration of the last step
-  double Re;         //!< [-] Reynolds number for 1 m: Roh*V/Mu
-  double Auftrieb;   //!< [N] buoyancy force (cleared by every motion step)
-  double Volumen;    //!< [m^3] buoyant volume
+  double q;             //!< [Pa] dynamic pressure Roh*V^2/2
+  double Drag;          //!< [N] CxCur*q*Area
+  double Lift;          //!< [N] CyCur*q*Area
+  double nx;            //!< [g] (Thrust - Drag)/(Mass*9.8)
+  double ny;            //!< [g] Lift/(Mass*9.8)
+  double dVdt;          //!< [m/s^2] tangential acceleration of the last step
+  double Re;            //!< [-] Reynolds number for 1 m: Roh*V/Mu
+  double Auftrieb;      //!< [N] buoyancy force (cleared by every motion step)
+  double Volumen;       //!< [m^3] buoyant volume
 };
 
 // The parameters of each rocket stage, by stage (stage 1 first).
@@ -93,10 +93,31 @@ struct StageData {
 
 // Column numbers of the trajectory table.
 enum Column : int {
-  kColT = 0, kColV = 1, kColQkPa = 2, kColH = 3, kColAngle = 4, kColX = 7, kColNx = 9, kColNy = 10,
-  kColAuftriebEps = 12, kColVwind = 13, kColIsp = 14, kColThrust = 15, kColMass = 16,
-  kColThrustPerMass = 17, kColVolumen = 19, kColAuftrieb = 20, kColDrag = 21, kColLift = 22,
-  kColCx = 23, kColCy = 24, kColMach = 25, kColTemp = 26, kColPbar = 27, kColRoh = 28, kColRe = 29
+  kColT = 0,
+  kColV = 1,
+  kColQkPa = 2,
+  kColH = 3,
+  kColAngle = 4,
+  kColX = 7,
+  kColNx = 9,
+  kColNy = 10,
+  kColAuftriebEps = 12,
+  kColVwind = 13,
+  kColIsp = 14,
+  kColThrust = 15,
+  kColMass = 16,
+  kColThrustPerMass = 17,
+  kColVolumen = 19,
+  kColAuftrieb = 20,
+  kColDrag = 21,
+  kColLift = 22,
+  kColCx = 23,
+  kColCy = 24,
+  kColMach = 25,
+  kColTemp = 26,
+  kColPbar = 27,
+  kColRoh = 28,
+  kColRe = 29
 };
 
 // 30 columns of RowsPerColumn rows in one block of 50000 doubles numbered from 1:
@@ -147,8 +168,8 @@ struct ZarnData {
   RecordingState Rec;
   GraphSelection Selection;
   // Start form choices.
-  int32_t LangCode;                    //!< 0 none, 1 Russian, 2 German, 3 English
-  int32_t TaskChoice;                  //!< 0 none, else chosen task item + 1
+  int32_t LangCode;                     //!< 0 none, 1 Russian, 2 German, 3 English
+  int32_t TaskChoice;                   //!< 0 none, else chosen task item + 1
   std::array<double, 60> PresetRecord;  //!< slot 0 TaskKind; see sim/presets.h
 };
 

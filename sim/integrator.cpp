@@ -29,7 +29,9 @@ constexpr double kShortHeaderWindow = 0.01;  //!< fraction of the period after e
 constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
 
 // x minus x truncated toward zero: keeps the sign of x.
-inline double Frac(double x) { return x - std::trunc(x); }
+inline double Frac(double x) {
+  return x - std::trunc(x);
+}
 
 // A unit switch of the table: a stored value above Threshold raises Flag to Value; after the run
 // the column is divided by Divisor when Flag ended at Value. Listed in the order of conversion.
@@ -41,10 +43,10 @@ struct UnitSwitch {
   double Divisor;
 };
 constexpr std::array<UnitSwitch, 6> kUnitSwitches{{
-    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},  // m -> km
-    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},       // s -> min
-    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},    // s -> h (after the test for minutes)
-    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},   // m -> km
+    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},       // m -> km
+    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},            // s -> min
+    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},         // s -> h (after the test for minutes)
+    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},        // m -> km
     {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0},  // N -> kN
     {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0},  // kg -> t
 }};

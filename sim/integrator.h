@@ -11,11 +11,11 @@
 namespace zarn {
 
 struct RunProgress {
-  int32_t Pass;    //!< 0 probe, 1 recording
-  double t;        //!< [s] model time reached
-  double Tk;       //!< [s] end time of the flight (for a fraction in the probe pass)
-  double Duration; //!< [s] duration found by the probe pass (0 during the probe pass)
-  int64_t Steps;   //!< steps done in this run so far, both passes
+  int32_t Pass;     //!< 0 probe, 1 recording
+  double t;         //!< [s] model time reached
+  double Tk;        //!< [s] end time of the flight (for a fraction in the probe pass)
+  double Duration;  //!< [s] duration found by the probe pass (0 during the probe pass)
+  int64_t Steps;    //!< steps done in this run so far, both passes
 };
 
 struct RunOptions {

@@ -12,8 +12,8 @@ const std::array<Preset, 5> kPresets{{
     {"Projectil, Q= 45 Grad,  V= 100 m/s, H= 0 m", 1, 0.02, 0.01, 0, 1, 100, 45, 100, 0.005},
     {"Projectil, Q= -88 Grad,  V= 0 m/s, H= 10 km", 1, 0.02, 0.45, 0, 10000, 0, -88, 100, 0.01},
     {"Fu\u00dfball (m=450 g, Umfang = 70 cm)", 0.41, 0.038, 0.47, 0, 0.1, 40, 45, 100, 0.001},
-    {"Tamsker - 1865 De la Terre \u00e0 la Lune (= Von der Erde zum Mond)", 10000, 5, 0.2, 0, 0.1, 18000,
-     89, 5, 0.001},
+    {"Tamsker - 1865 De la Terre \u00e0 la Lune (= Von der Erde zum Mond)", 10000, 5, 0.2, 0, 0.1, 18000, 89,
+     5, 0.001},
     {"Railgun (vgl. I. R. McNab: Launch to Space with an Electromagnetic Railgun, "
      "IEEE Trans. Magn. 39 (2003), S. 295-304)",
      200, 0.034, 0.1, 0.05, 0.1, 14000, 0, 60, 0.0015},

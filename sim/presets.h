@@ -9,24 +9,38 @@ namespace zarn {
 
 struct Preset {
   std::string_view Label;  // UTF-8, German in every language
-  double Mass;   //!< [kg] slot 5
-  double S0;     //!< [m^2] slot 6
-  double Cx;     //!< slot 7
-  double Cy;     //!< slot 8
-  double H0;     //!< [m] slot 11
-  double V0;     //!< [m/s] slot 12
-  double Angle;  //!< [deg] slot 13
-  double Tk;     //!< [s] slot 18
-  double dt0;    //!< [s] slot 19
+  double Mass;             //!< [kg] slot 5
+  double S0;               //!< [m^2] slot 6
+  double Cx;               //!< slot 7
+  double Cy;               //!< slot 8
+  double H0;               //!< [m] slot 11
+  double V0;               //!< [m/s] slot 12
+  double Angle;            //!< [deg] slot 13
+  double Tk;               //!< [s] slot 18
+  double dt0;              //!< [s] slot 19
 };
 
 extern const std::array<Preset, 5> kPresets;
 
 // Slots of the preset record.
 enum PresetSlot : int {
-  kSlotTaskKind = 0, kSlotGasDensity = 2, kSlotAeroModel = 3, kSlotMass = 5, kSlotS0 = 6, kSlotCx = 7,
-  kSlotCy = 8, kSlotH0 = 11, kSlotV0 = 12, kSlotTTO = 13, kSlotFlightAltitude = 14, kSlotHk = 16,
-  kSlotVk = 17, kSlotTk = 18, kSlotDt0 = 19, kSlotVwind = 20, kSlotStage1 = 30  // stage s: 30 + 10(s-1) + k
+  kSlotTaskKind = 0,
+  kSlotGasDensity = 2,
+  kSlotAeroModel = 3,
+  kSlotMass = 5,
+  kSlotS0 = 6,
+  kSlotCx = 7,
+  kSlotCy = 8,
+  kSlotH0 = 11,
+  kSlotV0 = 12,
+  kSlotTTO = 13,
+  kSlotFlightAltitude = 14,
+  kSlotHk = 16,
+  kSlotVk = 17,
+  kSlotTk = 18,
+  kSlotDt0 = 19,
+  kSlotVwind = 20,
+  kSlotStage1 = 30  // stage s: 30 + 10(s-1) + k
 };
 
 // Writes slots 0..29 of the record for preset index 0..4 (every other slot of that range 0);

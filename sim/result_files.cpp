@@ -47,16 +47,16 @@ struct StepField {
 };
 
 constexpr StepField kStepFields[] = {
-    {6, 2, true, [](const FlightState& s) { return s.t; }},             // s
-    {8, 3, true, [](const FlightState& s) { return s.X / 1000.0; }},    // km
-    {6, 3, true, [](const FlightState& s) { return s.H / 1000.0; }},    // km, negative as it is
-    {6, 3, true, [](const FlightState& s) { return s.V; }},             // m/s
+    {6, 2, true, [](const FlightState& s) { return s.t; }},                   // s
+    {8, 3, true, [](const FlightState& s) { return s.X / 1000.0; }},          // km
+    {6, 3, true, [](const FlightState& s) { return s.H / 1000.0; }},          // km, negative as it is
+    {6, 3, true, [](const FlightState& s) { return s.V; }},                   // m/s
     {6, 1, true, [](const FlightState& s) { return s.Theta * kDegPerRad; }},  // degrees
-    {5, 4, true, [](const FlightState& s) { return s.Atm.Roh; }},       // kg/m^3
-    {5, 2, true, [](const FlightState& s) { return s.nx; }},            // g
-    {5, 2, true, [](const FlightState& s) { return s.ny; }},            // g
-    {6, 1, true, [](const FlightState& s) { return s.Mass; }},          // kg
-    {7, 1, true, [](const FlightState& s) { return s.Thrust; }},        // N
+    {5, 4, true, [](const FlightState& s) { return s.Atm.Roh; }},             // kg/m^3
+    {5, 2, true, [](const FlightState& s) { return s.nx; }},                  // g
+    {5, 2, true, [](const FlightState& s) { return s.ny; }},                  // g
+    {6, 1, true, [](const FlightState& s) { return s.Mass; }},                // kg
+    {7, 1, true, [](const FlightState& s) { return s.Thrust; }},              // N
     {6, 1, true, [](const FlightState& s) { return s.CyCur; }},
     {7, 1, true, [](const FlightState& s) { return s.CxCur; }},
     {7, 1, true, [](const FlightState& s) { return s.Mach; }},
@@ -100,7 +100,8 @@ constexpr std::size_t StepLineTailLength() {
   std::size_t n = kSeparator.size() + kLineEnd.size();
   for (std::size_t i = kMeasuredFields; i < std::size(kStepFields); ++i) {
     const StepField& f = kStepFields[i];
-    n += (f.SeparatorBefore ? kSeparator.size() : 0) + std::max(static_cast<std::size_t>(f.Width), ZeroLength(f));
+    n += (f.SeparatorBefore ? kSeparator.size() : 0) +
+         std::max(static_cast<std::size_t>(f.Width), ZeroLength(f));
   }
   return n;
 }
@@ -132,7 +133,7 @@ struct SampleField {
   int Decimals;
 };
 constexpr SampleField kSampleFields[] = {
-    {kRowNumber, 6, 2}, {kColT, 8, 2},    {kColX, 6, 2},       {kColH, 5, 1},      {kColV, 5, 1},
+    {kRowNumber, 6, 2}, {kColT, 8, 2},     {kColX, 6, 2},     {kColH, 5, 1},       {kColV, 5, 1},
     {kColQkPa, 5, 1},   {kColAngle, 5, 1}, {kColMass, 10, 1}, {kColThrust, 12, 1}, {kColIsp, 5, 1},
 };
 
@@ -146,8 +147,8 @@ constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator 
 struct FieldTextCache {
   // Not a value that can reach a field: a nan raises before it is written.
   static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
-  std::array<uint64_t, kMeasuredFields> Bits;      // value of the cached text
-  std::array<uint64_t, kMeasuredFields> Previous;  // value in the previous line
+  std::array<uint64_t, kMeasuredFields> Bits;                          // value of the cached text
+  std::array<uint64_t, kMeasuredFields> Previous;                      // value in the previous line
   std::array<std::array<char, kMaxFixedWidth>, kMeasuredFields> Text;  // padding included
   std::array<int, kMeasuredFields> Length;
   FieldTextCache() {
@@ -158,7 +159,8 @@ struct FieldTextCache {
 
 // Field I of the step line, with its separator, ending at p; returns its start.
 template <std::size_t I>
-[[gnu::always_inline]] inline char* PutStepFieldBackward(char* p, const FlightState& s, FieldTextCache& cache) {
+[[gnu::always_inline]] inline char* PutStepFieldBackward(char* p, const FlightState& s,
+                                                         FieldTextCache& cache) {
   constexpr StepField f = kStepFields[I];
   const double value = f.Value(s);
   const auto bits = std::bit_cast<uint64_t>(value);
@@ -185,7 +187,8 @@ template <std::size_t I>
 
 // The measured fields, last to first, ending at p; returns the line's start.
 template <std::size_t... I>
-[[gnu::always_inline]] inline char* PutMeasuredFieldsBackward(char* p, const FlightState& s, FieldTextCache& cache,
+[[gnu::always_inline]] inline char* PutMeasuredFieldsBackward(char* p, const FlightState& s,
+                                                              FieldTextCache& cache,
                                                               std::index_sequence<I...>) {
   ((p = PutStepFieldBackward<sizeof...(I) - 1 - I>(p, s, cache)), ...);
   return p;
@@ -219,7 +222,9 @@ struct StepFileWriter::Impl {
 
 StepFileWriter::StepFileWriter() : impl_(new Impl) {}
 
-StepFileWriter::~StepFileWriter() { delete impl_; }
+StepFileWriter::~StepFileWriter() {
+  delete impl_;
+}
 
 void StepFileWriter::Create(const std::filesystem::path& path) {
   impl_->file.Open(path);
@@ -252,9 +257,13 @@ void StepFileWriter::WriteSampleMarker(int32_t row) {
   PutLine(impl_->file, kSampleHeader);
 }
 
-void StepFileWriter::Close() { impl_->file.Close(); }
+void StepFileWriter::Close() {
+  impl_->file.Close();
+}
 
-bool StepFileWriter::IsOpen() const noexcept { return impl_->file.IsOpen(); }
+bool StepFileWriter::IsOpen() const noexcept {
+  return impl_->file.IsOpen();
+}
 
 void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table) {
   std::array<char, kSampleBufferBytes> buffer;

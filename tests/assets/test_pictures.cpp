@@ -26,7 +26,9 @@ std::vector<Expected> AllPictures() {
   return all;
 }
 
-QImage Load(const char* resource) { return QImage(QString::fromLatin1(resource), "JPG"); }
+QImage Load(const char* resource) {
+  return QImage(QString::fromLatin1(resource), "JPG");
+}
 
 // Standard deviation of the grey level over the picture: near 0 for a blank or flat picture.
 double GreySpread(const QImage& image) {
@@ -52,7 +54,8 @@ double DarkShare(const QImage& image) {
 
 TEST(Pictures, AreCompiledInWithoutCallingInit) {
   // Linking zarn::assets registers the resources at start-up; no file on disk is involved.
-  for (const Expected& e : AllPictures()) EXPECT_TRUE(QFile::exists(QString::fromLatin1(e.Resource))) << e.Resource;
+  for (const Expected& e : AllPictures())
+    EXPECT_TRUE(QFile::exists(QString::fromLatin1(e.Resource))) << e.Resource;
 }
 
 TEST(Pictures, ExplicitInitKeepsThemAvailable) {
@@ -95,7 +98,8 @@ TEST(Pictures, EveryTaskHasItsOwnSketch) {
   }
   for (size_t i = 0; i < images.size(); ++i)
     for (size_t j = i + 1; j < images.size(); ++j)
-      EXPECT_NE(images[i], images[j]) << zarn::kTaskPictures[i].Resource << " and " << zarn::kTaskPictures[j].Resource;
+      EXPECT_NE(images[i], images[j])
+          << zarn::kTaskPictures[i].Resource << " and " << zarn::kTaskPictures[j].Resource;
 }
 
 }  // namespace

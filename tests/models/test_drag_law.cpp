@@ -41,9 +41,9 @@ TEST(V2DragLaw, AeroModelRoundingToOneSelectsTheLawAnythingElseLeavesCxCur) {
     double AeroModel;
     bool LawApplies;
   };
-  for (const Case c : {Case{0.0, false}, Case{0.4, false}, Case{0.5, false}, Case{0.6, true},
-                       Case{1.0, true}, Case{1.4, true}, Case{1.5, false}, Case{1.6, false},
-                       Case{2.0, false}, Case{-1.0, false}}) {
+  for (const Case c :
+       {Case{0.0, false}, Case{0.4, false}, Case{0.5, false}, Case{0.6, true}, Case{1.0, true},
+        Case{1.4, true}, Case{1.5, false}, Case{1.6, false}, Case{2.0, false}, Case{-1.0, false}}) {
     SCOPED_TRACE(c.AeroModel);
     EXPECT_DOUBLE_EQ(DragAt(2.0, c.AeroModel), c.LawApplies ? 0.341 : kUntouched);
   }

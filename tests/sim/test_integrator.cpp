@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -284,8 +283,8 @@ TEST_F(IntegratorTest, UnitFlagsRiseOnlyStrictlyAboveTheirThresholds) {
     p.Schub = thrust;  // with Isp 1000 at every pressure, the thrust exactly
   };
   const Case cases[] = {
-      {"height 10000 m", [](FlightParameters& p) { p.H0 = p.Hk = 10000; }, &UnitFlags::HeightInKm, 0,
-       kColH, 10000},
+      {"height 10000 m", [](FlightParameters& p) { p.H0 = p.Hk = 10000; }, &UnitFlags::HeightInKm, 0, kColH,
+       10000},
       {"height 10000.5 m", [](FlightParameters& p) { p.H0 = p.Hk = 10000.5; }, &UnitFlags::HeightInKm, 1,
        kColH, 10.0005},
       {"time 3600 s", [](FlightParameters& p) { p.dt0 = 3600; }, &UnitFlags::TimeUnit, 0, kColT, 3600},
@@ -319,9 +318,8 @@ TEST_F(IntegratorTest, UnitFlagsRiseOnlyStrictlyAboveTheirThresholds) {
       u.*c.Flag = 0;
       return u;
     }();
-    EXPECT_EQ(others.HeightInKm + others.TimeUnit + others.RangeInKm + others.ThrustInKn +
-                  others.MassInTonnes,
-              0);
+    EXPECT_EQ(
+        others.HeightInKm + others.TimeUnit + others.RangeInKm + others.ThrustInKn + others.MassInTonnes, 0);
     EXPECT_DOUBLE_EQ(Cell(c.Column, 1), c.Stored);
   }
 }
@@ -534,8 +532,8 @@ TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingN
     EXPECT_EQ(steps.find("inf"), std::string::npos);
     EXPECT_FALSE(fs::exists(SampleFilePath()));
     const FlightState& s = d_->State;
-    for (double v : {s.t, s.X, s.H, s.V, s.Theta, s.Mass, s.Thrust, s.Isp, s.Mach, s.q, s.Drag, s.Lift,
-                     s.nx, s.ny, s.dVdt, s.Re})
+    for (double v : {s.t, s.X, s.H, s.V, s.Theta, s.Mass, s.Thrust, s.Isp, s.Mach, s.q, s.Drag, s.Lift, s.nx,
+                     s.ny, s.dVdt, s.Re})
       EXPECT_TRUE(std::isfinite(v));
     for (double v : d_->Table.Elements) ASSERT_TRUE(std::isfinite(v));
   }
@@ -599,7 +597,7 @@ TEST_F(IntegratorTest, VacuumVerticalBurnApproachesTheRocketEquation) {
     p.TTO = 90;
     p.MassaStart = m0;
     p.S0 = 1;
-    p.Cx = 0.2;  // in air of 1e-10 kg/m^3 drag does not matter
+    p.Cx = 0.2;                                                 // in air of 1e-10 kg/m^3 drag does not matter
     p.Mt = m0 - m1, p.Iud = p.IudP0 = isp, p.Schub = isp * 10;  // 10 kg/s for 60 s
     p.dt0 = dt0;
     p.Tk = burn;

@@ -1,7 +1,6 @@
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -104,21 +103,21 @@ FlightState KnownState() {
 }
 
 const std::string kKnownStepLine = std::string("    0.01") +  // t, s
-                                   "     0.707" +              // X, km
-                                   "  -0.001" +                // H, km: -1.2 m as it is
-                                   "  99.930" +                // V, m/s
-                                   "    45.0" +                // Theta * 57.3, degrees
-                                   "  1.2250" +                // Roh: six characters in a field of 5
-                                   "  -0.35" +                 // nx
-                                   "   0.00" +                 // ny
-                                   "     1.0" +                // Mass
-                                   "  12345.7" +               // Thrust
-                                   "     0.0" +                // CyCur
-                                   "      0.3" +               // CxCur
-                                   "      0.3" +               // Mach ...
-                                   "    0.0000" +              // ... with Volumen straight after it
-                                   "       0.0000" +           // Auftrieb
-                                   "   -9.8123" +              // dVdt
+                                   "     0.707" +             // X, km
+                                   "  -0.001" +               // H, km: -1.2 m as it is
+                                   "  99.930" +               // V, m/s
+                                   "    45.0" +               // Theta * 57.3, degrees
+                                   "  1.2250" +               // Roh: six characters in a field of 5
+                                   "  -0.35" +                // nx
+                                   "   0.00" +                // ny
+                                   "     1.0" +               // Mass
+                                   "  12345.7" +              // Thrust
+                                   "     0.0" +               // CyCur
+                                   "      0.3" +              // CxCur
+                                   "      0.3" +              // Mach ...
+                                   "    0.0000" +             // ... with Volumen straight after it
+                                   "       0.0000" +          // Auftrieb
+                                   "   -9.8123" +             // dVdt
                                    kStepLineTail;
 
 TEST_F(ResultFiles, StepFileOpensWithBlankLongHeaderBlank) {
@@ -139,8 +138,8 @@ TEST_F(ResultFiles, ShortHeaderBlockAndSampleMarkerAreLinesOfTheirOwn) {
   w.WriteSampleMarker(500);
   w.Close();
   const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
-  const std::vector<std::string> expected = {
-      " ", kLongHeader, " ", " ", kShortHeader, " ", "(1)", kSampleHeader, "(500)", kSampleHeader};
+  const std::vector<std::string> expected = {" ", kLongHeader, " ",           " ",     kShortHeader,
+                                             " ", "(1)",       kSampleHeader, "(500)", kSampleHeader};
   EXPECT_EQ(lines, expected);
   EXPECT_EQ(kShortHeader.size(), 81U);
   EXPECT_EQ(kSampleHeader.size(), 118U);
@@ -169,7 +168,7 @@ TEST_F(ResultFiles, MachIsGluedToVolumenAndANegativeHeightKeepsItsSign) {
   const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
   ASSERT_EQ(lines.size(), 4U);
   const std::string& line = lines[3];
-  EXPECT_EQ(line.substr(18, 8), "  -0.001");                // separator and H in km
+  EXPECT_EQ(line.substr(18, 8), "  -0.001");              // separator and H in km
   EXPECT_EQ(line.substr(98, 19), "      0.3    0.0000");  // separator, Mach, Volumen
   // Every field fits its width except Roh, whose four decimals always take six characters.
   EXPECT_EQ(line.size() + 2, 232U);
@@ -300,7 +299,8 @@ TEST_F(ResultFiles, SampleFileHasExactly503LinesAndTheExampleRow) {
   EXPECT_EQ(example.size(), 89U);
   EXPECT_EQ(lines[3], example);
   // A row the run never stored is written all the same, from the table's zeros.
-  EXPECT_EQ(lines[4], "    2.00      0.00    0.00    0.0    0.0    0.0    0.0         0.0           0.0    0.0  ");
+  EXPECT_EQ(lines[4],
+            "    2.00      0.00    0.00    0.0    0.0    0.0    0.0         0.0           0.0    0.0  ");
   EXPECT_EQ(lines[502],
             "  500.00     12.50  1234.57    0.0  2345.7    0.0  -33.3        12.6         270.3  2540.0  ");
 }

@@ -23,19 +23,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace test_support;
 
-BatchOptions Parse(std::vector<std::string_view> args) { return ParseArguments(args); }
+BatchOptions Parse(std::vector<std::string_view> args) {
+  return ParseArguments(args);
+}
 
 // --- Parsing, in-process ----------------------------------------------------------------------
 
 TEST(BatchArguments, SettingsFollowThePresetInTheirOrderAndTaskKindSetsBuoyancy) {
-  const BatchOptions o =
-      Parse({"--set", "dt0=0.5", "--preset", "2", "--set", "dt0=1e-3", "--set", "TaskKind=3", "--set", "TTO=+30"});
+  const BatchOptions o = Parse(
+      {"--set", "dt0=0.5", "--preset", "2", "--set", "dt0=1e-3", "--set", "TaskKind=3", "--set", "TTO=+30"});
   EXPECT_EQ(o.Preset, 2);
   ASSERT_EQ(o.Settings.size(), 4u);
   auto d = std::make_unique<ZarnData>();
   PrepareParameters(o, *d);
-  EXPECT_EQ(d->Params.dt0, 0.001);   // the later --set wins
-  EXPECT_EQ(d->Params.V0, 40);       // from preset 2
+  EXPECT_EQ(d->Params.dt0, 0.001);  // the later --set wins
+  EXPECT_EQ(d->Params.V0, 40);      // from preset 2
   EXPECT_EQ(d->Params.TTO, 30);
   EXPECT_EQ(d->Params.TaskKind, 3);
   EXPECT_EQ(d->Params.BuoyancyMode, 1);
@@ -52,10 +54,11 @@ TEST(BatchArguments, WithoutAPresetEveryParameterIsZero) {
 }
 
 TEST(BatchArguments, EachRealParameterHasExactlyOneName) {
-  const char* names[] = {"H0",   "V0",    "TTO",   "MassaStart", "S0",       "Cx",       "Cy",
-                         "Vwind", "dt0",  "Tk",    "Hk",         "Vk",       "PresetHk", "PresetVk",
-                         "AeroModel", "TaskKind", "Mt", "Mt2", "Mt3", "Iud", "Iud2", "Iud3", "IudP0",
-                         "IudP2", "IudP3", "Mdv", "Mdv2", "Mdv3", "Schub", "Schu2", "Schu3", "S1", "S2", "S3"};
+  const char* names[] = {"H0",        "V0",       "TTO",   "MassaStart", "S0",  "Cx",       "Cy",
+                         "Vwind",     "dt0",      "Tk",    "Hk",         "Vk",  "PresetHk", "PresetVk",
+                         "AeroModel", "TaskKind", "Mt",    "Mt2",        "Mt3", "Iud",      "Iud2",
+                         "Iud3",      "IudP0",    "IudP2", "IudP3",      "Mdv", "Mdv2",     "Mdv3",
+                         "Schub",     "Schu2",    "Schu3", "S1",         "S2",  "S3"};
   std::set<std::size_t> offsets;
   for (const char* name : names) {
     SCOPED_TRACE(name);

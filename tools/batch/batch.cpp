@@ -7,7 +7,6 @@
 #include <memory>
 #include <ostream>
 
-
 #include "models/errors.h"
 #include "plot/graph_png.h"
 #include "plot/renderer.h"
@@ -85,7 +84,9 @@ constexpr std::array<ParameterName, 34> kParameterNames{{
     {"S3", &FlightParameters::S3},
 }};
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
 
 // A finite number with '.' as the decimal separator and nothing around it; an optional '+'.
 bool ParseReal(std::string_view text, double& out) {
@@ -161,7 +162,7 @@ BatchOptions ParseArguments(std::span<const std::string_view> args) {
   BatchOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const auto option = std::find_if(kOptions.begin(), kOptions.end(),
-                                   [&](const OptionSpec& o) { return o.Name == args[i]; });
+                                     [&](const OptionSpec& o) { return o.Name == args[i]; });
     if (option == kOptions.end()) throw UsageError("Unknown option " + Quoted(args[i]));
     std::string_view value;
     if (option->TakesValue) {

@@ -2,14 +2,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
+#include <QtGlobal>
 #include <csignal>
 #include <iostream>
 #include <optional>
 #include <string_view>
 #include <vector>
-
-#include <QGuiApplication>
-#include <QtGlobal>
 
 #include "batch/batch.h"
 
@@ -24,7 +23,9 @@ void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& messag
 // Set by Ctrl-C; the run's progress callback sees it and stops the run.
 volatile std::sig_atomic_t g_cancel = 0;
 
-void OnInterrupt(int) { g_cancel = 1; }
+void OnInterrupt(int) {
+  g_cancel = 1;
+}
 
 // Ctrl-C asks the run to stop; a second one, should the first not be answered, ends the program
 // as usual (SA_RESETHAND restores the default action once the handler has run).
