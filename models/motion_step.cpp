@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "models/errors.h"
+#include "records/errors.h"
 
 namespace zarn {
 

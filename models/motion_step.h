@@ -2,14 +2,11 @@
 // One explicit Euler step of the point-mass equations of motion in the vertical plane.
 #include <cstdint>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 
-constexpr double kGravity = 9.8;                   //!< [m/s^2]
-constexpr double kDegPerRad = 57.3;                //!< the program's one conversion factor, not 180/pi
-constexpr double kAngleLimit = 90.0 / kDegPerRad;  //!< [rad] +-limit of Theta (not pi/2)
-constexpr double kRestSpeed = 0.0002;              //!< [m/s] stands in for an exactly zero speed
+constexpr double kRestSpeed = 0.0002;  //!< [m/s] stands in for an exactly zero speed
 
 // Advances s.t, X, H, V, Theta by dt0 and forms q, Drag, Lift, nx, ny, dVdt; clears Auftrieb.
 // Reads s.Thrust, Mass, Area, CxCur, CyCur and s.Atm.Roh. With BuoyancyMode 1 the body stays

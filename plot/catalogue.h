@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 

@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <string_view>
 
-#include "models/errors.h"
+#include "records/errors.h"
 #include "sim/file_sink.h"
 
 namespace zarn {

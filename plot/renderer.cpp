@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "models/errors.h"
 #include "plot/markers.h"
 #include "plot/qpainter_canvas.h"
 #include "plot/round_even.h"
+#include "records/errors.h"
 #include "sim/number_text.h"
 
 namespace zarn {

@@ -4,7 +4,7 @@
 #include <QImage>
 
 #include "plot/canvas.h"
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 

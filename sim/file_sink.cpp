@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "sim/result_files.h"
+#include "records/errors.h"
 
 namespace zarn {
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "models/errors.h"
+#include "records/errors.h"
 
 namespace zarn {
 namespace fixed_detail {

@@ -7,9 +7,8 @@
 
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
-#include "models/errors.h"
 #include "models/motion_step.h"
-#include "plot/catalogue.h"
+#include "records/errors.h"
 #include "sim/result_files.h"
 
 namespace zarn {
@@ -19,7 +18,6 @@ constexpr int32_t kRowsPerRun = 500;
 constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
 constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
 constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
-constexpr double kRocketTask = 8.0;          //!< TaskKind of the staged rocket
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 constexpr double kPhaseDrop = 0.01;          //!< largest phase growth in one step that still samples
@@ -86,7 +84,6 @@ class Run {
     writer_.Close();
     ConvertUnits();
     WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
-    SelectGraph(DefaultGraph(), d_.Selection);
   }
 
  private:
@@ -106,7 +103,7 @@ class Run {
     s_.Stage = 0.0;
     s_.CxCur = p_.Cx;
     s_.CyCur = p_.Cy;
-    if (p_.TaskKind == kRocketTask) SetUpStages();
+    if (p_.TaskKind == kTaskRocket) SetUpStages();
     s_.X = 0.0;
     s_.H = p_.H0;
     s_.t = 0.0;
@@ -144,7 +141,7 @@ class Run {
     s_.Atm = StandardAtmosphere(s_.H);
     if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
     s_.Mach = Div(s_.V, s_.Atm.Vsound);
-    if (p_.TaskKind == kRocketTask && s_.t <= d_.TotalBurnTime) {
+    if (p_.TaskKind == kTaskRocket && s_.t <= d_.TotalBurnTime) {
       Burn();
     } else {
       s_.Thrust = 0.0;
@@ -218,20 +215,20 @@ class Run {
     put(kColQkPa, s.q / 1000.0);
     put(kColH, s.H < 0.0 ? 0.0 : s.H);
     put(kColAngle, s.Theta * kDegPerRad);
-    put(5, 0.0);
-    put(6, 0.0);
+    put(kColZero5, 0.0);
+    put(kColZero6, 0.0);
     put(kColX, s.X);
-    put(8, 0.0);
+    put(kColZero8, 0.0);
     put(kColNx, s.nx);
     put(kColNy, s.ny);
-    put(11, 0.0);
+    put(kColZero11, 0.0);
     put(kColAuftriebEps, s.Auftrieb + kAuftriebOffset);
     put(kColVwind, p_.Vwind);
     put(kColIsp, s.Isp);
     put(kColThrust, s.Thrust);
     put(kColMass, s.Mass);
     put(kColThrustPerMass, Checked(Div(s.Thrust, s.Mass)));
-    put(18, 0.0);
+    put(kColZero18, 0.0);
     put(kColVolumen, s.Volumen);
     put(kColAuftrieb, s.Auftrieb);
     put(kColDrag, s.Drag);

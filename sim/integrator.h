@@ -1,12 +1,12 @@
 #pragma once
 // The trajectory computation behind START: a probe pass that finds the flight's duration, a
 // recording pass that flies it again and stores 500 samples, both writing the step file; then
-// the unit conversion, the sample file and the default graph selection.
+// the unit conversion and the sample file. Which graph to show next is the caller's choice.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "models/atmosphere.h"
-#include "models/errors.h"
-#include "models/motion_step.h"
+#include "records/constants.h"
+#include "records/errors.h"
 
 namespace zarn {
 
@@ -23,7 +23,7 @@ void WritePresetRecord(int index, std::array<double, 60>& record) noexcept {
   if (index < 0 || index >= static_cast<int>(kPresets.size())) return;
   const Preset& p = kPresets[static_cast<std::size_t>(index)];
   for (int slot = 0; slot < 30; ++slot) record[slot] = 0.0;
-  record[kSlotTaskKind] = 1.0;
+  record[kSlotTaskKind] = kTaskBallistic;
   record[kSlotMass] = p.Mass;
   record[kSlotS0] = p.S0;
   record[kSlotCx] = p.Cx;
@@ -75,7 +75,7 @@ void ApplyPresetRecord(ZarnData& d) {
   const auto& rec = d.PresetRecord;
   FlightParameters& p = d.Params;
   p.TaskKind = rec[kSlotTaskKind];
-  p.BuoyancyMode = (p.TaskKind == 3.0 || p.TaskKind == 4.0) ? 1 : 0;
+  p.BuoyancyMode = IsBuoyantTask(p.TaskKind) ? 1 : 0;
   d.Stages[0].FuelMass = d.Stages[0].IspSeaLevel = d.Stages[0].DryMass = 0.0;
   d.State.Mass = rec[kSlotMass];
   p.H0 = rec[kSlotH0];
@@ -92,20 +92,19 @@ void ApplyPresetRecord(ZarnData& d) {
   p.PresetVk = p.Vk = rec[kSlotVk];
   p.dt0 = rec[kSlotDt0];
   p.Vwind = rec[kSlotVwind];
-  if (p.TaskKind == 8.0) {
-    // Slots 30 + 10(s-1) + k: fuel mass, Isp at H = 0, engine mass, thrust, Isp in vacuum, area.
+  if (p.TaskKind == kTaskRocket) {
     for (std::size_t s = 0; s < kStageParameters.size(); ++s) {
       const StageParameters& f = kStageParameters[s];
-      const std::size_t base = kSlotStage1 + 10 * s;
-      p.*f.Mt = rec[base + 0];
-      p.*f.Iud = rec[base + 1];
-      p.*f.Mdv = rec[base + 2];
-      p.*f.Schub = rec[base + 3];
-      p.*f.IudP = rec[base + 4];
-      p.*f.S = rec[base + 5];
+      const std::size_t base = kSlotStage1 + kStageSlots * s;
+      p.*f.Mt = rec[base + kStageFuelMass];
+      p.*f.Iud = rec[base + kStageIspSeaLevel];
+      p.*f.Mdv = rec[base + kStageDryMass];
+      p.*f.Schub = rec[base + kStageThrust];
+      p.*f.IudP = rec[base + kStageIspVacuum];
+      p.*f.S = rec[base + kStageArea];
     }
   }
-  if (p.TaskKind == 3.0) {
+  if (p.TaskKind == kTaskBuoyantGas) {
     const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
     d.State.Auftrieb = b.Auftrieb;
     p.Hk = 0.0;

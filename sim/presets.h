@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 
@@ -21,27 +21,6 @@ struct Preset {
 };
 
 extern const std::array<Preset, 5> kPresets;
-
-// Slots of the preset record.
-enum PresetSlot : int {
-  kSlotTaskKind = 0,
-  kSlotGasDensity = 2,
-  kSlotAeroModel = 3,
-  kSlotMass = 5,
-  kSlotS0 = 6,
-  kSlotCx = 7,
-  kSlotCy = 8,
-  kSlotH0 = 11,
-  kSlotV0 = 12,
-  kSlotTTO = 13,
-  kSlotFlightAltitude = 14,
-  kSlotHk = 16,
-  kSlotVk = 17,
-  kSlotTk = 18,
-  kSlotDt0 = 19,
-  kSlotVwind = 20,
-  kSlotStage1 = 30  // stage s: 30 + 10(s-1) + k
-};
 
 // Writes slots 0..29 of the record for preset index 0..4 (every other slot of that range 0);
 // any other index changes nothing.

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "models/motion_step.h"
+#include "records/constants.h"
 #include "sim/file_sink.h"
 #include "sim/fixed_format.h"
 

@@ -7,19 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "models/errors.h"
-#include "sim/flight_data.h"
+#include "records/errors.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 
 inline constexpr const char* kStepFileName = "Zarn Daten.txt";
 inline constexpr const char* kSampleFileName = "Zarn_500.txt";
-
-// A failed file operation; what() is the platform's message with the file's name.
-class FileError : public Error {
- public:
-  using Error::Error;
-};
 
 // Writes the step file through one large buffer; no allocation per line.
 class StepFileWriter {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn {
 

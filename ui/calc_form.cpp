@@ -18,9 +18,9 @@
 #include <string_view>
 
 #include "assets/pictures.h"
-#include "models/errors.h"
 #include "plot/graph_png.h"
 #include "plot/renderer.h"
+#include "records/errors.h"
 #include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
@@ -177,26 +177,24 @@ constexpr FieldSpec kFields[] = {
     {"edTk", "Label3", {160, 603, 50, 22}, &FP::Tk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
     {"edHkk", "Label2", {160, 632, 50, 22}, &FP::Hk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
     {"edVk", "Label4", {160, 660, 50, 22}, &FP::Vk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
-    // Stage s, item k shows slot 30 + 10 (s - 1) + k: 0 fuel, 1 Isp at H = 0, 2 engine mass,
-    // 3 thrust, 4 Isp in vacuum, 5 area.
-    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 30},
-    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 31},
-    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 34},
-    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 32},
-    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 33},
-    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 35},
-    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 40},
-    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 41},
-    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 44},
-    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 42},
-    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 43},
-    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 45},
-    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 50},
-    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 51},
-    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 54},
-    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 52},
-    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 53},
-    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, 55},
+    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageFuelMass)},
+    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageIspSeaLevel)},
+    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageIspVacuum)},
+    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageDryMass)},
+    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageThrust)},
+    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageArea)},
+    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageFuelMass)},
+    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageIspSeaLevel)},
+    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageIspVacuum)},
+    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageDryMass)},
+    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageThrust)},
+    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageArea)},
+    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageFuelMass)},
+    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageIspSeaLevel)},
+    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageIspVacuum)},
+    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageDryMass)},
+    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageThrust)},
+    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageArea)},
 };
 // clang-format on
 
@@ -395,7 +393,7 @@ void Form2::FormAktivate() {
   const std::array<double, 60>& rec = data_.PresetRecord;
   FlightParameters& p = data_.Params;
   const double task = rec[kSlotTaskKind];
-  const bool buoyant = task == 3.0 || task == 4.0;
+  const bool buoyant = IsBuoyantTask(task);
 
   p.TaskKind = task;  // the integrator reads the task code of the run from the parameters
   p.BuoyancyMode = buoyant ? 1 : 0;
@@ -442,18 +440,18 @@ void Form2::FormAktivate() {
     ShowControl("Label15");
     ShowControl("Volumen_Start");
   }
-  if (task == 8.0) {
+  if (task == kTaskRocket) {
     RevealBlock(Block::kStage, CaptionGroup::kStage1);
     ShowControl("ButtonP");
   }
-  if (task == 5.0) {
+  if (task == kTaskLevelFlight) {
     ShowControl("EdiVopt");
     SetField("EdiVopt", LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
   }
   ApplyCaptions(CaptionGroup::kGeneral);
   CoverGraphButtons(true);
 
-  if (task == 3.0) {
+  if (task == kTaskBuoyantGas) {
     RevealBlock(Block::kBuoyancy, CaptionGroup::kBuoyancy);
     p.Hk = 0.0;  // the buoyant body's flight ends at the ground
     const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
@@ -515,6 +513,7 @@ void Form2::Button1Click() {
     RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
     ComputeTrajectory(data_, progress.Options());
   }
+  SelectGraph(DefaultGraph(), data_.Selection);
   ShowGraph();
 }
 

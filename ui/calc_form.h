@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "plot/catalogue.h"
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 class QAction;
 class QComboBox;

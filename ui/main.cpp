@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "assets/pictures.h"
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 #include "ui/calc_form.h"
 #include "ui/start_form.h"
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <array>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 class QButtonGroup;
 class QGroupBox;

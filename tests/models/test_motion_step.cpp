@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "models/atmosphere.h"
-#include "models/errors.h"
 #include "models/motion_step.h"
+#include "records/errors.h"
 
 namespace zarn {
 namespace {

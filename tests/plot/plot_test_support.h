@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn::test {
 

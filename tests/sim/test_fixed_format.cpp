@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "models/errors.h"
+#include "records/errors.h"
 #include "sim/fixed_format.h"
 
 namespace zarn {

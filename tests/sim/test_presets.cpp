@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "models/errors.h"
+#include "records/errors.h"
 #include "sim/presets.h"
 
 namespace zarn {

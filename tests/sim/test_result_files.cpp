@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "models/errors.h"
-#include "sim/flight_data.h"
+#include "records/errors.h"
+#include "records/flight_data.h"
 #include "sim/result_files.h"
 #include "tests/support/scratch.h"
 

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "models/errors.h"
-#include "sim/flight_data.h"
+#include "records/errors.h"
+#include "records/flight_data.h"
 #include "sim/integrator.h"
 #include "sim/presets.h"
 #include "sim/result_files.h"

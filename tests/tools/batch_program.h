@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 #include "sim/integrator.h"
 #include "sim/presets.h"
 #include "tests/support/scratch.h"

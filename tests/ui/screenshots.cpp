@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "assets/pictures.h"
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 #include "sim/presets.h"
 #include "ui/calc_form.h"
 #include "ui/start_form.h"

@@ -20,7 +20,7 @@
 #include <QTest>
 #include <memory>
 
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 #include "ui/calc_form.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"

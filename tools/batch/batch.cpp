@@ -7,9 +7,9 @@
 #include <memory>
 #include <ostream>
 
-#include "models/errors.h"
 #include "plot/graph_png.h"
 #include "plot/renderer.h"
+#include "records/errors.h"
 #include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
@@ -183,8 +183,7 @@ void PrepareParameters(const BatchOptions& options, ZarnData& d) {
   ApplyPresetRecord(d);
   for (const ParameterSetting& s : options.Settings) {
     d.Params.*s.Field = s.Value;
-    if (s.Field == &FlightParameters::TaskKind)
-      d.Params.BuoyancyMode = (s.Value == 3.0 || s.Value == 4.0) ? 1 : 0;
+    if (s.Field == &FlightParameters::TaskKind) d.Params.BuoyancyMode = IsBuoyantTask(s.Value) ? 1 : 0;
   }
 }
 
@@ -210,6 +209,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
       return monitor(p);
     };
     ComputeTrajectory(*d, run);
+    SelectGraph(DefaultGraph(), d->Selection);  // what the window shows after a run
     monitor.Erase();
     // A Ctrl-C after the run's last report still stops what would follow.
     if (monitor.Cancelled()) throw Error("Run cancelled");

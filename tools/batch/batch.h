@@ -11,7 +11,7 @@
 
 #include "batch/run_monitor.h"
 #include "plot/catalogue.h"
-#include "sim/flight_data.h"
+#include "records/flight_data.h"
 
 namespace zarn::batch {
 

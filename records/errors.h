@@ -35,7 +35,13 @@ class FloatingPointError : public Error {
   FpFault fault_;
 };
 
-// Kept out of line so that the throwing code stays off the hot path.
+// A failed file operation; what() is the platform's message with the file's name.
+class FileError : public Error {
+ public:
+  using Error::Error;
+};
+
+// Throws FloatingPointError(fault). Kept out of line so that the throwing code stays off the hot path.
 [[noreturn]] void RaiseFp(FpFault fault);
 
 // a / b with the arithmetic rules of the program: b == 0 is a fault, 0/0 (or nan/0) an invalid

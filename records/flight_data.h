@@ -4,9 +4,18 @@
 #include <array>
 #include <cstdint>
 
-#include "models/atmosphere.h"
+#include "records/constants.h"
 
 namespace zarn {
+
+// The air at one height, as the standard atmosphere gives it.
+struct AtmosphereState {
+  double T;       //!< [K] temperature
+  double Pbar;    //!< [bar] static pressure (1.013 at sea level)
+  double Vsound;  //!< [m/s] speed of sound
+  double Roh;     //!< [kg/m^3] density
+  double Mu;      //!< [poise] dynamic viscosity
+};
 
 // Parameters of a run: written by the form's fields and the preset, read at each pass start.
 struct FlightParameters {
@@ -91,33 +100,40 @@ struct StageData {
   double BurnTime;     //!< [s] FuelMass / MassFlow
 };
 
-// Column numbers of the trajectory table.
+// Column numbers of the trajectory table, with the unit each is stored in before the unit
+// conversion after a run. Columns 5, 6, 8, 11 and 18 belong to the layout but no computation
+// fills them: they hold 0 in every stored row.
 enum Column : int {
-  kColT = 0,
-  kColV = 1,
-  kColQkPa = 2,
-  kColH = 3,
-  kColAngle = 4,
-  kColX = 7,
-  kColNx = 9,
-  kColNy = 10,
-  kColAuftriebEps = 12,
-  kColVwind = 13,
-  kColIsp = 14,
-  kColThrust = 15,
-  kColMass = 16,
-  kColThrustPerMass = 17,
-  kColVolumen = 19,
-  kColAuftrieb = 20,
-  kColDrag = 21,
-  kColLift = 22,
-  kColCx = 23,
-  kColCy = 24,
-  kColMach = 25,
-  kColTemp = 26,
-  kColPbar = 27,
-  kColRoh = 28,
-  kColRe = 29
+  kColT = 0,               //!< [s] t (min or h after the conversion)
+  kColV = 1,               //!< [m/s] V
+  kColQkPa = 2,            //!< [kPa] q / 1000
+  kColH = 3,               //!< [m] H, 0 below sea level (km after the conversion)
+  kColAngle = 4,           //!< [deg] Theta * 57.3
+  kColZero5 = 5,           //!< always 0
+  kColZero6 = 6,           //!< always 0
+  kColX = 7,               //!< [m] X (km after the conversion)
+  kColZero8 = 8,           //!< always 0
+  kColNx = 9,              //!< [g] nx
+  kColNy = 10,             //!< [g] ny
+  kColZero11 = 11,         //!< always 0
+  kColAuftriebEps = 12,    //!< [N] Auftrieb + 1e-9
+  kColVwind = 13,          //!< [m/s] Vwind
+  kColIsp = 14,            //!< [N*s/kg] Isp
+  kColThrust = 15,         //!< [N] Thrust (kN after the conversion)
+  kColMass = 16,           //!< [kg] Mass (t after the conversion)
+  kColThrustPerMass = 17,  //!< [N/kg] Thrust / Mass
+  kColZero18 = 18,         //!< always 0
+  kColVolumen = 19,        //!< [m^3] Volumen
+  kColAuftrieb = 20,       //!< [N] Auftrieb
+  kColDrag = 21,           //!< [N] Drag
+  kColLift = 22,           //!< [N] Lift
+  kColCx = 23,             //!< [-] CxCur
+  kColCy = 24,             //!< [-] CyCur
+  kColMach = 25,           //!< [-] Mach
+  kColTemp = 26,           //!< [K] atmosphere T
+  kColPbar = 27,           //!< [bar] atmosphere Pbar
+  kColRoh = 28,            //!< [kg/m^3] atmosphere Roh
+  kColRe = 29              //!< [-] Re / 1000 for a length of 1 m
 };
 
 // 30 columns of RowsPerColumn rows in one block of 50000 doubles numbered from 1:
@@ -157,6 +173,42 @@ struct GraphSelection {
   int32_t Count;  //!< number of used entries plus one
 };
 
+// Slots of the preset record.
+enum PresetSlot : int {
+  kSlotTaskKind = 0,
+  kSlotGasDensity = 2,
+  kSlotAeroModel = 3,
+  kSlotMass = 5,
+  kSlotS0 = 6,
+  kSlotCx = 7,
+  kSlotCy = 8,
+  kSlotH0 = 11,
+  kSlotV0 = 12,
+  kSlotTTO = 13,
+  kSlotFlightAltitude = 14,
+  kSlotHk = 16,
+  kSlotVk = 17,
+  kSlotTk = 18,
+  kSlotDt0 = 19,
+  kSlotVwind = 20,
+  kSlotStage1 = 30,  //!< stage s (1..3) starts at kSlotStage1 + kStageSlots * (s - 1)
+};
+
+// Slots of one stage, from the stage's first slot.
+inline constexpr int kStageSlots = 10;
+enum StageSlot : int {
+  kStageFuelMass = 0,     //!< [kg] Mt
+  kStageIspSeaLevel = 1,  //!< [N*s/kg] Iud
+  kStageDryMass = 2,      //!< [kg] Mdv
+  kStageThrust = 3,       //!< [N] Schub
+  kStageIspVacuum = 4,    //!< [N*s/kg] IudP
+  kStageArea = 5,         //!< [m^2] S
+};
+// The preset-record slot of item k of stage s (1..3).
+constexpr int StageSlotOf(int stage, StageSlot item) {
+  return kSlotStage1 + kStageSlots * (stage - 1) + item;
+}
+
 // Everything the program shares. Allocate once (it holds 400 kB), value-initialised to zero.
 struct ZarnData {
   FlightParameters Params;
@@ -170,7 +222,7 @@ struct ZarnData {
   // Start form choices.
   int32_t LangCode;                     //!< 0 none, 1 Russian, 2 German, 3 English
   int32_t TaskChoice;                   //!< 0 none, else chosen task item + 1
-  std::array<double, 60> PresetRecord;  //!< slot 0 TaskKind; see sim/presets.h
+  std::array<double, 60> PresetRecord;  //!< slot 0 TaskKind; slots in PresetSlot
 };
 
 }  // namespace zarn

@@ -1,0 +1,45 @@
+#!/usr/bin/env python3
+"""Fails when a source file includes from a layer above its own.
+
+The layers, bottom to top: records (shared records, constants, errors), models (physics), sim
+(flight data use, integrator, result files), plot (renderer over a canvas), then ui and tools,
+which sit side by side and never include each other. assets (the forms' pictures) stands beside
+models and is read only by ui. An include whose first folder is not a layer (a folder of the
+file's own directory, a system header) is not checked.
+"""
+import pathlib
+import re
+import sys
+
+# What each folder may include from, itself included.
+ALLOWED = {
+    "records": {"records"},
+    "models": {"records", "models"},
+    "sim": {"records", "models", "sim"},
+    "plot": {"records", "models", "sim", "plot"},
+    "assets": {"assets"},
+    "ui": {"records", "models", "sim", "plot", "assets", "ui"},
+    "tools": {"records", "models", "sim", "plot", "tools"},
+}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
+
+
+def main(root: pathlib.Path) -> int:
+    faults = []
+    for layer, allowed in ALLOWED.items():
+        for path in sorted((root / layer).rglob("*")):
+            if path.suffix not in {".h", ".cpp"}:
+                continue
+            for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+                match = INCLUDE.match(line)
+                if match and match.group(1) in ALLOWED and match.group(1) not in allowed:
+                    faults.append(f"{path.relative_to(root)}:{number}: {layer}/ must not include "
+                                  f"from {match.group(1)}/: {line.strip()}")
+    for fault in faults:
+        print(fault)
+    print(f"{len(faults)} include(s) against the layer order")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()))
