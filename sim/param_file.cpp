@@ -1,0 +1,211 @@
+#include "sim/param_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "sim/file_sink.h"
+
+namespace zarn {
+
+const std::array<ParamName, 34> kParamNames{{
+    {"TaskKind", kSlotTaskKind, "-",
+     "task: 1 ballistic body, 3 buoyant body with gas, 4 buoyant body, 5 level-flight speed, 8 rocket"},
+    {"AeroModel", kSlotAeroModel, "-",
+     "aerodynamic model: 0 constant coefficients, 1 V-2 drag law Cx = f(Mach)"},
+    {"MassaStart", kSlotMass, "kg", "launch mass of the whole vehicle"},
+    {"S0", kSlotS0, "m2", "reference area of drag and lift"},
+    {"Cx", kSlotCx, "-", "drag coefficient"},
+    {"Cy", kSlotCy, "-", "lift coefficient"},
+    {"H0", kSlotH0, "m", "initial height"},
+    {"V0", kSlotV0, "m/s", "initial speed"},
+    {"TTO", kSlotTTO, "deg", "initial trajectory angle above the horizontal"},
+    {"Vwind", kSlotVwind, "m/s", "horizontal wind speed"},
+    {"dt0", kSlotDt0, "s", "integration step"},
+    {"Tk", kSlotTk, "s", "end condition: time"},
+    {"Hk", kSlotHk, "m", "end condition: height"},
+    {"Vk", kSlotVk, "m/s", "end speed (kept, tested by nothing)"},
+    {"GasDensity", kSlotGasDensity, "kg/m3", "density of the gas filling (task 3)"},
+    {"FlightAltitude", kSlotFlightAltitude, "m", "flight altitude (task 3, shown only)"},
+    {"Mt", StageSlotOf(1, kStageFuelMass), "kg", "stage 1: fuel mass"},
+    {"Iud", StageSlotOf(1, kStageIspSeaLevel), "N*s/kg", "stage 1: specific impulse at H = 0"},
+    {"IudP0", StageSlotOf(1, kStageIspVacuum), "N*s/kg", "stage 1: specific impulse in vacuum"},
+    {"Mdv", StageSlotOf(1, kStageDryMass), "kg", "stage 1: engine mass without fuel"},
+    {"Schub", StageSlotOf(1, kStageThrust), "N", "stage 1: vacuum thrust"},
+    {"S1", StageSlotOf(1, kStageArea), "m2", "stage 1: area (kept, used by no computation)"},
+    {"Mt2", StageSlotOf(2, kStageFuelMass), "kg", "stage 2: fuel mass"},
+    {"Iud2", StageSlotOf(2, kStageIspSeaLevel), "N*s/kg",
+     "stage 2: specific impulse at H = 0 (0: no stage 2)"},
+    {"IudP2", StageSlotOf(2, kStageIspVacuum), "N*s/kg", "stage 2: specific impulse in vacuum"},
+    {"Mdv2", StageSlotOf(2, kStageDryMass), "kg", "stage 2: engine mass without fuel"},
+    {"Schu2", StageSlotOf(2, kStageThrust), "N", "stage 2: vacuum thrust"},
+    {"S2", StageSlotOf(2, kStageArea), "m2", "stage 2: area (kept, used by no computation)"},
+    {"Mt3", StageSlotOf(3, kStageFuelMass), "kg", "stage 3: fuel mass"},
+    {"Iud3", StageSlotOf(3, kStageIspSeaLevel), "N*s/kg",
+     "stage 3: specific impulse at H = 0 (0: no stage 3)"},
+    {"IudP3", StageSlotOf(3, kStageIspVacuum), "N*s/kg", "stage 3: specific impulse in vacuum"},
+    {"Mdv3", StageSlotOf(3, kStageDryMass), "kg", "stage 3: engine mass without fuel"},
+    {"Schu3", StageSlotOf(3, kStageThrust), "N", "stage 3: vacuum thrust"},
+    {"S3", StageSlotOf(3, kStageArea), "m2", "stage 3: area (kept, used by no computation)"},
+}};
+
+namespace {
+
+// Larger files are no parameter files; reading them whole would only cost memory.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Edits (insert, delete, replace) between two names, ignoring case.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                        std::tolower(static_cast<unsigned char>(b[j - 1]));
+      const std::size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = row[j];
+      row[j] = next;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string Located(std::string_view fileName, std::size_t line, const std::string& message) {
+  return std::string(fileName) + ":" + std::to_string(line) + ": " + message;
+}
+
+}  // namespace
+
+const ParamName* FindParamName(std::string_view name) {
+  for (const ParamName& p : kParamNames)
+    if (p.Name == name) return &p;
+  return nullptr;
+}
+
+std::string_view NearestName(std::string_view name, std::span<const std::string_view> candidates) {
+  std::string_view best;
+  std::size_t bestDistance = 0;
+  for (std::string_view c : candidates) {
+    const std::size_t d = EditDistance(name, c);
+    if (best.empty() || d < bestDistance) {
+      best = c;
+      bestDistance = d;
+    }
+  }
+  // A third of the name may be wrong, at least one character: "Vo" for "V0", "Shcub" for "Schub".
+  const std::size_t allowed = std::max<std::size_t>(1, std::min(name.size(), best.size()) / 3);
+  return bestDistance <= allowed ? best : std::string_view{};
+}
+
+PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileName) {
+  PresetRecordSlots record{};
+  std::array<std::size_t, kParamNames.size()> givenOn{};  // line of each name, 0: not yet given
+  std::size_t lineNumber = 0;
+  while (!text.empty()) {
+    ++lineNumber;
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    line = Trim(line);
+    if (line.empty()) continue;
+
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+      throw ParamFileError(
+          Located(fileName, lineNumber, "expected NAME = VALUE, not '" + std::string(line) + "'"));
+    const std::string_view name = Trim(line.substr(0, eq));
+    const std::string_view value = Trim(line.substr(eq + 1));
+
+    const ParamName* entry = FindParamName(name);
+    if (entry == nullptr) {
+      std::array<std::string_view, kParamNames.size()> names;
+      std::transform(kParamNames.begin(), kParamNames.end(), names.begin(),
+                     [](const ParamName& p) { return p.Name; });
+      const std::string_view nearest = NearestName(name, names);
+      std::string message = "unknown parameter '" + std::string(name) + "'";
+      if (!nearest.empty()) message += " (did you mean '" + std::string(nearest) + "'?)";
+      throw ParamFileError(Located(fileName, lineNumber, message));
+    }
+    const auto index = static_cast<std::size_t>(entry - kParamNames.data());
+    if (givenOn[index] != 0)
+      throw ParamFileError(Located(
+          fileName, lineNumber,
+          std::string(name) + " is given twice (first on line " + std::to_string(givenOn[index]) + ")"));
+    givenOn[index] = lineNumber;
+
+    // A finite number with '.' as the separator; a leading '+' is allowed.
+    std::string_view digits = value;
+    if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
+    double number = 0.0;
+    const char* last = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), last, number, std::chars_format::general);
+    if (digits.empty() || ec != std::errc{} || ptr != last || !std::isfinite(number))
+      throw ParamFileError(Located(fileName, lineNumber,
+                                   "the value of " + std::string(name) + ", '" + std::string(value) +
+                                       "', is not a number (the decimal separator is '.')"));
+    record[static_cast<std::size_t>(entry->Slot)] = number;
+  }
+  return record;
+}
+
+PresetRecordSlots ReadParamFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw ParamFileError(FileErrorText("open", path, errno));
+  std::string text;
+  char chunk[16 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      throw ParamFileError(FileErrorText("read", path, error));
+    }
+    if (n == 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+    if (text.size() > kMaxFileBytes) {
+      ::close(fd);
+      throw ParamFileError(path.string() + ": too large for a parameter file (over 1 MiB)");
+    }
+  }
+  ::close(fd);
+  return ParseParamText(text, path.string());
+}
+
+std::string ParamFileText(const PresetRecordSlots& record) {
+  std::string text =
+      "# Zarn parameter file: NAME = VALUE, one a line; '#' starts a comment; '.' is the decimal\n"
+      "# separator; a name left out is 0.\n";
+  for (const ParamName& p : kParamNames) {
+    char number[32];
+    const auto value = record[static_cast<std::size_t>(p.Slot)];
+    char* end = std::to_chars(number, number + sizeof number, value).ptr;
+    std::string line =
+        std::string(p.Name) + " = " + std::string(number, static_cast<std::size_t>(end - number));
+    line.resize(std::max<std::size_t>(line.size() + 1, 28), ' ');
+    text += line + "# [" + std::string(p.Unit) + "] " + std::string(p.Meaning) + "\n";
+  }
+  return text;
+}
+
+void WriteParamFile(const std::filesystem::path& path, const PresetRecordSlots& record) {
+  WriteWholeFile(path, ParamFileText(record));
+}
+
+}  // namespace zarn
