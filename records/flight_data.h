@@ -167,6 +167,15 @@ struct RecordingState {
   int32_t SampleCount;    //!< row the next sample goes to, 1..RowsPerColumn
 };
 
+// Key figures of the last run, for summaries; reset at the start of every run.
+struct RunSummary {
+  int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass takes as many)
+  int32_t SamplesStored;  //!< table rows the recording pass wrote, 0..500
+  double ApexH;           //!< [m] largest H of any step of the recording pass
+  double MaxQ;            //!< [Pa] largest q of any step of the recording pass
+  double MaxNx;           //!< [g] largest nx of any step of the recording pass
+};
+
 // What the graph renderer draws: Columns[0] horizontal, Columns[1..Count-2] the curves.
 struct GraphSelection {
   std::array<int32_t, 8> Columns;
@@ -218,6 +227,7 @@ struct ZarnData {
   TrajectoryTable Table;
   UnitFlags Units;
   RecordingState Rec;
+  RunSummary Summary;
   GraphSelection Selection;
   // Start form choices.
   int32_t LangCode;                     //!< 0 none, 1 Russian, 2 German, 3 English

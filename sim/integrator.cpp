@@ -68,6 +68,8 @@ class Run {
     writer_.Create(options_.Directory / kStepFileName);
     try {
       FlyPass();
+      d_.Summary.StepsPerPass = steps_;
+      d_.Summary.ApexH = d_.Summary.MaxQ = d_.Summary.MaxNx = std::numeric_limits<double>::lowest();
       duration_ = s_.t;
       rec_.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
       rec_.Pass = 1;
@@ -152,7 +154,13 @@ class Run {
 
     writer_.WriteStepLine(s_);
     if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
-    if (rec_.Pass == 1) Sample();
+    if (rec_.Pass == 1) {
+      RunSummary& sum = d_.Summary;
+      sum.ApexH = std::max(sum.ApexH, s_.H);
+      sum.MaxQ = std::max(sum.MaxQ, s_.q);
+      sum.MaxNx = std::max(sum.MaxNx, s_.nx);
+      Sample();
+    }
   }
 
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
@@ -194,6 +202,7 @@ class Run {
     if (phase - rec_.PrevPhase <= kPhaseDrop) {
       writer_.WriteSampleMarker(rec_.SampleCount);
       StoreSample(rec_.SampleCount);
+      d_.Summary.SamplesStored = std::max(d_.Summary.SamplesStored, rec_.SampleCount);
       rec_.SampleCount = std::min(rec_.SampleCount + 1, d_.Table.RowsPerColumn);
     }
     rec_.PrevPhase = phase;
@@ -286,6 +295,7 @@ void ComputeTrajectory(ZarnData& d, const RunOptions& options) {
   d.Table.RowsPerColumn = kRowsPerRun;
   d.Rec.Pass = 0;
   d.Rec.SampleInterval = 1.0;
+  d.Summary = RunSummary{};
   Run run(d, options);
   run.Execute();
 }
