@@ -31,23 +31,6 @@ inline double Frac(double x) {
   return x - std::trunc(x);
 }
 
-// A unit switch of the table: a stored value above Threshold raises Flag to Value; after the run
-// the column is divided by Divisor when Flag ended at Value. Listed in the order of conversion.
-struct UnitSwitch {
-  int Column;
-  int32_t UnitFlags::*Flag;
-  int32_t Value;
-  double Threshold;
-  double Divisor;
-};
-constexpr std::array<UnitSwitch, 6> kUnitSwitches{{
-    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},       // m -> km
-    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},            // s -> min
-    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},         // s -> h (after the test for minutes)
-    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},        // m -> km
-    {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0},  // N -> kN
-    {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0},  // kg -> t
-}};
 constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   std::array<bool, TrajectoryTable::kColumns> switched{};
   for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
