@@ -48,7 +48,7 @@ class Run {
   }
 
   void Execute() {
-    writer_.Create(options_.Directory / kStepFileName);
+    if (files_) writer_.Create(options_.Directory / kStepFileName);
     try {
       FlyPass();
       d_.Summary.StepsPerPass = steps_;
@@ -68,7 +68,7 @@ class Run {
     }
     writer_.Close();
     ConvertUnits();
-    WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
+    if (files_) WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
   }
 
  private:
@@ -135,8 +135,10 @@ class Run {
     if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
     MotionStep(s_, p_.Vwind, p_.dt0, p_.BuoyancyMode);
 
-    writer_.WriteStepLine(s_);
-    if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
+    if (files_) {
+      writer_.WriteStepLine(s_);
+      if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
+    }
     if (rec_.Pass == 1) {
       RunSummary& sum = d_.Summary;
       sum.ApexH = std::max(sum.ApexH, s_.H);
@@ -183,7 +185,7 @@ class Run {
   void Sample() {
     const double phase = Frac(Checked(Div(s_.t, rec_.SampleInterval)));
     if (phase - rec_.PrevPhase <= kPhaseDrop) {
-      writer_.WriteSampleMarker(rec_.SampleCount);
+      if (files_) writer_.WriteSampleMarker(rec_.SampleCount);
       StoreSample(rec_.SampleCount);
       d_.Summary.SamplesStored = std::max(d_.Summary.SamplesStored, rec_.SampleCount);
       rec_.SampleCount = std::min(rec_.SampleCount + 1, d_.Table.RowsPerColumn);
@@ -255,6 +257,7 @@ class Run {
   FlightState& s_;
   RecordingState& rec_;
   const RunOptions& options_;
+  const bool files_ = options_.WriteFiles;
   StepFileWriter writer_;
   bool dragLaw_ = false;
   double endOfStage1_ = 0.0;  //!< [s]
