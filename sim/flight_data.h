@@ -151,6 +151,16 @@ struct RecordingState {
   int32_t SampleCount;    //!< row the next sample goes to, 1..RowsPerColumn
 };
 
+// What the last run gave besides the table: filled by every run, reset at its start, for the
+// callers that report on a run (the runner's summary and note, the window's note and graphs).
+struct RunSummary {
+  int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass repeats them)
+  int32_t SamplesStored;  //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
+  double ApexH;           //!< [m] largest H after any step of the recording pass
+  double MaxQ;            //!< [Pa] largest dynamic pressure q of any step
+  double MaxNx;           //!< [g] largest load factor nx of any step
+};
+
 // What the graph renderer draws: Columns[0] horizontal, Columns[1..Count-2] the curves.
 struct GraphSelection {
   std::array<int32_t, 8> Columns;
@@ -167,6 +177,7 @@ struct ZarnData {
   UnitFlags Units;
   RecordingState Rec;
   GraphSelection Selection;
+  RunSummary Summary;
   // Start form choices.
   int32_t LangCode;                     //!< 0 none, 1 Russian, 2 German, 3 English
   int32_t TaskChoice;                   //!< 0 none, else chosen task item + 1

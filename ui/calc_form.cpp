@@ -227,6 +227,8 @@ const GraphPlace& FindPlace(std::string_view component) {
 
 constexpr QRect kTaskPictureGeometry{448, 16, 273, 145};
 constexpr QRect kPlotGeometry{440, 176, 769, 513};
+// Free space between the title and the task picture, above the stage block: no control stands there.
+constexpr QRect kNoteGeometry{224, 40, 209, 128};
 constexpr QSize kBlankPlot{770, 515};
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
@@ -340,6 +342,12 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   CoverGraphButtons(true);
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
+  SampleNote_ = MakeLabel(this, "SampleNote", LabelLook::kNavy);
+  SampleNote_->setGeometry(kNoteGeometry);
+  SampleNote_->setTextFormat(Qt::PlainText);
+  SampleNote_->setWordWrap(true);
+  SampleNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SampleNote_->hide();
   plotMenu_ = new QMenu(Image1_);
   plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
   saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as PNG..."), this,
@@ -452,6 +460,7 @@ void Form2::FormAktivate() {
   }
   ApplyCaptions(CaptionGroup::kGeneral);
   CoverGraphButtons(true);
+  ShowNote({});
 
   if (task == 3.0) {
     RevealBlock(Block::kBuoyancy, CaptionGroup::kBuoyancy);
@@ -490,12 +499,21 @@ void Form2::ShowGraph() {
   // Before any run has laid out the table there is nothing to scale the axes by: the same fault
   // as a table of zeros, and the plot keeps its picture.
   if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
-  QImage graph = PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator());
+  // Only the rows the last run stored: a short flight draws no line back to the origin.
+  const int32_t stored = data_.Summary.SamplesStored;
+  QImage graph = PlotGraph(data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units,
+                           DecimalSeparator());
   Image1_->setPixmap(QPixmap::fromImage(graph));
   if (!shown_) shown_ = std::make_unique<ShownGraph>();
   shown_->Image = std::move(graph);
   shown_->Table = data_.Table;
   shown_->Units = data_.Units;
+  shown_->StoredRows = stored;
+}
+
+void Form2::ShowNote(const QString& note) {
+  SampleNote_->setText(note);
+  SampleNote_->setVisible(!note.isEmpty());
 }
 
 void Form2::CoverGraphButtons(bool cover) {
@@ -510,11 +528,13 @@ void Form2::CoverGraphButtons(bool cover) {
 }
 
 void Form2::Button1Click() {
+  ShowNote({});
   CoverGraphButtons(false);
   {
     RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
     ComputeTrajectory(data_, progress.Options());
   }
+  ShowNote(QString::fromStdString(FewSamplesNote(data_, DecimalSeparator())));
   ShowGraph();
 }
 
@@ -559,7 +579,7 @@ void Form2::SaveTableClick() {
                                       QStringLiteral("CSV tables (*.csv)"));
   if (name.isEmpty()) return;
   exportDir_ = QFileInfo(name).absolutePath();
-  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units);
+  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units, shown_->StoredRows);
 }
 
 void Form2::CopyGraphClick() {

@@ -71,9 +71,8 @@ TEST_F(WindowsTest, SavedPngIsTheWholeRendererImageOfTheShownGraph) {
   EXPECT_EQ(saved.size(), QSize(kGraphWidth, kGraphHeight));  // not cut to the plot area
   saved = saved.convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(saved, Plot());
-  EXPECT_EQ(
-      saved,
-      PlotGraph(data_->Table, data_->Selection, data_->Units, '.').convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(saved, PlotGraph(data_->Table, data_->Selection, 500, data_->Units, '.')
+                       .convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderAHeaderOfItsUnits) {
@@ -92,7 +91,7 @@ TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderAHeaderOfItsUnits) {
     header << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
   EXPECT_EQ(csv.left(csv.indexOf('\n')), header.join(',').toUtf8());
   EXPECT_TRUE(header.contains("H_km"));
-  EXPECT_TRUE(csv.toStdString() == TableCsvText(data_->Table, data_->Units))
+  EXPECT_TRUE(csv.toStdString() == TableCsvText(data_->Table, data_->Units, 500))
       << "the CSV is not the run's table";
 }
 
