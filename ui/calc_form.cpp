@@ -528,6 +528,8 @@ void Form2::CoverGraphButtons(bool cover) {
 }
 
 void Form2::Button1Click() {
+  // Parameters with which no run can start leave the buttons as they were: no new table to show.
+  ValidateRunParameters(data_.Params);
   ShowNote({});
   CoverGraphButtons(false);
   {
@@ -568,8 +570,8 @@ void Form2::SaveGraphClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
                                       QStringLiteral("PNG images (*.png)"));
   if (name.isEmpty()) return;  // the user changed their mind
-  exportDir_ = QFileInfo(name).absolutePath();
   SaveGraphPng(shown_->Image, LocalPath(name));
+  exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
 }
 
 void Form2::SaveTableClick() {
@@ -578,8 +580,8 @@ void Form2::SaveTableClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
                                       QStringLiteral("CSV tables (*.csv)"));
   if (name.isEmpty()) return;
-  exportDir_ = QFileInfo(name).absolutePath();
   WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units, shown_->StoredRows);
+  exportDir_ = QFileInfo(name).absolutePath();
 }
 
 void Form2::CopyGraphClick() {

@@ -76,7 +76,7 @@ class Form2 : public QWidget {
   QAction* saveTable_;
   QAction* copyGraph_;
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
-  QString exportDir_;                  // where the last export went; the file dialogs start there
+  QString exportDir_;                  // where the last successful export went; the dialogs start there
 };
 
 }  // namespace zarn::ui

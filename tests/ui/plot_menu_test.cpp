@@ -126,6 +126,23 @@ TEST_F(WindowsTest, FileThatRefusesTheBytesIsReportedAndNotTakenAsSaved) {
   }
 }
 
+TEST_F(WindowsTest, SaveDialogStartsWhereTheLastSaveSucceededNotWhereOneFailed) {
+  OpenWithPreset(0);
+  PressStart();
+  ASSERT_TRUE(QDir(workDir_.path()).mkdir("good"));
+  chosenFile_ = workDir_.filePath("good/graph.png");
+  ChooseFromPlotMenu(kSaveGraph);
+  ASSERT_TRUE(messages_.empty());
+  chosenFile_ = workDir_.filePath("no such folder/table.csv");
+  ChooseFromPlotMenu(kSaveTable);
+  ASSERT_EQ(messages_.size(), 1u);
+  chosenFile_.clear();
+  ChooseFromPlotMenu(kSaveGraph);
+  ASSERT_EQ(chooserSuggestions_.size(), 3u);
+  EXPECT_EQ(chooserSuggestions_[1], workDir_.filePath("good/Zarn_table.csv"));
+  EXPECT_EQ(chooserSuggestions_[2], workDir_.filePath("good/Zarn_graph.png"));
+}
+
 TEST_F(WindowsTest, CancelledSaveDialogWritesNothingAndReportsNothing) {
   OpenWithPreset(0);
   PressStart();
