@@ -38,11 +38,15 @@ class CloseFailingFolder {
  public:
   explicit CloseFailingFolder(const fs::path& dir) : dir_(dir) {
     fd_ = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fd_ < 0) return;
+    if (fd_ < 0) {
+      refusal_ = errno;
+      return;
+    }
     const std::string options = "fd=" + std::to_string(fd_) +
                                 ",rootmode=40000,user_id=" + std::to_string(::geteuid()) +
                                 ",group_id=" + std::to_string(::getegid());
     if (::mount("zarn-close-fails", dir.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+      refusal_ = errno;
       ::close(fd_);
       fd_ = -1;
       return;
@@ -60,6 +64,7 @@ class CloseFailingFolder {
   CloseFailingFolder& operator=(const CloseFailingFolder&) = delete;
 
   bool Mounted() const { return fd_ >= 0; }
+  int Refusal() const { return refusal_; }  // errno of the failed open or mount
   // Names of the files created so far, in order.
   std::vector<std::string> Created() {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -152,6 +157,7 @@ class CloseFailingFolder {
 
   fs::path dir_;
   int fd_ = -1;
+  int refusal_ = 0;
   std::thread server_;
   std::atomic<bool> stop_{false};
   uint64_t lastNode_ = FUSE_ROOT_ID;
@@ -172,7 +178,8 @@ TEST(CloseFailure, EveryFileReportsAFailedCloseAndARunStopsAtIt) {
   test_support::ScratchDir scratch{"zarn_close"};
   const fs::path dir = scratch.path();
   CloseFailingFolder folder(dir);
-  if (!folder.Mounted()) GTEST_SKIP() << "cannot mount a FUSE file system here: " << std::strerror(errno);
+  if (!folder.Mounted())
+    GTEST_SKIP() << "cannot mount a FUSE file system here: " << std::strerror(folder.Refusal());
   auto cannotClose = [&](const char* name) {
     return "Cannot close \"" + (dir / name).string() + "\": " + std::strerror(EIO);
   };
