@@ -1,5 +1,6 @@
 #include "sim/table_csv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -27,7 +28,8 @@ std::string TableCsvHeader() {
   return header;
 }
 
-std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
+std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units, int rows) {
+  rows = std::clamp(rows, 0, table.RowsPerColumn);
   // The exported columns and the factor that takes each back to its named unit.
   int columns[kColumns];
   double factors[kColumns];
@@ -41,9 +43,9 @@ std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
 
   std::string text = TableCsvHeader() + '\n';
   const std::size_t headerLength = text.size();
-  text.resize(headerLength + kRowRoom * static_cast<std::size_t>(table.RowsPerColumn));
+  text.resize(headerLength + kRowRoom * static_cast<std::size_t>(rows));
   char* p = text.data() + headerLength;
-  for (int row = 1; row <= table.RowsPerColumn; ++row) {
+  for (int row = 1; row <= rows; ++row) {
     for (int i = 0; i < exported; ++i) {
       if (i > 0) *p++ = ',';
       // A table never holds inf or nan; if one got there, it is refused rather than written.
@@ -55,9 +57,10 @@ std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
   return text;
 }
 
-void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units) {
+void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units,
+                   int rows) {
   // The whole text first: a fault in the data leaves no file behind.
-  const std::string text = TableCsvText(table, units);
+  const std::string text = TableCsvText(table, units, rows);
   WriteWholeFile(path, text);
 }
 

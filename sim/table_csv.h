@@ -1,9 +1,9 @@
 #pragma once
 // The trajectory table as CSV for scripts: a header row of stable English names with the unit
-// (kColumnNames: t_s, H_m, V_m_s, q_kPa, ...), then one row per table row. Every number is in the
-// named unit whatever the flight did (the run's unit switches are undone), as the shortest text
-// that reads back to the same double, '.' as decimal separator; ASCII, LF line ends. The columns
-// that no computation fills are left out, so the header is the same for every flight.
+// (kColumnNames: t_s, H_m, V_m_s, q_kPa, ...), then one row per stored table row. Every number is
+// in the named unit whatever the flight did (the run's unit switches are undone), as the shortest
+// text that reads back to the same double, '.' as decimal separator; ASCII, LF line ends. The
+// columns that no computation fills are left out, so the header is the same for every flight.
 #include <filesystem>
 #include <string>
 
@@ -14,10 +14,12 @@ namespace zarn {
 // The header row, without its line end.
 std::string TableCsvHeader();
 
-// The whole CSV text of rows 1..RowsPerColumn of a table converted by a run with these flags.
-std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units);
+// The whole CSV text of rows 1..rows (0 <= rows <= RowsPerColumn: the rows a run stored) of a
+// table converted by a run with these flags.
+std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units, int rows);
 
 // Writes TableCsvText to the file; throws FileError with the platform's message on any failure.
-void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units);
+void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units,
+                   int rows);
 
 }  // namespace zarn

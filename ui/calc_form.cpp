@@ -225,6 +225,8 @@ const GraphPlace& FindPlace(std::string_view component) {
 
 constexpr QRect kTaskPictureGeometry{448, 16, 273, 145};
 constexpr QRect kPlotGeometry{440, 176, 769, 513};
+// Free space between the title and the task picture, above the stage block: no control stands there.
+constexpr QRect kNoteGeometry{224, 40, 209, 128};
 constexpr QSize kBlankPlot{770, 515};
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
@@ -338,6 +340,12 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   CoverGraphButtons(true);
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
+  SampleNote_ = MakeLabel(this, "SampleNote", LabelLook::kNavy);
+  SampleNote_->setGeometry(kNoteGeometry);
+  SampleNote_->setTextFormat(Qt::PlainText);
+  SampleNote_->setWordWrap(true);
+  SampleNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SampleNote_->hide();
   plotMenu_ = new QMenu(Image1_);
   plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
   saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as PNG..."), this,
@@ -450,6 +458,7 @@ void Form2::FormAktivate() {
   }
   ApplyCaptions(CaptionGroup::kGeneral);
   CoverGraphButtons(true);
+  ShowNote({});
 
   if (task == kTaskBuoyantGas) {
     RevealBlock(Block::kBuoyancy, CaptionGroup::kBuoyancy);
@@ -488,12 +497,21 @@ void Form2::ShowGraph() {
   // Before any run has laid out the table there is nothing to scale the axes by: the same fault
   // as a table of zeros, and the plot keeps its picture.
   if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
-  QImage graph = PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator());
+  // Only the rows the last run stored: a short flight draws no line back to the origin.
+  const int32_t stored = data_.Summary.SamplesStored;
+  QImage graph = PlotGraph(data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units,
+                           DecimalSeparator());
   Image1_->setPixmap(QPixmap::fromImage(graph));
   if (!shown_) shown_ = std::make_unique<ShownGraph>();
   shown_->Image = std::move(graph);
   shown_->Table = data_.Table;
   shown_->Units = data_.Units;
+  shown_->StoredRows = stored;
+}
+
+void Form2::ShowNote(const QString& note) {
+  SampleNote_->setText(note);
+  SampleNote_->setVisible(!note.isEmpty());
 }
 
 void Form2::CoverGraphButtons(bool cover) {
@@ -508,12 +526,16 @@ void Form2::CoverGraphButtons(bool cover) {
 }
 
 void Form2::Button1Click() {
+  // Parameters with which no run can start leave the buttons as they were: no new table to show.
+  ValidateRunParameters(data_.Params);
+  ShowNote({});
   CoverGraphButtons(false);
   {
     RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
     ComputeTrajectory(data_, progress.Options());
   }
   SelectGraph(DefaultGraph(), data_.Selection);
+  ShowNote(QString::fromStdString(FewSamplesNote(data_, DecimalSeparator())));
   ShowGraph();
 }
 
@@ -547,8 +569,8 @@ void Form2::SaveGraphClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
                                       QStringLiteral("PNG images (*.png)"));
   if (name.isEmpty()) return;  // the user changed their mind
-  exportDir_ = QFileInfo(name).absolutePath();
   SaveGraphPng(shown_->Image, LocalPath(name));
+  exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
 }
 
 void Form2::SaveTableClick() {
@@ -557,8 +579,8 @@ void Form2::SaveTableClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
                                       QStringLiteral("CSV tables (*.csv)"));
   if (name.isEmpty()) return;
+  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units, shown_->StoredRows);
   exportDir_ = QFileInfo(name).absolutePath();
-  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units);
 }
 
 void Form2::CopyGraphClick() {

@@ -48,6 +48,7 @@ class Form2 : public QWidget {
   void CopyGraphClick();
 
   void ShowGraph();
+  void ShowNote(const QString& note);
   void CoverGraphButtons(bool cover);
   void ApplyCaptions(CaptionGroup group);
   void RevealBlock(Block block, CaptionGroup captions);
@@ -61,6 +62,7 @@ class Form2 : public QWidget {
     QImage Image;  // 800 x 600, of which the plot area shows the top-left part
     TrajectoryTable Table;
     UnitFlags Units;
+    int32_t StoredRows;  // rows 1..StoredRows of Table hold the run
   };
 
   ZarnData& data_;
@@ -68,12 +70,13 @@ class Form2 : public QWidget {
   QComboBox* AeroBox1_;
   QFrame* Panel6_;
   QLabel* Image1_;
+  QLabel* SampleNote_;  // says when a run stored fewer samples than the table holds
   QMenu* plotMenu_;
   QAction* saveGraph_;
   QAction* saveTable_;
   QAction* copyGraph_;
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
-  QString exportDir_;                  // where the last export went; the file dialogs start there
+  QString exportDir_;                  // where the last successful export went; the dialogs start there
 };
 
 }  // namespace zarn::ui

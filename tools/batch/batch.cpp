@@ -65,6 +65,8 @@ constexpr const char* kOptionsHelp =
     "Other:\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
+    "A flight of fewer steps than 500 stores fewer samples; a note on stderr says so (not in a\n"
+    "sweep, whose rows give samples_stored).\n"
     "Options take their value as --opt VALUE or --opt=VALUE. FILE is relative to the current\n"
     "directory, not to DIR. On a terminal, a run or sweep longer than a second shows a progress\n"
     "bar on stderr. Ctrl-C stops it with \"Run cancelled\" and ends the program by SIGINT.\n"
@@ -353,7 +355,8 @@ std::string FigureText(const Figures& f, int id, bool forPeople) {
 void SavePicture(ZarnData& d, const GraphEntry& graph, const std::filesystem::path& path,
                  const char* format) {
   SelectGraph(graph, d.Selection);
-  SaveGraphPng(PlotGraph(d.Table, d.Selection, d.Units, '.'), path, format);
+  const int rows = GraphRows(d.Table, d.Summary.SamplesStored);  // the rows the run stored
+  SaveGraphPng(PlotGraph(d.Table, d.Selection, rows, d.Units, '.'), path, format);
 }
 
 }  // namespace
@@ -531,10 +534,12 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     // A Ctrl-C after the run's last report still stops what would follow.
     if (monitor.Cancelled()) throw Error("Run cancelled");
 
+    // The exports carry the rows the run stored, no more.
+    const int32_t stored = d->Summary.SamplesStored;
     if (csvToStdout) {
-      out << TableCsvText(d->Table, d->Units) << std::flush;
+      out << TableCsvText(d->Table, d->Units, stored) << std::flush;
     } else if (!options.Csv.empty()) {
-      WriteTableCsv(options.Csv, d->Table, d->Units);
+      WriteTableCsv(options.Csv, d->Table, d->Units, stored);
     }
     if (!options.Png.empty()) SavePicture(*d, *options.Graph, options.Png, options.PngFormat);
     if (monitor.Cancelled()) throw Error("Run cancelled");
@@ -544,6 +549,9 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
       out << SummaryText(figures);
     }
     out << std::flush;
+    // Not an error: the files are right, only coarser than a user may expect.
+    if (const std::string note = FewSamplesNote(*d, '.'); !note.empty())
+      err << "zarn-batch: " << note << '\n';
     return kExitOk;
   } catch (const std::exception& e) {
     monitor.Erase();

@@ -100,7 +100,8 @@ CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record
     run.ProgressEvery = kProgressEvery;
     run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
     outcome.Result = Fly(*d, run);
-    if (!options.Csv.empty()) WriteTableCsv(run.Directory / options.Csv, d->Table, d->Units);
+    if (!options.Csv.empty())
+      WriteTableCsv(run.Directory / options.Csv, d->Table, d->Units, d->Summary.SamplesStored);
   } catch (const std::exception& e) {
     outcome.Cancelled = monitor.Cancelled();
     outcome.Error = e.what();
