@@ -115,6 +115,24 @@ TEST_F(BatchConsole, BarIsDrawnOnTheTerminalAndGoneBeforeTheSummary) {
   EXPECT_EQ(quiet.str(), "");
 }
 
+TEST_F(BatchConsole, SweepBarCountsCasesAndIsGoneBeforeEachRow) {
+  // The rows and the bar on one terminal, as when stdout and stderr both are the terminal.
+  std::ostringstream terminal, rows;
+  Console console;
+  console.Terminal = &terminal;
+  console.Columns = 60;
+  console.BarAfter = 0ms;
+  const BatchOptions o = ParseArguments(
+      std::vector<std::string_view>{"--preset", "1", "--set", "dt0=0.001", "--sweep", "TTO=0:-60:-20"});
+  ASSERT_EQ(batch::Run(o, rows, terminal, console), kExitOk);
+  ASSERT_EQ(batch::Run(o, terminal, terminal, console), kExitOk);
+  const std::string drawn = terminal.str();
+  EXPECT_EQ(drawn.find(" of 4 cases ["), 2u) << drawn;  // "\rN of 4 cases [", N as far as it got
+  const std::vector<std::string> lines = Screen(rows.str());
+  EXPECT_EQ(Screen(drawn), lines);  // the rows alone: each row came after the bar was erased
+  EXPECT_EQ(lines.size(), 6u);
+}
+
 TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLeftThem) {
   std::ostringstream out, err;
   volatile std::sig_atomic_t cancel = 1;
