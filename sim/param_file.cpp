@@ -67,22 +67,26 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-// Edits (insert, delete, replace) between two names, ignoring case.
+// Edits between two names, ignoring case: insert, delete, replace, or swap two neighbours
+// ("Shcub" is one edit from "Schub").
 std::size_t EditDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  const auto same = [&](std::size_t i, std::size_t j) {
+    return std::tolower(static_cast<unsigned char>(a[i])) == std::tolower(static_cast<unsigned char>(b[j]));
+  };
+  const std::size_t w = b.size() + 1;
+  std::vector<std::size_t> d((a.size() + 1) * w);
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i * w] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[j] = j;
   for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
     for (std::size_t j = 1; j <= b.size(); ++j) {
-      const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
-                        std::tolower(static_cast<unsigned char>(b[j - 1]));
-      const std::size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-      diagonal = row[j];
-      row[j] = next;
+      std::size_t best = std::min({d[(i - 1) * w + j] + 1, d[i * w + j - 1] + 1,
+                                   d[(i - 1) * w + j - 1] + (same(i - 1, j - 1) ? 0 : 1)});
+      if (i > 1 && j > 1 && same(i - 1, j - 2) && same(i - 2, j - 1))
+        best = std::min(best, d[(i - 2) * w + j - 2] + 1);
+      d[i * w + j] = best;
     }
   }
-  return row[b.size()];
+  return d[a.size() * w + b.size()];
 }
 
 std::string Located(std::string_view fileName, std::size_t line, const std::string& message) {

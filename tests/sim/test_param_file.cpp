@@ -29,6 +29,7 @@ TEST(ParamFile, RefusesEachFaultWithFileLineAndReason) {
     const char* Message;
   } kCases[] = {
       {"H0 = 1\n\nVo = 3\n", "rocket.zarn:3: unknown parameter 'Vo' (did you mean 'V0'?)"},
+      {"Shcub = 3\n", "rocket.zarn:1: unknown parameter 'Shcub' (did you mean 'Schub'?)"},
       {"Frobnicate = 3\n", "rocket.zarn:1: unknown parameter 'Frobnicate'"},
       {"V0 = 1,5\n", "rocket.zarn:1: the value of V0, '1,5', is not a number (the decimal separator is '.')"},
       {"V0 =\n", "rocket.zarn:1: the value of V0, '', is not a number (the decimal separator is '.')"},
