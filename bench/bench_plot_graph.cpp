@@ -41,7 +41,7 @@ void BM_PlotGraphButtonP(benchmark::State& state) {
   GraphSelection sel{};
   SelectGraph(kGraphCatalogue[12], sel);  // ButtonP
   for (auto _ : state) {
-    QImage img = PlotGraph(*table, sel, units, '.');
+    QImage img = PlotGraph(*table, sel, table->RowsPerColumn, units, '.');
     benchmark::DoNotOptimize(img.constBits());
   }
 }

@@ -23,9 +23,12 @@ void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode) 
 
   if (BuoyancyMode != 1) {
     // The wind enters the drag and the range with the speed at entry, the turn with the new one.
+    // Drag and lift in the written order, coefficient * density * (air speed)^2 * area / 2 / mass,
+    // the square formed first; a square beyond the range of double is an overflow where it arises.
     const double vAir = V + Vwind * cosT;
+    const double sq = Checked(vAir * vAir);
     const double thrustAcc = Div(s.Thrust, mass);
-    const double dragAcc = Div(s.CxCur * roh * vAir * vAir * s.Area / 2, mass);
+    const double dragAcc = Div(s.CxCur * roh * sq * s.Area / 2, mass);
     const double dVdt = Checked(thrustAcc - dragAcc - kGravity * sinT);
     s.dVdt = dVdt;
     s.X = Checked(s.X + vAir * cosT * dt0);
@@ -33,7 +36,8 @@ void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode) 
     const double V1 = Checked(V + dVdt * dt0);
     s.V = V1;
     const double vTurn = V1 + Vwind * sinT;
-    const double liftTurn = Div(Div(s.CyCur * roh * vTurn * vTurn * s.Area / 2, mass), V1);
+    const double sqTurn = Checked(vTurn * vTurn);
+    const double liftTurn = Div(Div(s.CyCur * roh * sqTurn * s.Area / 2, mass), V1);
     const double dThetadt = Checked(liftTurn - Div(kGravity * cosT, V1));
     double theta = Checked(s.Theta + dThetadt * dt0);
     if (theta <= -kAngleLimit) theta = -kAngleLimit;

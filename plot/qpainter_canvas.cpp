@@ -3,7 +3,8 @@
 #include <QBrush>
 #include <QPen>
 #include <QPoint>
-#include <QPolygon>
+#include <QPointF>
+#include <QPolygonF>
 #include <QRect>
 #include <QString>
 #include <algorithm>
@@ -128,9 +129,11 @@ void QPainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 
 void QPainterCanvas::Polygon(std::span<const CanvasPoint> points) {
   if (points.empty()) return;
-  QPolygon poly(static_cast<int>(points.size()));
+  // QPainter fills the pixels whose centres (x + 0.5, y + 0.5) lie inside; moved by half a pixel,
+  // the fill takes the pixels whose own coordinates lie inside, which the outline below encloses.
+  QPolygonF poly(static_cast<int>(points.size()));
   for (std::size_t i = 0; i < points.size(); ++i)
-    poly.setPoint(static_cast<int>(i), points[i].X, points[i].Y);
+    poly[static_cast<int>(i)] = QPointF(points[i].X + 0.5, points[i].Y + 0.5);
   const QPen pen = painter_.pen();
   painter_.setPen(Qt::NoPen);
   painter_.drawPolygon(poly);

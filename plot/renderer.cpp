@@ -166,7 +166,7 @@ void Line(Canvas& c, int x1, int y1, int x2, int y2) {
 
 // Everything one call shares between its curves.
 struct Layout {
-  int Rows;     // rows per column; rows 1..Rows-1 are drawn
+  int Rows;     // rows 1..Rows-1 are drawn, rows 1..Rows take part in the sign scan
   int L, W, N;  // [px] left edge and width of the plot area, width of one axis band
   int V, T;     // [px] zero line and plot height above it
   char Sep;
@@ -239,27 +239,28 @@ void DrawCurve(Canvas& c, const TrajectoryTable& table, const UnitFlags& units, 
   for (int i = 1; i < rows; ++i) py[i] = v - PixelOffset(table.Cell(column, i), ky);
   // The first point always stands on the vertical axis, whatever its horizontal value.
   c.SetPenColor(kBlack);
-  c.MoveTo(L, py[1]);
+  if (rows > 1) c.MoveTo(L, py[1]);
   for (int i = 2; i < rows; ++i) c.LineTo(lay.Px[i], py[i]);
 
-  const int spacing = RoundEven(std::sqrt(static_cast<double>(rows))) + mk.Spacing;
-  if (hasSymbols && spacing >= 1)
+  // At least every row: a table of few rows still carries its symbols.
+  const int spacing = std::max(1, RoundEven(std::sqrt(static_cast<double>(rows))) + mk.Spacing);
+  if (hasSymbols)
     for (int i = spacing; i < rows; i += spacing) DrawMarker(c, lay.Px[i], py[i], mk.CurveSize, mk.CurveKind);
   c.SetBrushColor(kWhite);
 }
 
 }  // namespace
 
-void DrawGraph(Canvas& c, const TrajectoryTable& table, const GraphSelection& sel, const UnitFlags& units,
-               char decimalSeparator) {
+void DrawGraph(Canvas& c, const TrajectoryTable& table, const GraphSelection& sel, int rows,
+               const UnitFlags& units, char decimalSeparator) {
   assert(sel.Count >= 2 && sel.Count <= 9);
-  assert(table.RowsPerColumn >= 13 && table.RowsPerColumn <= TrajectoryTable::kMaxRows);
+  assert(rows >= 1 && rows <= table.RowsPerColumn && table.RowsPerColumn <= TrajectoryTable::kMaxRows);
   const int n = std::clamp(sel.Count - 1, 1, static_cast<int>(sel.Columns.size()));  // used entries
   for ([[maybe_unused]] int e = 0; e < n; ++e)
     assert(sel.Columns[e] >= 0 && sel.Columns[e] < TrajectoryTable::kColumns);
 
   Layout lay{};
-  lay.Rows = std::clamp(table.RowsPerColumn, 0, TrajectoryTable::kMaxRows);
+  lay.Rows = std::clamp(rows, 0, std::min(table.RowsPerColumn, TrajectoryTable::kMaxRows));
   lay.L = RoundEven(37.0 * n + 26);
   lay.W = 750 - lay.L - 20;
   lay.N = n >= 2 ? RoundEven((37.0 * n + 15) / (n - 1)) : 0;
@@ -317,15 +318,19 @@ void DrawGraph(Canvas& c, const TrajectoryTable& table, const GraphSelection& se
   for (int f = 1; f < n; ++f) DrawCurve(c, table, units, lay, f, sel.Columns[f]);
 }
 
-QImage PlotGraph(const TrajectoryTable& table, const GraphSelection& selection, const UnitFlags& units,
-                 char decimalSeparator) {
+QImage PlotGraph(const TrajectoryTable& table, const GraphSelection& selection, int rows,
+                 const UnitFlags& units, char decimalSeparator) {
   QImage image(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
   {
     QPainterCanvas canvas(image);
-    DrawGraph(canvas, table, selection, units, decimalSeparator);
+    DrawGraph(canvas, table, selection, rows, units, decimalSeparator);
   }
   return image;
+}
+
+int GraphRows(const TrajectoryTable& table, int32_t samplesStored) {
+  return samplesStored >= table.RowsPerColumn ? table.RowsPerColumn : samplesStored + 1;
 }
 
 }  // namespace zarn

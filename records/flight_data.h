@@ -167,13 +167,14 @@ struct RecordingState {
   int32_t SampleCount;    //!< row the next sample goes to, 1..RowsPerColumn
 };
 
-// Key figures of the last run, for summaries; reset at the start of every run.
+// What the last run gave besides the table: filled by every run, reset at its start, for the
+// callers that report on a run (the runner's summary and note, the window's note and graphs).
 struct RunSummary {
-  int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass takes as many)
-  int32_t SamplesStored;  //!< table rows the recording pass wrote, 0..500
-  double ApexH;           //!< [m] largest H of any step of the recording pass
-  double MaxQ;            //!< [Pa] largest q of any step of the recording pass
-  double MaxNx;           //!< [g] largest nx of any step of the recording pass
+  int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass repeats them)
+  int32_t SamplesStored;  //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
+  double ApexH;           //!< [m] largest H after any step of the recording pass
+  double MaxQ;            //!< [Pa] largest dynamic pressure q of any step
+  double MaxNx;           //!< [g] largest load factor nx of any step
 };
 
 // What the graph renderer draws: Columns[0] horizontal, Columns[1..Count-2] the curves.

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
 #include "models/motion_step.h"
 #include "records/errors.h"
+#include "sim/number_text.h"
 #include "sim/result_files.h"
 
 namespace zarn {
@@ -20,8 +23,7 @@ constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken abo
 constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
-constexpr double kPhaseDrop = 0.01;          //!< largest phase growth in one step that still samples
-constexpr double kPrevPhaseAtStart = 100.0;  //!< makes the first recorded step a sample
+constexpr double kPrevPhaseAtStart = 100.0;  //!< PrevPhase before the first recorded step
 constexpr double kShortHeaderPeriod = 10.0;  //!< [s]
 constexpr double kShortHeaderWindow = 0.01;  //!< fraction of the period after each multiple
 constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
@@ -68,12 +70,13 @@ class Run {
     writer_.Create(options_.Directory / kStepFileName);
     try {
       FlyPass();
-      d_.Summary.StepsPerPass = steps_;
-      d_.Summary.ApexH = d_.Summary.MaxQ = d_.Summary.MaxNx = std::numeric_limits<double>::lowest();
       duration_ = s_.t;
+      d_.Summary.StepsPerPass = steps_;
       rec_.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
       rec_.Pass = 1;
       rec_.PrevPhase = kPrevPhaseAtStart;
+      prevWhole_ = -1.0;
+      ClearTable();
       FlyPass();
     } catch (...) {
       // Keep what the run wrote, but report the fault that stopped it, not a later one.
@@ -154,13 +157,7 @@ class Run {
 
     writer_.WriteStepLine(s_);
     if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
-    if (rec_.Pass == 1) {
-      RunSummary& sum = d_.Summary;
-      sum.ApexH = std::max(sum.ApexH, s_.H);
-      sum.MaxQ = std::max(sum.MaxQ, s_.q);
-      sum.MaxNx = std::max(sum.MaxNx, s_.nx);
-      Sample();
-    }
+    if (rec_.Pass == 1) Sample();
   }
 
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
@@ -196,16 +193,41 @@ class Run {
     }
   }
 
-  // A sample whenever t crosses a multiple of SampleInterval; every step once steps are short.
+  // The run owns the table: rows it does not store read 0, whatever an earlier run left there.
+  void ClearTable() {
+    TrajectoryTable& table = d_.Table;
+    const auto cells = static_cast<std::ptrdiff_t>(TrajectoryTable::kColumns) * table.RowsPerColumn;
+    std::fill(table.Elements.begin() + 1, table.Elements.begin() + 1 + cells, 0.0);
+  }
+
+  // A sample at the pass's first step and at every step during which t passed a multiple of
+  // SampleInterval (the whole part of t / SampleInterval grew): one row per crossing however short
+  // the step, and every step of a flight of fewer steps than rows. Past the last row, a crossing
+  // overwrites it.
   void Sample() {
-    const double phase = Frac(Checked(Div(s_.t, rec_.SampleInterval)));
-    if (phase - rec_.PrevPhase <= kPhaseDrop) {
+    const double x = Checked(Div(s_.t, rec_.SampleInterval));
+    const double whole = std::trunc(x);
+    const double phase = x - whole;  // Frac(x)
+    const bool first = prevWhole_ < 0.0;
+    if (whole > prevWhole_) {
       writer_.WriteSampleMarker(rec_.SampleCount);
       StoreSample(rec_.SampleCount);
-      d_.Summary.SamplesStored = std::max(d_.Summary.SamplesStored, rec_.SampleCount);
+      d_.Summary.SamplesStored = rec_.SampleCount;  // rows fill in order: the latest is the highest
       rec_.SampleCount = std::min(rec_.SampleCount + 1, d_.Table.RowsPerColumn);
     }
+    prevWhole_ = whole;
     rec_.PrevPhase = phase;
+
+    RunSummary& sum = d_.Summary;
+    if (first) {
+      sum.ApexH = s_.H;
+      sum.MaxQ = s_.q;
+      sum.MaxNx = s_.nx;
+    } else {
+      sum.ApexH = std::max(sum.ApexH, s_.H);
+      sum.MaxQ = std::max(sum.MaxQ, s_.q);
+      sum.MaxNx = std::max(sum.MaxNx, s_.nx);
+    }
   }
 
   // Writes row `row` in column order, raising each unit flag right after its column.
@@ -252,7 +274,7 @@ class Run {
     put(kColRe, s_.Re / 1000.0);
   }
 
-  // Every row of a converted column, including rows that an earlier run left.
+  // Every row of a converted column; the rows the run did not store hold 0 and stay 0.
   void ConvertUnits() {
     TrajectoryTable& table = d_.Table;
     for (const UnitSwitch& u : kUnitSwitches) {
@@ -277,6 +299,7 @@ class Run {
   double endOfStage1_ = 0.0;  //!< [s]
   double endOfStage2_ = 0.0;  //!< [s]
   double duration_ = 0.0;     //!< [s] final t of the probe pass, for progress reports
+  double prevWhole_ = -1.0;   //!< whole part of t / SampleInterval after the previous recorded step
   int64_t every_;
   int64_t untilReport_ = 0;
   int64_t steps_ = 0;
@@ -290,12 +313,42 @@ void ValidateRunParameters(const FlightParameters& p) {
   if (!std::isfinite(p.Tk)) throw Error("End time must be a finite number");
 }
 
+namespace {
+
+// x > 0 rounded down to two significant digits of its shortest decimal text, so that a step that
+// reads 0.0024 stays 0.0024 rather than becoming 0.0023 for the binary value below it.
+double FloorTwoDigits(double x) {
+  char text[32];
+  const char* end = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific).ptr;
+  // "d.ddde-xx" or "de-xx": keep the first two digits and the exponent.
+  const char* e = std::find(static_cast<const char*>(text), end, 'e');
+  std::string kept(1, text[0]);
+  kept += '.';
+  kept += text[1] == '.' && e - text > 2 ? text[2] : '0';
+  kept.append(e, end);
+  double value = 0.0;
+  std::from_chars(kept.data(), kept.data() + kept.size(), value);
+  return value;
+}
+
+}  // namespace
+
+std::string FewSamplesNote(const ZarnData& d, char decimalSeparator) {
+  const int32_t stored = d.Summary.SamplesStored, rows = d.Table.RowsPerColumn;
+  if (stored <= 0 || stored >= rows) return {};
+  const int64_t steps = d.Summary.StepsPerPass;
+  return std::to_string(stored) + " of " + std::to_string(rows) + " samples: the flight took " +
+         std::to_string(steps) + (steps == 1 ? " step" : " steps") + "; a step of " +
+         FormatGeneral(FloorTwoDigits(d.Rec.SampleInterval), 15, decimalSeparator) + " s or less fills all " +
+         std::to_string(rows);
+}
+
 void ComputeTrajectory(ZarnData& d, const RunOptions& options) {
   ValidateRunParameters(d.Params);
+  d.Summary = RunSummary{};
   d.Table.RowsPerColumn = kRowsPerRun;
   d.Rec.Pass = 0;
   d.Rec.SampleInterval = 1.0;
-  d.Summary = RunSummary{};
   Run run(d, options);
   run.Execute();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "records/flight_data.h"
 
@@ -32,5 +33,11 @@ void ValidateRunParameters(const FlightParameters& p);
 // Runs the whole computation on d. Throws Error (FloatingPointError, FileError, or a cancelled or
 // refused run); what was written or stored before the failure stays.
 void ComputeTrajectory(ZarnData& d, const RunOptions& options = {});
+
+// What a user should know about a run that stored fewer rows than the table holds, e.g.
+// "248 of 500 samples: the flight took 248 steps; a step of 0.0024 s or less fills all 500";
+// empty when the run filled the table or stored nothing. The step named is the flight's duration
+// / 500 (SampleInterval) rounded down to two significant digits.
+std::string FewSamplesNote(const ZarnData& d, char decimalSeparator);
 
 }  // namespace zarn

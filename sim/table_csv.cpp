@@ -1,5 +1,6 @@
 #include "sim/table_csv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <memory>
@@ -76,7 +77,8 @@ std::array<std::string_view, TrajectoryTable::kColumns> TableCsvColumnNames(cons
   return names;
 }
 
-std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
+std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units, int rows) {
+  rows = std::clamp(rows, 0, table.RowsPerColumn);
   std::string text;
   for (const std::string_view name : TableCsvColumnNames(units)) {
     if (!text.empty()) text += ',';
@@ -85,9 +87,9 @@ std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
   text += '\n';
 
   const std::size_t headerLength = text.size();
-  text.resize(headerLength + kRowRoom * static_cast<std::size_t>(table.RowsPerColumn));
+  text.resize(headerLength + kRowRoom * static_cast<std::size_t>(rows));
   char* p = text.data() + headerLength;
-  for (int row = 1; row <= table.RowsPerColumn; ++row) {
+  for (int row = 1; row <= rows; ++row) {
     for (int column = 0; column < kColumns; ++column) {
       if (column > 0) *p++ = ',';
       // A table never holds inf or nan; if one got there, it is refused rather than written.
@@ -99,9 +101,10 @@ std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units) {
   return text;
 }
 
-void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units) {
+void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units,
+                   int rows) {
   // The whole text first: a fault in the data leaves no file behind.
-  const std::string text = TableCsvText(table, units);
+  const std::string text = TableCsvText(table, units, rows);
   WriteWholeFile(path, text);
 }
 

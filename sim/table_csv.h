@@ -15,10 +15,11 @@ namespace zarn {
 // The 30 column names for the given unit flags.
 std::array<std::string_view, TrajectoryTable::kColumns> TableCsvColumnNames(const UnitFlags& units);
 
-// The whole CSV text of rows 1..RowsPerColumn.
-std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units);
+// The whole CSV text of rows 1..rows (0 <= rows <= RowsPerColumn): the rows a run stored.
+std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units, int rows);
 
 // Writes TableCsvText to the file; throws FileError with the platform's message on any failure.
-void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units);
+void WriteTableCsv(const std::filesystem::path& path, const TrajectoryTable& table, const UnitFlags& units,
+                   int rows);
 
 }  // namespace zarn

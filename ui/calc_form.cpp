@@ -246,10 +246,11 @@ const GraphPlace& FindPlace(std::string_view component) {
 
 constexpr QRect kTaskPictureGeometry{448, 16, 273, 145};
 constexpr QRect kPlotGeometry{440, 176, 769, 513};
-constexpr QSize kBlankPlot{770, 515};
-// The key figures stand in the free corner right of the title block and above the stage block,
-// left of the task picture: no control of the form lies there.
+// Free space between the title and the task picture, above the stage block, where no control
+// stands: the key figures of a run at the top, a note on the run's samples below them.
 constexpr QRect kFiguresGeometry{226, 6, 212, 100};
+constexpr QRect kNoteGeometry{226, 108, 212, 64};
+constexpr QSize kBlankPlot{770, 515};
 const QString kParamFilter = QStringLiteral("Zarn parameter files (*.zarn)");
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
@@ -372,6 +373,12 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   SetGraphButtonsCovered(true);
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
+  SampleNote_ = MakeLabel(this, "SampleNote", LabelLook::kNavy);
+  SampleNote_->setGeometry(kNoteGeometry);
+  SampleNote_->setTextFormat(Qt::PlainText);
+  SampleNote_->setWordWrap(true);
+  SampleNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SampleNote_->hide();
   plotMenu_ = new QMenu(Image1_);
   plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
   saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as PNG..."), this,
@@ -442,7 +449,9 @@ void Form2::RevealBlock(Block block, CaptionGroup captions) {
 }
 
 void Form2::FormAktivate() {
-  ShowFigures({});  // they belong to a run of the values before
+  // The figures and the note belong to a run of the values before.
+  ShowFigures({});
+  ShowNote({});
   ActivatePresetRecord(data_, *this);
 }
 
@@ -514,15 +523,22 @@ void Form2::ShowGraph() {
   // Before any run has laid out the table there is nothing to scale the axes by: the same fault
   // as a table of zeros, and the plot keeps its picture.
   if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
-  QImage graph = PlotGraph(data_.Table, data_.Selection, data_.Units, DecimalSeparator());
+  // Only the rows the last run stored: a short flight draws no line back to the origin.
+  const int32_t stored = data_.Summary.SamplesStored;
+  QImage graph = PlotGraph(data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units,
+                           DecimalSeparator());
   Image1_->setPixmap(QPixmap::fromImage(graph));
   if (!shown_) shown_ = std::make_unique<ShownGraph>();
   shown_->Image = std::move(graph);
   shown_->Table = data_.Table;
   shown_->Units = data_.Units;
   shown_->Selection = data_.Selection;
-  // The renderer draws rows 1..RowsPerColumn-1; a pointer names only those a run stored.
-  shown_->LastRow = std::min(data_.Summary.SamplesStored, data_.Table.RowsPerColumn - 1);
+  shown_->StoredRows = stored;
+}
+
+void Form2::ShowNote(const QString& note) {
+  SampleNote_->setText(note);
+  SampleNote_->setVisible(!note.isEmpty());
 }
 
 void Form2::ShowFigures(const QString& text) {
@@ -531,7 +547,10 @@ void Form2::ShowFigures(const QString& text) {
 }
 
 void Form2::UpdateReadout(int x) {
-  const int row = shown_ ? RowAtPixel(shown_->Table, shown_->Selection, shown_->LastRow, x) : 0;
+  // Only the rows the graph draws, which are the ones the run stored.
+  const int row = shown_ ? RowAtPixel(shown_->Table, shown_->Selection,
+                                      GraphRows(shown_->Table, shown_->StoredRows) - 1, x)
+                         : 0;
   const QString text = row == 0 ? QString()
                                 : QString::fromStdString(ReadoutText(shown_->Table, shown_->Selection,
                                                                      shown_->Units, row, DecimalSeparator()));
@@ -614,12 +633,16 @@ void Form2::SetGraphButtonsCovered(bool cover) {
 }
 
 void Form2::Button1Click() {
+  // Parameters with which no run can start leave the buttons as they were: no new table to show.
+  ValidateRunParameters(data_.Params);
+  ShowNote({});
   SetGraphButtonsCovered(false);
   {
     RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
     ComputeTrajectory(data_, progress.Options());
   }
   SelectGraph(DefaultGraph(), data_.Selection);
+  ShowNote(QString::fromStdString(FewSamplesNote(data_, DecimalSeparator())));
   ShowGraph();
   ShowFigures(FiguresText(KeyFiguresOf(data_), data_.Units, data_.LangCode, DecimalSeparator()));
 }
@@ -656,8 +679,8 @@ void Form2::SaveGraphClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
                                       QStringLiteral("PNG images (*.png)"));
   if (name.isEmpty()) return;  // the user changed their mind
-  exportDir_ = QFileInfo(name).absolutePath();
   SaveGraphPng(shown_->Image, LocalPath(name));
+  exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
 }
 
 void Form2::SaveTableClick() {
@@ -666,8 +689,8 @@ void Form2::SaveTableClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
                                       QStringLiteral("CSV tables (*.csv)"));
   if (name.isEmpty()) return;
+  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units, shown_->StoredRows);
   exportDir_ = QFileInfo(name).absolutePath();
-  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units);
 }
 
 void Form2::CopyGraphClick() {

@@ -78,6 +78,7 @@ class Form2 : public QWidget, private ActivationForm {
 
   void ShowGraph();
   void SetGraphButtonsCovered(bool cover);
+  void ShowNote(const QString& note);
   void ApplyCaptions(CaptionGroup group);
   void RevealBlock(Block block, CaptionGroup captions);
   void SetField(const char* field, double value, int digits = 15);
@@ -91,7 +92,7 @@ class Form2 : public QWidget, private ActivationForm {
     TrajectoryTable Table;
     UnitFlags Units;
     GraphSelection Selection;
-    int32_t LastRow;  // rows 1..LastRow are drawn: the stored ones
+    int32_t StoredRows;  // rows 1..StoredRows of Table hold the run
   };
 
   ZarnData& data_;
@@ -99,6 +100,7 @@ class Form2 : public QWidget, private ActivationForm {
   QComboBox* AeroBox1_;
   QFrame* Panel6_;
   QLabel* Image1_;
+  QLabel* SampleNote_;  // says when a run stored fewer samples than the table holds
   QMenu* plotMenu_;
   QAction* saveGraph_;
   QAction* saveTable_;
@@ -107,7 +109,7 @@ class Form2 : public QWidget, private ActivationForm {
   QAction* saveParams_;
   QLabel* Figures_;                    // the key figures of the last run, beside the title
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
-  QString exportDir_;                  // where the last export went; the file dialogs start there
+  QString exportDir_;                  // where the last successful export went; the dialogs start there
   QString paramFile_;                  // the parameter file last opened or saved; dialogs start there
 };
 

@@ -90,6 +90,47 @@ TEST(MotionStep, LiftTurnsThePathPastTheVerticalAndTheAngleIsHeldAt90Over57_3) {
   EXPECT_DOUBLE_EQ(s.ny, 625);
 }
 
+// Drag and lift as written: coefficient * density * (air speed)^2 * area / 2 / mass, the square
+// first. Each case is one where multiplying the speed in twice gives another last bit.
+TEST(MotionStep, DragAndLiftTermsFollowTheWrittenOrderToTheLastBit) {
+  struct Case {
+    const char* What;
+    double V, ThetaDeg, H, Mass, Area, Cx, Cy, Vwind, dt0;
+    bool TurnDiffers;  // the lift term too gives another last bit in the other order
+  } const cases[] = {
+      {"first step of the fifth preset", 14000, 0, 0.1, 200, 0.034, 0.1, 0.05, 0, 0.0015, true},
+      {"drag with wind", 100, 10, 500, 1, 0.02, 0.45, 0.3, 5, 0.01, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    FlightState s{};
+    s.V = c.V;
+    s.Theta = c.ThetaDeg / 57.3;
+    s.H = c.H;
+    s.Mass = c.Mass;
+    s.Area = c.Area;
+    s.CxCur = c.Cx;
+    s.CyCur = c.Cy;
+    s.Atm = StandardAtmosphere(c.H);
+    const double roh = s.Atm.Roh, sinT = std::sin(s.Theta), cosT = std::cos(s.Theta);
+    const double vAir = c.V + c.Vwind * cosT;
+    const double dVdt = 0 / c.Mass - c.Cx * roh * (vAir * vAir) * c.Area / 2 / c.Mass - 9.8 * sinT;
+    const double otherOrder = 0 / c.Mass - c.Cx * roh * vAir * vAir * c.Area / 2 / c.Mass - 9.8 * sinT;
+    ASSERT_NE(dVdt, otherOrder) << "the case does not tell the orders apart";
+    const double V1 = c.V + dVdt * c.dt0, vTurn = V1 + c.Vwind * sinT;
+    const double theta =
+        s.Theta + (c.Cy * roh * (vTurn * vTurn) * c.Area / 2 / c.Mass / V1 - 9.8 * cosT / V1) * c.dt0;
+    const double otherTheta =
+        s.Theta + (c.Cy * roh * vTurn * vTurn * c.Area / 2 / c.Mass / V1 - 9.8 * cosT / V1) * c.dt0;
+    ASSERT_EQ(theta != otherTheta, c.TurnDiffers);
+
+    MotionStep(s, c.Vwind, c.dt0, 0);
+    EXPECT_EQ(s.dVdt, dVdt);
+    EXPECT_EQ(s.V, V1);
+    EXPECT_EQ(s.Theta, theta);
+  }
+}
+
 TEST(MotionStep, BuoyancyModeKeepsTheBodyInPlaceButAdvancesTimeAndForces) {
   FlightState s = HorizontalStartWithWind();
   s.X = 5;
@@ -166,6 +207,21 @@ TEST(MotionStepFaults, ASpeedThatComesExactlyToRestIsAFault) {
   s.Atm.Roh = 1;
   EXPECT_EQ(FaultOf(s, 0, 1.0), "Invalid floating point operation");
   EXPECT_EQ(s.V, 0.0);
+  EXPECT_TRUE(AllFinite(s));
+}
+
+TEST(MotionStepFaults, AnAirSpeedWhoseSquareOverflowsIsAnOverflowBeforeTheSpeedChanges) {
+  // In thin air q stays finite, but (1e155 m/s)^2 does not: the fault comes at the square, not a
+  // step later from a nonsensical speed.
+  FlightState s{};
+  s.V = 1e155;
+  s.Mass = 1;
+  s.Area = 1;
+  s.CxCur = 0.2;
+  s.Atm.Roh = 1e-10;
+  EXPECT_EQ(FaultOf(s), "Floating point overflow");
+  EXPECT_EQ(s.V, 1e155);
+  EXPECT_EQ(s.X, 0.0);
   EXPECT_TRUE(AllFinite(s));
 }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 
 #include "plot/qpainter_canvas.h"
+#include "plot/round_even.h"
 #include "tests/plot/plot_test_support.h"
 
 namespace zarn {
@@ -103,6 +105,53 @@ TEST(DrawMarker, TrianglesPointUpAndDown) {
   EXPECT_TRUE(IsBlack(down, 20, 23));
   EXPECT_TRUE(IsColor(down, 20, 20, kAquaRgb));
   EXPECT_TRUE(IsWhite(down, 20, 24));
+}
+
+// The triangle as the canvas outlines it: the closed run of its three sides.
+QImage Outline(int kind, int size) {
+  const int h = RoundEven(size / 2.0), t = RoundEven(size / 3.0);
+  const int tipY = kind == 8 || kind == 12 ? kY - h : kY + h,
+            baseY = kind == 8 || kind == 12 ? kY + t : kY - t;
+  QImage img(40, 40, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainterCanvas c(img);
+  c.MoveTo(kX - h, baseY);
+  c.LineTo(kX + h, baseY);
+  c.LineTo(kX, tipY);
+  c.LineTo(kX - h, baseY);
+  return img;
+}
+
+TEST(DrawMarker, FilledTrianglesFillExactlyTheInsideOfTheirBlackOutline) {
+  // Per row, the outline's leftmost to rightmost pixel is the triangle; the outline is black, the
+  // rest of it the fill colour, and nothing lies outside it: no fill beside the outline, no hole.
+  for (int kind : {8, 9, 12, 13}) {
+    for (int size = 3; size <= 30; ++size) {
+      SCOPED_TRACE(testing::Message() << "kind " << kind << ", size " << size);
+      const QImage marker = Marker(kind, size), outline = Outline(kind, size);
+      const QRgb fill = kind == 12 ? kYellowRgb : kind == 13 ? kAquaRgb : qRgb(0, 0, 0);
+      int outside = 0, holes = 0, wrongOutline = 0, inside = 0;
+      for (int y = 0; y < 40; ++y) {
+        int left = 40, right = -1;
+        for (int x = 0; x < 40; ++x) {
+          if (IsBlack(outline, x, y)) left = std::min(left, x), right = std::max(right, x);
+        }
+        for (int x = 0; x < 40; ++x) {
+          const bool onOutline = IsBlack(outline, x, y), within = x >= left && x <= right;
+          if (!within && !IsWhite(marker, x, y)) ++outside;
+          if (onOutline && !IsBlack(marker, x, y)) ++wrongOutline;
+          if (within && !onOutline) {
+            ++inside;
+            if (!IsColor(marker, x, y, fill)) ++holes;
+          }
+        }
+      }
+      EXPECT_EQ(outside, 0) << "pixels outside the outline";
+      EXPECT_EQ(holes, 0) << "pixels inside the outline that are not the fill";
+      EXPECT_EQ(wrongOutline, 0) << "outline pixels that are not black";
+      EXPECT_GT(inside, size >= 6 ? 0 : -1) << "a fill to check";
+    }
+  }
 }
 
 TEST(DrawMarker, FixedSizeKindsIgnoreSizeExceptTheStrokesOf17And18) {

@@ -51,13 +51,13 @@ TEST(GraphPictures, WrittenWhenZarnPlotPngDirIsSet) {
     for (const GraphEntry& e : kGraphCatalogue) {
       GraphSelection sel{};
       SelectGraph(e, sel);
-      save(PlotGraph(*table, sel, units, '.'),
+      save(PlotGraph(*table, sel, 500, units, '.'),
            std::string(f.Name) + "_" + std::string(e.Component.empty() ? "EndOfRun" : e.Component));
     }
   }
   // The projectile's angle and load factors go below zero: a graph with a negative zone.
   test::FillFlight({}, *table, units);
-  save(PlotGraph(*table, test::Select({kColT, kColH, kColAngle, kColNx, kColV}), units, ','),
+  save(PlotGraph(*table, test::Select({kColT, kColH, kColAngle, kColNx, kColV}), 500, units, ','),
        "negative_zone");
 }
 

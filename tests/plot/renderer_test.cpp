@@ -11,7 +11,10 @@
 #include <string_view>
 
 #include "plot/catalogue.h"
+#include "sim/integrator.h"
+#include "sim/presets.h"
 #include "tests/plot/plot_test_support.h"
+#include "tests/support/scratch.h"
 
 namespace zarn {
 namespace {
@@ -40,7 +43,7 @@ class PlotGraphTest : public testing::Test {
   void FillPositive(int column, double top) {
     for (int i = 1; i <= 500; ++i) table_->Cell(column, i) = top * (0.5 + 0.5 * std::sin(kPi * i / 250));
   }
-  QImage Plot(const GraphSelection& sel, char sep = '.') { return PlotGraph(*table_, sel, units_, sep); }
+  QImage Plot(const GraphSelection& sel, char sep = '.') { return PlotGraph(*table_, sel, 500, units_, sep); }
 
   std::unique_ptr<TrajectoryTable> table_;
   UnitFlags units_{};
@@ -257,6 +260,53 @@ TEST_F(PlotGraphTest, LegendCircleAndSymbolSitAtTheFootOfEachAxis) {
   EXPECT_TRUE(IsColor(img, 12, 461, qRgb(0, 255, 0)));
 }
 
+int BlackPixels(const QImage& img, int x0, int x1, int y0, int y1) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += IsBlack(img, x, y) ? 1 : 0;
+  return n;
+}
+
+TEST(ShortFlightGraph, DrawsOnlyTheStoredRowsWithNoLineBackToTheOrigin) {
+  // The first preset thrown at 3 degrees: 248 steps, each stored; rows 249..500 hold 0.
+  test_support::ScratchDir scratch("zarn_short_graph");
+  auto d = std::make_unique<ZarnData>();
+  WritePresetRecord(0, d->PresetRecord);
+  ApplyPresetRecord(*d);
+  d->Params.TTO = 3;
+  RunOptions options;
+  options.Directory = scratch.path();
+  ComputeTrajectory(*d, options);
+  ASSERT_EQ(d->Summary.SamplesStored, 248);
+  EXPECT_EQ(GraphRows(d->Table, d->Summary.SamplesStored), 249);
+
+  // Speed over time: between 98.6 and 100 m/s the curve and its markers stay in the top 80 pixels
+  // of the plot (L = 100, W = 630); below them only the grey grid, down to the legend at the foot.
+  const GraphSelection sel = Select({kColT, kColV});  // the graph of Button27
+  const QImage run = PlotGraph(d->Table, sel, 249, d->Units, '.');
+  EXPECT_GT(BlackPixels(run, 101, 730, 60, 75), 600) << "the curve";
+  EXPECT_EQ(BlackPixels(run, 101, 730, 100, 453), 0) << "a line towards the origin";
+  // All 500 rows: the zero rows pull the curve back to (L, 460).
+  EXPECT_GT(BlackPixels(PlotGraph(d->Table, sel, 500, d->Units, '.'), 101, 730, 100, 453), 300);
+  // A table the run filled draws as it always did.
+  EXPECT_EQ(GraphRows(d->Table, 500), 500);
+}
+
+TEST(ShortFlightGraph, AFewRowsCarryAMarkerOnEveryPoint) {
+  // Four rows of speed: round(sqrt(5)) - 3 is below 1, so the spacing is held at 1.
+  auto table = test::MakeTable();
+  for (int i = 1; i <= 4; ++i) {
+    table->Cell(kColT, i) = i;
+    table->Cell(kColV, i) = 50 + 10 * i;
+  }
+  const QImage img = PlotGraph(*table, test::Select({kColT, kColV}), 5, UnitFlags{}, '.');
+  for (int i = 1; i <= 4; ++i) {
+    const int x = 100 + static_cast<int>(std::nearbyint(i * 630 / 4.0));
+    const int y = 460 - static_cast<int>(std::nearbyint((50 + 10 * i) * 396 / 90.0));
+    EXPECT_TRUE(IsColor(img, x, y, qRgb(0, 255, 0))) << "lime square of row " << i;
+  }
+}
+
 const GraphEntry& Graph(std::string_view component) {
   const GraphEntry* e = FindGraph(component);
   if (e == nullptr) throw std::invalid_argument(std::string(component));
@@ -270,12 +320,12 @@ TEST(GraphCatalogue, Button10AndTheEndOfRunGraphGiveTheSamePicture) {
   GraphSelection fromButton{}, fromRun{};
   SelectGraph(Graph("Button10"), fromButton);
   SelectGraph(DefaultGraph(), fromRun);
-  const QImage a = PlotGraph(*table, fromButton, units, '.');
-  EXPECT_EQ(a, PlotGraph(*table, fromRun, units, '.'));
-  EXPECT_EQ(a, PlotGraph(*table, fromButton, units, '.')) << "pressing twice draws the same";
+  const QImage a = PlotGraph(*table, fromButton, 500, units, '.');
+  EXPECT_EQ(a, PlotGraph(*table, fromRun, 500, units, '.'));
+  EXPECT_EQ(a, PlotGraph(*table, fromButton, 500, units, '.')) << "pressing twice draws the same";
   GraphSelection overRange{};
   SelectGraph(Graph("Button9"), overRange);
-  EXPECT_NE(a, PlotGraph(*table, overRange, units, '.'));
+  EXPECT_NE(a, PlotGraph(*table, overRange, 500, units, '.'));
 }
 
 TEST(GraphCatalogue, AShorterSelectionIgnoresWhatALongerOneLeftBehind) {
@@ -289,7 +339,7 @@ TEST(GraphCatalogue, AShorterSelectionIgnoresWhatALongerOneLeftBehind) {
   EXPECT_EQ(reused.Count, 3);
   EXPECT_EQ(reused.Columns[2], 1);
   EXPECT_EQ(reused.Columns[6], 29);
-  EXPECT_EQ(PlotGraph(*table, fresh, units, '.'), PlotGraph(*table, reused, units, '.'));
+  EXPECT_EQ(PlotGraph(*table, fresh, 500, units, '.'), PlotGraph(*table, reused, 500, units, '.'));
 }
 
 TEST(GraphCatalogue, EveryGraphOfAFlightAndOfARocketDraws) {
@@ -312,7 +362,7 @@ TEST(GraphCatalogue, EveryGraphOfAFlightAndOfARocketDraws) {
     for (const GraphEntry& e : kGraphCatalogue) {
       GraphSelection sel{};
       SelectGraph(e, sel);
-      const QImage img = PlotGraph(*table, sel, units, '.');
+      const QImage img = PlotGraph(*table, sel, 500, units, '.');
       EXPECT_EQ(img.size(), QSize(800, 600)) << e.Component;
       EXPECT_GE(CountGrey(img, 19, 100, 700), 300) << e.Component << ": grid drawn";
     }

@@ -2,10 +2,11 @@
 """A second, independent implementation of a run, in plain Python, compared with zarn-batch.
 
 It is written from the program's rules, not from its C++ code: the table atmosphere, the V-2 drag
-law, the Euler step with its three forms of wind, rocket staging with the vertical hold, sampling by
-phase, the unit switches, and both result files formatted with Python's own exact '%.*f'. Python
-floats are IEEE doubles and every expression keeps the program's order of operations, so the files
-must agree byte for byte.
+law, the Euler step with its three forms of wind, rocket staging with the vertical hold, sampling at
+each crossing of the sample interval, the unit switches, and both result files formatted with
+Python's own exact '%.*f'. Python floats are IEEE doubles and every expression keeps the program's
+order of operations, so the files must agree byte for byte. A flight of fewer steps than rows must
+also bring the program's note on stderr, and no other flight any.
 
 Usage: reference_run.py ZARN_BATCH   (exit 0 when every case agrees; prints "N passed, N failed")
 """
@@ -92,7 +93,7 @@ def fly(p, record, lines, table, flags):
     theta, m, A = p["TTO"] / 57.3, p["MassaStart"], p["S0"]
     cx, cy, wind, dt = p["Cx"], p["Cy"], p["Vwind"], p["dt0"]
     stage = 0.0
-    row, prev = 1, 100.0
+    row, prev = 1, -1  # whole part of t / interval at the step before; -1 makes the first step a row
     while True:
         T, Pbar, Vs, R, Mu = air(H)
         if H > 120000:
@@ -132,11 +133,14 @@ def fly(p, record, lines, table, flags):
         q = R * V * V / 2
         sin, cos = math.sin(theta), math.cos(theta)
         if p["BuoyancyMode"] != 1:
-            p["dVdt"] = thrust / m - cx * R * (V + wind * cos) ** 2 * A / 2 / m - 9.8 * sin
-            X = X + (V + wind * cos) * cos * dt
+            # Drag and lift as written: coefficient, density, the square of the air speed, area, / 2, / mass.
+            air_speed = V + wind * cos
+            p["dVdt"] = thrust / m - cx * R * (air_speed * air_speed) * A / 2 / m - 9.8 * sin
+            X = X + air_speed * cos * dt
             H = H + V * sin * dt
             V = V + p["dVdt"] * dt
-            theta = theta + (cy * R * (V + wind * sin) ** 2 * A / 2 / m / V - 9.8 * cos / V) * dt
+            turn_speed = V + wind * sin
+            theta = theta + (cy * R * (turn_speed * turn_speed) * A / 2 / m / V - 9.8 * cos / V) * dt
             theta = max(theta, -90 / 57.3)
             theta = min(theta, 90 / 57.3)
         t = t + dt
@@ -149,8 +153,9 @@ def fly(p, record, lines, table, flags):
         if frac(t / 10) < 0.01:
             lines += [" ", SHORT_HEADER, " "]
         if record:
-            phase = frac(t / record)
-            if phase - prev <= 0.01:
+            # A row at the first step and whenever t passed a multiple of the interval during the step.
+            whole = math.trunc(t / record)
+            if whole > prev:
                 lines += ["(%d)" % row, SAMPLE_HEADER]
                 table[row] = dict(t=t, V=V, q=q / 1000, H=H if H >= 0 else 0.0, Q=theta * 57.3, X=X,
                                   isp=isp, thrust=thrust, m=m)
@@ -159,7 +164,7 @@ def fly(p, record, lines, table, flags):
                     if value > limit:
                         flags[key] = raised
                 row = min(row + 1, 500)
-            prev = phase
+            prev = whole
         if not (H > p["Hk"] and t < p["Tk"]):
             return t
 
@@ -179,7 +184,7 @@ def reference_files(p):
                    (s["V"], 5, 1), (s["q"], 5, 1), (s["Q"], 5, 1), (s["m"] / km("m"), 10, 1),
                    (s["thrust"] / km("p"), 12, 1), (s["isp"], 5, 1)]
         out.append("".join("  " + field(*n) for n in numbers) + "  ")
-    return step, "".join(line + "\r\n" for line in out)
+    return step, "".join(line + "\r\n" for line in out), len(table)
 
 
 PRESETS = [
@@ -206,6 +211,11 @@ CASES = [("preset %d" % i, i, {}) for i in range(5)] + [
                                                           Mdv2=80, Schu2=12000, Mt3=100, Iud3=2700, IudP3=3000,
                                                           Mdv3=20, Schu3=3000)),
     ("buoyant body", 0, dict(TaskKind=4, Tk=30, dt0=0.01)),
+    # Over 50000 steps: one row per crossing, not every step; under 500 steps: every step a row.
+    ("fine step, 70500 steps", 0, dict(dt0=0.0002)),
+    ("coarse step, 248 steps", 0, dict(TTO=3)),
+    # Negative drag: the speed runs away, and the last bits of the drag term grow into the digits.
+    ("runaway flight under negative drag", 2, dict(Cx=-1, dt0=0.0005, Tk=0.457)),
 ]
 
 
@@ -225,8 +235,14 @@ def main():
             args = [program, "--preset", str(preset), "--dir", work, "--quiet"]
             for key, value in changes.items():
                 args += ["--set", "%s=%r" % (key, float(value))]
-            subprocess.run(args, check=True)
-            step, sample = reference_files(parameters(preset, changes))
+            note = subprocess.run(args, check=True, stderr=subprocess.PIPE).stderr.decode("ascii")
+            step, sample, rows = reference_files(parameters(preset, changes))
+            # A flight of fewer steps than rows stores each step, and the program says so.
+            want_note = "%d of 500 samples: the flight took %d step" % (rows, rows) if rows < 500 else ""
+            if not note.startswith(want_note) or bool(note) != bool(want_note):
+                print("%s: %d rows, but the program's note is %r" % (name, rows, note))
+                failed += 1
+                continue
             got = [open(os.path.join(work, f), "rb").read().decode("ascii") for f in ("Zarn Daten.txt", "Zarn_500.txt")]
             for label, want, have in (("step file", step, got[0]), ("sample file", sample, got[1])):
                 if want == have:

@@ -161,40 +161,73 @@ FlightParameters HundredSeconds(double dt0) {
   return p;
 }
 
-TEST_F(IntegratorTest, MillisecondStepsStoreTheFirst499StepsAndTheLastInRow500) {
-  Run(HundredSeconds(0.001));
-  const double duration = d_->State.t;
-  EXPECT_NEAR(duration, 100, 0.0015);
-  EXPECT_EQ(d_->Rec.SampleInterval, duration / 500);
-  // Time is in seconds (no flag), so column 0 holds t exactly as the run accumulated it.
-  double t = 0;
-  for (int row = 1; row <= 499; ++row) {
-    t += 0.001;
-    ASSERT_EQ(Cell(kColT, row), t) << "row " << row;
+TEST_F(IntegratorTest, StepsOfAnySizeBelowTheIntervalStoreOneRowPerCrossingAndTheLastStepInRow500) {
+  // 10000 and 100000 steps: below a hundredth of the interval as well as above it.
+  for (double dt0 : {0.01, 0.001}) {
+    SCOPED_TRACE(dt0);
+    Run(HundredSeconds(dt0));
+    const double duration = d_->State.t, interval = d_->Rec.SampleInterval;
+    EXPECT_NEAR(duration, 100, 1.5 * dt0);
+    EXPECT_EQ(interval, duration / 500);
+    EXPECT_EQ(d_->Summary.StepsPerPass, std::llround(duration / dt0));
+    EXPECT_EQ(d_->Summary.SamplesStored, 500);
+    EXPECT_EQ(Cell(kColT, 1), dt0);  // the first step
+    for (int row = 2; row <= 499; ++row) {
+      // The first step at or past the (row-1)-th multiple of the interval.
+      const double crossing = (row - 1) * interval;
+      ASSERT_GE(Cell(kColT, row), crossing - 1e-9) << "row " << row;
+      ASSERT_LT(Cell(kColT, row), crossing + dt0 + 1e-9) << "row " << row;
+    }
+    EXPECT_EQ(Cell(kColT, 500), duration);  // the last step, which reaches the 500th multiple
+    // One marker per row; only the last crossing may name row 500 a second time.
+    const std::vector<std::string> lines = Lines(StepFile());
+    for (int row = 1; row <= 499; ++row)
+      ASSERT_EQ(std::count(lines.begin(), lines.end(), "(" + std::to_string(row) + ")"), 1) << "row " << row;
+    EXPECT_GE(std::count(lines.begin(), lines.end(), "(500)"), 1);
+    EXPECT_LE(std::count(lines.begin(), lines.end(), "(500)"), 2);
   }
-  EXPECT_EQ(Cell(kColT, 500), duration);
-  EXPECT_EQ(d_->Rec.SampleCount, 500);
-  // Every step of the recording pass is a sample: one marker per step.
-  const std::vector<std::string> lines = Lines(StepFile());
-  const auto steps = std::count_if(lines.begin(), lines.end(), IsStepLine) / 2;
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '('; }),
-            steps);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "(500)"), steps - 499);
 }
 
-TEST_F(IntegratorTest, CentisecondStepsStoreOneRowPerSampleIntervalCrossing) {
-  Run(HundredSeconds(0.01));
-  const double interval = d_->Rec.SampleInterval;
-  EXPECT_NEAR(interval, 0.2, 1e-6);
-  EXPECT_EQ(Cell(kColT, 1), 0.01);
-  for (int row = 2; row <= 499; ++row) {
-    // The first step at or past the (row-1)-th multiple of the interval.
-    const double crossing = (row - 1) * interval;
-    ASSERT_GE(Cell(kColT, row), crossing - 1e-9) << "row " << row;
-    ASSERT_LT(Cell(kColT, row), crossing + 0.01 + 1e-9) << "row " << row;
+TEST_F(IntegratorTest, FlightOfFewerStepsThanRowsStoresEveryStepAndZeroBeyond) {
+  // The first preset thrown at 3 degrees lands after 248 steps of 5 ms.
+  WritePresetRecord(0, d_->PresetRecord);
+  ApplyPresetRecord(*d_);
+  d_->Params.TTO = 3;
+  const StepLog log = RunLogged(d_->Params);
+  ASSERT_EQ(log.States.size(), 248u);
+  EXPECT_EQ(d_->Summary.StepsPerPass, 248);
+  EXPECT_EQ(d_->Summary.SamplesStored, 248);
+  for (int row = 1; row <= 248; ++row) {
+    const FlightState& s = log.States[static_cast<std::size_t>(row - 1)];
+    ASSERT_EQ(Cell(kColT, row), s.t) << "row " << row;
+    ASSERT_EQ(Cell(kColH, row), std::max(s.H, 0.0)) << "row " << row;
+    ASSERT_EQ(Cell(kColV, row), s.V) << "row " << row;
   }
-  EXPECT_GE(Cell(kColT, 500), 499 * interval - 1e-9);
-  EXPECT_LE(Cell(kColT, 500), d_->State.t);
+  for (int column = 0; column < TrajectoryTable::kColumns; ++column)
+    for (int row = 249; row <= 500; ++row) ASSERT_EQ(Cell(column, row), 0.0) << column << ", " << row;
+  const std::vector<std::string> samples = Lines(ReadFile(SampleFilePath()));
+  ASSERT_EQ(samples.size(), 503u);
+  EXPECT_EQ(samples[3 + 248],
+            "  249.00      0.00    0.00    0.0    0.0    0.0    0.0         0.0           0.0    0.0  ");
+}
+
+// The summary against the states of the steps themselves.
+TEST_F(IntegratorTest, SummaryHoldsTheStepsAndTheLargestHeightPressureAndLoadFactor) {
+  WritePresetRecord(0, d_->PresetRecord);
+  ApplyPresetRecord(*d_);
+  const StepLog log = RunLogged(d_->Params);
+  double apex = -kInf, maxQ = -kInf, maxNx = -kInf;
+  for (const FlightState& s : log.States) {
+    apex = std::max(apex, s.H);
+    maxQ = std::max(maxQ, s.q);
+    maxNx = std::max(maxNx, s.nx);
+  }
+  EXPECT_EQ(d_->Summary.StepsPerPass, static_cast<int64_t>(log.States.size()));
+  EXPECT_EQ(d_->Summary.ApexH, apex);
+  EXPECT_EQ(d_->Summary.MaxQ, maxQ);
+  EXPECT_EQ(d_->Summary.MaxNx, maxNx);
+  EXPECT_LT(maxNx, 0);  // drag only: the largest load factor is the smallest deceleration
+  EXPECT_GT(apex, 100);
 }
 
 TEST_F(IntegratorTest, RepeatedRunGivesIdenticalFilesAndTable) {
@@ -209,16 +242,61 @@ TEST_F(IntegratorTest, RepeatedRunGivesIdenticalFilesAndTable) {
   EXPECT_TRUE(d_->Table.Elements == table.Elements);
 }
 
-TEST_F(IntegratorTest, RowsThatARunDoesNotStoreKeepWhatAnEarlierRunLeft) {
-  RunPreset(0);
-  const TrajectoryTable before = d_->Table;
-  FlightParameters p = OneStep();
-  p.dt0 = 0.5;
-  Run(p);
-  EXPECT_EQ(Cell(kColT, 1), 0.5);
-  EXPECT_NE(before.Cell(kColT, 1), 0.5);
-  for (int column = 0; column < TrajectoryTable::kColumns; ++column)
-    for (int row = 2; row <= 500; ++row) ASSERT_EQ(Cell(column, row), before.Cell(column, row));
+TEST_F(IntegratorTest, ALongRunThenAShortOneGiveTheShortRunsFilesTableAndSummaryAlone) {
+  // The third preset climbs past 10 km, so both runs convert heights to km: rows of the long run
+  // left in the table would be divided a second time.
+  RunPreset(3);
+  ASSERT_EQ(d_->Summary.SamplesStored, 500);
+  d_->Params.dt0 = 0.05;  // 101 steps: 100 of them add up to a little less than Tk
+  ComputeTrajectory(*d_, Options());
+  ASSERT_EQ(d_->Units.HeightInKm, 1);
+
+  auto fresh = std::make_unique<ZarnData>();
+  WritePresetRecord(3, fresh->PresetRecord);
+  ApplyPresetRecord(*fresh);
+  fresh->Params.dt0 = 0.05;
+  const fs::path alone = dir_ / "alone";
+  fs::create_directories(alone);
+  RunOptions o;
+  o.Directory = alone;
+  ComputeTrajectory(*fresh, o);
+  ASSERT_EQ(fresh->Summary.SamplesStored, 101);
+
+  EXPECT_TRUE(StepFile() == ReadFile(alone / kStepFileName));
+  EXPECT_TRUE(ReadFile(SampleFilePath()) == ReadFile(alone / kSampleFileName));
+  EXPECT_TRUE(d_->Table.Elements == fresh->Table.Elements);
+  const RunSummary &a = d_->Summary, &b = fresh->Summary;
+  EXPECT_EQ(a.StepsPerPass, b.StepsPerPass);
+  EXPECT_EQ(a.SamplesStored, b.SamplesStored);
+  EXPECT_EQ(a.ApexH, b.ApexH);
+  EXPECT_EQ(a.MaxQ, b.MaxQ);
+  EXPECT_EQ(a.MaxNx, b.MaxNx);
+}
+
+TEST_F(IntegratorTest, NoteSaysHowManySamplesAFewStepFlightStoredAndWhichStepFillsAll) {
+  struct Case {
+    const char* What;
+    std::function<void(FlightParameters&)> Set;
+    char Separator;
+    const char* Note;
+  } const cases[] = {
+      // 1.24 s: the interval 0.00248 s rounds down to 0.0024, never up.
+      {"248 steps", [](FlightParameters& p) { p.TTO = 3; }, '.',
+       "248 of 500 samples: the flight took 248 steps; a step of 0.0024 s or less fills all 500"},
+      {"142 steps", [](FlightParameters& p) { p.dt0 = 0.1; }, ',',
+       "142 of 500 samples: the flight took 142 steps; a step of 0,028 s or less fills all 500"},
+      {"one step", [](FlightParameters& p) { p = OneStep(); }, '.',
+       "1 of 500 samples: the flight took 1 step; a step of 0.002 s or less fills all 500"},
+      {"a full table", [](FlightParameters&) {}, '.', ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    WritePresetRecord(0, d_->PresetRecord);
+    ApplyPresetRecord(*d_);
+    c.Set(d_->Params);
+    ComputeTrajectory(*d_, Options());
+    EXPECT_EQ(FewSamplesNote(*d_, c.Separator), c.Note);
+  }
 }
 
 // --- One step ---------------------------------------------------------------------------------
@@ -494,6 +572,7 @@ TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingN
     p.Mt = 10, p.Iud = p.IudP0 = 1000, p.Schub = 10000;  // 10 kg/s for 1 s
     p.dt0 = 0.25;
   };
+  RunPreset(0);  // a summary that a failed run must not leave standing
   struct Case {
     const char* What;
     std::function<void(FlightParameters&)> Set;
@@ -532,6 +611,8 @@ TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingN
                      s.ny, s.dVdt, s.Re})
       EXPECT_TRUE(std::isfinite(v));
     for (double v : d_->Table.Elements) ASSERT_TRUE(std::isfinite(v));
+    EXPECT_EQ(d_->Summary.StepsPerPass, 0);  // each fault comes in the probe pass
+    EXPECT_EQ(d_->Summary.SamplesStored, 0);
   }
 }
 

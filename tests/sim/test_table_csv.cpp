@@ -124,9 +124,9 @@ TEST_F(TableCsvTest, LongHighLobReadsBackToTheConvertedTableUnderKmAndMinuteName
   ASSERT_EQ(d->Units.MassInTonnes, 0);
 
   const fs::path path = dir_ / "table.csv";
-  WriteTableCsv(path, d->Table, d->Units);
+  WriteTableCsv(path, d->Table, d->Units, d->Summary.SamplesStored);
   const std::string text = ReadFile(path);
-  EXPECT_EQ(text, TableCsvText(d->Table, d->Units));
+  EXPECT_EQ(text, TableCsvText(d->Table, d->Units, 500));
   const ParsedCsv csv = ParseCsv(text);
 
   EXPECT_EQ(
@@ -196,7 +196,7 @@ TEST_F(TableCsvTest, ExtremeNumbersKeepEveryBitInTheShortestText) {
   int i = 0;
   for (int row = 1; row <= table->RowsPerColumn; ++row)
     for (int c = 0; c < TrajectoryTable::kColumns; ++c) table->Cell(c, row) = values[i++ % std::size(values)];
-  const std::string text = TableCsvText(*table, UnitFlags{});
+  const std::string text = TableCsvText(*table, UnitFlags{}, table->RowsPerColumn);
   ExpectSameBits(*table, ParseCsv(text));
 
   // Shortest round trip, not a fixed count of digits; '.' and no thousands separators.
@@ -204,7 +204,7 @@ TEST_F(TableCsvTest, ExtremeNumbersKeepEveryBitInTheShortestText) {
   table->Cell(1, 1) = -0.0;
   table->Cell(2, 1) = 1e21;
   table->Cell(3, 1) = 101325.0;
-  const std::string first = TableCsvText(*table, UnitFlags{});
+  const std::string first = TableCsvText(*table, UnitFlags{}, table->RowsPerColumn);
   const std::string_view rows = std::string_view(first).substr(first.find('\n') + 1);
   const std::vector<std::string_view> row1 = Fields(rows.substr(0, rows.find('\n')));
   ASSERT_EQ(row1.size(), 30u);
@@ -220,7 +220,7 @@ TEST_F(TableCsvTest, NonFiniteCellIsRefusedBeforeTheFileIsTouched) {
   table->RowsPerColumn = 500;
   table->Cell(17, 321) = std::numeric_limits<double>::infinity();
   const fs::path path = dir_ / "t.csv";
-  EXPECT_THROW(WriteTableCsv(path, *table, UnitFlags{}), FloatingPointError);
+  EXPECT_THROW(WriteTableCsv(path, *table, UnitFlags{}, 500), FloatingPointError);
   EXPECT_FALSE(fs::exists(path));
 }
 
@@ -242,7 +242,7 @@ TEST_F(TableCsvTest, WriteFailuresThrowFileErrorWithThePlatformsMessage) {
     SCOPED_TRACE(c.Path.string());
     if (c.Path == "/dev/full" && !fs::is_character_file(c.Path)) continue;  // not the full device here
     try {
-      WriteTableCsv(c.Path, *table, UnitFlags{});
+      WriteTableCsv(c.Path, *table, UnitFlags{}, 500);
       ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
       EXPECT_EQ(std::string(e.what()), c.Message);

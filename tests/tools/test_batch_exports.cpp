@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -49,7 +50,7 @@ TEST_F(BatchProgram, CsvIsTheConvertedTableWithItsUnitsAndGoesWhereItIsNamed) {
   ASSERT_EQ(d->Units.TimeUnit, 2);
   ASSERT_EQ(d->Units.HeightInKm, 1);
   const std::string csv = ReadFile(work_ / "lob.csv");
-  EXPECT_TRUE(csv == TableCsvText(d->Table, d->Units));
+  EXPECT_TRUE(csv == TableCsvText(d->Table, d->Units, 500));
   EXPECT_EQ(csv.substr(0, csv.find(',')), "t_min");
   EXPECT_NE(csv.find(",H_km,"), std::string::npos);
   EXPECT_NE(csv.find(",X_km,"), std::string::npos);
@@ -82,6 +83,29 @@ TEST_F(BatchProgram, QuietPrintsNothingOnSuccessButStillReportsErrors) {
 }
 
 // Both as 32-bit ARGB, so that only the pixels can differ.
+int DifferingPixels(const QImage& a, const QImage& b);
+
+TEST_F(BatchProgram, FewStepFlightNotesItOnStderrAndExportsOnlyItsRows) {
+  const Outcome r = Batch({"--preset", "0", "--set", "TTO=3", "--csv", "t.csv", "--png", "g.png"});
+  ASSERT_EQ(r.Exit, kExitOk) << r.Err;
+  EXPECT_EQ(r.Err,
+            "248 of 500 samples: the flight took 248 steps; a step of 0.0024 s or less fills all 500\n");
+
+  const auto d = RunInProcess(
+      0, [](FlightParameters& p) { p.TTO = 3; }, io_);
+  ASSERT_EQ(d->Summary.SamplesStored, 248);
+  EXPECT_EQ(r.Out, Summary(d->State, 248) + "\n");
+  const std::string csv = ReadFile(work_ / "t.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 248);
+  EXPECT_TRUE(csv == TableCsvText(d->Table, d->Units, 248));
+  GraphSelection selection{};
+  SelectGraph(DefaultGraph(), selection);
+  const QImage saved(QString::fromStdString((work_ / "g.png").string()), "PNG");
+  EXPECT_EQ(DifferingPixels(saved, PlotGraph(d->Table, selection, 249, d->Units, '.')), 0);
+  EXPECT_TRUE(ReadFile(work_ / kSampleFileName) == ReadFile(io_ / kSampleFileName))
+      << "500 lines all the same";
+}
+
 int DifferingPixels(const QImage& a, const QImage& b) {
   if (a.size() != b.size()) return -1;
   const QImage x = a.convertToFormat(QImage::Format_ARGB32);
@@ -103,7 +127,7 @@ TEST_F(BatchProgram, SavedPngIsTheRenderersImagePixelForPixel) {
 
     GraphSelection selection{};
     SelectGraph(*graph != '\0' ? *FindGraph(graph) : DefaultGraph(), selection);
-    const QImage expected = PlotGraph(d->Table, selection, d->Units, '.');
+    const QImage expected = PlotGraph(d->Table, selection, 500, d->Units, '.');
     const QImage saved(QString::fromStdString((work_ / "g.png").string()), "PNG");
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(kGraphWidth, kGraphHeight));

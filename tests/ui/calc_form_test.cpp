@@ -1,15 +1,21 @@
 // The calculation form: activation, captions, field binding, START, graph buttons and MAIN.
 #include <QFile>
 #include <cstring>
+#include <filesystem>
 
 #include "plot/catalogue.h"
 #include "plot/renderer.h"
+#include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
+#include "sim/table_csv.h"
+#include "tests/support/scratch.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {
 namespace {
+
+using test_support::ReadFile;
 
 TEST_F(WindowsTest, PresetValuesReachTheFieldsAndTheParameters) {
   OpenWithPreset(0);
@@ -324,16 +330,60 @@ TEST_F(WindowsTest, MassOfZeroOfABuoyantBodyIsADivisionByZero) {
   EXPECT_TRUE(form2_->isVisible());
 }
 
-TEST_F(WindowsTest, GraphButtonAfterARefusedFirstRunKeepsThePicture) {
+TEST_F(WindowsTest, RefusedStartLeavesTheGraphButtonsCovered) {
   OpenWithPreset(0);
   Type("eddt0", "0");
-  PressStart();  // refused before the table is laid out; the graph buttons are uncovered all the same
-  ASSERT_EQ(messages_.size(), 1u);
   const QImage before = Plot();
+  PressStart();  // refused before the run: nothing new to show
+  ASSERT_EQ(messages_, std::vector<QString>{"Integration step must be a positive number"});
+  EXPECT_FALSE(Uncovered("Button3"));
   PressGraph("Button3");
-  ASSERT_EQ(messages_.size(), 2u);
-  EXPECT_EQ(messages_[1], "Floating point division by zero");
+  EXPECT_EQ(messages_.size(), 1u);
   EXPECT_EQ(Plot(), before);
+}
+
+TEST_F(WindowsTest, ShortRunAfterALongOneGivesItsOwnFilesAndGraphAndANote) {
+  OpenWithPreset(0);
+  PressStart();
+  QLabel* note = Calc<QLabel>("SampleNote");
+  EXPECT_FALSE(note->isVisible()) << "a full table needs no note";
+  Type("eddt0", "0.1");
+  PressStart();
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+  // The same flight in a program that ran nothing before.
+  auto fresh = std::make_unique<ZarnData>();
+  WritePresetRecord(0, fresh->PresetRecord);
+  ApplyPresetRecord(*fresh);
+  fresh->Params.dt0 = 0.1;
+  RunOptions alone;
+  alone.Directory = workDir_.filePath("alone").toStdString();
+  std::filesystem::create_directory(alone.Directory);
+  ComputeTrajectory(*fresh, alone);
+  ASSERT_EQ(fresh->Summary.SamplesStored, 142);
+  for (const char* file : {"Zarn Daten.txt", "Zarn_500.txt"})
+    EXPECT_TRUE(ReadFile(workDir_.filePath(file).toStdString()) == ReadFile(alone.Directory / file)) << file;
+  GraphSelection selection{};
+  SelectGraph(DefaultGraph(), selection);
+  EXPECT_EQ(Plot(), PlotGraph(fresh->Table, selection, 143, fresh->Units, '.'));
+  chosenFile_ = workDir_.filePath("short.csv");
+  ChooseFromPlotMenu("Save table as CSV...");
+  EXPECT_TRUE(ReadFile(chosenFile_.toStdString()) == TableCsvText(fresh->Table, fresh->Units, 142));
+
+  // The note, beside the controls rather than over them, until the next run.
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_EQ(note->text(),
+            "142 of 500 samples: the flight took 142 steps; a step of 0.028 s or less fills all 500");
+  for (QWidget* other : form2_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const bool overlaps =
+        other != note && other->isVisible() && other->geometry().intersects(note->geometry());
+    EXPECT_FALSE(overlaps) << other->objectName().toStdString();
+  }
+  Type("edMassaStart", "0");
+  PressStart();  // the next run goes even if it fails
+  EXPECT_EQ(messages_, std::vector<QString>{"Invalid floating point operation"});
+  EXPECT_FALSE(note->isVisible());
 }
 
 }  // namespace

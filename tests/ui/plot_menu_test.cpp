@@ -81,9 +81,8 @@ TEST_F(WindowsTest, SavedPngIsTheWholeRendererImageOfTheShownGraph) {
   EXPECT_EQ(saved.size(), QSize(kGraphWidth, kGraphHeight));  // not cut to the plot area
   saved = saved.convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(saved, Plot());
-  EXPECT_EQ(
-      saved,
-      PlotGraph(data_->Table, data_->Selection, data_->Units, '.').convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(saved, PlotGraph(data_->Table, data_->Selection, 500, data_->Units, '.')
+                       .convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderAHeaderOfItsUnits) {
@@ -102,7 +101,7 @@ TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderAHeaderOfItsUnits) {
     header << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
   EXPECT_EQ(csv.left(csv.indexOf('\n')), header.join(',').toUtf8());
   EXPECT_TRUE(header.contains("H_km"));
-  EXPECT_TRUE(csv.toStdString() == TableCsvText(data_->Table, data_->Units))
+  EXPECT_TRUE(csv.toStdString() == TableCsvText(data_->Table, data_->Units, 500))
       << "the CSV is not the run's table";
 }
 
@@ -135,6 +134,23 @@ TEST_F(WindowsTest, FileThatRefusesTheBytesIsReportedAndNotTakenAsSaved) {
     EXPECT_TRUE(messages_[0].startsWith("Cannot ")) << messages_[0].toStdString();
     EXPECT_TRUE(messages_[0].contains(chosenFile_)) << messages_[0].toStdString();
   }
+}
+
+TEST_F(WindowsTest, SaveDialogStartsWhereTheLastSaveSucceededNotWhereOneFailed) {
+  OpenWithPreset(0);
+  PressStart();
+  ASSERT_TRUE(QDir(workDir_.path()).mkdir("good"));
+  chosenFile_ = workDir_.filePath("good/graph.png");
+  ChooseFromPlotMenu(kSaveGraph);
+  ASSERT_TRUE(messages_.empty());
+  chosenFile_ = workDir_.filePath("no such folder/table.csv");
+  ChooseFromPlotMenu(kSaveTable);
+  ASSERT_EQ(messages_.size(), 1u);
+  chosenFile_.clear();
+  ChooseFromPlotMenu(kSaveGraph);
+  ASSERT_EQ(chooserSuggestions_.size(), 3u);
+  EXPECT_EQ(chooserSuggestions_[1], workDir_.filePath("good/Zarn_table.csv"));
+  EXPECT_EQ(chooserSuggestions_[2], workDir_.filePath("good/Zarn_graph.png"));
 }
 
 TEST_F(WindowsTest, CancelledSaveDialogWritesNothingAndReportsNothing) {

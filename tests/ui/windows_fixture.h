@@ -37,9 +37,10 @@ class WindowsTest : public ::testing::Test {
     QLocale::setDefault(QLocale::c());
     previousReporter_ =
         SetErrorReporter([this](QWidget*, const QString& text) { messages_.push_back(text); });
-    previousChooser_ =
-        SetSaveFileChooser([this](QWidget*, const QString& caption, const QString&, const QString&) {
+    previousChooser_ = SetSaveFileChooser(
+        [this](QWidget*, const QString& caption, const QString& suggested, const QString&) {
           chooserCaptions_.push_back(caption);
+          chooserSuggestions_.push_back(suggested);
           return chosenFile_;
         });
     previousOpenChooser_ = SetOpenFileChooser(
@@ -167,9 +168,10 @@ class WindowsTest : public ::testing::Test {
   std::unique_ptr<Form2> form2_;
   std::vector<QString> messages_;
   QTemporaryDir workDir_;
-  QString chosenFile_;                    // what every save dialog answers; empty: the user cancels
-  std::vector<QString> chooserCaptions_;  // the caption of each save dialog that was asked
-  QString openFile_;                      // what every open dialog answers; empty: the user cancels
+  QString chosenFile_;                       // what every save dialog answers; empty: the user cancels
+  std::vector<QString> chooserCaptions_;     // the caption of each save dialog that was asked
+  std::vector<QString> chooserSuggestions_;  // the path each of them suggested
+  QString openFile_;                         // what every open dialog answers; empty: the user cancels
 
  private:
   ErrorReporter previousReporter_;

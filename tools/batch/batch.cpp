@@ -27,9 +27,9 @@ const char* const kUsage =
     "                    Schub, S1, ... and their stage-2 and stage-3 names) after the preset;\n"
     "                    '.' is the decimal separator\n"
     "  --dir DIR         write \"Zarn Daten.txt\" and \"Zarn_500.txt\" into DIR (default: .)\n"
-    "  --csv FILE        save the table of the 500 samples as CSV; the header names each\n"
-    "                    column with the unit the run chose for it (t_s or t_min or t_h,\n"
-    "                    H_m or H_km, ...)\n"
+    "  --csv FILE        save the table of the run's samples as CSV, one line per stored\n"
+    "                    row; the header names each column with the unit the run chose\n"
+    "                    for it (t_s or t_min or t_h, H_m or H_km, ...)\n"
     "  --png FILE        save the graph as an 800x600 PNG picture\n"
     "  --graph NAME      the graph of the calculation form's button NAME (e.g. Button3);\n"
     "                    default: the graph drawn at the end of a run\n"
@@ -37,6 +37,7 @@ const char* const kUsage =
     "  --help            show this text\n"
     "FILE is relative to the current directory, not to DIR. On a terminal, runs longer than a\n"
     "second show a progress bar on stderr; Ctrl-C stops the run with \"Run cancelled\".\n"
+    "A flight of fewer steps than 500 stores fewer samples; a note on stderr says so.\n"
     "Exit status: 0 done, 1 the run or a file failed, 2 the command line was refused.\n";
 
 namespace {
@@ -200,26 +201,27 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     const auto d = std::make_unique<ZarnData>();  // 400 kB: zero, as at program start
     PrepareParameters(options, *d);
 
-    int64_t stepsPerPass = 0;
     RunOptions run;
     run.Directory = options.Directory;
     run.ProgressEvery = kProgressEvery;
-    run.Progress = [&](const RunProgress& p) {
-      if (p.Pass == 0) stepsPerPass = p.Steps;  // the last report of the pass is its end
-      return monitor(p);
-    };
+    run.Progress = [&](const RunProgress& p) { return monitor(p); };
     ComputeTrajectory(*d, run);
     SelectGraph(DefaultGraph(), d->Selection);  // what the window shows after a run
     monitor.Erase();
     // A Ctrl-C after the run's last report still stops what would follow.
     if (monitor.Cancelled()) throw Error("Run cancelled");
 
-    if (!options.Csv.empty()) WriteTableCsv(options.Csv, d->Table, d->Units);
+    // The exports carry the rows the run stored, no more.
+    const int32_t stored = d->Summary.SamplesStored;
+    if (!options.Csv.empty()) WriteTableCsv(options.Csv, d->Table, d->Units, stored);
     if (!options.Png.empty()) {
       SelectGraph(*options.Graph, d->Selection);
-      SaveGraphPng(PlotGraph(d->Table, d->Selection, d->Units, '.'), options.Png);
+      SaveGraphPng(PlotGraph(d->Table, d->Selection, GraphRows(d->Table, stored), d->Units, '.'),
+                   options.Png);
     }
-    if (!options.Quiet) out << Summary(d->State, stepsPerPass) << '\n';
+    if (!options.Quiet) out << Summary(d->State, d->Summary.StepsPerPass) << '\n';
+    // Not an error: the files are right, only coarser than a user may expect.
+    if (const std::string note = FewSamplesNote(*d, '.'); !note.empty()) err << note << '\n';
     return kExitOk;
   } catch (const std::exception& e) {
     monitor.Erase();
