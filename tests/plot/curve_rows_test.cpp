@@ -35,7 +35,7 @@ TEST(CurveMarkers, StandOnEveryMultipleOfTheColumnsSpacingAndOnNoOtherRow) {
   for (int J = 0; J < TrajectoryTable::kColumns; ++J) {
     const int horizontal = J == kColT ? kColX : kColT;
     for (int i = 1; i <= 499; ++i) place(i, table->Cell(horizontal, i), table->Cell(J, i));
-    const QImage img = PlotGraph(*table, Select({horizontal, J}), UnitFlags{}, '.');
+    const QImage img = PlotGraph(*table, Select({horizontal, J}), 500, UnitFlags{}, '.');
     const int spacing = 22 + kAdjustment[J];
     int wrong = 0;
     for (int i = 1; i <= 499 && wrong < 3; ++i) {
@@ -62,7 +62,9 @@ TEST(VerticalScale, RowsUpTo499SetTheScalesAndRow500CountsOnlyForTheZeroLine) {
     base->Cell(kColT, i) = i * 400.0 / 499;
     base->Cell(kColH, i) = 700 * std::sin(3.14159265358979 * i / 500);  // 700 at row 250
   }
-  auto plot = [](const TrajectoryTable& t) { return PlotGraph(t, Select({kColT, kColH}), UnitFlags{}, '.'); };
+  auto plot = [](const TrajectoryTable& t) {
+    return PlotGraph(t, Select({kColT, kColH}), 500, UnitFlags{}, '.');
+  };
   const QImage unchanged = plot(*base);
   // With one curve: the height's top label (1.1 times its largest value) stands on the top grid
   // line, x = 37; the last time label at x = 92 + 8 * 79.

@@ -200,8 +200,9 @@ TEST(CloseFailure, EveryFileReportsAFailedCloseAndARunStopsAtIt) {
   d->Table.RowsPerColumn = 500;
   EXPECT_EQ(MessageOf([&] { WriteSampleFile(dir / kSampleFileName, d->Table); }),
             cannotClose(kSampleFileName));
-  EXPECT_EQ(MessageOf([&] { WriteTableCsv(dir / "table.csv", d->Table, d->Units); }),
-            cannotClose("table.csv"));
+  EXPECT_EQ(
+      MessageOf([&] { WriteTableCsv(dir / "table.csv", d->Table, d->Units, d->Summary.SamplesStored); }),
+      cannotClose("table.csv"));
   EXPECT_EQ(folder.Created(), (std::vector<std::string>{kStepFileName, kSampleFileName, "table.csv"}));
 }
 

@@ -36,7 +36,7 @@ TEST(CsvLongestRow, EveryRowOfTheWidestNumbersIsWrittenWholeAndReadsBack) {
 
   test_support::ScratchDir scratch{"zarn_csv_row"};
   const auto path = scratch.path() / "widest.csv";
-  WriteTableCsv(path, *table, UnitFlags{});
+  WriteTableCsv(path, *table, UnitFlags{}, 500);
   const std::string text = test_support::ReadFile(path);
   // The last 500 lines are the rows, whatever header stands above them.
   std::vector<std::string_view> lines;
