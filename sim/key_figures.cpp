@@ -15,7 +15,6 @@ KeyFigures KeyFiguresOf(const ZarnData& d) {
   } catch (const FloatingPointError&) {
     // A lift of 0 or a gas as dense as air: the form showed the fault when it was activated.
   }
-  if (p.TaskKind == kTaskBuoyant) f.BuoyantVolume = kStartVolumen;
   return f;
 }
 

@@ -15,12 +15,13 @@ struct KeyFigures {
   double MaxQ;                             //!< [Pa] largest dynamic pressure
   double MaxNx;                            //!< [g] largest load factor nx
   std::optional<double> LevelFlightSpeed;  //!< [m/s] task 5, when the parameters give one
-  std::optional<double> BuoyantVolume;     //!< [m^3] tasks 3 and 4, when the parameters give one
+  std::optional<double> BuoyantVolume;     //!< [m^3] task 3, when the parameters give one
 };
 
 // The figures of the run that d holds (call it after ComputeTrajectory). The level-flight speed
 // and the volume follow from the parameters of the run as the activation derives them; a value
-// the arithmetic refuses is left out rather than reported.
+// the arithmetic refuses is left out rather than reported. Task 4 has no volume of its own (its
+// field shows a fixed 100000 m^3), so it has none here.
 KeyFigures KeyFiguresOf(const ZarnData& d);
 
 }  // namespace zarn
