@@ -34,11 +34,6 @@ class Form2 : public QWidget, private ActivationForm {
   // Runs each time START of the start form shows this form, and when a parameter file is opened.
   void FormAktivate();
 
-  // Opens a parameter file as the start form's preset would be chosen: the file's record becomes
-  // the preset record and activates the form. A file that cannot be read throws its message
-  // before anything changes.
-  void OpenParamFile(const QString& fileName);
-
   // Groups of rows in the form's caption and layout tables (defined with the tables).
   enum class CaptionGroup;
   enum class Block;
@@ -60,6 +55,10 @@ class Form2 : public QWidget, private ActivationForm {
   void SaveGraphClick();
   void SaveTableClick();
   void CopyGraphClick();
+  // Opens a parameter file as the start form's preset would be chosen: the file's record becomes
+  // the preset record and activates the form. A file that cannot be read throws its message
+  // before anything changes.
+  void OpenParamFile(const QString& fileName);
   void OpenParamsClick();
   void SaveParamsClick();
   // The key figures of the run just finished; an empty text hides them.

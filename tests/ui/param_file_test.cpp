@@ -34,10 +34,12 @@ QString PlatformMessage(int error) {
 
 class ParamFileWindowTest : public WindowsTest {
  protected:
-  // A shortcut of the calculation form, pressed while it is the active window as START left it.
+  // A shortcut of the calculation form, pressed while it is the active window as START left it;
+  // the keys go where the keyboard's go, to the control with the focus (often a field).
   void PressCtrl(Qt::Key key) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form2_.get()));
-    QTest::keyClick(form2_.get(), key, Qt::ControlModifier);
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : form2_.get(), key, Qt::ControlModifier);
   }
   void OpenByKeyboard(const QString& file) {
     openFile_ = file;
@@ -199,6 +201,8 @@ TEST_F(ParamFileWindowTest, SaveThenOpenGivesTheSameResultFiles) {
   const QByteArray steps = StepFile(), samples = SampleFile();
 
   chosenFile_ = workDir_.filePath("mine.zarn");
+  QTest::mouseClick(Calc<QLineEdit>("EdSchu3"), Qt::LeftButton);  // Ctrl+S while a field has the keys
+  ASSERT_EQ(QApplication::focusWidget(), Calc<QLineEdit>("EdSchu3"));
   PressCtrl(Qt::Key_S);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save parameter file"});
