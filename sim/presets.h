@@ -1,5 +1,6 @@
 #pragma once
-// The start form's five presets and the parameter side of the calculation form's activation.
+// The start form's five presets, and what a preset record does when the calculation form is
+// activated with it (for the window and the headless runner alike).
 #include <array>
 #include <string_view>
 
