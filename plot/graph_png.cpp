@@ -9,11 +9,12 @@
 
 namespace zarn {
 
-void SaveGraphPng(const QImage& image, const std::filesystem::path& path) {
+void SaveGraphPng(const QImage& image, const std::filesystem::path& path, const char* format) {
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) throw Error("Cannot encode the graph of \"" + path.string() + "\" as PNG");
+  if (!image.save(&buffer, format))
+    throw Error("Cannot encode the graph of \"" + path.string() + "\" as " + format);
   WriteWholeFile(path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
 }
 

@@ -3,6 +3,7 @@
 // zero at start, alive as long as the program, passed by reference. Nothing here allocates.
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "records/constants.h"
 
@@ -136,6 +137,43 @@ enum Column : int {
   kColRe = 29              //!< [-] Re / 1000 for a length of 1 m
 };
 
+// Each column's name for other tools (the CSV export): what it holds, then the unit it is stored
+// in, before any unit switch. Empty for the columns that no computation fills, which an export
+// leaves out: 5, 6, 8, 11 and 18 (always 0), 19 and 20 (the run clears Volumen at each pass start
+// and every motion step clears Auftrieb: always 0) and 12 (Auftrieb + 1e-9: always 1e-9).
+inline constexpr std::array<std::string_view, 30> kColumnNames{{
+    "t_s",                 // kColT
+    "V_m_s",               // kColV
+    "q_kPa",               // kColQkPa
+    "H_m",                 // kColH
+    "Q_deg",               // kColAngle
+    "",                    // kColZero5
+    "",                    // kColZero6
+    "X_m",                 // kColX
+    "",                    // kColZero8
+    "nx_g",                // kColNx
+    "ny_g",                // kColNy
+    "",                    // kColZero11
+    "",                    // kColAuftriebEps
+    "Vwind_m_s",           // kColVwind
+    "Isp_Ns_kg",           // kColIsp
+    "Thrust_N",            // kColThrust
+    "Mass_kg",             // kColMass
+    "ThrustPerMass_N_kg",  // kColThrustPerMass
+    "",                    // kColZero18
+    "",                    // kColVolumen
+    "",                    // kColAuftrieb
+    "Drag_N",              // kColDrag
+    "Lift_N",              // kColLift
+    "Cx",                  // kColCx
+    "Cy",                  // kColCy
+    "Mach",                // kColMach
+    "T_K",                 // kColTemp
+    "P_bar",               // kColPbar
+    "rho_kg_m3",           // kColRoh
+    "Re_1e3",              // kColRe: thousands
+}};
+
 // 30 columns of RowsPerColumn rows in one block of 50000 doubles numbered from 1:
 // column c (0..29), row r (1..RowsPerColumn) is element c * RowsPerColumn + r.
 struct TrajectoryTable {
@@ -149,6 +187,7 @@ struct TrajectoryTable {
   double& Cell(int column, int row) noexcept { return Elements[column * RowsPerColumn + row]; }
   double Cell(int column, int row) const noexcept { return Elements[column * RowsPerColumn + row]; }
 };
+static_assert(kColumnNames.size() == TrajectoryTable::kColumns);
 
 // Units in which five table columns ended up after a run (0 = base unit).
 struct UnitFlags {
@@ -158,6 +197,31 @@ struct UnitFlags {
   int32_t ThrustInKn;    //!< column 15 in kN
   int32_t MassInTonnes;  //!< column 16 in t
 };
+
+// A unit switch of the table: a stored value above Threshold raises Flag to Value; after the run
+// the column is divided by Divisor when Flag ended at Value. Listed in the order of conversion.
+struct UnitSwitch {
+  int Column;
+  int32_t UnitFlags::*Flag;
+  int32_t Value;
+  double Threshold;
+  double Divisor;
+};
+inline constexpr std::array<UnitSwitch, 6> kUnitSwitches{{
+    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},       // m -> km
+    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},            // s -> min
+    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},         // s -> h (after the test for minutes)
+    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},        // m -> km
+    {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0},  // N -> kN
+    {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0},  // kg -> t
+}};
+
+// The factor that takes a column of a converted table back to the unit it was stored in.
+constexpr double StoredUnitFactor(int column, const UnitFlags& units) {
+  for (const UnitSwitch& u : kUnitSwitches)
+    if (u.Column == column && units.*u.Flag == u.Value) return u.Divisor;
+  return 1.0;
+}
 
 // Sampling state of the integrator.
 struct RecordingState {

@@ -33,23 +33,6 @@ inline double Frac(double x) {
   return x - std::trunc(x);
 }
 
-// A unit switch of the table: a stored value above Threshold raises Flag to Value; after the run
-// the column is divided by Divisor when Flag ended at Value. Listed in the order of conversion.
-struct UnitSwitch {
-  int Column;
-  int32_t UnitFlags::*Flag;
-  int32_t Value;
-  double Threshold;
-  double Divisor;
-};
-constexpr std::array<UnitSwitch, 6> kUnitSwitches{{
-    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},       // m -> km
-    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},            // s -> min
-    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},         // s -> h (after the test for minutes)
-    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},        // m -> km
-    {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0},  // N -> kN
-    {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0},  // kg -> t
-}};
 constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   std::array<bool, TrajectoryTable::kColumns> switched{};
   for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
@@ -67,7 +50,7 @@ class Run {
   }
 
   void Execute() {
-    writer_.Create(options_.Directory / kStepFileName);
+    if (files_) writer_.Create(options_.Directory / kStepFileName);
     try {
       FlyPass();
       duration_ = s_.t;
@@ -88,7 +71,7 @@ class Run {
     }
     writer_.Close();
     ConvertUnits();
-    WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
+    if (files_) WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
   }
 
  private:
@@ -155,8 +138,10 @@ class Run {
     if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
     MotionStep(s_, p_.Vwind, p_.dt0, p_.BuoyancyMode);
 
-    writer_.WriteStepLine(s_);
-    if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
+    if (files_) {
+      writer_.WriteStepLine(s_);
+      if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
+    }
     if (rec_.Pass == 1) Sample();
   }
 
@@ -210,7 +195,7 @@ class Run {
     const double phase = x - whole;  // Frac(x)
     const bool first = prevWhole_ < 0.0;
     if (whole > prevWhole_) {
-      writer_.WriteSampleMarker(rec_.SampleCount);
+      if (files_) writer_.WriteSampleMarker(rec_.SampleCount);
       StoreSample(rec_.SampleCount);
       d_.Summary.SamplesStored = rec_.SampleCount;  // rows fill in order: the latest is the highest
       rec_.SampleCount = std::min(rec_.SampleCount + 1, d_.Table.RowsPerColumn);
@@ -294,6 +279,7 @@ class Run {
   FlightState& s_;
   RecordingState& rec_;
   const RunOptions& options_;
+  const bool files_ = options_.WriteFiles;
   StepFileWriter writer_;
   bool dragLaw_ = false;
   double endOfStage1_ = 0.0;  //!< [s]

@@ -21,6 +21,9 @@ struct RunProgress {
 
 struct RunOptions {
   std::filesystem::path Directory = ".";  //!< where the two result files go
+  // false: neither result file is created and no step line is formatted (a sweep's case that
+  // keeps only its figures); the table, the state and the summary are the same.
+  bool WriteFiles = true;
   // Called every ProgressEvery steps; returning false stops the run with "Run cancelled".
   std::function<bool(const RunProgress&)> Progress;
   int64_t ProgressEvery = 8192;

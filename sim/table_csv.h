@@ -1,21 +1,21 @@
 #pragma once
-// The trajectory table as CSV for other tools: a header row naming each column with the unit it
-// is stored in after the run (t_s or t_min or t_h, H_m or H_km, ...), then one row per table row,
-// every number as the shortest text that reads back to the same double, '.' as decimal separator,
-// UTF-8, LF line ends.
-#include <array>
+// The trajectory table as CSV for scripts: a header row of stable English names with the unit
+// (kColumnNames: t_s, H_m, V_m_s, q_kPa, ...), then one row per stored table row. Every number is
+// in the named unit whatever the flight did (the run's unit switches are undone), as the shortest
+// text that reads back to the same double, '.' as decimal separator; ASCII, LF line ends. The
+// columns that no computation fills are left out, so the header is the same for every flight.
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 #include "records/flight_data.h"
 
 namespace zarn {
 
-// The 30 column names for the given unit flags.
-std::array<std::string_view, TrajectoryTable::kColumns> TableCsvColumnNames(const UnitFlags& units);
+// The header row, without its line end.
+std::string TableCsvHeader();
 
-// The whole CSV text of rows 1..rows (0 <= rows <= RowsPerColumn): the rows a run stored.
+// The whole CSV text of rows 1..rows (0 <= rows <= RowsPerColumn: the rows a run stored) of a
+// table converted by a run with these flags.
 std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units, int rows);
 
 // Writes TableCsvText to the file; throws FileError with the platform's message on any failure.

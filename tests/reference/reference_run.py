@@ -238,7 +238,7 @@ def main():
             note = subprocess.run(args, check=True, stderr=subprocess.PIPE).stderr.decode("ascii")
             step, sample, rows = reference_files(parameters(preset, changes))
             # A flight of fewer steps than rows stores each step, and the program says so.
-            want_note = "%d of 500 samples: the flight took %d step" % (rows, rows) if rows < 500 else ""
+            want_note = "zarn-batch: %d of 500 samples: the flight took %d step" % (rows, rows) if rows < 500 else ""
             if not note.startswith(want_note) or bool(note) != bool(want_note):
                 print("%s: %d rows, but the program's note is %r" % (name, rows, note))
                 failed += 1

@@ -30,9 +30,10 @@ TEST(CsvLongestRow, EveryRowOfTheWidestNumbersIsWrittenWholeAndReadsBack) {
     ASSERT_EQ(std::string_view(shortest, std::to_chars(shortest, shortest + 32, value).ptr), text)
         << "not the shortest text of its value";
     for (int r = 1; r <= 500; ++r) table->Cell(c, r) = value;
-    row.append(c > 0 ? "," : "").append(text);
+    if (kColumnNames[static_cast<std::size_t>(c)].empty()) continue;  // not exported
+    row.append(row.empty() ? "" : ",").append(text);
   }
-  ASSERT_EQ(row.size(), 749u);
+  ASSERT_EQ(row.size(), 22u * 25u - 1u);
 
   test_support::ScratchDir scratch{"zarn_csv_row"};
   const auto path = scratch.path() / "widest.csv";

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -74,28 +75,38 @@ ParsedCsv ParseCsv(std::string_view text) {
   return csv;
 }
 
-std::vector<std::string> Names(const UnitFlags& units) {
-  const auto names = TableCsvColumnNames(units);
-  return {names.begin(), names.end()};
+// The table's column behind each field of a CSV row.
+std::vector<int> ExportedColumns() {
+  std::vector<int> columns;
+  for (int c = 0; c < TrajectoryTable::kColumns; ++c)
+    if (!kColumnNames[static_cast<std::size_t>(c)].empty()) columns.push_back(c);
+  return columns;
 }
 
-// Bit for bit: -0 stays -0, and no rounding hides behind a tolerance.
-void ExpectSameBits(const TrajectoryTable& table, const ParsedCsv& csv) {
+// Bit for bit: -0 stays -0, and no rounding hides behind a tolerance. Each cell is taken back to
+// its stored unit by `factors` (column -> factor; 1 where not named).
+void ExpectSameBits(const TrajectoryTable& table, const ParsedCsv& csv,
+                    const std::map<int, double>& factors = {}) {
   ASSERT_EQ(csv.Rows.size(), static_cast<std::size_t>(table.RowsPerColumn));
+  const std::vector<int> columns = ExportedColumns();
   int mismatches = 0;
   for (int row = 1; row <= table.RowsPerColumn; ++row) {
     const std::vector<double>& got = csv.Rows[static_cast<std::size_t>(row - 1)];
-    if (got.size() != TrajectoryTable::kColumns) continue;  // reported by ParseCsv
-    for (int c = 0; c < TrajectoryTable::kColumns; ++c) {
-      const double want = table.Cell(c, row);
-      if (std::bit_cast<uint64_t>(got[static_cast<std::size_t>(c)]) != std::bit_cast<uint64_t>(want) &&
-          ++mismatches <= 5)
-        ADD_FAILURE() << "row " << row << " column " << c << ": " << got[static_cast<std::size_t>(c)]
-                      << " != " << want;
+    if (got.size() != columns.size()) continue;  // reported by ParseCsv
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const auto factor = factors.find(columns[i]);
+      const double want = table.Cell(columns[i], row) * (factor == factors.end() ? 1.0 : factor->second);
+      if (std::bit_cast<uint64_t>(got[i]) != std::bit_cast<uint64_t>(want) && ++mismatches <= 5)
+        ADD_FAILURE() << "row " << row << " column " << columns[i] << ": " << got[i] << " != " << want;
     }
   }
   EXPECT_EQ(mismatches, 0);
 }
+
+// Every flight, whatever units the run switched to, gets this header.
+constexpr std::string_view kHeader =
+    "t_s,V_m_s,q_kPa,H_m,Q_deg,X_m,nx_g,ny_g,Vwind_m_s,Isp_Ns_kg,Thrust_N,Mass_kg,ThrustPerMass_N_kg,Drag_N,"
+    "Lift_N,Cx,Cy,Mach,T_K,P_bar,rho_kg_m3,Re_1e3";
 
 class TableCsvTest : public ::testing::Test {
  protected:
@@ -103,7 +114,7 @@ class TableCsvTest : public ::testing::Test {
   const fs::path dir_ = scratch_.path();
 };
 
-TEST_F(TableCsvTest, LongHighLobReadsBackToTheConvertedTableUnderKmAndMinuteNames) {
+TEST_F(TableCsvTest, LongHighLobReadsBackInSecondsAndMetresUnderTheSameHeader) {
   // A drag-free lob at 20 km/s: about 67 minutes of flight, up to some 20000 km high and 14000 km
   // far. One-second steps keep the run to some 4000 steps per pass.
   auto d = std::make_unique<ZarnData>();
@@ -129,51 +140,44 @@ TEST_F(TableCsvTest, LongHighLobReadsBackToTheConvertedTableUnderKmAndMinuteName
   EXPECT_EQ(text, TableCsvText(d->Table, d->Units, 500));
   const ParsedCsv csv = ParseCsv(text);
 
-  EXPECT_EQ(
-      text.substr(0, text.find('\n')),
-      "t_min,V_m_s,q_kPa,H_km,Q_deg,zero_5,zero_6,X_km,zero_8,nx_g,ny_g,zero_11,Auftrieb_plus_1e-9_N,"
-      "Vwind_m_s,Isp_Ns_kg,Thrust_N,Mass_kg,ThrustPerMass_N_kg,zero_18,Volumen_m3,Auftrieb_N,Drag_N,Lift_N,"
-      "Cx,Cy,Mach,T_K,P_bar,rho_kg_m3,Re_per_1000");
-  ExpectSameBits(d->Table, csv);
+  EXPECT_EQ(text.substr(0, text.find('\n')), kHeader);
+  ExpectSameBits(d->Table, csv, {{kColT, 60.0}, {kColH, 1000.0}, {kColX, 1000.0}});
 
-  // The names say what the numbers are: the last row is the last step, in minutes and km.
+  // The names say what the numbers are: the last row is the last step, in seconds and metres.
   ASSERT_EQ(csv.Rows.size(), 500u);
-  EXPECT_DOUBLE_EQ(csv.Rows[499][0] * 60.0, d->State.t);
-  EXPECT_DOUBLE_EQ(csv.Rows[499][7] * 1000.0, d->State.X);
-  EXPECT_GT(csv.Rows[250][3], 10000.0);  // km: the top of a flight of some 20000 km
-  EXPECT_LT(csv.Rows[250][3], 30000.0);
+  EXPECT_DOUBLE_EQ(csv.Rows[499][0], d->State.t);
+  EXPECT_DOUBLE_EQ(csv.Rows[499][5], d->State.X);
+  EXPECT_GT(csv.Rows[250][3], 1e7);  // metres: the top of a flight of some 20000 km
+  EXPECT_LT(csv.Rows[250][3], 3e7);
 }
 
-TEST_F(TableCsvTest, EachUnitFlagRenamesOnlyItsOwnColumn) {
-  const std::vector<std::string> stored = Names(UnitFlags{});
-  EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()).size(), stored.size()) << "names are unique";
-  EXPECT_EQ(stored[kColT], "t_s");
-  EXPECT_EQ(stored[kColH], "H_m");
-  EXPECT_EQ(stored[kColX], "X_m");
-  EXPECT_EQ(stored[kColThrust], "Thrust_N");
-  EXPECT_EQ(stored[kColMass], "Mass_kg");
-
+TEST_F(TableCsvTest, EachUnitFlagIsUndoneInItsOwnColumnOnly) {
+  auto table = std::make_unique<TrajectoryTable>();
+  table->Elements.fill(1.5);
+  table->RowsPerColumn = 3;
   struct Case {
     int32_t UnitFlags::*Flag;
     int32_t Value;
     int Column;
-    const char* Name;
+    double Factor;
   } const cases[] = {
-      {&UnitFlags::TimeUnit, 2, kColT, "t_min"},
-      {&UnitFlags::TimeUnit, 3, kColT, "t_h"},
-      {&UnitFlags::HeightInKm, 1, kColH, "H_km"},
-      {&UnitFlags::RangeInKm, 1, kColX, "X_km"},
-      {&UnitFlags::ThrustInKn, 1, kColThrust, "Thrust_kN"},
-      {&UnitFlags::MassInTonnes, 1, kColMass, "Mass_t"},
+      {&UnitFlags::TimeUnit, 2, kColT, 60.0},          {&UnitFlags::TimeUnit, 3, kColT, 3600.0},
+      {&UnitFlags::HeightInKm, 1, kColH, 1000.0},      {&UnitFlags::RangeInKm, 1, kColX, 1000.0},
+      {&UnitFlags::ThrustInKn, 1, kColThrust, 1000.0}, {&UnitFlags::MassInTonnes, 1, kColMass, 1000.0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
+    SCOPED_TRACE(c.Column);
     UnitFlags units{};
     units.*c.Flag = c.Value;
-    std::vector<std::string> want = stored;
-    want[static_cast<std::size_t>(c.Column)] = c.Name;
-    EXPECT_EQ(Names(units), want);
+    const std::string text = TableCsvText(*table, units, 3);
+    EXPECT_EQ(text.substr(0, text.find('\n')), kHeader);
+    ExpectSameBits(*table, ParseCsv(text), {{c.Column, c.Factor}});
   }
+  // The columns that no computation fills are not there at all.
+  EXPECT_EQ(ExportedColumns().size(), 22u);
+  for (const int c :
+       {kColZero5, kColZero6, kColZero8, kColZero11, kColAuftriebEps, kColZero18, kColVolumen, kColAuftrieb})
+    EXPECT_EQ(kColumnNames[static_cast<std::size_t>(c)], "") << c;
 }
 
 TEST_F(TableCsvTest, ExtremeNumbersKeepEveryBitInTheShortestText) {
@@ -207,7 +211,7 @@ TEST_F(TableCsvTest, ExtremeNumbersKeepEveryBitInTheShortestText) {
   const std::string first = TableCsvText(*table, UnitFlags{}, table->RowsPerColumn);
   const std::string_view rows = std::string_view(first).substr(first.find('\n') + 1);
   const std::vector<std::string_view> row1 = Fields(rows.substr(0, rows.find('\n')));
-  ASSERT_EQ(row1.size(), 30u);
+  ASSERT_EQ(row1.size(), 22u);
   EXPECT_EQ(row1[0], "0.1");
   EXPECT_EQ(row1[1], "-0");
   EXPECT_EQ(row1[2], "1e+21");

@@ -4,6 +4,7 @@
 // comparison.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +14,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "batch/batch.h"
 #include "records/flight_data.h"
 #include "sim/integrator.h"
 #include "sim/presets.h"
@@ -52,10 +55,60 @@ std::unique_ptr<ZarnData> RunInProcess(int preset, Change change, const fs::path
   return d;
 }
 
+// The run that a command line describes, in-process: the data after the run and its figures.
+struct InProcessRun {
+  std::unique_ptr<ZarnData> Data;
+  Figures Result;
+};
+inline InProcessRun RunArgs(const std::vector<std::string_view>& args, const fs::path& dir) {
+  const BatchOptions options = ParseArguments(args);
+  InProcessRun r{std::make_unique<ZarnData>(), {}};
+  PrepareParameters(BaseRecord(options), *r.Data);
+  RunOptions run;
+  run.Directory = dir;
+  r.Result = Fly(*r.Data, run);
+  return r;
+}
+
 struct Outcome {
-  int Exit = -1;  //!< the exit code, or -1 when a signal ended the program
+  int Exit = -1;   //!< the exit code, or -1 when a signal ended the program
+  int Signal = 0;  //!< the signal that ended the program, or 0
   std::string Out, Err;
 };
+
+// A CSV text as rows of fields (RFC 4180 quoting), without the line ends.
+inline std::vector<std::vector<std::string>> CsvRows(std::string_view text) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      row.push_back(std::move(field));
+      field.clear();
+    } else if (c == '\n') {
+      row.push_back(std::move(field));
+      field.clear();
+      rows.push_back(std::move(row));
+      row.clear();
+    } else {
+      field += c;
+    }
+  }
+  return rows;
+}
 
 class BatchProgram : public ::testing::Test {
  protected:
@@ -66,21 +119,35 @@ class BatchProgram : public ::testing::Test {
 
   // Starts zarn-batch in the work directory; stdout and stderr go to files outside it.
   pid_t Start(const std::vector<std::string>& args, bool withoutPlatform = false) {
+    std::vector<std::string> argv{ZARN_BATCH_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Spawn(argv, withoutPlatform, false);
+  }
+
+  // Starts `bash -c script` in the work directory as the leader of a process group of its own, as
+  // a shell started from a terminal runs; $ZB names the program.
+  pid_t StartShell(const std::string& script) { return Spawn({"/bin/bash", "-c", script}, false, true); }
+
+  pid_t Spawn(const std::vector<std::string>& args, bool withoutPlatform, bool ownGroup) {
     const fs::path out = io_ / "stdout", err = io_ / "stderr";
     const pid_t pid = fork();
     if (pid == 0) {
-      std::vector<char*> argv{const_cast<char*>(ZARN_BATCH_EXE)};
+      std::vector<char*> argv;
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
       const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 || chdir(work_.c_str()) != 0) _exit(126);
+      if (ownGroup) setpgid(0, 0);
+      signal(SIGINT, SIG_DFL);  // as from a terminal, whatever the test runner does with it
       if (withoutPlatform) unsetenv("QT_QPA_PLATFORM");
       unsetenv("DISPLAY");
       unsetenv("WAYLAND_DISPLAY");
-      execv(ZARN_BATCH_EXE, argv.data());
+      setenv("ZB", ZARN_BATCH_EXE, 1);
+      execv(argv[0], argv.data());
       _exit(127);
     }
+    if (ownGroup) setpgid(pid, pid);  // also here, so that it holds before the child runs
     return pid;
   }
 
@@ -94,6 +161,7 @@ class BatchProgram : public ::testing::Test {
   Outcome Collect(int status) {
     Outcome r;
     r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.Signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     r.Out = ReadFile(io_ / "stdout");
     r.Err = ReadFile(io_ / "stderr");
     return r;

@@ -5,15 +5,19 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "batch/batch.h"
 #include "batch_program.h"
+#include "records/errors.h"
 #include "sim/integrator.h"
+#include "sim/param_file.h"
 #include "sim/presets.h"
 #include "sim/result_files.h"
 
@@ -29,55 +33,68 @@ BatchOptions Parse(std::vector<std::string_view> args) {
 
 // --- Parsing, in-process ----------------------------------------------------------------------
 
+void Prepare(const BatchOptions& o, ZarnData& d) {
+  PrepareParameters(BaseRecord(o), d);
+}
+
 TEST(BatchArguments, SettingsFollowThePresetInTheirOrderAndTaskKindSetsBuoyancy) {
   const BatchOptions o = Parse(
       {"--set", "dt0=0.5", "--preset", "2", "--set", "dt0=1e-3", "--set", "TaskKind=3", "--set", "TTO=+30"});
   EXPECT_EQ(o.Preset, 2);
   ASSERT_EQ(o.Settings.size(), 4u);
   auto d = std::make_unique<ZarnData>();
-  PrepareParameters(o, *d);
+  Prepare(o, *d);
   EXPECT_EQ(d->Params.dt0, 0.001);  // the later --set wins
   EXPECT_EQ(d->Params.V0, 40);      // from preset 2
   EXPECT_EQ(d->Params.TTO, 30);
   EXPECT_EQ(d->Params.TaskKind, 3);
   EXPECT_EQ(d->Params.BuoyancyMode, 1);
-  PrepareParameters(Parse({"--preset", "2", "--set", "TaskKind=3", "--set", "TaskKind=8"}), *d);
+  Prepare(Parse({"--preset", "2", "--set", "TaskKind=3", "--set", "TaskKind=8"}), *d);
   EXPECT_EQ(d->Params.BuoyancyMode, 0);
 }
 
 TEST(BatchArguments, WithoutAPresetEveryParameterIsZero) {
   auto d = std::make_unique<ZarnData>();
-  PrepareParameters(Parse({"--preset", "4"}), *d);
-  PrepareParameters(Parse({}), *d);
+  Prepare(Parse({"--preset", "4"}), *d);
+  Prepare(Parse({"--quiet"}), *d);
   const FlightParameters zero{};
   EXPECT_EQ(std::memcmp(&d->Params, &zero, sizeof zero), 0);
 }
 
-TEST(BatchArguments, EachRealParameterHasExactlyOneName) {
-  const char* names[] = {"H0",        "V0",       "TTO",   "MassaStart", "S0",  "Cx",       "Cy",
-                         "Vwind",     "dt0",      "Tk",    "Hk",         "Vk",  "PresetHk", "PresetVk",
-                         "AeroModel", "TaskKind", "Mt",    "Mt2",        "Mt3", "Iud",      "Iud2",
-                         "Iud3",      "IudP0",    "IudP2", "IudP3",      "Mdv", "Mdv2",     "Mdv3",
-                         "Schub",     "Schu2",    "Schu3", "S1",         "S2",  "S3"};
+// --set changes the preset record before the activation, as a parameter file's line would: every
+// name of a parameter file reaches its own parameter (the end height and speed also their preset
+// copies), and GasDensity the buoyant body's volume and area.
+TEST(BatchArguments, EachNameReachesItsOwnParameterThroughTheActivation) {
   std::set<std::size_t> offsets;
-  for (const char* name : names) {
-    SCOPED_TRACE(name);
-    const std::string arg = std::string(name) + "=12345.5";
-    FlightParameters p{};
-    p.*Parse({"--set", arg}).Settings.at(0).Field = 12345.5;
+  for (const ParamName& name : kParamNames) {
+    if (name.Name == "TaskKind" || name.Name == "GasDensity" || name.Name == "FlightAltitude") continue;
+    SCOPED_TRACE(name.Name);
+    const std::string arg = std::string(name.Name) + "=12345.5";
+    auto d = std::make_unique<ZarnData>();
+    Prepare(Parse({"--set", "TaskKind=8", "--set", arg}), *d);  // the rocket task reads the stages
+    const FlightParameters& p = d->Params;
     int changed = 0;
     for (std::size_t at = 0; at + sizeof(double) <= sizeof p; at += alignof(double)) {
       double v;
       std::memcpy(&v, reinterpret_cast<const char*>(&p) + at, sizeof v);
       if (v == 12345.5) ++changed, offsets.insert(at);
     }
-    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(changed, name.Name == "Hk" || name.Name == "Vk" ? 2 : 1);
   }
-  EXPECT_EQ(offsets.size(), std::size(names));  // no two names reach the same field
+  EXPECT_EQ(offsets.size(), kParamNames.size() - 3 + 2);  // no two names reach the same field
   // A few by their meaning.
-  EXPECT_EQ(Parse({"--set", "Schu3=1"}).Settings[0].Field, &FlightParameters::Schu3);
-  EXPECT_EQ(Parse({"--set", "IudP0=1"}).Settings[0].Field, &FlightParameters::IudP0);
-  EXPECT_EQ(Parse({"--set", "Hk=1"}).Settings[0].Field, &FlightParameters::Hk);
+  auto prepared = [](std::vector<std::string_view> args) {
+    auto d = std::make_unique<ZarnData>();
+    Prepare(Parse(args), *d);
+    return d;
+  };
+  EXPECT_EQ(prepared({"--set", "TaskKind=8", "--set", "Schu3=7"})->Params.Schu3, 7);
+  EXPECT_EQ(prepared({"--set", "TaskKind=8", "--set", "IudP0=7"})->Params.IudP0, 7);
+  EXPECT_EQ(prepared({"--set", "Hk=7"})->Params.PresetHk, 7);
+  // A helium balloon of 10 kg: the activation works out the volume from the gas density.
+  const auto balloon =
+      prepared({"--set", "TaskKind=3", "--set", "MassaStart=10", "--set", "GasDensity=0.1786"});
+  EXPECT_DOUBLE_EQ(balloon->State.Volumen, 10 * 9.8 / (1.225 - 0.1786));
 }
 
 TEST(BatchArguments, GraphNamesAButtonOfTheCatalogue) {
@@ -92,14 +109,19 @@ TEST(BatchArguments, RefusesWhatItCannotRun) {
     std::vector<std::string_view> Args;
     const char* Message;
   } const cases[] = {
+      {{}, "nothing to run"},
       {{"--bogus"}, "Unknown option '--bogus'"},
       {{"preset"}, "Unknown option 'preset'"},
+      {{"--jobz", "2"}, "Unknown option '--jobz' (did you mean '--jobs'?)"},
       {{"--preset"}, "Option '--preset' needs a value"},
+      {{"--quiet=yes"}, "Option '--quiet' takes no value"},
       {{"--preset", "5"}, "Preset must be a whole number from 0 to 4, not '5'"},
-      {{"--preset", "-1"}, "Preset must be a whole number from 0 to 4, not '-1'"},
+      {{"--preset=-1"}, "Preset must be a whole number from 0 to 4, not '-1'"},
       {{"--preset", "1.0"}, "Preset must be a whole number from 0 to 4, not '1.0'"},
       {{"--set", "dt0"}, "--set needs NAME=VALUE, not 'dt0'"},
       {{"--set", "Foo=1"}, "Unknown parameter 'Foo'"},
+      {{"--set", "v0=1"}, "Unknown parameter 'v0' (did you mean 'V0'?)"},
+      {{"--set", "Schubb=1"}, "Unknown parameter 'Schubb' (did you mean 'Schub'?)"},
       {{"--set", "BuoyancyMode=1"}, "Unknown parameter 'BuoyancyMode'"},
       {{"--set", "dt0=1,5"}, "Value of dt0: '1,5' is not a number (the decimal separator is '.')"},
       {{"--set", "dt0="}, "Value of dt0: '' is not a number (the decimal separator is '.')"},
@@ -108,8 +130,34 @@ TEST(BatchArguments, RefusesWhatItCannotRun) {
       {{"--set", "Tk=nan"}, "Value of Tk: 'nan' is not a number (the decimal separator is '.')"},
       {{"--set", "Tk=1e999"}, "Value of Tk: '1e999' is not a number (the decimal separator is '.')"},
       {{"--set", "Tk=+-1"}, "Value of Tk: '+-1' is not a number (the decimal separator is '.')"},
-      {{"--png", "a.png", "--graph", "Button99"}, "Unknown graph 'Button99' (known: Button22, "},
+      {{"--png", "a.png", "--graph", "Button99"}, "Unknown graph 'Button99' (did you mean 'Button9'?)"},
+      {{"--png", "a.png", "--graph", "Knopf"}, "Unknown graph 'Knopf' (zarn-batch --help lists them)"},
       {{"--graph", "Button3"}, "--graph only chooses what --png saves"},
+      {{"--png", "a.gif"}, "--png FILE must end in .png, .jpg or .bmp, not 'a.gif'"},
+      {{"--png", "graph"}, "--png FILE must end in .png, .jpg or .bmp, not 'graph'"},
+      {{"--preset", "0", "--params", "/nonexistent/p.zarn"}, "Cannot open \"/nonexistent/p.zarn\": "},
+      {{"--json", "--csv", "-"}, "--csv - and --json both want stdout"},
+      // Sweeps.
+      {{"--sweep", "TTO=10:80"}, "--sweep needs NAME=FROM:TO:STEP, not 'TTO=10:80'"},
+      {{"--sweep", "Tto=1:2:1"}, "Unknown parameter 'Tto' (did you mean 'TTO'?)"},
+      {{"--sweep", "TTO=10:80:0"}, "--sweep TTO=10:80:0: STEP must not be 0"},
+      {{"--sweep", "TTO=80:10:10"}, "--sweep TTO=80:10:10: STEP leads away from TO"},
+      {{"--sweep", "TTO=0:1e12:1"}, "--sweep TTO=0:1e12:1: more than 1000000000 values"},
+      {{"--sweep", "TTO=0:1e5:1", "--sweep", "V0=0:1e5:1"}, "the sweep has more than 1000000000 cases"},
+      {{"--sweep", "TTO=1:2:1", "--sweep", "TTO=3:4:1"}, "--sweep gives TTO twice"},
+      {{"--sweep", "TTO=1:2:1", "--case", "V0=1"}, "--sweep and --case cannot be mixed"},
+      {{"--case", "V0=1,V0=2"}, "--case gives V0 twice: 'V0=1,V0=2'"},
+      {{"--case", "V0=1,TTO"}, "--case needs NAME=VALUE, not 'TTO'"},
+      {{"--sweep", "TTO=1:2:1", "--png", "a.png"}, "--png does not apply to a sweep"},
+      {{"--sweep", "TTO=1:2:1", "--dir", "out"}, "--dir does not apply to a sweep"},
+      {{"--sweep", "TTO=1:2:1", "--json"}, "--json does not apply to a sweep"},
+      {{"--sweep", "TTO=1:2:1", "--csv", "t.csv"}, "in a sweep, --csv names a file in each case's folder"},
+      {{"--sweep", "TTO=1:2:1", "--keep", "k", "--csv", "a/t.csv"}, "in a sweep, --csv names a file in each"},
+      {{"--jobs", "2"}, "--jobs only applies to a sweep (--sweep or --case)"},
+      {{"--shard", "0/2"}, "--shard only applies to a sweep (--sweep or --case)"},
+      {{"--sweep", "TTO=1:2:1", "--jobs", "0"}, "--jobs needs a whole number from 1 to 1024, not '0'"},
+      {{"--sweep", "TTO=1:2:1", "--shard", "2/2"}, "--shard needs K/N with 0 <= K < N, not '2/2'"},
+      {{"--sweep", "TTO=1:2:1", "--shard", "1"}, "--shard needs K/N with 0 <= K < N, not '1'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Message);
@@ -122,6 +170,44 @@ TEST(BatchArguments, RefusesWhatItCannotRun) {
   }
 }
 
+TEST(BatchArguments, SweepCountsFromFromToToInWholeStepsOfItsDecimals) {
+  struct Case {
+    const char* Sweep;
+    std::vector<double> Values;
+  } const cases[] = {
+      {"TTO=10:80:10", {10, 20, 30, 40, 50, 60, 70, 80}},
+      {"Cx=0.1:0.5:0.1", {0.1, 0.2, 0.3, 0.4, 0.5}},  // the doubles of the texts, not 0.30000000000000004
+      {"Cx=0.1:0.45:0.1", {0.1, 0.2, 0.3, 0.4}},      // TO need not be met
+      {"V0=100:90:-5", {100, 95, 90}},
+      {"H0=7:7:1", {7}},
+      {"Vwind=-0.25:0.25:0.25", {-0.25, 0, 0.25}},
+      {"dt0=1e-3:3e-3:1e-3", {1e-3, 2e-3, 3e-3}},  // exponent forms: counted with a tolerance
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Sweep);
+    const BatchOptions o = Parse({"--sweep", c.Sweep});
+    ASSERT_EQ(o.Sweep.size(), 1u);
+    const SweepAxis& a = o.Sweep[0];
+    ASSERT_EQ(a.Count, static_cast<int64_t>(c.Values.size()));
+    for (std::size_t i = 0; i < c.Values.size(); ++i) {
+      if (std::string_view(c.Sweep).find('e') == std::string_view::npos)
+        EXPECT_EQ(a.Value(static_cast<int64_t>(i)), c.Values[i]) << i;
+      else
+        EXPECT_DOUBLE_EQ(a.Value(static_cast<int64_t>(i)), c.Values[i]) << i;
+    }
+  }
+}
+
+TEST(BatchJson, ErrorIsOneObjectWithTheMessageEscaped) {
+  EXPECT_EQ(ErrorJson("Floating point overflow"), R"({"error": "Floating point overflow"})");
+  EXPECT_EQ(ErrorJson("Cannot create \"a\\b\": x\n\t"),
+            R"({"error": "Cannot create \"a\\b\": x\u000a\u0009"})");
+  EXPECT_THROW(NumberText(std::numeric_limits<double>::infinity()), FloatingPointError);
+  EXPECT_THROW(NumberText(std::numeric_limits<double>::quiet_NaN()), FloatingPointError);
+  EXPECT_EQ(NumberText(0.1), "0.1");
+  EXPECT_EQ(NumberText(-0.0), "-0");
+}
+
 // --- The program as a user runs it ------------------------------------------------------------
 
 TEST_F(BatchProgram, RunsAPresetWritingTheSameFilesAsTheComputationItself) {
@@ -130,16 +216,10 @@ TEST_F(BatchProgram, RunsAPresetWritingTheSameFilesAsTheComputationItself) {
   EXPECT_EQ(r.Err, "");
 
   // The same parameters, run in-process.
-  int64_t steps = 0;
-  const auto d = RunInProcess(
-      0,
-      [](FlightParameters& p) {
-        p.Tk = 10;
-        p.AeroModel = 1;
-      },
-      io_, &steps);
-  EXPECT_EQ(r.Out, Summary(d->State, steps) + "\n");
-  EXPECT_EQ(steps, std::llround(d->State.t / 0.005));
+  const InProcessRun d = RunArgs({"--preset", "0", "--set", "Tk=10", "--set", "AeroModel=1"}, io_);
+  EXPECT_EQ(r.Out, SummaryText(d.Result));
+  EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Steps per pass: 1966");
+  EXPECT_NE(r.Out.find("\nFlight time: 9.83 s\n"), std::string::npos) << r.Out;
   EXPECT_TRUE(ReadFile(work_ / kStepFileName) == ReadFile(io_ / kStepFileName));
   EXPECT_TRUE(ReadFile(work_ / kSampleFileName) == ReadFile(io_ / kSampleFileName));
 }
@@ -153,46 +233,59 @@ TEST_F(BatchProgram, DirChoosesWhereTheFilesGo) {
 
 TEST_F(BatchProgram, RunErrorPrintsItsMessageAndExits1) {
   // Without a preset the step is 0: refused before any file exists.
-  Outcome r = Batch({});
+  Outcome r = Batch({"--quiet"});
   EXPECT_EQ(r.Exit, kExitRunError);
-  EXPECT_EQ(r.Err, "Integration step must be a positive number\n");
+  EXPECT_EQ(r.Err, "zarn-batch: Integration step must be a positive number\n");
   EXPECT_EQ(r.Out, "");
   EXPECT_TRUE(Listing(work_).empty());
 
   // A fault during the run leaves the step file as far as it got, and no sample file.
   r = Batch({"--preset", "0", "--set", "MassaStart=0"});
   EXPECT_EQ(r.Exit, kExitRunError);
-  EXPECT_EQ(r.Err, "Invalid floating point operation\n");
+  EXPECT_EQ(r.Err, "zarn-batch: Invalid floating point operation\n");
   EXPECT_EQ(Listing(work_), std::set<std::string>{kStepFileName});
 
   r = Batch({"--preset", "0", "--dir", "missing"});
   EXPECT_EQ(r.Exit, kExitRunError);
-  EXPECT_NE(r.Err.find("Zarn Daten.txt"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.rfind("zarn-batch: Cannot create \"missing/Zarn Daten.txt\": ", 0), 0u) << r.Err;
 }
 
-TEST_F(BatchProgram, UsageErrorPrintsTheUsageExits2AndTouchesNothing) {
+TEST_F(BatchProgram, UsageErrorSaysWhyExits2AndTouchesNothing) {
   { std::ofstream(work_ / kStepFileName) << "earlier run"; }
-  const std::vector<std::string> cases[] = {
-      {"--preset", "7"},
-      {"--preset", "0", "--set", "dt0=0,01"},
-      {"--preset", "0", "--set", "Masse=1"},
-      {"--preset", "0", "--png", "g.png", "--graph", "Button1"},
-      {"--preset", "0", "--dir"},
-      {"--preset", "0", "--verbose"},
+  {
+    std::ofstream(work_ / "rocket.zarn")
+        << "TaskKind = 8\n# stage 1\n\nMt = 100\nIud = 2000\nIudP0 = 2300\nVo = 1\n";
+  }
+  { std::ofstream(work_ / "twice.zarn") << "V0 = 1\nTTO = 2\nV0 = 3\n"; }
+  struct Case {
+    std::vector<std::string> Args;
+    std::string Message;  // the first line of stderr
+  } const cases[] = {
+      {{"--preset", "7"}, "zarn-batch: Preset must be a whole number from 0 to 4, not '7'"},
+      {{"--preset", "0", "--set", "dt0=0,01"},
+       "zarn-batch: Value of dt0: '0,01' is not a number (the decimal separator is '.')"},
+      {{"--preset", "0", "--set", "Masse=1"}, "zarn-batch: Unknown parameter 'Masse'"},
+      {{"--preset", "0", "--png", "g.png", "--graph", "Button1"},
+       "zarn-batch: Unknown graph 'Button1' (did you mean 'Button3'?)"},
+      {{"--preset", "0", "--dir"}, "zarn-batch: Option '--dir' needs a value"},
+      {{"--preset", "0", "--verbose"}, "zarn-batch: Unknown option '--verbose'"},
+      {{"--preset", "0", "--sumary", "s.csv"},
+       "zarn-batch: Unknown option '--sumary' (did you mean '--summary'?)"},
+      {{"--params", "rocket.zarn", "--set", "TTO=80"},
+       "zarn-batch: rocket.zarn:7: unknown parameter 'Vo' (did you mean 'V0'?)"},
+      {{"--params=twice.zarn"}, "zarn-batch: twice.zarn:3: V0 is given twice (first on line 1)"},
+      {{"--params", "none.zarn", "--save-params", "saved.zarn"},
+       "zarn-batch: Cannot open \"none.zarn\": No such file or directory"},
   };
-  for (const auto& args : cases) {
-    SCOPED_TRACE(args.back());
-    const Outcome r = Batch(args);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Message);
+    const Outcome r = Batch(c.Args);
     EXPECT_EQ(r.Exit, kExitUsage);
-    EXPECT_EQ(r.Err.rfind("zarn-batch: ", 0), 0u) << r.Err;
-    EXPECT_NE(r.Err.find("Usage: zarn-batch [--preset N]"), std::string::npos);
+    EXPECT_EQ(r.Err, c.Message + "\nTry 'zarn-batch --help' for more information.\n");
     EXPECT_EQ(r.Out, "");
-    EXPECT_EQ(Listing(work_), std::set<std::string>{kStepFileName});
+    EXPECT_EQ(Listing(work_), (std::set<std::string>{kStepFileName, "rocket.zarn", "twice.zarn"}));
     EXPECT_EQ(ReadFile(work_ / kStepFileName), "earlier run");
   }
-  const Outcome help = Batch({"--help"});
-  EXPECT_EQ(help.Exit, kExitOk);
-  EXPECT_EQ(help.Out.rfind("Usage: zarn-batch", 0), 0u);
 }
 
 // PNG: the signature, then the IHDR chunk with width and height as big-endian 32-bit numbers.
@@ -224,7 +317,68 @@ TEST_F(BatchProgram, PngSavesAn800x600GraphWithoutADisplay) {
 
   r = Batch({"--preset", "0", "--png", "nowhere/g.png"}, true);
   EXPECT_EQ(r.Exit, kExitRunError);
-  EXPECT_EQ(r.Err, "Cannot create \"nowhere/g.png\": No such file or directory\n");
+  EXPECT_EQ(r.Err, "zarn-batch: Cannot create \"nowhere/g.png\": No such file or directory\n");
+}
+
+TEST_F(BatchProgram, PngWritesTheFormatItsExtensionNames) {
+  const struct {
+    const char* File;
+    std::string Signature;
+  } cases[] = {
+      {"g.png", "\x89PNG\r\n\x1a\n"},
+      {"g.JPG", "\xff\xd8\xff"},
+      {"g.jpeg", "\xff\xd8\xff"},
+      {"g.bmp", "BM"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.File);
+    const Outcome r = Batch({"--preset", "2", "--png", c.File, "--quiet"});
+    ASSERT_EQ(r.Exit, kExitOk) << r.Err;
+    EXPECT_EQ(ReadFile(work_ / c.File).substr(0, c.Signature.size()), c.Signature);
+  }
+}
+
+TEST_F(BatchProgram, FollowsTheCommandLineConventions) {
+  // No arguments: the usage on stderr, exit 2, nothing run.
+  Outcome r = Batch({});
+  EXPECT_EQ(r.Exit, kExitUsage);
+  EXPECT_EQ(r.Err.rfind(std::string(kUsage), 0), 0u) << r.Err;
+  EXPECT_EQ(r.Out, "");
+  EXPECT_TRUE(Listing(work_).empty());
+
+  r = Batch({"--version"});
+  EXPECT_EQ(r.Exit, kExitOk);
+  EXPECT_EQ(r.Out, "zarn-batch 1.1\n");
+
+  // --opt=value and --opt value alike.
+  const Outcome spaced = Batch({"--preset", "2", "--set", "TTO=30", "--json", "--csv", "spaced.csv"});
+  const Outcome joined = Batch({"--preset=2", "--set=TTO=30", "--json", "--csv=joined.csv"});
+  ASSERT_EQ(spaced.Exit, kExitOk) << spaced.Err;
+  EXPECT_EQ(joined.Out, spaced.Out);
+  EXPECT_EQ(ReadFile(work_ / "joined.csv"), ReadFile(work_ / "spaced.csv"));
+
+  // '-' as the CSV path: the table on stdout instead of the summary, and no file named '-'.
+  r = Batch({"--preset", "2", "--set", "TTO=30", "--csv", "-"});
+  ASSERT_EQ(r.Exit, kExitOk) << r.Err;
+  EXPECT_TRUE(r.Out == ReadFile(work_ / "spaced.csv"));
+  EXPECT_FALSE(fs::exists(work_ / "-"));
+
+  // --help: every parameter with its unit and meaning, every graph with its caption.
+  r = Batch({"--help"});
+  EXPECT_EQ(r.Exit, kExitOk);
+  EXPECT_EQ(r.Out.rfind(std::string(kUsage), 0), 0u);
+  auto hasLine = [&](const std::string& start, const std::string& end) {
+    std::istringstream lines(r.Out);
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind(start, 0) == 0 && line.size() >= end.size() && line.ends_with(end)) return true;
+    return false;
+  };
+  for (const ParamName& p : kParamNames)
+    EXPECT_TRUE(
+        hasLine("  " + std::string(p.Name) + " ", "[" + std::string(p.Unit) + "] " + std::string(p.Meaning)))
+        << p.Name;
+  for (const GraphEntry& g : GraphButtons())
+    EXPECT_TRUE(hasLine("  " + std::string(g.Component) + " ", " " + std::string(g.Caption))) << g.Component;
 }
 
 }  // namespace

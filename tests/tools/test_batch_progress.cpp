@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -104,7 +105,7 @@ TEST_F(BatchConsole, BarIsDrawnOnTheTerminalAndGoneBeforeTheSummary) {
   EXPECT_EQ(drawn.rfind("\rPass 1 of 2 [", 0), 0u) << drawn;
   EXPECT_EQ(drawn.find('\n'), std::string::npos);
   EXPECT_EQ(Screen(drawn), std::vector<std::string>{""});  // erased, nothing left behind
-  EXPECT_EQ(out.str().rfind("Steps per pass: 10000 ", 0), 0u) << out.str();
+  EXPECT_EQ(out.str().rfind("Steps per pass: 10000\n", 0), 0u) << out.str();
 
   // A run that ends before BarAfter draws nothing at all.
   std::ostringstream quiet;
@@ -112,6 +113,24 @@ TEST_F(BatchConsole, BarIsDrawnOnTheTerminalAndGoneBeforeTheSummary) {
   console.BarAfter = 1000ms;
   ASSERT_EQ(batch::Run(Options({"--preset", "1"}), out, quiet, console), kExitOk);
   EXPECT_EQ(quiet.str(), "");
+}
+
+TEST_F(BatchConsole, SweepBarCountsCasesAndIsGoneBeforeEachRow) {
+  // The rows and the bar on one terminal, as when stdout and stderr both are the terminal.
+  std::ostringstream terminal, rows;
+  Console console;
+  console.Terminal = &terminal;
+  console.Columns = 60;
+  console.BarAfter = 0ms;
+  const BatchOptions o = ParseArguments(
+      std::vector<std::string_view>{"--preset", "1", "--set", "dt0=0.001", "--sweep", "TTO=0:-60:-20"});
+  ASSERT_EQ(batch::Run(o, rows, terminal, console), kExitOk);
+  ASSERT_EQ(batch::Run(o, terminal, terminal, console), kExitOk);
+  const std::string drawn = terminal.str();
+  EXPECT_EQ(drawn.find(" of 4 cases ["), 2u) << drawn;  // "\rN of 4 cases [", N as far as it got
+  const std::vector<std::string> lines = Screen(rows.str());
+  EXPECT_EQ(Screen(drawn), lines);  // the rows alone: each row came after the bar was erased
+  EXPECT_EQ(lines.size(), 6u);
 }
 
 TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLeftThem) {
@@ -123,8 +142,8 @@ TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLef
   console.BarAfter = 0ms;
   // 100 000 steps per pass: the first progress call, at 4096 steps, stops it.
   const BatchOptions o = Options({"--preset", "1", "--set", "dt0=0.001", "--csv", "t.csv", "--png", "g.png"});
-  EXPECT_EQ(batch::Run(o, out, err, console), kExitRunError);
-  EXPECT_EQ(Screen(err.str()), (std::vector<std::string>{"Run cancelled", ""}));
+  EXPECT_EQ(batch::Run(o, out, err, console), kExitCancelled);
+  EXPECT_EQ(Screen(err.str()), (std::vector<std::string>{"zarn-batch: Run cancelled", ""}));
   EXPECT_EQ(err.str().find("Pass"), std::string::npos);  // stopped before any bar
   EXPECT_EQ(out.str(), "");
   // The step file as far as the run got, whole lines and flushed; nothing that follows a run.
@@ -135,41 +154,93 @@ TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLef
   EXPECT_GT(steps.size(), 4096u * 100u);
 }
 
-// The program in a long run (a drop of 100 s in steps of 1 us: 10^8 steps per pass), stopped by
-// SIGINT as Ctrl-C sends it. Its step file is /dev/null, so that the run writes nothing to disk.
-TEST_F(BatchProgram, SigintEndsALongRunWithRunCancelledAndExit1) {
-  fs::create_symlink("/dev/null", work_ / kStepFileName);
-  const pid_t pid = Start({"--preset", "1", "--set", "dt0=0.000001", "--csv", "t.csv"});
-
-  // Wait until the program catches SIGINT (its handler is in place), then let the run go on.
-  auto catchesSigint = [&] {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
+// Whether the program (a child of `parent`, or `parent` itself) has its SIGINT handler in place.
+bool CatchesSigint(pid_t parent) {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream status(entry.path() / "status");
+    std::string line, exe;
+    bool child = false, catches = false;
+    while (std::getline(status, line)) {
+      if (line.rfind("PPid:", 0) == 0) child = std::stol(line.substr(5)) == parent;
       if (line.rfind("SigCgt:", 0) == 0)
-        return (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1))) != 0;
-    return false;
-  };
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!catchesSigint() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
-  std::this_thread::sleep_for(200ms);
-  ASSERT_EQ(kill(pid, SIGINT), 0);
+        catches = (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1))) != 0;
+    }
+    std::error_code ec;
+    exe = fs::read_symlink(entry.path() / "exe", ec).filename().string();
+    if ((child || name == std::to_string(parent)) && exe == "zarn-batch" && catches) return true;
+  }
+  return false;
+}
 
+// Waits until zarn-batch (pid or its child) catches SIGINT, lets it run a little, then sends
+// SIGINT to `target` (a pid, or -pgid for a whole group as a terminal's Ctrl-C does). Returns the
+// wait status once it ended; fails the test when it goes on for 10 s.
+int Interrupt(pid_t pid, pid_t target) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!CatchesSigint(pid) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(kill(target, SIGINT), 0);
   const auto sent = std::chrono::steady_clock::now();
   int status = 0;
   while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() - sent > 5s) {
-      kill(pid, SIGKILL);
+    if (std::chrono::steady_clock::now() - sent > 10s) {
+      kill(target, SIGKILL);
       waitpid(pid, &status, 0);
-      FAIL() << "still running 5 s after SIGINT";
+      ADD_FAILURE() << "still running 10 s after SIGINT";
+      break;
     }
     std::this_thread::sleep_for(10ms);
   }
-  const Outcome r = Collect(status);
-  EXPECT_EQ(r.Exit, kExitRunError);
-  EXPECT_EQ(r.Err, "Run cancelled\n");  // stderr is a file: no bar
+  return status;
+}
+
+// The program in a long run (a drop of 100 s in steps of 1 us: 10^8 steps per pass), stopped by
+// SIGINT as Ctrl-C sends it. Its step file is /dev/null, so that the run writes nothing to disk.
+TEST_F(BatchProgram, SigintEndsALongRunWithRunCancelledAndByTheSignal) {
+  fs::create_symlink("/dev/null", work_ / kStepFileName);
+  const pid_t pid = Start({"--preset", "1", "--set", "dt0=0.000001", "--csv", "t.csv"});
+  const Outcome r = Collect(Interrupt(pid, pid));
+  EXPECT_EQ(r.Signal, SIGINT);
+  EXPECT_EQ(r.Err, "zarn-batch: Run cancelled\n");  // stderr is a file: no bar
   EXPECT_EQ(r.Out, "");
   EXPECT_EQ(Listing(work_), std::set<std::string>{kStepFileName});  // no sample file, no CSV
   EXPECT_TRUE(fs::is_symlink(work_ / kStepFileName));
+}
+
+// A shell loop over runs, or over sweeps, stops at the first Ctrl-C: the program ends by SIGINT,
+// so the shell (which got the same SIGINT from the terminal) ends too instead of starting the next.
+TEST_F(BatchProgram, CtrlCEndsAShellLoopAtTheFirstPress) {
+  fs::create_directories(work_ / "out");
+  fs::create_symlink("/dev/null", work_ / "out" / kStepFileName);
+  const struct {
+    const char* Name;
+    std::string Script;
+    std::string Err;  // what stderr starts with
+  } loops[] = {
+      {"runs",
+       R"(for angle in 10 20 30; do "$ZB" --preset 1 --set dt0=0.000001 --set TTO=$angle --dir out; echo "after $angle"; done; echo "loop done")",
+       "zarn-batch: Run cancelled\n"},
+      {"sweeps",
+       R"(for v in 1 2 3; do "$ZB" --preset 1 --set dt0=0.00001 --set V0=$v --sweep TTO=0:70:10 --jobs 2 --summary s$v.csv; echo "after $v"; done; echo "loop done")",
+       "zarn-batch: Run cancelled: the summary holds "},
+  };
+  for (const auto& loop : loops) {
+    SCOPED_TRACE(loop.Name);
+    const pid_t shell = StartShell(loop.Script);
+    const Outcome r = Collect(Interrupt(shell, -shell));
+    EXPECT_EQ(r.Signal, SIGINT) << "exit " << r.Exit;
+    EXPECT_EQ(r.Out, "");  // no "after ...", no "loop done"
+    EXPECT_EQ(r.Err.rfind(loop.Err, 0), 0u) << r.Err;
+    EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+  }
+  // The cancelled sweep's summary: its header and whole rows of the cases done, in order.
+  const auto rows = CsvRows(ReadFile(work_ / "s1.csv"));
+  ASSERT_GE(rows.size(), 1u);
+  EXPECT_EQ(rows[0].at(0), "case");
+  for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i].at(0), std::to_string(i));
+  EXPECT_FALSE(fs::exists(work_ / "s2.csv"));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #pragma once
-// The headless runner: its command line, and one whole run over the same code as the windows.
+// The headless runner: its command line, one whole run over the same code as the windows, and
+// sweeps of many runs on all cores.
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -12,15 +15,25 @@
 #include "batch/run_monitor.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
+#include "sim/integrator.h"
+#include "sim/param_file.h"
 
 namespace zarn::batch {
 
 // Exit codes of zarn-batch.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitRunError = 1;  // the run (or the picture) failed; files as it left them
+inline constexpr int kExitRunError = 1;  // the run, a file or a sweep's case failed; files as left
 inline constexpr int kExitUsage = 2;     // the command line was refused; nothing was touched
+// Ctrl-C stopped the run or the sweep. The program itself does not exit with it: it ends by SIGINT,
+// so that a shell sees 130 and stops a loop or script.
+inline constexpr int kExitCancelled = 130;
 
-extern const char* const kUsage;
+extern const char* const kUsage;    // the synopsis, for a refused command line
+extern const char* const kVersion;  // "zarn-batch 1.1"
+
+// --help: the synopsis, every option, every parameter name with its unit and meaning, and every
+// graph name with its caption.
+std::string HelpText();
 
 // A command line that cannot be run; what() says why.
 class UsageError : public std::runtime_error {
@@ -28,38 +41,109 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// One --set: a parameter and the value it gets.
+// One NAME=VALUE: a slot of the preset record and the value it gets.
 struct ParameterSetting {
-  std::string_view Name;
-  double FlightParameters::*Field;
+  const ParamName* Param;
   double Value;
 };
 
-struct BatchOptions {
-  int Preset = -1;                            //!< 0..4, or -1: the all-zero preset record
-  std::vector<ParameterSetting> Settings;     //!< applied after the preset, in the given order
-  std::filesystem::path Directory = ".";      //!< where the two result files go
-  std::filesystem::path Png;                  //!< the graph as a picture; empty: none
-  const GraphEntry* Graph = &DefaultGraph();  //!< what the picture shows
-  std::filesystem::path Csv;                  //!< the table as CSV; empty: none
-  bool Quiet = false;                         //!< no summary line
-  bool Help = false;
+// One --sweep NAME=FROM:TO:STEP: Count values from FROM in steps of STEP, TO included. Each value
+// is (First + i * Step) / Scale, with whole First and Step where the texts were plain decimals, so
+// that 0.1:0.5:0.1 gives the same doubles as the texts 0.1, 0.2, ... 0.5.
+struct SweepAxis {
+  const ParamName* Param;
+  double First;
+  double Step;
+  double Scale;
+  int64_t Count;
+  double Value(int64_t i) const { return (First + static_cast<double>(i) * Step) / Scale; }
 };
 
-// Reads the arguments after the program name. Throws UsageError for an unknown option or
-// parameter name, a missing or non-numeric value, a preset out of range or an unknown graph.
+struct BatchOptions {
+  int Preset = -1;                             //!< 0..4, or -1: no preset
+  std::optional<PresetRecordSlots> ParamFile;  //!< --params: the record the file gives
+  std::vector<ParameterSetting> Settings;      //!< applied after the preset or file, in order
+  std::filesystem::path SaveParams;            //!< write the values in effect here; empty: no
+  std::filesystem::path Directory = ".";       //!< where the two result files go
+  std::filesystem::path Png;                   //!< the graph as a picture; empty: none
+  const char* PngFormat = "PNG";               //!< the picture's format, from its extension
+  const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
+  std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
+  bool Json = false;                           //!< the figures as one JSON object
+  bool Quiet = false;                          //!< no summary
+  bool Help = false;
+  bool Version = false;
+
+  // Sweeps: a grid (--sweep, the last one varying fastest) or a list of cases (--case).
+  std::vector<SweepAxis> Sweep;
+  std::vector<std::vector<ParameterSetting>> Cases;
+  int Jobs = 0;                   //!< threads; 0: one per core
+  std::filesystem::path Keep;     //!< each case's files in Keep/case-NNNN; empty: none
+  std::filesystem::path Summary;  //!< the sweep's rows; empty or "-": stdout
+  int64_t ShardIndex = 0;         //!< --shard K/N: K ...
+  int64_t ShardCount = 1;         //!< ... and N
+  bool IsSweep() const { return !Sweep.empty() || !Cases.empty(); }
+};
+
+// Reads the arguments after the program name (--opt value and --opt=value alike). Throws
+// UsageError for an empty command line, an unknown option or name (with the nearest valid one), a
+// value that does not fit, an unreadable or bad parameter file, or options that do not go together.
 BatchOptions ParseArguments(std::span<const std::string_view> args);
 
-// The parameters as the calculation form would hold them: the preset applied as its activation
-// applies it, then each --set. Setting TaskKind also sets BuoyancyMode.
-void PrepareParameters(const BatchOptions& options, ZarnData& d);
+// The preset record that the options describe: the preset or the file (or all zero), then each
+// --set, as if the file said NAME = VALUE.
+PresetRecordSlots BaseRecord(const BatchOptions& options);
 
-// "Steps per pass: N  t = ... s  X = ... m  H = ... m  V = ... m/s" of the final state.
-std::string Summary(const FlightState& s, int64_t stepsPerPass);
+// The parameters as the calculation form holds them once it is activated with that record.
+void PrepareParameters(const PresetRecordSlots& record, ZarnData& d);
 
-// Runs the computation and then, with --csv, saves the table and, with --png, the graph (a
-// QGuiApplication must exist then). Writes the summary line to `out` and a run error's message to
-// `err`; a Ctrl-C (console.Cancel) ends the run as the error "Run cancelled". Returns the exit code.
+// The key figures of a run, for people (the summary) and for scripts (--json, a sweep's rows).
+enum FigureId : int {
+  kFigSteps,       //!< steps per pass
+  kFigSamples,     //!< table rows stored
+  kFigTime,        //!< [s] t at the last step: the flight time
+  kFigRange,       //!< [m] X at the last step: the range
+  kFigApex,        //!< [m] largest H of any step
+  kFigEndH,        //!< [m] H at the last step
+  kFigEndV,        //!< [m/s] V at the last step
+  kFigEndAngle,    //!< [deg] trajectory angle at the last step
+  kFigEndMass,     //!< [kg] mass at the last step
+  kFigMaxQ,        //!< [kPa] largest dynamic pressure of any step
+  kFigMaxNx,       //!< [g] largest load factor nx of any step
+  kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
+  kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
+  kFigureCount
+};
+struct FigureSpec {
+  std::string_view Key;    //!< JSON key and summary column: name and unit, as the CSV names columns
+  std::string_view Label;  //!< for people
+  std::string_view Unit;   //!< "" for counts
+};
+extern const std::array<FigureSpec, kFigureCount> kFigures;
+using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figure only where the task has it
+
+// Runs the flight prepared on d and returns its figures. Throws Error as ComputeTrajectory does;
+// a task figure that cannot be computed (a fault in the level-flight speed) throws before the run.
+Figures Fly(ZarnData& d, const RunOptions& run);
+
+// "Flight time: 14.155 s" and so on, one figure a line, 10 significant digits.
+std::string SummaryText(const Figures& figures);
+// {"steps_per_pass": 20030, "t_s": 14.155000000000001, ...}: numbers as the shortest text that
+// reads back to the same double; never inf or nan.
+std::string FiguresJson(const Figures& figures);
+// {"error": "..."}
+std::string ErrorJson(std::string_view message);
+
+// A double as the shortest text that reads back to it; throws FloatingPointError for inf or nan.
+std::string NumberText(double value);
+
+// Runs what the options ask for: one run, then with --csv the table and with --png the graph (a
+// QGuiApplication must exist then), or a sweep. Writes the summary (or JSON, or the sweep's rows)
+// to `out` and errors, prefixed "zarn-batch: ", to `err`. A Ctrl-C (console.Cancel) stops the run
+// or sweep with "Run cancelled" and the result kExitCancelled. Returns the exit code.
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
+
+// The sweep part of Run.
+int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
 
 }  // namespace zarn::batch

@@ -1,4 +1,4 @@
-// zarn-batch: one run from the command line, writing the same result files as the windows.
+// zarn-batch: runs from the command line, writing the same result files as the windows.
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -28,13 +28,27 @@ void OnInterrupt(int) {
 }
 
 // Ctrl-C asks the run to stop; a second one, should the first not be answered, ends the program
-// as usual (SA_RESETHAND restores the default action once the handler has run).
+// as usual (SA_RESETHAND restores the default action once the handler has run). A program started
+// with SIGINT ignored (in the background of a script) leaves it ignored.
 void CatchInterrupt() {
+  struct sigaction old {};
+  sigaction(SIGINT, nullptr, &old);
+  if (old.sa_handler == SIG_IGN) return;
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART | SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
+}
+
+// After a cancelled run: end as Ctrl-C ends a program, so that the shell that started it sees the
+// signal (status 130) and stops its loop or script too.
+[[noreturn]] void EndByInterrupt() {
+  std::cout.flush();
+  std::cerr.flush();
+  std::signal(SIGINT, SIG_DFL);
+  std::raise(SIGINT);
+  std::_Exit(zarn::batch::kExitCancelled);  // only if SIGINT could not end the program
 }
 
 // The progress bar goes to stderr only when a person watches it there.
@@ -54,15 +68,23 @@ zarn::batch::Console WatchConsole() {
 int main(int argc, char** argv) {
   namespace batch = zarn::batch;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::cerr << batch::kUsage << "Try 'zarn-batch --help' for the options, parameters and graphs.\n";
+    return batch::kExitUsage;
+  }
   batch::BatchOptions options;
   try {
     options = batch::ParseArguments(args);
   } catch (const batch::UsageError& e) {
-    std::cerr << "zarn-batch: " << e.what() << "\n\n" << batch::kUsage;
+    std::cerr << "zarn-batch: " << e.what() << "\nTry 'zarn-batch --help' for more information.\n";
     return batch::kExitUsage;
   }
   if (options.Help) {
-    std::cout << batch::kUsage;
+    std::cout << batch::HelpText();
+    return batch::kExitOk;
+  }
+  if (options.Version) {
+    std::cout << batch::kVersion << '\n';
     return batch::kExitOk;
   }
 
@@ -76,5 +98,7 @@ int main(int argc, char** argv) {
     app.emplace(qtArgc, argv);
   }
   CatchInterrupt();
-  return batch::Run(options, std::cout, std::cerr, WatchConsole());
+  const int status = batch::Run(options, std::cout, std::cerr, WatchConsole());
+  if (status == batch::kExitCancelled) EndByInterrupt();
+  return status;
 }

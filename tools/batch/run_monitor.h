@@ -1,8 +1,8 @@
 #pragma once
 // The runner's watch over a run, through the run's progress callback: it answers a Ctrl-C by
-// asking the run to stop, and on a terminal it draws a progress bar once the run has lasted long
-// enough for one to help. Header-only and without Qt, so that the benchmark of whole runs measures
-// exactly this callback.
+// asking the run to stop, and on a terminal it draws a progress bar once the run (or a sweep of
+// runs) has lasted long enough for one to help. Header-only and without Qt, so that the benchmark of whole
+// runs measures exactly this callback.
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -28,16 +28,14 @@ inline double PassFraction(const RunProgress& p) {
   return std::clamp(p.t / end, 0.0, 1.0);
 }
 
-// The bar's line for a terminal `columns` wide, one column short of it so that the terminal never
-// wraps: "Pass 1 of 2 [########            ]  42%". Narrow terminals get the text without the bar.
-inline std::string ProgressLine(const RunProgress& p, int columns) {
+// A bar's line for a terminal `columns` wide, one column short of it so that the terminal never
+// wraps: "<label> [########            ]  42%". Narrow terminals get the text without the bar.
+inline std::string BarLine(const std::string& label, double fraction, int columns) {
   constexpr int kBarMax = 50;
   constexpr int kBarMin = 10;
-  const double fraction = PassFraction(p);
-  const int percent = static_cast<int>(fraction * 100.0);  // 100 only when the pass is through
+  const int percent = static_cast<int>(fraction * 100.0);  // 100 only when all is through
   std::string percentText = std::to_string(percent) + "%";
   percentText.insert(0, 4 - percentText.size(), ' ');
-  const std::string label = "Pass " + std::to_string(p.Pass + 1) + " of 2";
   const int room = columns - 1;
   const int bar = std::min(kBarMax, room - static_cast<int>(label.size() + 3 + 1 + percentText.size()));
   std::string line = label;
@@ -51,6 +49,17 @@ inline std::string ProgressLine(const RunProgress& p, int columns) {
   return line;
 }
 
+// "Pass 1 of 2 [########            ]  42%"
+inline std::string ProgressLine(const RunProgress& p, int columns) {
+  return BarLine("Pass " + std::to_string(p.Pass + 1) + " of 2", PassFraction(p), columns);
+}
+
+// "12 of 64 cases [###               ]  18%"
+inline std::string SweepLine(int64_t done, int64_t total, int columns) {
+  const double fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+  return BarLine(std::to_string(done) + " of " + std::to_string(total) + " cases", fraction, columns);
+}
+
 // What the runner watches with: the flag its SIGINT handler sets, and the terminal (if stderr is
 // one) with its width.
 struct Console {
@@ -60,22 +69,33 @@ struct Console {
   std::chrono::milliseconds BarAfter{1000};            //!< runs shorter than this show no bar
 };
 
-// The progress callback of zarn-batch; Erase takes the bar off the terminal before anything else
-// is written there.
-class RunMonitor {
+// A bar on the terminal of a console: drawn once the work has lasted Console::BarAfter, redrawn
+// at most every 100 ms and only when its text changes; Erase takes it off before anything else is
+// written there.
+class TerminalBar {
  public:
-  explicit RunMonitor(const Console& console) : console_(console), start_(std::chrono::steady_clock::now()) {}
-  ~RunMonitor() { Erase(); }
-  RunMonitor(const RunMonitor&) = delete;
-  RunMonitor& operator=(const RunMonitor&) = delete;
+  explicit TerminalBar(const Console& console)
+      : console_(console), start_(std::chrono::steady_clock::now()) {}
+  ~TerminalBar() { Erase(); }
+  TerminalBar(const TerminalBar&) = delete;
+  TerminalBar& operator=(const TerminalBar&) = delete;
 
-  bool operator()(const RunProgress& p) {
-    if (Cancelled()) return false;
-    if (console_.Terminal != nullptr) Show(p);
-    return true;
+  // `line` builds the text only when it is to be drawn.
+  template <typename Line>
+  void Show(Line&& line) {
+    if (console_.Terminal == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - start_ < console_.BarAfter) return;
+    if (!shown_.empty() && now - drawn_ < kRedrawEvery) return;
+    std::string next = line(console_.Columns);
+    if (next == shown_) return;
+    // Equal widths within a run, but a narrower line would leave the end of the last one.
+    std::string text = '\r' + next;
+    if (next.size() < shown_.size()) text.append(shown_.size() - next.size(), ' ');
+    *console_.Terminal << text << std::flush;
+    shown_ = std::move(next);
+    drawn_ = now;
   }
-
-  bool Cancelled() const noexcept { return console_.Cancel != nullptr && *console_.Cancel != 0; }
 
   void Erase() {
     if (shown_.empty()) return;
@@ -86,24 +106,32 @@ class RunMonitor {
  private:
   static constexpr std::chrono::milliseconds kRedrawEvery{100};
 
-  void Show(const RunProgress& p) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < console_.BarAfter) return;
-    if (!shown_.empty() && now - drawn_ < kRedrawEvery) return;
-    std::string line = ProgressLine(p, console_.Columns);
-    if (line == shown_) return;
-    // Equal widths within a run, but a narrower line would leave the end of the last one.
-    std::string text = '\r' + line;
-    if (line.size() < shown_.size()) text.append(shown_.size() - line.size(), ' ');
-    *console_.Terminal << text << std::flush;
-    shown_ = std::move(line);
-    drawn_ = now;
-  }
-
   Console console_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point drawn_{};
   std::string shown_;  // the line on the terminal now; empty: none
+};
+
+// The progress callback of zarn-batch: stops the run on Ctrl-C, and shows the pass's bar.
+class RunMonitor {
+ public:
+  explicit RunMonitor(const Console& console) : cancel_(console.Cancel), bar_(console) {}
+  RunMonitor(const RunMonitor&) = delete;
+  RunMonitor& operator=(const RunMonitor&) = delete;
+
+  bool operator()(const RunProgress& p) {
+    if (Cancelled()) return false;
+    bar_.Show([&p](int columns) { return ProgressLine(p, columns); });
+    return true;
+  }
+
+  bool Cancelled() const noexcept { return cancel_ != nullptr && *cancel_ != 0; }
+
+  void Erase() { bar_.Erase(); }
+
+ private:
+  const volatile std::sig_atomic_t* cancel_;
+  TerminalBar bar_;
 };
 
 }  // namespace zarn::batch

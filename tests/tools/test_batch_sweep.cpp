@@ -1,0 +1,230 @@
+// Sweeps as a script uses them: each row the figures of the same single run, failed cases as rows
+// with their error, shards that add up to the whole, and parameter files that reopen to the same
+// run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "batch/batch.h"
+#include "batch_program.h"
+#include "sim/result_files.h"
+#include "sim/table_csv.h"
+
+namespace zarn::batch {
+namespace {
+
+using namespace test_support;
+
+using Row = std::vector<std::string>;
+
+// The fields of a JSON object of numbers, {"key": number, ...}, in their order.
+std::vector<std::pair<std::string, std::string>> JsonFields(std::string json) {
+  std::vector<std::pair<std::string, std::string>> fields;
+  json = json.substr(1, json.rfind('}') - 1);
+  for (std::size_t at = 0; at < json.size();) {
+    const std::size_t keyEnd = json.find("\": ", at + 1);
+    const std::size_t end = std::min(json.find(", \"", keyEnd), json.size());
+    fields.emplace_back(json.substr(at + 1, keyEnd - at - 1), json.substr(keyEnd + 3, end - keyEnd - 3));
+    at = end + 2;
+  }
+  return fields;
+}
+
+// Each row of a sweep holds what the same case run alone reports, and its kept files are those of
+// the run alone, byte for byte; without --keep a sweep writes nothing but its summary.
+TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
+  const Outcome sweep = Batch({"--preset", "2", "--sweep", "TTO=20:60:20", "--sweep", "Vwind=-2.5:2.5:2.5",
+                               "--jobs", "2", "--keep", "kept", "--csv", "t.csv", "--summary", "s.csv"});
+  ASSERT_EQ(sweep.Exit, kExitOk) << sweep.Err;
+  EXPECT_EQ(sweep.Out, "");
+  EXPECT_EQ(sweep.Err, "");
+  const auto rows = CsvRows(ReadFile(work_ / "s.csv"));
+  ASSERT_EQ(rows.size(), 10u);
+  Row header{"case", "TTO", "Vwind"};
+  for (const FigureSpec& f : kFigures) header.emplace_back(f.Key);
+  header.emplace_back("error");
+  EXPECT_EQ(rows[0], header);
+
+  const char* const angles[] = {"20", "40", "60"};
+  const char* const winds[] = {"-2.5", "0", "2.5"};
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE(i);
+    // The grid's order: the last --sweep varies fastest.
+    ASSERT_EQ(row.size(), header.size());
+    EXPECT_EQ(row[0], std::to_string(i));
+    EXPECT_EQ(row[1], angles[(i - 1) / 3]);
+    EXPECT_EQ(row[2], winds[(i - 1) % 3]);
+    EXPECT_EQ(row.back(), "");
+
+    const std::string dir = "single" + std::to_string(i);
+    fs::create_directories(work_ / dir);
+    const Outcome single = Batch({"--preset", "2", "--set", "TTO=" + row[1], "--set", "Vwind=" + row[2],
+                                  "--json", "--dir", dir, "--csv", dir + "/t.csv"});
+    ASSERT_EQ(single.Exit, kExitOk) << single.Err;
+    // Every figure the run reports, as the same text; the task figures it lacks are empty.
+    std::map<std::string, std::string> reported;
+    for (const auto& [key, value] : JsonFields(single.Out)) reported[key] = value;
+    for (std::size_t f = 0; f < kFigures.size(); ++f)
+      EXPECT_EQ(row[3 + f], reported[std::string(kFigures[f].Key)]);
+
+    const fs::path kept = work_ / "kept" / ("case-000" + std::to_string(i));
+    EXPECT_EQ(Listing(kept), (std::set<std::string>{kStepFileName, kSampleFileName, "t.csv"}));
+    for (const char* file : {kStepFileName, kSampleFileName, "t.csv"})
+      EXPECT_TRUE(ReadFile(kept / file) == ReadFile(work_ / dir / file)) << file;
+  }
+
+  // Without --keep: the same rows, on stdout, and no file written.
+  const std::set<std::string> before = Listing(work_);
+  const Outcome bare = Batch({"--preset", "2", "--sweep", "TTO=20:60:20", "--sweep", "Vwind=-2.5:2.5:2.5"});
+  ASSERT_EQ(bare.Exit, kExitOk) << bare.Err;
+  EXPECT_EQ(bare.Out, ReadFile(work_ / "s.csv"));
+  EXPECT_EQ(Listing(work_), before);
+}
+
+TEST_F(BatchProgram, FailedCaseIsARowWithItsErrorAndTheSweepGoesOn) {
+  const Outcome r = Batch({"--preset", "0", "--case", "MassaStart=1", "--case", "MassaStart=0", "--case",
+                           "MassaStart=2,TTO=30", "--case", "dt0=-1", "--jobs", "3"});
+  EXPECT_EQ(r.Exit, kExitRunError);
+  EXPECT_EQ(r.Err, "zarn-batch: 2 of 4 cases failed (see the summary's error column)\n");
+  const auto rows = CsvRows(r.Out);
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ((Row{rows[0][0], rows[0][1], rows[0][2], rows[0][3]}), (Row{"case", "MassaStart", "TTO", "dt0"}));
+  const struct {
+    Row Values;
+    const char* Error;
+  } expected[] = {
+      {{"1", "1", "45", "0.005"}, ""},
+      {{"2", "0", "45", "0.005"}, "Invalid floating point operation"},
+      {{"3", "2", "30", "0.005"}, ""},
+      {{"4", "1", "45", "-1"}, "Integration step must be a positive number"},
+  };
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i + 1);
+    const Row& row = rows[i + 1];
+    ASSERT_EQ(row.size(), rows[0].size());
+    EXPECT_EQ(Row(row.begin(), row.begin() + 4), expected[i].Values);
+    EXPECT_EQ(row.back(), expected[i].Error);
+    const bool failed = *expected[i].Error != '\0';
+    // A failed case has no figures; a good one every figure of its task (none of task 1's extras).
+    for (std::size_t f = 0; f < kFigures.size(); ++f)
+      EXPECT_EQ(row[4 + f].empty(), failed || f == kFigLevelSpeed || f == kFigVolume) << kFigures[f].Key;
+  }
+  EXPECT_TRUE(Listing(work_).empty());  // no case wrote a file
+}
+
+// Shards split the grid by case number, shard 0 alone writes the header, and the shards' rows
+// together are the whole sweep's.
+TEST_F(BatchProgram, ShardsAddUpToTheWholeSweep) {
+  const std::vector<std::string> sweep{"--preset",    "0",       "--sweep",
+                                       "TTO=5:85:10", "--sweep", "Cx=0:0.02:0.01"};
+  auto with = [&](std::initializer_list<std::string> more) {
+    std::vector<std::string> args = sweep;
+    args.insert(args.end(), more);
+    return args;
+  };
+  const Outcome whole = Batch(with({"--jobs", "1"}));
+  ASSERT_EQ(whole.Exit, kExitOk) << whole.Err;
+  const auto all = CsvRows(whole.Out);
+  ASSERT_EQ(all.size(), 1u + 27u);
+
+  std::string joined;
+  for (int k = 0; k < 4; ++k) {
+    const Outcome part = Batch(with({"--shard", std::to_string(k) + "/4", "--jobs", k % 2 == 0 ? "2" : "1"}));
+    ASSERT_EQ(part.Exit, kExitOk) << part.Err;
+    const auto rows = CsvRows(part.Out);
+    // Shard k: cases k+1, k+5, ... (0-based indices k, k+4, ...), in that order.
+    for (std::size_t i = k == 0 ? 1 : 0; i < rows.size(); ++i)
+      EXPECT_EQ((std::stoi(rows[i][0]) - 1) % 4, k) << rows[i][0];
+    joined += part.Out;
+  }
+  std::vector<Row> rows = CsvRows(joined);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0], all[0]);  // one header, first
+  std::sort(rows.begin() + 1, rows.end(),
+            [](const Row& a, const Row& b) { return std::stoi(a[0]) < std::stoi(b[0]); });
+  EXPECT_EQ(rows, all);
+
+  // A shard past the last case runs nothing and writes nothing.
+  const Outcome empty = Batch(with({"--shard", "30/31"}));
+  EXPECT_EQ(empty.Exit, kExitOk);
+  EXPECT_EQ(empty.Out, "");
+}
+
+// What --save-params writes reopens with --params to the same run, byte for byte, for tasks whose
+// activation derives values (the buoyant body's area and end height) and for the rocket's stages;
+// --set after --params changes the file's value as it changes a preset's.
+TEST_F(BatchProgram, SavedParametersReopenToTheSameFilesByteForByte) {
+  const struct {
+    const char* Name;
+    std::vector<std::string> Args;
+  } cases[] = {
+      {"preset 4 at 30 degrees", {"--preset", "4", "--set", "TTO=30", "--set", "Tk=5"}},
+      {"a two-stage rocket",
+       {"--set", "TaskKind=8", "--set", "MassaStart=1200", "--set", "S0=0.3",     "--set", "Cx=0.3",
+        "--set", "TTO=70",     "--set", "dt0=0.01",        "--set", "Tk=200",     "--set", "Mt=600",
+        "--set", "Iud=2200",   "--set", "IudP0=2500",      "--set", "Mdv=150",    "--set", "Schub=30000",
+        "--set", "Mt2=200",    "--set", "Iud2=2600",       "--set", "IudP2=2900", "--set", "Mdv2=50",
+        "--set", "Schu2=6000", "--set", "S1=0.5"}},
+      {"a helium balloon",
+       {"--set", "TaskKind=3", "--set", "MassaStart=4", "--set", "GasDensity=0.1786", "--set", "Cx=0.47",
+        "--set", "dt0=0.01", "--set", "Tk=20", "--set", "FlightAltitude=30000", "--set", "S0=99"}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string number = std::to_string(n++);
+    const std::string a = "a" + number, b = "b" + number, file = "p" + number + ".zarn";
+    fs::create_directories(work_ / a);
+    fs::create_directories(work_ / b);
+    std::vector<std::string> first = c.Args;
+    first.insert(first.end(), {"--save-params", file, "--dir", a, "--csv", a + "/t.csv", "--json"});
+    const Outcome saved = Batch(first);
+    ASSERT_EQ(saved.Exit, kExitOk) << saved.Err;
+    const Outcome opened = Batch({"--params", file, "--dir", b, "--csv", b + "/t.csv", "--json"});
+    ASSERT_EQ(opened.Exit, kExitOk) << opened.Err;
+    EXPECT_EQ(opened.Out, saved.Out);
+    for (const char* f : {kStepFileName, kSampleFileName, "t.csv"})
+      EXPECT_TRUE(ReadFile(work_ / a / f) == ReadFile(work_ / b / f)) << f;
+
+    std::vector<std::string> changed = c.Args;
+    changed.insert(changed.end(), {"--set", "V0=3", "--json", "--dir", a});
+    EXPECT_EQ(Batch({"--params", file, "--set", "V0=3", "--json", "--dir", b}).Out, Batch(changed).Out);
+  }
+  // The balloon's file names every parameter, with the values given.
+  const std::string balloon = ReadFile(work_ / "p2.zarn");
+  EXPECT_NE(balloon.find("\nGasDensity = 0.1786 "), std::string::npos) << balloon;
+  EXPECT_NE(balloon.find("\nFlightAltitude = 30000 "), std::string::npos);
+  for (const ParamName& p : kParamNames)
+    EXPECT_NE(balloon.find(std::string(p.Name) + " = "), std::string::npos);
+}
+
+// A case that keeps no files computes exactly what a run that writes them does.
+TEST_F(BatchProgram, WithoutFilesARunComputesTheSameTableAndFigures) {
+  const char* const presets[] = {"0", "1", "4"};
+  for (const char* preset : presets) {
+    SCOPED_TRACE(preset);
+    const BatchOptions o = ParseArguments(std::vector<std::string_view>{"--preset", preset});
+    auto with = std::make_unique<ZarnData>(), without = std::make_unique<ZarnData>();
+    PrepareParameters(BaseRecord(o), *with);
+    PrepareParameters(BaseRecord(o), *without);
+    RunOptions files, none;
+    files.Directory = io_;
+    none.Directory = work_;
+    none.WriteFiles = false;
+    const Figures a = Fly(*with, files), b = Fly(*without, none);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(std::memcmp(&with->Table, &without->Table, sizeof with->Table), 0);
+    EXPECT_EQ(std::memcmp(&with->State, &without->State, sizeof with->State), 0);
+    EXPECT_TRUE(Listing(work_).empty());
+  }
+}
+
+}  // namespace
+}  // namespace zarn::batch

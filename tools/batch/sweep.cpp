@@ -1,0 +1,287 @@
+// Sweeps: the cases of a grid or a list, each a whole run on its own data, on a pool of threads;
+// one summary row per case, written in case order as soon as the cases before it are through.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <thread>
+
+#include "batch/batch.h"
+#include "records/errors.h"
+#include "sim/file_sink.h"
+#include "sim/table_csv.h"
+
+namespace zarn::batch {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The cases of the sweep, by their index in the grid's order (0-based).
+class CaseGrid {
+ public:
+  explicit CaseGrid(const BatchOptions& o) : options_(o), base_(BaseRecord(o)) {
+    for (const SweepAxis& a : o.Sweep) columns_.push_back(a.Param);
+    for (const auto& c : o.Cases)
+      for (const ParameterSetting& s : c)
+        if (std::find(columns_.begin(), columns_.end(), s.Param) == columns_.end())
+          columns_.push_back(s.Param);
+    count_ = o.Sweep.empty() ? static_cast<int64_t>(o.Cases.size()) : 1;
+    for (const SweepAxis& a : o.Sweep) count_ *= a.Count;
+  }
+
+  int64_t Count() const { return count_; }
+  // The swept names, as the summary's columns.
+  const std::vector<const ParamName*>& Columns() const { return columns_; }
+
+  // The preset record of case `index`: the base (preset or file, then --set), then the case's values.
+  PresetRecordSlots Record(int64_t index) const {
+    PresetRecordSlots record = base_;
+    if (options_.Sweep.empty()) {
+      for (const ParameterSetting& s : options_.Cases[static_cast<std::size_t>(index)])
+        record[static_cast<std::size_t>(s.Param->Slot)] = s.Value;
+      return record;
+    }
+    for (auto a = options_.Sweep.rbegin(); a != options_.Sweep.rend(); ++a) {  // the last varies fastest
+      record[static_cast<std::size_t>(a->Param->Slot)] = a->Value(index % a->Count);
+      index /= a->Count;
+    }
+    return record;
+  }
+
+ private:
+  const BatchOptions& options_;
+  PresetRecordSlots base_;
+  std::vector<const ParamName*> columns_;
+  int64_t count_ = 0;
+};
+
+struct CaseOutcome {
+  PresetRecordSlots Record;
+  Figures Result{};
+  std::string Error;       //!< empty: the case ran through
+  bool Cancelled = false;  //!< stopped by Ctrl-C: neither a result nor a failure
+};
+
+// "case-0001": as many digits as the largest case number needs, at least four, so that the folders
+// sort in case order.
+std::string CaseFolder(int64_t number, int64_t total) {
+  std::string digits = std::to_string(number);
+  const std::size_t width = std::max<std::size_t>(4, std::to_string(total).size());
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return "case-" + digits;
+}
+
+CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record, int64_t number,
+                    int64_t total, const volatile std::sig_atomic_t* cancel) {
+  CaseOutcome outcome;
+  outcome.Record = record;
+  Console quiet;  // no bar of its own: the sweep's bar counts cases
+  quiet.Cancel = cancel;
+  RunMonitor monitor(quiet);
+  try {
+    const auto d = std::make_unique<ZarnData>();
+    PrepareParameters(record, *d);
+    RunOptions run;
+    run.WriteFiles = !options.Keep.empty();
+    if (run.WriteFiles) {
+      run.Directory = options.Keep / CaseFolder(number, total);
+      std::error_code ec;
+      fs::create_directories(run.Directory, ec);
+      if (ec) throw FileError(FileErrorText("create", run.Directory, ec.value()));
+    }
+    run.ProgressEvery = kProgressEvery;
+    run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
+    outcome.Result = Fly(*d, run);
+    if (!options.Csv.empty())
+      WriteTableCsv(run.Directory / options.Csv, d->Table, d->Units, d->Summary.SamplesStored);
+  } catch (const std::exception& e) {
+    outcome.Cancelled = monitor.Cancelled();
+    outcome.Error = e.what();
+  }
+  return outcome;
+}
+
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field = "\"";
+  for (const char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + "\"";
+}
+
+std::string HeaderRow(const CaseGrid& grid) {
+  std::string row = "case";
+  for (const ParamName* p : grid.Columns()) row.append(",").append(p->Name);
+  for (const FigureSpec& f : kFigures) row.append(",").append(f.Key);
+  return row + ",error\n";
+}
+
+std::string CaseRow(const CaseGrid& grid, int64_t number, const CaseOutcome& c) {
+  std::string row = std::to_string(number);
+  for (const ParamName* p : grid.Columns())
+    row.append(",").append(NumberText(c.Record[static_cast<std::size_t>(p->Slot)]));
+  for (int id = 0; id < kFigureCount; ++id) {
+    row += ',';
+    if (c.Error.empty() && c.Result[static_cast<std::size_t>(id)]) {
+      const double v = *c.Result[static_cast<std::size_t>(id)];
+      row += id == kFigSteps || id == kFigSamples ? std::to_string(static_cast<int64_t>(v)) : NumberText(v);
+    }
+  }
+  return row + "," + CsvField(c.Error) + "\n";
+}
+
+// Where the rows go: a stream (stdout) or a file, each row written whole as it comes.
+class SummaryOut {
+ public:
+  SummaryOut(const fs::path& path, std::ostream& out) : out_(out) {
+    if (path.empty() || path == "-") return;
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) throw FileError(FileErrorText("create", path, errno));
+  }
+  ~SummaryOut() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  SummaryOut(const SummaryOut&) = delete;
+  SummaryOut& operator=(const SummaryOut&) = delete;
+
+  void Write(const std::string& text) {
+    if (fd_ < 0) {
+      out_ << text << std::flush;
+      return;
+    }
+    for (std::size_t done = 0; done < text.size();) {
+      const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw FileError(FileErrorText("write", path_, errno));
+      done += static_cast<std::size_t>(n);
+    }
+  }
+
+  void Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0) throw FileError(FileErrorText("close", path_, errno));
+  }
+
+ private:
+  std::ostream& out_;
+  fs::path path_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
+int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+  const CaseGrid grid(options);
+  const int64_t total = grid.Count();
+  // This shard's cases: K, K+N, K+2N, ... of the grid's order.
+  const int64_t k = options.ShardIndex;
+  const int64_t n = options.ShardCount;
+  const int64_t mine = k < total ? (total - k + n - 1) / n : 0;
+  auto caseIndex = [&](int64_t position) { return k + position * n; };
+  const bool cancelledBefore = console.Cancel != nullptr && *console.Cancel != 0;
+  auto cancelled = [&] { return console.Cancel != nullptr && *console.Cancel != 0; };
+
+  TerminalBar bar(console);
+  int64_t written = 0;
+  int64_t failed = 0;
+  try {
+    if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, BaseRecord(options));
+    if (!options.Keep.empty()) {
+      std::error_code ec;
+      fs::create_directories(options.Keep, ec);
+      if (ec) throw FileError(FileErrorText("create", options.Keep, ec.value()));
+    }
+    SummaryOut summary(options.Summary, out);
+    if (k == 0) summary.Write(HeaderRow(grid));
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::map<int64_t, CaseOutcome> done;  // cases through but not yet written, by position
+    std::atomic<int64_t> next{0};
+    std::atomic<bool> stop{cancelledBefore};
+    unsigned jobs =
+        options.Jobs > 0 ? static_cast<unsigned>(options.Jobs) : std::thread::hardware_concurrency();
+    jobs = static_cast<unsigned>(std::clamp<int64_t>(std::min<int64_t>(jobs, mine), 1, 1024));
+    {
+      std::vector<std::jthread> workers;
+      auto work = [&] {
+        while (!stop) {
+          const int64_t position = next++;
+          if (position >= mine) return;
+          const int64_t index = caseIndex(position);
+          CaseOutcome outcome = RunCase(options, grid.Record(index), index + 1, total, console.Cancel);
+          const std::lock_guard lock(mutex);
+          done.emplace(position, std::move(outcome));
+          finished.notify_one();
+        }
+      };
+      for (unsigned i = 0; i < jobs && mine > 0; ++i) workers.emplace_back(work);
+
+      // Write each row once the rows before it are written; stop on Ctrl-C or a failed write.
+      std::unique_lock lock(mutex);
+      try {
+        while (written < mine && !cancelled()) {
+          finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done.contains(written); });
+          while (done.contains(written) && !done.at(written).Cancelled) {
+            const CaseOutcome outcome = std::move(done.at(written));
+            done.erase(written);
+            lock.unlock();
+            if (!outcome.Error.empty()) ++failed;
+            bar.Erase();
+            summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
+            ++written;
+            lock.lock();
+          }
+          if (done.contains(written) && done.at(written).Cancelled) break;
+          lock.unlock();
+          bar.Show([&](int columns) { return SweepLine(written, mine, columns); });
+          lock.lock();
+        }
+      } catch (...) {
+        stop = true;
+        throw;  // the workers end their cases as the pool goes
+      }
+      stop = true;
+      lock.unlock();
+    }  // the workers finish the cases they hold; a Ctrl-C ends those within a few milliseconds
+
+    bar.Erase();
+    if (written < mine) {
+      // Cancelled: the rows of the cases that finished before the first stopped one still count.
+      for (auto it = done.find(written); it != done.end() && it->first == written && !it->second.Cancelled;
+           it = done.find(written)) {
+        if (!it->second.Error.empty()) ++failed;
+        summary.Write(CaseRow(grid, caseIndex(written) + 1, it->second));
+        ++written;
+      }
+      summary.Close();
+      err << "zarn-batch: Run cancelled: the summary holds " << written << " of " << mine << " cases\n";
+      return kExitCancelled;
+    }
+    summary.Close();
+  } catch (const std::exception& e) {
+    bar.Erase();
+    err << "zarn-batch: " << e.what() << '\n';
+    return kExitRunError;
+  }
+  if (failed > 0) {
+    err << "zarn-batch: " << failed << " of " << mine << " cases failed (see the summary's error column)\n";
+    return kExitRunError;
+  }
+  return kExitOk;
+}
+
+}  // namespace zarn::batch
