@@ -71,46 +71,167 @@ double LevelFlightSpeed(double MassaStart, double Cy, double H0, double S0) {
   return Power(Checked(x), 0.5);
 }
 
-void ApplyPresetRecord(ZarnData& d) {
-  const auto& rec = d.PresetRecord;
+namespace {
+
+using FP = FlightParameters;
+
+// The headless form: a field's value goes straight into its parameter; nothing is shown.
+class ParametersOnly final : public ActivationForm {
+ public:
+  explicit ParametersOnly(FlightParameters& p) : p_(p) {}
+  void WriteField(double FlightParameters::*parameter, double value, int) override { p_.*parameter = value; }
+  void WriteDisplay(Display, double) override {}
+  void SelectAeroModel(int) override {}
+  void ShowTaskPicture(double) override {}
+  void Reveal(Part) override {}
+  void ReplaceCaptions() override {}
+  void CoverGraphButtons() override {}
+
+ private:
+  FlightParameters& p_;
+};
+
+// Fields show numbers to 15 significant digits; only the buoyant body's area takes fewer.
+constexpr int kFieldDigits = 15;
+
+// Slot of stage item k for stage index s (0..2).
+std::size_t SlotOf(std::size_t s, StageSlot k) {
+  return static_cast<std::size_t>(StageSlotOf(static_cast<int>(s) + 1, k));
+}
+
+}  // namespace
+
+void ActivatePresetRecord(ZarnData& d, ActivationForm& form) {
+  using Part = ActivationForm::Part;
+  using Display = ActivationForm::Display;
+  const std::array<double, 60>& rec = d.PresetRecord;
   FlightParameters& p = d.Params;
-  p.TaskKind = rec[kSlotTaskKind];
-  p.BuoyancyMode = IsBuoyantTask(p.TaskKind) ? 1 : 0;
-  d.Stages[0].FuelMass = d.Stages[0].IspSeaLevel = d.Stages[0].DryMass = 0.0;
+  const double task = rec[kSlotTaskKind];
+  auto field = [&form](double FlightParameters::*parameter, double value) {
+    form.WriteField(parameter, value, kFieldDigits);
+  };
+
+  p.TaskKind = task;  // the integrator reads the task of the run from the parameters
+  p.BuoyancyMode = IsBuoyantTask(task) ? 1 : 0;
+  StageData& stage1 = d.Stages[0];
+  stage1.FuelMass = stage1.IspSeaLevel = stage1.DryMass = 0.0;
   d.State.Mass = rec[kSlotMass];
+  field(&FP::MassaStart, rec[kSlotMass]);
   p.H0 = rec[kSlotH0];
+  field(&FP::H0, p.H0);
   p.V0 = rec[kSlotV0];
+  field(&FP::V0, p.V0);
+
   p.AeroModel = rec[kSlotAeroModel];
-  d.State.Volumen = 100000.0;
+  if (p.AeroModel == 0.0 || p.AeroModel == 1.0) form.SelectAeroModel(static_cast<int>(p.AeroModel));
+  d.State.Volumen = kStartVolumen;
+  form.WriteDisplay(Display::kVolume, d.State.Volumen);
+
   p.MassaStart = rec[kSlotMass];
+  field(&FP::MassaStart, p.MassaStart);
   p.S0 = rec[kSlotS0];
+  field(&FP::S0, p.S0);
   p.Cx = rec[kSlotCx];
+  field(&FP::Cx, p.Cx);
   p.Cy = rec[kSlotCy];
+  field(&FP::Cy, p.Cy);
   p.TTO = rec[kSlotTTO];
-  p.Tk = rec[kSlotTk];
-  p.PresetHk = p.Hk = rec[kSlotHk];
-  p.PresetVk = p.Vk = rec[kSlotVk];
-  p.dt0 = rec[kSlotDt0];
-  p.Vwind = rec[kSlotVwind];
+  field(&FP::TTO, p.TTO);
+
+  // Tk, Hk, Vk, dt0, Vwind and the stage values reach their parameters only through the fields.
+  field(&FP::Tk, rec[kSlotTk]);
+  p.PresetHk = rec[kSlotHk];
+  field(&FP::Hk, p.PresetHk);
+  p.PresetVk = rec[kSlotVk];
+  field(&FP::Vk, p.PresetVk);
+  field(&FP::dt0, rec[kSlotDt0]);
+  field(&FP::Vwind, rec[kSlotVwind]);
+
+  form.ShowTaskPicture(task);
+  if (IsBuoyantTask(task)) form.Reveal(Part::kVolume);
+  if (task == kTaskRocket) {
+    form.Reveal(Part::kStages);
+    const StageParameters& first = kStageParameters[0];
+    field(first.Iud, rec[SlotOf(0, kStageIspSeaLevel)]);
+    field(first.IudP, rec[SlotOf(0, kStageIspVacuum)]);
+    field(first.Mdv, rec[SlotOf(0, kStageDryMass)]);
+    field(first.Mt, rec[SlotOf(0, kStageFuelMass)]);
+    field(first.Schub, rec[SlotOf(0, kStageThrust)]);
+    field(first.S, rec[SlotOf(0, kStageArea)]);
+    for (std::size_t s = 1; s < kStageParameters.size(); ++s) {
+      const StageParameters& f = kStageParameters[s];
+      field(f.Mt, rec[SlotOf(s, kStageFuelMass)]);
+      field(f.Iud, rec[SlotOf(s, kStageIspSeaLevel)]);
+      field(f.IudP, rec[SlotOf(s, kStageIspVacuum)]);
+      field(f.Mdv, rec[SlotOf(s, kStageDryMass)]);
+      field(f.Schub, rec[SlotOf(s, kStageThrust)]);
+      field(f.S, rec[SlotOf(s, kStageArea)]);
+    }
+    form.Reveal(Part::kRocketGraph);
+  }
+  if (task == kTaskLevelFlight) {
+    form.Reveal(Part::kLevelFlight);
+    form.WriteDisplay(Display::kLevelFlightSpeed, LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
+  }
+  form.ReplaceCaptions();
+  form.CoverGraphButtons();
+
+  if (task == kTaskBuoyantGas) {
+    form.Reveal(Part::kGasBlock);
+    form.WriteDisplay(Display::kGasDensity, rec[kSlotGasDensity]);
+    form.WriteDisplay(Display::kFlightAltitude, rec[kSlotFlightAltitude]);
+    p.Hk = 0.0;  // the buoyant body's flight ends at the ground
+    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
+    d.State.Auftrieb = b.Auftrieb;
+    d.State.Volumen = b.Volumen;
+    form.WriteDisplay(Display::kVolume, b.Volumen);
+    // The field shows the area to 4 digits; the parameter keeps it unrounded.
+    p.S0 = b.Area;
+    form.WriteField(&FP::S0, b.Area, 4);
+    p.S0 = b.Area;
+  }
+  if (rec[kSlotCy] != 0.0) form.Reveal(Part::kLiftGraph);
+}
+
+void ApplyPresetRecord(ZarnData& d) {
+  ParametersOnly form(d.Params);
+  ActivatePresetRecord(d, form);
+}
+
+std::array<double, 60> PresetRecordInEffect(const ZarnData& d) {
+  const FlightParameters& p = d.Params;
+  std::array<double, 60> rec{};
+  rec[kSlotTaskKind] = p.TaskKind;
+  rec[kSlotAeroModel] = p.AeroModel;
+  rec[kSlotMass] = p.MassaStart;
+  rec[kSlotS0] = p.S0;
+  rec[kSlotCx] = p.Cx;
+  rec[kSlotCy] = p.Cy;
+  rec[kSlotH0] = p.H0;
+  rec[kSlotV0] = p.V0;
+  rec[kSlotTTO] = p.TTO;
+  rec[kSlotTk] = p.Tk;
+  rec[kSlotHk] = p.Hk;
+  rec[kSlotVk] = p.Vk;
+  rec[kSlotDt0] = p.dt0;
+  rec[kSlotVwind] = p.Vwind;
+  if (p.TaskKind == kTaskBuoyantGas) {
+    rec[kSlotGasDensity] = d.PresetRecord[kSlotGasDensity];
+    rec[kSlotFlightAltitude] = d.PresetRecord[kSlotFlightAltitude];
+    rec[kSlotHk] = p.PresetHk;  // the run ends at the ground whatever the record says
+  }
   if (p.TaskKind == kTaskRocket) {
     for (std::size_t s = 0; s < kStageParameters.size(); ++s) {
       const StageParameters& f = kStageParameters[s];
-      const std::size_t base = kSlotStage1 + kStageSlots * s;
-      p.*f.Mt = rec[base + kStageFuelMass];
-      p.*f.Iud = rec[base + kStageIspSeaLevel];
-      p.*f.Mdv = rec[base + kStageDryMass];
-      p.*f.Schub = rec[base + kStageThrust];
-      p.*f.IudP = rec[base + kStageIspVacuum];
-      p.*f.S = rec[base + kStageArea];
+      rec[SlotOf(s, kStageFuelMass)] = p.*f.Mt;
+      rec[SlotOf(s, kStageIspSeaLevel)] = p.*f.Iud;
+      rec[SlotOf(s, kStageIspVacuum)] = p.*f.IudP;
+      rec[SlotOf(s, kStageDryMass)] = p.*f.Mdv;
+      rec[SlotOf(s, kStageThrust)] = p.*f.Schub;
+      rec[SlotOf(s, kStageArea)] = p.*f.S;
     }
   }
-  if (p.TaskKind == kTaskBuoyantGas) {
-    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
-    d.State.Auftrieb = b.Auftrieb;
-    p.Hk = 0.0;
-    d.State.Volumen = b.Volumen;
-    p.S0 = b.Area;
-  }
+  return rec;
 }
 
 }  // namespace zarn

@@ -3,6 +3,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -10,23 +12,32 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QToolTip>
+#include <QUrl>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "assets/pictures.h"
 #include "plot/graph_png.h"
+#include "plot/readout.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
 #include "sim/integrator.h"
+#include "sim/key_figures.h"
 #include "sim/number_text.h"
+#include "sim/param_file.h"
 #include "sim/presets.h"
 #include "sim/table_csv.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
+#include "ui/run_figures.h"
 #include "ui/run_progress.h"
 #include "ui/widgets.h"
 
@@ -143,9 +154,8 @@ constexpr LabelSpec kLabels[] = {
 };
 
 // The input fields, each with the label to its left (which reaches from LabelLeft to just before
-// the field and wraps a caption too long for one line), the flight parameter that every change of
-// its text sets, and for the fields that the activation fills by a loop, the slot of the preset
-// record they show. The order is the tab order.
+// the field and wraps a caption too long for one line) and the flight parameter that every change
+// of its text sets. The order is the tab order.
 using Parameter = double FlightParameters::*;
 using FP = FlightParameters;
 struct FieldSpec {
@@ -157,46 +167,57 @@ struct FieldSpec {
   LabelLook LabelColour;
   int LabelLeft;  // px
   Block Shown;
-  int PresetSlot;  // -1: written by its own step of the activation
 };
 // clang-format off
 constexpr FieldSpec kFields[] = {
-    {"EdGas", "Label18", {144, 40, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy, kSlotGasDensity},
-    {"EdHFlug", "Label20", {144, 72, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy, kSlotFlightAltitude},
-    {"Volumen_Start", "Label15", {136, 120, 65, 21}, nullptr, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume, -1},
-    {"EdCx", "Label13", {160, 248, 50, 19}, &FP::Cx, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"EdCy", "Label11", {160, 272, 50, 19}, &FP::Cy, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"edMassaStart", "Label8", {160, 320, 50, 19}, &FP::MassaStart, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"EdS0", "Label19", {160, 352, 50, 19}, &FP::S0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"edVwind", "Label7", {160, 384, 50, 19}, &FP::Vwind, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"eddt0", "Label10", {160, 408, 50, 19}, &FP::dt0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"EdTTO", "Label14", {160, 468, 50, 19}, &FP::TTO, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"edH0", "Label25", {160, 495, 50, 22}, &FP::H0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"edV0", "edV", {161, 523, 50, 22}, &FP::V0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"EdiVopt", nullptr, {16, 544, 33, 19}, nullptr, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight, -1},
-    {"edTk", "Label3", {160, 603, 50, 22}, &FP::Tk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"edHkk", "Label2", {160, 632, 50, 22}, &FP::Hk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"edVk", "Label4", {160, 660, 50, 22}, &FP::Vk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways, -1},
-    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageFuelMass)},
-    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageIspSeaLevel)},
-    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageIspVacuum)},
-    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageDryMass)},
-    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageThrust)},
-    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(1, kStageArea)},
-    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageFuelMass)},
-    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageIspSeaLevel)},
-    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageIspVacuum)},
-    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageDryMass)},
-    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageThrust)},
-    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(2, kStageArea)},
-    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageFuelMass)},
-    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageIspSeaLevel)},
-    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageIspVacuum)},
-    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageDryMass)},
-    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageThrust)},
-    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage, StageSlotOf(3, kStageArea)},
+    {"EdGas", "Label18", {144, 40, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
+    {"EdHFlug", "Label20", {144, 72, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
+    {"Volumen_Start", "Label15", {136, 120, 65, 21}, nullptr, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume},
+    {"EdCx", "Label13", {160, 248, 50, 19}, &FP::Cx, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdCy", "Label11", {160, 272, 50, 19}, &FP::Cy, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edMassaStart", "Label8", {160, 320, 50, 19}, &FP::MassaStart, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdS0", "Label19", {160, 352, 50, 19}, &FP::S0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edVwind", "Label7", {160, 384, 50, 19}, &FP::Vwind, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"eddt0", "Label10", {160, 408, 50, 19}, &FP::dt0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdTTO", "Label14", {160, 468, 50, 19}, &FP::TTO, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edH0", "Label25", {160, 495, 50, 22}, &FP::H0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edV0", "edV", {161, 523, 50, 22}, &FP::V0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdiVopt", nullptr, {16, 544, 33, 19}, nullptr, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight},
+    {"edTk", "Label3", {160, 603, 50, 22}, &FP::Tk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edHkk", "Label2", {160, 632, 50, 22}, &FP::Hk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edVk", "Label4", {160, 660, 50, 22}, &FP::Vk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
 };
 // clang-format on
+
+// The display fields that show a value of the activation with no parameter behind it.
+struct DisplaySpec {
+  ActivationForm::Display Shows;
+  const char* Field;
+};
+constexpr DisplaySpec kDisplays[] = {
+    {ActivationForm::Display::kVolume, "Volumen_Start"},
+    {ActivationForm::Display::kLevelFlightSpeed, "EdiVopt"},
+    {ActivationForm::Display::kGasDensity, "EdGas"},
+    {ActivationForm::Display::kFlightAltitude, "EdHFlug"},
+};
 
 // Where each graph button of the catalogue stands, above the plot: the graphs over range and
 // V=f(H) left of the divider Panel7, the graphs over time right of it.
@@ -225,9 +246,12 @@ const GraphPlace& FindPlace(std::string_view component) {
 
 constexpr QRect kTaskPictureGeometry{448, 16, 273, 145};
 constexpr QRect kPlotGeometry{440, 176, 769, 513};
-// Free space between the title and the task picture, above the stage block: no control stands there.
-constexpr QRect kNoteGeometry{224, 40, 209, 128};
+// Free space between the title and the task picture, above the stage block, where no control
+// stands: the key figures of a run at the top, a note on the run's samples below them.
+constexpr QRect kFiguresGeometry{226, 6, 212, 100};
+constexpr QRect kNoteGeometry{226, 108, 212, 64};
 constexpr QSize kBlankPlot{770, 515};
+const QString kParamFilter = QStringLiteral("Zarn parameter files (*.zarn)");
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
 QColor Colour(LabelLook look) {
@@ -256,6 +280,15 @@ QLabel* MakeLabel(QWidget* parent, const char* name, LabelLook look) {
 
 QString Utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The local ".zarn" file that a drag carries first, or an empty string.
+QString ParamFileIn(const QMimeData* mime) {
+  if (mime == nullptr) return {};
+  for (const QUrl& url : mime->urls())
+    if (url.isLocalFile() && url.fileName().endsWith(QStringLiteral(".zarn"), Qt::CaseInsensitive))
+      return url.toLocalFile();
+  return {};
 }
 
 }  // namespace
@@ -337,7 +370,7 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   }
   // Over the graph buttons until START: no graph can be chosen before a run of this visit.
   Panel6_ = MakePanel(this, "Panel6", {736, 24, 417, 145}, QFrame::Sunken, palette().color(QPalette::Window));
-  CoverGraphButtons(true);
+  SetGraphButtonsCovered(true);
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
   SampleNote_ = MakeLabel(this, "SampleNote", LabelLook::kNavy);
@@ -354,13 +387,34 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
                                     [this] { Guard(this, [&] { SaveTableClick(); }); });
   copyGraph_ = plotMenu_->addAction(QStringLiteral("Copy graph"), this,
                                     [this] { Guard(this, [&] { CopyGraphClick(); }); });
+  // Parameter files: window-wide shortcuts, and the same entries in the plot's menu.
+  plotMenu_->addSeparator();
+  openParams_ = plotMenu_->addAction(QStringLiteral("Open parameter file..."), this,
+                                     [this] { Guard(this, [&] { OpenParamsClick(); }); });
+  openParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  saveParams_ = plotMenu_->addAction(QStringLiteral("Save parameter file..."), this,
+                                     [this] { Guard(this, [&] { SaveParamsClick(); }); });
+  saveParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  addActions({openParams_, saveParams_});
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
+  Image1_->setMouseTracking(true);  // the tooltip follows the pointer
+  Image1_->installEventFilter(this);
   connect(Image1_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { Guard(this, [&] { PlotMenuRequest(position); }); });
 
   QPushButton* main =
       MakeButton(this, "Button5", {1165, 64, 41, 41}, QStringLiteral("MAIN"), FormFont(9, true));
   connect(main, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button5Click(); }); });
+
+  Figures_ = MakeLabel(this, "RunFigures", LabelLook::kBlack);
+  Figures_->setGeometry(kFiguresGeometry);
+  Figures_->setTextFormat(Qt::PlainText);
+  Figures_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Figures_->hide();
+
+  setAcceptDrops(true);
+  // The fields take text drops of their own; a parameter file dropped on them opens all the same.
+  for (QLineEdit* field : findChildren<QLineEdit*>()) field->installEventFilter(this);
 }
 
 void Form2::SetField(const char* field, double value, int digits) {
@@ -376,7 +430,7 @@ void Form2::ShowControl(const char* name) {
 
 void Form2::ApplyCaptions(CaptionGroup group) {
   const bool russian = data_.LangCode == 1, english = data_.LangCode == 3;
-  if (!russian && !english) return;  // German is the form's own text
+  if (group == CaptionGroup::kFixed || (!russian && !english)) return;  // German is the form's own text
   for (const Caption& caption : kCaptions) {
     if (caption.When != group) continue;
     SetCaption(findChild<QWidget*>(QString::fromLatin1(caption.Control)),
@@ -390,89 +444,61 @@ void Form2::RevealBlock(Block block, CaptionGroup captions) {
   for (const FieldSpec& row : kFields)
     if (row.Shown == block && row.Label != nullptr) ShowControl(row.Label);
   ApplyCaptions(captions);
-  for (const FieldSpec& row : kFields) {
-    if (row.Shown != block) continue;
-    ShowControl(row.Field);
-    SetField(row.Field, data_.PresetRecord[static_cast<std::size_t>(row.PresetSlot)]);
-  }
+  for (const FieldSpec& row : kFields)
+    if (row.Shown == block) ShowControl(row.Field);
 }
 
 void Form2::FormAktivate() {
-  const std::array<double, 60>& rec = data_.PresetRecord;
-  FlightParameters& p = data_.Params;
-  const double task = rec[kSlotTaskKind];
-  const bool buoyant = IsBuoyantTask(task);
-
-  p.TaskKind = task;  // the integrator reads the task code of the run from the parameters
-  p.BuoyancyMode = buoyant ? 1 : 0;
-  StageData& stage1 = data_.Stages[0];
-  stage1.FuelMass = stage1.IspSeaLevel = stage1.DryMass = 0.0;
-  data_.State.Mass = rec[kSlotMass];
-  SetField("edMassaStart", rec[kSlotMass]);
-  p.H0 = rec[kSlotH0];
-  SetField("edH0", p.H0);
-  p.V0 = rec[kSlotV0];
-  SetField("edV0", p.V0);
-
-  p.AeroModel = rec[kSlotAeroModel];
-  if (p.AeroModel == 0.0 || p.AeroModel == 1.0) {
-    const QSignalBlocker byProgram(AeroBox1_);  // a choice by program is no change by the user
-    AeroBox1_->setCurrentIndex(static_cast<int>(p.AeroModel));
-  }
-  data_.State.Volumen = 100000.0;  // [m^3]
-  SetField("Volumen_Start", data_.State.Volumen);
-
-  p.MassaStart = rec[kSlotMass];
-  SetField("edMassaStart", p.MassaStart);
-  p.S0 = rec[kSlotS0];
-  SetField("EdS0", p.S0);
-  p.Cx = rec[kSlotCx];
-  SetField("EdCx", p.Cx);
-  p.Cy = rec[kSlotCy];
-  SetField("EdCy", p.Cy);
-  p.TTO = rec[kSlotTTO];
-  SetField("EdTTO", p.TTO);
-
-  // Tk, Hk, Vk, dt0 and Vwind reach their parameters through the fields' change handlers.
-  SetField("edTk", rec[kSlotTk]);
-  p.PresetHk = rec[kSlotHk];
-  SetField("edHkk", p.PresetHk);
-  p.PresetVk = rec[kSlotVk];
-  SetField("edVk", p.PresetVk);
-  SetField("eddt0", rec[kSlotDt0]);
-  SetField("edVwind", rec[kSlotVwind]);
-
-  for (const TaskPicture& picture : kTaskPictures)
-    if (picture.TaskKind == task) ShowControl(picture.Control);
-  if (buoyant) {
-    ShowControl("Label15");
-    ShowControl("Volumen_Start");
-  }
-  if (task == kTaskRocket) {
-    RevealBlock(Block::kStage, CaptionGroup::kStage1);
-    ShowControl("ButtonP");
-  }
-  if (task == kTaskLevelFlight) {
-    ShowControl("EdiVopt");
-    SetField("EdiVopt", LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
-  }
-  ApplyCaptions(CaptionGroup::kGeneral);
-  CoverGraphButtons(true);
+  // The figures and the note belong to a run of the values before.
+  ShowFigures({});
   ShowNote({});
+  ActivatePresetRecord(data_, *this);
+}
 
-  if (task == kTaskBuoyantGas) {
-    RevealBlock(Block::kBuoyancy, CaptionGroup::kBuoyancy);
-    p.Hk = 0.0;  // the buoyant body's flight ends at the ground
-    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
-    data_.State.Auftrieb = b.Auftrieb;
-    data_.State.Volumen = b.Volumen;
-    SetField("Volumen_Start", b.Volumen);
-    // The field shows the area to 4 digits; the parameter keeps it unrounded.
-    p.S0 = b.Area;
-    SetField("EdS0", b.Area, 4);
-    p.S0 = b.Area;
+void Form2::WriteField(Parameter parameter, double value, int digits) {
+  for (const FieldSpec& row : kFields)
+    if (row.Bound == parameter) return SetField(row.Field, value, digits);
+  throw std::logic_error("no field for a parameter");
+}
+
+void Form2::WriteDisplay(Display field, double value) {
+  for (const DisplaySpec& row : kDisplays)
+    if (row.Shows == field) return SetField(row.Field, value);
+}
+
+void Form2::SelectAeroModel(int item) {
+  const QSignalBlocker byProgram(AeroBox1_);  // a choice by program is no change by the user
+  AeroBox1_->setCurrentIndex(item);
+}
+
+void Form2::ShowTaskPicture(double TaskKind) {
+  for (const TaskPicture& picture : kTaskPictures)
+    if (picture.TaskKind == TaskKind) ShowControl(picture.Control);
+}
+
+void Form2::Reveal(Part part) {
+  switch (part) {
+    case Part::kVolume:
+      return RevealBlock(Block::kVolume, CaptionGroup::kFixed);
+    case Part::kStages:
+      return RevealBlock(Block::kStage, CaptionGroup::kStage1);
+    case Part::kRocketGraph:
+      return ShowControl("ButtonP");
+    case Part::kLevelFlight:
+      return RevealBlock(Block::kLevelFlight, CaptionGroup::kFixed);
+    case Part::kGasBlock:
+      return RevealBlock(Block::kBuoyancy, CaptionGroup::kBuoyancy);
+    case Part::kLiftGraph:
+      return ShowControl("Button14");
   }
-  if (rec[kSlotCy] != 0.0) ShowControl("Button14");
+}
+
+void Form2::ReplaceCaptions() {
+  ApplyCaptions(CaptionGroup::kGeneral);
+}
+
+void Form2::CoverGraphButtons() {
+  SetGraphButtonsCovered(true);
 }
 
 void Form2::FieldChange(Parameter parameter, const QString& text) {
@@ -506,6 +532,7 @@ void Form2::ShowGraph() {
   shown_->Image = std::move(graph);
   shown_->Table = data_.Table;
   shown_->Units = data_.Units;
+  shown_->Selection = data_.Selection;
   shown_->StoredRows = stored;
 }
 
@@ -514,7 +541,87 @@ void Form2::ShowNote(const QString& note) {
   SampleNote_->setVisible(!note.isEmpty());
 }
 
-void Form2::CoverGraphButtons(bool cover) {
+void Form2::ShowFigures(const QString& text) {
+  Figures_->setText(text);
+  Figures_->setVisible(!text.isEmpty());
+}
+
+void Form2::UpdateReadout(int x) {
+  // Only the rows the graph draws, which are the ones the run stored.
+  const int row = shown_ ? RowAtPixel(shown_->Table, shown_->Selection,
+                                      GraphRows(shown_->Table, shown_->StoredRows) - 1, x)
+                         : 0;
+  const QString text = row == 0 ? QString()
+                                : QString::fromStdString(ReadoutText(shown_->Table, shown_->Selection,
+                                                                     shown_->Units, row, DecimalSeparator()));
+  Image1_->setToolTip(text);
+  // A tip on show follows the pointer; otherwise the toolkit shows this one after its delay.
+  if (QToolTip::isVisible()) {
+    if (text.isEmpty()) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(QCursor::pos(), text, Image1_);
+    }
+  }
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Image1_) {
+    if (event->type() == QEvent::MouseMove)
+      UpdateReadout(static_cast<QMouseEvent*>(event)->position().toPoint().x());
+    return false;
+  }
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (ParamFileIn(drop->mimeData()).isEmpty()) return false;  // the field's own drop
+      if (event->type() == QEvent::Drop) {
+        dropEvent(drop);
+      } else {
+        drop->acceptProposedAction();
+      }
+      return true;
+    }
+    default:
+      return QWidget::eventFilter(watched, event);
+  }
+}
+
+void Form2::dragEnterEvent(QDragEnterEvent* event) {
+  if (!ParamFileIn(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form2::dropEvent(QDropEvent* event) {
+  const QString file = ParamFileIn(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  Guard(this, [&] { OpenParamFile(file); });
+}
+
+void Form2::OpenParamFile(const QString& fileName) {
+  const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
+  paramFile_ = fileName;
+  data_.PresetRecord = record;
+  FormAktivate();
+}
+
+void Form2::OpenParamsClick() {
+  const QString dir = paramFile_.isEmpty() ? QString() : QFileInfo(paramFile_).absolutePath();
+  const QString name = ChooseOpenFile(this, QStringLiteral("Open parameter file"), dir, kParamFilter);
+  if (!name.isEmpty()) OpenParamFile(name);
+}
+
+void Form2::SaveParamsClick() {
+  const QString suggested = paramFile_.isEmpty() ? QStringLiteral("Zarn.zarn") : paramFile_;
+  const QString name = ChooseSaveFile(this, QStringLiteral("Save parameter file"), suggested, kParamFilter);
+  if (name.isEmpty()) return;
+  WriteParamFile(LocalPath(name), PresetRecordInEffect(data_));
+  paramFile_ = name;
+}
+
+void Form2::SetGraphButtonsCovered(bool cover) {
   // Covered buttons are out of reach of the keyboard too: before a run there is nothing to draw.
   for (const GraphEntry& graph : GraphButtons())
     findChild<QWidget*>(Utf8(graph.Component))->setEnabled(!cover);
@@ -529,7 +636,7 @@ void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
   ValidateRunParameters(data_.Params);
   ShowNote({});
-  CoverGraphButtons(false);
+  SetGraphButtonsCovered(false);
   {
     RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
     ComputeTrajectory(data_, progress.Options());
@@ -537,6 +644,7 @@ void Form2::Button1Click() {
   SelectGraph(DefaultGraph(), data_.Selection);
   ShowNote(QString::fromStdString(FewSamplesNote(data_, DecimalSeparator())));
   ShowGraph();
+  ShowFigures(FiguresText(KeyFiguresOf(data_), data_.Units, data_.LangCode, DecimalSeparator()));
 }
 
 void Form2::GraphButtonClick(const GraphEntry& graph) {
@@ -551,6 +659,8 @@ void Form2::Button5Click() {
   Image1_->setPixmap(QPixmap::fromImage(blank));
   Image1_->update();
   shown_.reset();
+  Image1_->setToolTip({});
+  ShowFigures({});
   close();
   startForm_.show();
   startForm_.activateWindow();

@@ -13,6 +13,11 @@ SaveFileChooser& CurrentChooser() {
   return chooser;
 }
 
+OpenFileChooser& CurrentOpenChooser() {
+  static OpenFileChooser chooser;
+  return chooser;
+}
+
 }  // namespace
 
 SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser) {
@@ -30,6 +35,17 @@ QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& s
   dialog.setDefaultSuffix(QFileInfo(suggestedPath).suffix());
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles().value(0);
+}
+
+OpenFileChooser SetOpenFileChooser(OpenFileChooser chooser) {
+  return std::exchange(CurrentOpenChooser(), std::move(chooser));
+}
+
+QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& directory,
+                       const QString& filter) {
+  if (const OpenFileChooser& chooser = CurrentOpenChooser())
+    return chooser(parent, caption, directory, filter);
+  return QFileDialog::getOpenFileName(parent, caption, directory, filter);
 }
 
 std::filesystem::path LocalPath(const QString& fileName) {

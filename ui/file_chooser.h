@@ -1,6 +1,6 @@
 #pragma once
-// Where the windows ask the user for a file name to save to. Tests install their own chooser so
-// that no modal file dialog blocks them.
+// Where the windows ask the user for a file name to save to or to open. Tests install their own
+// choosers so that no modal file dialog blocks them.
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -18,6 +18,16 @@ using SaveFileChooser = std::function<QString(QWidget* parent, const QString& ca
 SaveFileChooser SetSaveFileChooser(SaveFileChooser chooser);
 
 QString ChooseSaveFile(QWidget* parent, const QString& caption, const QString& suggestedPath,
+                       const QString& filter);
+
+// Returns the chosen existing file, or an empty string when the user cancelled.
+using OpenFileChooser = std::function<QString(QWidget* parent, const QString& caption,
+                                              const QString& directory, const QString& filter)>;
+
+// Installs a chooser; an empty one restores the standard open dialog. Returns the previous one.
+OpenFileChooser SetOpenFileChooser(OpenFileChooser chooser);
+
+QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& directory,
                        const QString& filter);
 
 // The chosen file name as the file system spells it (the local 8-bit encoding of the name).

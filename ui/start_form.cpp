@@ -8,8 +8,10 @@
 #include <QPushButton>
 
 #include "assets/pictures.h"
+#include "sim/param_file.h"
 #include "sim/presets.h"
 #include "ui/calc_form.h"
+#include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/widgets.h"
 
@@ -118,6 +120,10 @@ void Form1::TaskGroupClick(int index) {
 void Form1::ListBoxProjectilClick(int index) {
   // Only the record changes; the calculation form reads it when START shows it next.
   WritePresetRecord(index, data_.PresetRecord);
+}
+
+void Form1::ChooseParamFile(const QString& fileName) {
+  data_.PresetRecord = ReadParamFile(LocalPath(fileName));
 }
 
 void Form1::BitBtn1Click() {

@@ -25,6 +25,11 @@ class Form1 : public QWidget {
   // The calculation form that START shows; set once after both forms exist.
   void SetCalculationForm(Form2* form) { form2_ = form; }
 
+  // Chooses a parameter file as if it were a preset: its record becomes the preset record that
+  // START brings to the calculation form. A file that cannot be read throws its message and
+  // changes nothing.
+  void ChooseParamFile(const QString& fileName);
+
  protected:
   // The start form is the main window: closing it ends the program, whatever else is open.
   void closeEvent(QCloseEvent* event) override;

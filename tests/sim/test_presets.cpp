@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "records/errors.h"
@@ -89,6 +90,36 @@ TEST(ApplyPresetRecord, BuoyantBodyGetsVolumeAreaAndZeroEndHeight) {
   EXPECT_DOUBLE_EQ(d->State.Volumen, volume);
   const double r = std::exp(0.33 * std::log(volume * 3 / 4 / 3.14));
   EXPECT_DOUBLE_EQ(d->Params.S0, 3.14 * r * r);
+}
+
+TEST(PresetRecordInEffect, ActivatesToTheSameParametersAndKeepsWhatTheFormShowed) {
+  auto record = [](double task) {
+    std::array<double, 60> rec{};
+    WritePresetRecord(4, rec);
+    rec[kSlotTaskKind] = task;
+    rec[kSlotHk] = 300;
+    rec[kSlotGasDensity] = 0.1785;
+    rec[kSlotFlightAltitude] = 5000;
+    for (int slot = kSlotStage1; slot < 60; ++slot) rec[static_cast<std::size_t>(slot)] = 1000 + slot;
+    return rec;
+  };
+  for (double task : {kTaskBallistic, kTaskBuoyantGas, kTaskBuoyant, kTaskLevelFlight, kTaskRocket}) {
+    SCOPED_TRACE(task);
+    auto first = std::make_unique<ZarnData>();
+    first->PresetRecord = record(task);
+    ApplyPresetRecord(*first);
+    const std::array<double, 60> saved = PresetRecordInEffect(*first);
+    auto again = std::make_unique<ZarnData>();
+    again->PresetRecord = saved;
+    ApplyPresetRecord(*again);
+    EXPECT_EQ(std::memcmp(&again->Params, &first->Params, sizeof(FlightParameters)), 0);
+    // The form shows the same end height, gas block and stages; values in effect nowhere are 0.
+    EXPECT_EQ(saved[kSlotHk], task == kTaskBuoyantGas ? 300 : first->Params.Hk);
+    EXPECT_EQ(saved[kSlotGasDensity], task == kTaskBuoyantGas ? 0.1785 : 0);
+    EXPECT_EQ(saved[kSlotFlightAltitude], task == kTaskBuoyantGas ? 5000 : 0);
+    EXPECT_EQ(saved[StageSlotOf(3, kStageThrust)], task == kTaskRocket ? 1053 : 0);
+    EXPECT_EQ(saved[kSlotCy], 0.05);
+  }
 }
 
 TEST(ActivationFaults, GasAsDenseAsAirOrDenserFaultsAsTheArithmeticDoes) {

@@ -1,7 +1,7 @@
 #pragma once
 // The program's two windows over one ZarnData, as main() builds them, driven with Qt Test input.
-// Errors go to a recorder instead of a modal box, the save dialogs answer with a file name the test
-// sets; runs write their files into a temporary folder.
+// Errors go to a recorder instead of a modal box, the save and open dialogs answer with file names
+// the test sets; runs write their files into a temporary folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -43,9 +43,22 @@ class WindowsTest : public ::testing::Test {
           chooserSuggestions_.push_back(suggested);
           return chosenFile_;
         });
+    previousOpenChooser_ = SetOpenFileChooser(
+        [this](QWidget*, const QString&, const QString&, const QString&) { return openFile_; });
     ASSERT_TRUE(workDir_.isValid());
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(workDir_.path());
+    data_ = std::make_unique<ZarnData>();
+    form1_ = std::make_unique<Form1>(*data_);
+    form2_ = std::make_unique<Form2>(*data_, *form1_);
+    form1_->SetCalculationForm(form2_.get());
+    form1_->show();
+  }
+
+  // A fresh program: new records and both windows again, as at start.
+  void RestartProgram() {
+    form2_.reset();
+    form1_.reset();
     data_ = std::make_unique<ZarnData>();
     form1_ = std::make_unique<Form1>(*data_);
     form2_ = std::make_unique<Form2>(*data_, *form1_);
@@ -59,6 +72,7 @@ class WindowsTest : public ::testing::Test {
     QDir::setCurrent(previousDir_);
     SetErrorReporter(previousReporter_);
     SetSaveFileChooser(previousChooser_);
+    SetOpenFileChooser(previousOpenChooser_);
     QLocale::setDefault(QLocale::c());
   }
 
@@ -157,10 +171,12 @@ class WindowsTest : public ::testing::Test {
   QString chosenFile_;                       // what every save dialog answers; empty: the user cancels
   std::vector<QString> chooserCaptions_;     // the caption of each save dialog that was asked
   std::vector<QString> chooserSuggestions_;  // the path each of them suggested
+  QString openFile_;                         // what every open dialog answers; empty: the user cancels
 
  private:
   ErrorReporter previousReporter_;
   SaveFileChooser previousChooser_;
+  OpenFileChooser previousOpenChooser_;
   QString previousDir_;
 };
 

@@ -1,0 +1,75 @@
+#include "ui/run_figures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "sim/number_text.h"
+
+namespace zarn::ui {
+namespace {
+
+// Captions and units in German (LangCode 0 and 2), Russian (1) and English (3); UTF-8.
+struct Words {
+  const char* German;
+  const char* Russian;
+  const char* English;
+};
+enum Figure { kFlightTime, kRange, kApex, kEndSpeed, kMaxQ, kMaxNx, kLevelFlightSpeed, kVolume };
+// clang-format off
+constexpr Words kFigureCaptions[] = {
+    {"Flugzeit", "Время полёта", "flight time"},
+    {"Reichweite", "Дальность", "range"},
+    {"Gipfelhöhe", "Макс. высота", "apex height"},
+    {"Endgeschwindigkeit", "Конечная скорость", "end speed"},
+    {"max. Staudruck", "Макс. скор. напор", "max. dynamic pressure"},
+    {"max. Lastvielfaches nx", "Макс. перегрузка nx", "max. load factor nx"},
+    {"Horizontalflug-Geschw.", "Скорость гориз. полёта", "level-flight speed"},
+    {"Volumen", "Объём", "buoyant volume"},
+};
+enum Unit { kSecond, kMinute, kHour, kMetre, kKilometre, kMetrePerSecond, kKiloPascal, kG, kCubicMetre };
+constexpr Words kUnits[] = {
+    {"s", "с", "s"},       {"min", "мин", "min"}, {"h", "ч", "h"},
+    {"m", "м", "m"},       {"km", "км", "km"},    {"m/s", "м/с", "m/s"},
+    {"kPa", "кПа", "kPa"}, {"g", "g", "g"},       {"m3", "м3", "m3"},
+};
+// clang-format on
+
+const char* InLanguage(const Words& words, int32_t LangCode) {
+  return LangCode == 1 ? words.Russian : LangCode == 3 ? words.English : words.German;
+}
+
+// At least 4 significant digits, and all the digits before the separator (no "1.235E4 m").
+std::string Number(double value, char sep) {
+  const double magnitude = std::fabs(value);
+  const int whole = magnitude >= 1.0 ? static_cast<int>(std::floor(std::log10(magnitude))) + 1 : 0;
+  return FormatGeneral(value, std::clamp(whole, 4, 15), sep);
+}
+
+}  // namespace
+
+QString FiguresText(const KeyFigures& f, const UnitFlags& units, int32_t LangCode, char decimalSeparator) {
+  QString text;
+  auto line = [&](Figure figure, double value, Unit unit) {
+    if (!text.isEmpty()) text += QLatin1Char('\n');
+    text += QString::fromUtf8(InLanguage(kFigureCaptions[figure], LangCode)) + QStringLiteral(": ") +
+            QString::fromStdString(Number(value, decimalSeparator)) + QLatin1Char(' ') +
+            QString::fromUtf8(InLanguage(kUnits[unit], LangCode));
+  };
+  const double timeDivisor = units.TimeUnit == 3 ? 3600.0 : units.TimeUnit == 2 ? 60.0 : 1.0;
+  line(kFlightTime, f.FlightTime / timeDivisor,
+       units.TimeUnit == 3   ? kHour
+       : units.TimeUnit == 2 ? kMinute
+                             : kSecond);
+  const bool rangeKm = units.RangeInKm == 1, heightKm = units.HeightInKm == 1;
+  line(kRange, rangeKm ? f.Range / 1000.0 : f.Range, rangeKm ? kKilometre : kMetre);
+  line(kApex, heightKm ? f.ApexH / 1000.0 : f.ApexH, heightKm ? kKilometre : kMetre);
+  line(kEndSpeed, f.EndSpeed, kMetrePerSecond);
+  line(kMaxQ, f.MaxQ / 1000.0, kKiloPascal);
+  line(kMaxNx, f.MaxNx, kG);
+  if (f.LevelFlightSpeed) line(kLevelFlightSpeed, *f.LevelFlightSpeed, kMetrePerSecond);
+  if (f.BuoyantVolume) line(kVolume, *f.BuoyantVolume, kCubicMetre);
+  return text;
+}
+
+}  // namespace zarn::ui

@@ -1,0 +1,17 @@
+#pragma once
+// The key figures of a run as the calculation form shows them after START, in its language.
+#include <QString>
+#include <cstdint>
+
+#include "records/flight_data.h"
+#include "sim/key_figures.h"
+
+namespace zarn::ui {
+
+// One figure a line, "Flugzeit: 14.43 s": Russian for LangCode 1, English for 3, else German.
+// Time, range and apex height take the units that the run's table and graphs use; a number shows
+// at least 4 significant digits and every digit before the decimal separator.
+QString FiguresText(const KeyFigures& figures, const UnitFlags& units, int32_t LangCode,
+                    char decimalSeparator);
+
+}  // namespace zarn::ui
