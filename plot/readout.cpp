@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "plot/round_even.h"
+#include "plot/renderer.h"
 #include "sim/number_text.h"
 
 namespace zarn {
@@ -76,8 +76,8 @@ int RowAtPixel(const TrajectoryTable& table, const GraphSelection& selection, in
   if (lastRow < 1 || selection.Count < 2) return 0;
   // The renderer's horizontal layout for n used entries of the selection.
   const int n = std::min<int>(selection.Count - 1, static_cast<int>(selection.Columns.size()));
-  const int L = RoundEven(37.0 * n + 26);
-  const int W = 750 - L - 20;
+  const PlotArea area = PlotAreaFor(n);
+  const int L = area.Left, W = area.Width;
   if (px < L || px > L + W) return 0;
   const int column = selection.Columns[0];
   double xmax = 0.0;

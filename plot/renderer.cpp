@@ -251,6 +251,11 @@ void DrawCurve(Canvas& c, const TrajectoryTable& table, const UnitFlags& units, 
 
 }  // namespace
 
+PlotArea PlotAreaFor(int n) {
+  const int left = RoundEven(37.0 * n + 26);
+  return {left, 750 - left - 20};
+}
+
 void DrawGraph(Canvas& c, const TrajectoryTable& table, const GraphSelection& sel, int rows,
                const UnitFlags& units, char decimalSeparator) {
   assert(sel.Count >= 2 && sel.Count <= 9);
@@ -261,8 +266,9 @@ void DrawGraph(Canvas& c, const TrajectoryTable& table, const GraphSelection& se
 
   Layout lay{};
   lay.Rows = std::clamp(rows, 0, std::min(table.RowsPerColumn, TrajectoryTable::kMaxRows));
-  lay.L = RoundEven(37.0 * n + 26);
-  lay.W = 750 - lay.L - 20;
+  const PlotArea area = PlotAreaFor(n);
+  lay.L = area.Left;
+  lay.W = area.Width;
   lay.N = n >= 2 ? RoundEven((37.0 * n + 15) / (n - 1)) : 0;
   lay.Sep = decimalSeparator;
   const int L = lay.L, W = lay.W;

@@ -11,6 +11,14 @@ namespace zarn {
 inline constexpr int kGraphWidth = 800;
 inline constexpr int kGraphHeight = 600;
 
+// The plot area for a selection of n used entries (the horizontal column included): its left
+// edge L = round(37 n + 26) and its width W = 750 - L - 20 [px].
+struct PlotArea {
+  int Left;
+  int Width;
+};
+PlotArea PlotAreaFor(int n);
+
 // Draws the selection from rows 1..rows-1 of the table into a new 800 x 600 image, labelling axes
 // by the unit flags; numbers use the given decimal separator. `rows` is the count the drawing
 // follows (points, sign scan of rows 1..rows, marker spacing round(sqrt(rows)) + adjustment, at

@@ -12,6 +12,7 @@
 #include "plot/renderer.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "sim/key_figures.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
 #include "sim/table_csv.h"
@@ -443,27 +444,23 @@ const std::array<FigureSpec, kFigureCount> kFigures{{
 }};
 
 Figures Fly(ZarnData& d, const RunOptions& run) {
-  Figures f{};
-  // The task's own figures come from the parameters as the activation leaves them, before a run
-  // (the window shows them then): a fault in them stops here, before any file is touched.
-  const FlightParameters& p = d.Params;
-  if (p.TaskKind == kTaskLevelFlight) f[kFigLevelSpeed] = LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0);
-  if (p.TaskKind == kTaskBuoyantGas) f[kFigVolume] = d.State.Volumen;
-
   ComputeTrajectory(d, run);
-  const FlightState& s = d.State;
+  const KeyFigures k = KeyFiguresOf(d);
   const RunSummary& sum = d.Summary;
+  Figures f{};
   f[kFigSteps] = static_cast<double>(sum.StepsPerPass);
   f[kFigSamples] = sum.SamplesStored;
-  f[kFigTime] = s.t;
-  f[kFigRange] = s.X;
-  f[kFigApex] = sum.ApexH;
-  f[kFigEndH] = s.H;
-  f[kFigEndV] = s.V;
-  f[kFigEndAngle] = s.Theta * kDegPerRad;
-  f[kFigEndMass] = s.Mass;
-  f[kFigMaxQ] = sum.MaxQ / 1000.0;
-  f[kFigMaxNx] = sum.MaxNx;
+  f[kFigTime] = k.FlightTime;
+  f[kFigRange] = k.Range;
+  f[kFigApex] = k.ApexH;
+  f[kFigEndH] = d.State.H;
+  f[kFigEndV] = k.EndSpeed;
+  f[kFigEndAngle] = d.State.Theta * kDegPerRad;
+  f[kFigEndMass] = d.State.Mass;
+  f[kFigMaxQ] = k.MaxQ / 1000.0;
+  f[kFigMaxNx] = k.MaxNx;
+  f[kFigLevelSpeed] = k.LevelFlightSpeed;
+  f[kFigVolume] = k.BuoyantVolume;
   for (const std::optional<double>& v : f)
     if (v) Checked(*v);  // no figure is ever inf or nan
   return f;

@@ -122,8 +122,8 @@ struct FigureSpec {
 extern const std::array<FigureSpec, kFigureCount> kFigures;
 using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figure only where the task has it
 
-// Runs the flight prepared on d and returns its figures. Throws Error as ComputeTrajectory does;
-// a task figure that cannot be computed (a fault in the level-flight speed) throws before the run.
+// Runs the flight prepared on d and returns its figures (the task's own where it has one). Throws
+// Error as ComputeTrajectory does.
 Figures Fly(ZarnData& d, const RunOptions& run);
 
 // "Flight time: 14.155 s" and so on, one figure a line, 10 significant digits.
