@@ -22,16 +22,6 @@ QString Example(const char* name) {
   return QStringLiteral(ZARN_EXAMPLES_DIR "/") + QString::fromLatin1(name);
 }
 
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-QString PlatformMessage(int error) {
-  return QString::fromStdString(std::system_category().message(error));
-}
-
 class ParamFileWindowTest : public WindowsTest {
  protected:
   // A shortcut of the calculation form, pressed while it is the active window as START left it;

@@ -24,16 +24,6 @@ bool ActsOnTheGraph(const QAction* action) {
   return action->text() == kSaveGraph || action->text() == kSaveTable || action->text() == kCopyGraph;
 }
 
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-QString PlatformMessage(int error) {
-  return QString::fromStdString(std::system_category().message(error));
-}
-
 TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
   OpenWithPreset(0);
   QMenu* menu = OpenPlotMenu();

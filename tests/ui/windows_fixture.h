@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <system_error>
 
 #include "records/flight_data.h"
 #include "ui/calc_form.h"
@@ -27,6 +29,18 @@
 #include "ui/start_form.h"
 
 namespace zarn::ui {
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray Contents(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+// The platform's text for an errno value, as file errors show it.
+inline QString PlatformMessage(int error) {
+  return QString::fromStdString(std::system_category().message(error));
+}
 
 // Item indices of the language group.
 enum Language { kRussian = 0, kGerman = 1, kEnglish = 2 };
