@@ -325,11 +325,11 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
     throw UsageError("--preset and --params both give the starting values; give one of them");
   if (o.Graph != &DefaultGraph() && o.Png.empty()) throw UsageError("--graph only chooses what --png saves");
   if (!o.Sweep.empty() && !o.Cases.empty()) throw UsageError("--sweep and --case cannot be mixed");
-  for (const OptionSpec* spec : given) {
-    if (o.IsSweep() && spec->Where == Scope::kRun)
-      throw UsageError(std::string(spec->Name) + " does not apply to a sweep");
-    if (!o.IsSweep() && spec->Where == Scope::kSweep)
-      throw UsageError(std::string(spec->Name) + " only applies to a sweep (--sweep or --case)");
+  for (const OptionSpec* option : given) {
+    if (o.IsSweep() && option->Where == Scope::kRun)
+      throw UsageError(std::string(option->Name) + " does not apply to a sweep");
+    if (!o.IsSweep() && option->Where == Scope::kSweep)
+      throw UsageError(std::string(option->Name) + " only applies to a sweep (--sweep or --case)");
   }
   for (std::size_t i = 0; i < o.Sweep.size(); ++i)
     for (std::size_t j = 0; j < i; ++j)
@@ -475,9 +475,9 @@ std::string SummaryText(const Figures& figures) {
   std::string text;
   for (int id = 0; id < kFigureCount; ++id) {
     if (!figures[static_cast<std::size_t>(id)]) continue;
-    const FigureSpec& spec = kFigures[static_cast<std::size_t>(id)];
-    text.append(spec.Label).append(": ").append(FigureText(figures, id, true));
-    if (!spec.Unit.empty()) text.append(" ").append(spec.Unit);
+    const FigureSpec& figure = kFigures[static_cast<std::size_t>(id)];
+    text.append(figure.Label).append(": ").append(FigureText(figures, id, true));
+    if (!figure.Unit.empty()) text.append(" ").append(figure.Unit);
     text += '\n';
   }
   return text;
