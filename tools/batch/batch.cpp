@@ -7,9 +7,8 @@
 #include <memory>
 #include <ostream>
 
+#include "batch/png_plugin.h"
 #include "models/errors.h"
-#include "plot/graph_png.h"
-#include "plot/renderer.h"
 #include "sim/integrator.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
@@ -217,7 +216,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     if (!options.Csv.empty()) WriteTableCsv(options.Csv, d->Table, d->Units);
     if (!options.Png.empty()) {
       SelectGraph(*options.Graph, d->Selection);
-      SaveGraphPng(PlotGraph(d->Table, d->Selection, d->Units, '.'), options.Png);
+      SaveGraphPngThroughModule(d->Table, d->Selection, d->Units, options.Png);
     }
     if (!options.Quiet) out << Summary(d->State, stepsPerPass) << '\n';
     return kExitOk;

@@ -57,9 +57,10 @@ void PrepareParameters(const BatchOptions& options, ZarnData& d);
 // "Steps per pass: N  t = ... s  X = ... m  H = ... m  V = ... m/s" of the final state.
 std::string Summary(const FlightState& s, int64_t stepsPerPass);
 
-// Runs the computation and then, with --csv, saves the table and, with --png, the graph (a
-// QGuiApplication must exist then). Writes the summary line to `out` and a run error's message to
-// `err`; a Ctrl-C (console.Cancel) ends the run as the error "Run cancelled". Returns the exit code.
+// Runs the computation and then, with --csv, saves the table and, with --png, the graph (drawn by
+// the picture module next to the running program, see png_plugin.h). Writes the summary line to `out` and a
+// run error's message to `err`; a Ctrl-C (console.Cancel) ends the run as the error "Run cancelled". Returns
+// the exit code.
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
 
 }  // namespace zarn::batch
