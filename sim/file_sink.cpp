@@ -1,16 +1,37 @@
 #include "sim/file_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <memory>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "sim/result_files.h"
 
 namespace zarn {
+namespace {
+
+// Writes all n bytes; returns 0 or the error of the write that failed.
+int WriteAll(int fd, const char* p, std::size_t n) noexcept {
+  for (const char* end = p + n; p < end;) {
+    const ssize_t written = ::write(fd, p, static_cast<std::size_t>(end - p));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return written < 0 ? errno : EIO;
+    p += written;
+  }
+  return 0;
+}
+
+constexpr uint64_t kBytesPerMB = 1'000'000;
+
+}  // namespace
 
 std::string FileErrorText(const char* action, const std::filesystem::path& path, int error) {
   return std::string("Cannot ") + action + " \"" + path.string() +
@@ -26,14 +47,126 @@ void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   file.Close();
 }
 
+int CreateOrReplace(const std::filesystem::path& path) {
+  struct stat old {};
+  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_nlink == 1) {
+    ::unlink(path.c_str());  // should it fail, the file is truncated, and open reports any error
+  }
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+bool FileSystemSpaceOf(int fd, FileSystemSpace& space) {
+  struct statvfs fs {};
+  if (::fstatvfs(fd, &fs) != 0 || fs.f_frsize == 0) return false;
+  space.Available = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+  space.Size = static_cast<uint64_t>(fs.f_blocks) * fs.f_frsize;
+  return true;
+}
+
+uint64_t SpaceReserve(const FileSystemSpace& space) {
+  return std::max(space.Size / 1000 * kSpaceReservePerMille, kMinSpaceReserve);
+}
+
+// One buffer at a time in flight: the sink hands a full buffer over only once the writer has
+// written the one before, which is then the buffer the sink goes on with.
+struct FileSink::Writer {
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  const char* Pending = nullptr;  // the buffer handed over, until it is written
+  std::size_t PendingBytes = 0;
+  int Error = 0;  // the first failed write's error; nothing is written after it
+  bool Stop = false;
+  std::thread Thread;
+
+  void Run(int fd) noexcept {
+    std::unique_lock lock(Mutex);
+    for (;;) {
+      Changed.wait(lock, [&] { return Pending != nullptr || Stop; });
+      if (Pending == nullptr) return;
+      const char* data = Pending;
+      const std::size_t bytes = PendingBytes;
+      int error = Error;
+      lock.unlock();
+      if (error == 0) error = WriteAll(fd, data, bytes);
+      lock.lock();
+      Error = error;
+      Pending = nullptr;
+      Changed.notify_one();
+    }
+  }
+
+  // Waits until the writer is idle; returns the first failure so far.
+  int Idle() {
+    std::unique_lock lock(Mutex);
+    Changed.wait(lock, [&] { return Pending == nullptr; });
+    return Error;
+  }
+
+  // Hands `bytes` at `data` over once the writer is idle; returns the first failure so far, in
+  // which case nothing is handed over.
+  int HandOver(const char* data, std::size_t bytes) {
+    std::unique_lock lock(Mutex);
+    Changed.wait(lock, [&] { return Pending == nullptr; });
+    if (Error != 0) return Error;
+    Pending = data;
+    PendingBytes = bytes;
+    Changed.notify_one();
+    return 0;
+  }
+
+  // Starts the thread for the file `fd`; false when the system has no thread to give, and the
+  // sink then writes in the caller's thread.
+  bool Start(int fd) noexcept {
+    Pending = nullptr;
+    Error = 0;
+    Stop = false;
+    try {
+      Thread = std::thread([this, fd] { Run(fd); });
+    } catch (const std::system_error&) {
+      return false;
+    }
+    return true;
+  }
+
+  // Lets the writer finish what it was handed and waits for its end.
+  void Join() noexcept {
+    if (!Thread.joinable()) return;
+    {
+      std::lock_guard lock(Mutex);
+      Stop = true;
+    }
+    Changed.notify_one();
+    Thread.join();
+  }
+};
+
+FileSink::FileSink(char* buffer, std::size_t capacity) noexcept
+    : buffers_{buffer, buffer}, capacity_(capacity) {}
+
+FileSink::FileSink(char* buffer, char* spare, std::size_t capacity)
+    : buffers_{buffer, spare}, capacity_(capacity), writer_(std::make_unique<Writer>()) {}
+
+FileSink::~FileSink() {
+  CloseSilently();
+}
+
+void FileSink::GuardSpace(SpaceProbe probe) {
+  probe_ = std::move(probe);
+}
+
 void FileSink::Open(const std::filesystem::path& path) {
   if (fd_ >= 0) Close();
   failure_.clear();
   path_ = path;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd_ = CreateOrReplace(path);
   if (fd_ < 0) Fail("create", errno);
-  pos_ = buffer_;
-  flushAt_ = bufferEnd_ - kLineRoom;
+  struct stat st {};
+  guarded_ = probe_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+  unchecked_ = 0;  // the first write checks
+  inlineDeliveries_ = 0;
+  current_ = 0;
+  pos_ = buffers_[current_];
+  flushAt_ = pos_ + capacity_ - kLineRoom;
 }
 
 void FileSink::Close() {
@@ -41,7 +174,11 @@ void FileSink::Close() {
     if (!failure_.empty()) throw FileError(failure_);
     return;  // nothing open
   }
-  WriteBuffer();
+  Deliver(/*last=*/true);
+  if (writer_ && writer_->Thread.joinable()) {
+    if (const int error = writer_->Idle(); error != 0) Fail("write", error);
+    writer_->Join();
+  }
   const int fd = std::exchange(fd_, -1);
   pos_ = flushAt_ = nullptr;
   if (::close(fd) != 0) Fail("close", errno);  // the descriptor is released even then
@@ -49,15 +186,16 @@ void FileSink::Close() {
 
 void FileSink::CloseSilently() noexcept {
   if (fd_ < 0) return;
-  for (const char* p = buffer_; p < pos_;) {
-    const ssize_t n = ::write(fd_, p, static_cast<std::size_t>(pos_ - p));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
+  const char* data = buffers_[current_];
+  if (pos_ > data) {
+    const auto bytes = static_cast<std::size_t>(pos_ - data);
+    if (writer_ && writer_->Thread.joinable()) {
+      writer_->HandOver(data, bytes);
+    } else {
+      WriteAll(fd_, data, bytes);
+    }
   }
-  ::close(fd_);
-  fd_ = -1;
-  pos_ = flushAt_ = nullptr;
+  Release();
 }
 
 void FileSink::MakeRoom() {
@@ -65,24 +203,65 @@ void FileSink::MakeRoom() {
     if (!failure_.empty()) throw FileError(failure_);
     throw FileError(FileErrorText("write", path_, EBADF));  // never opened
   }
-  WriteBuffer();
+  Deliver(/*last=*/false);
 }
 
-void FileSink::WriteBuffer() {
-  for (const char* p = buffer_; p < pos_;) {
-    const ssize_t n = ::write(fd_, p, static_cast<std::size_t>(pos_ - p));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail("write", n < 0 ? errno : EIO);
-    p += n;
+void FileSink::Deliver(bool last) {
+  char* const data = buffers_[current_];
+  const auto bytes = static_cast<std::size_t>(pos_ - data);
+  if (bytes == 0) return;
+  if (guarded_) CheckSpace(bytes);
+  if (writer_ && !last && !writer_->Thread.joinable() && ++inlineDeliveries_ > kInlineDeliveries &&
+      !writer_->Start(fd_)) {
+    writer_.reset();
   }
-  pos_ = buffer_;
+  if (writer_ && writer_->Thread.joinable()) {
+    if (const int error = writer_->HandOver(data, bytes); error != 0) Fail("write", error);
+    current_ ^= 1;  // idle writer: the other buffer is written
+  } else if (const int error = WriteAll(fd_, data, bytes); error != 0) {
+    Fail("write", error);
+  }
+  pos_ = buffers_[current_];
+  flushAt_ = pos_ + capacity_ - kLineRoom;
 }
 
-void FileSink::Fail(const char* action, int error) {
+void FileSink::CheckSpace(std::size_t bytes) {
+  if (bytes <= unchecked_) {
+    unchecked_ -= bytes;
+    return;
+  }
+  FileSystemSpace space{};
+  if (!probe_(fd_, space)) {  // a file system that does not tell: no guard
+    guarded_ = false;
+    return;
+  }
+  // The free space does not yet show a buffer that the writer thread may still be writing.
+  const uint64_t inFlight = writer_ && writer_->Thread.joinable() ? capacity_ : 0;
+  const uint64_t reserve = SpaceReserve(space);
+  const uint64_t needed = reserve + inFlight + bytes;
+  if (space.Available < needed) {
+    Fail("Stopped writing \"" + path_.string() + "\": only " + std::to_string(space.Available / kBytesPerMB) +
+         " MB left on its file system (the run stops before less than " +
+         std::to_string(reserve / kBytesPerMB) + " MB remain)");
+  }
+  // Half the margin may go before the next look, and no more than kSpaceCheckEvery.
+  unchecked_ = std::min((space.Available - needed) / 2, kSpaceCheckEvery);
+}
+
+void FileSink::Release() noexcept {
+  if (writer_) writer_->Join();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   pos_ = flushAt_ = nullptr;
-  failure_ = FileErrorText(action, path_, error);
+}
+
+void FileSink::Fail(const char* action, int error) {
+  Fail(FileErrorText(action, path_, error));
+}
+
+void FileSink::Fail(std::string message) {
+  Release();
+  failure_ = std::move(message);
   throw FileError(failure_);
 }
 

@@ -1,11 +1,22 @@
 #pragma once
-// A file written through a caller's buffer, with the program's error rules: every failure to
+// A file written through a caller's buffers, with the program's error rules: every failure to
 // create, write or close throws FileError with the platform's message and leaves the file closed;
 // any later use throws the same error again. Writers put their lines straight into the buffer
-// (BeginLine/EndLine) so that a line costs one room check and one copy.
+// (BeginLine/EndLine) so that a line costs one room check and no copy of its own.
+//
+// With two buffers the sink hands each full one to a writer thread of its own and goes on in the
+// other, so that the lines of one buffer are made while the other is written. The bytes and the
+// error rules are those of the single buffer: the writer thread stops at the first failure, which
+// the sink reports at the next hand-over or at Close, and writes nothing after it. The first
+// kInlineDeliveries buffers of a file are written in the caller's thread: a file of a few buffers
+// gains less from the overlap than a thread's start and wake-ups cost, above all when no core is
+// free. The thread has ended when Close or CloseSilently returns.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,15 +32,53 @@ std::string FileErrorText(const char* action, const std::filesystem::path& path,
 // Creates or replaces the file with exactly these bytes, under the same error rules as FileSink.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
+// Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
+// A plain file with a single link that is there already is removed and created anew: truncating
+// it would wait for the write-back of its old contents, and a file truncated to zero is written
+// back again as soon as it is closed. Anything else keeps its identity and is truncated in place:
+// a symbolic link (the file it names is written), a device such as /dev/null, a file with several
+// links (every link shows the new contents). Where the old file cannot be removed, it is truncated.
+int CreateOrReplace(const std::filesystem::path& path);
+
+// The space of a file system, as the disk guard reads it.
+struct FileSystemSpace {
+  uint64_t Available;  //!< [bytes] free to the writer
+  uint64_t Size;       //!< [bytes] the whole file system
+};
+// Reads the space of the file system that holds the open file `fd`; false when it cannot be told.
+using SpaceProbe = std::function<bool(int fd, FileSystemSpace& space)>;
+bool FileSystemSpaceOf(int fd, FileSystemSpace& space);  // fstatvfs
+
+// The disk guard of a long file: the sink stops writing before less than 1 % of the file
+// system, and at least kMinSpaceReserve, would be left. It reads the free space before the first
+// write and again after half of what was then free above the reserve has been written, at the
+// latest after kSpaceCheckEvery bytes: rarely while there is room, at every buffer close to the
+// reserve.
+inline constexpr uint64_t kMinSpaceReserve = 256'000'000;         // [bytes]
+inline constexpr uint64_t kSpaceReservePerMille = 10;             // [1/1000 of the file system]
+inline constexpr uint64_t kSpaceCheckEvery = uint64_t{32} << 20;  // [bytes]
+uint64_t SpaceReserve(const FileSystemSpace& space);
+
 class FileSink {
  public:
-  // The buffer must hold more than kLineRoom bytes and outlive the sink.
-  FileSink(char* buffer, std::size_t capacity) noexcept : buffer_(buffer), bufferEnd_(buffer + capacity) {}
-  ~FileSink() { CloseSilently(); }
+  static constexpr int kInlineDeliveries = 2;
+
+  // Writes each full buffer in the caller's thread. The buffer must hold more than kLineRoom
+  // bytes and outlive the sink.
+  FileSink(char* buffer, std::size_t capacity) noexcept;
+  // Hands each full buffer to a writer thread and goes on in the other one; both hold `capacity`
+  // bytes, more than kLineRoom, and outlive the sink.
+  FileSink(char* buffer, char* spare, std::size_t capacity);
+  ~FileSink();
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
 
-  // Creates or replaces the file.
+  // Guards the space of the file system of each plain file opened from now on (devices and pipes
+  // fill no disk); `probe` reads the free space. A run of the guard stops the writing with a
+  // FileError "Stopped writing "<path>": only N MB left on its file system (...)".
+  void GuardSpace(SpaceProbe probe = FileSystemSpaceOf);
+
+  // Creates or replaces the file (see CreateOrReplace).
   void Open(const std::filesystem::path& path);
   bool IsOpen() const noexcept { return fd_ >= 0; }
 
@@ -56,17 +105,29 @@ class FileSink {
   void CloseSilently() noexcept;
 
  private:
-  void MakeRoom();
-  void WriteBuffer();
-  [[noreturn]] void Fail(const char* action, int error);
+  struct Writer;  // the writer thread and what it shares with the sink
 
-  char* const buffer_;
-  char* const bufferEnd_;
+  void MakeRoom();
+  // Writes or hands over the buffered bytes; `last` at Close, where no thread need start.
+  void Deliver(bool last);
+  void CheckSpace(std::size_t bytes);
+  void Release() noexcept;  // ends the writer thread, closes the descriptor
+  [[noreturn]] void Fail(const char* action, int error);
+  [[noreturn]] void Fail(std::string message);
+
+  char* buffers_[2];
+  const std::size_t capacity_;
+  int current_ = 0;  // the buffer that takes the lines
   char* pos_ = nullptr;
   char* flushAt_ = nullptr;
   int fd_ = -1;
   std::filesystem::path path_;
-  std::string failure_;  // the message of the failure that closed the file, if any
+  std::string failure_;             // the message of the failure that closed the file, if any
+  std::unique_ptr<Writer> writer_;  // with two buffers only
+  SpaceProbe probe_;                // empty: no guard
+  bool guarded_ = false;            // the open file is guarded
+  uint64_t unchecked_ = 0;          // [bytes] that may still be written before the next check
+  int inlineDeliveries_ = 0;        // buffers of this file written in the caller's thread
 };
 
 }  // namespace zarn

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "models/errors.h"
+#include "sim/file_sink.h"
 #include "sim/flight_data.h"
 
 namespace zarn {
@@ -21,7 +22,9 @@ class FileError : public Error {
   using Error::Error;
 };
 
-// Writes the step file through one large buffer; no allocation per line.
+// Writes the step file through two large buffers, one filled while a writer thread of its own
+// writes the other; no allocation per line. The file system's space is guarded (FileSink): a run
+// that would fill the disk stops with a FileError that names the file and the space left.
 class StepFileWriter {
  public:
   StepFileWriter();
@@ -41,6 +44,9 @@ class StepFileWriter {
   // After a failed create, write or close, Close() and every later write throw that failure again.
   void Close();
   bool IsOpen() const noexcept;
+  // How the disk guard reads the free space, from the next Create on; by default the file
+  // system's own figure.
+  void SetSpaceProbe(SpaceProbe probe);
 
  private:
   struct Impl;
