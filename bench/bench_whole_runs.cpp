@@ -17,6 +17,7 @@
 //   --busy        keep a spinning process running meanwhile, so that no core is free
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -182,10 +183,48 @@ const char* FileSystemKind(const fs::path& dir) {
   return st.f_type == kTmpfsMagic ? "tmpfs" : "disk";
 }
 
-void PrintLoad(const char* when) {
-  double load[3] = {};
-  if (::getloadavg(load, 3) == 3)
-    std::printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
+// The machine's core time so far [s]: all of it, and what was idle (from /proc/stat).
+struct CoreTime {
+  double Total = 0, Idle = 0;
+};
+CoreTime ReadCoreTime() {
+  CoreTime t;
+  std::FILE* f = std::fopen("/proc/stat", "r");
+  if (f == nullptr) return t;
+  unsigned long long v[8] = {};
+  if (std::fscanf(f, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+                  &v[6], &v[7]) == 8) {
+    const double tick = 1.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    for (unsigned long long x : v) t.Total += static_cast<double>(x) * tick;
+    t.Idle = static_cast<double>(v[3] + v[4]) * tick;  // idle and waiting for I/O
+  }
+  std::fclose(f);
+  return t;
+}
+
+// [s] of processor time used by this benchmark's finished runs so far.
+double ChildrenTime() {
+  rusage r{};
+  ::getrusage(RUSAGE_CHILDREN, &r);
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
+  return seconds(r.ru_utime) + seconds(r.ru_stime);
+}
+
+// How busy the machine was between `start` and now: the share of all core time that stood idle,
+// that the measured runs used, and that went to everything else (other users of the machine).
+void PrintMachineUse(const CoreTime& start, double childrenAtStart) {
+  const CoreTime now = ReadCoreTime();
+  const double total = now.Total - start.Total;
+  if (total <= 0) return;
+  const double idle = now.Idle - start.Idle;
+  const double ours = ChildrenTime() - childrenAtStart;
+  std::printf(
+      "machine: %ld cores; of their time during the benchmark %.0f %% stood idle, the runs took %.0f %%, "
+      "other work %.0f %%\n",
+      ::sysconf(_SC_NPROCESSORS_ONLN), 100 * idle / total, 100 * ours / total,
+      100 * std::max(0.0, total - idle - ours) / total);
 }
 
 }  // namespace
@@ -225,7 +264,8 @@ int main(int argc, char** argv) {
 
   std::printf("zarn-batch: %s%s\n", s.Batch.c_str(),
               s.Busy ? "; a spinning process keeps one core busy" : "");
-  PrintLoad("at the start");
+  const CoreTime start = ReadCoreTime();
+  const double childrenAtStart = ChildrenTime();
   const std::vector<Case> cases = [] {
     std::vector<Case> v{{"long run (preset 1, dt0 0.1 ms)", {"--preset", "1", "--set", "dt0=0.0001"}, 5, 0}};
     for (int i = 0; i < 5; ++i)
@@ -243,10 +283,10 @@ int main(int argc, char** argv) {
     RerunAgainstFresh(s, where, dir, cases[0]);
     fs::remove_all(dir);
   }
-  PrintLoad("at the end");
   if (busy > 0) {
     ::kill(busy, SIGKILL);
     ::waitpid(busy, nullptr, 0);
   }
+  PrintMachineUse(start, childrenAtStart);  // the spinning process counts as the runs' own
   return 0;
 }

@@ -91,7 +91,10 @@ struct FileSink::Writer {
       lock.lock();
       Error = error;
       Pending = nullptr;
+      // Woken after the unlock, the sink need not wait for the mutex as well.
+      lock.unlock();
       Changed.notify_one();
+      lock.lock();
     }
   }
 
@@ -110,6 +113,7 @@ struct FileSink::Writer {
     if (Error != 0) return Error;
     Pending = data;
     PendingBytes = bytes;
+    lock.unlock();
     Changed.notify_one();
     return 0;
   }
