@@ -142,21 +142,20 @@ constexpr SampleField kSampleFields[] = {
 
 constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator and the line end
 
-// Where each measured field of the previous step line was written, with its rounded value: while
-// the value rounds alike, the field's text (its separator included) is copied from there, 16
-// bytes at once, instead of being formatted again. With short steps most fields keep their text
-// for many lines (mass, thrust and coefficients of a ballistic body for the whole flight). A value
-// that the exact path writes (a half in its last decimal, such as a coefficient of 0.25 with one
-// decimal) is kept by its bits instead. The previous line stays in the sink's buffers: between two
-// step lines the sink takes less than kLineRoom, and it reuses a buffer only after a whole buffer
-// of lines. Copying from a line written one line earlier also spares the load the stall of
-// reading back bytes that are still in the store queue, which copying a field right after
-// formatting it would pay.
+// Where each measured field of the previous step line was written, with the value it was written
+// for and that value's key: the field's text (its separator included) is copied from there, 16
+// bytes at once, while the value stays the same (mass, thrust and coefficients of a ballistic body
+// for the whole flight: one compare) or rounds alike (time and position for tens of steps with
+// short steps). The previous line stays in the sink's buffers: between two step lines the sink
+// takes less than kLineRoom, and it reuses a buffer only after a whole buffer of lines. Copying
+// from a line written one line earlier also spares the load the stall of reading back bytes that
+// are still in the store queue, which copying a field right after formatting it would pay.
 struct FieldMemory {
+  // Not a value that can reach a field: a nan raises before it is written.
+  static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
   static constexpr uint64_t kNothing = kNoKey - 1;  // no key equals it, not even kNoKey
-  static constexpr uint64_t kExact = kNoKey - 2;    // the text of the value with these Bits
+  uint64_t Bits = kNoValue;
   uint64_t Key = kNothing;
-  uint64_t Bits = 0;
   const char* Text = nullptr;
   int Length = 0;
 };
@@ -168,29 +167,29 @@ template <std::size_t I>
   constexpr StepField f = kStepFields[I];
   constexpr int separator = f.SeparatorBefore ? static_cast<int>(kSeparator.size()) : 0;
   const double value = f.Value(s);
-  const uint64_t key = FixedKey(value, f.Decimals);
+  const auto bits = std::bit_cast<uint64_t>(value);
   FieldMemory& m = memory[I];
   char* end;
-  if (key == m.Key) {
+  if (bits == m.Bits) {
     std::memcpy(p, m.Text, kMaxFixedWidth);
     end = p + m.Length;
-  } else if (key != kNoKey) [[likely]] {
-    if constexpr (separator > 0) std::memcpy(p, kSeparator.data(), kSeparator.size());
-    end = PutKeyedForward(p + separator, key, f.Width, f.Decimals);
-    m.Length = static_cast<int>(end - p);
-    m.Key = m.Length <= kMaxFixedWidth ? key : FieldMemory::kNothing;
   } else {
-    const auto bits = std::bit_cast<uint64_t>(value);
-    if (m.Key == FieldMemory::kExact && bits == m.Bits) {
+    const uint64_t key = FixedKey(value, f.Decimals);
+    if (key == m.Key) {
       std::memcpy(p, m.Text, kMaxFixedWidth);
       end = p + m.Length;
     } else {
       if constexpr (separator > 0) std::memcpy(p, kSeparator.data(), kSeparator.size());
-      end = FormatFixed(p + separator, value, f.Width, f.Decimals);  // raises for inf and nan
+      if (key != kNoKey) [[likely]] {
+        end = PutKeyedForward(p + separator, key, f.Width, f.Decimals);
+      } else {  // an exact half, a large magnitude: kept by the value alone
+        end = FormatFixed(p + separator, value, f.Width, f.Decimals);  // raises for inf and nan
+      }
       m.Length = static_cast<int>(end - p);
-      m.Key = m.Length <= kMaxFixedWidth ? FieldMemory::kExact : FieldMemory::kNothing;
-      m.Bits = bits;
     }
+    const bool kept = m.Length <= kMaxFixedWidth;
+    m.Bits = kept ? bits : FieldMemory::kNoValue;
+    m.Key = kept && key != kNoKey ? key : FieldMemory::kNothing;
   }
   m.Text = p;
   return end;
