@@ -213,12 +213,33 @@ inline constexpr std::array<double, kMaxForwardDecimals + 1> kForwardLimit = {1e
   const uint64_t scaled = key >> 1;
   const uint64_t ip = scaled / kPow10[d];
   const auto fp = static_cast<uint32_t>(scaled - ip * kPow10[d]);
+  std::memcpy(out, kSpaces, kMaxFixedWidth);  // the padding of any field
+  if (ip < 10000) [[likely]] {
+    // Up to four integer digits: with the point and up to three decimals, one 8-byte word.
+    const uint32_t quad = kDigitQuads[ip];
+    const int zeros = std::countr_zero((quad ^ 0x30303030U) | (1U << 24)) / 8;
+    const int significant = 4 - zeros;
+    const int length = static_cast<int>(negative) + significant + (decimals > 0 ? decimals + 1 : 0);
+    char* p = out + (width > length ? width - length : 0);
+    *p = '-';  // overwritten by the digits when there is no sign
+    p += negative;
+    uint64_t text = quad >> (8 * zeros);
+    if (decimals > 0) {
+      const uint64_t fraction = kDigitQuads[fp] >> (8 * (kMaxForwardDecimals - decimals));
+      text |= ('.' | (fraction << 8)) << (8 * significant);  // bytes past the eighth are lost ...
+      std::memcpy(p, &text, 8);
+      if (significant + decimals + 1 > 8)
+        std::memcpy(p + significant + 1, &fraction, 4);  // ... and come here
+      return p + significant + decimals + 1;
+    }
+    std::memcpy(p, &text, 8);
+    return p + significant;
+  }
   // Eight integer digits, the first in the lowest byte; the bit forced into the last keeps it.
   const uint64_t digits = kDigitQuads[ip / 10000] | (static_cast<uint64_t>(kDigitQuads[ip % 10000]) << 32);
   const int zeros = std::countr_zero((digits ^ 0x3030303030303030ULL) | (uint64_t{1} << 56)) / 8;
   const int significant = 8 - zeros;
   const int length = static_cast<int>(negative) + significant + (decimals > 0 ? decimals + 1 : 0);
-  std::memcpy(out, kSpaces, kMaxFixedWidth);  // the padding of any field
   char* p = out + (width > length ? width - length : 0);
   *p = '-';  // overwritten by the digits when there is no sign
   p += negative;
