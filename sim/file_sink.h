@@ -34,10 +34,11 @@ void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
 // A plain file with a single link that is there already is removed and created anew: truncating
-// it would wait for the write-back of its old contents, and a file truncated to zero is written
-// back again as soon as it is closed. Anything else keeps its identity and is truncated in place:
-// a symbolic link (the file it names is written), a device such as /dev/null, a file with several
-// links (every link shows the new contents). Where the old file cannot be removed, it is truncated.
+// it would wait for the write-back of its old contents, and some file systems (ext4) write a file
+// that was truncated to zero back as soon as it is closed. Anything else keeps its identity and is
+// truncated in place: a symbolic link (the file it names is written), a device such as /dev/null,
+// a file with several links (every link shows the new contents). Where the old file cannot be
+// removed, it is truncated.
 int CreateOrReplace(const std::filesystem::path& path);
 
 // The space of a file system, as the disk guard reads it.
@@ -61,6 +62,7 @@ uint64_t SpaceReserve(const FileSystemSpace& space);
 
 class FileSink {
  public:
+  // Buffers of each file that the caller's thread writes before the writer thread starts.
   static constexpr int kInlineDeliveries = 2;
 
   // Writes each full buffer in the caller's thread. The buffer must hold more than kLineRoom
@@ -74,8 +76,9 @@ class FileSink {
   FileSink& operator=(const FileSink&) = delete;
 
   // Guards the space of the file system of each plain file opened from now on (devices and pipes
-  // fill no disk); `probe` reads the free space. A run of the guard stops the writing with a
-  // FileError "Stopped writing "<path>": only N MB left on its file system (...)".
+  // fill no disk); `probe` reads the free space. The guard stops the writing with the FileError
+  // "Stopped writing "<path>": only N MB left on its file system (the run stops before less than
+  // R MB remain)"; what was handed over before is written.
   void GuardSpace(SpaceProbe probe = FileSystemSpaceOf);
 
   // Creates or replaces the file (see CreateOrReplace).
