@@ -47,12 +47,25 @@ void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   file.Close();
 }
 
-int CreateOrReplace(const std::filesystem::path& path) {
+int CreateOrReplace(const std::filesystem::path& path, int* previous) {
+  if (previous != nullptr) *previous = -1;
   struct stat old {};
   if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_nlink == 1) {
-    ::unlink(path.c_str());  // should it fail, the file is truncated, and open reports any error
+    // A descriptor of the path keeps the file's contents past the unlink, until it is closed.
+    const int held = previous != nullptr ? ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
+    if (::unlink(path.c_str()) == 0) {  // should it fail, the file is truncated, and open reports any error
+      if (previous != nullptr) *previous = held;
+    } else if (held >= 0) {
+      ::close(held);
+    }
   }
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0 && previous != nullptr && *previous >= 0) {
+    const int error = errno;
+    ::close(std::exchange(*previous, -1));
+    errno = error;
+  }
+  return fd;
 }
 
 bool FileSystemSpaceOf(int fd, FileSystemSpace& space) {
@@ -162,15 +175,16 @@ void FileSink::Open(const std::filesystem::path& path) {
   if (fd_ >= 0) Close();
   failure_.clear();
   path_ = path;
-  fd_ = CreateOrReplace(path);
+  int previous = -1;
+  fd_ = CreateOrReplace(path, &previous);
   if (fd_ < 0) Fail("create", errno);
+  ReleasePrevious(previous);
   struct stat st {};
   guarded_ = probe_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
   unchecked_ = 0;  // the first write checks
-  inlineDeliveries_ = 0;
+  delivered_ = 0;
   current_ = 0;
-  pos_ = buffers_[current_];
-  flushAt_ = pos_ + capacity_ - kLineRoom;
+  StartWindow();
 }
 
 void FileSink::Close() {
@@ -183,6 +197,7 @@ void FileSink::Close() {
     if (const int error = writer_->Idle(); error != 0) Fail("write", error);
     writer_->Join();
   }
+  JoinReleaser();
   const int fd = std::exchange(fd_, -1);
   pos_ = flushAt_ = nullptr;
   if (::close(fd) != 0) Fail("close", errno);  // the descriptor is released even then
@@ -215,8 +230,7 @@ void FileSink::Deliver(bool last) {
   const auto bytes = static_cast<std::size_t>(pos_ - data);
   if (bytes == 0) return;
   if (guarded_) CheckSpace(bytes);
-  if (writer_ && !last && !writer_->Thread.joinable() && ++inlineDeliveries_ > kInlineDeliveries &&
-      !writer_->Start(fd_)) {
+  if (writer_ && !last && !writer_->Thread.joinable() && delivered_ >= kInlineBytes && !writer_->Start(fd_)) {
     writer_.reset();
   }
   if (writer_ && writer_->Thread.joinable()) {
@@ -225,8 +239,15 @@ void FileSink::Deliver(bool last) {
   } else if (const int error = WriteAll(fd_, data, bytes); error != 0) {
     Fail("write", error);
   }
+  delivered_ += bytes;
+  StartWindow();
+}
+
+void FileSink::StartWindow() noexcept {
   pos_ = buffers_[current_];
-  flushAt_ = pos_ + capacity_ - kLineRoom;
+  const std::size_t window =
+      std::clamp<std::size_t>(delivered_ / 32, std::min(kFirstWindow, capacity_), capacity_);
+  flushAt_ = pos_ + window - kLineRoom;
 }
 
 void FileSink::CheckSpace(std::size_t bytes) {
@@ -239,6 +260,8 @@ void FileSink::CheckSpace(std::size_t bytes) {
     guarded_ = false;
     return;
   }
+  // The file that Open replaced is about to give its space back.
+  if (!released_.load(std::memory_order_acquire)) space.Available += releasing_;
   // The free space does not yet show a buffer that the writer thread may still be writing.
   const uint64_t inFlight = writer_ && writer_->Thread.joinable() ? capacity_ : 0;
   const uint64_t reserve = SpaceReserve(space);
@@ -252,7 +275,32 @@ void FileSink::CheckSpace(std::size_t bytes) {
   unchecked_ = std::min((space.Available - needed) / 2, kSpaceCheckEvery);
 }
 
+void FileSink::ReleasePrevious(int previous) noexcept {
+  if (previous < 0) return;
+  constexpr blkcnt_t kBackgroundBlocks = (8 << 20) / 512;  // smaller files are freed at once
+  struct stat st {};
+  if (::fstat(previous, &st) == 0 && st.st_blocks >= kBackgroundBlocks && !releaser_.joinable()) {
+    releasing_ = static_cast<uint64_t>(st.st_blocks) * 512;
+    released_.store(false, std::memory_order_release);
+    try {
+      releaser_ = std::thread([this, previous] {
+        ::close(previous);
+        released_.store(true, std::memory_order_release);
+      });
+      return;
+    } catch (const std::system_error&) {
+      released_.store(true, std::memory_order_release);
+    }
+  }
+  ::close(previous);
+}
+
+void FileSink::JoinReleaser() noexcept {
+  if (releaser_.joinable()) releaser_.join();
+}
+
 void FileSink::Release() noexcept {
+  JoinReleaser();
   if (writer_) writer_->Join();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;

@@ -8,9 +8,14 @@
 // other, so that the lines of one buffer are made while the other is written. The bytes and the
 // error rules are those of the single buffer: the writer thread stops at the first failure, which
 // the sink reports at the next hand-over or at Close, and writes nothing after it. The first
-// kInlineDeliveries buffers of a file are written in the caller's thread: a file of a few buffers
-// gains less from the overlap than a thread's start and wake-ups cost, above all when no core is
-// free. The thread has ended when Close or CloseSilently returns.
+// kInlineBytes of a file are written in the caller's thread: a file of a few megabytes gains less
+// from the overlap than a thread's start and wake-ups cost, above all when no core is free. The
+// thread has ended when Close or CloseSilently returns.
+//
+// A buffer is handed over when a window of it is full: 256 kB at first, growing with the file to
+// the whole buffer. A short file so touches a few pages of memory, each of which costs a page
+// fault the first time; a long one is written in large pieces.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace zarn {
 
@@ -38,8 +44,10 @@ void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 // that was truncated to zero back as soon as it is closed. Anything else keeps its identity and is
 // truncated in place: a symbolic link (the file it names is written), a device such as /dev/null,
 // a file with several links (every link shows the new contents). Where the old file cannot be
-// removed, it is truncated.
-int CreateOrReplace(const std::filesystem::path& path);
+// removed, it is truncated. When `previous` is given, it receives a descriptor that holds the
+// removed file's contents until it is closed (freeing the pages of a large file takes tens of
+// milliseconds, which the caller may spend elsewhere), or -1.
+int CreateOrReplace(const std::filesystem::path& path, int* previous = nullptr);
 
 // The space of a file system, as the disk guard reads it.
 struct FileSystemSpace {
@@ -62,8 +70,9 @@ uint64_t SpaceReserve(const FileSystemSpace& space);
 
 class FileSink {
  public:
-  // Buffers of each file that the caller's thread writes before the writer thread starts.
-  static constexpr int kInlineDeliveries = 2;
+  // Bytes of each file that the caller's thread writes before the writer thread starts.
+  static constexpr uint64_t kInlineBytes = uint64_t{2} << 20;
+  static constexpr std::size_t kFirstWindow = std::size_t{256} << 10;
 
   // Writes each full buffer in the caller's thread. The buffer must hold more than kLineRoom
   // bytes and outlive the sink.
@@ -114,7 +123,10 @@ class FileSink {
   // Writes or hands over the buffered bytes; `last` at Close, where no thread need start.
   void Deliver(bool last);
   void CheckSpace(std::size_t bytes);
-  void Release() noexcept;  // ends the writer thread, closes the descriptor
+  void StartWindow() noexcept;  // room for the next lines in the current buffer
+  void Release() noexcept;      // ends the writer thread, closes the descriptor
+  void ReleasePrevious(int previous) noexcept;
+  void JoinReleaser() noexcept;
   [[noreturn]] void Fail(const char* action, int error);
   [[noreturn]] void Fail(std::string message);
 
@@ -130,7 +142,12 @@ class FileSink {
   SpaceProbe probe_;                // empty: no guard
   bool guarded_ = false;            // the open file is guarded
   uint64_t unchecked_ = 0;          // [bytes] that may still be written before the next check
-  int inlineDeliveries_ = 0;        // buffers of this file written in the caller's thread
+  uint64_t delivered_ = 0;          // [bytes] of this file written or handed over
+  // Frees the contents of the large file that Open replaced, while the new one is written; until it
+  // is done, the guard counts that space as free.
+  std::thread releaser_;
+  std::atomic<bool> released_{true};
+  uint64_t releasing_ = 0;  // [bytes] the replaced file's
 };
 
 }  // namespace zarn

@@ -475,12 +475,16 @@ TEST_F(ResultFiles, ReplacingANewFileOnlyForAPlainFileWithASingleLink) {
     w.Close();
   };
 
+  // A plain file large enough that its contents are freed while the new file is written; that
+  // work is done when the writer is.
   const fs::path plain = dir_ / "plain.txt";
-  std::ofstream(plain) << "earlier run";
+  std::ofstream(plain) << std::string(std::size_t{9} << 20, 'x');
   const auto plainBefore = inode(plain);
   // Kept open, so that the file system cannot give the new file the old inode's number.
   const int held = ::open(plain.c_str(), O_RDONLY);
+  const int threads = ThreadCount();
   write(plain);
+  EXPECT_EQ(ThreadCount(), threads);
   EXPECT_NE(inode(plain), plainBefore);
   EXPECT_EQ(ReadAll(plain), fresh);
   ::close(held);
