@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -80,30 +81,34 @@ uint64_t SpaceReserve(const FileSystemSpace& space) {
   return std::max(space.Size / 1000 * kSpaceReservePerMille, kMinSpaceReserve);
 }
 
-// One buffer at a time in flight: the sink hands a full buffer over only once the writer has
-// written the one before, which is then the buffer the sink goes on with.
+// The buffers are filled and written in turn: piece k of the file goes into buffer k % count. The
+// sink hands a piece over and goes on in the next buffer once the writer has written the piece that
+// buffer held before, so that up to count - 1 pieces wait for the writer while the sink fills the
+// next; a few of them even out the moments when one side is slower than the other.
 struct FileSink::Writer {
   std::mutex Mutex;
   std::condition_variable Changed;
-  const char* Pending = nullptr;  // the buffer handed over, until it is written
-  std::size_t PendingBytes = 0;
+  std::array<std::size_t, kMaxBuffers> Bytes{};  // of the piece each buffer holds
+  uint64_t Handed = 0;                           // pieces handed over
+  uint64_t Written = 0;                          // pieces written (or skipped after a failure)
   int Error = 0;  // the first failed write's error; nothing is written after it
   bool Stop = false;
   std::thread Thread;
 
-  void Run(int fd) noexcept {
+  void Run(int fd, char* const* buffers, std::size_t count) noexcept {
     std::unique_lock lock(Mutex);
     for (;;) {
-      Changed.wait(lock, [&] { return Pending != nullptr || Stop; });
-      if (Pending == nullptr) return;
-      const char* data = Pending;
-      const std::size_t bytes = PendingBytes;
+      Changed.wait(lock, [&] { return Written < Handed || Stop; });
+      if (Written == Handed) return;
+      const auto buffer = static_cast<std::size_t>(Written % count);
+      const char* data = buffers[buffer];
+      const std::size_t bytes = Bytes[buffer];
       int error = Error;
       lock.unlock();
       if (error == 0) error = WriteAll(fd, data, bytes);
       lock.lock();
       Error = error;
-      Pending = nullptr;
+      ++Written;
       // Woken after the unlock, the sink need not wait for the mutex as well.
       lock.unlock();
       Changed.notify_one();
@@ -111,34 +116,35 @@ struct FileSink::Writer {
     }
   }
 
-  // Waits until the writer is idle; returns the first failure so far.
+  // Waits until everything handed over is written; returns the first failure so far.
   int Idle() {
     std::unique_lock lock(Mutex);
-    Changed.wait(lock, [&] { return Pending == nullptr; });
+    Changed.wait(lock, [&] { return Written == Handed; });
     return Error;
   }
 
-  // Hands `bytes` at `data` over once the writer is idle; returns the first failure so far, in
-  // which case nothing is handed over.
-  int HandOver(const char* data, std::size_t bytes) {
+  // Hands over the piece of `bytes` in `buffer`, then waits until `next` (of `count`) is free;
+  // returns the first failure so far, in which case nothing is handed over.
+  int HandOver(std::size_t buffer, std::size_t bytes, std::size_t count) {
     std::unique_lock lock(Mutex);
-    Changed.wait(lock, [&] { return Pending == nullptr; });
     if (Error != 0) return Error;
-    Pending = data;
-    PendingBytes = bytes;
+    Bytes[buffer] = bytes;
+    ++Handed;
     lock.unlock();
     Changed.notify_one();
-    return 0;
+    lock.lock();
+    Changed.wait(lock, [&] { return Written + count > Handed; });  // the next buffer's piece is written
+    return Error;
   }
 
   // Starts the thread for the file `fd`; false when the system has no thread to give, and the
   // sink then writes in the caller's thread.
-  bool Start(int fd) noexcept {
-    Pending = nullptr;
+  bool Start(int fd, char* const* buffers, std::size_t count) noexcept {
+    Handed = Written = 0;
     Error = 0;
     Stop = false;
     try {
-      Thread = std::thread([this, fd] { Run(fd); });
+      Thread = std::thread([this, fd, buffers, count] { Run(fd, buffers, count); });
     } catch (const std::system_error&) {
       return false;
     }
@@ -158,10 +164,13 @@ struct FileSink::Writer {
 };
 
 FileSink::FileSink(char* buffer, std::size_t capacity) noexcept
-    : buffers_{buffer, buffer}, capacity_(capacity) {}
+    : buffers_{buffer}, count_(1), capacity_(capacity) {}
 
-FileSink::FileSink(char* buffer, char* spare, std::size_t capacity)
-    : buffers_{buffer, spare}, capacity_(capacity), writer_(std::make_unique<Writer>()) {}
+FileSink::FileSink(char* buffers, std::size_t count, std::size_t capacity)
+    : count_(std::clamp<std::size_t>(count, 1, kMaxBuffers)), capacity_(capacity) {
+  for (std::size_t i = 0; i < count_; ++i) buffers_[i] = buffers + i * capacity;
+  if (count_ > 1) writer_ = std::make_unique<Writer>();
+}
 
 FileSink::~FileSink() {
   CloseSilently();
@@ -209,7 +218,7 @@ void FileSink::CloseSilently() noexcept {
   if (pos_ > data) {
     const auto bytes = static_cast<std::size_t>(pos_ - data);
     if (writer_ && writer_->Thread.joinable()) {
-      writer_->HandOver(data, bytes);
+      writer_->HandOver(current_, bytes, count_);
     } else {
       WriteAll(fd_, data, bytes);
     }
@@ -230,12 +239,14 @@ void FileSink::Deliver(bool last) {
   const auto bytes = static_cast<std::size_t>(pos_ - data);
   if (bytes == 0) return;
   if (guarded_) CheckSpace(bytes);
-  if (writer_ && !last && !writer_->Thread.joinable() && delivered_ >= kInlineBytes && !writer_->Start(fd_)) {
+  if (writer_ && !last && !writer_->Thread.joinable() && delivered_ >= kInlineBytes &&
+      !writer_->Start(fd_, buffers_.data(), count_)) {
     writer_.reset();
   }
   if (writer_ && writer_->Thread.joinable()) {
-    if (const int error = writer_->HandOver(data, bytes); error != 0) Fail("write", error);
-    current_ ^= 1;  // idle writer: the other buffer is written
+    current_ = (current_ + 1) % count_;  // free once HandOver returns
+    if (const int error = writer_->HandOver((current_ + count_ - 1) % count_, bytes, count_); error != 0)
+      Fail("write", error);
   } else if (const int error = WriteAll(fd_, data, bytes); error != 0) {
     Fail("write", error);
   }
@@ -262,8 +273,8 @@ void FileSink::CheckSpace(std::size_t bytes) {
   }
   // The file that Open replaced is about to give its space back.
   if (!released_.load(std::memory_order_acquire)) space.Available += releasing_;
-  // The free space does not yet show a buffer that the writer thread may still be writing.
-  const uint64_t inFlight = writer_ && writer_->Thread.joinable() ? capacity_ : 0;
+  // The free space does not yet show the buffers that the writer thread may still be writing.
+  const uint64_t inFlight = writer_ && writer_->Thread.joinable() ? (count_ - 1) * capacity_ : 0;
   const uint64_t reserve = SpaceReserve(space);
   const uint64_t needed = reserve + inFlight + bytes;
   if (space.Available < needed) {

@@ -4,8 +4,8 @@
 // any later use throws the same error again. Writers put their lines straight into the buffer
 // (BeginLine/EndLine) so that a line costs one room check and no copy of its own.
 //
-// With two buffers the sink hands each full one to a writer thread of its own and goes on in the
-// other, so that the lines of one buffer are made while the other is written. The bytes and the
+// With several buffers the sink hands each full one to a writer thread of its own and goes on in
+// the next, so that lines are made while earlier ones are written. The bytes and the
 // error rules are those of the single buffer: the writer thread stops at the first failure, which
 // the sink reports at the next hand-over or at Close, and writes nothing after it. The first
 // kInlineBytes of a file are written in the caller's thread: a file of a few megabytes gains less
@@ -15,6 +15,7 @@
 // A buffer is handed over when a window of it is full: 256 kB at first, growing with the file to
 // the whole buffer. A short file so touches a few pages of memory, each of which costs a page
 // fault the first time; a long one is written in large pieces.
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -77,9 +78,11 @@ class FileSink {
   // Writes each full buffer in the caller's thread. The buffer must hold more than kLineRoom
   // bytes and outlive the sink.
   FileSink(char* buffer, std::size_t capacity) noexcept;
-  // Hands each full buffer to a writer thread and goes on in the other one; both hold `capacity`
-  // bytes, more than kLineRoom, and outlive the sink.
-  FileSink(char* buffer, char* spare, std::size_t capacity);
+  // Hands each full buffer to a writer thread and goes on in the next one: `count` buffers (2 to
+  // kMaxBuffers) of `capacity` bytes each, more than kLineRoom, one after the other at `buffers`,
+  // that outlive the sink.
+  static constexpr std::size_t kMaxBuffers = 8;
+  FileSink(char* buffers, std::size_t count, std::size_t capacity);
   ~FileSink();
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
@@ -130,9 +133,10 @@ class FileSink {
   [[noreturn]] void Fail(const char* action, int error);
   [[noreturn]] void Fail(std::string message);
 
-  char* buffers_[2];
+  std::array<char*, kMaxBuffers> buffers_{};
+  const std::size_t count_;
   const std::size_t capacity_;
-  int current_ = 0;  // the buffer that takes the lines
+  std::size_t current_ = 0;  // the buffer that takes the lines
   char* pos_ = nullptr;
   char* flushAt_ = nullptr;
   int fd_ = -1;

@@ -35,6 +35,7 @@ constexpr std::string_view kSampleFileHeader =
 // and the room a field may spill into on either side fit the room of one line, which is also the
 // scratch a sample-file line is built in.
 static_assert(24 * (2 + 27) + 4 + kFieldRoom + kForwardSpill <= kLineRoom);
+constexpr std::size_t kStepBuffers = 4;                         // a few pieces may wait for the writer
 constexpr std::size_t kStepBufferBytes = std::size_t{1} << 20;  // the step file reaches hundreds of MB
 constexpr std::size_t kSampleBufferBytes = 32 * 1024;           // the sample file is about 45 kB
 
@@ -147,9 +148,10 @@ constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator 
 // bytes at once, while the value stays the same (mass, thrust and coefficients of a ballistic body
 // for the whole flight: one compare) or rounds alike (time and position for tens of steps with
 // short steps). The previous line stays in the sink's buffers: between two step lines the sink
-// takes less than kLineRoom, and it reuses a buffer only after a whole buffer of lines. Copying
-// from a line written one line earlier also spares the load the stall of reading back bytes that
-// are still in the store queue, which copying a field right after formatting it would pay.
+// takes less than kLineRoom, and it writes over a line only a whole window (256 kB or more)
+// later. Copying from a line written one line earlier also spares the load the stall of reading
+// back bytes that are still in the store queue, which copying a field right after formatting it
+// would pay.
 struct FieldMemory {
   // Not a value that can reach a field: a nan raises before it is written.
   static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
@@ -223,10 +225,10 @@ void PutLine(FileSink& file, std::string_view text) {
 
 }  // namespace
 
-// Two buffers: the sink's writer thread writes one while the lines go into the other.
+// The sink's writer thread writes some buffers while the lines go into the next.
 struct StepFileWriter::Impl {
-  std::unique_ptr<char[]> buffers{std::make_unique_for_overwrite<char[]>(2 * kStepBufferBytes)};
-  FileSink file{buffers.get(), buffers.get() + kStepBufferBytes, kStepBufferBytes};
+  std::unique_ptr<char[]> buffers{std::make_unique_for_overwrite<char[]>(kStepBuffers * kStepBufferBytes)};
+  FileSink file{buffers.get(), kStepBuffers, kStepBufferBytes};
   StepLineMemory memory;
   Impl() { file.GuardSpace(); }
 };

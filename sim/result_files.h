@@ -22,8 +22,8 @@ class FileError : public Error {
   using Error::Error;
 };
 
-// Writes the step file through two large buffers, one filled while a writer thread of its own
-// writes the other; no allocation per line. The file system's space is guarded (FileSink): a run
+// Writes the step file through a few large buffers, filled while a writer thread of its own
+// writes the ones before; no allocation per line. The file system's space is guarded (FileSink): a run
 // that would fill the disk stops with a FileError that names the file and the space left.
 class StepFileWriter {
  public:
