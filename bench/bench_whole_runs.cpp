@@ -13,7 +13,7 @@
 //   --batch PATH  the zarn-batch to measure (default: this build's)
 //   --tmpfs DIR   a directory on a tmpfs (default /dev/shm)
 //   --disk DIR    a directory on a disk (default: this program's directory)
-//   --rounds N    pairs of runs per figure (default 15 for the presets, 5 for the long run)
+//   --rounds N    pairs of runs per figure (default 15 for the presets, 9 for the long run)
 //   --busy        keep a spinning process running meanwhile, so that no core is free
 #include <fcntl.h>
 #include <signal.h>
@@ -267,7 +267,7 @@ int main(int argc, char** argv) {
   const CoreTime start = ReadCoreTime();
   const double childrenAtStart = ChildrenTime();
   const std::vector<Case> cases = [] {
-    std::vector<Case> v{{"long run (preset 1, dt0 0.1 ms)", {"--preset", "1", "--set", "dt0=0.0001"}, 5, 0}};
+    std::vector<Case> v{{"long run (preset 1, dt0 0.1 ms)", {"--preset", "1", "--set", "dt0=0.0001"}, 9, 0}};
     for (int i = 0; i < 5; ++i)
       v.push_back({"preset " + std::to_string(i), {"--preset", std::to_string(i)}, 15, 2.5});
     return v;
