@@ -15,6 +15,8 @@
 
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
+#include "sim/integrator.h"
+#include "sim/presets.h"
 #include "sim/result_files.h"
 
 namespace {
@@ -136,6 +138,61 @@ void BM_StepLinesFormatOnly(benchmark::State& state) {
   state.counters["ns_per_line"] = g_figures.FormatOnly * 1e9 / kLines;
 }
 BENCHMARK(BM_StepLinesFormatOnly)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The states after each step of the probe pass of preset 1, at its own step (0.01 s: most fields
+// change from line to line) or at 0.1 ms (the long run: most fields keep their rounded value for
+// many lines), as the step file sees them; at most `limit` states.
+std::vector<zarn::FlightState> RunStates(double dt0, std::size_t limit) {
+  std::vector<zarn::FlightState> states;
+  const auto d = std::make_unique<zarn::ZarnData>();
+  zarn::WritePresetRecord(1, d->PresetRecord);
+  zarn::ApplyPresetRecord(*d);
+  d->Params.dt0 = dt0;
+  zarn::RunOptions o;
+  o.ProgressEvery = 1;
+  o.Progress = [&](const zarn::RunProgress&) {
+    states.push_back(d->State);
+    return states.size() < limit;
+  };
+  // The run's own step file goes to /dev/null; it stops once it has its states.
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zarn-bench-states";
+  std::filesystem::create_directories(dir);
+  std::error_code exists;
+  std::filesystem::create_symlink("/dev/null", dir / zarn::kStepFileName, exists);
+  o.Directory = dir;
+  try {
+    zarn::ComputeTrajectory(*d, o);
+  } catch (const zarn::Error&) {  // "Run cancelled"
+  }
+  std::filesystem::remove_all(dir);
+  return states;
+}
+
+// The step lines of those states into /dev/null: the writer's own cost per line.
+void StepLinesOfStates(benchmark::State& state, const std::vector<zarn::FlightState>& states) {
+  zarn::StepFileWriter writer;
+  writer.Create("/dev/null");
+  for (auto _ : state) {
+    for (const zarn::FlightState& s : states) writer.WriteStepLine(s);
+  }
+  writer.Close();
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * states.size()));
+  state.counters["ns_per_line"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * states.size()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_StepLinesPreset1(benchmark::State& state) {
+  static const std::vector<zarn::FlightState> states = RunStates(0.01, 10000);
+  StepLinesOfStates(state, states);
+}
+BENCHMARK(BM_StepLinesPreset1)->Unit(benchmark::kMillisecond);
+
+void BM_StepLinesLongRun(benchmark::State& state) {
+  static const std::vector<zarn::FlightState> states = RunStates(0.0001, 100000);
+  StepLinesOfStates(state, states);
+}
+BENCHMARK(BM_StepLinesLongRun)->Unit(benchmark::kMillisecond);
 
 // The same lines through fprintf with a buffer of the same size: the usual way, for scale.
 void BM_PrintfStyleWriter(benchmark::State& state) {

@@ -164,4 +164,95 @@ char* PutFixedExactBackward(char* end, double value, int width, int decimals);
 // Writes the same field forwards at `out`, exactly its own length; returns the end of the field.
 char* FormatFixed(char* out, double value, int width, int decimals);
 
+// --- Fields written forwards, keyed on their rounded value ---------------------------------------
+//
+// A line built in place, left to right, in the output buffer: each field's length is known from
+// its rounded value before its digits are stored, and stores spill only to the right, into room
+// that the next field overwrites. The key of a value is its magnitude scaled by 10^decimals and
+// rounded, times two, plus one for a minus sign: two values with equal keys have equal texts, so
+// a writer may reuse a field's text while its key stays (a field that moves by less than its last
+// decimal from step to step). The rounding is the fast path's of PutFixedBackward.
+
+// The key of a value that the forward writer does not take: an exact half, a magnitude of 10^8
+// or more, more than kMaxForwardDecimals decimals, infinity and not-a-number. FormatFixed writes
+// those.
+inline constexpr uint64_t kNoKey = ~uint64_t{0};
+inline constexpr int kMaxForwardDecimals = 4;
+// Bytes past a field's end that PutKeyedForward may overwrite.
+inline constexpr int kForwardSpill = kMaxFixedWidth;
+
+namespace fixed_detail {
+// Products below 10^8 * 10^d - 1 round to at most 8 integer digits; all lie below 2^52.
+inline constexpr std::array<double, kMaxForwardDecimals + 1> kForwardLimit = {1e8 - 1, 1e9 - 1, 1e10 - 1,
+                                                                              1e11 - 1, 1e12 - 1};
+}  // namespace fixed_detail
+
+// The key of `value` with `decimals` places, or kNoKey.
+[[gnu::always_inline]] inline uint64_t FixedKey(double value, int decimals) {
+  using namespace fixed_detail;
+  const auto d = static_cast<std::size_t>(decimals);
+  if (decimals > kMaxForwardDecimals) return kNoKey;
+  const double product = std::fabs(value) * kPow10Real[d];
+  if (!(product < kForwardLimit[d])) [[unlikely]]
+    return kNoKey;  // also every nan
+  const auto truncated = static_cast<int64_t>(product);
+  const double fraction = product - static_cast<double>(truncated);  // exact below 2^52
+  if (fraction == 0.5) [[unlikely]]
+    return kNoKey;
+  const uint64_t scaled = static_cast<uint64_t>(truncated) + (fraction > 0.5 ? 1U : 0U);
+  return scaled * 2 + (value < 0.0 ? 1U : 0U);
+}
+
+// Writes the field of `key` (not kNoKey) forwards at `out`: the text that PutFixedBackward gives
+// the value, right-aligned in `width` (at most kMaxFixedWidth) characters. May overwrite up to
+// kForwardSpill bytes past the field's end. Returns the end.
+[[gnu::always_inline]] inline char* PutKeyedForward(char* out, uint64_t key, int width, int decimals) {
+  using namespace fixed_detail;
+  const auto d = static_cast<std::size_t>(decimals);
+  const uint64_t negative = key & 1U;
+  const uint64_t scaled = key >> 1;
+  const uint64_t ip = scaled / kPow10[d];
+  const auto fp = static_cast<uint32_t>(scaled - ip * kPow10[d]);
+  std::memcpy(out, kSpaces, kMaxFixedWidth);  // the padding of any field
+  if (ip < 10000) [[likely]] {
+    // Up to four integer digits: with the point and up to three decimals, one 8-byte word.
+    const uint32_t quad = kDigitQuads[ip];
+    const int zeros = std::countr_zero((quad ^ 0x30303030U) | (1U << 24)) / 8;
+    const int significant = 4 - zeros;
+    const int length = static_cast<int>(negative) + significant + (decimals > 0 ? decimals + 1 : 0);
+    char* p = out + (width > length ? width - length : 0);
+    *p = '-';  // overwritten by the digits when there is no sign
+    p += negative;
+    uint64_t text = quad >> (8 * zeros);
+    if (decimals > 0) {
+      const uint64_t fraction = kDigitQuads[fp] >> (8 * (kMaxForwardDecimals - decimals));
+      text |= ('.' | (fraction << 8)) << (8 * significant);  // bytes past the eighth are lost ...
+      std::memcpy(p, &text, 8);
+      if (significant + decimals + 1 > 8)
+        std::memcpy(p + significant + 1, &fraction, 4);  // ... and come here
+      return p + significant + decimals + 1;
+    }
+    std::memcpy(p, &text, 8);
+    return p + significant;
+  }
+  // Eight integer digits, the first in the lowest byte; the bit forced into the last keeps it.
+  const uint64_t digits = kDigitQuads[ip / 10000] | (static_cast<uint64_t>(kDigitQuads[ip % 10000]) << 32);
+  const int zeros = std::countr_zero((digits ^ 0x3030303030303030ULL) | (uint64_t{1} << 56)) / 8;
+  const int significant = 8 - zeros;
+  const int length = static_cast<int>(negative) + significant + (decimals > 0 ? decimals + 1 : 0);
+  char* p = out + (width > length ? width - length : 0);
+  *p = '-';  // overwritten by the digits when there is no sign
+  p += negative;
+  const uint64_t shifted = digits >> (8 * zeros);
+  std::memcpy(p, &shifted, 8);
+  p += significant;
+  if (decimals > 0) {
+    *p = '.';
+    const uint32_t fraction = kDigitQuads[fp] >> (8 * (kMaxForwardDecimals - decimals));
+    std::memcpy(p + 1, &fraction, 4);
+    p += decimals + 1;
+  }
+  return p;
+}
+
 }  // namespace zarn

@@ -32,9 +32,10 @@ constexpr std::string_view kSampleFileHeader =
     "    j      t,s    X,km    H,km    V,m/s    q,kPa   Q,grad    m,kg    P,kN    Iud,m/s";
 
 // The longest line (24 fields of at most 27 characters with their separators and the line end)
-// and the room its first field may spill into fit the room of one line, which is also the
-// scratch a line is built in.
-static_assert(24 * (2 + 27) + 4 + kFieldRoom <= kLineRoom);
+// and the room a field may spill into on either side fit the room of one line, which is also the
+// scratch a sample-file line is built in.
+static_assert(24 * (2 + 27) + 4 + kFieldRoom + kForwardSpill <= kLineRoom);
+constexpr std::size_t kStepBuffers = 4;                         // a few pieces may wait for the writer
 constexpr std::size_t kStepBufferBytes = std::size_t{1} << 20;  // the step file reaches hundreds of MB
 constexpr std::size_t kSampleBufferBytes = 32 * 1024;           // the sample file is about 45 kB
 
@@ -87,9 +88,12 @@ constexpr bool ZeroFieldsCloseTheLine() {
 static_assert(ZeroFieldsCloseTheLine(), "the always-0 fields form one constant tail of the step line");
 constexpr std::size_t kMeasuredFields = CountMeasuredFields();
 
-// Every measured field fits the 16 bytes that PutFixedBackward pads and FieldTextCache keeps.
-static_assert(std::all_of(std::begin(kStepFields), std::end(kStepFields),
-                          [](const StepField& f) { return f.Width <= kMaxFixedWidth; }));
+// Every measured field is written forwards: at most kMaxFixedWidth wide and kMaxForwardDecimals
+// decimals.
+static_assert(std::all_of(std::begin(kStepFields), std::begin(kStepFields) + kMeasuredFields,
+                          [](const StepField& f) {
+                            return f.Width <= kMaxFixedWidth && f.Decimals <= kMaxForwardDecimals;
+                          }));
 
 // Length of a field's zero: "0", or "0." and its decimals.
 constexpr std::size_t ZeroLength(const StepField& f) {
@@ -139,62 +143,69 @@ constexpr SampleField kSampleFields[] = {
 
 constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator and the line end
 
-// The text of each measured field for a value that repeated, by the bits of the value. Many
-// fields keep their value from step to step (mass and thrust of a ballistic body, the
-// coefficients, Volumen, Auftrieb), and copying 16 bytes costs far less than formatting them.
-// A text is taken into the cache only when its value repeats: reading a field back right after
-// its many small stores stalls the pipeline, which fields that change every step must not pay.
-struct FieldTextCache {
+// Where each measured field of the previous step line was written, with the value it was written
+// for and that value's key: the field's text (its separator included) is copied from there, 16
+// bytes at once, while the value stays the same (mass, thrust and coefficients of a ballistic body
+// for the whole flight: one compare) or rounds alike (time and position for tens of steps with
+// short steps). The previous line stays in the sink's buffers: between two step lines the sink
+// takes less than kLineRoom, and it writes over a line only a whole window (256 kB or more)
+// later. Copying from a line written one line earlier also spares the load the stall of reading
+// back bytes that are still in the store queue, which copying a field right after formatting it
+// would pay.
+struct FieldMemory {
   // Not a value that can reach a field: a nan raises before it is written.
   static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
-  std::array<uint64_t, kMeasuredFields> Bits;                          // value of the cached text
-  std::array<uint64_t, kMeasuredFields> Previous;                      // value in the previous line
-  std::array<std::array<char, kMaxFixedWidth>, kMeasuredFields> Text;  // padding included
-  std::array<int, kMeasuredFields> Length;
-  FieldTextCache() {
-    Bits.fill(kNoValue);
-    Previous.fill(kNoValue);
-  }
+  static constexpr uint64_t kNothing = kNoKey - 1;  // no key equals it, not even kNoKey
+  uint64_t Bits = kNoValue;
+  uint64_t Key = kNothing;
+  const char* Text = nullptr;
+  int Length = 0;
 };
+using StepLineMemory = std::array<FieldMemory, kMeasuredFields>;
 
-// Field I of the step line, with its separator, ending at p; returns its start.
+// Field I of the step line, with its separator, written at p; returns its end.
 template <std::size_t I>
-[[gnu::always_inline]] inline char* PutStepFieldBackward(char* p, const FlightState& s,
-                                                         FieldTextCache& cache) {
+[[gnu::always_inline]] inline char* PutStepField(char* p, const FlightState& s, StepLineMemory& memory) {
   constexpr StepField f = kStepFields[I];
+  constexpr int separator = f.SeparatorBefore ? static_cast<int>(kSeparator.size()) : 0;
   const double value = f.Value(s);
   const auto bits = std::bit_cast<uint64_t>(value);
-  if (bits == cache.Bits[I]) {
-    std::memcpy(p - kMaxFixedWidth, cache.Text[I].data(), kMaxFixedWidth);
-    p -= cache.Length[I];
+  FieldMemory& m = memory[I];
+  char* end;
+  if (bits == m.Bits) {
+    std::memcpy(p, m.Text, kMaxFixedWidth);
+    end = p + m.Length;
   } else {
-    char* const start = PutFixedBackward(p, value, f.Width, f.Decimals);
-    const auto length = static_cast<int>(p - start);
-    if (bits == cache.Previous[I] && length <= kMaxFixedWidth) [[unlikely]] {
-      std::memcpy(cache.Text[I].data(), p - kMaxFixedWidth, kMaxFixedWidth);
-      cache.Length[I] = length;
-      cache.Bits[I] = bits;
+    const uint64_t key = FixedKey(value, f.Decimals);
+    if (key == m.Key) {
+      std::memcpy(p, m.Text, kMaxFixedWidth);
+      end = p + m.Length;
+    } else {
+      if constexpr (separator > 0) std::memcpy(p, kSeparator.data(), kSeparator.size());
+      if (key != kNoKey) [[likely]] {
+        end = PutKeyedForward(p + separator, key, f.Width, f.Decimals);
+      } else {  // an exact half, a large magnitude: kept by the value alone
+        end = FormatFixed(p + separator, value, f.Width, f.Decimals);  // raises for inf and nan
+      }
+      m.Length = static_cast<int>(end - p);
     }
-    cache.Previous[I] = bits;
-    p = start;
+    const bool kept = m.Length <= kMaxFixedWidth;
+    m.Bits = kept ? bits : FieldMemory::kNoValue;
+    m.Key = kept && key != kNoKey ? key : FieldMemory::kNothing;
   }
-  if constexpr (f.SeparatorBefore) {
-    p -= kSeparator.size();
-    std::memcpy(p, kSeparator.data(), kSeparator.size());
-  }
-  return p;
+  m.Text = p;
+  return end;
 }
 
-// The measured fields, last to first, ending at p; returns the line's start.
+// The measured fields, first to last, from p; returns the end of the last.
 template <std::size_t... I>
-[[gnu::always_inline]] inline char* PutMeasuredFieldsBackward(char* p, const FlightState& s,
-                                                              FieldTextCache& cache,
-                                                              std::index_sequence<I...>) {
-  ((p = PutStepFieldBackward<sizeof...(I) - 1 - I>(p, s, cache)), ...);
+[[gnu::always_inline]] inline char* PutMeasuredFields(char* p, const FlightState& s, StepLineMemory& memory,
+                                                      std::index_sequence<I...>) {
+  ((p = PutStepField<I>(p, s, memory)), ...);
   return p;
 }
 
-// A line is built right to left in scratch room, then copied to the file's buffer in one piece.
+// A sample-file line is built right to left in scratch room, then copied to the file's buffer.
 struct LineScratch {
   std::array<char, kLineRoom> Room;
   char* End() noexcept { return Room.data() + Room.size(); }
@@ -214,10 +225,12 @@ void PutLine(FileSink& file, std::string_view text) {
 
 }  // namespace
 
+// The sink's writer thread writes some buffers while the lines go into the next.
 struct StepFileWriter::Impl {
-  std::unique_ptr<char[]> buffer{new char[kStepBufferBytes]};
-  FileSink file{buffer.get(), kStepBufferBytes};
-  FieldTextCache cache;
+  std::unique_ptr<char[]> buffers{std::make_unique_for_overwrite<char[]>(kStepBuffers * kStepBufferBytes)};
+  FileSink file{buffers.get(), kStepBuffers, kStepBufferBytes};
+  StepLineMemory memory;
+  Impl() { file.GuardSpace(); }
 };
 
 StepFileWriter::StepFileWriter() : impl_(new Impl) {}
@@ -227,6 +240,7 @@ StepFileWriter::~StepFileWriter() {
 }
 
 void StepFileWriter::Create(const std::filesystem::path& path) {
+  impl_->memory = StepLineMemory{};  // the buffers' old lines are not the new file's
   impl_->file.Open(path);
   impl_->file.PutText(kBlankLine);
   PutLine(impl_->file, kLongHeader);
@@ -234,11 +248,17 @@ void StepFileWriter::Create(const std::filesystem::path& path) {
 }
 
 void StepFileWriter::WriteStepLine(const FlightState& s) {
-  LineScratch line;
-  char* p = line.End() - kStepLineTail.size();
+  char* p = impl_->file.BeginLine();
+  try {
+    p = PutMeasuredFields(p, s, impl_->memory, std::make_index_sequence<kMeasuredFields>{});
+  } catch (...) {
+    // A value that cannot be written (inf, nan) leaves the line unfinished: the next line is
+    // built over it, so no field may be taken from it.
+    impl_->memory = StepLineMemory{};
+    throw;
+  }
   std::memcpy(p, kStepLineTail.data(), kStepLineTail.size());
-  p = PutMeasuredFieldsBackward(p, s, impl_->cache, std::make_index_sequence<kMeasuredFields>{});
-  CopyLine(impl_->file, p, line.End());
+  impl_->file.EndLine(p + kStepLineTail.size());
 }
 
 void StepFileWriter::WriteShortHeaderBlock() {
@@ -263,6 +283,10 @@ void StepFileWriter::Close() {
 
 bool StepFileWriter::IsOpen() const noexcept {
   return impl_->file.IsOpen();
+}
+
+void StepFileWriter::SetSpaceProbe(SpaceProbe probe) {
+  impl_->file.GuardSpace(std::move(probe));
 }
 
 void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table) {

@@ -9,13 +9,16 @@
 
 #include "records/errors.h"
 #include "records/flight_data.h"
+#include "sim/file_sink.h"
 
 namespace zarn {
 
 inline constexpr const char* kStepFileName = "Zarn Daten.txt";
 inline constexpr const char* kSampleFileName = "Zarn_500.txt";
 
-// Writes the step file through one large buffer; no allocation per line.
+// Writes the step file through a few large buffers, filled while a writer thread of its own
+// writes the ones before; no allocation per line. The file system's space is guarded (FileSink): a run
+// that would fill the disk stops with a FileError that names the file and the space left.
 class StepFileWriter {
  public:
   StepFileWriter();
@@ -35,6 +38,9 @@ class StepFileWriter {
   // After a failed create, write or close, Close() and every later write throw that failure again.
   void Close();
   bool IsOpen() const noexcept;
+  // How the disk guard reads the free space, from the next Create on; by default the file
+  // system's own figure.
+  void SetSpaceProbe(SpaceProbe probe);
 
  private:
   struct Impl;

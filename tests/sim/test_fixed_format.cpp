@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <random>
 #include <string>
 
@@ -102,6 +103,57 @@ TEST(FixedFormat, DigitsMatchTheExactValueAcrossMagnitudesAndNearHalves) {
     check(std::nextafter(exactHalf, 1e300), w, d);
     check(-exactHalf, w, d);
   }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// The step file's fields are written forwards and reused while their key stays: the forward text
+// of every keyed value is the backward one, it overwrites nothing before the field and at most
+// kForwardSpill bytes after it, and values that share a key share a text.
+TEST(FixedFormat, KeyedForwardFieldsAreTheFixedTextAndShareTextsByKey) {
+  std::mt19937_64 random(20250107);
+  std::uniform_real_distribution<double> exponent(-6.0, 8.5);
+  std::uniform_int_distribution<int> decimals(0, kMaxForwardDecimals);
+  std::uniform_int_distribution<int> width(0, kMaxFixedWidth);
+  int mismatches = 0;
+  std::map<std::pair<uint64_t, int>, std::string> textOfKey;  // (key, decimals) -> text at width 0
+  auto check = [&](double v, int w, int d) {
+    const uint64_t key = FixedKey(v, d);
+    if (key == kNoKey) return;
+    char buffer[64];
+    std::fill(std::begin(buffer), std::end(buffer), '#');
+    char* const out = buffer + 8;
+    const char* const end = PutKeyedForward(out, key, w, d);
+    const std::string got(static_cast<const char*>(out), end);
+    const std::string want = Fixed(v, w, d);
+    bool ok = got == want;
+    for (const char* p = buffer; p < out; ++p) ok &= *p == '#';
+    for (const char* p = end + kForwardSpill; p < std::end(buffer); ++p) ok &= *p == '#';
+    const std::string& shared = textOfKey.try_emplace({key, d}, Fixed(v, 0, d)).first->second;
+    ok &= shared == Fixed(v, 0, d);
+    if (!ok && ++mismatches <= 10) {
+      ADD_FAILURE() << "value " << std::hexfloat << v << " width " << w << " decimals " << d << ": got '"
+                    << got << "', want '" << want << "', text of the key '" << shared << "'";
+    }
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const int d = decimals(random);
+    const int w = width(random);
+    const double v = std::pow(10.0, exponent(random)) * ((random() & 1) != 0 ? -1.0 : 1.0);
+    check(v, w, d);
+    // Next to the halves, and values in the last decimal's step around v that round alike.
+    const double scale = std::pow(10.0, d);
+    const double half = (std::floor(std::fabs(v) * scale) + 0.5) / scale;
+    check(std::nextafter(half, 0.0), w, d);
+    check(std::nextafter(half, 1e300), w, d);
+    check(v + 0.3 / scale, w, d);
+    check(-v, w, d);
+  }
+  check(-0.0, 6, 2);
+  check(-0.001, 6, 2);  // "-0.00": its own key, not that of 0
+  EXPECT_NE(FixedKey(-0.001, 2), FixedKey(0.001, 2));
+  EXPECT_EQ(FixedKey(-0.0, 2), FixedKey(0.0, 2));
+  for (double v : {0.25, 1e8, -1e8, std::numeric_limits<double>::infinity(), std::nan("")})
+    EXPECT_EQ(FixedKey(v, 1), kNoKey) << v;  // a half, 9 integer digits, no finite value
   EXPECT_EQ(mismatches, 0);
 }
 

@@ -565,6 +565,40 @@ TEST_F(IntegratorTest, CancelStopsTheRunAndLeavesTheStepFileFlushed) {
   EXPECT_EQ(d_->Rec.Pass, 0);
 }
 
+// Cancelled while the step file's writer thread writes (some 9 MB into the probe pass): the file
+// holds exactly the lines of the steps done, as the whole run writes them, and no thread is left.
+TEST_F(IntegratorTest, CancelWhileTheStepFileIsWrittenKeepsTheStepsDoneAndLeavesNoThread) {
+  auto threads = [] {
+    int n = 0;
+    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task")) ++n;
+    return n;
+  };
+  WritePresetRecord(1, d_->PresetRecord);
+  ApplyPresetRecord(*d_);
+  d_->Params.dt0 = 0.001;  // 100 000 steps a pass
+  ComputeTrajectory(*d_, Options());
+  const std::string whole = StepFile();
+
+  constexpr int64_t kStepsDone = 40000;
+  RunOptions o = Options();
+  o.ProgressEvery = kStepsDone;
+  o.Progress = [](const RunProgress&) { return false; };
+  const int before = threads();
+  try {
+    ComputeTrajectory(*d_, o);
+    ADD_FAILURE() << "run not cancelled";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Run cancelled");
+  }
+  EXPECT_EQ(threads(), before);
+  const std::string kept = StepFile();
+  ASSERT_GT(kept.size(), std::size_t{8} << 20);  // well past the buffers written without the thread
+  EXPECT_TRUE(kept == whole.substr(0, kept.size())) << "the kept bytes are not the file's first ones";
+  const std::vector<std::string> lines = Lines(kept);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), IsStepLine), kStepsDone);
+  EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");
+}
+
 TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingNonFinite) {
   auto rocket = [](FlightParameters& p) {
     p.TaskKind = 8;

@@ -1,11 +1,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -255,8 +259,15 @@ TEST_F(ResultFiles, NonFiniteValueStopsBeforeTheLineIsWritten) {
   FlightState bad = KnownState();
   bad.dVdt = std::numeric_limits<double>::infinity();
   EXPECT_THROW(w.WriteStepLine(bad), FloatingPointError);
+  // The half-built line leaves no text behind for the next: a wider time, the rest as before.
+  FlightState later = KnownState();
+  later.t = 1000.0;
+  w.WriteStepLine(later);
   w.Close();
-  EXPECT_EQ(CrLfLines(ReadAll(StepFile())).size(), 4U);
+  const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
+  ASSERT_EQ(lines.size(), 5U);
+  EXPECT_EQ(lines[3] + "\r\n", kKnownStepLine);
+  EXPECT_EQ(lines[4] + "\r\n", "  1000.00" + kKnownStepLine.substr(8));
 }
 
 // 400 kB: kept on the heap.
@@ -374,6 +385,160 @@ TEST_F(ResultFiles, FullDeviceFailsTheWriteThatReachesItAndEverythingAfter) {
 
   EXPECT_EQ(MessageOf([&] { WriteSampleFile("/dev/full", *ExampleTable()); }),
             "Cannot write \"/dev/full\": No space left on device");
+}
+
+// --- The writer thread, replacing files, the disk guard ----------------------------------------
+
+// Threads of this process now.
+int ThreadCount() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task")) ++n;
+  return n;
+}
+
+// Step lines of a flight that moves on every line, so that any lost, doubled or stale byte shows.
+FlightState MovingState(int i) {
+  FlightState s = KnownState();
+  s.t = 0.01 * i;
+  s.X = 707.1 + 0.37 * i;
+  s.V = 99.93 - 0.001 * i;
+  s.Mass = 1000.0 - 0.01 * i;
+  return s;
+}
+
+// Writes lines until the writer fails or `lines` are written and closes; returns the failure's
+// message and sets `written` to the bytes of the lines that the writer took.
+std::string WriteLines(StepFileWriter& w, int lines, std::size_t* written = nullptr) {
+  const std::size_t lineBytes = kKnownStepLine.size();  // the fields of MovingState keep their width
+  if (written != nullptr) *written = 0;
+  try {
+    for (int i = 0; i < lines; ++i) {
+      w.WriteStepLine(MovingState(i));
+      if (written != nullptr) *written += lineBytes;
+    }
+    w.Close();
+  } catch (const FileError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+// A write that fails while the writer thread writes (the file size limit of the process, which
+// no privilege lifts) stops the writing at the next hand-over with the platform's message: the
+// file holds everything up to the failure and nothing after it, and no thread is left.
+TEST_F(ResultFiles, WriteThatFailsInTheWriterThreadStopsTheFileThereWithThePlatformsMessage) {
+  constexpr int kLines = 60000;  // about 14 MB
+  StepFileWriter w;
+  w.Create(dir_ / "whole.txt");
+  ASSERT_EQ(WriteLines(w, kLines), "");
+  const std::string whole = ReadAll(dir_ / "whole.txt");
+  ASSERT_EQ(whole.size(), kLongHeader.size() + 8 + kLines * kKnownStepLine.size());
+
+  constexpr rlim_t kLimit = (rlim_t{5} << 20) + 1000;  // past the writes of the caller's thread
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const rlimit limited{kLimit, old.rlim_max};
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);  // the failed write is enough
+  const int threads = ThreadCount();
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  w.Create(StepFile());
+  std::size_t written = 0;
+  const std::string message = WriteLines(w, kLines, &written);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  // Reported by a line that needed a hand-over, within the buffers that wait for the writer.
+  EXPECT_GT(written + (std::size_t{1} << 20), kLimit);
+  EXPECT_LT(written, kLimit + (std::size_t{5} << 20));
+
+  EXPECT_EQ(message, "Cannot write \"" + StepFile().string() + "\": " + std::strerror(EFBIG));
+  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(MessageOf([&] { w.Close(); }), message);
+  const std::string kept = ReadAll(StepFile());
+  EXPECT_EQ(kept.size(), kLimit);
+  EXPECT_TRUE(kept == whole.substr(0, kLimit)) << "the kept bytes are not the file's first ones";
+}
+
+// A plain file with a single link is replaced by a new one; anything else is truncated in place
+// and stays what it was: a symbolic link keeps naming its target (/dev/null takes the lines), and
+// every link of a file with two shows the new contents.
+TEST_F(ResultFiles, ReplacingANewFileOnlyForAPlainFileWithASingleLink) {
+  const std::string fresh = " \r\n" + kLongHeader + "\r\n \r\n";
+  auto inode = [](const fs::path& p) {
+    struct stat st {};
+    EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+    return st.st_ino;
+  };
+  auto write = [&](const fs::path& path) {
+    StepFileWriter w;
+    w.Create(path);
+    w.Close();
+  };
+
+  // A plain file large enough that its contents are freed while the new file is written; that
+  // work is done when the writer is.
+  const fs::path plain = dir_ / "plain.txt";
+  std::ofstream(plain) << std::string(std::size_t{9} << 20, 'x');
+  const auto plainBefore = inode(plain);
+  // Kept open, so that the file system cannot give the new file the old inode's number.
+  const int held = ::open(plain.c_str(), O_RDONLY);
+  const int threads = ThreadCount();
+  write(plain);
+  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_NE(inode(plain), plainBefore);
+  EXPECT_EQ(ReadAll(plain), fresh);
+  ::close(held);
+
+  const fs::path toNull = dir_ / "to-null.txt";
+  fs::create_symlink("/dev/null", toNull);
+  write(toNull);
+  EXPECT_TRUE(fs::is_symlink(toNull));
+  EXPECT_EQ(fs::read_symlink(toNull), "/dev/null");
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  const fs::path linked = dir_ / "linked.txt", other = dir_ / "other-link.txt";
+  std::ofstream(linked) << "earlier run";
+  fs::create_hard_link(linked, other);
+  const auto linkedBefore = inode(linked);
+  write(linked);
+  EXPECT_EQ(inode(linked), linkedBefore);
+  EXPECT_EQ(fs::hard_link_count(linked), 2U);
+  EXPECT_EQ(ReadAll(other), fresh);
+}
+
+// The disk guard with the free space of a file system of 100 GB (a reserve of 1 GB) from which
+// the file takes what it writes: the writing stops with its message before the file would eat
+// into the reserve and keeps every byte written before.
+TEST_F(ResultFiles, DiskGuardStopsBeforeTheReserveWithItsMessageAndKeepsWhatWasWritten) {
+  constexpr uint64_t kSize = 100'000'000'000, kReserve = 1'000'000'000;
+  constexpr uint64_t kFree = kReserve + 9'000'000;  // room for 9 MB of the file
+  StepFileWriter w;
+  w.Create(dir_ / "whole.txt");
+  ASSERT_EQ(WriteLines(w, 60000), "");
+  const std::string whole = ReadAll(dir_ / "whole.txt");
+
+  std::vector<uint64_t> figures;  // what the guard was told
+  w.SetSpaceProbe([&](int fd, FileSystemSpace& space) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    space.Size = kSize;
+    space.Available = kFree - static_cast<uint64_t>(st.st_size);
+    figures.push_back(space.Available);
+    return true;
+  });
+  const int threads = ThreadCount();
+  w.Create(StepFile());
+  const std::string message = WriteLines(w, 60000);
+  ASSERT_FALSE(figures.empty());
+  EXPECT_EQ(message, "Stopped writing \"" + StepFile().string() + "\": only " +
+                         std::to_string(figures.back() / 1'000'000) +
+                         " MB left on its file system (the run stops before less than 1000 MB remain)");
+  EXPECT_EQ(ThreadCount(), threads);
+  const std::string kept = ReadAll(StepFile());
+  EXPECT_LE(kept.size(), kFree - kReserve);                           // the reserve stays untouched
+  EXPECT_GE(kept.size(), kFree - kReserve - (std::size_t{5} << 20));  // within the buffers in flight
+  EXPECT_TRUE(kept == whole.substr(0, kept.size())) << "the kept bytes are not the file's first ones";
+  EXPECT_GE(figures.size(), 3U);  // it looked again as the room shrank
 }
 
 TEST_F(ResultFiles, WritingAfterCloseIsAnErrorNotASilentLoss) {

@@ -8,8 +8,7 @@
 #include <memory>
 #include <ostream>
 
-#include "plot/graph_png.h"
-#include "plot/renderer.h"
+#include "batch/png_plugin.h"
 #include "records/constants.h"
 #include "records/errors.h"
 #include "sim/key_figures.h"
@@ -356,8 +355,7 @@ std::string FigureText(const Figures& f, int id, bool forPeople) {
 void SavePicture(ZarnData& d, const GraphEntry& graph, const std::filesystem::path& path,
                  const char* format) {
   SelectGraph(graph, d.Selection);
-  const int rows = GraphRows(d.Table, d.Summary.SamplesStored);  // the rows the run stored
-  SaveGraphPng(PlotGraph(d.Table, d.Selection, rows, d.Units, '.'), path, format);
+  SaveGraphThroughModule(d.Table, d.Selection, d.Summary.SamplesStored, d.Units, path, format);
 }
 
 }  // namespace

@@ -137,10 +137,11 @@ std::string ErrorJson(std::string_view message);
 // A double as the shortest text that reads back to it; throws FloatingPointError for inf or nan.
 std::string NumberText(double value);
 
-// Runs what the options ask for: one run, then with --csv the table and with --png the graph (a
-// QGuiApplication must exist then), or a sweep. Writes the summary (or JSON, or the sweep's rows)
-// to `out` and errors, prefixed "zarn-batch: ", to `err`. A Ctrl-C (console.Cancel) stops the run
-// or sweep with "Run cancelled" and the result kExitCancelled. Returns the exit code.
+// Runs what the options ask for: one run, then with --csv the table and with --png the graph (drawn
+// by the picture module next to the running program, see png_plugin.h), or a sweep. Writes the summary (or
+// JSON, or the sweep's rows) to `out` and errors, prefixed "zarn-batch: ", to `err`. A Ctrl-C
+// (console.Cancel) stops the run or sweep with "Run cancelled" and the result kExitCancelled. Returns the
+// exit code.
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
 
 // The sweep part of Run.

@@ -2,23 +2,14 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <QGuiApplication>
-#include <QtGlobal>
 #include <csignal>
 #include <iostream>
-#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "batch/batch.h"
 
 namespace {
-
-// stderr belongs to the run's errors. Qt's notes about the missing desktop session (no runtime
-// directory, no display) say nothing about the run; only its critical messages get through.
-void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << '\n';
-}
 
 // Set by Ctrl-C; the run's progress callback sees it and stops the run.
 volatile std::sig_atomic_t g_cancel = 0;
@@ -88,15 +79,6 @@ int main(int argc, char** argv) {
     return batch::kExitOk;
   }
 
-  // Only the picture needs fonts and a paint engine; offscreen works without a display. Qt sees
-  // no arguments of ours.
-  int qtArgc = 1;
-  std::optional<QGuiApplication> app;
-  if (!options.Png.empty()) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(QtMessages);
-    app.emplace(qtArgc, argv);
-  }
   CatchInterrupt();
   const int status = batch::Run(options, std::cout, std::cerr, WatchConsole());
   if (status == batch::kExitCancelled) EndByInterrupt();

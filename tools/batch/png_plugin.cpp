@@ -1,0 +1,46 @@
+#include "batch/png_plugin.h"
+
+#include <dlfcn.h>
+
+#include <array>
+#include <string>
+#include <system_error>
+
+#include "records/errors.h"
+
+namespace zarn::batch {
+namespace {
+
+std::filesystem::path ModulePath() {
+  std::error_code ec;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec)
+    throw Error("Cannot find the picture module: the running program's path is unknown (" + ec.message() +
+                ")");
+  return program.parent_path() / kPngModuleFile;
+}
+
+PngModuleEntry LoadModule() {
+  const std::filesystem::path path = ModulePath();
+  // Never closed: Qt keeps threads and handlers of its own until the process ends.
+  void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) throw Error(std::string("Cannot load the picture module: ") + ::dlerror());
+  void* entry = ::dlsym(module, kPngModuleEntry);
+  if (entry == nullptr)
+    throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + kPngModuleEntry);
+  return reinterpret_cast<PngModuleEntry>(entry);
+}
+
+}  // namespace
+
+void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& selection,
+                            int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
+                            const char* format) {
+  static const PngModuleEntry entry = LoadModule();
+  const std::string pathText = path.string();
+  const PngRequest request{&table, &selection, &units, samplesStored, pathText.c_str(), format};
+  std::array<char, 1024> message{};
+  if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
+}
+
+}  // namespace zarn::batch

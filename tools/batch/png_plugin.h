@@ -1,0 +1,40 @@
+#pragma once
+// The graph as a PNG picture through the picture module: drawing needs Qt and its dozens of shared
+// libraries, which take most of the start-up of a short run, so zarn-batch is linked without them and
+// opens the module (built next to the executable) only when --png asks for a picture.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+#include "records/flight_data.h"
+
+namespace zarn::batch {
+
+// The module's file, looked for in the directory of the running executable.
+inline constexpr const char* kPngModuleFile = "zarn-batch-png.so";
+
+// What the module is asked to draw and where to save it. Plain data: the module is a library of its
+// own, so only C types cross the boundary.
+struct PngRequest {
+  const TrajectoryTable* Table;
+  const GraphSelection* Selection;
+  const UnitFlags* Units;
+  int32_t SamplesStored;  //!< rows 1..SamplesStored hold the run: the graph draws those
+  const char* Path;       //!< the picture file to create or replace
+  const char* Format;     //!< Qt's name of the picture format: "PNG", "JPG" or "BMP"
+};
+
+// The module's entry, by this name: returns 0 when the picture is saved; otherwise puts the error's
+// message (NUL-terminated, cut to `room`) into `message` and returns 1.
+inline constexpr const char* kPngModuleEntry = "zarn_batch_save_graph_png";
+using PngModuleEntry = int (*)(const PngRequest* request, char* message, std::size_t room);
+
+// Loads the module (once per process) and saves the graph of `selection`, drawn from the rows the
+// run stored, as a picture file in `format`. Throws Error with the module's message (a file error
+// with the platform's message, as the result files have), or with the loader's when the module
+// cannot be loaded.
+void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& selection,
+                            int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
+                            const char* format);
+
+}  // namespace zarn::batch
