@@ -6,10 +6,6 @@
 
 namespace zarn {
 
-void RaiseFp(FpFault fault) {
-  throw FloatingPointError(fault);
-}
-
 void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode) {
   if (s.V == 0.0) s.V = kRestSpeed;
   const double roh = s.Atm.Roh;

@@ -238,7 +238,7 @@ struct RunSummary {
   int32_t SamplesStored;  //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
   double ApexH;           //!< [m] largest H after any step of the recording pass
   double MaxQ;            //!< [Pa] largest dynamic pressure q of any step
-  double MaxNx;           //!< [g] largest load factor nx of any step
+  double PeakNx;          //!< [g] load factor nx of the largest magnitude of any step, with its sign
 };
 
 // What the graph renderer draws: Columns[0] horizontal, Columns[1..Count-2] the curves.

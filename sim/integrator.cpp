@@ -207,11 +207,11 @@ class Run {
     if (first) {
       sum.ApexH = s_.H;
       sum.MaxQ = s_.q;
-      sum.MaxNx = s_.nx;
+      sum.PeakNx = s_.nx;
     } else {
       sum.ApexH = std::max(sum.ApexH, s_.H);
       sum.MaxQ = std::max(sum.MaxQ, s_.q);
-      sum.MaxNx = std::max(sum.MaxNx, s_.nx);
+      if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) sum.PeakNx = s_.nx;  // the first of equal peaks
     }
   }
 

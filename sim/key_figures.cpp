@@ -7,7 +7,7 @@ namespace zarn {
 
 KeyFigures KeyFiguresOf(const ZarnData& d) {
   const FlightParameters& p = d.Params;
-  KeyFigures f{d.State.t, d.State.X, d.Summary.ApexH, d.State.V, d.Summary.MaxQ, d.Summary.MaxNx, {}, {}};
+  KeyFigures f{d.State.t, d.State.X, d.Summary.ApexH, d.State.V, d.Summary.MaxQ, d.Summary.PeakNx, {}, {}};
   try {
     if (p.TaskKind == kTaskLevelFlight) f.LevelFlightSpeed = LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0);
     if (p.TaskKind == kTaskBuoyantGas)

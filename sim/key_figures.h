@@ -13,7 +13,7 @@ struct KeyFigures {
   double ApexH;                            //!< [m] largest height of the recording pass
   double EndSpeed;                         //!< [m/s] V at the end
   double MaxQ;                             //!< [Pa] largest dynamic pressure
-  double MaxNx;                            //!< [g] largest load factor nx
+  double PeakNx;                           //!< [g] load factor nx of the largest magnitude, signed
   std::optional<double> LevelFlightSpeed;  //!< [m/s] task 5, when the parameters give one
   std::optional<double> BuoyantVolume;     //!< [m^3] task 3, when the parameters give one
 };

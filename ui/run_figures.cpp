@@ -15,7 +15,7 @@ struct Words {
   const char* Russian;
   const char* English;
 };
-enum Figure { kFlightTime, kRange, kApex, kEndSpeed, kMaxQ, kMaxNx, kLevelFlightSpeed, kVolume };
+enum Figure { kFlightTime, kRange, kApex, kEndSpeed, kMaxQ, kPeakNx, kLevelFlightSpeed, kVolume };
 // clang-format off
 constexpr Words kFigureCaptions[] = {
     {"Flugzeit", "Время полёта", "flight time"},
@@ -23,7 +23,7 @@ constexpr Words kFigureCaptions[] = {
     {"Gipfelhöhe", "Макс. высота", "apex height"},
     {"Endgeschwindigkeit", "Конечная скорость", "end speed"},
     {"max. Staudruck", "Макс. скор. напор", "max. dynamic pressure"},
-    {"max. Lastvielfaches nx", "Макс. перегрузка nx", "max. load factor nx"},
+    {"Spitzen-Lastvielfaches nx", "Пик. перегрузка nx", "peak load factor nx"},
     {"Horizontalflug-Geschw.", "Скорость гориз. полёта", "level-flight speed"},
     {"Volumen", "Объём", "buoyant volume"},
 };
@@ -66,7 +66,7 @@ QString FiguresText(const KeyFigures& f, const UnitFlags& units, int32_t LangCod
   line(kApex, heightKm ? f.ApexH / 1000.0 : f.ApexH, heightKm ? kKilometre : kMetre);
   line(kEndSpeed, f.EndSpeed, kMetrePerSecond);
   line(kMaxQ, f.MaxQ / 1000.0, kKiloPascal);
-  line(kMaxNx, f.MaxNx, kG);
+  line(kPeakNx, f.PeakNx, kG);
   if (f.LevelFlightSpeed) line(kLevelFlightSpeed, *f.LevelFlightSpeed, kMetrePerSecond);
   if (f.BuoyantVolume) line(kVolume, *f.BuoyantVolume, kCubicMetre);
   return text;

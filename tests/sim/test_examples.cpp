@@ -125,7 +125,7 @@ std::vector<Stated> ExpectedFigures(const std::string& text) {
     if (inExpect) comments += line.substr(line.find_first_not_of("# ")) + " ";
   }
   const std::regex figure(
-      R"((flight time|range|apex|end speed|end height|largest dynamic pressure|largest load factor nx|volume|level-flight speed|area) (-?[0-9]+(\.[0-9]+)?)( (km/s|m/s|km|m3|m2|m|s|kPa|MPa))?)");
+      R"((flight time|range|apex|end speed|end height|largest dynamic pressure|peak load factor nx|volume|level-flight speed|area) (-?[0-9]+(\.[0-9]+)?)( (km/s|m/s|km|m3|m2|m|s|kPa|MPa))?)");
   std::vector<Stated> stated;
   for (std::sregex_iterator i(comments.begin(), comments.end(), figure), end; i != end; ++i)
     stated.push_back({(*i)[1], (*i)[2], (*i)[5]});
@@ -140,7 +140,7 @@ double Actual(const std::string& figure, const ZarnData& d) {
   if (figure == "end speed") return f.EndSpeed;
   if (figure == "end height") return d.State.H;
   if (figure == "largest dynamic pressure") return f.MaxQ;
-  if (figure == "largest load factor nx") return f.MaxNx;
+  if (figure == "peak load factor nx") return f.PeakNx;
   if (figure == "volume") return f.BuoyantVolume.value_or(NAN);
   if (figure == "level-flight speed") return f.LevelFlightSpeed.value_or(NAN);
   return d.Params.S0;  // area

@@ -212,21 +212,21 @@ TEST_F(IntegratorTest, FlightOfFewerStepsThanRowsStoresEveryStepAndZeroBeyond) {
 }
 
 // The summary against the states of the steps themselves.
-TEST_F(IntegratorTest, SummaryHoldsTheStepsAndTheLargestHeightPressureAndLoadFactor) {
+TEST_F(IntegratorTest, SummaryHoldsTheStepsTheLargestHeightAndPressureAndThePeakLoadFactor) {
   WritePresetRecord(0, d_->PresetRecord);
   ApplyPresetRecord(*d_);
   const StepLog log = RunLogged(d_->Params);
-  double apex = -kInf, maxQ = -kInf, maxNx = -kInf;
+  double apex = -kInf, maxQ = -kInf, peakNx = 0;
   for (const FlightState& s : log.States) {
     apex = std::max(apex, s.H);
     maxQ = std::max(maxQ, s.q);
-    maxNx = std::max(maxNx, s.nx);
+    if (std::fabs(s.nx) > std::fabs(peakNx)) peakNx = s.nx;
   }
   EXPECT_EQ(d_->Summary.StepsPerPass, static_cast<int64_t>(log.States.size()));
   EXPECT_EQ(d_->Summary.ApexH, apex);
   EXPECT_EQ(d_->Summary.MaxQ, maxQ);
-  EXPECT_EQ(d_->Summary.MaxNx, maxNx);
-  EXPECT_LT(maxNx, 0);  // drag only: the largest load factor is the smallest deceleration
+  EXPECT_EQ(d_->Summary.PeakNx, peakNx);
+  EXPECT_LT(peakNx, -0.1);  // drag only: the peak is the strongest deceleration, at the start
   EXPECT_GT(apex, 100);
 }
 
@@ -270,7 +270,7 @@ TEST_F(IntegratorTest, ALongRunThenAShortOneGiveTheShortRunsFilesTableAndSummary
   EXPECT_EQ(a.SamplesStored, b.SamplesStored);
   EXPECT_EQ(a.ApexH, b.ApexH);
   EXPECT_EQ(a.MaxQ, b.MaxQ);
-  EXPECT_EQ(a.MaxNx, b.MaxNx);
+  EXPECT_EQ(a.PeakNx, b.PeakNx);
 }
 
 TEST_F(IntegratorTest, NoteSaysHowManySamplesAFewStepFlightStoredAndWhichStepFillsAll) {

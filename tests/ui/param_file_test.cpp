@@ -238,7 +238,7 @@ TEST_F(ParamFileWindowTest, FiguresAfterARunAreTheRunsInTheFormsLanguage) {
             QStringList({"flight time: " + num(s.t) + " s", "range: " + num(s.X / 1000) + " km",
                          "apex height: " + num(r.ApexH / 1000) + " km", "end speed: " + num(s.V) + " m/s",
                          "max. dynamic pressure: " + num(r.MaxQ / 1000) + " kPa",
-                         "max. load factor nx: " + num(r.MaxNx) + " g"})
+                         "peak load factor nx: " + num(r.PeakNx) + " g"})
                 .join('\n'));
   EXPECT_TRUE(Figures().startsWith("flight time: 376.4 s\nrange: 47.98 km\napex height: 143.7 km"));
 

@@ -436,7 +436,7 @@ const std::array<FigureSpec, kFigureCount> kFigures{{
     {"Q_deg", "End angle", "deg"},
     {"Mass_kg", "End mass", "kg"},
     {"max_q_kPa", "Largest dynamic pressure", "kPa"},
-    {"max_nx_g", "Largest load factor nx", "g"},
+    {"peak_nx_g", "Peak load factor nx", "g"},
     {"level_flight_speed_m_s", "Level-flight speed", "m/s"},
     {"buoyant_volume_m3", "Buoyant volume", "m3"},
 }};
@@ -456,7 +456,7 @@ Figures Fly(ZarnData& d, const RunOptions& run) {
   f[kFigEndAngle] = d.State.Theta * kDegPerRad;
   f[kFigEndMass] = d.State.Mass;
   f[kFigMaxQ] = k.MaxQ / 1000.0;
-  f[kFigMaxNx] = k.MaxNx;
+  f[kFigPeakNx] = k.PeakNx;
   f[kFigLevelSpeed] = k.LevelFlightSpeed;
   f[kFigVolume] = k.BuoyantVolume;
   for (const std::optional<double>& v : f)

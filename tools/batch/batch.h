@@ -109,7 +109,7 @@ enum FigureId : int {
   kFigEndAngle,    //!< [deg] trajectory angle at the last step
   kFigEndMass,     //!< [kg] mass at the last step
   kFigMaxQ,        //!< [kPa] largest dynamic pressure of any step
-  kFigMaxNx,       //!< [g] largest load factor nx of any step
+  kFigPeakNx,      //!< [g] load factor nx of the largest magnitude of any step, signed
   kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
   kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
   kFigureCount
