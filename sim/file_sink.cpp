@@ -191,6 +191,7 @@ void FileSink::Open(const std::filesystem::path& path) {
   struct stat st {};
   guarded_ = probe_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
   unchecked_ = 0;  // the first write checks
+  reserve_.reset();
   delivered_ = 0;
   current_ = 0;
   StartWindow();
@@ -275,7 +276,12 @@ void FileSink::CheckSpace(std::size_t bytes) {
   if (!released_.load(std::memory_order_acquire)) space.Available += releasing_;
   // The free space does not yet show the buffers that the writer thread may still be writing.
   const uint64_t inFlight = writer_ && writer_->Thread.joinable() ? (count_ - 1) * capacity_ : 0;
-  const uint64_t reserve = SpaceReserve(space);
+  if (!reserve_) {
+    reserve_ = SpaceReserve(space);
+    if (space.Available < *reserve_)
+      reserve_ = space.Available / 2;  // already within it: half of what is free
+  }
+  const uint64_t reserve = *reserve_;
   const uint64_t needed = reserve + inFlight + bytes;
   if (space.Available < needed) {
     Fail("Stopped writing \"" + path_.string() + "\": only " + std::to_string(space.Available / kBytesPerMB) +

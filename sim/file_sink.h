@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -63,7 +64,9 @@ bool FileSystemSpaceOf(int fd, FileSystemSpace& space);  // fstatvfs
 // system, and at least kMinSpaceReserve, would be left. It reads the free space before the first
 // write and again after half of what was then free above the reserve has been written, at the
 // latest after kSpaceCheckEvery bytes: rarely while there is room, at every buffer close to the
-// reserve.
+// reserve. On a file system that already had less than the reserve free when the file was opened
+// (a small one, or one nearly full), the file may take half of what was free then instead, so
+// that a short run still writes its files there.
 inline constexpr uint64_t kMinSpaceReserve = 256'000'000;         // [bytes]
 inline constexpr uint64_t kSpaceReservePerMille = 10;             // [1/1000 of the file system]
 inline constexpr uint64_t kSpaceCheckEvery = uint64_t{32} << 20;  // [bytes]
@@ -141,12 +144,13 @@ class FileSink {
   char* flushAt_ = nullptr;
   int fd_ = -1;
   std::filesystem::path path_;
-  std::string failure_;             // the message of the failure that closed the file, if any
-  std::unique_ptr<Writer> writer_;  // with two buffers only
-  SpaceProbe probe_;                // empty: no guard
-  bool guarded_ = false;            // the open file is guarded
-  uint64_t unchecked_ = 0;          // [bytes] that may still be written before the next check
-  uint64_t delivered_ = 0;          // [bytes] of this file written or handed over
+  std::string failure_;              // the message of the failure that closed the file, if any
+  std::unique_ptr<Writer> writer_;   // with two buffers only
+  SpaceProbe probe_;                 // empty: no guard
+  bool guarded_ = false;             // the open file is guarded
+  uint64_t unchecked_ = 0;           // [bytes] that may still be written before the next check
+  std::optional<uint64_t> reserve_;  // [bytes] to be left free, fixed at the first check
+  uint64_t delivered_ = 0;           // [bytes] of this file written or handed over
   // Frees the contents of the large file that Open replaced, while the new one is written; until it
   // is done, the guard counts that space as free.
   std::thread releaser_;

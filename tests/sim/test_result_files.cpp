@@ -541,6 +541,29 @@ TEST_F(ResultFiles, DiskGuardStopsBeforeTheReserveWithItsMessageAndKeepsWhatWasW
   EXPECT_GE(figures.size(), 3U);  // it looked again as the room shrank
 }
 
+// A file system that had less than the reserve free from the start (a small one, or one nearly
+// full): a short file is still written whole, and a long one may take half of what was free.
+TEST_F(ResultFiles, DiskGuardOnAFileSystemAlreadyWithinItsReserveLetsAFileTakeHalfOfWhatWasFree) {
+  constexpr uint64_t kFree = 40'000'000;  // of 100 MB, well below the 256 MB reserve
+  const auto probe = [&](int fd, FileSystemSpace& space) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    space.Size = 100'000'000;
+    space.Available = kFree - static_cast<uint64_t>(st.st_size);
+    return true;
+  };
+  StepFileWriter shortRun;
+  shortRun.SetSpaceProbe(probe);
+  shortRun.Create(StepFile());
+  EXPECT_EQ(WriteLines(shortRun, 1000), "");
+  StepFileWriter longRun;
+  longRun.SetSpaceProbe(probe);
+  longRun.Create(dir_ / "long.txt");
+  const std::string message = WriteLines(longRun, 200000);
+  EXPECT_NE(message.find("(the run stops before less than 20 MB remain)"), std::string::npos) << message;
+  EXPECT_LE(ReadAll(dir_ / "long.txt").size(), kFree / 2);
+}
+
 TEST_F(ResultFiles, WritingAfterCloseIsAnErrorNotASilentLoss) {
   StepFileWriter w;
   w.Create(StepFile());
