@@ -52,21 +52,24 @@ int CreateOrReplace(const std::filesystem::path& path, int* previous) {
   if (previous != nullptr) *previous = -1;
   struct stat old {};
   if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_nlink == 1) {
-    // A descriptor of the path keeps the file's contents past the unlink, until it is closed.
-    const int held = previous != nullptr ? ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
-    if (::unlink(path.c_str()) == 0) {  // should it fail, the file is truncated, and open reports any error
-      if (previous != nullptr) *previous = held;
-    } else if (held >= 0) {
-      ::close(held);
+    // The new file is made under a name of its own and renamed over the old one, so that the old
+    // file stays whole should the new one not come about. A descriptor of the old file keeps its
+    // contents past the rename, until it is closed.
+    std::filesystem::path fresh = path;
+    fresh += ".new-" + std::to_string(::getpid());
+    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      const int held = previous != nullptr ? ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
+      if (::rename(fresh.c_str(), path.c_str()) == 0) {
+        if (previous != nullptr) *previous = held;
+        return fd;
+      }
+      ::close(fd);  // no rename here: replace in place below, which reports any error
+      ::unlink(fresh.c_str());
+      if (held >= 0) ::close(held);
     }
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0 && previous != nullptr && *previous >= 0) {
-    const int error = errno;
-    ::close(std::exchange(*previous, -1));
-    errno = error;
-  }
-  return fd;
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
 
 bool FileSystemSpaceOf(int fd, FileSystemSpace& space) {

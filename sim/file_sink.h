@@ -41,14 +41,16 @@ std::string FileErrorText(const char* action, const std::filesystem::path& path,
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
-// A plain file with a single link that is there already is removed and created anew: truncating
+// A plain file with a single link that is there already is replaced by a new one, made under a
+// name of its own and renamed over it, so that the old file stays whole until the new one exists:
+// truncating
 // it would wait for the write-back of its old contents, and some file systems (ext4) write a file
 // that was truncated to zero back as soon as it is closed. Anything else keeps its identity and is
 // truncated in place: a symbolic link (the file it names is written), a device such as /dev/null,
-// a file with several links (every link shows the new contents). Where the old file cannot be
-// removed, it is truncated. When `previous` is given, it receives a descriptor that holds the
-// removed file's contents until it is closed (freeing the pages of a large file takes tens of
-// milliseconds, which the caller may spend elsewhere), or -1.
+// a file with several links (every link shows the new contents). Where no new file can be made
+// beside the old one, or renamed over it, the old one is truncated. When `previous` is given, it receives a
+// descriptor that holds the removed file's contents until it is closed (freeing the pages of a large file
+// takes tens of milliseconds, which the caller may spend elsewhere), or -1.
 int CreateOrReplace(const std::filesystem::path& path, int* previous = nullptr);
 
 // The space of a file system, as the disk guard reads it.
