@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -141,7 +142,7 @@ void BM_ProgressCallbackCost(benchmark::State& state) {
   const auto d = std::make_unique<zarn::ZarnData>();
   Preset(*d, 1);
   d->Params.dt0 = 0.0001;
-  volatile std::sig_atomic_t cancel = 0;
+  std::atomic<int> cancel{0};
   std::ostream discard(nullptr);
 
   enum Variant { kNone, kFlag, kTerminal, kVariants };

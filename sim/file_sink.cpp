@@ -17,9 +17,6 @@
 #include "records/errors.h"
 
 namespace zarn {
-namespace {
-
-// Writes all n bytes; returns 0 or the error of the write that failed.
 int WriteAll(int fd, const char* p, std::size_t n) noexcept {
   for (const char* end = p + n; p < end;) {
     const ssize_t written = ::write(fd, p, static_cast<std::size_t>(end - p));
@@ -29,6 +26,8 @@ int WriteAll(int fd, const char* p, std::size_t n) noexcept {
   }
   return 0;
 }
+
+namespace {
 
 constexpr uint64_t kBytesPerMB = 1'000'000;
 

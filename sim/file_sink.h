@@ -37,6 +37,10 @@ inline constexpr std::size_t kLineRoom = 1024;
 // "Cannot <action> "<path>": <the platform's message for the error>".
 std::string FileErrorText(const char* action, const std::filesystem::path& path, int error);
 
+// Writes all n bytes to fd, again after an interruption; returns 0 or the error of the write that
+// failed (EIO for a write that took nothing).
+int WriteAll(int fd, const char* p, std::size_t n) noexcept;
+
 // Creates or replaces the file with exactly these bytes, under the same error rules as FileSink.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 

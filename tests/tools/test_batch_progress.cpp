@@ -135,7 +135,7 @@ TEST_F(BatchConsole, SweepBarCountsCasesAndIsGoneBeforeEachRow) {
 
 TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLeftThem) {
   std::ostringstream out, err;
-  volatile std::sig_atomic_t cancel = 1;
+  std::atomic<int> cancel{1};
   Console console;
   console.Cancel = &cancel;
   console.Terminal = &err;

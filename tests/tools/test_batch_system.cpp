@@ -74,5 +74,17 @@ TEST_F(BatchProgram, RunThatWouldFillItsFileSystemStopsWithTheSpaceLeft) {
   EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");  // whole lines, as far as they went
 }
 
+// What a script reads from standard output must not be lost in silence: a summary, its JSON or a
+// sweep's rows that cannot be written are a failure with the platform's reason.
+TEST_F(BatchProgram, OutputThatCannotBeWrittenIsAFailure) {
+  for (const char* args : {"--preset 0", "--preset 0 --json", "--preset 0 --sweep V0=100:110:5"}) {
+    const Outcome r = Finish(StartShell(std::string("\"$ZB\" ") + args + " > /dev/full"));
+    EXPECT_EQ(r.Exit, kExitRunError) << args;
+    EXPECT_NE(r.Err.find("zarn-batch: Cannot write \"standard output\": No space left on device"),
+              std::string::npos)
+        << args << ": " << r.Err;
+  }
+}
+
 }  // namespace
 }  // namespace zarn::batch

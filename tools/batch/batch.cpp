@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "batch/png_plugin.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "sim/file_sink.h"
 #include "sim/key_figures.h"
 #include "sim/number_text.h"
 #include "sim/presets.h"
@@ -543,7 +545,9 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     } else if (!options.Quiet && !csvToStdout) {
       out << SummaryText(figures);
     }
+    errno = 0;  // what the stream's failed write leaves there names the reason
     out << std::flush;
+    if (!out) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
     // Not an error: the files are right, only coarser than a user may expect.
     if (const std::string note = FewSamplesNote(*d, '.'); !note.empty())
       err << "zarn-batch: " << note << '\n';

@@ -2,6 +2,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <iostream>
 #include <string_view>
@@ -11,8 +12,10 @@
 
 namespace {
 
-// Set by Ctrl-C; the run's progress callback sees it and stops the run.
-volatile std::sig_atomic_t g_cancel = 0;
+// Set by Ctrl-C; the run's progress callback (or a sweep's threads) sees it and stops. A lock-free
+// atomic may be stored by a signal handler and read by every thread.
+std::atomic<int> g_cancel{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnInterrupt(int) {
   g_cancel = 1;

@@ -4,6 +4,7 @@
 // runs) has lasted long enough for one to help. Header-only and without Qt, so that the benchmark of whole
 // runs measures exactly this callback.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -63,10 +64,10 @@ inline std::string SweepLine(int64_t done, int64_t total, int columns) {
 // What the runner watches with: the flag its SIGINT handler sets, and the terminal (if stderr is
 // one) with its width.
 struct Console {
-  const volatile std::sig_atomic_t* Cancel = nullptr;  //!< non-zero: stop the run
-  std::ostream* Terminal = nullptr;                    //!< where the bar goes; nullptr: no bar
-  int Columns = 80;                                    //!< [characters] width of the terminal
-  std::chrono::milliseconds BarAfter{1000};            //!< runs shorter than this show no bar
+  const std::atomic<int>* Cancel = nullptr;  //!< non-zero: stop the run (set by a signal handler)
+  std::ostream* Terminal = nullptr;          //!< where the bar goes; nullptr: no bar
+  int Columns = 80;                          //!< [characters] width of the terminal
+  std::chrono::milliseconds BarAfter{1000};  //!< runs shorter than this show no bar
 };
 
 // A bar on the terminal of a console: drawn once the work has lasted Console::BarAfter, redrawn
@@ -130,7 +131,7 @@ class RunMonitor {
   void Erase() { bar_.Erase(); }
 
  private:
-  const volatile std::sig_atomic_t* cancel_;
+  const std::atomic<int>* cancel_;
   TerminalBar bar_;
 };
 

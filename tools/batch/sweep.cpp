@@ -80,7 +80,7 @@ std::string CaseFolder(int64_t number, int64_t total) {
 }
 
 CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record, int64_t number,
-                    int64_t total, const volatile std::sig_atomic_t* cancel) {
+                    int64_t total, const std::atomic<int>* cancel) {
   CaseOutcome outcome;
   outcome.Record = record;
   Console quiet;  // no bar of its own: the sweep's bar counts cases
@@ -158,15 +158,13 @@ class SummaryOut {
 
   void Write(const std::string& text) {
     if (fd_ < 0) {
+      errno = 0;  // what the stream's failed write leaves there names the reason
       out_ << text << std::flush;
+      if (!out_) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
       return;
     }
-    for (std::size_t done = 0; done < text.size();) {
-      const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw FileError(FileErrorText("write", path_, errno));
-      done += static_cast<std::size_t>(n);
-    }
+    if (const int error = WriteAll(fd_, text.data(), text.size()); error != 0)
+      throw FileError(FileErrorText("write", path_, error));
   }
 
   void Close() {
@@ -228,11 +226,11 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
           finished.notify_one();
         }
       };
-      for (unsigned i = 0; i < jobs && mine > 0; ++i) workers.emplace_back(work);
-
-      // Write each row once the rows before it are written; stop on Ctrl-C or a failed write.
+      // Write each row once the rows before it are written; stop on Ctrl-C, a failed write or a
+      // thread the system would not give.
       std::unique_lock lock(mutex);
       try {
+        for (unsigned i = 0; i < jobs && mine > 0; ++i) workers.emplace_back(work);
         while (written < mine && !cancelled()) {
           finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done.contains(written); });
           while (done.contains(written) && !done.at(written).Cancelled) {
