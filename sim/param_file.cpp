@@ -116,6 +116,26 @@ std::string_view NearestName(std::string_view name, std::span<const std::string_
   return bestDistance <= allowed ? best : std::string_view{};
 }
 
+const std::array<std::string_view, 34>& ParamNameList() {
+  static const auto names = [] {
+    std::array<std::string_view, kParamNames.size()> list;
+    std::transform(kParamNames.begin(), kParamNames.end(), list.begin(),
+                   [](const ParamName& p) { return p.Name; });
+    return list;
+  }();
+  return names;
+}
+
+bool ParseFiniteNumber(std::string_view text, double& out) {
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+  const char* end = text.data() + text.size();
+  double value = 0.0;
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+  if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(value)) return false;
+  out = value;
+  return true;
+}
+
 PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileName) {
   PresetRecordSlots record{};
   std::array<std::size_t, kParamNames.size()> givenOn{};  // line of each name, 0: not yet given
@@ -138,10 +158,7 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
 
     const ParamName* entry = FindParamName(name);
     if (entry == nullptr) {
-      std::array<std::string_view, kParamNames.size()> names;
-      std::transform(kParamNames.begin(), kParamNames.end(), names.begin(),
-                     [](const ParamName& p) { return p.Name; });
-      const std::string_view nearest = NearestName(name, names);
+      const std::string_view nearest = NearestName(name, ParamNameList());
       std::string message = "unknown parameter '" + std::string(name) + "'";
       if (!nearest.empty()) message += " (did you mean '" + std::string(nearest) + "'?)";
       throw ParamFileError(Located(fileName, lineNumber, message));
@@ -153,13 +170,8 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
           std::string(name) + " is given twice (first on line " + std::to_string(givenOn[index]) + ")"));
     givenOn[index] = lineNumber;
 
-    // A finite number with '.' as the separator; a leading '+' is allowed.
-    std::string_view digits = value;
-    if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
     double number = 0.0;
-    const char* last = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), last, number, std::chars_format::general);
-    if (digits.empty() || ec != std::errc{} || ptr != last || !std::isfinite(number))
+    if (!ParseFiniteNumber(value, number))
       throw ParamFileError(Located(fileName, lineNumber,
                                    "the value of " + std::string(name) + ", '" + std::string(value) +
                                        "', is not a number (the decimal separator is '.')"));

@@ -27,6 +27,13 @@ struct ParamName {
 // Every name a parameter file knows, in the order a saved file lists them.
 extern const std::array<ParamName, 34> kParamNames;
 
+// The names of kParamNames alone, in the same order (for hints and listings).
+const std::array<std::string_view, 34>& ParamNameList();
+
+// A finite number with '.' as the decimal separator and nothing around it; an optional '+'.
+// Stores it in `out` and returns true, or leaves `out` and returns false.
+bool ParseFiniteNumber(std::string_view text, double& out);
+
 // The entry of that name (exact spelling), or nullptr.
 const ParamName* FindParamName(std::string_view name);
 

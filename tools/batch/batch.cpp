@@ -88,27 +88,6 @@ std::string DidYouMean(std::string_view name, std::span<const std::string_view> 
   return nearest.empty() ? std::string() : " (did you mean " + Quoted(nearest) + "?)";
 }
 
-const std::array<std::string_view, kParamNames.size()>& ParamNameList() {
-  static const auto names = [] {
-    std::array<std::string_view, kParamNames.size()> list;
-    std::transform(kParamNames.begin(), kParamNames.end(), list.begin(),
-                   [](const ParamName& p) { return p.Name; });
-    return list;
-  }();
-  return names;
-}
-
-// A finite number with '.' as the decimal separator and nothing around it; an optional '+'.
-bool ParseReal(std::string_view text, double& out) {
-  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
-  const char* end = text.data() + text.size();
-  double value = 0.0;
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
-  if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(value)) return false;
-  out = value;
-  return true;
-}
-
 template <typename Int>
 bool ParseWhole(std::string_view text, Int& out) {
   const char* end = text.data() + text.size();
@@ -132,7 +111,7 @@ const ParamName* ParseName(std::string_view name) {
 
 double ParseValue(const ParamName& p, std::string_view value) {
   double number = 0.0;
-  if (!ParseReal(value, number))
+  if (!ParseFiniteNumber(value, number))
     throw UsageError("Value of " + std::string(p.Name) + ": " + Quoted(value) +
                      " is not a number (the decimal separator is '.')");
   return number;
