@@ -326,12 +326,6 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
   if (o.Json && o.Csv == "-") throw UsageError("--csv - and --json both want stdout");
 }
 
-std::string FigureText(const Figures& f, int id, bool forPeople) {
-  const double v = *f[static_cast<std::size_t>(id)];
-  if (id == kFigSteps || id == kFigSamples) return std::to_string(static_cast<int64_t>(v));
-  return forPeople ? FormatGeneral(Checked(v), 10, '.') : NumberText(v);
-}
-
 // The picture: the one place where the runner draws.
 void SavePicture(ZarnData& d, const GraphEntry& graph, const std::filesystem::path& path,
                  const char* format) {
@@ -448,6 +442,12 @@ Figures Fly(ZarnData& d, const RunOptions& run) {
 std::string NumberText(double value) {
   char text[32];
   return std::string(text, std::to_chars(text, text + sizeof text, Checked(value)).ptr);
+}
+
+std::string FigureText(const Figures& f, int id, bool forPeople) {
+  const double v = *f[static_cast<std::size_t>(id)];
+  if (id == kFigSteps || id == kFigSamples) return std::to_string(static_cast<int64_t>(v));
+  return forPeople ? FormatGeneral(Checked(v), 10, '.') : NumberText(v);
 }
 
 std::string SummaryText(const Figures& figures) {

@@ -126,6 +126,10 @@ using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figu
 // Error as ComputeTrajectory does.
 Figures Fly(ZarnData& d, const RunOptions& run);
 
+// Figure `id` (present in f) as text: counts as whole numbers; the rest with 10 significant digits
+// for people, or as the shortest text that reads back to the same double for scripts.
+std::string FigureText(const Figures& f, int id, bool forPeople);
+
 // "Flight time: 14.155 s" and so on, one figure a line, 10 significant digits.
 std::string SummaryText(const Figures& figures);
 // {"steps_per_pass": 20030, "t_s": 14.155000000000001, ...}: numbers as the shortest text that

@@ -133,10 +133,7 @@ std::string CaseRow(const CaseGrid& grid, int64_t number, const CaseOutcome& c) 
     row.append(",").append(NumberText(c.Record[static_cast<std::size_t>(p->Slot)]));
   for (int id = 0; id < kFigureCount; ++id) {
     row += ',';
-    if (c.Error.empty() && c.Result[static_cast<std::size_t>(id)]) {
-      const double v = *c.Result[static_cast<std::size_t>(id)];
-      row += id == kFigSteps || id == kFigSamples ? std::to_string(static_cast<int64_t>(v)) : NumberText(v);
-    }
+    if (c.Error.empty() && c.Result[static_cast<std::size_t>(id)]) row += FigureText(c.Result, id, false);
   }
   return row + "," + CsvField(c.Error) + "\n";
 }
