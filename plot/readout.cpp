@@ -11,55 +11,51 @@
 namespace zarn {
 namespace {
 
-// Each column by its symbol and the unit a run stores it in; Converted replaces Unit when the
-// run's unit flag ended at Value (the same switches as the table's).
+// Each column by its symbol and the unit a run stores it in (the table's unit switches may change
+// that unit after the run).
 struct ColumnReadout {
   std::string_view Symbol;
   std::string_view Unit;
-  int32_t UnitFlags::*Flag;  // nullptr: the unit never changes
-  int32_t Value;
-  std::string_view Converted;
 };
 
 // clang-format off
 const std::array<ColumnReadout, TrajectoryTable::kColumns> kReadouts{{
-    {"t", "s", &UnitFlags::TimeUnit, 2, "min"},     // 0 (hours below)
-    {"V", "m/s", nullptr, 0, ""},                   // 1
-    {"q", "kPa", nullptr, 0, ""},                   // 2
-    {"H", "m", &UnitFlags::HeightInKm, 1, "km"},    // 3
-    {"Q", "\u00b0", nullptr, 0, ""},                // 4
-    {"column 5", "", nullptr, 0, ""},               // 5
-    {"column 6", "", nullptr, 0, ""},               // 6
-    {"X", "m", &UnitFlags::RangeInKm, 1, "km"},     // 7
-    {"column 8", "", nullptr, 0, ""},               // 8
-    {"nx", "g", nullptr, 0, ""},                    // 9
-    {"ny", "g", nullptr, 0, ""},                    // 10
-    {"column 11", "", nullptr, 0, ""},              // 11
-    {"F", "N", nullptr, 0, ""},                     // 12
-    {"Vw", "m/s", nullptr, 0, ""},                  // 13
-    {"Isp", "N*s/kg", nullptr, 0, ""},              // 14
-    {"P", "N", &UnitFlags::ThrustInKn, 1, "kN"},    // 15
-    {"m", "kg", &UnitFlags::MassInTonnes, 1, "t"},  // 16
-    {"P/m", "N/kg", nullptr, 0, ""},                // 17
-    {"column 18", "", nullptr, 0, ""},              // 18
-    {"Volumen", "m3", nullptr, 0, ""},              // 19
-    {"Auftrieb", "N", nullptr, 0, ""},              // 20
-    {"D", "N", nullptr, 0, ""},                     // 21
-    {"L", "N", nullptr, 0, ""},                     // 22
-    {"Cx", "", nullptr, 0, ""},                     // 23
-    {"Cy", "", nullptr, 0, ""},                     // 24
-    {"Mach", "", nullptr, 0, ""},                   // 25
-    {"T", "K", nullptr, 0, ""},                     // 26
-    {"p", "bar", nullptr, 0, ""},                   // 27
-    {"rho", "kg/m3", nullptr, 0, ""},               // 28
-    {"Re/1000", "", nullptr, 0, ""},                // 29
+    {"t", "s"},            // 0
+    {"V", "m/s"},          // 1
+    {"q", "kPa"},          // 2
+    {"H", "m"},            // 3
+    {"Q", "\u00b0"},       // 4
+    {"column 5", ""},      // 5
+    {"column 6", ""},      // 6
+    {"X", "m"},            // 7
+    {"column 8", ""},      // 8
+    {"nx", "g"},           // 9
+    {"ny", "g"},           // 10
+    {"column 11", ""},     // 11
+    {"F", "N"},            // 12
+    {"Vw", "m/s"},         // 13
+    {"Isp", "N*s/kg"},     // 14
+    {"P", "N"},            // 15
+    {"m", "kg"},           // 16
+    {"P/m", "N/kg"},       // 17
+    {"column 18", ""},     // 18
+    {"Volumen", "m3"},     // 19
+    {"Auftrieb", "N"},     // 20
+    {"D", "N"},            // 21
+    {"L", "N"},            // 22
+    {"Cx", ""},            // 23
+    {"Cy", ""},            // 24
+    {"Mach", ""},          // 25
+    {"T", "K"},            // 26
+    {"p", "bar"},          // 27
+    {"rho", "kg/m3"},      // 28
+    {"Re/1000", ""},       // 29
 }};
 // clang-format on
 
 std::string_view UnitOf(int column, const UnitFlags& units) {
-  if (column == kColT && units.TimeUnit == 3) return "h";
-  const ColumnReadout& r = kReadouts[static_cast<std::size_t>(column)];
-  return r.Flag != nullptr && units.*r.Flag == r.Value ? r.Converted : r.Unit;
+  const UnitSwitch* applied = AppliedSwitch(column, units);
+  return applied != nullptr ? applied->Unit : kReadouts[static_cast<std::size_t>(column)].Unit;
 }
 
 std::string Line(const TrajectoryTable& table, const UnitFlags& units, int column, int row, char sep) {

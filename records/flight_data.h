@@ -206,21 +206,28 @@ struct UnitSwitch {
   int32_t Value;
   double Threshold;
   double Divisor;
+  std::string_view Unit;  //!< the column's unit after the switch
 };
 inline constexpr std::array<UnitSwitch, 6> kUnitSwitches{{
-    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0},       // m -> km
-    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0},            // s -> min
-    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0},         // s -> h (after the test for minutes)
-    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0},        // m -> km
-    {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0},  // N -> kN
-    {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0},  // kg -> t
+    {kColH, &UnitFlags::HeightInKm, 1, 10000.0, 1000.0, "km"},       // from m
+    {kColT, &UnitFlags::TimeUnit, 2, 3600.0, 60.0, "min"},           // from s
+    {kColT, &UnitFlags::TimeUnit, 3, 36000.0, 3600.0, "h"},          // from s (after the test for minutes)
+    {kColX, &UnitFlags::RangeInKm, 1, 10000.0, 1000.0, "km"},        // from m
+    {kColThrust, &UnitFlags::ThrustInKn, 1, 10000.0, 1000.0, "kN"},  // from N
+    {kColMass, &UnitFlags::MassInTonnes, 1, 10000.0, 1000.0, "t"},   // from kg
 }};
+
+// The switch that the run's flags applied to the column, or nullptr.
+constexpr const UnitSwitch* AppliedSwitch(int column, const UnitFlags& units) {
+  for (const UnitSwitch& u : kUnitSwitches)
+    if (u.Column == column && units.*u.Flag == u.Value) return &u;
+  return nullptr;
+}
 
 // The factor that takes a column of a converted table back to the unit it was stored in.
 constexpr double StoredUnitFactor(int column, const UnitFlags& units) {
-  for (const UnitSwitch& u : kUnitSwitches)
-    if (u.Column == column && units.*u.Flag == u.Value) return u.Divisor;
-  return 1.0;
+  const UnitSwitch* u = AppliedSwitch(column, units);
+  return u != nullptr ? u->Divisor : 1.0;
 }
 
 // Sampling state of the integrator.

@@ -56,14 +56,14 @@ QString FiguresText(const KeyFigures& f, const UnitFlags& units, int32_t LangCod
             QString::fromStdString(Number(value, decimalSeparator)) + QLatin1Char(' ') +
             QString::fromUtf8(InLanguage(kUnits[unit], LangCode));
   };
-  const double timeDivisor = units.TimeUnit == 3 ? 3600.0 : units.TimeUnit == 2 ? 60.0 : 1.0;
-  line(kFlightTime, f.FlightTime / timeDivisor,
+  // In the units the graphs' axes show.
+  line(kFlightTime, f.FlightTime / StoredUnitFactor(kColT, units),
        units.TimeUnit == 3   ? kHour
        : units.TimeUnit == 2 ? kMinute
                              : kSecond);
   const bool rangeKm = units.RangeInKm == 1, heightKm = units.HeightInKm == 1;
-  line(kRange, rangeKm ? f.Range / 1000.0 : f.Range, rangeKm ? kKilometre : kMetre);
-  line(kApex, heightKm ? f.ApexH / 1000.0 : f.ApexH, heightKm ? kKilometre : kMetre);
+  line(kRange, f.Range / StoredUnitFactor(kColX, units), rangeKm ? kKilometre : kMetre);
+  line(kApex, f.ApexH / StoredUnitFactor(kColH, units), heightKm ? kKilometre : kMetre);
   line(kEndSpeed, f.EndSpeed, kMetrePerSecond);
   line(kMaxQ, f.MaxQ / 1000.0, kKiloPascal);
   line(kPeakNx, f.PeakNx, kG);
