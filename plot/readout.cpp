@@ -76,9 +76,7 @@ int RowAtPixel(const TrajectoryTable& table, const GraphSelection& selection, in
   const int L = area.Left, W = area.Width;
   if (px < L || px > L + W) return 0;
   const int column = selection.Columns[0];
-  double xmax = 0.0;
-  for (int i = 1; i <= lastRow; ++i) xmax = std::max(xmax, table.Cell(column, i));
-  if (xmax == 0.0) xmax = 1.0;
+  const double xmax = HorizontalEnd(table, column, lastRow);
   const double pointed = (px - L) * xmax / W;
   int best = 1;
   for (int i = 2; i <= lastRow; ++i)

@@ -251,6 +251,12 @@ void DrawCurve(Canvas& c, const TrajectoryTable& table, const UnitFlags& units, 
 
 }  // namespace
 
+double HorizontalEnd(const TrajectoryTable& table, int column, int lastRow) {
+  double xmax = 0.0;
+  for (int i = 1; i <= lastRow; ++i) xmax = std::max(xmax, table.Cell(column, i));
+  return xmax == 0.0 ? 1.0 : xmax;
+}
+
 PlotArea PlotAreaFor(int n) {
   const int left = RoundEven(37.0 * n + 26);
   return {left, 750 - left - 20};
@@ -305,9 +311,7 @@ void DrawGraph(Canvas& c, const TrajectoryTable& table, const GraphSelection& se
   // The horizontal scale starts at 0 and ends at the largest value; none is widened to a round
   // number. With no positive value the end counts as 1, so the points gather on the left edge.
   const int xColumn = sel.Columns[0];
-  double xmax = 0.0;
-  for (int i = 1; i < lay.Rows; ++i) xmax = std::max(xmax, table.Cell(xColumn, i));
-  if (xmax == 0.0) xmax = 1.0;
+  const double xmax = HorizontalEnd(table, xColumn, lay.Rows - 1);
   const double kx = Checked(W / xmax);
   for (int i = 1; i < lay.Rows; ++i) lay.Px[i] = L + PixelOffset(table.Cell(xColumn, i), kx);
 

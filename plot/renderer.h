@@ -19,6 +19,10 @@ struct PlotArea {
 };
 PlotArea PlotAreaFor(int n);
 
+// The end of the horizontal scale of a graph drawn from rows 1..lastRow of `column`: the largest
+// of 0 and their values, or 1 when none is positive (the scale always starts at 0).
+double HorizontalEnd(const TrajectoryTable& table, int column, int lastRow);
+
 // Draws the selection from rows 1..rows-1 of the table into a new 800 x 600 image, labelling axes
 // by the unit flags; numbers use the given decimal separator. `rows` is the count the drawing
 // follows (points, sign scan of rows 1..rows, marker spacing round(sqrt(rows)) + adjustment, at
