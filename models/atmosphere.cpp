@@ -61,7 +61,7 @@ inline double Lerp(double lo, double hi, double f) {
 
 }  // namespace
 
-AtmosphereState StandardAtmosphere(double H) noexcept {
+AtmosphereState StandardAtmosphere(double H, std::size_t& band) noexcept {
   // The table has no band below -5000 m, and a flight can still get there (a start or an end
   // height below it). Such heights, and non-finite ones, get the -5000 m row as it stands, with
   // the sea-level density hold applied: a complete, finite state instead of a made-up extension.
@@ -72,11 +72,20 @@ AtmosphereState StandardAtmosphere(double H) noexcept {
   }
   // Bands are open below and closed above: H on a row uses the band beneath it. The last band
   // (200 km .. 1000 km) has no upper edge and extends linearly beyond 1000 km, unclamped.
-  // Branch-free binary search for the first row at or above H among rows 1..37.
-  std::size_t hi = 1;
-  for (std::size_t step = 32; step > 0; step >>= 1) {
-    const std::size_t probe = hi + step;
-    if (probe < kAtmosphereTable.size() && H > kAtmosphereTable[probe - 1].H) hi = probe;
+  // `band` is the upper row of the band; a flight stays in one band for many steps, so the
+  // previous band is tried first, which also keeps the search off the step's chain of dependent
+  // operations.
+  constexpr std::size_t kLast = kAtmosphereTable.size() - 1;
+  std::size_t hi = band;
+  if (!(hi >= 1 && hi <= kLast && H > kAtmosphereTable[hi - 1].H &&
+        (hi == kLast || H <= kAtmosphereTable[hi].H))) [[unlikely]] {
+    // Branch-free binary search for the first row at or above H among rows 1..37.
+    hi = 1;
+    for (std::size_t step = 32; step > 0; step >>= 1) {
+      const std::size_t probe = hi + step;
+      if (probe < kAtmosphereTable.size() && H > kAtmosphereTable[probe - 1].H) hi = probe;
+    }
+    band = hi;
   }
   const AtmosphereRow& a = kAtmosphereTable[hi - 1];
   const AtmosphereRow& b = kAtmosphereTable[hi];
@@ -86,6 +95,11 @@ AtmosphereState StandardAtmosphere(double H) noexcept {
                       Lerp(a.air.Mu, b.air.Mu, f)};
   if (H <= 0.0) air.Roh = kSeaLevelDensity;
   return air;
+}
+
+AtmosphereState StandardAtmosphere(double H) noexcept {
+  std::size_t band = 0;
+  return StandardAtmosphere(H, band);
 }
 
 }  // namespace zarn

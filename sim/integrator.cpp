@@ -126,7 +126,7 @@ class Run {
   }
 
   void Step() {
-    s_.Atm = StandardAtmosphere(s_.H);
+    s_.Atm = StandardAtmosphere(s_.H, band_);
     if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
     s_.Mach = Div(s_.V, s_.Atm.Vsound);
     if (p_.TaskKind == kTaskRocket && s_.t <= d_.TotalBurnTime) {
@@ -282,6 +282,7 @@ class Run {
   const bool files_ = options_.WriteFiles;
   StepFileWriter writer_;
   bool dragLaw_ = false;
+  std::size_t band_ = 0;      //!< the atmosphere's band of the previous step
   double endOfStage1_ = 0.0;  //!< [s]
   double endOfStage2_ = 0.0;  //!< [s]
   double duration_ = 0.0;     //!< [s] final t of the probe pass, for progress reports
