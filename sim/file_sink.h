@@ -1,21 +1,8 @@
 #pragma once
-// A file written through a caller's buffers, with the program's error rules: every failure to
-// create, write or close throws FileError with the platform's message and leaves the file closed;
-// any later use throws the same error again. Writers put their lines straight into the buffer
-// (BeginLine/EndLine) so that a line costs one room check and no copy of its own.
-//
-// With several buffers the sink hands each full one to a writer thread of its own and goes on in
-// the next, so that lines are made while earlier ones are written. The bytes and the
-// error rules are those of the single buffer: the writer thread stops at the first failure, which
-// the sink reports at the next hand-over or at Close, and writes nothing after it. The first
-// kInlineBytes of a file are written in the caller's thread: a file of a few megabytes gains less
-// from the overlap than a thread's start and wake-ups cost, above all when no core is free. The
-// thread has ended when Close or CloseSilently returns.
-//
-// A buffer is handed over when a window of it is full: 256 kB at first, growing with the file to
-// the whole buffer. A short file so touches a few pages of memory, each of which costs a page
-// fault the first time; a long one is written in large pieces.
-#include <array>
+// Output files under the program's error rules: OutputFile creates or replaces a file, guards the
+// disk and writes; FileSink writes lines through a buffer of the caller's.
+#include <sys/uio.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -66,45 +53,86 @@ struct FileSystemSpace {
 using SpaceProbe = std::function<bool(int fd, FileSystemSpace& space)>;
 bool FileSystemSpaceOf(int fd, FileSystemSpace& space);  // fstatvfs
 
-// The disk guard of a long file: the sink stops writing before less than 1 % of the file
-// system, and at least kMinSpaceReserve, would be left. It reads the free space before the first
-// write and again after half of what was then free above the reserve has been written, at the
-// latest after kSpaceCheckEvery bytes: rarely while there is room, at every buffer close to the
-// reserve. On a file system that already had less than the reserve free when the file was opened
-// (a small one, or one nearly full), the file may take half of what was free then instead, so
-// that a short run still writes its files there.
+// The disk guard of a long file: writing stops before less than 1 % of the file system, and at
+// least kMinSpaceReserve, would be left. It reads the free space before the first write and again
+// after half of what was then free above the reserve has been written, at the latest after
+// kSpaceCheckEvery bytes: rarely while there is room, at every write close to the reserve. On a
+// file system that already had less than the reserve free when the file was opened (a small one,
+// or one nearly full), the file may take half of what was free then instead, so that a short run
+// still writes its files there.
 inline constexpr uint64_t kMinSpaceReserve = 256'000'000;         // [bytes]
 inline constexpr uint64_t kSpaceReservePerMille = 10;             // [1/1000 of the file system]
 inline constexpr uint64_t kSpaceCheckEvery = uint64_t{32} << 20;  // [bytes]
 uint64_t SpaceReserve(const FileSystemSpace& space);
 
+// An output file under the program's error rules: every failure to create, write or close throws
+// FileError with the platform's message and leaves the file closed; any later use throws the same
+// error again.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();  // releases the file without reporting
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Guards the space of the file system of each plain file opened from now on (devices and pipes
+  // fill no disk); `probe` reads the free space. The guard refuses a write with the message
+  // "Stopped writing "<path>": only N MB left on its file system (the run stops before less than
+  // R MB remain)"; what was written before stays.
+  void GuardSpace(SpaceProbe probe = FileSystemSpaceOf);
+
+  // Creates or replaces the file (see CreateOrReplace); closes an open one first.
+  void Open(const std::filesystem::path& path);
+  bool IsOpen() const noexcept { return fd_ >= 0; }
+
+  // Writes the pieces (at most kMaxPieces) whole and in order, after the guard's look at the space;
+  // returns the message of the failure, or an empty text. Reports rather than throws, so that a
+  // writer thread may call it while the file is open; one thread at a time.
+  static constexpr int kMaxPieces = 16;
+  std::string Write(const struct iovec* pieces, int count);
+
+  // Closes; throws FileError on failure (the descriptor is released even then). Safe when nothing
+  // is open, unless an earlier failure closed the file: that is thrown again.
+  void Close();
+  // Releases the file without reporting.
+  void CloseSilently() noexcept;
+  // Releases the file and throws FileError(message); later uses throw it again.
+  [[noreturn]] void Fail(std::string message);
+  // Throws what a use of the closed file reports: the failure that closed it, or a bad descriptor.
+  [[noreturn]] void ThrowClosed() const;
+
+ private:
+  std::string CheckSpace(uint64_t bytes);
+  void ReleasePrevious(int previous) noexcept;
+  void JoinReleaser() noexcept;
+
+  int fd_ = -1;
+  std::filesystem::path path_;
+  std::string failure_;              // the message of the failure that closed the file, if any
+  SpaceProbe probe_;                 // empty: no guard
+  bool guarded_ = false;             // the open file is guarded
+  uint64_t unchecked_ = 0;           // [bytes] that may still be written before the next check
+  std::optional<uint64_t> reserve_;  // [bytes] to be left free, fixed at the first check
+  // Frees the contents of the large file that Open replaced, while the new one is written; until it
+  // is done, the guard counts that space as free.
+  std::thread releaser_;
+  std::atomic<bool> released_{true};
+  uint64_t releasing_ = 0;  // [bytes] the replaced file's
+};
+
+// A file written through the caller's buffer, in the caller's thread, under OutputFile's rules.
+// Writers put their lines straight into the buffer (BeginLine/EndLine) so that a line costs one
+// room check and no copy of its own.
 class FileSink {
  public:
-  // Bytes of each file that the caller's thread writes before the writer thread starts.
-  static constexpr uint64_t kInlineBytes = uint64_t{2} << 20;
-  static constexpr std::size_t kFirstWindow = std::size_t{256} << 10;
-
-  // Writes each full buffer in the caller's thread. The buffer must hold more than kLineRoom
-  // bytes and outlive the sink.
+  // The buffer must hold more than kLineRoom bytes and outlive the sink.
   FileSink(char* buffer, std::size_t capacity) noexcept;
-  // Hands each full buffer to a writer thread and goes on in the next one: `count` buffers (2 to
-  // kMaxBuffers) of `capacity` bytes each, more than kLineRoom, one after the other at `buffers`,
-  // that outlive the sink.
-  static constexpr std::size_t kMaxBuffers = 8;
-  FileSink(char* buffers, std::size_t count, std::size_t capacity);
   ~FileSink();
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
 
-  // Guards the space of the file system of each plain file opened from now on (devices and pipes
-  // fill no disk); `probe` reads the free space. The guard stops the writing with the FileError
-  // "Stopped writing "<path>": only N MB left on its file system (the run stops before less than
-  // R MB remain)"; what was handed over before is written.
-  void GuardSpace(SpaceProbe probe = FileSystemSpaceOf);
-
-  // Creates or replaces the file (see CreateOrReplace).
   void Open(const std::filesystem::path& path);
-  bool IsOpen() const noexcept { return fd_ >= 0; }
+  bool IsOpen() const noexcept { return file_.IsOpen(); }
 
   // Start of room for one line of at most kLineRoom bytes; EndLine commits what was put there.
   // While closed, pos_ == flushAt_ == nullptr, so that the room check lands in MakeRoom, which
@@ -129,39 +157,14 @@ class FileSink {
   void CloseSilently() noexcept;
 
  private:
-  struct Writer;  // the writer thread and what it shares with the sink
-
   void MakeRoom();
-  // Writes or hands over the buffered bytes; `last` at Close, where no thread need start.
-  void Deliver(bool last);
-  void CheckSpace(std::size_t bytes);
-  void StartWindow() noexcept;  // room for the next lines in the current buffer
-  void Release() noexcept;      // ends the writer thread, closes the descriptor
-  void ReleasePrevious(int previous) noexcept;
-  void JoinReleaser() noexcept;
-  [[noreturn]] void Fail(const char* action, int error);
-  [[noreturn]] void Fail(std::string message);
+  void Flush();
 
-  std::array<char*, kMaxBuffers> buffers_{};
-  const std::size_t count_;
+  OutputFile file_;
+  char* const buffer_;
   const std::size_t capacity_;
-  std::size_t current_ = 0;  // the buffer that takes the lines
   char* pos_ = nullptr;
   char* flushAt_ = nullptr;
-  int fd_ = -1;
-  std::filesystem::path path_;
-  std::string failure_;              // the message of the failure that closed the file, if any
-  std::unique_ptr<Writer> writer_;   // with two buffers only
-  SpaceProbe probe_;                 // empty: no guard
-  bool guarded_ = false;             // the open file is guarded
-  uint64_t unchecked_ = 0;           // [bytes] that may still be written before the next check
-  std::optional<uint64_t> reserve_;  // [bytes] to be left free, fixed at the first check
-  uint64_t delivered_ = 0;           // [bytes] of this file written or handed over
-  // Frees the contents of the large file that Open replaced, while the new one is written; until it
-  // is done, the guard counts that space as free.
-  std::thread releaser_;
-  std::atomic<bool> released_{true};
-  uint64_t releasing_ = 0;  // [bytes] the replaced file's
 };
 
 }  // namespace zarn

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "records/constants.h"
 #include "sim/file_sink.h"
 #include "sim/fixed_format.h"
+#include "sim/step_pipeline.h"
 
 namespace zarn {
 namespace {
@@ -35,9 +37,7 @@ constexpr std::string_view kSampleFileHeader =
 // and the room a field may spill into on either side fit the room of one line, which is also the
 // scratch a sample-file line is built in.
 static_assert(24 * (2 + 27) + 4 + kFieldRoom + kForwardSpill <= kLineRoom);
-constexpr std::size_t kStepBuffers = 4;                         // a few pieces may wait for the writer
-constexpr std::size_t kStepBufferBytes = std::size_t{1} << 20;  // the step file reaches hundreds of MB
-constexpr std::size_t kSampleBufferBytes = 32 * 1024;           // the sample file is about 45 kB
+constexpr std::size_t kSampleBufferBytes = 32 * 1024;  // the sample file is about 45 kB
 
 // One number of the step line. Value == nullptr marks the fields that always hold 0.
 struct StepField {
@@ -87,6 +87,7 @@ constexpr bool ZeroFieldsCloseTheLine() {
 }
 static_assert(ZeroFieldsCloseTheLine(), "the always-0 fields form one constant tail of the step line");
 constexpr std::size_t kMeasuredFields = CountMeasuredFields();
+static_assert(kMeasuredFields == kStepRecordValues, "a step record holds the measured fields");
 
 // Every measured field is written forwards: at most kMaxFixedWidth wide and kMaxForwardDecimals
 // decimals.
@@ -147,11 +148,9 @@ constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator 
 // for and that value's key: the field's text (its separator included) is copied from there, 16
 // bytes at once, while the value stays the same (mass, thrust and coefficients of a ballistic body
 // for the whole flight: one compare) or rounds alike (time and position for tens of steps with
-// short steps). The previous line stays in the sink's buffers: between two step lines the sink
-// takes less than kLineRoom, and it writes over a line only a whole window (256 kB or more)
-// later. Copying from a line written one line earlier also spares the load the stall of reading
-// back bytes that are still in the store queue, which copying a field right after formatting it
-// would pay.
+// short steps). The previous line is in the same block of text. Copying from a line written one
+// line earlier also spares the load the stall of reading back bytes that are still in the store
+// queue, which copying a field right after formatting it would pay.
 struct FieldMemory {
   // Not a value that can reach a field: a nan raises before it is written.
   static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
@@ -165,10 +164,10 @@ using StepLineMemory = std::array<FieldMemory, kMeasuredFields>;
 
 // Field I of the step line, with its separator, written at p; returns its end.
 template <std::size_t I>
-[[gnu::always_inline]] inline char* PutStepField(char* p, const FlightState& s, StepLineMemory& memory) {
+[[gnu::always_inline]] inline char* PutStepField(char* p, const StepRecord& r, StepLineMemory& memory) {
   constexpr StepField f = kStepFields[I];
   constexpr int separator = f.SeparatorBefore ? static_cast<int>(kSeparator.size()) : 0;
-  const double value = f.Value(s);
+  const double value = r.Values[I];
   const auto bits = std::bit_cast<uint64_t>(value);
   FieldMemory& m = memory[I];
   char* end;
@@ -199,9 +198,58 @@ template <std::size_t I>
 
 // The measured fields, first to last, from p; returns the end of the last.
 template <std::size_t... I>
-[[gnu::always_inline]] inline char* PutMeasuredFields(char* p, const FlightState& s, StepLineMemory& memory,
+[[gnu::always_inline]] inline char* PutMeasuredFields(char* p, const StepRecord& r, StepLineMemory& memory,
                                                       std::index_sequence<I...>) {
-  ((p = PutStepField<I>(p, s, memory)), ...);
+  ((p = PutStepField<I>(p, r, memory)), ...);
+  return p;
+}
+
+// The numbers of the step line, in the record.
+template <std::size_t... I>
+[[gnu::always_inline]] inline void TakeMeasuredValues(StepRecord& r, const FlightState& s,
+                                                      std::index_sequence<I...>) {
+  ((r.Values[I] = kStepFields[I].Value(s)), ...);
+}
+
+char* PutText(char* p, std::string_view text) {
+  std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
+char* PutTextLine(char* p, std::string_view text) {
+  return PutText(PutText(p, text), kLineEnd);
+}
+
+// The text of a block of the step file. Every line is formatted afresh at its start: a field is
+// taken only from a line of the same block.
+char* FormatStepRecords(const StepRecord* records, std::size_t count, char* out) {
+  StepLineMemory memory;
+  char* p = out;
+  for (const StepRecord* r = records; r != records + count; ++r) {
+    switch (r->What) {
+      case StepRecord::Kind::Line:
+        p = PutMeasuredFields(p, *r, memory, std::make_index_sequence<kMeasuredFields>{});
+        p = PutText(p, std::string_view(kStepLineTail.data(), kStepLineTail.size()));
+        break;
+      case StepRecord::Kind::SampleMarker:
+        *p++ = '(';
+        p = std::to_chars(p, p + 16, r->Row).ptr;
+        *p++ = ')';
+        p = PutText(p, kLineEnd);
+        p = PutTextLine(p, kSampleHeader);
+        break;
+      case StepRecord::Kind::ShortHeader:
+        p = PutText(p, kBlankLine);
+        p = PutTextLine(p, kShortHeader);
+        p = PutText(p, kBlankLine);
+        break;
+      case StepRecord::Kind::Opening:
+        p = PutText(p, kBlankLine);
+        p = PutTextLine(p, kLongHeader);
+        p = PutText(p, kBlankLine);
+        break;
+    }
+  }
   return p;
 }
 
@@ -225,12 +273,9 @@ void PutLine(FileSink& file, std::string_view text) {
 
 }  // namespace
 
-// The sink's writer thread writes some buffers while the lines go into the next.
 struct StepFileWriter::Impl {
-  std::unique_ptr<char[]> buffers{std::make_unique_for_overwrite<char[]>(kStepBuffers * kStepBufferBytes)};
-  FileSink file{buffers.get(), kStepBuffers, kStepBufferBytes};
-  StepLineMemory memory;
-  Impl() { file.GuardSpace(); }
+  StepPipeline file{FormatStepRecords};
+  Impl() { file.GuardSpace(FileSystemSpaceOf); }
 };
 
 StepFileWriter::StepFileWriter() : impl_(new Impl) {}
@@ -240,41 +285,38 @@ StepFileWriter::~StepFileWriter() {
 }
 
 void StepFileWriter::Create(const std::filesystem::path& path) {
-  impl_->memory = StepLineMemory{};  // the buffers' old lines are not the new file's
   impl_->file.Open(path);
-  impl_->file.PutText(kBlankLine);
-  PutLine(impl_->file, kLongHeader);
-  impl_->file.PutText(kBlankLine);
+  Put(StepRecord::Kind::Opening);
+}
+
+void StepFileWriter::Put(StepRecord::Kind what, int32_t row) {
+  StepRecord& r = impl_->file.Next();
+  r.What = what;
+  r.Row = row;
+  impl_->file.Commit();
 }
 
 void StepFileWriter::WriteStepLine(const FlightState& s) {
-  char* p = impl_->file.BeginLine();
-  try {
-    p = PutMeasuredFields(p, s, impl_->memory, std::make_index_sequence<kMeasuredFields>{});
-  } catch (...) {
-    // A value that cannot be written (inf, nan) leaves the line unfinished: the next line is
-    // built over it, so no field may be taken from it.
-    impl_->memory = StepLineMemory{};
-    throw;
+  StepRecord& r = impl_->file.Next();
+  TakeMeasuredValues(r, s, std::make_index_sequence<kMeasuredFields>{});
+  // A value that cannot be written (inf, nan) raises here, in the run's thread, before the line
+  // is taken: the file ends with the line before it.
+  for (std::size_t i = 0; i < kMeasuredFields; ++i) {
+    if (!std::isfinite(r.Values[i])) [[unlikely]] {
+      std::array<char, kLineRoom> scratch;
+      FormatFixed(scratch.data(), r.Values[i], kStepFields[i].Width, kStepFields[i].Decimals);
+    }
   }
-  std::memcpy(p, kStepLineTail.data(), kStepLineTail.size());
-  impl_->file.EndLine(p + kStepLineTail.size());
+  r.What = StepRecord::Kind::Line;
+  impl_->file.Commit();
 }
 
 void StepFileWriter::WriteShortHeaderBlock() {
-  impl_->file.PutText(kBlankLine);
-  PutLine(impl_->file, kShortHeader);
-  impl_->file.PutText(kBlankLine);
+  Put(StepRecord::Kind::ShortHeader);
 }
 
 void StepFileWriter::WriteSampleMarker(int32_t row) {
-  char* p = impl_->file.BeginLine();
-  *p++ = '(';
-  p = std::to_chars(p, p + 16, row).ptr;
-  *p++ = ')';
-  std::memcpy(p, kLineEnd.data(), kLineEnd.size());
-  impl_->file.EndLine(p + kLineEnd.size());
-  PutLine(impl_->file, kSampleHeader);
+  Put(StepRecord::Kind::SampleMarker, row);
 }
 
 void StepFileWriter::Close() {

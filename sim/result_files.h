@@ -10,15 +10,17 @@
 #include "records/errors.h"
 #include "records/flight_data.h"
 #include "sim/file_sink.h"
+#include "sim/step_pipeline.h"
 
 namespace zarn {
 
 inline constexpr const char* kStepFileName = "Zarn Daten.txt";
 inline constexpr const char* kSampleFileName = "Zarn_500.txt";
 
-// Writes the step file through a few large buffers, filled while a writer thread of its own
-// writes the ones before; no allocation per line. The file system's space is guarded (FileSink): a run
-// that would fill the disk stops with a FileError that names the file and the space left.
+// Writes the step file through a StepPipeline: the run keeps each line's numbers, which are
+// formatted and written on whichever core is free; no allocation per line. The file system's
+// space is guarded (OutputFile): a run that would fill the disk stops with a FileError that names
+// the file and the space left.
 class StepFileWriter {
  public:
   StepFileWriter();
@@ -43,6 +45,8 @@ class StepFileWriter {
   void SetSpaceProbe(SpaceProbe probe);
 
  private:
+  void Put(StepRecord::Kind what, int32_t row = 0);
+
   struct Impl;
   Impl* impl_;
 };
