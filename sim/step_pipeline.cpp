@@ -127,7 +127,8 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   fill_ = 0;
   records_ = sh.Blocks[0].Records.get();
   count_ = 0;
-  inlineBytes_ = 0;
+  limit_ = kFirstRecordsPerBlock;
+  records_total_ = 0;
 }
 
 void StepPipeline::WriteInline(std::size_t block) {
@@ -138,7 +139,6 @@ void StepPipeline::WriteInline(std::size_t block) {
     shared_->Failure = failure;
     Fail();
   }
-  inlineBytes_ += piece.iov_len;
 }
 
 void StepPipeline::HandOver(bool last) {
@@ -146,14 +146,16 @@ void StepPipeline::HandOver(bool last) {
   Shared& sh = *shared_;
   Shared::Block& block = sh.Blocks[fill_];
   block.Count = count_;
+  records_total_ += count_;
+  limit_ = std::clamp<std::size_t>(static_cast<std::size_t>(records_total_ / 128), kFirstRecordsPerBlock,
+                                   kRecordsPerBlock);
   if (!sh.Thread.joinable()) {
     if (count_ > 0) WriteInline(fill_);
     count_ = 0;
-    if (last || inlineBytes_ < kInlineBytes) return;
+    if (last) return;
     try {
       sh.Thread = std::thread([this] { shared_->Run(file_, format_); });
-    } catch (const std::system_error&) {
-      inlineBytes_ = 0;  // no thread to be had: go on in this one, and try again later
+    } catch (const std::system_error&) {  // no thread to be had: this one writes, and tries again later
     }
     return;
   }
@@ -212,8 +214,7 @@ void StepPipeline::Close() {
     return;
   }
   Finish(/*report=*/true);
-  records_ = nullptr;
-  count_ = kRecordsPerBlock;
+  Closed();
   file_.Close();
 }
 
@@ -232,9 +233,13 @@ void StepPipeline::CloseSilently() noexcept {
     shared_->Changed.notify_all();
     shared_->Thread.join();
   }
-  records_ = nullptr;
-  count_ = kRecordsPerBlock;
+  Closed();
   file_.CloseSilently();
+}
+
+void StepPipeline::Closed() noexcept {
+  records_ = nullptr;
+  count_ = limit_ = 0;
 }
 
 // Ends the writer at once and closes the file with the failure, which later uses report again.
@@ -248,8 +253,7 @@ void StepPipeline::Fail() {
     sh.Changed.notify_all();
     sh.Thread.join();
   }
-  records_ = nullptr;
-  count_ = kRecordsPerBlock;
+  Closed();
   file_.Fail(sh.Failure);
 }
 

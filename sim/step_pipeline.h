@@ -9,9 +9,9 @@
 //
 // Error rules: those of OutputFile. A failure of the writer thread (a write, the disk guard) is
 // reported at the caller's next hand-over or at Close; nothing after it is written, everything
-// before it is. The first kInlineBytes of a file are formatted and written in the caller's thread:
-// a file of a few megabytes gains less from a second thread than its start costs, above all when no
-// core is free. The thread has ended when Close or CloseSilently returns.
+// before it is. The first block of a file is formatted and written in the caller's thread and the
+// writer thread starts after it, so that a file of a few lines needs no thread. The thread has
+// ended when Close or CloseSilently returns.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -38,9 +38,12 @@ using StepFormatter = char* (*)(const StepRecord* records, std::size_t count, ch
 
 class StepPipeline {
  public:
-  static constexpr std::size_t kRecordsPerBlock = 2048;  // about half a megabyte of text
-  static constexpr std::size_t kBlocks = 8;
-  static constexpr uint64_t kInlineBytes = uint64_t{2} << 20;
+  // A block takes at most kRecordsPerBlock records (about half a megabyte of text); at first it
+  // takes fewer, about a 128th of the file so far, so that a short file touches few pages of memory,
+  // each of which costs a page fault the first time.
+  static constexpr std::size_t kRecordsPerBlock = 2048;
+  static constexpr std::size_t kFirstRecordsPerBlock = 256;
+  static constexpr std::size_t kBlocks = 4;
 
   explicit StepPipeline(StepFormatter format);
   ~StepPipeline();  // keeps what can still be written, reports nothing
@@ -53,10 +56,10 @@ class StepPipeline {
   bool IsOpen() const noexcept { return file_.IsOpen(); }
 
   // The record to fill next; Commit() takes it into the file. Throws FileError once the file has
-  // failed or is closed. While closed, count_ == kRecordsPerBlock, so that the check lands in
+  // failed or is closed. While closed, count_ == limit_ == 0, so that the check lands in
   // HandOver, which reports it; the hot path needs no test of its own.
   StepRecord& Next() {
-    if (count_ == kRecordsPerBlock) [[unlikely]]
+    if (count_ == limit_) [[unlikely]]
       HandOver(/*last=*/false);
     return records_[count_];
   }
@@ -78,10 +81,13 @@ class StepPipeline {
   const StepFormatter format_;
   OutputFile file_;
   std::unique_ptr<Shared> shared_;
-  StepRecord* records_ = nullptr;         // of the block being filled
-  std::size_t count_ = kRecordsPerBlock;  // records in it
-  std::size_t fill_ = 0;                  // the block being filled
-  uint64_t inlineBytes_ = 0;              // [bytes] written in the caller's thread
+  void Closed() noexcept;
+
+  StepRecord* records_ = nullptr;  // of the block being filled
+  std::size_t count_ = 0;          // records in it
+  std::size_t limit_ = 0;          // records it may take
+  uint64_t records_total_ = 0;     // records handed over so far
+  std::size_t fill_ = 0;           // the block being filled
 };
 
 }  // namespace zarn

@@ -178,25 +178,39 @@ TEST_F(ResultFiles, MachIsGluedToVolumenAndANegativeHeightKeepsItsSign) {
   EXPECT_EQ(line.size() + 2, 232U);
 }
 
-// More lines than the buffer holds: every line arrives, in order, and identical in layout.
+// A long file, formatted in blocks by both threads: every line arrives, in order and identical in
+// layout, and sample markers and short header blocks stand where they were written, also where
+// they fall at the edge of a block (the stretches between them vary in length).
 TEST_F(ResultFiles, LongStepFileComesOutWholeAndInOrder) {
-  constexpr int kLines = 20000;  // about 4.6 MB
+  constexpr int kLines = 40000;  // about 9 MB
   StepFileWriter w;
   w.Create(StepFile());
+  std::vector<std::string> expected = {" ", kLongHeader, " "};
+  const std::string rest = kKnownStepLine.substr(8, kKnownStepLine.size() - 10);
   FlightState s = KnownState();
+  int32_t row = 0;
   for (int i = 1; i <= kLines; ++i) {
     s.t = i;
     w.WriteStepLine(s);
+    char t[16];
+    std::snprintf(t, sizeof t, "  %6.2f", static_cast<double>(i));
+    expected.push_back(t + rest);
+    if (i % 97 == 0 || i % 255 == 0) {
+      w.WriteSampleMarker(++row);
+      std::string marker = "(";
+      marker += std::to_string(row);
+      marker += ')';
+      expected.insert(expected.end(), {marker, kSampleHeader});
+    }
+    if (i % 1000 < 3) {
+      w.WriteShortHeaderBlock();
+      expected.insert(expected.end(), {" ", kShortHeader, " "});
+    }
   }
   w.Close();
   const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
-  ASSERT_EQ(lines.size(), 3U + kLines);
-  const std::string rest = kKnownStepLine.substr(8, kKnownStepLine.size() - 10);
-  for (int i = 1; i <= kLines; ++i) {
-    char t[16];
-    std::snprintf(t, sizeof t, "  %6.2f", static_cast<double>(i));
-    ASSERT_EQ(lines[static_cast<std::size_t>(2 + i)], t + rest) << "line of step " << i;
-  }
+  ASSERT_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i], expected[i]) << "line " << i;
 }
 
 // The writer reuses a field's text while its value stays the same; a changed value, an exact
@@ -363,14 +377,14 @@ TEST_F(ResultFiles, FullDeviceFailsTheWriteThatReachesItAndEverythingAfter) {
   const std::string full = "Cannot write \"/dev/full\": No space left on device";
   StepFileWriter w;
   w.Create("/dev/full");
-  // The lines wait in the buffer until it fills; the line that overflows it reports the failure.
+  // The lines wait in a block until it is full; a later line reports the failure.
   std::string first;
   for (int i = 0; i < 100000 && first.empty(); ++i) {
     try {
       w.WriteStepLine(KnownState());
     } catch (const FileError& e) {
       first = e.what();
-      EXPECT_GT(i, 1000);
+      EXPECT_GT(i, 100);
     }
   }
   EXPECT_EQ(first, full);
