@@ -16,7 +16,7 @@ namespace {
 
 enum class BlockState : uint8_t { Free, Filled, Formatting, Formatted };
 
-// Blocks written with one call: about two megabytes.
+// Blocks written with one call: about a megabyte.
 constexpr std::size_t kBlocksPerWrite = 4;
 static_assert(kBlocksPerWrite <= OutputFile::kMaxPieces);
 

@@ -38,12 +38,12 @@ using StepFormatter = char* (*)(const StepRecord* records, std::size_t count, ch
 
 class StepPipeline {
  public:
-  // A block takes at most kRecordsPerBlock records (about half a megabyte of text); at first it
+  // A block takes at most kRecordsPerBlock records (about a quarter of a megabyte of text); at first it
   // takes fewer, about a 128th of the file so far, so that a short file touches few pages of memory,
   // each of which costs a page fault the first time.
-  static constexpr std::size_t kRecordsPerBlock = 2048;
+  static constexpr std::size_t kRecordsPerBlock = 1024;
   static constexpr std::size_t kFirstRecordsPerBlock = 256;
-  static constexpr std::size_t kBlocks = 4;
+  static constexpr std::size_t kBlocks = 8;
 
   explicit StepPipeline(StepFormatter format);
   ~StepPipeline();  // keeps what can still be written, reports nothing
