@@ -39,18 +39,21 @@ constexpr std::string_view kSampleFileHeader =
 static_assert(24 * (2 + 27) + 4 + kFieldRoom + kForwardSpill <= kLineRoom);
 constexpr std::size_t kSampleBufferBytes = 32 * 1024;  // the sample file is about 45 kB
 
-// One number of the step line. Value == nullptr marks the fields that always hold 0.
+// One number of the step line. Value == nullptr marks the fields that always hold 0. A record
+// keeps Value(s); the text is of Value(s) / 1000 where InKilometres: that division is left to the
+// formatting, off the run's thread, where it does not wait for the divider with the motion step.
 struct StepField {
   int Width;
   int Decimals;
   bool SeparatorBefore;
   double (*Value)(const FlightState&);
+  bool InKilometres = false;
 };
 
 constexpr StepField kStepFields[] = {
     {6, 2, true, [](const FlightState& s) { return s.t; }},                   // s
-    {8, 3, true, [](const FlightState& s) { return s.X / 1000.0; }},          // km
-    {6, 3, true, [](const FlightState& s) { return s.H / 1000.0; }},          // km, negative as it is
+    {8, 3, true, [](const FlightState& s) { return s.X; }, true},             // km
+    {6, 3, true, [](const FlightState& s) { return s.H; }, true},             // km, negative as it is
     {6, 3, true, [](const FlightState& s) { return s.V; }},                   // m/s
     {6, 1, true, [](const FlightState& s) { return s.Theta * kDegPerRad; }},  // degrees
     {5, 4, true, [](const FlightState& s) { return s.Atm.Roh; }},             // kg/m^3
@@ -167,7 +170,7 @@ template <std::size_t I>
 [[gnu::always_inline]] inline char* PutStepField(char* p, const StepRecord& r, StepLineMemory& memory) {
   constexpr StepField f = kStepFields[I];
   constexpr int separator = f.SeparatorBefore ? static_cast<int>(kSeparator.size()) : 0;
-  const double value = r.Values[I];
+  const double value = f.InKilometres ? r.Values[I] / 1000.0 : r.Values[I];
   const auto bits = std::bit_cast<uint64_t>(value);
   FieldMemory& m = memory[I];
   char* end;
