@@ -71,6 +71,18 @@ struct StepPipeline::Shared {
     return false;
   }
 
+  // Ends the writer thread, at once or once everything handed over is written, and waits for it.
+  void End(bool abandon) {
+    if (!Thread.joinable()) return;
+    {
+      std::lock_guard lock(Mutex);
+      Finishing = true;
+      Abandon = Abandon || abandon;
+    }
+    Changed.notify_all();
+    Thread.join();
+  }
+
   // The writer thread: writes the formatted blocks in order, formats waiting ones meanwhile.
   void Run(OutputFile& file, StepFormatter format) {
     std::unique_lock lock(Mutex);
@@ -200,11 +212,8 @@ void StepPipeline::Finish(bool report) {
     while (sh.Written < sh.Handed && sh.Failure.empty()) {
       if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
     }
-    sh.Finishing = true;
-    sh.Abandon = !sh.Failure.empty();
   }
-  sh.Changed.notify_all();
-  sh.Thread.join();
+  sh.End(/*abandon=*/!sh.Failure.empty());
   if (report && !sh.Failure.empty()) Fail();
 }
 
@@ -225,14 +234,7 @@ void StepPipeline::CloseSilently() noexcept {
     } catch (const Error&) {  // a failed write in this thread: what it kept stays
     }
   }
-  if (shared_ && shared_->Thread.joinable()) {
-    {
-      std::lock_guard lock(shared_->Mutex);
-      shared_->Abandon = true;
-    }
-    shared_->Changed.notify_all();
-    shared_->Thread.join();
-  }
+  if (shared_) shared_->End(/*abandon=*/true);
   Closed();
   file_.CloseSilently();
 }
@@ -245,14 +247,7 @@ void StepPipeline::Closed() noexcept {
 // Ends the writer at once and closes the file with the failure, which later uses report again.
 void StepPipeline::Fail() {
   Shared& sh = *shared_;
-  if (sh.Thread.joinable()) {
-    {
-      std::lock_guard lock(sh.Mutex);
-      sh.Abandon = true;
-    }
-    sh.Changed.notify_all();
-    sh.Thread.join();
-  }
+  sh.End(/*abandon=*/true);
   Closed();
   file_.Fail(sh.Failure);
 }
