@@ -224,8 +224,8 @@ char* PutTextLine(char* p, std::string_view text) {
 }
 
 // The text of a block of the step file. Every line is formatted afresh at its start: a field is
-// taken only from a line of the same block.
-char* FormatStepRecords(const StepRecord* records, std::size_t count, char* out) {
+// taken only from a line of the same block. WriteStepLine lets no value in that cannot be written.
+char* FormatStepRecords(const StepRecord* records, std::size_t count, char* out) noexcept {
   StepLineMemory memory;
   char* p = out;
   for (const StepRecord* r = records; r != records + count; ++r) {

@@ -207,14 +207,16 @@ void StepPipeline::Finish(bool report) {
   HandOver(/*last=*/true);
   Shared& sh = *shared_;
   if (!sh.Thread.joinable()) return;
+  bool failed = false;
   {
     std::unique_lock lock(sh.Mutex);
     while (sh.Written < sh.Handed && sh.Failure.empty()) {
       if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
     }
+    failed = !sh.Failure.empty();
   }
-  sh.End(/*abandon=*/!sh.Failure.empty());
-  if (report && !sh.Failure.empty()) Fail();
+  sh.End(/*abandon=*/failed);
+  if (report && failed) Fail();
 }
 
 void StepPipeline::Close() {

@@ -33,8 +33,9 @@ struct StepRecord {
 };
 
 // Writes `count` records as text at `out`, which has room for kLineRoom bytes a record; returns
-// the end of the text.
-using StepFormatter = char* (*)(const StepRecord* records, std::size_t count, char* out);
+// the end of the text. It runs on either thread and must not fail: the records hold only numbers
+// that can be written.
+using StepFormatter = char* (*)(const StepRecord* records, std::size_t count, char* out) noexcept;
 
 class StepPipeline {
  public:
