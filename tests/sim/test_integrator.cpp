@@ -22,6 +22,7 @@
 #include "sim/presets.h"
 #include "sim/result_files.h"
 #include "tests/support/scratch.h"
+#include "tests/support/threads.h"
 
 namespace zarn {
 namespace {
@@ -568,11 +569,6 @@ TEST_F(IntegratorTest, CancelStopsTheRunAndLeavesTheStepFileFlushed) {
 // Cancelled while the step file's writer thread writes (some 9 MB into the probe pass): the file
 // holds exactly the lines of the steps done, as the whole run writes them, and no thread is left.
 TEST_F(IntegratorTest, CancelWhileTheStepFileIsWrittenKeepsTheStepsDoneAndLeavesNoThread) {
-  auto threads = [] {
-    int n = 0;
-    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task")) ++n;
-    return n;
-  };
   WritePresetRecord(1, d_->PresetRecord);
   ApplyPresetRecord(*d_);
   d_->Params.dt0 = 0.001;  // 100 000 steps a pass
@@ -583,14 +579,14 @@ TEST_F(IntegratorTest, CancelWhileTheStepFileIsWrittenKeepsTheStepsDoneAndLeaves
   RunOptions o = Options();
   o.ProgressEvery = kStepsDone;
   o.Progress = [](const RunProgress&) { return false; };
-  const int before = threads();
+  const int before = test_support::ThreadsNow();
   try {
     ComputeTrajectory(*d_, o);
     ADD_FAILURE() << "run not cancelled";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Run cancelled");
   }
-  EXPECT_EQ(threads(), before);
+  EXPECT_EQ(test_support::ThreadsSettlingTo(before), before);
   const std::string kept = StepFile();
   ASSERT_GT(kept.size(), std::size_t{8} << 20);  // well past the buffers written without the thread
   EXPECT_TRUE(kept == whole.substr(0, kept.size())) << "the kept bytes are not the file's first ones";

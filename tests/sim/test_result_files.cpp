@@ -14,13 +14,13 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "records/errors.h"
 #include "records/flight_data.h"
 #include "sim/result_files.h"
 #include "tests/support/scratch.h"
+#include "tests/support/threads.h"
 
 namespace zarn {
 namespace {
@@ -404,18 +404,6 @@ TEST_F(ResultFiles, FullDeviceFailsTheWriteThatReachesItAndEverythingAfter) {
 
 // --- The writer thread, replacing files, the disk guard ----------------------------------------
 
-// Threads of this process now. A thread sanitizer starts one of its own with the first thread that
-// a program makes: one made and ended here first keeps that one out of the comparisons.
-int ThreadCount() {
-  [[maybe_unused]] static const bool settled = [] {
-    std::thread([] {}).join();
-    return true;
-  }();
-  int n = 0;
-  for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task")) ++n;
-  return n;
-}
-
 // Step lines of a flight that moves on every line, so that any lost, doubled or stale byte shows.
 FlightState MovingState(int i) {
   FlightState s = KnownState();
@@ -459,7 +447,7 @@ TEST_F(ResultFiles, WriteThatFailsInTheWriterThreadStopsTheFileThereWithThePlatf
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   const rlimit limited{kLimit, old.rlim_max};
   const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);  // the failed write is enough
-  const int threads = ThreadCount();
+  const int threads = test_support::ThreadsNow();
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
   w.Create(StepFile());
   std::size_t written = 0;
@@ -471,7 +459,7 @@ TEST_F(ResultFiles, WriteThatFailsInTheWriterThreadStopsTheFileThereWithThePlatf
   EXPECT_LT(written, kLimit + (std::size_t{5} << 20));
 
   EXPECT_EQ(message, "Cannot write \"" + StepFile().string() + "\": " + std::strerror(EFBIG));
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(test_support::ThreadsSettlingTo(threads), threads);
   EXPECT_FALSE(w.IsOpen());
   EXPECT_EQ(MessageOf([&] { w.Close(); }), message);
   const std::string kept = ReadAll(StepFile());
@@ -502,9 +490,9 @@ TEST_F(ResultFiles, ReplacingANewFileOnlyForAPlainFileWithASingleLink) {
   const auto plainBefore = inode(plain);
   // Kept open, so that the file system cannot give the new file the old inode's number.
   const int held = ::open(plain.c_str(), O_RDONLY);
-  const int threads = ThreadCount();
+  const int threads = test_support::ThreadsNow();
   write(plain);
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(test_support::ThreadsSettlingTo(threads), threads);
   EXPECT_NE(inode(plain), plainBefore);
   EXPECT_EQ(ReadAll(plain), fresh);
   ::close(held);
@@ -546,14 +534,14 @@ TEST_F(ResultFiles, DiskGuardStopsBeforeTheReserveWithItsMessageAndKeepsWhatWasW
     figures.push_back(space.Available);
     return true;
   });
-  const int threads = ThreadCount();
+  const int threads = test_support::ThreadsNow();
   w.Create(StepFile());
   const std::string message = WriteLines(w, 60000);
   ASSERT_FALSE(figures.empty());
   EXPECT_EQ(message, "Stopped writing \"" + StepFile().string() + "\": only " +
                          std::to_string(figures.back() / 1'000'000) +
                          " MB left on its file system (the run stops before less than 1000 MB remain)");
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(test_support::ThreadsSettlingTo(threads), threads);
   const std::string kept = ReadAll(StepFile());
   EXPECT_LE(kept.size(), kFree - kReserve);                           // the reserve stays untouched
   EXPECT_GE(kept.size(), kFree - kReserve - (std::size_t{5} << 20));  // within the buffers in flight
