@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "models/atmosphere.h"
 
@@ -91,6 +93,32 @@ TEST(StandardAtmosphere, IsContinuousAcrossEveryRow) {
     EXPECT_NEAR(below.Vsound, above.Vsound, 1e-6) << H;
     if (H != 0) {
       EXPECT_NEAR(below.Roh, above.Roh, 1e-6) << H;
+    }
+  }
+}
+
+// Along a flight the previous step's band is tried first. Whatever band it kept, the air must be
+// the same to the last bit as a fresh search gives: on every row (which belongs to the band below
+// it), just off it on either side, below the table, beyond its end, and for heights that are not
+// numbers, with the kept band from anywhere in the table.
+TEST(StandardAtmosphere, TheKeptBandGivesWhatAFreshSearchGives) {
+  const double rows[] = {-5000, -1000, 0,     500,   1000,  1500,  2000,  2500,  3000,  3500,
+                         4000,  4500,  5000,  6000,  7000,  8000,  9000,  10000, 11000, 12000,
+                         14000, 16000, 18000, 20000, 22000, 25000, 30000, 40000, 50000, 60000,
+                         70000, 80000, 90000, 1e5,   1.2e5, 1.5e5, 2e5,   1e6};
+  std::vector<double> heights = {-6000, 2e6, std::numeric_limits<double>::quiet_NaN(),
+                                 std::numeric_limits<double>::infinity()};
+  for (double row : rows)
+    heights.insert(heights.end(), {row, std::nextafter(row, -1e9), std::nextafter(row, 1e9)});
+  for (double H : heights) {
+    const AtmosphereState fresh = StandardAtmosphere(H);
+    for (std::size_t kept = 0; kept <= std::size(rows); ++kept) {
+      std::size_t band = kept;
+      const AtmosphereState air = StandardAtmosphere(H, band);
+      EXPECT_TRUE(std::memcmp(&air, &fresh, sizeof air) == 0) << "H=" << H << " kept band " << kept;
+      std::size_t again = band;  // the band it left is the band of H
+      const AtmosphereState second = StandardAtmosphere(H, again);
+      EXPECT_TRUE(std::memcmp(&second, &fresh, sizeof air) == 0) << "H=" << H << " band " << band;
     }
   }
 }
