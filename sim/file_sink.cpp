@@ -1,8 +1,6 @@
 #include "sim/file_sink.h"
 
 #include <fcntl.h>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -199,10 +197,6 @@ void OutputFile::ReleasePrevious(int previous) noexcept {
         ::close(previous);
         released_.store(true, std::memory_order_release);
       });
-      // It runs when a processor stands idle: the run's own threads come first. Whoever waits for
-      // it gives it back its normal share (JoinReleaser), so that a busy machine cannot starve it.
-      const sched_param none{};
-      pthread_setschedparam(releaser_.native_handle(), SCHED_IDLE, &none);
       return;
     } catch (const std::system_error&) {
       released_.store(true, std::memory_order_release);
@@ -212,10 +206,7 @@ void OutputFile::ReleasePrevious(int previous) noexcept {
 }
 
 void OutputFile::JoinReleaser() noexcept {
-  if (!releaser_.joinable()) return;
-  const sched_param none{};
-  pthread_setschedparam(releaser_.native_handle(), SCHED_OTHER, &none);
-  releaser_.join();
+  if (releaser_.joinable()) releaser_.join();
 }
 
 FileSink::FileSink(char* buffer, std::size_t capacity) noexcept : buffer_(buffer), capacity_(capacity) {}
