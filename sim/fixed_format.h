@@ -29,6 +29,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace zarn {
 
@@ -201,6 +202,27 @@ inline constexpr std::array<double, kMaxForwardDecimals + 1> kForwardLimit = {1e
     return kNoKey;
   const uint64_t scaled = static_cast<uint64_t>(truncated) + (fraction > 0.5 ? 1U : 0U);
   return scaled * 2 + (value < 0.0 ? 1U : 0U);
+}
+
+// Values that surely have the key `key` (not kNoKey) with `decimals` places: every v with
+// lo <= v <= hi. The range is narrower than the key's own by some units of the last place at
+// either end, so that no rounding of |v| * 10^decimals inside it reaches a half: a writer may keep a
+// field's text for a value in it without forming the value's key. Values outside it may still have
+// the key; FixedKey tells.
+[[gnu::always_inline]] inline void KeyRange(uint64_t key, int decimals, double& lo, double& hi) {
+  using namespace fixed_detail;
+  constexpr double kInside = 16 * std::numeric_limits<double>::epsilon();  // relative, far above rounding
+  const double scale = kPow10Real[static_cast<std::size_t>(decimals)];
+  const auto scaled = static_cast<double>(key >> 1);  // exact: below 2^52
+  const double upper = (scaled + 0.5) / scale * (1.0 - kInside);
+  const double lower = scaled == 0.0 ? 0.0 : (scaled - 0.5) / scale * (1.0 + kInside);
+  if ((key & 1U) == 0) {
+    lo = lower;  // 0 for the key of zero: -0.0 compares equal and has that key too
+    hi = upper;
+  } else {
+    lo = -upper;
+    hi = scaled == 0.0 ? -std::numeric_limits<double>::denorm_min() : -lower;  // below zero only
+  }
 }
 
 // Writes the field of `key` (not kNoKey) forwards at `out`: the text that PutFixedBackward gives

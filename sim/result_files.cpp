@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -160,6 +161,9 @@ struct FieldMemory {
   static constexpr uint64_t kNothing = kNoKey - 1;  // no key equals it, not even kNoKey
   uint64_t Bits = kNoValue;
   uint64_t Key = kNothing;
+  // Values that surely round to Key (KeyRange); empty while there is no key.
+  double Lo = std::numeric_limits<double>::infinity();
+  double Hi = -std::numeric_limits<double>::infinity();
   const char* Text = nullptr;
   int Length = 0;
 };
@@ -174,7 +178,7 @@ template <std::size_t I>
   const auto bits = std::bit_cast<uint64_t>(value);
   FieldMemory& m = memory[I];
   char* end;
-  if (bits == m.Bits) {
+  if ((value >= m.Lo && value <= m.Hi) || bits == m.Bits) {
     std::memcpy(p, m.Text, kMaxFixedWidth);
     end = p + m.Length;
   } else {
@@ -190,6 +194,12 @@ template <std::size_t I>
         end = FormatFixed(p + separator, value, f.Width, f.Decimals);  // raises for inf and nan
       }
       m.Length = static_cast<int>(end - p);
+      if (m.Length <= kMaxFixedWidth && key != kNoKey) {
+        KeyRange(key, f.Decimals, m.Lo, m.Hi);
+      } else {
+        m.Lo = std::numeric_limits<double>::infinity();
+        m.Hi = -std::numeric_limits<double>::infinity();
+      }
     }
     const bool kept = m.Length <= kMaxFixedWidth;
     m.Bits = kept ? bits : FieldMemory::kNoValue;

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "records/errors.h"
 #include "sim/fixed_format.h"
@@ -154,6 +155,46 @@ TEST(FixedFormat, KeyedForwardFieldsAreTheFixedTextAndShareTextsByKey) {
   EXPECT_EQ(FixedKey(-0.0, 2), FixedKey(0.0, 2));
   for (double v : {0.25, 1e8, -1e8, std::numeric_limits<double>::infinity(), std::nan("")})
     EXPECT_EQ(FixedKey(v, 1), kNoKey) << v;  // a half, 9 integer digits, no finite value
+  EXPECT_EQ(mismatches, 0);
+}
+
+// A field's text is kept while its value stays inside the range of its key. Every value inside
+// must have that key, above all next to the halves where the rounding turns, for either sign and
+// for zero; and the range must span nearly the whole step of the last decimal (half of it for
+// zero), or nothing is gained.
+TEST(FixedFormat, EveryValueInsideTheRangeOfAKeyHasThatKey) {
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> exponent(-7.0, 8.0);
+  std::uniform_int_distribution<int> decimals(0, kMaxForwardDecimals);
+  int mismatches = 0;
+  auto check = [&](double made, int d) {
+    const uint64_t key = FixedKey(made, d);
+    if (key == kNoKey) return;
+    double lo = 0, hi = 0;
+    KeyRange(key, d, lo, hi);
+    std::vector<double> inside = {made,           lo, hi, std::nextafter(lo, hi), std::nextafter(hi, lo),
+                                  lo / 2 + hi / 2};
+    const double width = (hi - lo) * std::pow(10.0, d);
+    bool ok = width >= ((key >> 1) == 0 ? 0.49 : 0.99) && width < 1.0;
+    for (double v : inside) ok &= !(lo <= v && v <= hi) || FixedKey(v, d) == key;
+    if (!ok && ++mismatches <= 10) {
+      ADD_FAILURE() << std::hexfloat << "value " << made << " decimals " << d << ": range [" << lo << ", "
+                    << hi << "]";
+    }
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const int d = decimals(random);
+    const double v = std::pow(10.0, exponent(random)) * ((random() & 1) != 0 ? -1.0 : 1.0);
+    const double scale = std::pow(10.0, d);
+    const double half = (std::floor(std::fabs(v) * scale) + 0.5) / scale;
+    for (double near :
+         {v, std::nextafter(half, 0.0), std::nextafter(half, 1e300), -std::nextafter(half, 0.0)})
+      check(near, d);
+  }
+  for (int d = 0; d <= kMaxForwardDecimals; ++d) {
+    for (double v : {0.0, -0.0, 1e-300, -1e-300, 0.4 / std::pow(10.0, d), -0.4 / std::pow(10.0, d)})
+      check(v, d);
+  }
   EXPECT_EQ(mismatches, 0);
 }
 
