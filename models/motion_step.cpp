@@ -1,5 +1,6 @@
 #include "models/motion_step.h"
 
+#include <bit>
 #include <cmath>
 
 #include "records/errors.h"
@@ -7,14 +8,24 @@
 namespace zarn {
 
 void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode) {
+  AngleTrig trig;
+  MotionStep(s, Vwind, dt0, BuoyancyMode, trig);
+}
+
+void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode, AngleTrig& trig) {
   if (s.V == 0.0) s.V = kRestSpeed;
   const double roh = s.Atm.Roh;
   const double V = s.V;
   const double mass = s.Mass;
   const double q = Checked(roh * V * V / 2);
   s.q = q;
-  const double sinT = std::sin(s.Theta);
-  const double cosT = std::cos(s.Theta);
+  if (const auto bits = std::bit_cast<uint64_t>(s.Theta); bits != trig.ThetaBits) {
+    trig.Sin = std::sin(s.Theta);
+    trig.Cos = std::cos(s.Theta);
+    trig.ThetaBits = bits;
+  }
+  const double sinT = trig.Sin;
+  const double cosT = trig.Cos;
   s.Auftrieb = 0.0;
 
   if (BuoyancyMode != 1) {

@@ -14,4 +14,14 @@ constexpr double kRestSpeed = 0.0002;  //!< [m/s] stands in for an exactly zero 
 // throws FloatingPointError; every field written before it is finite.
 void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode);
 
+// The sine and cosine of the flight-path angle they were taken for. A caller that keeps one from
+// step to step spares both while the angle stays the same to the bit: at its limit, in a vertical
+// hold, for a body that does not move.
+struct AngleTrig {
+  uint64_t ThetaBits = 0x7ff8dead0000beefULL;  // no angle yet: a nan that no step leaves behind
+  double Sin = 0.0;
+  double Cos = 1.0;
+};
+void MotionStep(FlightState& s, double Vwind, double dt0, int32_t BuoyancyMode, AngleTrig& trig);
+
 }  // namespace zarn

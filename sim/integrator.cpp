@@ -136,7 +136,7 @@ class Run {
       s_.Isp = 0.0;
     }
     if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
-    MotionStep(s_, p_.Vwind, p_.dt0, p_.BuoyancyMode);
+    MotionStep(s_, p_.Vwind, p_.dt0, p_.BuoyancyMode, trig_);
 
     if (files_) {
       writer_.WriteStepLine(s_);
@@ -283,6 +283,7 @@ class Run {
   StepFileWriter writer_;
   bool dragLaw_ = false;
   std::size_t band_ = 0;      //!< the atmosphere's band of the previous step
+  AngleTrig trig_;            //!< sin and cos of the previous step's angle
   double endOfStage1_ = 0.0;  //!< [s]
   double endOfStage2_ = 0.0;  //!< [s]
   double duration_ = 0.0;     //!< [s] final t of the probe pass, for progress reports

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
@@ -149,6 +150,36 @@ TEST(MotionStep, BuoyancyModeKeepsTheBodyInPlaceButAdvancesTimeAndForces) {
   EXPECT_NEAR(s.nx, -0.229592, 5e-7);
   EXPECT_NEAR(s.ny, 0.625, 1e-12);
   EXPECT_EQ(s.Auftrieb, 0.0);
+}
+
+// A run keeps the sine and cosine of the last angle from step to step. Its states must be those of
+// steps that take both afresh, to the bit: while the angle changes every step (lift turns the
+// path), and while it stays at its limit (a steep dive that gravity holds there), and across the
+// change from one to the other.
+TEST(MotionStep, KeptSineAndCosineGiveTheStatesOfFreshOnes) {
+  struct Flight {
+    const char* Name;
+    double Theta, CyCur, V;
+  };
+  for (const Flight& f : {Flight{"turning", 0.3, 0.1, 100}, Flight{"diving to the limit", -1.6, 0.0, 1}}) {
+    FlightState fresh = HorizontalStartWithWind();
+    fresh.Theta = f.Theta;
+    fresh.CyCur = f.CyCur;
+    fresh.V = f.V;
+    FlightState kept = fresh;
+    AngleTrig trig;
+    int held = 0;  // steps that began at the angle of the step before
+    for (int i = 0; i < 400; ++i) {
+      const double before = kept.Theta;
+      MotionStep(fresh, 2, 0.05, 0);
+      MotionStep(kept, 2, 0.05, 0, trig);
+      ASSERT_EQ(std::memcmp(&fresh, &kept, sizeof fresh), 0) << f.Name << ", step " << i;
+      held += kept.Theta == before ? 1 : 0;
+    }
+    if (f.CyCur == 0.0) {
+      EXPECT_GT(held, 100) << f.Name;  // the kept values were used
+    }
+  }
 }
 
 TEST(MotionStep, BuoyancyForceIsClearedEveryStep) {
