@@ -149,19 +149,18 @@ constexpr SampleField kSampleFields[] = {
 constexpr std::string_view kSampleLineEnd = "  \r\n";  // the closing separator and the line end
 
 // Where each measured field of the previous step line was written, with the value it was written
-// for and that value's key: the field's text (its separator included) is copied from there, 16
-// bytes at once, while the value stays the same (mass, thrust and coefficients of a ballistic body
-// for the whole flight: one compare) or rounds alike (time and position for tens of steps with
-// short steps). The previous line is in the same block of text. Copying from a line written one
-// line earlier also spares the load the stall of reading back bytes that are still in the store
-// queue, which copying a field right after formatting it would pay.
+// for and the range of values that surely round alike (KeyRange): the field's text (its separator
+// included) is copied from there, 16 bytes at once, while the value stays the same (mass, thrust and
+// coefficients of a ballistic body for the whole flight; also values without a key, such as
+// scientific texts) or stays in the range (time and position for tens of steps with short steps).
+// The previous line is in the same block of text. Copying from a line written one line earlier
+// also spares the load the stall of reading back bytes that are still in the store queue, which
+// copying a field right after formatting it would pay.
 struct FieldMemory {
   // Not a value that can reach a field: a nan raises before it is written.
   static constexpr uint64_t kNoValue = 0x7ff8dead0000beefULL;
-  static constexpr uint64_t kNothing = kNoKey - 1;  // no key equals it, not even kNoKey
   uint64_t Bits = kNoValue;
-  uint64_t Key = kNothing;
-  // Values that surely round to Key (KeyRange); empty while there is no key.
+  // Values that surely have the text's key (KeyRange); empty while the text has no key.
   double Lo = std::numeric_limits<double>::infinity();
   double Hi = -std::numeric_limits<double>::infinity();
   const char* Text = nullptr;
@@ -182,28 +181,22 @@ template <std::size_t I>
     std::memcpy(p, m.Text, kMaxFixedWidth);
     end = p + m.Length;
   } else {
+    if constexpr (separator > 0) std::memcpy(p, kSeparator.data(), kSeparator.size());
     const uint64_t key = FixedKey(value, f.Decimals);
-    if (key == m.Key) {
-      std::memcpy(p, m.Text, kMaxFixedWidth);
-      end = p + m.Length;
-    } else {
-      if constexpr (separator > 0) std::memcpy(p, kSeparator.data(), kSeparator.size());
-      if (key != kNoKey) [[likely]] {
-        end = PutKeyedForward(p + separator, key, f.Width, f.Decimals);
-      } else {  // an exact half, a large magnitude: kept by the value alone
-        end = FormatFixed(p + separator, value, f.Width, f.Decimals);  // raises for inf and nan
-      }
-      m.Length = static_cast<int>(end - p);
-      if (m.Length <= kMaxFixedWidth && key != kNoKey) {
-        KeyRange(key, f.Decimals, m.Lo, m.Hi);
-      } else {
-        m.Lo = std::numeric_limits<double>::infinity();
-        m.Hi = -std::numeric_limits<double>::infinity();
-      }
+    if (key != kNoKey) [[likely]] {
+      end = PutKeyedForward(p + separator, key, f.Width, f.Decimals);
+    } else {  // an exact half, a large magnitude: kept by the value alone
+      end = FormatFixed(p + separator, value, f.Width, f.Decimals);  // raises for inf and nan
     }
-    const bool kept = m.Length <= kMaxFixedWidth;
+    m.Length = static_cast<int>(end - p);
+    const bool kept = m.Length <= kMaxFixedWidth;  // a longer text is not copied 16 bytes at once
     m.Bits = kept ? bits : FieldMemory::kNoValue;
-    m.Key = kept && key != kNoKey ? key : FieldMemory::kNothing;
+    if (kept && key != kNoKey) {
+      KeyRange(key, f.Decimals, m.Lo, m.Hi);
+    } else {
+      m.Lo = std::numeric_limits<double>::infinity();
+      m.Hi = -std::numeric_limits<double>::infinity();
+    }
   }
   m.Text = p;
   return end;
