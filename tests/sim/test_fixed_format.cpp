@@ -23,6 +23,17 @@ std::string Fixed(double value, int width, int decimals) {
   return std::string(buffer, end);
 }
 
+// A value of either sign whose magnitude is 10 to a random power drawn from `exponent`.
+double RandomValue(std::mt19937_64& random, std::uniform_real_distribution<double>& exponent) {
+  return std::pow(10.0, exponent(random)) * ((random() & 1) != 0 ? -1.0 : 1.0);
+}
+
+// The decimal half just above |v| at `decimals` places: not exact in binary, but close to one.
+double HalfAbove(double v, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  return (std::floor(std::fabs(v) * scale) + 0.5) / scale;
+}
+
 // What std::to_chars with a precision gives, right-aligned in the width.
 std::string Reference(double value, int width, int decimals) {
   char text[400];
@@ -89,11 +100,9 @@ TEST(FixedFormat, DigitsMatchTheExactValueAcrossMagnitudesAndNearHalves) {
   for (int i = 0; i < 500000; ++i) {
     const int d = decimals(random);
     const int w = width(random);
-    const double v = std::pow(10.0, exponent(random)) * ((random() & 1) != 0 ? -1.0 : 1.0);
+    const double v = RandomValue(random, exponent);
     check(v, w, d);
-    // The decimal half just above a random value: not exact in binary, but close to one.
-    const double scale = std::pow(10.0, d);
-    const double half = (std::floor(std::fabs(v) * scale) + 0.5) / scale;
+    const double half = HalfAbove(v, d);
     check(half, w, d);
     check(std::nextafter(half, 0.0), w, d);
     check(std::nextafter(half, 1e300), w, d);
@@ -139,11 +148,11 @@ TEST(FixedFormat, KeyedForwardFieldsAreTheFixedTextAndShareTextsByKey) {
   for (int i = 0; i < 200000; ++i) {
     const int d = decimals(random);
     const int w = width(random);
-    const double v = std::pow(10.0, exponent(random)) * ((random() & 1) != 0 ? -1.0 : 1.0);
+    const double v = RandomValue(random, exponent);
     check(v, w, d);
     // Next to the halves, and values in the last decimal's step around v that round alike.
     const double scale = std::pow(10.0, d);
-    const double half = (std::floor(std::fabs(v) * scale) + 0.5) / scale;
+    const double half = HalfAbove(v, d);
     check(std::nextafter(half, 0.0), w, d);
     check(std::nextafter(half, 1e300), w, d);
     check(v + 0.3 / scale, w, d);
@@ -184,9 +193,8 @@ TEST(FixedFormat, EveryValueInsideTheRangeOfAKeyHasThatKey) {
   };
   for (int i = 0; i < 200000; ++i) {
     const int d = decimals(random);
-    const double v = std::pow(10.0, exponent(random)) * ((random() & 1) != 0 ? -1.0 : 1.0);
-    const double scale = std::pow(10.0, d);
-    const double half = (std::floor(std::fabs(v) * scale) + 0.5) / scale;
+    const double v = RandomValue(random, exponent);
+    const double half = HalfAbove(v, d);
     for (double near :
          {v, std::nextafter(half, 0.0), std::nextafter(half, 1e300), -std::nextafter(half, 0.0)})
       check(near, d);
