@@ -26,6 +26,7 @@
 
 #include "assets/pictures.h"
 #include "plot/graph_png.h"
+#include "plot/picture_file.h"
 #include "plot/readout.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
@@ -381,12 +382,15 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   SampleNote_->hide();
   plotMenu_ = new QMenu(Image1_);
   plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
-  saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as PNG..."), this,
+  saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as..."), this,
                                     [this] { Guard(this, [&] { SaveGraphClick(); }); });
   saveTable_ = plotMenu_->addAction(QStringLiteral("Save table as CSV..."), this,
                                     [this] { Guard(this, [&] { SaveTableClick(); }); });
   copyGraph_ = plotMenu_->addAction(QStringLiteral("Copy graph"), this,
                                     [this] { Guard(this, [&] { CopyGraphClick(); }); });
+  clearStyle_ = plotMenu_->addAction(QStringLiteral("Clear graph style"));
+  clearStyle_->setCheckable(true);
+  connect(clearStyle_, &QAction::toggled, this, [this] { Guard(this, [&] { GraphStyleToggled(); }); });
   // Parameter files: window-wide shortcuts, and the same entries in the plot's menu.
   plotMenu_->addSeparator();
   openParams_ = plotMenu_->addAction(QStringLiteral("Open parameter file..."), this,
@@ -525,8 +529,9 @@ void Form2::ShowGraph() {
   if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
   // Only the rows the last run stored: a short flight draws no line back to the origin.
   const int32_t stored = data_.Summary.SamplesStored;
-  QImage graph = PlotGraph(data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units,
-                           DecimalSeparator());
+  QImage graph = GraphImage(
+      {data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units, DecimalSeparator(),
+       clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified, data_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(graph));
   if (!shown_) shown_ = std::make_unique<ShownGraph>();
   shown_->Image = std::move(graph);
@@ -675,12 +680,34 @@ void Form2::PlotMenuRequest(const QPoint& position) {
 
 void Form2::SaveGraphClick() {
   if (!shown_) return;
-  const QString name = ChooseSaveFile(this, QStringLiteral("Save graph as PNG"),
-                                      QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
-                                      QStringLiteral("PNG images (*.png)"));
+  const QString name = ChooseSaveFile(
+      this, QStringLiteral("Save graph as"), QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
+      QStringLiteral("PNG images (*.png);;SVG drawings (*.svg);;PDF documents (*.pdf)"));
   if (name.isEmpty()) return;  // the user changed their mind
-  SaveGraphPng(shown_->Image, LocalPath(name));
+  // A drawing is painted afresh onto its vector device; any other name takes the bitmap on show.
+  const QString extension = QFileInfo(name).suffix().toLower();
+  if (extension == QLatin1String("svg") || extension == QLatin1String("pdf")) {
+    const GraphInputs graph{shown_->Table,
+                            shown_->Selection,
+                            GraphRows(shown_->Table, shown_->StoredRows),
+                            shown_->Units,
+                            DecimalSeparator(),
+                            clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified,
+                            data_.LangCode};
+    SaveGraphPicture(graph, LocalPath(name), extension == QLatin1String("svg") ? "SVG" : "PDF");
+  } else {
+    SaveGraphPng(shown_->Image, LocalPath(name));
+  }
   exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
+}
+
+void Form2::GraphStyleToggled() {
+  if (!shown_) return;
+  shown_->Image =
+      GraphImage({shown_->Table, shown_->Selection, GraphRows(shown_->Table, shown_->StoredRows),
+                  shown_->Units, DecimalSeparator(),
+                  clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified, data_.LangCode});
+  Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
 }
 
 void Form2::SaveTableClick() {

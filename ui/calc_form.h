@@ -53,6 +53,8 @@ class Form2 : public QWidget, private ActivationForm {
   // The plot's context menu.
   void PlotMenuRequest(const QPoint& position);
   void SaveGraphClick();
+  // Draws the shown graph again in the style the menu's check mark chooses.
+  void GraphStyleToggled();
   void SaveTableClick();
   void CopyGraphClick();
   // Opens a parameter file as the start form's preset would be chosen: the file's record becomes
@@ -104,6 +106,7 @@ class Form2 : public QWidget, private ActivationForm {
   QAction* saveGraph_;
   QAction* saveTable_;
   QAction* copyGraph_;
+  QAction* clearStyle_;  // checked: the graphs are drawn in the clear style
   QAction* openParams_;
   QAction* saveParams_;
   QLabel* Figures_;                    // the key figures of the last run, beside the title
