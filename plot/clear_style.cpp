@@ -217,6 +217,7 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
       x = kMargin;
       y += lineHeight + 4;
     }
+    x = std::round(x);  // the bar on whole pixels: its colour unblended
     LegendEntry entry{QRectF(x, std::round(y + lineHeight / 2) - 2, 24, 4), Place(fm, x + 30, y, name),
                       colour};
     lay.Legend.push_back(entry);

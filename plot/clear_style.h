@@ -34,7 +34,7 @@ struct AxisTicks {
 AxisTicks CoveringTicks(double min, double max, int maxIntervals);
 
 // The same step with the ticks of [min, max] padded to exactly `intervals` intervals: upwards,
-// or downwards when no value is above 0, so that a zero tick stays a tick.
+// or downwards when no value is above zero.
 AxisTicks PaddedTicks(double min, double max, int intervals);
 
 // Tick label of value with the decimals the step needs, after dividing both by 10^exponent:
