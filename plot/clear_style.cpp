@@ -231,7 +231,8 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
   const double bottom = kHeight - kMargin - lineHeight - 4 - lineHeight - labelRow;
 
   // Vertical axes: one common number of intervals, so that every axis's ticks fall on the grid.
-  int intervals = 1;
+  // At least four, so that even flat curves get a readable scale.
+  int intervals = 4;
   std::vector<Extremes> extremes;
   for (int f = 1; f < n; ++f) {
     extremes.push_back(ExtremesOf(table, sel.Columns[f], rows));
