@@ -72,8 +72,12 @@ int CreateOrReplace(const std::filesystem::path& path, int* previous, int newMod
     const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       // The old file's permission bits and group, as writing it in place would have kept them.
-      const bool same = ::fchmod(fd, old.st_mode & 07777) == 0 &&
-                        (old.st_gid == ::getegid() || ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0);
+      struct stat made {};
+      // The group first: changing it clears the set-ID bits.
+      const bool same =
+          ::fstat(fd, &made) == 0 &&
+          (made.st_gid == old.st_gid || ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0) &&
+          ::fchmod(fd, old.st_mode & 07777) == 0;
       const int held =
           same && previous != nullptr ? ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
       if (same && ::rename(fresh.c_str(), path.c_str()) == 0) {
