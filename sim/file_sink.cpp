@@ -45,19 +45,42 @@ void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   file.Close();
 }
 
-int CreateOrReplace(const std::filesystem::path& path, int* previous) {
+int WritableInPlace(const std::filesystem::path& path) noexcept {
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return 0;
+  const int error = errno;
+  return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY ? error : 0;
+}
+
+int CreateOrReplace(const std::filesystem::path& path, int* previous, int newMode) {
   if (previous != nullptr) *previous = -1;
   struct stat old {};
-  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_nlink == 1) {
+  const bool there = ::lstat(path.c_str(), &old) == 0;
+  // Renaming over a file needs only the folder's permission; the file's own is what the user set.
+  if (there) {
+    if (const int error = WritableInPlace(path); error != 0) {
+      errno = error;
+      return -1;
+    }
+  }
+  // A file of another owner is written in place, so that it stays theirs.
+  if (there && S_ISREG(old.st_mode) && old.st_nlink == 1 && old.st_uid == ::geteuid()) {
     // The new file is made under a name of its own and renamed over the old one, so that the old
     // file stays whole should the new one not come about. A descriptor of the old file keeps its
     // contents past the rename, until it is closed.
     std::filesystem::path fresh = path;
     fresh += ".new-" + std::to_string(::getpid());
-    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      const int held = previous != nullptr ? ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
-      if (::rename(fresh.c_str(), path.c_str()) == 0) {
+      // The old file's permission bits and group, as writing it in place would have kept them.
+      struct stat made {};
+      // The group first: changing it clears the set-ID bits.
+      const bool same =
+          ::fstat(fd, &made) == 0 &&
+          (made.st_gid == old.st_gid || ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0) &&
+          ::fchmod(fd, old.st_mode & 07777) == 0;
+      const int held =
+          same && previous != nullptr ? ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
+      if (same && ::rename(fresh.c_str(), path.c_str()) == 0) {
         if (previous != nullptr) *previous = held;
         return fd;
       }
@@ -65,6 +88,14 @@ int CreateOrReplace(const std::filesystem::path& path, int* previous) {
       ::unlink(fresh.c_str());
       if (held >= 0) ::close(held);
     }
+  }
+  if (!there && newMode >= 0) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::fchmod(fd, static_cast<mode_t>(newMode) & 07777);  // as far as it goes: the file is made either way
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
   }
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
@@ -89,12 +120,12 @@ void OutputFile::GuardSpace(SpaceProbe probe) {
   probe_ = std::move(probe);
 }
 
-void OutputFile::Open(const std::filesystem::path& path) {
+void OutputFile::Open(const std::filesystem::path& path, int newMode) {
   if (fd_ >= 0) Close();
   failure_.clear();
   path_ = path;
   int previous = -1;
-  fd_ = CreateOrReplace(path, &previous);
+  fd_ = CreateOrReplace(path, &previous, newMode);
   if (fd_ < 0) Fail(FileErrorText("create", path_, errno));
   ReleasePrevious(previous);
   struct stat st {};
@@ -215,9 +246,9 @@ FileSink::~FileSink() {
   CloseSilently();
 }
 
-void FileSink::Open(const std::filesystem::path& path) {
+void FileSink::Open(const std::filesystem::path& path, int newMode) {
   if (file_.IsOpen()) Close();
-  file_.Open(path);
+  file_.Open(path, newMode);
   pos_ = buffer_;
   flushAt_ = buffer_ + capacity_ - kLineRoom;
 }

@@ -32,17 +32,24 @@ int WriteAll(int fd, const char* p, std::size_t n) noexcept;
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
-// A plain file with a single link that is there already is replaced by a new one, made under a
-// name of its own and renamed over it, so that the old file stays whole until the new one exists:
-// truncating
-// it would wait for the write-back of its old contents, and some file systems (ext4) write a file
-// that was truncated to zero back as soon as it is closed. Anything else keeps its identity and is
-// truncated in place: a symbolic link (the file it names is written), a device such as /dev/null,
-// a file with several links (every link shows the new contents). Where no new file can be made
-// beside the old one, or renamed over it, the old one is truncated. When `previous` is given, it receives a
-// descriptor that holds the removed file's contents until it is closed (freeing the pages of a large file
-// takes tens of milliseconds, which the caller may spend elsewhere), or -1.
-int CreateOrReplace(const std::filesystem::path& path, int* previous = nullptr);
+// A file that the user could not write in place is not replaced (EACCES, or the error that
+// writing it would meet, such as EROFS), even where the folder would allow it. A plain file of the
+// user's with a single link is replaced by a new one with its permission bits and group, made
+// under a name of its own and renamed over it, so that the old file stays whole until the new one
+// exists: truncating it would wait for the write-back of its old contents, and some file systems
+// (ext4) write a file that was truncated to zero back as soon as it is closed. Anything else keeps
+// its identity and is truncated in place: a symbolic link (the file it names is written), a device
+// such as /dev/null, a file with several links (every link shows the new contents), a file of
+// another owner (it stays theirs). Where no new file can be made beside the old one, or renamed
+// over it, the old one is truncated. A file made where none was takes the bits that the umask
+// leaves of 0666, or exactly `newMode` when that is given (0..07777). When `previous` is given, it
+// receives a descriptor that holds the removed file's contents until it is closed (freeing the
+// pages of a large file takes tens of milliseconds, which the caller may spend elsewhere), or -1.
+int CreateOrReplace(const std::filesystem::path& path, int* previous = nullptr, int newMode = -1);
+
+// 0 when the user may write the file that is at `path` (or nothing is there), else the error that
+// writing it would meet: EACCES, EPERM, EROFS or ETXTBSY.
+int WritableInPlace(const std::filesystem::path& path) noexcept;
 
 // The space of a file system, as the disk guard reads it.
 struct FileSystemSpace {
@@ -82,7 +89,7 @@ class OutputFile {
   void GuardSpace(SpaceProbe probe = FileSystemSpaceOf);
 
   // Creates or replaces the file (see CreateOrReplace); closes an open one first.
-  void Open(const std::filesystem::path& path);
+  void Open(const std::filesystem::path& path, int newMode = -1);
   bool IsOpen() const noexcept { return fd_ >= 0; }
 
   // Writes the pieces (at most kMaxPieces) whole and in order, after the guard's look at the space;
@@ -131,7 +138,7 @@ class FileSink {
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
 
-  void Open(const std::filesystem::path& path);
+  void Open(const std::filesystem::path& path, int newMode = -1);  // see OutputFile::Open
   bool IsOpen() const noexcept { return file_.IsOpen(); }
 
   // Start of room for one line of at most kLineRoom bytes; EndLine commits what was put there.

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "models/atmosphere.h"
@@ -50,7 +51,12 @@ class Run {
   }
 
   void Execute() {
-    if (files_) writer_.Create(options_.Directory / kStepFileName);
+    // Held until the sample file is written: the folder's lock, and the previous sample file gone.
+    std::optional<ResultFolder> folder;
+    if (files_) {
+      folder.emplace(options_.Directory);
+      writer_.Create(options_.Directory / kStepFileName);
+    }
     try {
       FlyPass();
       duration_ = s_.t;
@@ -71,7 +77,7 @@ class Run {
     }
     writer_.Close();
     ConvertUnits();
-    if (files_) WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
+    if (files_) WriteSampleFile(options_.Directory / kSampleFileName, d_.Table, folder->SampleMode());
   }
 
  private:

@@ -34,7 +34,9 @@ struct RunOptions {
 void ValidateRunParameters(const FlightParameters& p);
 
 // Runs the whole computation on d. Throws Error (FloatingPointError, FileError, or a cancelled or
-// refused run); what was written or stored before the failure stays.
+// refused run); what was written or stored before the failure stays. A run that writes files holds
+// their folder for its length (ResultFolder): a second run into it is refused, and the folder never
+// holds a step file and a sample file of different runs.
 void ComputeTrajectory(ZarnData& d, const RunOptions& options = {});
 
 // What a user should know about a run that stored fewer rows than the table holds, e.g.

@@ -243,6 +243,51 @@ TEST_F(IntegratorTest, RepeatedRunGivesIdenticalFilesAndTable) {
   EXPECT_TRUE(d_->Table.Elements == table.Elements);
 }
 
+// A run that stops half-way leaves no sample file of an earlier run beside its step file: a plain
+// one is gone, and one that is not a plain file of its own is emptied and stays what it was.
+TEST_F(IntegratorTest, AStoppedRunLeavesNoEarlierSampleFileBesideItsStepFile) {
+  const fs::path elsewhere = dir_ / "elsewhere.txt";
+  const struct {
+    const char* Kind;
+    std::function<void(const fs::path&)> Make;
+    bool Stays;
+  } kKinds[] = {
+      {"plain file", [](const fs::path& f) { std::ofstream(f) << "earlier rows\r\n"; }, false},
+      {"link to a file",
+       [&](const fs::path& f) {
+         std::ofstream(elsewhere) << "earlier rows\r\n", fs::create_symlink(elsewhere, f);
+       },
+       true},
+      {"file of two links",
+       [&](const fs::path& f) {
+         std::ofstream(elsewhere) << "earlier rows\r\n", fs::create_hard_link(elsewhere, f);
+       },
+       true},
+      {"link to /dev/null", [](const fs::path& f) { fs::create_symlink("/dev/null", f); }, true},
+  };
+  for (const auto& kind : kKinds) {
+    SCOPED_TRACE(kind.Kind);
+    fs::remove(SampleFilePath());
+    fs::remove(elsewhere);
+    kind.Make(SampleFilePath());
+    const fs::file_status before = fs::symlink_status(SampleFilePath());
+    RunOptions o = Options();
+    o.ProgressEvery = 1000;
+    o.Progress = [](const RunProgress&) { return false; };
+    WritePresetRecord(0, d_->PresetRecord);
+    ApplyPresetRecord(*d_);
+    EXPECT_THROW(ComputeTrajectory(*d_, o), Error);
+    EXPECT_GT(StepFile().size(), 1000u);
+    ASSERT_EQ(fs::exists(fs::symlink_status(SampleFilePath())), kind.Stays);
+    if (!kind.Stays) continue;
+    EXPECT_EQ(fs::symlink_status(SampleFilePath()).type(), before.type());
+    if (fs::exists(elsewhere)) {
+      EXPECT_EQ(ReadFile(elsewhere), "");
+      EXPECT_EQ(fs::hard_link_count(elsewhere), fs::is_symlink(SampleFilePath()) ? 1u : 2u);
+    }
+  }
+}
+
 TEST_F(IntegratorTest, ALongRunThenAShortOneGiveTheShortRunsFilesTableAndSummaryAlone) {
   // The third preset climbs past 10 km, so both runs convert heights to km: rows of the long run
   // left in the table would be divided a second time.

@@ -75,9 +75,10 @@ constexpr const char* kOptionsHelp =
     "sweep, whose rows give samples_stored).\n"
     "Options take their value as --opt VALUE or --opt=VALUE. FILE is relative to the current\n"
     "directory, not to DIR. On a terminal, a run or sweep longer than a second shows a progress\n"
-    "bar on stderr. Ctrl-C stops it with \"Run cancelled\" and ends the program by SIGINT.\n"
+    "bar on stderr. Ctrl-C, SIGTERM or SIGHUP stops it with \"Run cancelled\" and ends the\n"
+    "program by that signal.\n"
     "Exit status: 0 done, 1 the run, a file or a sweep's case failed, 2 the command line was\n"
-    "refused (nothing touched), 130 (SIGINT) cancelled.\n";
+    "refused (nothing touched), 130 (SIGINT), 143 (SIGTERM) or 129 (SIGHUP) cancelled.\n";
 
 std::string Quoted(std::string_view text) {
   // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.

@@ -24,8 +24,8 @@ namespace zarn::batch {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitRunError = 1;  // the run, a file or a sweep's case failed; files as left
 inline constexpr int kExitUsage = 2;     // the command line was refused; nothing was touched
-// Ctrl-C stopped the run or the sweep. The program itself does not exit with it: it ends by SIGINT,
-// so that a shell sees 130 and stops a loop or script.
+// Ctrl-C (or SIGTERM, SIGHUP) stopped the run or the sweep. The program itself does not exit with
+// it: it ends by that signal, so that a shell sees 130 (143, 129) and stops a loop or script.
 inline constexpr int kExitCancelled = 130;
 
 extern const char* const kUsage;    // the synopsis, for a refused command line
