@@ -99,7 +99,8 @@ namespace {
 // The reserve of a file system as the guard first sees it.
 uint64_t FirstReserve(const FileSystemSpace& space) {
   const uint64_t reserve = SpaceReserve(space);
-  return space.Available < reserve ? space.Available / 2 : reserve;  // already within it: half of what is free
+  return space.Available < reserve ? space.Available / 2
+                                   : reserve;  // already within it: half of what is free
 }
 
 }  // namespace
@@ -112,8 +113,8 @@ struct SharedSpace {
   std::string Refusal;              // the first
 
   // Draws a file's next grant; `grant` holds what it had not written of the last one.
-  std::string Check(int fd, uint64_t bytes, uint64_t freeing, const std::filesystem::path& path, uint64_t& grant,
-                    bool& guarded) {
+  std::string Check(int fd, uint64_t bytes, uint64_t freeing, const std::filesystem::path& path,
+                    uint64_t& grant, bool& guarded) {
     const std::lock_guard lock(Mutex);
     Granted -= grant;
     grant = 0;

@@ -48,8 +48,8 @@ struct SharedSpace;  // see SharedSpaceGuard
 
 // The space of a file system, as the disk guard reads it.
 struct FileSystemSpace {
-  uint64_t Available;  //!< [bytes] free to the writer
-  uint64_t Size;       //!< [bytes] the whole file system
+  uint64_t Available;             //!< [bytes] free to the writer
+  uint64_t Size;                  //!< [bytes] the whole file system
   SharedSpace* Shared = nullptr;  //!< set by the probe of a SharedSpaceGuard: the reserve it shares
 };
 // Reads the space of the file system that holds the open file `fd`; false when it cannot be told.

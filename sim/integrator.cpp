@@ -12,8 +12,8 @@
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
 #include "models/motion_step.h"
-#include "records/errors.h"
 #include "records/constants.h"
+#include "records/errors.h"
 #include "sim/number_text.h"
 #include "sim/param_file.h"
 #include "sim/result_files.h"
@@ -340,7 +340,8 @@ struct NonNegative {
   int Slot;
   double FlightParameters::*Value;
 };
-constexpr std::array<NonNegative, 2> kNonNegative{{{kSlotS0, &FlightParameters::S0}, {kSlotCx, &FlightParameters::Cx}}};
+constexpr std::array<NonNegative, 2> kNonNegative{
+    {{kSlotS0, &FlightParameters::S0}, {kSlotCx, &FlightParameters::Cx}}};
 
 void RefuseNegative(std::string_view name, double value, char decimalSeparator) {
   if (value < 0.0) throw Error(NamedValue(name, value, decimalSeparator) + " cannot be negative");

@@ -100,7 +100,8 @@ auto NamingMass(double MassaStart, Compute compute) {
     return compute();
   } catch (const FloatingPointError& e) {
     if (MassaStart > 0.0) throw;
-    throw Error(std::string(e.what()) + " (MassaStart = " + FormatGeneral(MassaStart, kFieldDigits, '.') + ")");
+    throw Error(std::string(e.what()) + " (MassaStart = " + FormatGeneral(MassaStart, kFieldDigits, '.') +
+                ")");
   }
 }
 
@@ -119,7 +120,8 @@ void ActivatePresetRecord(ZarnData& d, ActivationForm& form) {
   // fields at all. The task and the model are choices, not numbers typed.
   std::array<double, 60> rec = d.PresetRecord;
   for (std::size_t slot = 0; slot < rec.size(); ++slot)
-    if (slot != std::size_t{kSlotTaskKind} && slot != std::size_t{kSlotAeroModel}) rec[slot] = FieldValue(rec[slot]);
+    if (slot != std::size_t{kSlotTaskKind} && slot != std::size_t{kSlotAeroModel})
+      rec[slot] = FieldValue(rec[slot]);
   FlightParameters& p = d.Params;
   const double task = rec[kSlotTaskKind];
   auto field = [&form](double FlightParameters::*parameter, double value) {

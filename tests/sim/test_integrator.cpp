@@ -505,10 +505,16 @@ TEST_F(IntegratorTest, StepOrEndTimeThatCouldNeverEndIsRefusedBeforeAnythingIsTo
       {0.01, -kInf, "End time must be a finite number"},
       {0.01, kNaN, "End time must be a finite number"},
       // A step below half a unit in the last place of Tk leaves t where it is.
-      {1e-320, 100, "Integration step dt0 = 9.99988867182683E-321 s cannot advance the time up to the end time Tk = 100 s"},
+      {1e-320, 100,
+       "Integration step dt0 = 9.99988867182683E-321 s cannot advance the time up to the end time Tk = 100 "
+       "s"},
       {1e-14, 1000, "Integration step dt0 = 1E-14 s cannot advance the time up to the end time Tk = 1000 s"},
-      {1e-13, 100, "Integration step dt0 = 1E-13 s would take 1E15 steps up to the end time Tk = 100 s (at most 1000000000)"},
-      {0.5, 500000000.5, "Integration step dt0 = 0.5 s would take 1000000001 steps up to the end time Tk = 500000000.5 s (at most 1000000000)"},
+      {1e-13, 100,
+       "Integration step dt0 = 1E-13 s would take 1E15 steps up to the end time Tk = 100 s (at most "
+       "1000000000)"},
+      {0.5, 500000000.5,
+       "Integration step dt0 = 0.5 s would take 1000000001 steps up to the end time Tk = 500000000.5 s (at "
+       "most 1000000000)"},
   };
   { std::ofstream(dir_ / kStepFileName) << "earlier run"; }
   for (const Case& c : cases) {
@@ -547,9 +553,10 @@ TEST(RunParameters, AStepThatReachesTheEndTimeInABillionStepsOrAnEndAtTheFirstSt
     ValidateRunParameters(p, ',');
     ADD_FAILURE() << "not refused";
   } catch (const Error& e) {  // in the window's own numbers
-    EXPECT_STREQ(e.what(),
-                 "Integration step dt0 = 0,5 s would take 2000000001 steps up to the end time Tk = 1000000000,5 s "
-                 "(at most 1000000000)");
+    EXPECT_STREQ(
+        e.what(),
+        "Integration step dt0 = 0,5 s would take 2000000001 steps up to the end time Tk = 1000000000,5 s "
+        "(at most 1000000000)");
   }
 }
 
@@ -572,12 +579,16 @@ TEST_F(IntegratorTest, MeaninglessValuesAreRefusedByNameBeforeAnythingIsTouched)
        "GasDensity = -0.1 cannot be negative"},
       {"fuel 1", [&](ZarnData& d) { rocket(d.Params), d.Params.Mt = -5; }, "Mt = -5 cannot be negative"},
       {"fuel 3", [&](ZarnData& d) { rocket(d.Params), d.Params.Mt3 = -5; }, "Mt3 = -5 cannot be negative"},
-      {"engine 2", [&](ZarnData& d) { rocket(d.Params), d.Params.Mdv2 = -1; }, "Mdv2 = -1 cannot be negative"},
+      {"engine 2", [&](ZarnData& d) { rocket(d.Params), d.Params.Mdv2 = -1; },
+       "Mdv2 = -1 cannot be negative"},
       {"thrust 1", [&](ZarnData& d) { rocket(d.Params), d.Params.Schub = -1e4; },
        "Schub = -10000 cannot be negative"},
-      {"thrust 2", [&](ZarnData& d) { rocket(d.Params), d.Params.Schu2 = -1; }, "Schu2 = -1 cannot be negative"},
-      {"no mass", [](ZarnData& d) { d.Params.MassaStart = 0; }, "Invalid floating point operation (MassaStart = 0)"},
-      {"no mass, buoyant", [](ZarnData& d) { d.Params.TaskKind = 4, d.Params.BuoyancyMode = 1, d.Params.MassaStart = 0; },
+      {"thrust 2", [&](ZarnData& d) { rocket(d.Params), d.Params.Schu2 = -1; },
+       "Schu2 = -1 cannot be negative"},
+      {"no mass", [](ZarnData& d) { d.Params.MassaStart = 0; },
+       "Invalid floating point operation (MassaStart = 0)"},
+      {"no mass, buoyant",
+       [](ZarnData& d) { d.Params.TaskKind = 4, d.Params.BuoyancyMode = 1, d.Params.MassaStart = 0; },
        "Floating point division by zero (MassaStart = 0)"},
       {"negative mass", [](ZarnData& d) { d.Params.MassaStart = -1; }, "MassaStart = -1 must be more than 0"},
   };

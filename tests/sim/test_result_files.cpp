@@ -637,7 +637,7 @@ TEST_F(ResultFiles, SharedDiskGuardKeepsOneReserveForAllItsFiles) {
     EXPECT_NE(messages[i].find("(the run stops before less than 20 MB remain)"), std::string::npos)
         << i << ": " << messages[i];
   }
-  EXPECT_LE(written(), kFree / 2);                    // the reserve stays whole
+  EXPECT_LE(written(), kFree / 2);                        // the reserve stays whole
   EXPECT_GE(written(), kFree / 2 - (uint64_t{6} << 20));  // within the buffers in flight
   EXPECT_NE(shared.Refusal().find("Stopped writing"), std::string::npos);
 }

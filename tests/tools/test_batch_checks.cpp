@@ -46,11 +46,14 @@ TEST_F(BatchChecks, RunThatCouldNeverEndIsRefusedAtOnceAloneAndAsASweepCase) {
     std::string Message;
   } cases[] = {
       {{"dt0=1e-320"},
-       "Integration step dt0 = 9.99988867182683E-321 s cannot advance the time up to the end time Tk = 100 s"},
+       "Integration step dt0 = 9.99988867182683E-321 s cannot advance the time up to the end time Tk = 100 "
+       "s"},
       {{"dt0=1e-13"},
-       "Integration step dt0 = 1E-13 s would take 1E15 steps up to the end time Tk = 100 s (at most 1000000000)"},
+       "Integration step dt0 = 1E-13 s would take 1E15 steps up to the end time Tk = 100 s (at most "
+       "1000000000)"},
       {{"Tk=1e12", "dt0=0.001"},
-       "Integration step dt0 = 0.001 s would take 1E15 steps up to the end time Tk = 1000000000000 s (at most "
+       "Integration step dt0 = 0.001 s would take 1E15 steps up to the end time Tk = 1000000000000 s (at "
+       "most "
        "1000000000)"},
   };
   for (const auto& c : cases) {
@@ -77,7 +80,7 @@ TEST_F(BatchChecks, RunThatCouldNeverEndIsRefusedAtOnceAloneAndAsASweepCase) {
 }
 
 TEST_F(BatchChecks, ValuesWithoutAMeaningAreRefusedByNameAndValue) {
-  const std::vector<std::string> rocket{"TaskKind=8", "MassaStart=1000", "Mt=500",  "Iud=2000",
+  const std::vector<std::string> rocket{"TaskKind=8", "MassaStart=1000", "Mt=500",   "Iud=2000",
                                         "IudP0=2300", "Mdv=100",         "Schub=2e4"};
   auto with = [](std::vector<std::string> sets, const std::vector<std::string>& more) {
     sets.insert(sets.end(), more.begin(), more.end());
@@ -141,7 +144,8 @@ TEST_F(BatchChecks, OptionOfOneValueGivenTwiceIsAUsageError) {
     EXPECT_EQ(r.Exit, 2);
     std::string option = args[args.size() - 1].rfind("--", 0) == 0 ? args.back() : args[args.size() - 2];
     option = option.substr(0, option.find('='));
-    EXPECT_EQ(r.Err.rfind("zarn-batch: Option '" + option + "' is given twice; give it once\n", 0), 0u) << r.Err;
+    EXPECT_EQ(r.Err.rfind("zarn-batch: Option '" + option + "' is given twice; give it once\n", 0), 0u)
+        << r.Err;
     EXPECT_TRUE(Listing(work_).empty());
   }
   // The options that collect values.
@@ -155,9 +159,12 @@ TEST_F(BatchChecks, OptionOfOneValueGivenTwiceIsAUsageError) {
 // parameter file keeps what it was given.
 TEST_F(BatchChecks, ValuesOfMoreThan15DigitsRunAsTheWindowsFieldsReadThem) {
   fs::create_directories(work_ / "short");
-  ASSERT_EQ(Batch({"--preset", "1", "--set", "dt0=0.1", "--set", "Tk=1", "--dir", "short", "--quiet"}).Exit, 0);
-  { std::ofstream(work_ / "long.zarn") << "TaskKind = 1\nMassaStart = 1\nS0 = 0.02\nCx = 0.45\nH0 = 10000\n"
-                                          "TTO = -88\nTk = 1\ndt0 = 0.10000000000000002\n"; }
+  ASSERT_EQ(Batch({"--preset", "1", "--set", "dt0=0.1", "--set", "Tk=1", "--dir", "short", "--quiet"}).Exit,
+            0);
+  {
+    std::ofstream(work_ / "long.zarn") << "TaskKind = 1\nMassaStart = 1\nS0 = 0.02\nCx = 0.45\nH0 = 10000\n"
+                                          "TTO = -88\nTk = 1\ndt0 = 0.10000000000000002\n";
+  }
   const std::vector<std::string> ways[] = {
       {"--preset", "1", "--set", "dt0=0.10000000000000002", "--set", "Tk=1", "--save-params", "saved.zarn"},
       {"--params", "long.zarn"},
@@ -172,8 +179,8 @@ TEST_F(BatchChecks, ValuesOfMoreThan15DigitsRunAsTheWindowsFieldsReadThem) {
   }
   EXPECT_NE(ReadFile(work_ / "saved.zarn").find("dt0 = 0.10000000000000002"), std::string::npos)
       << ReadFile(work_ / "saved.zarn");
-  const Outcome sweep = Batch({"--preset", "1", "--set", "Tk=1", "--case", "dt0=0.10000000000000002", "--case",
-                               "dt0=0.1", "--case", "dt0=0.100000000000001"});
+  const Outcome sweep = Batch({"--preset", "1", "--set", "Tk=1", "--case", "dt0=0.10000000000000002",
+                               "--case", "dt0=0.1", "--case", "dt0=0.100000000000001"});
   ASSERT_EQ(sweep.Exit, 0) << sweep.Err;
   const auto rows = CsvRows(sweep.Out);
   ASSERT_EQ(rows.size(), 4u);

@@ -61,7 +61,8 @@ enum Col { kT, kX, kH, kV, kAngle, kRho, kNx, kNy, kMass };
 // Each --json figure against the step file, within the rounding of its fields. A step line holds
 // the density where the step began and the speed where it ended; the dynamic pressure of a step is
 // that of the speed it began with (V0 for the first).
-void ExpectFiguresOfTheStepFile(const std::map<std::string, double>& json, const RecordingPass& pass, double V0) {
+void ExpectFiguresOfTheStepFile(const std::map<std::string, double>& json, const RecordingPass& pass,
+                                double V0) {
   ASSERT_FALSE(pass.Steps.empty());
   const std::vector<double>& last = pass.Steps.back();
   double apex = -1e300, maxQ = 0, peakNx = 0, speed = V0;
@@ -103,10 +104,10 @@ TEST_F(BatchFigures, JsonFiguresAreThoseOfTheStepFileInTheirStatedUnits) {
     double V0;  // [m/s]
   } runs[] = {
       {0, {}, 100},
-      {1, {}, 0},                      // falls from 10 km: the apex is its first step's height, below H0
-      {1, {"V0=200"}, 200},            // falls fast: its first step already 2 m down
-      {2, {"Vwind=0"}, 40},            // a ball
-      {3, {}, 18000},                  // 18 km/s out of the barrel: the largest pressures
+      {1, {}, 0},            // falls from 10 km: the apex is its first step's height, below H0
+      {1, {"V0=200"}, 200},  // falls fast: its first step already 2 m down
+      {2, {"Vwind=0"}, 40},  // a ball
+      {3, {}, 18000},        // 18 km/s out of the barrel: the largest pressures
       {4, {}, 14000},
       {0, {"TTO=90", "V0=600"}, 600},  // straight up, past 10 km: the table switches to km
   };

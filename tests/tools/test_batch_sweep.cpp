@@ -8,8 +8,8 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -132,8 +132,8 @@ TEST(BatchSweepSpace, OnceACaseStopsForSpaceNoCaseStartsAndTogetherTheyKeepTheRe
   auto written = [&] {
     uint64_t bytes = 0;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(keep, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(keep, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
       if (it->is_regular_file(ec)) bytes += it->file_size(ec);
     return bytes;
   };
@@ -167,14 +167,16 @@ TEST(BatchSweepSpace, OnceACaseStopsForSpaceNoCaseStartsAndTogetherTheyKeepTheRe
     if (std::string(jobs) == "1") {
       EXPECT_EQ(stopped, 4u);
       for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(rows[i].back(), "") << i;
-      EXPECT_EQ(rows[4].back().find("left on its file system (the run stops before less than 10 MB remain)") !=
-                    std::string::npos,
-                true)
+      EXPECT_EQ(
+          rows[4].back().find("left on its file system (the run stops before less than 10 MB remain)") !=
+              std::string::npos,
+          true)
           << rows[4].back();
       EXPECT_EQ(rows[5].back(), notRun);
       EXPECT_EQ(rows[6].back(), notRun);
       EXPECT_EQ(fs::exists(keep / "case-0005"), false);
-      EXPECT_NE(err.str().find("; the sweep started no case after that, 2 of 6 cases not run\n"), std::string::npos)
+      EXPECT_NE(err.str().find("; the sweep started no case after that, 2 of 6 cases not run\n"),
+                std::string::npos)
           << err.str();
       EXPECT_NE(err.str().find("zarn-batch: 3 of 6 cases failed"), std::string::npos) << err.str();
     }
