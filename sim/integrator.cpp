@@ -5,14 +5,18 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
 #include "models/motion_step.h"
+#include "records/constants.h"
 #include "records/errors.h"
 #include "sim/number_text.h"
+#include "sim/param_file.h"
 #include "sim/result_files.h"
 
 namespace zarn {
@@ -50,11 +54,18 @@ class Run {
     every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
   }
 
+  // The first step of the probe pass alone, in no file: what a run would meet at once.
+  void FirstStep() {
+    StartPass();
+    Step();
+  }
+
   void Execute() {
     // Held until the sample file is written: the folder's lock, and the previous sample file gone.
     std::optional<ResultFolder> folder;
     if (files_) {
       folder.emplace(options_.Directory);
+      if (options_.Space) writer_.SetSpaceProbe(options_.Space);
       writer_.Create(options_.Directory / kStepFileName);
     }
     try {
@@ -301,10 +312,73 @@ class Run {
 
 }  // namespace
 
-void ValidateRunParameters(const FlightParameters& p) {
+void ValidateRunParameters(const FlightParameters& p, char decimalSeparator) {
   // A step that is not positive never reaches Tk, and an infinite Tk is never reached.
   if (!(std::isfinite(p.dt0) && p.dt0 > 0.0)) throw Error("Integration step must be a positive number");
   if (!std::isfinite(p.Tk)) throw Error("End time must be a finite number");
+  // A step too small for the clock would leave t where it is forever; a pass of more steps than
+  // kMaxStepsPerPass would hold a core for hours, as good as forever in front of a window.
+  if (p.Tk <= 0.0) return;  // the pass ends at its first step
+  const std::string step = "Integration step dt0 = " + FormatGeneral(p.dt0, 15, decimalSeparator) + " s";
+  const std::string end = "the end time Tk = " + FormatGeneral(p.Tk, 15, decimalSeparator) + " s";
+  if (p.Tk + p.dt0 == p.Tk) throw Error(step + " cannot advance the time up to " + end);
+  const double steps = std::ceil(p.Tk / p.dt0);
+  if (steps > static_cast<double>(kMaxStepsPerPass))
+    throw Error(step + " would take " + FormatGeneral(steps, 15, decimalSeparator) + " steps up to " + end +
+                " (at most " + std::to_string(kMaxStepsPerPass) + ")");
+}
+
+namespace {
+
+// "(MassaStart = 0)": the parameter and value that a refusal is about.
+std::string NamedValue(std::string_view name, double value, char decimalSeparator) {
+  return std::string(name) + " = " + FormatGeneral(value, 15, decimalSeparator);
+}
+
+std::string_view NameOfSlot(int slot) {
+  for (const ParamName& p : kParamNames)
+    if (p.Slot == slot) return p.Name;
+  return {};
+}
+
+// Values that have no meaning below 0: an area, a drag coefficient, masses and thrusts.
+struct NonNegative {
+  int Slot;
+  double FlightParameters::*Value;
+};
+constexpr std::array<NonNegative, 2> kNonNegative{
+    {{kSlotS0, &FlightParameters::S0}, {kSlotCx, &FlightParameters::Cx}}};
+
+void RefuseNegative(std::string_view name, double value, char decimalSeparator) {
+  if (value < 0.0) throw Error(NamedValue(name, value, decimalSeparator) + " cannot be negative");
+}
+
+// The fault that the first step of the run would raise, or "".
+std::string FirstStepFault(const ZarnData& d);
+
+}  // namespace
+
+void ValidateRun(const ZarnData& d, char decimalSeparator) {
+  const FlightParameters& p = d.Params;
+  ValidateRunParameters(p, decimalSeparator);
+  for (const NonNegative& v : kNonNegative) RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
+  if (p.TaskKind == kTaskBuoyantGas)
+    RefuseNegative(NameOfSlot(kSlotGasDensity), d.PresetRecord[kSlotGasDensity], decimalSeparator);
+  if (p.TaskKind == kTaskRocket) {
+    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
+      const StageParameters& f = kStageParameters[i];
+      const int stage = static_cast<int>(i) + 1;
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageFuelMass)), p.*f.Mt, decimalSeparator);
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageDryMass)), p.*f.Mdv, decimalSeparator);
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageThrust)), p.*f.Schub, decimalSeparator);
+    }
+  }
+  if (!(p.MassaStart > 0.0)) {
+    // Where a run would fail at once, its fault comes first, as it did before the refusal.
+    const std::string fault = FirstStepFault(d);
+    const std::string mass = NamedValue(NameOfSlot(kSlotMass), p.MassaStart, decimalSeparator);
+    throw Error(fault.empty() ? mass + " must be more than 0" : fault + " (" + mass + ")");
+  }
 }
 
 namespace {
@@ -327,18 +401,38 @@ double FloorTwoDigits(double x) {
 
 }  // namespace
 
+namespace {
+
+std::string FirstStepFault(const ZarnData& d) {
+  const auto trial = std::make_unique<ZarnData>(d);  // the caller's data stays as it was
+  trial->Rec.Pass = 0;
+  RunOptions noFiles;
+  noFiles.WriteFiles = false;
+  Run run(*trial, noFiles);
+  try {
+    run.FirstStep();
+  } catch (const FloatingPointError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string FewSamplesNote(const ZarnData& d, char decimalSeparator) {
   const int32_t stored = d.Summary.SamplesStored, rows = d.Table.RowsPerColumn;
   if (stored <= 0 || stored >= rows) return {};
   const int64_t steps = d.Summary.StepsPerPass;
+  // A flight over at its first step ends there whatever the step: no step to suggest.
+  if (steps == 1) return "1 of " + std::to_string(rows) + " samples: the flight ended at its first step";
   return std::to_string(stored) + " of " + std::to_string(rows) + " samples: the flight took " +
-         std::to_string(steps) + (steps == 1 ? " step" : " steps") + "; a step of " +
+         std::to_string(steps) + " steps; a step of " +
          FormatGeneral(FloorTwoDigits(d.Rec.SampleInterval), 15, decimalSeparator) + " s or less fills all " +
          std::to_string(rows);
 }
 
 void ComputeTrajectory(ZarnData& d, const RunOptions& options) {
-  ValidateRunParameters(d.Params);
+  ValidateRun(d);
   d.Summary = RunSummary{};
   d.Table.RowsPerColumn = kRowsPerRun;
   d.Rec.Pass = 0;

@@ -1,10 +1,12 @@
 #include "sim/presets.h"
 
 #include <cmath>
+#include <string>
 
 #include "models/atmosphere.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "sim/number_text.h"
 
 namespace zarn {
 
@@ -91,8 +93,17 @@ class ParametersOnly final : public ActivationForm {
   FlightParameters& p_;
 };
 
-// Fields show numbers to 15 significant digits; only the buoyant body's area takes fewer.
-constexpr int kFieldDigits = 15;
+// The activation's own computations fail for a start mass of 0 or less: their fault names it.
+template <typename Compute>
+auto NamingMass(double MassaStart, Compute compute) {
+  try {
+    return compute();
+  } catch (const FloatingPointError& e) {
+    if (MassaStart > 0.0) throw;
+    throw Error(std::string(e.what()) + " (MassaStart = " + FormatGeneral(MassaStart, kFieldDigits, '.') +
+                ")");
+  }
+}
 
 // Slot of stage item k for stage index s (0..2).
 std::size_t SlotOf(std::size_t s, StageSlot k) {
@@ -104,7 +115,13 @@ std::size_t SlotOf(std::size_t s, StageSlot k) {
 void ActivatePresetRecord(ZarnData& d, ActivationForm& form) {
   using Part = ActivationForm::Part;
   using Display = ActivationForm::Display;
-  const std::array<double, 60>& rec = d.PresetRecord;
+  // Every value as a field shows it, also those set straight into their parameters or only
+  // shown: a field whose text stays the same calls no change handler, and the runner has no
+  // fields at all. The task and the model are choices, not numbers typed.
+  std::array<double, 60> rec = d.PresetRecord;
+  for (std::size_t slot = 0; slot < rec.size(); ++slot)
+    if (slot != std::size_t{kSlotTaskKind} && slot != std::size_t{kSlotAeroModel})
+      rec[slot] = FieldValue(rec[slot]);
   FlightParameters& p = d.Params;
   const double task = rec[kSlotTaskKind];
   auto field = [&form](double FlightParameters::*parameter, double value) {
@@ -171,7 +188,9 @@ void ActivatePresetRecord(ZarnData& d, ActivationForm& form) {
   }
   if (task == kTaskLevelFlight) {
     form.Reveal(Part::kLevelFlight);
-    form.WriteDisplay(Display::kLevelFlightSpeed, LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
+    form.WriteDisplay(Display::kLevelFlightSpeed, NamingMass(p.MassaStart, [&] {
+                        return LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0);
+                      }));
   }
   form.ReplaceCaptions();
   form.CoverGraphButtons();
@@ -181,7 +200,8 @@ void ActivatePresetRecord(ZarnData& d, ActivationForm& form) {
     form.WriteDisplay(Display::kGasDensity, rec[kSlotGasDensity]);
     form.WriteDisplay(Display::kFlightAltitude, rec[kSlotFlightAltitude]);
     p.Hk = 0.0;  // the buoyant body's flight ends at the ground
-    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
+    const Buoyancy b =
+        NamingMass(p.MassaStart, [&] { return ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]); });
     d.State.Auftrieb = b.Auftrieb;
     d.State.Volumen = b.Volumen;
     form.WriteDisplay(Display::kVolume, b.Volumen);

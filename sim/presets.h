@@ -74,13 +74,15 @@ class ActivationForm {
 };
 
 // The one place that decides what a preset record does: activates the calculation form with
-// d.PresetRecord, writing parameters and state and telling the form what to show, step by step
-// in the activation's order. A fault of the level-flight speed (task 5) or of the buoyancy (task
-// 3) throws FloatingPointError at that step; what came before it stays done.
+// d.PresetRecord (each value as a field shows it, see FieldValue; d.PresetRecord stays as given),
+// writing parameters and state and telling the form what to show, step by step in the
+// activation's order. A fault of the level-flight speed (task 5) or of the buoyancy (task 3)
+// throws FloatingPointError at that step, or for a start mass of 0 or less an Error with that
+// fault's message and "(MassaStart = 0)"; what came before it stays done.
 void ActivatePresetRecord(ZarnData& d, ActivationForm& form);
 
 // The activation without a window, for the headless runner: every field's value goes straight
-// into its parameter, unrounded.
+// into its parameter, as the window's field reads it back (FieldValue).
 void ApplyPresetRecord(ZarnData& d);
 
 // The volume the activation shows until the buoyancy of task 3 replaces it.

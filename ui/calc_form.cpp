@@ -639,7 +639,7 @@ void Form2::SetGraphButtonsCovered(bool cover) {
 
 void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
-  ValidateRunParameters(data_.Params);
+  ValidateRun(data_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);
   {

@@ -83,6 +83,9 @@ struct BatchOptions {
   std::filesystem::path Summary;  //!< the sweep's rows; empty or "-": stdout
   int64_t ShardIndex = 0;         //!< --shard K/N: K ...
   int64_t ShardCount = 1;         //!< ... and N
+  // How the disk guard of a sweep's kept files reads the free space; no option sets it (a test
+  // gives a file system of its own making). Empty: the file system's own figure.
+  SpaceProbe Space;
   bool IsSweep() const { return !Sweep.empty() || !Cases.empty(); }
 };
 
