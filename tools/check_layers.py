@@ -2,10 +2,11 @@
 """Fails when a source file includes from a layer above its own.
 
 The layers, bottom to top: records (shared records, constants, errors), models (physics), sim
-(flight data use, integrator, result files), plot (renderer over a canvas), then ui and tools,
-which sit side by side and never include each other. assets (the forms' pictures) stands beside
-models and is read only by ui. An include whose first folder is not a layer (a folder of the
-file's own directory, a system header) is not checked.
+(flight data use, integrator, result files), plot (renderer over a canvas) and beside it answers
+(events, solving, Monte Carlo over runs), then ui and tools, which sit side by side and never
+include each other. assets (the forms' pictures) stands beside models and is read only by ui. An
+include whose first folder is not a layer (a folder of the file's own directory, a system header)
+is not checked.
 """
 import pathlib
 import re
@@ -17,9 +18,10 @@ ALLOWED = {
     "models": {"records", "models"},
     "sim": {"records", "models", "sim"},
     "plot": {"records", "models", "sim", "plot"},
+    "answers": {"records", "models", "sim", "answers"},
     "assets": {"assets"},
-    "ui": {"records", "models", "sim", "plot", "assets", "ui"},
-    "tools": {"records", "models", "sim", "plot", "tools"},
+    "ui": {"records", "models", "sim", "plot", "answers", "assets", "ui"},
+    "tools": {"records", "models", "sim", "plot", "answers", "tools"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 
