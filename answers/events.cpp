@@ -10,7 +10,8 @@
 namespace zarn {
 namespace {
 
-HermiteSegment Along(const FlightNode& a, const FlightNode& b, double FlightNode::*y, double FlightNode::*rate) {
+HermiteSegment Along(const FlightNode& a, const FlightNode& b, double FlightNode::*y,
+                     double FlightNode::*rate) {
   return {a.t, b.t, a.*y, b.*y, a.*rate, b.*rate};
 }
 
@@ -63,7 +64,8 @@ void EventLog::Start(const FlightNode& launch) {
   // A moment at the launch itself (a stage without fuel) is the launch's.
   while (scheduled_ < settings_.Scheduled.size() && settings_.Scheduled[scheduled_].t <= launch.t) {
     const ScheduledEvent& s = settings_.Scheduled[scheduled_++];
-    if (s.t == launch.t) events_.push_back({s.Kind, s.Stage, launch.t, launch.X, launch.H, launch.V, launch.Theta});
+    if (s.t == launch.t)
+      events_.push_back({s.Kind, s.Stage, launch.t, launch.X, launch.H, launch.V, launch.Theta});
   }
 }
 
@@ -159,7 +161,8 @@ std::vector<FlightEvent> EventLog::Finish() {
 }
 
 const FlightEvent* FindEvent(const std::vector<FlightEvent>& events, EventKind kind) {
-  const auto it = std::find_if(events.begin(), events.end(), [&](const FlightEvent& e) { return e.Kind == kind; });
+  const auto it =
+      std::find_if(events.begin(), events.end(), [&](const FlightEvent& e) { return e.Kind == kind; });
   return it == events.end() ? nullptr : &*it;
 }
 

@@ -8,7 +8,8 @@ double HermiteSegment::Value(double t) const {
   const double h = T1 - T0;
   const double s = (t - T0) / h;
   const double s2 = s * s, s3 = s2 * s;
-  return (2 * s3 - 3 * s2 + 1) * Y0 + (s3 - 2 * s2 + s) * h * R0 + (3 * s2 - 2 * s3) * Y1 + (s3 - s2) * h * R1;
+  return (2 * s3 - 3 * s2 + 1) * Y0 + (s3 - 2 * s2 + s) * h * R0 + (3 * s2 - 2 * s3) * Y1 +
+         (s3 - s2) * h * R1;
 }
 
 double HermiteSegment::Rate(double t) const {

@@ -66,7 +66,8 @@ Solution Refine(Counted& f, double lo, double hi, double xtol, bool maximize, co
   return {bestX, bestValue, 0};
 }
 
-std::optional<Solution> Extreme(Counted& f, const std::vector<ScanPoint>& points, double xtol, bool maximize) {
+std::optional<Solution> Extreme(Counted& f, const std::vector<ScanPoint>& points, double xtol,
+                                bool maximize) {
   std::optional<std::size_t> best;
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (!points[i].Value) continue;
@@ -98,8 +99,9 @@ std::optional<Solution> Root(Counted& f, double target, double tol, ScanPoint a,
   };
   try {
     std::uintmax_t iterations = 100;
-    const auto bracket = boost::math::tools::toms748_solve(g, a.X, b.X, *a.Value - target, *b.Value - target,
-                                                           boost::math::tools::eps_tolerance<double>(52), iterations);
+    const auto bracket =
+        boost::math::tools::toms748_solve(g, a.X, b.X, *a.Value - target, *b.Value - target,
+                                          boost::math::tools::eps_tolerance<double>(52), iterations);
     jump = bracket.first;
   } catch (const std::domain_error&) {
   }
@@ -154,15 +156,18 @@ TargetAnswer SolveForTarget(const Objective& objective, double from, double to, 
         auto neighbour = [&](bool left) {
           std::optional<ScanPoint> n;
           for (const ScanPoint& p : points)
-            if (p.Value && (left ? p.X < top.X : p.X > top.X) && (!n || std::fabs(p.X - top.X) < std::fabs(n->X - top.X)))
+            if (p.Value && (left ? p.X < top.X : p.X > top.X) &&
+                (!n || std::fabs(p.X - top.X) < std::fabs(n->X - top.X)))
               n = p;
           return n;
         };
         for (const bool left : {true, false}) {
           const std::optional<ScanPoint> n = neighbour(left);
           if (n && (*n->Value < target) != (*top.Value < target)) {
-            if (left) refine(*n, top, before);
-            else refine(top, *n, before);
+            if (left)
+              refine(*n, top, before);
+            else
+              refine(top, *n, before);
           }
         }
       } else {
@@ -178,7 +183,8 @@ TargetAnswer SolveForTarget(const Objective& objective, double from, double to, 
   return answer;
 }
 
-std::optional<Solution> FindExtreme(const Objective& objective, double from, double to, double xtol, bool maximize) {
+std::optional<Solution> FindExtreme(const Objective& objective, double from, double to, double xtol,
+                                    bool maximize) {
   Counted f(objective);
   const std::vector<ScanPoint> points = Scan(f, from, to);
   std::optional<Solution> s = Extreme(f, points, xtol, maximize);

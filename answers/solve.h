@@ -26,9 +26,9 @@ struct Solution {
 
 // What the figure reaches at best where no value gives the target.
 struct Reach {
-  bool Above;     //!< the target lies above everything the figure reaches (else below)
-  double Extreme; //!< the figure's largest (Above) or smallest value
-  double At;      //!< where it has it
+  bool Above;      //!< the target lies above everything the figure reaches (else below)
+  double Extreme;  //!< the figure's largest (Above) or smallest value
+  double At;       //!< where it has it
 };
 
 struct TargetAnswer {
@@ -44,7 +44,8 @@ struct TargetAnswer {
 // decides: past the target it splits into two brackets (the low and the high root), else the
 // target is unreached. A bracket that closes to the last bits of x without a run within tol (a jump
 // of the figure) gives no solution but its place. The extreme is found to xtol.
-TargetAnswer SolveForTarget(const Objective& f, double from, double to, double target, double tol, double xtol);
+TargetAnswer SolveForTarget(const Objective& f, double from, double to, double target, double tol,
+                            double xtol);
 
 // The x in [from, to] where f is largest (maximize) or smallest, to within xtol: the scan's best
 // point and its neighbours bracket it, Brent's method refines. Nothing when no run gives a value.

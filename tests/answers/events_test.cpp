@@ -1,9 +1,10 @@
+#include "answers/events.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "answers/events.h"
 #include "answers/hermite.h"
 
 namespace zarn {
@@ -41,8 +42,17 @@ struct Throw {
   double vy(double t) const { return V0 * std::sin(Theta0) - g * t; }
   FlightNode At(double t) const {
     const double V = std::hypot(vx(), vy(t)), theta = std::atan2(vy(t), vx());
-    return {t, vx() * t, H0 + V0 * std::sin(Theta0) * t - g * t * t / 2, V, theta,
-            vx(), vy(t), -g * std::sin(theta), -g * std::cos(theta) / V, V / 340.0, 0.6 * V * V};
+    return {t,
+            vx() * t,
+            H0 + V0 * std::sin(Theta0) * t - g * t * t / 2,
+            V,
+            theta,
+            vx(),
+            vy(t),
+            -g * std::sin(theta),
+            -g * std::cos(theta) / V,
+            V / 340.0,
+            0.6 * V * V};
   }
 };
 
@@ -105,7 +115,8 @@ TEST(EventLog, AFlightEndedByTimeHasNoImpactAndOneThatNeverClimbsNoApex) {
   const auto climbing = Fly(Throw{}, 0.1, -1e9, 2.0);
   EXPECT_FALSE(FindEvent(climbing, EventKind::Apex));
   // A moment the flight does not reach is left out; one it reaches is on the curve.
-  const auto burnt = Fly(Throw{}, 0.37, 0.0, 1e9, {{5.55, EventKind::Burnout, 1}, {1e6, EventKind::Burnout, 2}});
+  const auto burnt =
+      Fly(Throw{}, 0.37, 0.0, 1e9, {{5.55, EventKind::Burnout, 1}, {1e6, EventKind::Burnout, 2}});
   ASSERT_TRUE(FindEvent(burnt, EventKind::Burnout));
   EXPECT_EQ(FindEvent(burnt, EventKind::Burnout)->Stage, 1);
   EXPECT_NEAR(FindEvent(burnt, EventKind::Burnout)->H, Throw{}.At(5.55).H, 1e-10);

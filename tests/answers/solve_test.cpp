@@ -1,9 +1,9 @@
+#include "answers/solve.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <optional>
-
-#include "answers/solve.h"
 
 namespace zarn {
 namespace {
@@ -70,15 +70,16 @@ TEST(SolveForTarget, AnUnreachableTargetGivesWhatTheFigureReachesAndWhere) {
   EXPECT_FALSE(below.Unreached->Above);
   EXPECT_NEAR(below.Unreached->At, 80, 7e-3);
   // No figure at all (every run refused).
-  const TargetAnswer none = SolveForTarget([](double) { return std::optional<double>(); }, 0, 1, 1, 1e-3, 1e-4);
+  const TargetAnswer none =
+      SolveForTarget([](double) { return std::optional<double>(); }, 0, 1, 1, 1e-3, 1e-4);
   EXPECT_TRUE(none.NoFigure);
   EXPECT_FALSE(none.Unreached);
 }
 
 TEST(SolveForTarget, AJumpAcrossTheTargetIsReportedAndARunWithoutTheFigureBreaksNoBracket) {
   // A step from 0 to 10 at x = 0.3: target 5 is passed there, never reached.
-  const TargetAnswer jump =
-      SolveForTarget([](double x) { return std::optional<double>(x < 0.3 ? 0.0 : 10.0); }, 0, 1, 5, 1e-3, 1e-4);
+  const TargetAnswer jump = SolveForTarget(
+      [](double x) { return std::optional<double>(x < 0.3 ? 0.0 : 10.0); }, 0, 1, 5, 1e-3, 1e-4);
   EXPECT_TRUE(jump.Solutions.empty());
   ASSERT_EQ(jump.JumpsAt.size(), 1u);
   EXPECT_NEAR(jump.JumpsAt[0], 0.3, 1e-12);
