@@ -2,7 +2,6 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -75,13 +74,8 @@ std::optional<Fit> StandardisedFit(const std::vector<std::vector<double>>& xs, c
   return fit;
 }
 
-std::string Number(double v) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, Checked(v)).ptr);
-}
-
 std::string Optional(const std::optional<double>& v) {
-  return v ? Number(*v) : std::string();
+  return v ? ShortestText(*v) : std::string();
 }
 
 }  // namespace
@@ -146,7 +140,7 @@ std::string StatisticsCsv(const SampleTable& table, const std::vector<FigureStat
     text.append(s.Figure);
     for (const int64_t count : {s.Cases, s.Failed, s.Absent}) text.append(",").append(std::to_string(count));
     for (const double v : {s.Mean, s.Sd, s.Min, s.P2_5, s.P50, s.P97_5, s.Max})
-      text.append(",").append(Number(v));
+      text.append(",").append(ShortestText(v));
     text.append(",").append(Optional(s.R2));
     for (const auto& share : s.Shares) text.append(",").append(Optional(share));
     text += '\n';
