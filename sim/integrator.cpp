@@ -2,36 +2,23 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
-#include <string>
 
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
 #include "models/motion_step.h"
 #include "records/errors.h"
-#include "sim/number_text.h"
-#include "sim/result_files.h"
 
 namespace zarn {
 namespace {
 
-constexpr int32_t kRowsPerRun = 500;
 constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
 constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
 constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
-constexpr double kPrevPhaseAtStart = 100.0;  //!< PrevPhase before the first recorded step
-constexpr double kShortHeaderPeriod = 10.0;  //!< [s]
-constexpr double kShortHeaderWindow = 0.01;  //!< fraction of the period after each multiple
 constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
-
-// x minus x truncated toward zero: keeps the sign of x.
-inline double Frac(double x) {
-  return x - std::trunc(x);
-}
 
 constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   std::array<bool, TrajectoryTable::kColumns> switched{};
@@ -39,39 +26,43 @@ constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   return switched;
 }();
 
-// One run: both passes over the shared records, with the step file open throughout.
+// A sink that takes nothing: the run of a sweep's case that keeps only its figures.
+class NoSink final : public StepSink {
+ public:
+  void Begin() override {}
+  void Step(const FlightState&) override {}
+  void Sampled(int32_t) override {}
+  void End(const RunResult&) override {}
+  void Abandon() noexcept override {}
+};
+
+// One run: both passes, feeding the sink throughout.
 class Run {
  public:
-  Run(ZarnData& d, const RunOptions& options)
-      : d_(d), p_(d.Params), s_(d.State), rec_(d.Rec), options_(options) {
+  Run(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink)
+      : d_(result), p_(p), s_(result.Final), options_(options), sink_(sink) {
     // Without a callback the countdown starts where no run reaches it.
     const bool report = options_.Progress && options_.ProgressEvery > 0;
     every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
   }
 
   void Execute() {
-    if (files_) writer_.Create(options_.Directory / kStepFileName);
+    sink_.Begin();
     try {
       FlyPass();
       duration_ = s_.t;
       d_.Summary.StepsPerPass = steps_;
-      rec_.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
-      rec_.Pass = 1;
-      rec_.PrevPhase = kPrevPhaseAtStart;
+      d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
+      pass_ = 1;
       prevWhole_ = -1.0;
-      ClearTable();
       FlyPass();
+      ConvertUnits();
+      sink_.End(d_);
     } catch (...) {
-      // Keep what the run wrote, but report the fault that stopped it, not a later one.
-      try {
-        writer_.Close();
-      } catch (const Error&) {
-      }
+      // Keep what the sink took, but report the fault that stopped the run, not a later one.
+      sink_.Abandon();
       throw;
     }
-    writer_.Close();
-    ConvertUnits();
-    if (files_) WriteSampleFile(options_.Directory / kSampleFileName, d_.Table);
   }
 
  private:
@@ -100,14 +91,15 @@ class Run {
     s_.Mass = p_.MassaStart;
     s_.Area = p_.S0;
     s_.Volumen = 0.0;
-    rec_.SampleCount = 1;
+    sampleCount_ = 1;
     dragLaw_ = std::nearbyint(p_.AeroModel) != 0.0;  // parameters stay fixed during a run
+    buoyancyMode_ = IsBuoyantTask(p_.TaskKind) ? 1 : 0;
   }
 
   void SetUpStages() {
     for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
       const StageParameters& f = kStageParameters[i];
-      StageData& st = d_.Stages[i];
+      StageData& st = stages_[i];
       // A zero sea-level Isp marks an upper stage that does not exist: it burns for no time.
       if (i > 0 && p_.*f.Iud == 0.0) {
         st = StageData{};
@@ -120,29 +112,26 @@ class Run {
       st.MassFlow = Checked(Div(p_.*f.Schub, st.IspVacuum));  // vacuum thrust / vacuum Isp
       st.BurnTime = Checked(Div(st.FuelMass, st.MassFlow));
     }
-    endOfStage1_ = d_.Stages[0].BurnTime;
-    endOfStage2_ = Checked(endOfStage1_ + d_.Stages[1].BurnTime);
-    d_.TotalBurnTime = Checked(endOfStage2_ + d_.Stages[2].BurnTime);
+    endOfStage1_ = stages_[0].BurnTime;
+    endOfStage2_ = Checked(endOfStage1_ + stages_[1].BurnTime);
+    totalBurnTime_ = Checked(endOfStage2_ + stages_[2].BurnTime);
   }
 
   void Step() {
     s_.Atm = StandardAtmosphere(s_.H, band_);
     if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
     s_.Mach = Div(s_.V, s_.Atm.Vsound);
-    if (p_.TaskKind == kTaskRocket && s_.t <= d_.TotalBurnTime) {
+    if (p_.TaskKind == kTaskRocket && s_.t <= totalBurnTime_) {
       Burn();
     } else {
       s_.Thrust = 0.0;
       s_.Isp = 0.0;
     }
     if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
-    MotionStep(s_, p_.Vwind, p_.dt0, p_.BuoyancyMode, trig_);
+    MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
 
-    if (files_) {
-      writer_.WriteStepLine(s_);
-      if (Frac(s_.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
-    }
-    if (rec_.Pass == 1) Sample();
+    sink_.Step(s_);
+    if (pass_ == 1) Sample();
   }
 
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
@@ -151,15 +140,15 @@ class Run {
     if (s_.t <= endOfStage1_) {
       stage = 1;
     } else if (s_.t <= endOfStage2_) {
-      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - d_.Stages[0].DryMass);
+      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - stages_[0].DryMass);
       stage = 2;
     } else {
       // The third stage's engine stays on board after its burn, as the last engine of a smaller
       // vehicle does.
-      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - d_.Stages[1].DryMass);
+      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - stages_[1].DryMass);
       stage = 3;
     }
-    const StageData& st = d_.Stages[static_cast<std::size_t>(stage - 1)];
+    const StageData& st = stages_[static_cast<std::size_t>(stage - 1)];
     // Linear in the ambient pressure: sea-level Isp at 1.013 bar, vacuum Isp at 0.
     s_.Isp = Checked(st.IspSeaLevel +
                      (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
@@ -178,30 +167,20 @@ class Run {
     }
   }
 
-  // The run owns the table: rows it does not store read 0, whatever an earlier run left there.
-  void ClearTable() {
-    TrajectoryTable& table = d_.Table;
-    const auto cells = static_cast<std::ptrdiff_t>(TrajectoryTable::kColumns) * table.RowsPerColumn;
-    std::fill(table.Elements.begin() + 1, table.Elements.begin() + 1 + cells, 0.0);
-  }
-
   // A sample at the pass's first step and at every step during which t passed a multiple of
   // SampleInterval (the whole part of t / SampleInterval grew): one row per crossing however short
   // the step, and every step of a flight of fewer steps than rows. Past the last row, a crossing
   // overwrites it.
   void Sample() {
-    const double x = Checked(Div(s_.t, rec_.SampleInterval));
-    const double whole = std::trunc(x);
-    const double phase = x - whole;  // Frac(x)
+    const double whole = std::trunc(Checked(Div(s_.t, d_.Summary.SampleInterval)));
     const bool first = prevWhole_ < 0.0;
     if (whole > prevWhole_) {
-      if (files_) writer_.WriteSampleMarker(rec_.SampleCount);
-      StoreSample(rec_.SampleCount);
-      d_.Summary.SamplesStored = rec_.SampleCount;  // rows fill in order: the latest is the highest
-      rec_.SampleCount = std::min(rec_.SampleCount + 1, d_.Table.RowsPerColumn);
+      sink_.Sampled(sampleCount_);
+      StoreSample(sampleCount_);
+      d_.Summary.SamplesStored = sampleCount_;  // rows fill in order: the latest is the highest
+      sampleCount_ = std::min(sampleCount_ + 1, d_.Table.RowsPerColumn);
     }
     prevWhole_ = whole;
-    rec_.PrevPhase = phase;
 
     RunSummary& sum = d_.Summary;
     if (first) {
@@ -270,18 +249,21 @@ class Run {
 
   [[gnu::noinline]] void Report() {
     untilReport_ = every_;
-    const RunProgress progress{rec_.Pass, s_.t, p_.Tk, rec_.Pass == 1 ? duration_ : 0.0, steps_};
+    const RunProgress progress{pass_, s_.t, p_.Tk, pass_ == 1 ? duration_ : 0.0, steps_};
     if (!options_.Progress(progress)) throw Error("Run cancelled");
   }
 
-  ZarnData& d_;
+  RunResult& d_;
   const FlightParameters& p_;
   FlightState& s_;
-  RecordingState& rec_;
   const RunOptions& options_;
-  const bool files_ = options_.WriteFiles;
-  StepFileWriter writer_;
+  StepSink& sink_;
+  std::array<StageData, 3> stages_{};  //!< stage 1 first, set up at each pass start
+  double totalBurnTime_ = 0.0;         //!< [s] sum of the three burn times
+  int32_t pass_ = 0;                   //!< 0 probe pass, 1 recording pass
+  int32_t sampleCount_ = 1;            //!< row the next sample goes to, 1..RowsPerColumn
   bool dragLaw_ = false;
+  int32_t buoyancyMode_ = 0;  //!< 1: the body does not move
   std::size_t band_ = 0;      //!< the atmosphere's band of the previous step
   AngleTrig trig_;            //!< sin and cos of the previous step's angle
   double endOfStage1_ = 0.0;  //!< [s]
@@ -301,44 +283,14 @@ void ValidateRunParameters(const FlightParameters& p) {
   if (!std::isfinite(p.Tk)) throw Error("End time must be a finite number");
 }
 
-namespace {
-
-// x > 0 rounded down to two significant digits of its shortest decimal text, so that a step that
-// reads 0.0024 stays 0.0024 rather than becoming 0.0023 for the binary value below it.
-double FloorTwoDigits(double x) {
-  char text[32];
-  const char* end = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific).ptr;
-  // "d.ddde-xx" or "de-xx": keep the first two digits and the exponent.
-  const char* e = std::find(static_cast<const char*>(text), end, 'e');
-  std::string kept(1, text[0]);
-  kept += '.';
-  kept += text[1] == '.' && e - text > 2 ? text[2] : '0';
-  kept.append(e, end);
-  double value = 0.0;
-  std::from_chars(kept.data(), kept.data() + kept.size(), value);
-  return value;
-}
-
-}  // namespace
-
-std::string FewSamplesNote(const ZarnData& d, char decimalSeparator) {
-  const int32_t stored = d.Summary.SamplesStored, rows = d.Table.RowsPerColumn;
-  if (stored <= 0 || stored >= rows) return {};
-  const int64_t steps = d.Summary.StepsPerPass;
-  return std::to_string(stored) + " of " + std::to_string(rows) + " samples: the flight took " +
-         std::to_string(steps) + (steps == 1 ? " step" : " steps") + "; a step of " +
-         FormatGeneral(FloorTwoDigits(d.Rec.SampleInterval), 15, decimalSeparator) + " s or less fills all " +
-         std::to_string(rows);
-}
-
-void ComputeTrajectory(ZarnData& d, const RunOptions& options) {
-  ValidateRunParameters(d.Params);
-  d.Summary = RunSummary{};
-  d.Table.RowsPerColumn = kRowsPerRun;
-  d.Rec.Pass = 0;
-  d.Rec.SampleInterval = 1.0;
-  Run run(d, options);
+std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {
+  ValidateRunParameters(p);
+  auto result = std::make_unique<RunResult>();  // zero: rows the run does not store read 0
+  result->Table.RowsPerColumn = TrajectoryTable::kMaxRows;
+  NoSink none;
+  Run run(p, *result, options, options.Sink != nullptr ? *options.Sink : none);
   run.Execute();
+  return result;
 }
 
 }  // namespace zarn

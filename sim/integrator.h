@@ -1,11 +1,11 @@
 #pragma once
 // The trajectory computation behind START: a probe pass that finds the flight's duration, a
-// recording pass that flies it again and stores 500 samples, both writing the step file; then
-// the unit conversion and the sample file. Which graph to show next is the caller's choice.
+// recording pass that flies it again and stores 500 samples, then the unit conversion. A run takes
+// its parameters as a value and gives its result as a value: runs share nothing and may go on side
+// by side, on any thread. What becomes of each step (the step file) is the business of a sink.
 #include <cstdint>
-#include <filesystem>
 #include <functional>
-#include <string>
+#include <memory>
 
 #include "records/flight_data.h"
 
@@ -19,28 +19,42 @@ struct RunProgress {
   int64_t Steps;    //!< steps done in this run so far, both passes
 };
 
+// What a run gives.
+struct RunResult {
+  TrajectoryTable Table;  //!< rows 1..Summary.SamplesStored hold the run, in the units of Units
+  UnitFlags Units;
+  RunSummary Summary;
+  FlightState Final;  //!< the state after the last step
+};
+
+// Takes every step of a run as it happens. The run calls Begin once, after the parameters passed
+// their check; then Step after every motion step of both passes, and Sampled when the step just
+// given was stored as a table row; then End with the finished result, or Abandon when the run
+// stops on a fault (the fault is the run's, not the sink's: Abandon reports nothing).
+class StepSink {
+ public:
+  virtual ~StepSink() = default;
+  virtual void Begin() = 0;
+  virtual void Step(const FlightState& s) = 0;
+  virtual void Sampled(int32_t row) = 0;
+  virtual void End(const RunResult& result) = 0;
+  virtual void Abandon() noexcept = 0;
+};
+
 struct RunOptions {
-  std::filesystem::path Directory = ".";  //!< where the two result files go
-  // false: neither result file is created and no step line is formatted (a sweep's case that
-  // keeps only its figures); the table, the state and the summary are the same.
-  bool WriteFiles = true;
+  // Where the steps go; nullptr: nowhere (a run without files: the same result).
+  StepSink* Sink = nullptr;
   // Called every ProgressEvery steps; returning false stops the run with "Run cancelled".
   std::function<bool(const RunProgress&)> Progress;
   int64_t ProgressEvery = 8192;
 };
 
 // Refuses parameters with which a run could never end (dt0 not a positive finite number, Tk not
-// finite) with an Error naming the field. ComputeTrajectory calls it before touching any file.
+// finite) with an Error naming the field. ComputeTrajectory calls it before the sink begins.
 void ValidateRunParameters(const FlightParameters& p);
 
-// Runs the whole computation on d. Throws Error (FloatingPointError, FileError, or a cancelled or
-// refused run); what was written or stored before the failure stays.
-void ComputeTrajectory(ZarnData& d, const RunOptions& options = {});
-
-// What a user should know about a run that stored fewer rows than the table holds, e.g.
-// "248 of 500 samples: the flight took 248 steps; a step of 0.0024 s or less fills all 500";
-// empty when the run filled the table or stored nothing. The step named is the flight's duration
-// / 500 (SampleInterval) rounded down to two significant digits.
-std::string FewSamplesNote(const ZarnData& d, char decimalSeparator);
+// Flies the parameters. Throws Error (FloatingPointError, FileError from the sink, or a cancelled
+// or refused run); what the sink took before the failure stays.
+std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options = {});
 
 }  // namespace zarn

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "records/flight_data.h"
+#include "sim/integrator.h"
 
 namespace zarn {
 
@@ -18,10 +19,10 @@ struct KeyFigures {
   std::optional<double> BuoyantVolume;     //!< [m^3] task 3, when the parameters give one
 };
 
-// The figures of the run that d holds (call it after ComputeTrajectory). The level-flight speed
-// and the volume follow from the parameters of the run as the activation derives them; a value
-// the arithmetic refuses is left out rather than reported. Task 4 has no volume of its own (its
-// field shows a fixed 100000 m^3), so it has none here.
-KeyFigures KeyFiguresOf(const ZarnData& d);
+// The figures of a run of the parameters p. The level-flight speed and the volume follow from the
+// parameters as the activation derives them; a value the arithmetic refuses is left out rather
+// than reported. Task 4 has no volume of its own (its field shows a fixed 100000 m^3), so it has
+// none here.
+KeyFigures KeyFiguresOf(const FlightParameters& p, const RunResult& run);
 
 }  // namespace zarn

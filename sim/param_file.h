@@ -14,8 +14,6 @@
 
 namespace zarn {
 
-using PresetRecordSlots = std::array<double, 60>;
-
 // One name of a parameter file: the slot it fills, its unit and what it means.
 struct ParamName {
   std::string_view Name;

@@ -19,7 +19,7 @@ const std::array<Preset, 5> kPresets{{
      200, 0.034, 0.1, 0.05, 0.1, 14000, 0, 60, 0.0015},
 }};
 
-void WritePresetRecord(int index, std::array<double, 60>& record) noexcept {
+void WritePresetRecord(int index, PresetRecordSlots& record) noexcept {
   if (index < 0 || index >= static_cast<int>(kPresets.size())) return;
   const Preset& p = kPresets[static_cast<std::size_t>(index)];
   for (int slot = 0; slot < 30; ++slot) record[slot] = 0.0;
@@ -74,22 +74,8 @@ double LevelFlightSpeed(double MassaStart, double Cy, double H0, double S0) {
 namespace {
 
 using FP = FlightParameters;
-
-// The headless form: a field's value goes straight into its parameter; nothing is shown.
-class ParametersOnly final : public ActivationForm {
- public:
-  explicit ParametersOnly(FlightParameters& p) : p_(p) {}
-  void WriteField(double FlightParameters::*parameter, double value, int) override { p_.*parameter = value; }
-  void WriteDisplay(Display, double) override {}
-  void SelectAeroModel(int) override {}
-  void ShowTaskPicture(double) override {}
-  void Reveal(Part) override {}
-  void ReplaceCaptions() override {}
-  void CoverGraphButtons() override {}
-
- private:
-  FlightParameters& p_;
-};
+using Part = FormStep::Part;
+using Display = FormStep::Display;
 
 // Fields show numbers to 15 significant digits; only the buoyant body's area takes fewer.
 constexpr int kFieldDigits = 15;
@@ -99,108 +85,140 @@ std::size_t SlotOf(std::size_t s, StageSlot k) {
   return static_cast<std::size_t>(StageSlotOf(static_cast<int>(s) + 1, k));
 }
 
-}  // namespace
+// The steps, written as the activation takes them.
+class Steps {
+ public:
+  explicit Steps(std::vector<FormStep>& out) : out_(out) {}
+  void Set(double FP::*parameter, double value) { out_.push_back({FormStep::Kind::kSet, parameter, value}); }
+  void Field(double FP::*parameter, double value, int digits = kFieldDigits) {
+    out_.push_back({FormStep::Kind::kField, parameter, value, digits});
+  }
+  void Show(Display field, double value) {
+    out_.push_back({FormStep::Kind::kDisplay, nullptr, value, kFieldDigits, field});
+  }
+  void AeroModel(int item) {
+    out_.push_back({FormStep::Kind::kAeroModel, nullptr, static_cast<double>(item)});
+  }
+  void TaskPicture(double task) { out_.push_back({FormStep::Kind::kTaskPicture, nullptr, task}); }
+  void Reveal(Part part) {
+    out_.push_back({FormStep::Kind::kReveal, nullptr, 0.0, kFieldDigits, Display::kVolume, part});
+  }
+  void General() { out_.push_back({FormStep::Kind::kGeneral}); }
 
-void ActivatePresetRecord(ZarnData& d, ActivationForm& form) {
-  using Part = ActivationForm::Part;
-  using Display = ActivationForm::Display;
-  const std::array<double, 60>& rec = d.PresetRecord;
-  FlightParameters& p = d.Params;
+ private:
+  std::vector<FormStep>& out_;
+};
+
+void ActivationSteps(const PresetRecordSlots& rec, Steps& form) {
   const double task = rec[kSlotTaskKind];
-  auto field = [&form](double FlightParameters::*parameter, double value) {
-    form.WriteField(parameter, value, kFieldDigits);
-  };
+  // The parameters as the steps so far set them, for the values derived from several.
+  FlightParameters p{};
 
-  p.TaskKind = task;  // the integrator reads the task of the run from the parameters
-  p.BuoyancyMode = IsBuoyantTask(task) ? 1 : 0;
-  StageData& stage1 = d.Stages[0];
-  stage1.FuelMass = stage1.IspSeaLevel = stage1.DryMass = 0.0;
-  d.State.Mass = rec[kSlotMass];
-  field(&FP::MassaStart, rec[kSlotMass]);
+  form.Set(&FP::TaskKind, task);  // the integrator reads the task of the run from the parameters
+  form.Field(&FP::MassaStart, rec[kSlotMass]);
   p.H0 = rec[kSlotH0];
-  field(&FP::H0, p.H0);
-  p.V0 = rec[kSlotV0];
-  field(&FP::V0, p.V0);
+  form.Set(&FP::H0, p.H0);
+  form.Field(&FP::H0, p.H0);
+  form.Set(&FP::V0, rec[kSlotV0]);
+  form.Field(&FP::V0, rec[kSlotV0]);
 
-  p.AeroModel = rec[kSlotAeroModel];
-  if (p.AeroModel == 0.0 || p.AeroModel == 1.0) form.SelectAeroModel(static_cast<int>(p.AeroModel));
-  d.State.Volumen = kStartVolumen;
-  form.WriteDisplay(Display::kVolume, d.State.Volumen);
+  form.Set(&FP::AeroModel, rec[kSlotAeroModel]);
+  if (rec[kSlotAeroModel] == 0.0 || rec[kSlotAeroModel] == 1.0)
+    form.AeroModel(static_cast<int>(rec[kSlotAeroModel]));
+  form.Show(Display::kVolume, kStartVolumen);
 
   p.MassaStart = rec[kSlotMass];
-  field(&FP::MassaStart, p.MassaStart);
+  form.Set(&FP::MassaStart, p.MassaStart);
+  form.Field(&FP::MassaStart, p.MassaStart);
   p.S0 = rec[kSlotS0];
-  field(&FP::S0, p.S0);
-  p.Cx = rec[kSlotCx];
-  field(&FP::Cx, p.Cx);
+  form.Set(&FP::S0, p.S0);
+  form.Field(&FP::S0, p.S0);
+  form.Set(&FP::Cx, rec[kSlotCx]);
+  form.Field(&FP::Cx, rec[kSlotCx]);
   p.Cy = rec[kSlotCy];
-  field(&FP::Cy, p.Cy);
-  p.TTO = rec[kSlotTTO];
-  field(&FP::TTO, p.TTO);
+  form.Set(&FP::Cy, p.Cy);
+  form.Field(&FP::Cy, p.Cy);
+  form.Set(&FP::TTO, rec[kSlotTTO]);
+  form.Field(&FP::TTO, rec[kSlotTTO]);
 
   // Tk, Hk, Vk, dt0, Vwind and the stage values reach their parameters only through the fields.
-  field(&FP::Tk, rec[kSlotTk]);
-  p.PresetHk = rec[kSlotHk];
-  field(&FP::Hk, p.PresetHk);
-  p.PresetVk = rec[kSlotVk];
-  field(&FP::Vk, p.PresetVk);
-  field(&FP::dt0, rec[kSlotDt0]);
-  field(&FP::Vwind, rec[kSlotVwind]);
+  form.Field(&FP::Tk, rec[kSlotTk]);
+  form.Set(&FP::PresetHk, rec[kSlotHk]);
+  form.Field(&FP::Hk, rec[kSlotHk]);
+  form.Set(&FP::PresetVk, rec[kSlotVk]);
+  form.Field(&FP::Vk, rec[kSlotVk]);
+  form.Field(&FP::dt0, rec[kSlotDt0]);
+  form.Field(&FP::Vwind, rec[kSlotVwind]);
+  form.Set(&FP::GasDensity, rec[kSlotGasDensity]);
+  form.Set(&FP::FlightAltitude, rec[kSlotFlightAltitude]);
 
-  form.ShowTaskPicture(task);
+  form.TaskPicture(task);
   if (IsBuoyantTask(task)) form.Reveal(Part::kVolume);
   if (task == kTaskRocket) {
     form.Reveal(Part::kStages);
     const StageParameters& first = kStageParameters[0];
-    field(first.Iud, rec[SlotOf(0, kStageIspSeaLevel)]);
-    field(first.IudP, rec[SlotOf(0, kStageIspVacuum)]);
-    field(first.Mdv, rec[SlotOf(0, kStageDryMass)]);
-    field(first.Mt, rec[SlotOf(0, kStageFuelMass)]);
-    field(first.Schub, rec[SlotOf(0, kStageThrust)]);
-    field(first.S, rec[SlotOf(0, kStageArea)]);
+    form.Field(first.Iud, rec[SlotOf(0, kStageIspSeaLevel)]);
+    form.Field(first.IudP, rec[SlotOf(0, kStageIspVacuum)]);
+    form.Field(first.Mdv, rec[SlotOf(0, kStageDryMass)]);
+    form.Field(first.Mt, rec[SlotOf(0, kStageFuelMass)]);
+    form.Field(first.Schub, rec[SlotOf(0, kStageThrust)]);
+    form.Field(first.S, rec[SlotOf(0, kStageArea)]);
     for (std::size_t s = 1; s < kStageParameters.size(); ++s) {
       const StageParameters& f = kStageParameters[s];
-      field(f.Mt, rec[SlotOf(s, kStageFuelMass)]);
-      field(f.Iud, rec[SlotOf(s, kStageIspSeaLevel)]);
-      field(f.IudP, rec[SlotOf(s, kStageIspVacuum)]);
-      field(f.Mdv, rec[SlotOf(s, kStageDryMass)]);
-      field(f.Schub, rec[SlotOf(s, kStageThrust)]);
-      field(f.S, rec[SlotOf(s, kStageArea)]);
+      form.Field(f.Mt, rec[SlotOf(s, kStageFuelMass)]);
+      form.Field(f.Iud, rec[SlotOf(s, kStageIspSeaLevel)]);
+      form.Field(f.IudP, rec[SlotOf(s, kStageIspVacuum)]);
+      form.Field(f.Mdv, rec[SlotOf(s, kStageDryMass)]);
+      form.Field(f.Schub, rec[SlotOf(s, kStageThrust)]);
+      form.Field(f.S, rec[SlotOf(s, kStageArea)]);
     }
     form.Reveal(Part::kRocketGraph);
   }
   if (task == kTaskLevelFlight) {
     form.Reveal(Part::kLevelFlight);
-    form.WriteDisplay(Display::kLevelFlightSpeed, LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
+    form.Show(Display::kLevelFlightSpeed, LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
   }
-  form.ReplaceCaptions();
-  form.CoverGraphButtons();
+  form.General();
 
   if (task == kTaskBuoyantGas) {
     form.Reveal(Part::kGasBlock);
-    form.WriteDisplay(Display::kGasDensity, rec[kSlotGasDensity]);
-    form.WriteDisplay(Display::kFlightAltitude, rec[kSlotFlightAltitude]);
-    p.Hk = 0.0;  // the buoyant body's flight ends at the ground
+    form.Show(Display::kGasDensity, rec[kSlotGasDensity]);
+    form.Show(Display::kFlightAltitude, rec[kSlotFlightAltitude]);
+    form.Set(&FP::Hk, 0.0);  // the buoyant body's flight ends at the ground
     const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
-    d.State.Auftrieb = b.Auftrieb;
-    d.State.Volumen = b.Volumen;
-    form.WriteDisplay(Display::kVolume, b.Volumen);
+    form.Show(Display::kVolume, b.Volumen);
     // The field shows the area to 4 digits; the parameter keeps it unrounded.
-    p.S0 = b.Area;
-    form.WriteField(&FP::S0, b.Area, 4);
-    p.S0 = b.Area;
+    form.Field(&FP::S0, b.Area, 4);
+    form.Set(&FP::S0, b.Area);
   }
   if (rec[kSlotCy] != 0.0) form.Reveal(Part::kLiftGraph);
 }
 
-void ApplyPresetRecord(ZarnData& d) {
-  ParametersOnly form(d.Params);
-  ActivatePresetRecord(d, form);
+}  // namespace
+
+Activation Activate(const PresetRecordSlots& rec) {
+  Activation a;
+  Steps steps(a.Steps);
+  try {
+    ActivationSteps(rec, steps);
+  } catch (const FloatingPointError&) {
+    a.Fault = std::current_exception();  // the steps before the fault stay
+  }
+  return a;
 }
 
-std::array<double, 60> PresetRecordInEffect(const ZarnData& d) {
-  const FlightParameters& p = d.Params;
-  std::array<double, 60> rec{};
+FlightParameters ParametersOf(const PresetRecordSlots& rec) {
+  const Activation a = Activate(rec);
+  FlightParameters p{};
+  for (const FormStep& step : a.Steps)
+    if (step.What == FormStep::Kind::kSet || step.What == FormStep::Kind::kField)
+      p.*step.Parameter = step.Value;
+  if (a.Fault) std::rethrow_exception(a.Fault);
+  return p;
+}
+
+PresetRecordSlots PresetRecordInEffect(const FlightParameters& p) {
+  PresetRecordSlots rec{};
   rec[kSlotTaskKind] = p.TaskKind;
   rec[kSlotAeroModel] = p.AeroModel;
   rec[kSlotMass] = p.MassaStart;
@@ -216,8 +234,8 @@ std::array<double, 60> PresetRecordInEffect(const ZarnData& d) {
   rec[kSlotDt0] = p.dt0;
   rec[kSlotVwind] = p.Vwind;
   if (p.TaskKind == kTaskBuoyantGas) {
-    rec[kSlotGasDensity] = d.PresetRecord[kSlotGasDensity];
-    rec[kSlotFlightAltitude] = d.PresetRecord[kSlotFlightAltitude];
+    rec[kSlotGasDensity] = p.GasDensity;
+    rec[kSlotFlightAltitude] = p.FlightAltitude;
     rec[kSlotHk] = p.PresetHk;  // the run ends at the ground whatever the record says
   }
   if (p.TaskKind == kTaskRocket) {

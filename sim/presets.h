@@ -2,7 +2,9 @@
 // The start form's five presets, and what a preset record does when the calculation form is
 // activated with it (for the window and the headless runner alike).
 #include <array>
+#include <exception>
 #include <string_view>
+#include <vector>
 
 #include "records/flight_data.h"
 
@@ -25,7 +27,7 @@ extern const std::array<Preset, 5> kPresets;
 
 // Writes slots 0..29 of the record for preset index 0..4 (every other slot of that range 0);
 // any other index changes nothing.
-void WritePresetRecord(int index, std::array<double, 60>& record) noexcept;
+void WritePresetRecord(int index, PresetRecordSlots& record) noexcept;
 
 // The pure computations of the activation for the buoyant body (task 3).
 struct Buoyancy {
@@ -42,12 +44,8 @@ double LevelFlightSpeed(double MassaStart, double Cy, double H0, double S0);
 // whole exponent by repeated multiplication, else exp(exponent ln base) (a fault for base < 0).
 double Power(double base, double exponent);
 
-// The calculation form as the activation sees it: where the record's values are shown and which
-// controls a task brings. The window writes its fields (whose change handlers then set the
-// parameters) and shows its controls; ApplyPresetRecord passes a form that only sets the parameter
-// behind each field.
-class ActivationForm {
- public:
+// One step of the activation: what the calculation form does with a preset record, in order.
+struct FormStep {
   // Controls that only some tasks show.
   enum class Part {
     kVolume,       //!< the volume field and its label (tasks 3 and 4)
@@ -59,38 +57,45 @@ class ActivationForm {
   };
   // Values the form shows with no parameter behind them.
   enum class Display { kVolume, kLevelFlightSpeed, kGasDensity, kFlightAltitude };
-
-  virtual ~ActivationForm() = default;
-  // The field bound to `parameter` shows `value` to `digits` significant digits.
-  virtual void WriteField(double FlightParameters::*parameter, double value, int digits) = 0;
-  virtual void WriteDisplay(Display field, double value) = 0;
-  // Item 0 ("Constant") or 1 (the V-2 law) of the aerodynamic model box, chosen by program.
-  virtual void SelectAeroModel(int item) = 0;
-  virtual void ShowTaskPicture(double TaskKind) = 0;
-  virtual void Reveal(Part part) = 0;
-  // The captions of the chosen language (the stage block's come with Reveal(kStages)).
-  virtual void ReplaceCaptions() = 0;
-  virtual void CoverGraphButtons() = 0;
+  enum class Kind {
+    kSet,          //!< Parameter takes Value, with no field involved
+    kField,        //!< the field bound to Parameter shows Value to Digits significant digits
+    kDisplay,      //!< the display field Shows shows Value
+    kAeroModel,    //!< item Value (0 "Constant", 1 the V-2 law) of the model box, chosen by program
+    kTaskPicture,  //!< the picture of task Value
+    kReveal,       //!< the controls Reveals
+    kGeneral,      //!< the part common to every task is done: captions of the language, graph covered
+  };
+  Kind What;
+  double FlightParameters::*Parameter = nullptr;
+  double Value = 0.0;
+  int Digits = 15;
+  Display Shows = Display::kVolume;
+  Part Reveals = Part::kVolume;
 };
 
-// The one place that decides what a preset record does: activates the calculation form with
-// d.PresetRecord, writing parameters and state and telling the form what to show, step by step
-// in the activation's order. A fault of the level-flight speed (task 5) or of the buoyancy (task
-// 3) throws FloatingPointError at that step; what came before it stays done.
-void ActivatePresetRecord(ZarnData& d, ActivationForm& form);
+// The activation of a preset record: the steps the form takes, and the fault that stopped it
+// after them (a level-flight speed or buoyancy the arithmetic refuses), or none.
+struct Activation {
+  std::vector<FormStep> Steps;
+  std::exception_ptr Fault;
+};
 
-// The activation without a window, for the headless runner: every field's value goes straight
-// into its parameter, unrounded.
-void ApplyPresetRecord(ZarnData& d);
+// The one place that decides what a preset record does when the calculation form is activated
+// with it. Pure: the window plays the steps on its fields, the headless runner on parameters.
+Activation Activate(const PresetRecordSlots& rec);
+
+// The parameters of a run as the activation leaves them with every field's value taken unrounded
+// (the headless runner's form); throws the activation's fault.
+FlightParameters ParametersOf(const PresetRecordSlots& rec);
 
 // The volume the activation shows until the buoyancy of task 3 replaces it.
 inline constexpr double kStartVolumen = 100000.0;  //!< [m^3]
 
 // The reverse of the activation: the record of the values in effect, as a parameter file saves
-// them. Activating it gives back the parameters a run reads. Values the parameters do not hold
-// come from the record in use: the gas density and flight altitude of task 3, and its end height,
-// which the activation shows while the run ends at the ground. Stage values count only for task
-// 8 and the gas block only for task 3; elsewhere their slots are 0.
-std::array<double, 60> PresetRecordInEffect(const ZarnData& d);
+// them. Activating it gives back the parameters a run reads. The buoyant body's end height is the
+// record's (the activation shows it while the run ends at the ground). Stage values count only for
+// task 8 and the gas block only for task 3; elsewhere their slots are 0.
+PresetRecordSlots PresetRecordInEffect(const FlightParameters& p);
 
 }  // namespace zarn

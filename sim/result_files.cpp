@@ -277,6 +277,14 @@ void PutLine(FileSink& file, std::string_view text) {
   file.PutText(kLineEnd);
 }
 
+constexpr double kShortHeaderPeriod = 10.0;  //!< [s]
+constexpr double kShortHeaderWindow = 0.01;  //!< fraction of the period after each multiple
+
+// x minus x truncated toward zero: keeps the sign of x.
+inline double Frac(double x) {
+  return x - std::trunc(x);
+}
+
 }  // namespace
 
 struct StepFileWriter::Impl {
@@ -357,6 +365,31 @@ void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& t
     CopyLine(file, p, line.End());
   }
   file.Close();
+}
+
+void ResultFiles::Begin() {
+  writer_.Create(directory_ / kStepFileName);
+}
+
+void ResultFiles::Step(const FlightState& s) {
+  writer_.WriteStepLine(s);
+  if (Frac(s.t / kShortHeaderPeriod) < kShortHeaderWindow) writer_.WriteShortHeaderBlock();
+}
+
+void ResultFiles::Sampled(int32_t row) {
+  writer_.WriteSampleMarker(row);
+}
+
+void ResultFiles::End(const RunResult& result) {
+  writer_.Close();
+  WriteSampleFile(directory_ / kSampleFileName, result.Table);
+}
+
+void ResultFiles::Abandon() noexcept {
+  try {
+    writer_.Close();
+  } catch (...) {
+  }
 }
 
 }  // namespace zarn

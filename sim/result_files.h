@@ -10,6 +10,7 @@
 #include "records/errors.h"
 #include "records/flight_data.h"
 #include "sim/file_sink.h"
+#include "sim/integrator.h"
 #include "sim/step_pipeline.h"
 
 namespace zarn {
@@ -53,5 +54,25 @@ class StepFileWriter {
 
 // Writes the sample file: blank, header, blank, then one line for each row 1..RowsPerColumn.
 void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table);
+
+// The two result files of a run in `directory`: the sink creates the step file when the run
+// begins and lays it out (a step line for every step, the short header after each step of the
+// first hundredth of every 10 s, a marker before each stored sample), and writes the sample file
+// when the run ends well.
+class ResultFiles final : public StepSink {
+ public:
+  explicit ResultFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
+  void Begin() override;
+  void Step(const FlightState& s) override;
+  void Sampled(int32_t row) override;
+  void End(const RunResult& result) override;
+  void Abandon() noexcept override;
+  // See StepFileWriter::SetSpaceProbe.
+  void SetSpaceProbe(SpaceProbe probe) { writer_.SetSpaceProbe(std::move(probe)); }
+
+ private:
+  std::filesystem::path directory_;
+  StepFileWriter writer_;
+};
 
 }  // namespace zarn

@@ -34,6 +34,7 @@
 #include "sim/number_text.h"
 #include "sim/param_file.h"
 #include "sim/presets.h"
+#include "sim/run_note.h"
 #include "sim/table_csv.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
@@ -209,14 +210,14 @@ constexpr FieldSpec kFields[] = {
 
 // The display fields that show a value of the activation with no parameter behind it.
 struct DisplaySpec {
-  ActivationForm::Display Shows;
+  FormStep::Display Shows;
   const char* Field;
 };
 constexpr DisplaySpec kDisplays[] = {
-    {ActivationForm::Display::kVolume, "Volumen_Start"},
-    {ActivationForm::Display::kLevelFlightSpeed, "EdiVopt"},
-    {ActivationForm::Display::kGasDensity, "EdGas"},
-    {ActivationForm::Display::kFlightAltitude, "EdHFlug"},
+    {FormStep::Display::kVolume, "Volumen_Start"},
+    {FormStep::Display::kLevelFlightSpeed, "EdiVopt"},
+    {FormStep::Display::kGasDensity, "EdGas"},
+    {FormStep::Display::kFlightAltitude, "EdHFlug"},
 };
 
 // Where each graph button of the catalogue stands, above the plot: the graphs over range and
@@ -293,8 +294,8 @@ QString ParamFileIn(const QMimeData* mime) {
 
 }  // namespace
 
-Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
-    : QWidget(parent, Qt::Window), data_(shared), startForm_(startForm) {
+Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(shared), startForm_(startForm) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Zarn 1.1. (Beta)"));
   setFont(FormFont(11));
@@ -417,6 +418,8 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   for (QLineEdit* field : findChildren<QLineEdit*>()) field->installEventFilter(this);
 }
 
+Form2::~Form2() = default;
+
 void Form2::SetField(const char* field, double value, int digits) {
   auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field));
   // Runs the field's change handler when the text differs from what the field held.
@@ -429,7 +432,7 @@ void Form2::ShowControl(const char* name) {
 }
 
 void Form2::ApplyCaptions(CaptionGroup group) {
-  const bool russian = data_.LangCode == 1, english = data_.LangCode == 3;
+  const bool russian = state_.LangCode == 1, english = state_.LangCode == 3;
   if (group == CaptionGroup::kFixed || (!russian && !english)) return;  // German is the form's own text
   for (const Caption& caption : kCaptions) {
     if (caption.When != group) continue;
@@ -452,7 +455,30 @@ void Form2::FormAktivate() {
   // The figures and the note belong to a run of the values before.
   ShowFigures({});
   ShowNote({});
-  ActivatePresetRecord(data_, *this);
+  const Activation activation = Activate(state_.PresetRecord);
+  for (const FormStep& step : activation.Steps) Play(step);
+  if (activation.Fault) std::rethrow_exception(activation.Fault);
+}
+
+void Form2::Play(const FormStep& step) {
+  switch (step.What) {
+    case FormStep::Kind::kSet:
+      inputs_.*step.Parameter = step.Value;
+      return;
+    case FormStep::Kind::kField:
+      return WriteField(step.Parameter, step.Value, step.Digits);
+    case FormStep::Kind::kDisplay:
+      return WriteDisplay(step.Shows, step.Value);
+    case FormStep::Kind::kAeroModel:
+      return SelectAeroModel(static_cast<int>(step.Value));
+    case FormStep::Kind::kTaskPicture:
+      return ShowTaskPicture(step.Value);
+    case FormStep::Kind::kReveal:
+      return Reveal(step.Reveals);
+    case FormStep::Kind::kGeneral:
+      ApplyCaptions(CaptionGroup::kGeneral);
+      return SetGraphButtonsCovered(true);
+  }
 }
 
 void Form2::WriteField(Parameter parameter, double value, int digits) {
@@ -461,7 +487,7 @@ void Form2::WriteField(Parameter parameter, double value, int digits) {
   throw std::logic_error("no field for a parameter");
 }
 
-void Form2::WriteDisplay(Display field, double value) {
+void Form2::WriteDisplay(FormStep::Display field, double value) {
   for (const DisplaySpec& row : kDisplays)
     if (row.Shows == field) return SetField(row.Field, value);
 }
@@ -476,7 +502,8 @@ void Form2::ShowTaskPicture(double TaskKind) {
     if (picture.TaskKind == TaskKind) ShowControl(picture.Control);
 }
 
-void Form2::Reveal(Part part) {
+void Form2::Reveal(FormStep::Part part) {
+  using Part = FormStep::Part;
   switch (part) {
     case Part::kVolume:
       return RevealBlock(Block::kVolume, CaptionGroup::kFixed);
@@ -493,20 +520,12 @@ void Form2::Reveal(Part part) {
   }
 }
 
-void Form2::ReplaceCaptions() {
-  ApplyCaptions(CaptionGroup::kGeneral);
-}
-
-void Form2::CoverGraphButtons() {
-  SetGraphButtonsCovered(true);
-}
-
 void Form2::FieldChange(Parameter parameter, const QString& text) {
   const std::string typed = text.toStdString();
   double value = 0.0;
   switch (ParseNumber(typed, DecimalSeparator(), value)) {
     case ParseResult::Ok:
-      data_.Params.*parameter = value;
+      inputs_.*parameter = value;
       break;
     case ParseResult::NotANumber:
       throw Error("'" + typed + "' is not a valid floating point value");
@@ -516,24 +535,17 @@ void Form2::FieldChange(Parameter parameter, const QString& text) {
 }
 
 void Form2::AeroBox1Change(int index) {
-  if (index == 0 || index == 1) data_.Params.AeroModel = index;
+  if (index == 0 || index == 1) inputs_.AeroModel = index;
 }
 
-void Form2::ShowGraph() {
-  // Before any run has laid out the table there is nothing to scale the axes by: the same fault
-  // as a table of zeros, and the plot keeps its picture.
-  if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
-  // Only the rows the last run stored: a short flight draws no line back to the origin.
-  const int32_t stored = data_.Summary.SamplesStored;
-  QImage graph = PlotGraph(data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units,
-                           DecimalSeparator());
+void Form2::ShowGraph(std::shared_ptr<const RunResult> run) {
+  // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
+  if (!run) RaiseFp(FpFault::DivisionByZero);
+  // Only the rows the run stored: a short flight draws no line back to the origin.
+  QImage graph = PlotGraph(run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
+                           run->Units, DecimalSeparator());
   Image1_->setPixmap(QPixmap::fromImage(graph));
-  if (!shown_) shown_ = std::make_unique<ShownGraph>();
-  shown_->Image = std::move(graph);
-  shown_->Table = data_.Table;
-  shown_->Units = data_.Units;
-  shown_->Selection = data_.Selection;
-  shown_->StoredRows = stored;
+  shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_});
 }
 
 void Form2::ShowNote(const QString& note) {
@@ -548,12 +560,13 @@ void Form2::ShowFigures(const QString& text) {
 
 void Form2::UpdateReadout(int x) {
   // Only the rows the graph draws, which are the ones the run stored.
-  const int row = shown_ ? RowAtPixel(shown_->Table, shown_->Selection,
-                                      GraphRows(shown_->Table, shown_->StoredRows) - 1, x)
-                         : 0;
+  const RunResult* run = ShownRun();
+  const int row = run != nullptr ? RowAtPixel(run->Table, shown_->Selection,
+                                              GraphRows(run->Table, run->Summary.SamplesStored) - 1, x)
+                                 : 0;
   const QString text = row == 0 ? QString()
-                                : QString::fromStdString(ReadoutText(shown_->Table, shown_->Selection,
-                                                                     shown_->Units, row, DecimalSeparator()));
+                                : QString::fromStdString(ReadoutText(run->Table, shown_->Selection,
+                                                                     run->Units, row, DecimalSeparator()));
   Image1_->setToolTip(text);
   // A tip on show follows the pointer; otherwise the toolkit shows this one after its delay.
   if (QToolTip::isVisible()) {
@@ -603,7 +616,7 @@ void Form2::dropEvent(QDropEvent* event) {
 void Form2::OpenParamFile(const QString& fileName) {
   const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
   paramFile_ = fileName;
-  data_.PresetRecord = record;
+  state_.PresetRecord = record;
   FormAktivate();
 }
 
@@ -617,7 +630,7 @@ void Form2::SaveParamsClick() {
   const QString suggested = paramFile_.isEmpty() ? QStringLiteral("Zarn.zarn") : paramFile_;
   const QString name = ChooseSaveFile(this, QStringLiteral("Save parameter file"), suggested, kParamFilter);
   if (name.isEmpty()) return;
-  WriteParamFile(LocalPath(name), PresetRecordInEffect(data_));
+  WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_));
   paramFile_ = name;
 }
 
@@ -634,22 +647,29 @@ void Form2::SetGraphButtonsCovered(bool cover) {
 
 void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
-  ValidateRunParameters(data_.Params);
+  ValidateRunParameters(inputs_);
   ShowNote({});
   SetGraphButtonsCovered(false);
-  {
-    RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
-    ComputeTrajectory(data_, progress.Options());
-  }
-  SelectGraph(DefaultGraph(), data_.Selection);
-  ShowNote(QString::fromStdString(FewSamplesNote(data_, DecimalSeparator())));
-  ShowGraph();
-  ShowFigures(FiguresText(KeyFiguresOf(data_), data_.Units, data_.LangCode, DecimalSeparator()));
+  run_ = std::make_unique<FlightRun>(inputs_, this);
+  connect(run_.get(), &FlightRun::Finished, this,
+          [this](const std::shared_ptr<const RunResult>& result, const QString& error) {
+            Guard(this, [&] { RunFinished(result, error); });
+          });
+}
+
+void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error) {
+  const FlightParameters flown = run_->Parameters();
+  run_.release()->deleteLater();  // it is sending this signal
+  if (!result) throw Error(error.toStdString());
+  SelectGraph(DefaultGraph(), selection_);
+  ShowNote(QString::fromStdString(FewSamplesNote(*result, DecimalSeparator())));
+  ShowGraph(result);
+  ShowFigures(FiguresText(KeyFiguresOf(flown, *result), result->Units, state_.LangCode, DecimalSeparator()));
 }
 
 void Form2::GraphButtonClick(const GraphEntry& graph) {
-  SelectGraph(graph, data_.Selection);
-  ShowGraph();
+  SelectGraph(graph, selection_);
+  ShowGraph(shown_ ? shown_->Run : nullptr);
 }
 
 void Form2::Button5Click() {
@@ -689,7 +709,8 @@ void Form2::SaveTableClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
                                       QStringLiteral("CSV tables (*.csv)"));
   if (name.isEmpty()) return;
-  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units, shown_->StoredRows);
+  const RunResult& run = *shown_->Run;
+  WriteTableCsv(LocalPath(name), run.Table, run.Units, run.Summary.SamplesStored);
   exportDir_ = QFileInfo(name).absolutePath();
 }
 

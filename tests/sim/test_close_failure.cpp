@@ -186,18 +186,19 @@ TEST(CloseFailure, EveryFileReportsAFailedCloseAndARunStopsAtIt) {
 
   // A run of one step: the step file is written whole and refused at its close, so the run ends
   // there with the platform's message, before the sample file is created.
-  auto d = std::make_unique<ZarnData>();
-  d->Params.TaskKind = kTaskBallistic;
-  d->Params.MassaStart = 1;
-  d->Params.V0 = 10;
-  d->Params.dt0 = 0.5;
-  d->Params.Tk = 0.5;
+  FlightParameters p{};
+  p.TaskKind = kTaskBallistic;
+  p.MassaStart = 1;
+  p.V0 = 10;
+  p.dt0 = 0.5;
+  p.Tk = 0.5;
+  ResultFiles files(dir);
   RunOptions options;
-  options.Directory = dir;
-  EXPECT_EQ(MessageOf([&] { ComputeTrajectory(*d, options); }), cannotClose(kStepFileName));
+  options.Sink = &files;
+  EXPECT_EQ(MessageOf([&] { ComputeTrajectory(p, options); }), cannotClose(kStepFileName));
   EXPECT_EQ(folder.Created(), std::vector<std::string>{kStepFileName});
 
-  d->Table.RowsPerColumn = 500;
+  const auto d = ComputeTrajectory(p);  // the table of the same flight, flown without files
   EXPECT_EQ(MessageOf([&] { WriteSampleFile(dir / kSampleFileName, d->Table); }),
             cannotClose(kSampleFileName));
   EXPECT_EQ(

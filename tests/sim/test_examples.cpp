@@ -17,6 +17,7 @@
 #include "sim/param_file.h"
 #include "sim/presets.h"
 #include "sim/result_files.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {
@@ -35,14 +36,13 @@ std::vector<fs::path> Examples() {
 
 struct RunFiles {
   std::string Steps, Samples;
+  std::unique_ptr<RunResult> Result;
 };
 
-RunFiles Fly(ZarnData& d, const fs::path& dir) {
+RunFiles Fly(const FlightParameters& p, const fs::path& dir) {
   fs::create_directories(dir);
-  RunOptions options;
-  options.Directory = dir;
-  ComputeTrajectory(d, options);
-  return {ReadFile(dir / kStepFileName), ReadFile(dir / kSampleFileName)};
+  auto result = zarn::test_support::FlyWithFiles(p, dir);
+  return {ReadFile(dir / kStepFileName), ReadFile(dir / kSampleFileName), std::move(result)};
 }
 
 // Each parameter a file may name, as the flight parameter it stands for.
@@ -84,10 +84,9 @@ const std::map<std::string, double FlightParameters::*> kParameterOf{
 // The parameters as a user sets them one by one after activating an empty record of the task: every
 // NAME = VALUE of the file into its parameter; the buoyant body's area and end height are the
 // activation's, from its mass and gas density.
-void SetOneByOne(const std::string& text, ZarnData& d) {
+FlightParameters SetOneByOne(const std::string& text) {
   const std::regex line(R"(^\s*(\w+)\s*=\s*([^#\s]+))");
-  d.PresetRecord = {};
-  ApplyPresetRecord(d);
+  FlightParameters p = ParametersOf({});
   double gasDensity = 0;
   std::istringstream lines(text);
   for (std::string text_line; std::getline(lines, text_line);) {
@@ -96,13 +95,13 @@ void SetOneByOne(const std::string& text, ZarnData& d) {
     const double value = std::stod(m[2]);
     if (m[1] == "GasDensity") gasDensity = value;
     if (!kParameterOf.contains(m[1])) continue;  // shown by the form only
-    d.Params.*kParameterOf.at(m[1]) = value;
+    p.*kParameterOf.at(m[1]) = value;
   }
-  d.Params.BuoyancyMode = IsBuoyantTask(d.Params.TaskKind) ? 1 : 0;
-  if (d.Params.TaskKind == kTaskBuoyantGas) {
-    d.Params.S0 = ComputeBuoyancy(d.Params.MassaStart, gasDensity).Area;
-    d.Params.Hk = 0;
+  if (p.TaskKind == kTaskBuoyantGas) {
+    p.S0 = ComputeBuoyancy(p.MassaStart, gasDensity).Area;
+    p.Hk = 0;
   }
+  return p;
 }
 
 // "flight time 14.1 s, range 933 m, ..." after "Expect:" in the file's comments, each checked to
@@ -132,18 +131,18 @@ std::vector<Stated> ExpectedFigures(const std::string& text) {
   return stated;
 }
 
-double Actual(const std::string& figure, const ZarnData& d) {
-  const KeyFigures f = KeyFiguresOf(d);
+double Actual(const std::string& figure, const FlightParameters& p, const RunResult& d) {
+  const KeyFigures f = KeyFiguresOf(p, d);
   if (figure == "flight time") return f.FlightTime;
   if (figure == "range") return f.Range;
   if (figure == "apex") return f.ApexH;
   if (figure == "end speed") return f.EndSpeed;
-  if (figure == "end height") return d.State.H;
+  if (figure == "end height") return d.Final.H;
   if (figure == "largest dynamic pressure") return f.MaxQ;
   if (figure == "peak load factor nx") return f.PeakNx;
   if (figure == "volume") return f.BuoyantVolume.value_or(NAN);
   if (figure == "level-flight speed") return f.LevelFlightSpeed.value_or(NAN);
-  return d.Params.S0;  // area
+  return p.S0;  // area
 }
 
 double InBaseUnits(const std::string& unit) {
@@ -156,12 +155,12 @@ TEST(Examples, EachRunsToItsEndAndGivesTheFiguresItsCommentStates) {
   ASSERT_GE(files.size(), 11u);
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.filename().string());
-    auto d = std::make_unique<ZarnData>();
-    d->PresetRecord = ReadParamFile(file);
-    ApplyPresetRecord(*d);
+    const FlightParameters p = ParametersOf(ReadParamFile(file));
     test_support::ScratchDir dir("zarn_example");
-    ASSERT_NO_THROW(Fly(*d, dir.path()));
-    EXPECT_TRUE(d->State.H <= d->Params.Hk || d->State.t >= d->Params.Tk);
+    RunFiles run;
+    ASSERT_NO_THROW(run = Fly(p, dir.path()));
+    const RunResult* d = run.Result.get();
+    EXPECT_TRUE(d->Final.H <= p.Hk || d->Final.t >= p.Tk);
     EXPECT_EQ(d->Summary.SamplesStored, 500);
     // Short enough to run in well under a second; the step file stays below about 30 MB.
     EXPECT_LT(d->Summary.StepsPerPass, 100000);
@@ -172,7 +171,8 @@ TEST(Examples, EachRunsToItsEndAndGivesTheFiguresItsCommentStates) {
       const std::size_t point = s.Number.find('.');
       const int decimals = point == std::string::npos ? 0 : static_cast<int>(s.Number.size() - point - 1);
       const double scale = InBaseUnits(s.Unit);
-      EXPECT_NEAR(Actual(s.Figure, *d) / scale, std::stod(s.Number), 0.5 * std::pow(10.0, -decimals) + 1e-9)
+      EXPECT_NEAR(Actual(s.Figure, p, *d) / scale, std::stod(s.Number),
+                  0.5 * std::pow(10.0, -decimals) + 1e-9)
           << s.Figure << " " << s.Number << " " << s.Unit;
     }
   }
@@ -182,23 +182,16 @@ TEST(Examples, FlyAsTheSameValuesSetOneByOneAndSaveToAFileThatFliesTheSame) {
   for (const fs::path& file : Examples()) {
     SCOPED_TRACE(file.filename().string());
     test_support::ScratchDir dir("zarn_example_routes");
-    auto fromFile = std::make_unique<ZarnData>();
-    fromFile->PresetRecord = ReadParamFile(file);
-    ApplyPresetRecord(*fromFile);
-    const RunFiles expected = Fly(*fromFile, dir.path() / "file");
+    const FlightParameters fromFile = ParametersOf(ReadParamFile(file));
+    const RunFiles expected = Fly(fromFile, dir.path() / "file");
 
-    auto bySetting = std::make_unique<ZarnData>();
-    SetOneByOne(ReadFile(file), *bySetting);
-    const RunFiles set = Fly(*bySetting, dir.path() / "set");
+    const RunFiles set = Fly(SetOneByOne(ReadFile(file)), dir.path() / "set");
     EXPECT_TRUE(set.Steps == expected.Steps) << "step file differs";
     EXPECT_TRUE(set.Samples == expected.Samples) << "sample file differs";
 
     // Saved after the run, as the window saves the values in effect, and opened again.
-    WriteParamFile(dir.path() / "saved.zarn", PresetRecordInEffect(*fromFile));
-    auto reopened = std::make_unique<ZarnData>();
-    reopened->PresetRecord = ReadParamFile(dir.path() / "saved.zarn");
-    ApplyPresetRecord(*reopened);
-    const RunFiles again = Fly(*reopened, dir.path() / "again");
+    WriteParamFile(dir.path() / "saved.zarn", PresetRecordInEffect(fromFile));
+    const RunFiles again = Fly(ParametersOf(ReadParamFile(dir.path() / "saved.zarn")), dir.path() / "again");
     EXPECT_TRUE(again.Steps == expected.Steps) << "step file differs after save and open";
     EXPECT_TRUE(again.Samples == expected.Samples) << "sample file differs after save and open";
   }

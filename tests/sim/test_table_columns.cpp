@@ -10,6 +10,7 @@
 #include "models/atmosphere.h"
 #include "records/flight_data.h"
 #include "sim/integrator.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {
@@ -17,10 +18,9 @@ namespace {
 
 TEST(TableColumns, EveryColumnOfAStoredRowHoldsItsQuantityInItsUnit) {
   test_support::ScratchDir scratch{"zarn_columns"};
-  auto d = std::make_unique<ZarnData>();
+  FlightParameters p{};
   // One step of half a second (Tk = dt0) of a one-stage rocket with lift, drag and wind, sloping
   // down from 1000 m: every quantity is non-zero and stays below the thresholds of the unit flags.
-  FlightParameters& p = d->Params;
   p.TaskKind = kTaskRocket;
   p.H0 = 1000;
   p.V0 = 250;
@@ -33,14 +33,12 @@ TEST(TableColumns, EveryColumnOfAStoredRowHoldsItsQuantityInItsUnit) {
   p.dt0 = 0.5;
   p.Tk = 0.5;
   p.Mt = 50, p.Iud = 2000, p.IudP0 = 2500, p.Schub = 5000;  // 2 kg/s
-  RunOptions options;
-  options.Directory = scratch.path();
-  ComputeTrajectory(*d, options);
+  const auto d = zarn::test_support::FlyWithFiles(p, scratch.path());
   const UnitFlags& u = d->Units;
   ASSERT_EQ(u.HeightInKm + u.TimeUnit + u.RangeInKm + u.ThrustInKn + u.MassInTonnes, 0);
 
   // The row of the one step, and the state that step left.
-  const FlightState& s = d->State;
+  const FlightState& s = d->Final;
   ASSERT_EQ(s.t, 0.5);
   const AtmosphereState air = StandardAtmosphere(p.H0);  // the air at the start of the step
   const double isp = 2000 + (1.013 - air.Pbar) / 1.013 * (2500 - 2000);

@@ -23,6 +23,7 @@
 #include "sim/presets.h"
 #include "sim/result_files.h"
 #include "sim/table_csv.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {
@@ -117,17 +118,13 @@ class TableCsvTest : public ::testing::Test {
 TEST_F(TableCsvTest, LongHighLobReadsBackInSecondsAndMetresUnderTheSameHeader) {
   // A drag-free lob at 20 km/s: about 67 minutes of flight, up to some 20000 km high and 14000 km
   // far. One-second steps keep the run to some 4000 steps per pass.
-  auto d = std::make_unique<ZarnData>();
-  WritePresetRecord(0, d->PresetRecord);
-  ApplyPresetRecord(*d);
-  d->Params.V0 = 20000;
-  d->Params.TTO = 80;
-  d->Params.Cx = 0;
-  d->Params.Tk = 100000;
-  d->Params.dt0 = 1;
-  RunOptions run;
-  run.Directory = dir_;
-  ComputeTrajectory(*d, run);
+  FlightParameters p = zarn::test_support::PresetParameters(0);
+  p.V0 = 20000;
+  p.TTO = 80;
+  p.Cx = 0;
+  p.Tk = 100000;
+  p.dt0 = 1;
+  const auto d = zarn::test_support::FlyWithFiles(p, dir_);
   ASSERT_EQ(d->Units.TimeUnit, 2);
   ASSERT_EQ(d->Units.HeightInKm, 1);
   ASSERT_EQ(d->Units.RangeInKm, 1);
@@ -145,8 +142,8 @@ TEST_F(TableCsvTest, LongHighLobReadsBackInSecondsAndMetresUnderTheSameHeader) {
 
   // The names say what the numbers are: the last row is the last step, in seconds and metres.
   ASSERT_EQ(csv.Rows.size(), 500u);
-  EXPECT_DOUBLE_EQ(csv.Rows[499][0], d->State.t);
-  EXPECT_DOUBLE_EQ(csv.Rows[499][5], d->State.X);
+  EXPECT_DOUBLE_EQ(csv.Rows[499][0], d->Final.t);
+  EXPECT_DOUBLE_EQ(csv.Rows[499][5], d->Final.X);
   EXPECT_GT(csv.Rows[250][3], 1e7);  // metres: the top of a flight of some 20000 km
   EXPECT_LT(csv.Rows[250][3], 3e7);
 }

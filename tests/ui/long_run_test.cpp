@@ -16,8 +16,8 @@ namespace zarn::ui {
 namespace {
 
 // Counts the progress dialogs that show, and every 10 ms while one is the active modal window,
-// hands it to the test's action until the action reports that it is done. A run holds the event
-// loop, so the timer fires only in the event processing of the run's progress callback.
+// hands it to the test's action until the action reports that it is done. The run works on a
+// thread of its own: the timer fires on the event thread while it works.
 class ProgressWatch : public QObject {
  public:
   explicit ProgressWatch(std::function<bool(QProgressDialog&)> action) : action_(std::move(action)) {
@@ -53,12 +53,12 @@ QByteArray Contents(const QString& path) {
 
 class LongRunTest : public WindowsTest {
  protected:
-  // Three seconds of flight at a microsecond step: 3 million steps a pass, each pass ending at
+  // Thirty seconds of flight at a microsecond step: 30 million steps a pass, each pass ending at
   // the end time, so the probe pass moves the bar evenly through the first half. The step file of
-  // such a run is about a gigabyte: it goes to /dev/null, so that the test needs no disk space
+  // such a run is about ten gigabytes: it goes to /dev/null, so that the test needs no disk space
   // (closing a cancelled run's step file is the integrator's own test).
   void MakeTheRunLong() {
-    Type("edTk", "3");
+    Type("edTk", "30");
     Type("eddt0", "0.000001");
     QFile::remove(workDir_.filePath("Zarn Daten.txt"));
     ASSERT_TRUE(QFile::link("/dev/null", workDir_.filePath("Zarn Daten.txt")));
@@ -91,8 +91,8 @@ TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   const QImage graph = Plot();
-  const auto table = std::make_unique<TrajectoryTable>(data_->Table);
-  const UnitFlags units = data_->Units;
+  const auto table = std::make_unique<TrajectoryTable>(Shown().Table);
+  const UnitFlags units = Shown().Units;
   const QByteArray samples = Contents("Zarn_500.txt");
 
   MakeTheRunLong();
@@ -140,6 +140,56 @@ TEST_F(LongRunTest, EscapeOnTheProgressDialogCancelsTheRun) {
   PressStart();
   EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Counts the paint events of a widget and its children.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* root) {
+    for (QWidget* w : root->findChildren<QWidget*>()) w->installEventFilter(this);
+    root->installEventFilter(this);
+  }
+  int Count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count_;
+    return false;
+  }
+
+ private:
+  int count_ = 0;
+};
+
+TEST_F(LongRunTest, FormRepaintsAndTakesNoInputButTheDialogsWhileTheRunWorks) {
+  OpenWithPreset(0);
+  MakeTheRunLong();
+  const PaintCounter paints(form2_.get());
+  int paintsDuringRun = 0;
+  int ticksDuringRun = 0;
+  bool stillThere = false;
+  QString v0;
+  ProgressWatch watch([&](QProgressDialog& dialog) {
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticksDuringRun; });
+    tick.start(5);
+    const int before = paints.Count();
+    form2_->update();  // as the window system asks after an expose
+    QTest::qWait(100);
+    paintsDuringRun = paints.Count() - before;
+    PressMain();  // would hide the form
+    stillThere = form2_->isVisible();
+    Type("edV0", "77");
+    v0 = Text("edV0");
+    QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+    return true;
+  });
+  PressStart();
+  EXPECT_GT(ticksDuringRun, 5);
+  EXPECT_GT(paintsDuringRun, 0);
+  EXPECT_TRUE(stillThere);
+  EXPECT_EQ(v0, "100");
+  EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
 }
 
 TEST_F(LongRunTest, ShortRunShowsNoProgressDialog) {
