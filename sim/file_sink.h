@@ -32,22 +32,32 @@ int WriteAll(int fd, const char* p, std::size_t n) noexcept;
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
-// A plain file with a single link that is there already is replaced by a new one, made under a
-// name of its own and renamed over it, so that the old file stays whole until the new one exists:
-// truncating
-// it would wait for the write-back of its old contents, and some file systems (ext4) write a file
-// that was truncated to zero back as soon as it is closed. Anything else keeps its identity and is
-// truncated in place: a symbolic link (the file it names is written), a device such as /dev/null,
-// a file with several links (every link shows the new contents). Where no new file can be made
-// beside the old one, or renamed over it, the old one is truncated. When `previous` is given, it receives a
-// descriptor that holds the removed file's contents until it is closed (freeing the pages of a large file
-// takes tens of milliseconds, which the caller may spend elsewhere), or -1.
-int CreateOrReplace(const std::filesystem::path& path, int* previous = nullptr);
+// A file that the user could not write in place is not replaced (EACCES, or the error that
+// writing it would meet, such as EROFS), even where the folder would allow it. A plain file of the
+// user's with a single link is replaced by a new one with its permission bits and group, made
+// under a name of its own and renamed over it, so that the old file stays whole until the new one
+// exists: truncating it would wait for the write-back of its old contents, and some file systems
+// (ext4) write a file that was truncated to zero back as soon as it is closed. Anything else keeps
+// its identity and is truncated in place: a symbolic link (the file it names is written), a device
+// such as /dev/null, a file with several links (every link shows the new contents), a file of
+// another owner (it stays theirs). Where no new file can be made beside the old one, or renamed
+// over it, the old one is truncated. A file made where none was takes the bits that the umask
+// leaves of 0666, or exactly `newMode` when that is given (0..07777). When `previous` is given, it
+// receives a descriptor that holds the removed file's contents until it is closed (freeing the
+// pages of a large file takes tens of milliseconds, which the caller may spend elsewhere), or -1.
+int CreateOrReplace(const std::filesystem::path& path, int* previous = nullptr, int newMode = -1);
+
+// 0 when the user may write the file that is at `path` (or nothing is there), else the error that
+// writing it would meet: EACCES, EPERM, EROFS or ETXTBSY.
+int WritableInPlace(const std::filesystem::path& path) noexcept;
+
+struct SharedSpace;  // see SharedSpaceGuard
 
 // The space of a file system, as the disk guard reads it.
 struct FileSystemSpace {
-  uint64_t Available;  //!< [bytes] free to the writer
-  uint64_t Size;       //!< [bytes] the whole file system
+  uint64_t Available;             //!< [bytes] free to the writer
+  uint64_t Size;                  //!< [bytes] the whole file system
+  SharedSpace* Shared = nullptr;  //!< set by the probe of a SharedSpaceGuard: the reserve it shares
 };
 // Reads the space of the file system that holds the open file `fd`; false when it cannot be told.
 using SpaceProbe = std::function<bool(int fd, FileSystemSpace& space)>;
@@ -65,6 +75,28 @@ inline constexpr uint64_t kSpaceReservePerMille = 10;             // [1/1000 of 
 inline constexpr uint64_t kSpaceCheckEvery = uint64_t{32} << 20;  // [bytes]
 uint64_t SpaceReserve(const FileSystemSpace& space);
 
+// The disk guard of the step files of many runs, one after another or side by side (a sweep's
+// cases): one reserve for all of them, fixed at the first look (on a file system that had less
+// than the reserve free then, half of what was free, for all files together); what one file may
+// still write before its next look counts as taken for the others. Each file gets Probe() where a
+// SpaceProbe goes (the file learns of the sharing at its first look); the guard must outlive
+// those files. It
+// remembers the first refusal, so that no further run need start.
+class SharedSpaceGuard {
+ public:
+  explicit SharedSpaceGuard(SpaceProbe probe = FileSystemSpaceOf);
+  ~SharedSpaceGuard();
+  SharedSpaceGuard(const SharedSpaceGuard&) = delete;
+  SharedSpaceGuard& operator=(const SharedSpaceGuard&) = delete;
+
+  SpaceProbe Probe() const;
+  // The message of the first write it refused, or "".
+  std::string Refusal() const;
+
+ private:
+  std::unique_ptr<SharedSpace> state_;
+};
+
 // An output file under the program's error rules: every failure to create, write or close throws
 // FileError with the platform's message and leaves the file closed; any later use throws the same
 // error again.
@@ -78,11 +110,12 @@ class OutputFile {
   // Guards the space of the file system of each plain file opened from now on (devices and pipes
   // fill no disk); `probe` reads the free space. The guard refuses a write with the message
   // "Stopped writing "<path>": only N MB left on its file system (the run stops before less than
-  // R MB remain)"; what was written before stays.
+  // R MB remain)", in kB below 1 MB; what was written before stays. A SharedSpaceGuard as the
+  // probe shares the reserve with the other files it guards.
   void GuardSpace(SpaceProbe probe = FileSystemSpaceOf);
 
   // Creates or replaces the file (see CreateOrReplace); closes an open one first.
-  void Open(const std::filesystem::path& path);
+  void Open(const std::filesystem::path& path, int newMode = -1);
   bool IsOpen() const noexcept { return fd_ >= 0; }
 
   // Writes the pieces (at most kMaxPieces) whole and in order, after the guard's look at the space;
@@ -103,6 +136,7 @@ class OutputFile {
 
  private:
   std::string CheckSpace(uint64_t bytes);
+  void ReturnGrant() noexcept;
   void ReleasePrevious(int previous) noexcept;
   void JoinReleaser() noexcept;
 
@@ -113,6 +147,7 @@ class OutputFile {
   bool guarded_ = false;             // the open file is guarded
   uint64_t unchecked_ = 0;           // [bytes] that may still be written before the next check
   std::optional<uint64_t> reserve_;  // [bytes] to be left free, fixed at the first check
+  SharedSpace* shared_ = nullptr;    // the reserve of several files, or none
   // Frees the contents of the large file that Open replaced, while the new one is written; until it
   // is done, the guard counts that space as free.
   std::thread releaser_;
@@ -131,7 +166,7 @@ class FileSink {
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
 
-  void Open(const std::filesystem::path& path);
+  void Open(const std::filesystem::path& path, int newMode = -1);  // see OutputFile::Open
   bool IsOpen() const noexcept { return file_.IsOpen(); }
 
   // Start of room for one line of at most kLineRoom bytes; EndLine commits what was put there.

@@ -4,11 +4,17 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
 
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
 #include "models/motion_step.h"
+#include "records/constants.h"
 #include "records/errors.h"
+#include "sim/number_text.h"
+#include "sim/param_file.h"
 
 namespace zarn {
 namespace {
@@ -44,6 +50,12 @@ class Run {
     // Without a callback the countdown starts where no run reaches it.
     const bool report = options_.Progress && options_.ProgressEvery > 0;
     every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
+  }
+
+  // The first step of the probe pass alone, in no file: what a run would meet at once.
+  void FirstStep() {
+    StartPass();
+    Step();
   }
 
   void Execute() {
@@ -277,14 +289,94 @@ class Run {
 
 }  // namespace
 
-void ValidateRunParameters(const FlightParameters& p) {
+void ValidateRunParameters(const FlightParameters& p, char decimalSeparator) {
   // A step that is not positive never reaches Tk, and an infinite Tk is never reached.
   if (!(std::isfinite(p.dt0) && p.dt0 > 0.0)) throw Error("Integration step must be a positive number");
   if (!std::isfinite(p.Tk)) throw Error("End time must be a finite number");
+  // A step too small for the clock would leave t where it is forever; a pass of more steps than
+  // kMaxStepsPerPass would hold a core for hours, as good as forever in front of a window.
+  if (p.Tk <= 0.0) return;  // the pass ends at its first step
+  const std::string step = "Integration step dt0 = " + FormatGeneral(p.dt0, 15, decimalSeparator) + " s";
+  const std::string end = "the end time Tk = " + FormatGeneral(p.Tk, 15, decimalSeparator) + " s";
+  if (p.Tk + p.dt0 == p.Tk) throw Error(step + " cannot advance the time up to " + end);
+  const double steps = std::ceil(p.Tk / p.dt0);
+  if (steps > static_cast<double>(kMaxStepsPerPass))
+    throw Error(step + " would take " + FormatGeneral(steps, 15, decimalSeparator) + " steps up to " + end +
+                " (at most " + std::to_string(kMaxStepsPerPass) + ")");
 }
 
+namespace {
+
+// "(MassaStart = 0)": the parameter and value that a refusal is about.
+std::string NamedValue(std::string_view name, double value, char decimalSeparator) {
+  return std::string(name) + " = " + FormatGeneral(value, 15, decimalSeparator);
+}
+
+std::string_view NameOfSlot(int slot) {
+  for (const ParamName& p : kParamNames)
+    if (p.Slot == slot) return p.Name;
+  return {};
+}
+
+// Values that have no meaning below 0: an area, a drag coefficient, masses and thrusts.
+struct NonNegative {
+  int Slot;
+  double FlightParameters::*Value;
+};
+constexpr std::array<NonNegative, 2> kNonNegative{
+    {{kSlotS0, &FlightParameters::S0}, {kSlotCx, &FlightParameters::Cx}}};
+
+void RefuseNegative(std::string_view name, double value, char decimalSeparator) {
+  if (value < 0.0) throw Error(NamedValue(name, value, decimalSeparator) + " cannot be negative");
+}
+
+// The fault that the first step of the run would raise, or "".
+std::string FirstStepFault(const FlightParameters& p);
+
+}  // namespace
+
+void ValidateRun(const FlightParameters& p, char decimalSeparator) {
+  ValidateRunParameters(p, decimalSeparator);
+  for (const NonNegative& v : kNonNegative) RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
+  if (p.TaskKind == kTaskBuoyantGas)
+    RefuseNegative(NameOfSlot(kSlotGasDensity), p.GasDensity, decimalSeparator);
+  if (p.TaskKind == kTaskRocket) {
+    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
+      const StageParameters& f = kStageParameters[i];
+      const int stage = static_cast<int>(i) + 1;
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageFuelMass)), p.*f.Mt, decimalSeparator);
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageDryMass)), p.*f.Mdv, decimalSeparator);
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageThrust)), p.*f.Schub, decimalSeparator);
+    }
+  }
+  if (!(p.MassaStart > 0.0)) {
+    // Where a run would fail at once, its fault comes first, as it did before the refusal.
+    const std::string fault = FirstStepFault(p);
+    const std::string mass = NamedValue(NameOfSlot(kSlotMass), p.MassaStart, decimalSeparator);
+    throw Error(fault.empty() ? mass + " must be more than 0" : fault + " (" + mass + ")");
+  }
+}
+
+namespace {
+
+std::string FirstStepFault(const FlightParameters& p) {
+  RunResult trial{};  // a run of its own: nothing of the caller's changes
+  trial.Table.RowsPerColumn = TrajectoryTable::kMaxRows;
+  const RunOptions noProgress;
+  NoSink none;
+  Run run(p, trial, noProgress, none);
+  try {
+    run.FirstStep();
+  } catch (const FloatingPointError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+}  // namespace
+
 std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {
-  ValidateRunParameters(p);
+  ValidateRun(p);
   auto result = std::make_unique<RunResult>();  // zero: rows the run does not store read 0
   result->Table.RowsPerColumn = TrajectoryTable::kMaxRows;
   NoSink none;

@@ -49,9 +49,21 @@ struct RunOptions {
   int64_t ProgressEvery = 8192;
 };
 
+// The most steps a pass may take: a billion steps hold a core for minutes; more would look like a
+// run that never ends.
+inline constexpr int64_t kMaxStepsPerPass = 1'000'000'000;
+
 // Refuses parameters with which a run could never end (dt0 not a positive finite number, Tk not
-// finite) with an Error naming the field. ComputeTrajectory calls it before the sink begins.
-void ValidateRunParameters(const FlightParameters& p);
+// finite, a step that cannot advance the time up to Tk or would take more than kMaxStepsPerPass
+// steps) with an Error naming the field, its value and, for a step, the steps it would take.
+void ValidateRunParameters(const FlightParameters& p, char decimalSeparator = '.');
+
+// Refuses what a run cannot mean, before anything of the run: ValidateRunParameters, then a
+// negative S0, Cx, gas density (task 3), or fuel mass, engine mass or thrust of a stage (task 8),
+// and a start mass of 0 or less, each with the parameter's name and value. A start mass with which
+// the first step would fail names that fault first: "Invalid floating point operation
+// (MassaStart = 0)". ComputeTrajectory calls it before the sink begins.
+void ValidateRun(const FlightParameters& p, char decimalSeparator = '.');
 
 // Flies the parameters. Throws Error (FloatingPointError, FileError from the sink, or a cancelled
 // or refused run); what the sink took before the failure stays.

@@ -7,6 +7,8 @@
 #include <limits>
 #include <system_error>
 
+#include "records/errors.h"
+
 namespace zarn {
 
 std::string FormatGeneral(double value, int digits, char sep) {
@@ -139,6 +141,14 @@ ParseResult ParseNumber(std::string_view text, char sep, double& out) {
   if (res.ec != std::errc()) return ParseResult::NotANumber;
   out = v;
   return ParseResult::Ok;
+}
+
+double FieldValue(double value) {
+  double read = 0.0;
+  // Rounding up past the largest double is the overflow a field reports for that text.
+  if (ParseNumber(FormatGeneral(value, kFieldDigits, '.'), '.', read) != ParseResult::Ok)
+    RaiseFp(FpFault::Overflow);
+  return read;
 }
 
 }  // namespace zarn

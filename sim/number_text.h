@@ -13,6 +13,16 @@ std::string FormatGeneral(double value, int digits, char decimalSeparator);
 
 enum class ParseResult { Ok, NotANumber, Overflow };
 
+// A form's field shows a number to this many significant digits, and a run takes what the field
+// reads back.
+inline constexpr int kFieldDigits = 15;
+
+// The value a field holds once `value` is written into it: FormatGeneral to kFieldDigits, read
+// back by ParseNumber. Every value a run is given passes it, so that the windows and the runner
+// run with the same numbers; it leaves a value of up to 15 significant digits as it is. Throws
+// FloatingPointError (overflow) where the rounding leaves the range of a double, as a field does.
+double FieldValue(double value);
+
 // Reads a typed number: optional spaces, sign, digits with an optional separator and digits, an
 // optional exponent ("E"/"e", sign, digits; no digits means 0), optional spaces, nothing else.
 // A lone separator reads 0. A finite value is stored in `out`; otherwise `out` is left alone.

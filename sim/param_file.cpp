@@ -93,6 +93,38 @@ std::string Located(std::string_view fileName, std::size_t line, const std::stri
   return std::string(fileName) + ":" + std::to_string(line) + ": " + message;
 }
 
+// Text of the file as a message quotes it: a control byte would move the cursor or ring the bell
+// on the user's terminal, so it is shown escaped ("\t", "\x01").
+std::string Shown(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\t') {
+      shown += "\\t";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xf];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+// The next line and what follows it: CR LF, LF and a CR alone (old Mac editors) each end a line.
+std::string_view TakeLine(std::string_view& text) {
+  const std::size_t end = text.find_first_of("\r\n");
+  const std::string_view line = text.substr(0, end);
+  std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+  if (end != std::string_view::npos && text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+  text.remove_prefix(next);
+  return line;
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";  // written first by some Windows editors
+
 }  // namespace
 
 const ParamName* FindParamName(std::string_view name) {
@@ -140,26 +172,24 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
   PresetRecordSlots record{};
   std::array<std::size_t, kParamNames.size()> givenOn{};  // line of each name, 0: not yet given
   std::size_t lineNumber = 0;
+  if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
   while (!text.empty()) {
     ++lineNumber;
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    std::string_view line = TakeLine(text);
     if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
     line = Trim(line);
     if (line.empty()) continue;
 
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos)
-      throw ParamFileError(
-          Located(fileName, lineNumber, "expected NAME = VALUE, not '" + std::string(line) + "'"));
+      throw ParamFileError(Located(fileName, lineNumber, "expected NAME = VALUE, not '" + Shown(line) + "'"));
     const std::string_view name = Trim(line.substr(0, eq));
     const std::string_view value = Trim(line.substr(eq + 1));
 
     const ParamName* entry = FindParamName(name);
     if (entry == nullptr) {
       const std::string_view nearest = NearestName(name, ParamNameList());
-      std::string message = "unknown parameter '" + std::string(name) + "'";
+      std::string message = "unknown parameter '" + Shown(name) + "'";
       if (!nearest.empty()) message += " (did you mean '" + std::string(nearest) + "'?)";
       throw ParamFileError(Located(fileName, lineNumber, message));
     }
@@ -173,7 +203,7 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
     double number = 0.0;
     if (!ParseFiniteNumber(value, number))
       throw ParamFileError(Located(fileName, lineNumber,
-                                   "the value of " + std::string(name) + ", '" + std::string(value) +
+                                   "the value of " + std::string(name) + ", '" + Shown(value) +
                                        "', is not a number (the decimal separator is '.')"));
     record[static_cast<std::size_t>(entry->Slot)] = number;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // Parameter files (".zarn"): plain text, one "NAME = VALUE" a line, '#' starts a comment, blank
-// lines allowed, '.' as the decimal separator. The names are those of the preset record's slots;
+// lines allowed, '.' as the decimal separator. Lines may end in LF, CR LF or a CR alone, and a
+// leading UTF-8 byte order mark is skipped. The names are those of the preset record's slots;
 // a name left out is 0. Reading one gives a whole preset record, which the programs then apply
 // as choosing a preset does.
 #include <array>

@@ -1,10 +1,12 @@
 #include "sim/presets.h"
 
 #include <cmath>
+#include <string>
 
 #include "models/atmosphere.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "sim/number_text.h"
 
 namespace zarn {
 
@@ -77,8 +79,17 @@ using FP = FlightParameters;
 using Part = FormStep::Part;
 using Display = FormStep::Display;
 
-// Fields show numbers to 15 significant digits; only the buoyant body's area takes fewer.
-constexpr int kFieldDigits = 15;
+// The activation's own computations fail for a start mass of 0 or less: their fault names it.
+template <typename Compute>
+auto NamingMass(double MassaStart, Compute compute) {
+  try {
+    return compute();
+  } catch (const FloatingPointError& e) {
+    if (MassaStart > 0.0) throw;
+    throw Error(std::string(e.what()) + " (MassaStart = " + FormatGeneral(MassaStart, kFieldDigits, '.') +
+                ")");
+  }
+}
 
 // Slot of stage item k for stage index s (0..2).
 std::size_t SlotOf(std::size_t s, StageSlot k) {
@@ -109,7 +120,14 @@ class Steps {
   std::vector<FormStep>& out_;
 };
 
-void ActivationSteps(const PresetRecordSlots& rec, Steps& form) {
+void ActivationSteps(const PresetRecordSlots& given, Steps& form) {
+  // Every value as a field shows it, also those set straight into their parameters or only
+  // shown: a field whose text stays the same calls no change handler, and the runner has no
+  // fields at all. The task and the model are choices, not numbers typed.
+  PresetRecordSlots rec = given;
+  for (std::size_t slot = 0; slot < rec.size(); ++slot)
+    if (slot != std::size_t{kSlotTaskKind} && slot != std::size_t{kSlotAeroModel})
+      rec[slot] = FieldValue(rec[slot]);
   const double task = rec[kSlotTaskKind];
   // The parameters as the steps so far set them, for the values derived from several.
   FlightParameters p{};
@@ -176,7 +194,8 @@ void ActivationSteps(const PresetRecordSlots& rec, Steps& form) {
   }
   if (task == kTaskLevelFlight) {
     form.Reveal(Part::kLevelFlight);
-    form.Show(Display::kLevelFlightSpeed, LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0));
+    form.Show(Display::kLevelFlightSpeed,
+              NamingMass(p.MassaStart, [&] { return LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0); }));
   }
   form.General();
 
@@ -185,7 +204,8 @@ void ActivationSteps(const PresetRecordSlots& rec, Steps& form) {
     form.Show(Display::kGasDensity, rec[kSlotGasDensity]);
     form.Show(Display::kFlightAltitude, rec[kSlotFlightAltitude]);
     form.Set(&FP::Hk, 0.0);  // the buoyant body's flight ends at the ground
-    const Buoyancy b = ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]);
+    const Buoyancy b =
+        NamingMass(p.MassaStart, [&] { return ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]); });
     form.Show(Display::kVolume, b.Volumen);
     // The field shows the area to 4 digits; the parameter keeps it unrounded.
     form.Field(&FP::S0, b.Area, 4);
@@ -201,7 +221,7 @@ Activation Activate(const PresetRecordSlots& rec) {
   Steps steps(a.Steps);
   try {
     ActivationSteps(rec, steps);
-  } catch (const FloatingPointError&) {
+  } catch (const Error&) {
     a.Fault = std::current_exception();  // the steps before the fault stay
   }
   return a;

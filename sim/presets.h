@@ -75,18 +75,20 @@ struct FormStep {
 };
 
 // The activation of a preset record: the steps the form takes, and the fault that stopped it
-// after them (a level-flight speed or buoyancy the arithmetic refuses), or none.
+// after them (a level-flight speed or buoyancy the arithmetic refuses: FloatingPointError, or for
+// a start mass of 0 or less an Error with that fault's message and "(MassaStart = 0)"), or none.
 struct Activation {
   std::vector<FormStep> Steps;
   std::exception_ptr Fault;
 };
 
 // The one place that decides what a preset record does when the calculation form is activated
-// with it. Pure: the window plays the steps on its fields, the headless runner on parameters.
+// with it, each value as a field shows it (FieldValue). Pure: the window plays the steps on its
+// fields, the headless runner on parameters.
 Activation Activate(const PresetRecordSlots& rec);
 
-// The parameters of a run as the activation leaves them with every field's value taken unrounded
-// (the headless runner's form); throws the activation's fault.
+// The parameters of a run as the activation leaves them with every field's value going straight
+// into its parameter (the headless runner's form); throws the activation's fault.
 FlightParameters ParametersOf(const PresetRecordSlots& rec);
 
 // The volume the activation shows until the buoyancy of task 3 replaces it.

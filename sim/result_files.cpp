@@ -1,8 +1,14 @@
 #include "sim/result_files.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -345,10 +351,10 @@ void StepFileWriter::SetSpaceProbe(SpaceProbe probe) {
   impl_->file.GuardSpace(std::move(probe));
 }
 
-void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table) {
+void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table, int newMode) {
   std::array<char, kSampleBufferBytes> buffer;
   FileSink file(buffer.data(), buffer.size());
-  file.Open(path);
+  file.Open(path, newMode);
   file.PutText(kBlankLine);
   PutLine(file, kSampleFileHeader);
   file.PutText(kBlankLine);
@@ -367,7 +373,43 @@ void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& t
   file.Close();
 }
 
+ResultFolder::ResultFolder(const std::filesystem::path& directory) {
+  fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(std::exchange(fd_, -1));
+    if (error == EWOULDBLOCK)
+      throw FileError("Cannot write the result files in \"" + directory.string() +
+                      "\": another run is writing there");
+  }
+  const std::filesystem::path step = directory / kStepFileName, sample = directory / kSampleFileName;
+  for (const std::filesystem::path* file : {&step, &sample}) {
+    if (const int error = WritableInPlace(*file); error != 0) Fail(FileErrorText("create", *file, error));
+  }
+  struct stat st {};
+  if (::lstat(sample.c_str(), &st) != 0) return;  // none there
+  if (S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid()) {
+    if (::unlink(sample.c_str()) == 0) {
+      sampleMode_ = static_cast<int>(st.st_mode & 07777);
+      return;
+    }
+  }
+  // Emptied in place, through a link; a device or a pipe holds nothing to empty.
+  if (::stat(sample.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  if (::truncate(sample.c_str(), 0) != 0) Fail(FileErrorText("empty", sample, errno));
+}
+
+ResultFolder::~ResultFolder() {
+  if (fd_ >= 0) ::close(fd_);  // closing the last descriptor of the folder ends the lock
+}
+
+void ResultFolder::Fail(std::string message) {
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));  // no destructor runs after a throwing constructor
+  throw FileError(std::move(message));
+}
+
 void ResultFiles::Begin() {
+  folder_.emplace(directory_);  // held until the sample file is written
   writer_.Create(directory_ / kStepFileName);
 }
 
@@ -382,7 +424,8 @@ void ResultFiles::Sampled(int32_t row) {
 
 void ResultFiles::End(const RunResult& result) {
   writer_.Close();
-  WriteSampleFile(directory_ / kSampleFileName, result.Table);
+  WriteSampleFile(directory_ / kSampleFileName, result.Table, folder_->SampleMode());
+  folder_.reset();
 }
 
 void ResultFiles::Abandon() noexcept {
@@ -390,6 +433,7 @@ void ResultFiles::Abandon() noexcept {
     writer_.Close();
   } catch (...) {
   }
+  folder_.reset();
 }
 
 }  // namespace zarn

@@ -5,6 +5,7 @@
 // throws FileError with the platform's message; nothing after a failed write looks like success.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "records/errors.h"
@@ -52,13 +53,42 @@ class StepFileWriter {
   Impl* impl_;
 };
 
-// Writes the sample file: blank, header, blank, then one line for each row 1..RowsPerColumn.
-void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table);
+// Writes the sample file: blank, header, blank, then one line for each row 1..RowsPerColumn. A
+// file made anew takes `newMode`'s permission bits where that is given (see CreateOrReplace).
+void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& table, int newMode = -1);
+
+// The folder of a run's two result files, held while the run writes them, so that the folder never
+// holds a step file and a sample file of different runs, whatever stops the run and whenever.
+//  - Only one run at a time writes there: the folder itself is locked (flock on its descriptor),
+//    which leaves nothing behind when a run is killed; a second run is refused with
+//    "Cannot write the result files in "<folder>": another run is writing there".
+//  - A result file that the user could not write in place is refused before anything is touched.
+//  - The previous run's sample file goes before the new step file appears: removed, or emptied in
+//    place where it is a symbolic link, a device, a file of several links or another owner's
+//    (it stays what it is). SampleMode() gives its permission bits for the new one.
+// Where the folder cannot be opened or does not lock (some network file systems), the run goes on
+// unlocked; creating the files then reports what is wrong with the folder.
+class ResultFolder {
+ public:
+  explicit ResultFolder(const std::filesystem::path& directory);
+  ~ResultFolder();  // unlocks
+  ResultFolder(const ResultFolder&) = delete;
+  ResultFolder& operator=(const ResultFolder&) = delete;
+
+  // The permission bits of the sample file that was removed, or -1.
+  int SampleMode() const noexcept { return sampleMode_; }
+
+ private:
+  [[noreturn]] void Fail(std::string message);
+
+  int fd_ = -1;
+  int sampleMode_ = -1;
+};
 
 // The two result files of a run in `directory`: the sink creates the step file when the run
 // begins and lays it out (a step line for every step, the short header after each step of the
 // first hundredth of every 10 s, a marker before each stored sample), and writes the sample file
-// when the run ends well.
+// when the run ends well. It holds the folder from Begin to the end of the run (ResultFolder).
 class ResultFiles final : public StepSink {
  public:
   explicit ResultFiles(std::filesystem::path directory) : directory_(std::move(directory)) {}
@@ -72,6 +102,7 @@ class ResultFiles final : public StepSink {
 
  private:
   std::filesystem::path directory_;
+  std::optional<ResultFolder> folder_;  // while the run writes
   StepFileWriter writer_;
 };
 

@@ -30,8 +30,10 @@ std::string FewSamplesNote(const RunResult& run, char decimalSeparator) {
   const int32_t stored = run.Summary.SamplesStored, rows = run.Table.RowsPerColumn;
   if (stored <= 0 || stored >= rows) return {};
   const int64_t steps = run.Summary.StepsPerPass;
+  // A flight over at its first step ends there whatever the step: no step to suggest.
+  if (steps == 1) return "1 of " + std::to_string(rows) + " samples: the flight ended at its first step";
   return std::to_string(stored) + " of " + std::to_string(rows) + " samples: the flight took " +
-         std::to_string(steps) + (steps == 1 ? " step" : " steps") + "; a step of " +
+         std::to_string(steps) + " steps; a step of " +
          FormatGeneral(FloorTwoDigits(run.Summary.SampleInterval), 15, decimalSeparator) +
          " s or less fills all " + std::to_string(rows);
 }

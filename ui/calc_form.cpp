@@ -647,7 +647,7 @@ void Form2::SetGraphButtonsCovered(bool cover) {
 
 void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
-  ValidateRunParameters(inputs_);
+  ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);
   run_ = std::make_unique<FlightRun>(inputs_, this);

@@ -214,8 +214,11 @@ CASES = [("preset %d" % i, i, {}) for i in range(5)] + [
     # Over 50000 steps: one row per crossing, not every step; under 500 steps: every step a row.
     ("fine step, 70500 steps", 0, dict(dt0=0.0002)),
     ("coarse step, 248 steps", 0, dict(TTO=3)),
-    # Negative drag: the speed runs away, and the last bits of the drag term grow into the digits.
-    ("runaway flight under negative drag", 2, dict(Cx=-1, dt0=0.0005, Tk=0.457)),
+]
+# Runs without a meaning: refused before any file is written (negative drag would let the speed
+# run away), with the message the program gives.
+REFUSED = [
+    ("negative drag", 2, dict(Cx=-1, dt0=0.0005, Tk=0.457), "zarn-batch: Cx = -1 cannot be negative\n"),
 ]
 
 
@@ -257,6 +260,18 @@ def main():
                 print("%s: both files agree" % name)
                 continue
             failed += 1
+    for name, preset, changes, message in REFUSED:
+        with tempfile.TemporaryDirectory() as work:
+            args = [program, "--preset", str(preset), "--dir", work, "--quiet"]
+            for key, value in changes.items():
+                args += ["--set", "%s=%r" % (key, float(value))]
+            run = subprocess.run(args, stderr=subprocess.PIPE)
+            if run.returncode == 1 and run.stderr.decode("ascii") == message and not os.listdir(work):
+                passed += 1
+                print("%s: refused" % name)
+            else:
+                failed += 1
+                print("%s: exit %d, %r, files %r" % (name, run.returncode, run.stderr, os.listdir(work)))
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 

@@ -18,6 +18,7 @@
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
 #include "records/errors.h"
+#include "records/flight_data.h"
 #include "sim/integrator.h"
 #include "sim/presets.h"
 #include "sim/result_files.h"
@@ -65,7 +66,7 @@ FlightParameters OneStep() {
   FlightParameters p = Ballistic();
   p.H0 = p.Hk = 50;
   p.dt0 = 1;
-  p.Tk = 1e9;
+  p.Tk = 1e6;
   return p;
 }
 
@@ -252,6 +253,49 @@ TEST_F(IntegratorTest, RepeatedRunGivesIdenticalFilesAndTable) {
   EXPECT_TRUE(R().Table.Elements == table.Elements);
 }
 
+// A run that stops half-way leaves no sample file of an earlier run beside its step file: a plain
+// one is gone, and one that is not a plain file of its own is emptied and stays what it was.
+TEST_F(IntegratorTest, AStoppedRunLeavesNoEarlierSampleFileBesideItsStepFile) {
+  const fs::path elsewhere = dir_ / "elsewhere.txt";
+  const struct {
+    const char* Kind;
+    std::function<void(const fs::path&)> Make;
+    bool Stays;
+  } kKinds[] = {
+      {"plain file", [](const fs::path& f) { std::ofstream(f) << "earlier rows\r\n"; }, false},
+      {"link to a file",
+       [&](const fs::path& f) {
+         std::ofstream(elsewhere) << "earlier rows\r\n", fs::create_symlink(elsewhere, f);
+       },
+       true},
+      {"file of two links",
+       [&](const fs::path& f) {
+         std::ofstream(elsewhere) << "earlier rows\r\n", fs::create_hard_link(elsewhere, f);
+       },
+       true},
+      {"link to /dev/null", [](const fs::path& f) { fs::create_symlink("/dev/null", f); }, true},
+  };
+  for (const auto& kind : kKinds) {
+    SCOPED_TRACE(kind.Kind);
+    fs::remove(SampleFilePath());
+    fs::remove(elsewhere);
+    kind.Make(SampleFilePath());
+    const fs::file_status before = fs::symlink_status(SampleFilePath());
+    RunOptions o;
+    o.ProgressEvery = 1000;
+    o.Progress = [](const RunProgress&) { return false; };
+    EXPECT_THROW(Fly(zarn::test_support::PresetParameters(0), o), Error);
+    EXPECT_GT(StepFile().size(), 1000u);
+    ASSERT_EQ(fs::exists(fs::symlink_status(SampleFilePath())), kind.Stays);
+    if (!kind.Stays) continue;
+    EXPECT_EQ(fs::symlink_status(SampleFilePath()).type(), before.type());
+    if (fs::exists(elsewhere)) {
+      EXPECT_EQ(ReadFile(elsewhere), "");
+      EXPECT_EQ(fs::hard_link_count(elsewhere), fs::is_symlink(SampleFilePath()) ? 1u : 2u);
+    }
+  }
+}
+
 TEST_F(IntegratorTest, ALongRunThenAShortOneGiveTheShortRunsFilesTableAndSummaryAlone) {
   // The third preset climbs past 10 km, so both runs convert heights to km: rows of the long run
   // left in the table would be divided a second time.
@@ -292,7 +336,7 @@ TEST_F(IntegratorTest, NoteSaysHowManySamplesAFewStepFlightStoredAndWhichStepFil
       {"142 steps", [](FlightParameters& p) { p.dt0 = 0.1; }, ',',
        "142 of 500 samples: the flight took 142 steps; a step of 0,028 s or less fills all 500"},
       {"one step", [](FlightParameters& p) { p = OneStep(); }, '.',
-       "1 of 500 samples: the flight took 1 step; a step of 0.002 s or less fills all 500"},
+       "1 of 500 samples: the flight ended at its first step"},
       {"a full table", [](FlightParameters&) {}, '.', ""},
   };
   for (const Case& c : cases) {
@@ -504,6 +548,17 @@ TEST_F(IntegratorTest, StepOrEndTimeThatCouldNeverEndIsRefusedBeforeAnythingIsTo
       {0.01, kInf, "End time must be a finite number"},
       {0.01, -kInf, "End time must be a finite number"},
       {0.01, kNaN, "End time must be a finite number"},
+      // A step below half a unit in the last place of Tk leaves t where it is.
+      {1e-320, 100,
+       "Integration step dt0 = 9.99988867182683E-321 s cannot advance the time up to the end time Tk = 100 "
+       "s"},
+      {1e-14, 1000, "Integration step dt0 = 1E-14 s cannot advance the time up to the end time Tk = 1000 s"},
+      {1e-13, 100,
+       "Integration step dt0 = 1E-13 s would take 1E15 steps up to the end time Tk = 100 s (at most "
+       "1000000000)"},
+      {0.5, 500000000.5,
+       "Integration step dt0 = 0.5 s would take 1000000001 steps up to the end time Tk = 500000000.5 s (at "
+       "most 1000000000)"},
   };
   { std::ofstream(dir_ / kStepFileName) << "earlier run"; }
   for (const Case& c : cases) {
@@ -520,6 +575,92 @@ TEST_F(IntegratorTest, StepOrEndTimeThatCouldNeverEndIsRefusedBeforeAnythingIsTo
     EXPECT_TRUE(states_.empty());
     EXPECT_EQ(StepFile(), "earlier run");
     EXPECT_FALSE(fs::exists(SampleFilePath()));
+  }
+}
+
+TEST(RunParameters, AStepThatReachesTheEndTimeInABillionStepsOrAnEndAtTheFirstStepIsAccepted) {
+  const struct {
+    double dt0, Tk;
+  } cases[] = {{0.5, 500000000}, {1e-7, 100}, {1e-320, 0}, {1e-320, -5}, {0.01, 1e7}};
+  for (const auto& c : cases) {
+    FlightParameters p = Ballistic();
+    p.dt0 = c.dt0;
+    p.Tk = c.Tk;
+    EXPECT_NO_THROW(ValidateRunParameters(p)) << c.dt0 << " " << c.Tk;
+  }
+  FlightParameters p = Ballistic();
+  p.dt0 = 0.5;
+  p.Tk = 1000000000.5;
+  try {
+    ValidateRunParameters(p, ',');
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {  // in the window's own numbers
+    EXPECT_STREQ(
+        e.what(),
+        "Integration step dt0 = 0,5 s would take 2000000001 steps up to the end time Tk = 1000000000,5 s "
+        "(at most 1000000000)");
+  }
+}
+
+// Values without a meaning are refused before the run, named with their value; a start mass with
+// which the first step fails names that fault first, as the run did.
+TEST_F(IntegratorTest, MeaninglessValuesAreRefusedByNameBeforeAnythingIsTouched) {
+  auto rocket = [](FlightParameters& p) {
+    p.TaskKind = 8;
+    p.MassaStart = 1000;
+    p.Mt = 500, p.Iud = 2000, p.IudP0 = 2300, p.Mdv = 100, p.Schub = 20000;
+  };
+  struct Case {
+    const char* What;
+    std::function<void(FlightParameters&)> Set;
+    const char* Message;
+  } const cases[] = {
+      {"area", [](FlightParameters& p) { p.S0 = -0.02; }, "S0 = -0.02 cannot be negative"},
+      {"drag", [](FlightParameters& p) { p.Cx = -1; }, "Cx = -1 cannot be negative"},
+      {"gas", [](FlightParameters& p) { p.TaskKind = 3, p.GasDensity = -0.1; },
+       "GasDensity = -0.1 cannot be negative"},
+      {"fuel 1", [&](FlightParameters& p) { rocket(p), p.Mt = -5; }, "Mt = -5 cannot be negative"},
+      {"fuel 3", [&](FlightParameters& p) { rocket(p), p.Mt3 = -5; }, "Mt3 = -5 cannot be negative"},
+      {"engine 2", [&](FlightParameters& p) { rocket(p), p.Mdv2 = -1; }, "Mdv2 = -1 cannot be negative"},
+      {"thrust 1", [&](FlightParameters& p) { rocket(p), p.Schub = -1e4; },
+       "Schub = -10000 cannot be negative"},
+      {"thrust 2", [&](FlightParameters& p) { rocket(p), p.Schu2 = -1; }, "Schu2 = -1 cannot be negative"},
+      {"no mass", [](FlightParameters& p) { p.MassaStart = 0; },
+       "Invalid floating point operation (MassaStart = 0)"},
+      {"no mass, buoyant", [](FlightParameters& p) { p.TaskKind = 4, p.MassaStart = 0; },
+       "Floating point division by zero (MassaStart = 0)"},
+      {"negative mass", [](FlightParameters& p) { p.MassaStart = -1; },
+       "MassaStart = -1 must be more than 0"},
+  };
+  { std::ofstream(dir_ / kStepFileName) << "earlier run"; }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    FlightParameters p = Ballistic();
+    p.V0 = 100;
+    p.TTO = 45;
+    p.Cx = 0.5;
+    c.Set(p);
+    try {
+      Fly(p);
+      ADD_FAILURE() << "run not refused";
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    EXPECT_TRUE(states_.empty());
+    EXPECT_EQ(StepFile(), "earlier run");
+  }
+  // Odd but meaningful values fly as before: an end height below the ground, an angle past the
+  // vertical, no drag at all; stage values count only for a rocket.
+  const std::function<void(FlightParameters&)> flying[] = {
+      [](FlightParameters& p) { p.Hk = -50; },
+      [](FlightParameters& p) { p.TTO = 120; },
+      [](FlightParameters& p) { p.Cx = 0, p.S0 = 0; },
+      [](FlightParameters& p) { p.Mt = p.Schub = p.Mdv3 = -1; },
+  };
+  for (const auto& set : flying) {
+    FlightParameters p = Ballistic();
+    set(p);
+    EXPECT_NO_THROW(Fly(p));
   }
 }
 
@@ -603,7 +744,6 @@ TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingN
     std::function<void(FlightParameters&)> Set;
     const char* Message;
   } const cases[] = {
-      {"mass of zero", [](FlightParameters& p) { p.MassaStart = 0; }, "Invalid floating point operation"},
       {"stage without vacuum Isp", [&](FlightParameters& p) { rocket(p), p.IudP0 = 0; },
        "Floating point division by zero"},
       {"stage without thrust", [&](FlightParameters& p) { rocket(p), p.Schub = 0; },

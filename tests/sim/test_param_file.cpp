@@ -37,6 +37,13 @@ TEST(ParamFile, RefusesEachFaultWithFileLineAndReason) {
        "rocket.zarn:1: the value of V0, '1e999', is not a number (the decimal separator is '.')"},
       {"Cx = 1\n# note\nCx = 2\n", "rocket.zarn:3: Cx is given twice (first on line 1)"},
       {"V0 12\n", "rocket.zarn:1: expected NAME = VALUE, not 'V0 12'"},
+      // Control bytes are shown, never sent to the user's terminal as they are.
+      {"V0\t12\n", "rocket.zarn:1: expected NAME = VALUE, not 'V0\\t12'"},
+      {"V0 = 1\x01\n",
+       "rocket.zarn:1: the value of V0, '1\\x01', is not a number (the decimal separator is '.')"},
+      {"\x1b[2JV0 = 1\n", "rocket.zarn:1: unknown parameter '\\x1b[2JV0'"},
+      {"V0 = 1\x7f\n",
+       "rocket.zarn:1: the value of V0, '1\\x7f', is not a number (the decimal separator is '.')"},
   };
   for (const auto& c : kCases) {
     try {
@@ -44,6 +51,44 @@ TEST(ParamFile, RefusesEachFaultWithFileLineAndReason) {
       ADD_FAILURE() << "accepted: " << c.Text;
     } catch (const ParamFileError& e) {
       EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+  }
+}
+
+// Editors end lines in LF, CR LF or (old Mac ones) a CR alone, and some start a UTF-8 file with a
+// byte order mark: each reads alike, and a message counts lines however they end.
+TEST(ParamFile, EveryKindOfLineEndAndALeadingBomReadAlike) {
+  const struct {
+    const char* Name;
+    const char* Bom;
+    const char* End;
+  } kKinds[] = {
+      {"LF", "", "\n"},
+      {"CR LF", "", "\r\n"},
+      {"CR", "", "\r"},
+      {"BOM, LF", "\xEF\xBB\xBF", "\n"},
+      {"BOM, CR LF", "\xEF\xBB\xBF", "\r\n"},
+      {"BOM, CR", "\xEF\xBB\xBF", "\r"},
+  };
+  const auto text = [](const auto& kind, std::initializer_list<const char*> lines) {
+    std::string t = kind.Bom;
+    for (const char* line : lines) t.append(line).append(kind.End);
+    return t;
+  };
+  PresetRecordSlots expected{};
+  expected[kSlotTaskKind] = 1;
+  expected[kSlotDt0] = 0.01;
+  expected[kSlotV0] = 12.5;
+  for (const auto& kind : kKinds) {
+    SCOPED_TRACE(kind.Name);
+    EXPECT_EQ(
+        ParseParamText(text(kind, {"TaskKind = 1", "# a comment", "", "dt0 = 0.01", "V0 = 12.5"}), "a.zarn"),
+        expected);
+    try {
+      ParseParamText(text(kind, {"# first", "", "dt0 = 0.01", "Vo = 3"}), "a.zarn");
+      ADD_FAILURE() << "accepted";
+    } catch (const ParamFileError& e) {
+      EXPECT_EQ(std::string(e.what()), "a.zarn:4: unknown parameter 'Vo' (did you mean 'V0'?)");
     }
   }
 }

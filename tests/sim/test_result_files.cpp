@@ -572,6 +572,76 @@ TEST_F(ResultFiles, DiskGuardOnAFileSystemAlreadyWithinItsReserveLetsAFileTakeHa
   EXPECT_LE(ReadAll(dir_ / "long.txt").size(), kFree / 2);
 }
 
+// Below a megabyte the message counts kilobytes: "only 0 MB left" would say nothing.
+TEST_F(ResultFiles, DiskGuardNamesSpaceBelowAMegabyteInKilobytes) {
+  constexpr uint64_t kFree = 900'000;  // half of it is the reserve: 450 kB
+  StepFileWriter w;
+  w.SetSpaceProbe([&](int fd, FileSystemSpace& space) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    space.Size = 100'000'000;
+    space.Available = kFree - static_cast<uint64_t>(st.st_size);
+    return true;
+  });
+  w.Create(StepFile());
+  const std::string message = WriteLines(w, 20000);
+  const std::string start = "Stopped writing \"" + StepFile().string() + "\": only ";
+  const std::string end = " kB left on its file system (the run stops before less than 450 kB remain)";
+  ASSERT_EQ(message.rfind(start, 0), 0u) << message;
+  ASSERT_GT(message.size(), start.size() + end.size()) << message;
+  EXPECT_EQ(message.substr(message.size() - end.size()), end) << message;
+  const int left = std::stoi(message.substr(start.size()));
+  EXPECT_GE(left, 450);
+  EXPECT_LT(left, 900);
+}
+
+// Files side by side under one SharedSpaceGuard (a sweep's cases): one reserve, fixed at the first
+// look, for all of them together; what one file may still write counts as taken for the others,
+// so that together they never eat into it; the first refusal stays on record.
+TEST_F(ResultFiles, SharedDiskGuardKeepsOneReserveForAllItsFiles) {
+  constexpr uint64_t kFree = 40'000'000;  // of 100 MB: within the 256 MB reserve, so 20 MB may go
+  const fs::path files[] = {dir_ / "a.txt", dir_ / "b.txt", dir_ / "c.txt"};
+  auto written = [&] {
+    uint64_t bytes = 0;
+    for (const fs::path& f : files) bytes += fs::exists(f) ? fs::file_size(f) : 0;
+    return bytes;
+  };
+  SharedSpaceGuard shared([&](int, FileSystemSpace& space) {
+    space.Size = 100'000'000;
+    space.Available = kFree - written();
+    return true;
+  });
+  EXPECT_EQ(shared.Refusal(), "");
+  StepFileWriter w[3];
+  for (int i = 0; i < 3; ++i) {
+    w[i].SetSpaceProbe(shared.Probe());
+    w[i].Create(files[i]);
+  }
+  // In turns, as threads of a sweep would: each takes its share until the guard refuses.
+  std::string messages[3];
+  for (int round = 0; round < 400; ++round)
+    for (int i = 0; i < 3; ++i) {
+      if (!messages[i].empty()) continue;
+      try {
+        for (int line = 0; line < 2000; ++line) w[i].WriteStepLine(MovingState(line));
+      } catch (const FileError& e) {
+        messages[i] = e.what();
+      }
+    }
+  for (int i = 0; i < 3; ++i) {
+    try {
+      w[i].Close();
+    } catch (const FileError& e) {
+      if (messages[i].empty()) messages[i] = e.what();
+    }
+    EXPECT_NE(messages[i].find("(the run stops before less than 20 MB remain)"), std::string::npos)
+        << i << ": " << messages[i];
+  }
+  EXPECT_LE(written(), kFree / 2);                        // the reserve stays whole
+  EXPECT_GE(written(), kFree / 2 - (uint64_t{6} << 20));  // within the buffers in flight
+  EXPECT_NE(shared.Refusal().find("Stopped writing"), std::string::npos);
+}
+
 TEST_F(ResultFiles, WritingAfterCloseIsAnErrorNotASilentLoss) {
   StepFileWriter w;
   w.Create(StepFile());

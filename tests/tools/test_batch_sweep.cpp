@@ -7,7 +7,9 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "batch_program.h"
 #include "sim/result_files.h"
 #include "sim/table_csv.h"
+#include "tests/support/scratch.h"
 
 namespace zarn::batch {
 namespace {
@@ -41,7 +44,7 @@ std::vector<std::pair<std::string, std::string>> JsonFields(std::string json) {
 TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
   const Outcome sweep = Batch({"--preset", "2", "--sweep", "TTO=20:60:20", "--sweep", "Vwind=-2.5:2.5:2.5",
                                "--jobs", "2", "--keep", "kept", "--csv", "t.csv", "--summary", "s.csv"});
-  ASSERT_EQ(sweep.Exit, kExitOk) << sweep.Err;
+  ASSERT_EQ(sweep.Exit, 0) << sweep.Err;
   EXPECT_EQ(sweep.Out, "");
   EXPECT_EQ(sweep.Err, "");
   const auto rows = CsvRows(ReadFile(work_ / "s.csv"));
@@ -67,7 +70,7 @@ TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
     fs::create_directories(work_ / dir);
     const Outcome single = Batch({"--preset", "2", "--set", "TTO=" + row[1], "--set", "Vwind=" + row[2],
                                   "--json", "--dir", dir, "--csv", dir + "/t.csv"});
-    ASSERT_EQ(single.Exit, kExitOk) << single.Err;
+    ASSERT_EQ(single.Exit, 0) << single.Err;
     // Every figure the run reports, as the same text; the task figures it lacks are empty.
     std::map<std::string, std::string> reported;
     for (const auto& [key, value] : JsonFields(single.Out)) reported[key] = value;
@@ -83,7 +86,7 @@ TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
   // Without --keep: the same rows, on stdout, and no file written.
   const std::set<std::string> before = Listing(work_);
   const Outcome bare = Batch({"--preset", "2", "--sweep", "TTO=20:60:20", "--sweep", "Vwind=-2.5:2.5:2.5"});
-  ASSERT_EQ(bare.Exit, kExitOk) << bare.Err;
+  ASSERT_EQ(bare.Exit, 0) << bare.Err;
   EXPECT_EQ(bare.Out, ReadFile(work_ / "s.csv"));
   EXPECT_EQ(Listing(work_), before);
 }
@@ -91,7 +94,7 @@ TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
 TEST_F(BatchProgram, FailedCaseIsARowWithItsErrorAndTheSweepGoesOn) {
   const Outcome r = Batch({"--preset", "0", "--case", "MassaStart=1", "--case", "MassaStart=0", "--case",
                            "MassaStart=2,TTO=30", "--case", "dt0=-1", "--jobs", "3"});
-  EXPECT_EQ(r.Exit, kExitRunError);
+  EXPECT_EQ(r.Exit, 1);
   EXPECT_EQ(r.Err, "zarn-batch: 2 of 4 cases failed (see the summary's error column)\n");
   const auto rows = CsvRows(r.Out);
   ASSERT_EQ(rows.size(), 5u);
@@ -101,7 +104,7 @@ TEST_F(BatchProgram, FailedCaseIsARowWithItsErrorAndTheSweepGoesOn) {
     const char* Error;
   } expected[] = {
       {{"1", "1", "45", "0.005"}, ""},
-      {{"2", "0", "45", "0.005"}, "Invalid floating point operation"},
+      {{"2", "0", "45", "0.005"}, "Invalid floating point operation (MassaStart = 0)"},
       {{"3", "2", "30", "0.005"}, ""},
       {{"4", "1", "45", "-1"}, "Integration step must be a positive number"},
   };
@@ -119,6 +122,67 @@ TEST_F(BatchProgram, FailedCaseIsARowWithItsErrorAndTheSweepGoesOn) {
   EXPECT_TRUE(Listing(work_).empty());  // no case wrote a file
 }
 
+// A kept sweep on a file system of 20 MB, all of it free (below the 256 MB reserve: half may be
+// written), in-process with a probe that counts what the sweep wrote. The reserve is the sweep's:
+// the cases together leave 10 MB free, and once one case has stopped for space no case starts.
+TEST(BatchSweepSpace, OnceACaseStopsForSpaceNoCaseStartsAndTogetherTheyKeepTheReserve) {
+  const zarn::test_support::ScratchDir scratch("zarn_sweep_space");
+  const fs::path keep = scratch.path() / "k";
+  constexpr uint64_t kSize = 20'000'000;
+  auto written = [&] {
+    uint64_t bytes = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(keep, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+      if (it->is_regular_file(ec)) bytes += it->file_size(ec);
+    return bytes;
+  };
+  const std::string keepText = keep.string();
+  for (const char* jobs : {"1", "3"}) {
+    SCOPED_TRACE(jobs);
+    fs::remove_all(keep);
+    // 1.4, 3.4 and 3.4 MB fit; the 6.6 MB of case 4 do not.
+    BatchOptions o = ParseArguments(std::vector<std::string_view>{
+        "--preset", "0", "--case", "dt0=0.005", "--case", "dt0=0.002", "--case", "dt0=0.002", "--case",
+        "dt0=0.001", "--case", "dt0=0.005", "--case", "dt0=0.005", "--keep", keepText, "--jobs", jobs});
+    uint64_t leastFree = kSize;
+    std::mutex mutex;
+    o.Space = [&](int, FileSystemSpace& space) {
+      space.Size = kSize;
+      space.Available = kSize - std::min(kSize, written());
+      const std::lock_guard lock(mutex);
+      leastFree = std::min(leastFree, space.Available);
+      return true;
+    };
+    std::ostringstream out, err;
+    EXPECT_EQ(batch::Run(o, out, err), 1);
+    EXPECT_LE(written(), kSize / 2 + 300'000);  // the step files keep it; the small files add a little
+    const auto rows = CsvRows(out.str());
+    ASSERT_EQ(rows.size(), 7u);
+    const std::string notRun = "Not run: an earlier case stopped for lack of disk space";
+    std::size_t stopped = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i)
+      if (rows[i].back().rfind("Stopped writing", 0) == 0 && stopped == 0) stopped = i;
+    ASSERT_GT(stopped, 0u) << out.str();
+    if (std::string(jobs) == "1") {
+      EXPECT_EQ(stopped, 4u);
+      for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(rows[i].back(), "") << i;
+      EXPECT_EQ(
+          rows[4].back().find("left on its file system (the run stops before less than 10 MB remain)") !=
+              std::string::npos,
+          true)
+          << rows[4].back();
+      EXPECT_EQ(rows[5].back(), notRun);
+      EXPECT_EQ(rows[6].back(), notRun);
+      EXPECT_EQ(fs::exists(keep / "case-0005"), false);
+      EXPECT_NE(err.str().find("; the sweep started no case after that, 2 of 6 cases not run\n"),
+                std::string::npos)
+          << err.str();
+      EXPECT_NE(err.str().find("zarn-batch: 3 of 6 cases failed"), std::string::npos) << err.str();
+    }
+  }
+}
+
 // Shards split the grid by case number, shard 0 alone writes the header, and the shards' rows
 // together are the whole sweep's.
 TEST_F(BatchProgram, ShardsAddUpToTheWholeSweep) {
@@ -130,14 +194,14 @@ TEST_F(BatchProgram, ShardsAddUpToTheWholeSweep) {
     return args;
   };
   const Outcome whole = Batch(with({"--jobs", "1"}));
-  ASSERT_EQ(whole.Exit, kExitOk) << whole.Err;
+  ASSERT_EQ(whole.Exit, 0) << whole.Err;
   const auto all = CsvRows(whole.Out);
   ASSERT_EQ(all.size(), 1u + 27u);
 
   std::string joined;
   for (int k = 0; k < 4; ++k) {
     const Outcome part = Batch(with({"--shard", std::to_string(k) + "/4", "--jobs", k % 2 == 0 ? "2" : "1"}));
-    ASSERT_EQ(part.Exit, kExitOk) << part.Err;
+    ASSERT_EQ(part.Exit, 0) << part.Err;
     const auto rows = CsvRows(part.Out);
     // Shard k: cases k+1, k+5, ... (0-based indices k, k+4, ...), in that order.
     for (std::size_t i = k == 0 ? 1 : 0; i < rows.size(); ++i)
@@ -153,7 +217,7 @@ TEST_F(BatchProgram, ShardsAddUpToTheWholeSweep) {
 
   // A shard past the last case runs nothing and writes nothing.
   const Outcome empty = Batch(with({"--shard", "30/31"}));
-  EXPECT_EQ(empty.Exit, kExitOk);
+  EXPECT_EQ(empty.Exit, 0);
   EXPECT_EQ(empty.Out, "");
 }
 
@@ -186,9 +250,9 @@ TEST_F(BatchProgram, SavedParametersReopenToTheSameFilesByteForByte) {
     std::vector<std::string> first = c.Args;
     first.insert(first.end(), {"--save-params", file, "--dir", a, "--csv", a + "/t.csv", "--json"});
     const Outcome saved = Batch(first);
-    ASSERT_EQ(saved.Exit, kExitOk) << saved.Err;
+    ASSERT_EQ(saved.Exit, 0) << saved.Err;
     const Outcome opened = Batch({"--params", file, "--dir", b, "--csv", b + "/t.csv", "--json"});
-    ASSERT_EQ(opened.Exit, kExitOk) << opened.Err;
+    ASSERT_EQ(opened.Exit, 0) << opened.Err;
     EXPECT_EQ(opened.Out, saved.Out);
     for (const char* f : {kStepFileName, kSampleFileName, "t.csv"})
       EXPECT_TRUE(ReadFile(work_ / a / f) == ReadFile(work_ / b / f)) << f;

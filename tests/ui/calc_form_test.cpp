@@ -306,7 +306,7 @@ TEST_F(WindowsTest, MassOfZeroEndsTheRunWithTheFaultAndTheProgramGoesOn) {
   Type("edMassaStart", "0");
   PressStart();
   ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0], "Invalid floating point operation");  // no thrust: 0 / 0
+  EXPECT_EQ(messages_[0], "Invalid floating point operation (MassaStart = 0)");  // no thrust: 0 / 0
 
   Type("edMassaStart", "1");
   PressStart();
@@ -327,8 +327,37 @@ TEST_F(WindowsTest, MassOfZeroOfABuoyantBodyIsADivisionByZero) {
   Type("edMassaStart", "0");
   PressStart();
   ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0], "Floating point division by zero");  // drag / 0
+  EXPECT_EQ(messages_[0], "Floating point division by zero (MassaStart = 0)");  // drag / 0
   EXPECT_TRUE(form2_->isVisible());
+}
+
+// The window refuses what the runner refuses, with the same words, before anything is written.
+TEST_F(WindowsTest, StartRefusesARunThatCouldNeverEndOrAValueWithoutAMeaning) {
+  const struct {
+    const char* Field;
+    const char* Typed;
+    const char* Message;
+  } cases[] = {
+      {"eddt0", "1E-320",
+       "Integration step dt0 = 9.99988867182683E-321 s cannot advance the time up to the end time Tk = 100 "
+       "s"},
+      {"eddt0", "1E-13",
+       "Integration step dt0 = 1E-13 s would take 1E15 steps up to the end time Tk = 100 s (at most "
+       "1000000000)"},
+      {"EdS0", "-1", "S0 = -1 cannot be negative"},
+      {"EdCx", "-0.5", "Cx = -0.5 cannot be negative"},
+      {"edMassaStart", "-3", "MassaStart = -3 must be more than 0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    RestartProgram();
+    OpenWithPreset(0);
+    Type(c.Field, c.Typed);
+    messages_.clear();  // a lone "-" on the way is no number
+    PressStart();
+    ASSERT_EQ(messages_, std::vector<QString>{c.Message});
+    EXPECT_FALSE(QFile::exists(workDir_.filePath("Zarn Daten.txt")));
+  }
 }
 
 TEST_F(WindowsTest, RefusedStartLeavesTheGraphButtonsCovered) {
@@ -378,9 +407,9 @@ TEST_F(WindowsTest, ShortRunAfterALongOneGivesItsOwnFilesAndGraphAndANote) {
         other != note && other->isVisible() && other->geometry().intersects(note->geometry());
     EXPECT_FALSE(overlaps) << other->objectName().toStdString();
   }
-  Type("edMassaStart", "0");
+  Type("edV0", "1E200");
   PressStart();  // the next run goes even if it fails
-  EXPECT_EQ(messages_, std::vector<QString>{"Invalid floating point operation"});
+  EXPECT_EQ(messages_, std::vector<QString>{"Floating point overflow"});
   EXPECT_FALSE(note->isVisible());
 }
 

@@ -268,6 +268,62 @@ TEST_F(ParamFileWindowTest, FiguresFitTheirCornerInEveryLanguageAndCoverNoContro
   EXPECT_TRUE(Figures().contains("level-flight speed: 27.49 m/s")) << Figures().toStdString();
 }
 
+// The figures in the units of the graphs' axes, each of its own: a vertical shot puts only the
+// heights into km, a flat one only the range.
+TEST_F(ParamFileWindowTest, FiguresOfAFlightWithOnlyItsHeightOrOnlyItsRangeInKm) {
+  const struct {
+    const char* Angle;
+    const char* Speed;
+    const char* Range;
+    const char* Apex;
+  } flights[] = {
+      {"90", "600", "range: 5.534 m", "apex height: 18.37 km"},
+      {"5", "1000", "range: 17.74 km", "apex height: 388.7 m"},
+  };
+  for (const auto& f : flights) {
+    SCOPED_TRACE(f.Angle);
+    RestartProgram();
+    OpenWithPreset(0, kEnglish);
+    Type("EdCx", "0");
+    Type("EdTTO", f.Angle);
+    Type("edV0", f.Speed);
+    PressStart();
+    ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    const QStringList lines = Figures().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[1], f.Range);
+    EXPECT_EQ(lines[2], f.Apex);
+  }
+}
+
+// A value of more than 15 significant digits in a file is what its field shows: 0.10000000000000002
+// s runs as 0.1 s, 11 steps to Tk = 1 s, as the runner runs it.
+TEST_F(ParamFileWindowTest, FullPrecisionValueRunsAsItsFieldShowsIt) {
+  const QString body = QStringLiteral(
+      "TaskKind = 1\nMassaStart = 1\nS0 = 0.02\nCx = 0.45\nH0 = 10000\nTTO = -88\nTk = 1\ndt0 = ");
+  QByteArray files[2][2];
+  const char* const steps[] = {"0.10000000000000002", "0.1"};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(steps[i]);
+    RestartProgram();
+    const QString name = workDir_.filePath(QStringLiteral("step%1.zarn").arg(i));
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((body + QString::fromLatin1(steps[i]) + "\n").toUtf8());
+    file.close();
+    form1_->ChooseParamFile(name);
+    PressStartOfStartForm();
+    EXPECT_EQ(Text("eddt0"), "0.1");
+    PressStart();
+    ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    EXPECT_EQ(Shown().Summary.StepsPerPass, 11);
+    files[i][0] = StepFile();
+    files[i][1] = SampleFile();
+  }
+  EXPECT_TRUE(files[0][0] == files[1][0]);
+  EXPECT_TRUE(files[0][1] == files[1][1]);
+}
+
 TEST_F(ParamFileWindowTest, PointerOverThePlotNamesTheNearestRowsValues) {
   OpenWithPreset(0);
   OpenByKeyboard(Example("rocket-3-stage.zarn"));

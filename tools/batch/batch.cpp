@@ -71,11 +71,12 @@ constexpr const char* kOptionsHelp =
     "  --version           show the version\n"
     "A flight of fewer steps than 500 stores fewer samples; a note on stderr says so (not in a\n"
     "sweep, whose rows give samples_stored).\n"
-    "Options take their value as --opt VALUE or --opt=VALUE. FILE is relative to the current\n"
-    "directory, not to DIR. On a terminal, a run or sweep longer than a second shows a progress\n"
-    "bar on stderr. Ctrl-C stops it with \"Run cancelled\" and ends the program by SIGINT.\n"
+    "Options take their value as --opt VALUE or --opt=VALUE; only --set, --sweep and --case may\n"
+    "be given more than once. FILE is relative to the current directory, not to DIR. On a\n"
+    "terminal, a run or sweep longer than a second shows a progress bar on stderr. Ctrl-C,\n"
+    "SIGTERM or SIGHUP stops it with \"Run cancelled\" and ends the program by that signal.\n"
     "Exit status: 0 done, 1 the run, a file or a sweep's case failed, 2 the command line was\n"
-    "refused (nothing touched), 130 (SIGINT) cancelled.\n";
+    "refused (nothing touched), 130 (SIGINT), 143 (SIGTERM) or 129 (SIGHUP) cancelled.\n";
 
 std::string Quoted(std::string_view text) {
   // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.
@@ -382,6 +383,10 @@ BatchOptions ParseArguments(std::span<const std::string_view> args) {
     } else if (!option->TakesValue && inlineValue) {
       throw UsageError("Option " + Quoted(name) + " takes no value");
     }
+    // A second value of a one-value option would silently win; only these collect their values.
+    const bool repeatable = name == "--set" || name == "--sweep" || name == "--case";
+    if (!repeatable && std::find(given.begin(), given.end(), &*option) != given.end())
+      throw UsageError("Option " + Quoted(name) + " is given twice; give it once");
     option->Apply(options, value);
     given.push_back(&*option);
   }
@@ -514,7 +519,9 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     // The exports carry the rows the run stored, no more.
     const int32_t stored = d->Summary.SamplesStored;
     if (csvToStdout) {
+      errno = 0;  // what the stream's failed write leaves there names the reason
       out << TableCsvText(d->Table, d->Units, stored) << std::flush;
+      if (!out) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
     } else if (!options.Csv.empty()) {
       WriteTableCsv(options.Csv, d->Table, d->Units, stored);
     }

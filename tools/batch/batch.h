@@ -16,6 +16,7 @@
 #include "batch/run_monitor.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
+#include "sim/file_sink.h"
 #include "sim/integrator.h"
 #include "sim/param_file.h"
 
@@ -25,8 +26,8 @@ namespace zarn::batch {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitRunError = 1;  // the run, a file or a sweep's case failed; files as left
 inline constexpr int kExitUsage = 2;     // the command line was refused; nothing was touched
-// Ctrl-C stopped the run or the sweep. The program itself does not exit with it: it ends by SIGINT,
-// so that a shell sees 130 and stops a loop or script.
+// Ctrl-C (or SIGTERM, SIGHUP) stopped the run or the sweep. The program itself does not exit with
+// it: it ends by that signal, so that a shell sees 130 (143, 129) and stops a loop or script.
 inline constexpr int kExitCancelled = 130;
 
 extern const char* const kUsage;    // the synopsis, for a refused command line
@@ -83,6 +84,9 @@ struct BatchOptions {
   std::filesystem::path Summary;  //!< the sweep's rows; empty or "-": stdout
   int64_t ShardIndex = 0;         //!< --shard K/N: K ...
   int64_t ShardCount = 1;         //!< ... and N
+  // How the disk guard of a sweep's kept files reads the free space; no option sets it (a test
+  // gives a file system of its own making). Empty: the file system's own figure.
+  SpaceProbe Space;
   bool IsSweep() const { return !Sweep.empty() || !Cases.empty(); }
 };
 

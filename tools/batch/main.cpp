@@ -12,37 +12,46 @@
 
 namespace {
 
-// Set by Ctrl-C; the run's progress callback (or a sweep's threads) sees it and stops. A lock-free
-// atomic may be stored by a signal handler and read by every thread.
+// Set by Ctrl-C, SIGTERM or SIGHUP to the number of the signal; the run's progress callback (or a
+// sweep's threads) sees it and stops. A lock-free atomic may be stored by a signal handler and read
+// by every thread.
 std::atomic<int> g_cancel{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-void OnInterrupt(int) {
-  g_cancel = 1;
+// The signals that stop a run with its files whole: Ctrl-C, a kill or a shutdown, a closed terminal.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnStopSignal(int signal) {
+  int none = 0;
+  g_cancel.compare_exchange_strong(none, signal);  // the first one names the end
 }
 
-// Ctrl-C asks the run to stop; a second one, should the first not be answered, ends the program
-// as usual (SA_RESETHAND restores the default action once the handler has run). A program started
-// with SIGINT ignored (in the background of a script) leaves it ignored.
-void CatchInterrupt() {
-  struct sigaction old {};
-  sigaction(SIGINT, nullptr, &old);
-  if (old.sa_handler == SIG_IGN) return;
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
+// Each stop signal asks the run to stop; a second one, should the first not be answered, ends the
+// program as usual (SA_RESETHAND restores the default action once the handler has run). A signal
+// ignored at the start (SIGINT in the background of a script, SIGHUP under nohup) stays ignored.
+void CatchStopSignals() {
+  for (const int signal : kStopSignals) {
+    struct sigaction old {};
+    sigaction(signal, nullptr, &old);
+    if (old.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
-// After a cancelled run: end as Ctrl-C ends a program, so that the shell that started it sees the
-// signal (status 130) and stops its loop or script too.
-[[noreturn]] void EndByInterrupt() {
+// After a cancelled run: end by the signal that stopped it, so that the shell that started it
+// sees that signal (status 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP) and stops its loop or
+// script too.
+[[noreturn]] void EndBySignal() {
   std::cout.flush();
   std::cerr.flush();
-  std::signal(SIGINT, SIG_DFL);
-  std::raise(SIGINT);
-  std::_Exit(zarn::batch::kExitCancelled);  // only if SIGINT could not end the program
+  const int signal = g_cancel != 0 ? g_cancel.load() : SIGINT;
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+  std::_Exit(128 + signal);  // only if the signal could not end the program
 }
 
 // The progress bar goes to stderr only when a person watches it there.
@@ -82,8 +91,8 @@ int main(int argc, char** argv) {
     return batch::kExitOk;
   }
 
-  CatchInterrupt();
+  CatchStopSignals();
   const int status = batch::Run(options, std::cout, std::cerr, WatchConsole());
-  if (status == batch::kExitCancelled) EndByInterrupt();
+  if (status == batch::kExitCancelled) EndBySignal();
   return status;
 }

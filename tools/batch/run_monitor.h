@@ -61,8 +61,8 @@ inline std::string SweepLine(int64_t done, int64_t total, int columns) {
   return BarLine(std::to_string(done) + " of " + std::to_string(total) + " cases", fraction, columns);
 }
 
-// What the runner watches with: the flag its SIGINT handler sets, and the terminal (if stderr is
-// one) with its width.
+// What the runner watches with: the flag its handler of Ctrl-C, SIGTERM and SIGHUP sets, and the
+// terminal (if stderr is one) with its width.
 struct Console {
   const std::atomic<int>* Cancel = nullptr;  //!< non-zero: stop the run (set by a signal handler)
   std::ostream* Terminal = nullptr;          //!< where the bar goes; nullptr: no bar

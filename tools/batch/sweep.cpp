@@ -71,6 +71,7 @@ struct CaseOutcome {
   Figures Result{};
   std::string Error;       //!< empty: the case ran through
   bool Cancelled = false;  //!< stopped by Ctrl-C: neither a result nor a failure
+  bool NotRun = false;     //!< not started: an earlier case ran out of disk space
 };
 
 // "case-0001": as many digits as the largest case number needs, at least four, so that the folders
@@ -83,9 +84,15 @@ std::string CaseFolder(int64_t number, int64_t total) {
 }
 
 CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record, int64_t number,
-                    int64_t total, const std::atomic<int>* cancel) {
+                    int64_t total, const std::atomic<int>* cancel, const SharedSpaceGuard& space) {
   CaseOutcome outcome;
   outcome.Record = record;
+  // The reserve is the sweep's: once a case has met it, a further case would only fail the same way.
+  if (!space.Refusal().empty()) {
+    outcome.NotRun = true;
+    outcome.Error = "Not run: an earlier case stopped for lack of disk space";
+    return outcome;
+  }
   Console quiet;  // no bar of its own: the sweep's bar counts cases
   quiet.Cancel = cancel;
   RunMonitor monitor(quiet);
@@ -101,6 +108,7 @@ CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record
       fs::create_directories(directory, ec);
       if (ec) throw FileError(FileErrorText("create", directory, ec.value()));
       run.Sink = &files.emplace(directory);
+      files->SetSpaceProbe(space.Probe());  // the sweep's one reserve
     }
     run.ProgressEvery = kProgressEvery;
     run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
@@ -199,6 +207,8 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
   TerminalBar bar(console);
   int64_t written = 0;
   int64_t failed = 0;
+  int64_t notRun = 0;
+  const SharedSpaceGuard space(options.Space ? options.Space : SpaceProbe(FileSystemSpaceOf));
   try {
     if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, BaseRecord(options));
     if (!options.Keep.empty()) {
@@ -224,7 +234,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
           const int64_t position = next++;
           if (position >= mine) return;
           const int64_t index = caseIndex(position);
-          CaseOutcome outcome = RunCase(options, grid.Record(index), index + 1, total, console.Cancel);
+          CaseOutcome outcome = RunCase(options, grid.Record(index), index + 1, total, console.Cancel, space);
           const std::lock_guard lock(mutex);
           done.emplace(position, std::move(outcome));
           finished.notify_one();
@@ -242,6 +252,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             done.erase(written);
             lock.unlock();
             if (!outcome.Error.empty()) ++failed;
+            if (outcome.NotRun) ++notRun;
             bar.Erase();
             summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
             ++written;
@@ -266,6 +277,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
       for (auto it = done.find(written); it != done.end() && it->first == written && !it->second.Cancelled;
            it = done.find(written)) {
         if (!it->second.Error.empty()) ++failed;
+        if (it->second.NotRun) ++notRun;
         summary.Write(CaseRow(grid, caseIndex(written) + 1, it->second));
         ++written;
       }
@@ -278,6 +290,10 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     bar.Erase();
     err << "zarn-batch: " << e.what() << '\n';
     return kExitRunError;
+  }
+  if (notRun > 0) {
+    err << "zarn-batch: " << space.Refusal() << "; the sweep started no case after that, " << notRun << " of "
+        << mine << " cases not run\n";
   }
   if (failed > 0) {
     err << "zarn-batch: " << failed << " of " << mine << " cases failed (see the summary's error column)\n";
