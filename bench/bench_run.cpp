@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/integrator.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/result_files.h"
 #include "tools/batch/run_monitor.h"
 
 namespace {

@@ -13,11 +13,11 @@
 #include <memory>
 #include <vector>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
+#include "output/result_files.h"
 
 namespace {
 

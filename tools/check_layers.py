@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Fails when a source file includes from a layer above its own.
 
-The layers, bottom to top: records (shared records, constants, errors), models (physics), sim
-(flight data use, integrator, result files), plot (renderer over a canvas), then ui and tools,
-which sit side by side and never include each other. assets (the forms' pictures) stands beside
+The layers, bottom to top: records (shared records, constants, errors), models (physics), flight
+(parameters, activation, the run and its figures), output (result files, CSV and parameter files),
+plot (renderer over a canvas), then ui and tools, which sit side by side and never include each
+other. The build holds the same order (each library's include root holds only its own folder and
+those below it); this check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures) stands beside
 models and is read only by ui. An include whose first folder is not a layer (a folder of the
 file's own directory, a system header) is not checked.
 """
@@ -15,11 +17,12 @@ import sys
 ALLOWED = {
     "records": {"records"},
     "models": {"records", "models"},
-    "sim": {"records", "models", "sim"},
-    "plot": {"records", "models", "sim", "plot"},
+    "flight": {"records", "models", "flight"},
+    "output": {"records", "models", "flight", "output"},
+    "plot": {"records", "models", "flight", "output", "plot"},
     "assets": {"assets"},
-    "ui": {"records", "models", "sim", "plot", "assets", "ui"},
-    "tools": {"records", "models", "sim", "plot", "tools"},
+    "ui": {"records", "models", "flight", "output", "plot", "assets", "ui"},
+    "tools": {"records", "models", "flight", "output", "plot", "tools"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 

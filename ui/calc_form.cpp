@@ -25,17 +25,18 @@
 #include <string_view>
 
 #include "assets/pictures.h"
+#include "flight/integrator.h"
+#include "flight/key_figures.h"
+#include "flight/number_text.h"
+#include "flight/parameters.h"
+#include "flight/presets.h"
+#include "output/param_file.h"
+#include "output/run_note.h"
+#include "output/table_csv.h"
 #include "plot/graph_png.h"
 #include "plot/readout.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
-#include "sim/integrator.h"
-#include "sim/key_figures.h"
-#include "sim/number_text.h"
-#include "sim/param_file.h"
-#include "sim/presets.h"
-#include "sim/run_note.h"
-#include "sim/table_csv.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/run_figures.h"
@@ -155,15 +156,14 @@ constexpr LabelSpec kLabels[] = {
 };
 
 // The input fields, each with the label to its left (which reaches from LabelLeft to just before
-// the field and wraps a caption too long for one line) and the flight parameter that every change
-// of its text sets. The order is the tab order.
+// the field and wraps a caption too long for one line). The parameter that every change of a
+// field's text sets is the one whose row in kParamNames names the field; a field that no row names
+// is for display, and editing it changes nothing. The order is the tab order.
 using Parameter = double FlightParameters::*;
-using FP = FlightParameters;
 struct FieldSpec {
   const char* Field;
   const char* Label;  // nullptr: no label
   QRect Geometry;
-  Parameter Bound;  // nullptr: for display, editing changes nothing
   FieldLook Look;
   LabelLook LabelColour;
   int LabelLeft;  // px
@@ -171,40 +171,40 @@ struct FieldSpec {
 };
 // clang-format off
 constexpr FieldSpec kFields[] = {
-    {"EdGas", "Label18", {144, 40, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
-    {"EdHFlug", "Label20", {144, 72, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
-    {"Volumen_Start", "Label15", {136, 120, 65, 21}, nullptr, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume},
-    {"EdCx", "Label13", {160, 248, 50, 19}, &FP::Cx, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdCy", "Label11", {160, 272, 50, 19}, &FP::Cy, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"edMassaStart", "Label8", {160, 320, 50, 19}, &FP::MassaStart, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdS0", "Label19", {160, 352, 50, 19}, &FP::S0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"edVwind", "Label7", {160, 384, 50, 19}, &FP::Vwind, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"eddt0", "Label10", {160, 408, 50, 19}, &FP::dt0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdTTO", "Label14", {160, 468, 50, 19}, &FP::TTO, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"edH0", "Label25", {160, 495, 50, 22}, &FP::H0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"edV0", "edV", {161, 523, 50, 22}, &FP::V0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdiVopt", nullptr, {16, 544, 33, 19}, nullptr, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight},
-    {"edTk", "Label3", {160, 603, 50, 22}, &FP::Tk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"edHkk", "Label2", {160, 632, 50, 22}, &FP::Hk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"edVk", "Label4", {160, 660, 50, 22}, &FP::Vk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdGas", "Label18", {144, 40, 57, 21}, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
+    {"EdHFlug", "Label20", {144, 72, 57, 21}, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
+    {"Volumen_Start", "Label15", {136, 120, 65, 21}, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume},
+    {"EdCx", "Label13", {160, 248, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdCy", "Label11", {160, 272, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edMassaStart", "Label8", {160, 320, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdS0", "Label19", {160, 352, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edVwind", "Label7", {160, 384, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"eddt0", "Label10", {160, 408, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdTTO", "Label14", {160, 468, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edH0", "Label25", {160, 495, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edV0", "edV", {161, 523, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdiVopt", nullptr, {16, 544, 33, 19}, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight},
+    {"edTk", "Label3", {160, 603, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edHkk", "Label2", {160, 632, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edVk", "Label4", {160, 660, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdMt", "Label23", {368, 208, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud", "Label6", {368, 232, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP0", "Label27", {368, 256, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv", "Label22", {368, 280, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchub", "Label24", {368, 304, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS1", "Label28", {368, 328, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMt2", "Label30", {368, 376, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud2", "Label31", {368, 400, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP2", "Label32", {368, 424, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv2", "Label33", {368, 448, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchu2", "Label34", {368, 472, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS2", "Label35", {368, 496, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMt3", "Label37", {368, 544, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud3", "Label38", {368, 568, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP3", "Label39", {368, 592, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv3", "Label40", {368, 616, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchu3", "Label41", {368, 640, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS3", "Label42", {368, 664, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
 };
 // clang-format on
 
@@ -238,6 +238,13 @@ constexpr GraphPlace kGraphPlaces[] = {
     {"Button6", {1072, 56, 70, 17}, false},   {"Button8", {1072, 80, 70, 17}, false},
     {"Button11", {1072, 104, 70, 17}, false}, {"ButtonCya", {1072, 128, 70, 17}, false},
 };
+
+// The parameter that the field's text sets, or nullptr.
+Parameter BoundTo(std::string_view field) {
+  for (const ParamName& p : kParamNames)
+    if (p.Field == field) return p.Member;
+  return nullptr;
+}
 
 const GraphPlace& FindPlace(std::string_view component) {
   for (const GraphPlace& place : kGraphPlaces)
@@ -354,10 +361,9 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
     if (row.Look == FieldLook::kLarge) field->setFont(FormFont(13));
     if (row.Look == FieldLook::kBorderless) field->setFrame(false);
     field->setVisible(shown);
-    if (row.Bound != nullptr) {
-      connect(field, &QLineEdit::textChanged, this, [this, parameter = row.Bound](const QString& text) {
-        Guard(this, [&] { FieldChange(parameter, text); });
-      });
+    if (const Parameter bound = BoundTo(row.Field)) {
+      connect(field, &QLineEdit::textChanged, this,
+              [this, bound](const QString& text) { Guard(this, [&] { FieldChange(bound, text); }); });
     }
   }
 
@@ -482,9 +488,9 @@ void Form2::Play(const FormStep& step) {
 }
 
 void Form2::WriteField(Parameter parameter, double value, int digits) {
-  for (const FieldSpec& row : kFields)
-    if (row.Bound == parameter) return SetField(row.Field, value, digits);
-  throw std::logic_error("no field for a parameter");
+  const ParamName* bound = ParamOf(parameter);
+  if (bound == nullptr || bound->Field.empty()) throw std::logic_error("no field for a parameter");
+  SetField(std::string(bound->Field).c_str(), value, digits);
 }
 
 void Form2::WriteDisplay(FormStep::Display field, double value) {

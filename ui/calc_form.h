@@ -1,17 +1,17 @@
 #pragma once
 // The calculation form: input fields bound to the flight parameters, START and MAIN, the graph
 // buttons and the plot area. It computes nothing itself: what the activation does with a preset
-// record is decided in sim/presets.h, whose steps the form plays on its fields and controls; START
+// record is decided in flight/presets.h, whose steps the form plays on its fields and controls; START
 // flies the form's parameters off the event thread and the graphs come from the renderer.
 #include <QImage>
 #include <QString>
 #include <QWidget>
 #include <memory>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
 #include "ui/window_state.h"
 
 class QAction;

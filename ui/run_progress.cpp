@@ -10,7 +10,7 @@
 #include <cmath>
 #include <exception>
 
-#include "sim/result_files.h"
+#include "output/result_files.h"
 
 namespace zarn::ui {
 namespace {

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <memory>
 
-#include "sim/integrator.h"
+#include "flight/integrator.h"
 
 class QProgressBar;
 class QProgressDialog;

@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "assets/pictures.h"
-#include "sim/param_file.h"
-#include "sim/presets.h"
+#include "flight/presets.h"
+#include "output/param_file.h"
 #include "ui/calc_form.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
 #include "plot/catalogue.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
 #include "tests/plot/plot_test_support.h"
 #include "tests/support/flights.h"
 #include "tests/support/scratch.h"

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "sim/integrator.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/result_files.h"
 
 namespace zarn::test_support {
 

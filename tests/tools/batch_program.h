@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/result_files.h"
 #include "records/flight_data.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
 #include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 

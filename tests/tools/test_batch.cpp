@@ -15,11 +15,11 @@
 
 #include "batch/batch.h"
 #include "batch_program.h"
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/param_file.h"
+#include "output/result_files.h"
 #include "records/errors.h"
-#include "sim/integrator.h"
-#include "sim/param_file.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
 
 namespace zarn::batch {
 namespace {

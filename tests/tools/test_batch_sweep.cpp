@@ -15,8 +15,8 @@
 
 #include "batch/batch.h"
 #include "batch_program.h"
-#include "sim/result_files.h"
-#include "sim/table_csv.h"
+#include "output/result_files.h"
+#include "output/table_csv.h"
 #include "tests/support/scratch.h"
 
 namespace zarn::batch {

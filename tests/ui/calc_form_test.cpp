@@ -3,12 +3,12 @@
 #include <cstring>
 #include <filesystem>
 
+#include "flight/integrator.h"
+#include "flight/number_text.h"
+#include "flight/presets.h"
+#include "output/table_csv.h"
 #include "plot/catalogue.h"
 #include "plot/renderer.h"
-#include "sim/integrator.h"
-#include "sim/number_text.h"
-#include "sim/presets.h"
-#include "sim/table_csv.h"
 #include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 #include "windows_fixture.h"

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "sim/table_csv.h"
+#include "output/table_csv.h"
 #include "ui/run_progress.h"
 #include "windows_fixture.h"
 

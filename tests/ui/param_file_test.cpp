@@ -1,6 +1,6 @@
 // Parameter files in the window: Ctrl+O, Ctrl+S and a dropped file; the start with a file; the
 // figures after a run and the values under the pointer.
-#include "sim/param_file.h"
+#include "output/param_file.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "flight/number_text.h"
 #include "plot/round_even.h"
-#include "sim/number_text.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {

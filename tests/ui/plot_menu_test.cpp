@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "output/table_csv.h"
 #include "plot/renderer.h"
-#include "sim/table_csv.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {

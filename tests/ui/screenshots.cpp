@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "assets/pictures.h"
+#include "flight/presets.h"
 #include "records/flight_data.h"
-#include "sim/presets.h"
 #include "ui/calc_form.h"
 #include "ui/start_form.h"
 

@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <array>
 
-#include "sim/presets.h"
+#include "flight/presets.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {

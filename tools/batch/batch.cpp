@@ -10,15 +10,15 @@
 #include <ostream>
 
 #include "batch/png_plugin.h"
+#include "flight/key_figures.h"
+#include "flight/number_text.h"
+#include "flight/presets.h"
+#include "output/file_sink.h"
+#include "output/result_files.h"
+#include "output/run_note.h"
+#include "output/table_csv.h"
 #include "records/constants.h"
 #include "records/errors.h"
-#include "sim/file_sink.h"
-#include "sim/key_figures.h"
-#include "sim/number_text.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
-#include "sim/run_note.h"
-#include "sim/table_csv.h"
 
 #ifndef ZARN_VERSION
 #define ZARN_VERSION "unknown"

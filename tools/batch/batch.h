@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "batch/run_monitor.h"
+#include "flight/integrator.h"
+#include "output/file_sink.h"
+#include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
-#include "sim/file_sink.h"
-#include "sim/integrator.h"
-#include "sim/param_file.h"
 
 namespace zarn::batch {
 

@@ -16,11 +16,11 @@
 #include <thread>
 
 #include "batch/batch.h"
+#include "flight/presets.h"
+#include "output/file_sink.h"
+#include "output/result_files.h"
+#include "output/table_csv.h"
 #include "records/errors.h"
-#include "sim/file_sink.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
-#include "sim/table_csv.h"
 
 namespace zarn::batch {
 namespace {
