@@ -4,6 +4,8 @@
 // and meaning, and the calculation form's field bound to it. Every reader loops over this table;
 // a new parameter is a row here plus the code that uses it.
 #include <array>
+#include <iterator>
+#include <span>
 #include <string_view>
 
 #include "records/flight_data.h"
@@ -30,7 +32,7 @@ using PG = ParamName::Group;
 
 // In the order a saved file lists them.
 // clang-format off
-inline constexpr std::array<ParamName, 34> kRows{{
+inline constexpr ParamName kRows[] = {
     {"TaskKind", &FP::TaskKind, kSlotTaskKind, "-",
      "task: 1 ballistic body, 3 buoyant body with gas, 4 buoyant body, 5 level-flight speed, 8 rocket", ""},
     {"AeroModel", &FP::AeroModel, kSlotAeroModel, "-",
@@ -67,10 +69,11 @@ inline constexpr std::array<ParamName, 34> kRows{{
     {"Mdv3", &FP::Mdv3, StageSlotOf(3, kStageDryMass), "kg", "stage 3: engine mass without fuel", "EdMdv3", PG::kStage},
     {"Schu3", &FP::Schu3, StageSlotOf(3, kStageThrust), "N", "stage 3: vacuum thrust", "EdSchu3", PG::kStage},
     {"S3", &FP::S3, StageSlotOf(3, kStageArea), "m2", "stage 3: area (kept, used by no computation)", "EdS3", PG::kStage},
-}};
+};
 // clang-format on
 }  // namespace parameter_rows
-inline constexpr const auto& kParamNames = parameter_rows::kRows;
+inline constexpr std::span<const ParamName, std::size(parameter_rows::kRows)> kParamNames{
+    parameter_rows::kRows};
 
 // The names of kParamNames alone, in the same order (for hints and listings).
 const std::array<std::string_view, kParamNames.size()>& ParamNameList();
