@@ -34,6 +34,7 @@
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "plot/graph_png.h"
+#include "plot/picture_file.h"
 #include "plot/readout.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
@@ -388,12 +389,15 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   SampleNote_->hide();
   plotMenu_ = new QMenu(Image1_);
   plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
-  saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as PNG..."), this,
+  saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as..."), this,
                                     [this] { Guard(this, [&] { SaveGraphClick(); }); });
   saveTable_ = plotMenu_->addAction(QStringLiteral("Save table as CSV..."), this,
                                     [this] { Guard(this, [&] { SaveTableClick(); }); });
   copyGraph_ = plotMenu_->addAction(QStringLiteral("Copy graph"), this,
                                     [this] { Guard(this, [&] { CopyGraphClick(); }); });
+  clearStyle_ = plotMenu_->addAction(QStringLiteral("Clear graph style"));
+  clearStyle_->setCheckable(true);
+  connect(clearStyle_, &QAction::toggled, this, [this] { Guard(this, [&] { GraphStyleToggled(); }); });
   // Parameter files: window-wide shortcuts, and the same entries in the plot's menu.
   plotMenu_->addSeparator();
   openParams_ = plotMenu_->addAction(QStringLiteral("Open parameter file..."), this,
@@ -548,8 +552,8 @@ void Form2::ShowGraph(std::shared_ptr<const RunResult> run) {
   // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
   if (!run) RaiseFp(FpFault::DivisionByZero);
   // Only the rows the run stored: a short flight draws no line back to the origin.
-  QImage graph = PlotGraph(run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
-                           run->Units, DecimalSeparator());
+  QImage graph = GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
+                             run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(graph));
   shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_});
 }
@@ -701,12 +705,35 @@ void Form2::PlotMenuRequest(const QPoint& position) {
 
 void Form2::SaveGraphClick() {
   if (!shown_) return;
-  const QString name = ChooseSaveFile(this, QStringLiteral("Save graph as PNG"),
-                                      QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
-                                      QStringLiteral("PNG images (*.png)"));
+  const QString name = ChooseSaveFile(
+      this, QStringLiteral("Save graph as"), QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
+      QStringLiteral("PNG images (*.png);;SVG drawings (*.svg);;PDF documents (*.pdf)"));
   if (name.isEmpty()) return;  // the user changed their mind
-  SaveGraphPng(shown_->Image, LocalPath(name));
+  // A drawing is painted afresh onto its vector device; any other name takes the bitmap on show.
+  const QString extension = QFileInfo(name).suffix().toLower();
+  if (extension == QLatin1String("svg") || extension == QLatin1String("pdf")) {
+    const RunResult& run = *shown_->Run;
+    const GraphInputs graph{
+        run.Table,      shown_->Selection,  GraphRows(run.Table, run.Summary.SamplesStored),
+        run.Units,      DecimalSeparator(), CurrentStyle(),
+        state_.LangCode};
+    SaveGraphPicture(graph, LocalPath(name), extension == QLatin1String("svg") ? "SVG" : "PDF");
+  } else {
+    SaveGraphPng(shown_->Image, LocalPath(name));
+  }
   exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
+}
+
+GraphStyle Form2::CurrentStyle() const {
+  return clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified;
+}
+
+void Form2::GraphStyleToggled() {
+  if (!shown_) return;
+  const RunResult& run = *shown_->Run;
+  shown_->Image = GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
+                              run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
 }
 
 void Form2::SaveTableClick() {

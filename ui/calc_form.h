@@ -11,6 +11,7 @@
 #include "flight/integrator.h"
 #include "flight/presets.h"
 #include "plot/catalogue.h"
+#include "plot/picture_file.h"
 #include "records/flight_data.h"
 #include "ui/window_state.h"
 
@@ -68,6 +69,10 @@ class Form2 : public QWidget {
   // The plot's context menu.
   void PlotMenuRequest(const QPoint& position);
   void SaveGraphClick();
+  // Draws the shown graph again in the style the menu's check mark chooses.
+  void GraphStyleToggled();
+  // The style the menu's check mark chooses.
+  GraphStyle CurrentStyle() const;
   void SaveTableClick();
   void CopyGraphClick();
   // Opens a parameter file as the start form's preset would be chosen: the file's record becomes
@@ -120,6 +125,7 @@ class Form2 : public QWidget {
   QAction* saveGraph_;
   QAction* saveTable_;
   QAction* copyGraph_;
+  QAction* clearStyle_;  // checked: the graphs are drawn in the clear style
   QAction* openParams_;
   QAction* saveParams_;
   QLabel* Figures_;                    // the key figures of the last run, beside the title

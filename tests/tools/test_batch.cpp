@@ -20,6 +20,7 @@
 #include "output/param_file.h"
 #include "output/result_files.h"
 #include "records/errors.h"
+#include "tests/support/vector_pictures.h"
 
 namespace zarn::batch {
 namespace {
@@ -124,8 +125,11 @@ TEST(BatchArguments, RefusesWhatItCannotRun) {
       {{"--png", "a.png", "--graph", "Button99"}, "Unknown graph 'Button99' (did you mean 'Button9'?)"},
       {{"--png", "a.png", "--graph", "Knopf"}, "Unknown graph 'Knopf' (zarn-batch --help lists them)"},
       {{"--graph", "Button3"}, "--graph only chooses what --png saves"},
-      {{"--png", "a.gif"}, "--png FILE must end in .png, .jpg or .bmp, not 'a.gif'"},
-      {{"--png", "graph"}, "--png FILE must end in .png, .jpg or .bmp, not 'graph'"},
+      {{"--png", "a.gif"}, "--png FILE must end in .png, .jpg, .bmp, .svg or .pdf, not 'a.gif'"},
+      {{"--png", "graph"}, "--png FILE must end in .png, .jpg, .bmp, .svg or .pdf, not 'graph'"},
+      {{"--png", "a.svgz"}, "--png FILE must end in .png, .jpg, .bmp, .svg or .pdf, not 'a.svgz'"},
+      {{"--png", "a.png", "--style", "fancy"}, "--style takes classic or clear, not 'fancy'"},
+      {{"--style", "clear"}, "--style only chooses how --png draws"},
       {{"--preset", "0", "--params", "/nonexistent/p.zarn"}, "Cannot open \"/nonexistent/p.zarn\": "},
       {{"--json", "--csv", "-"}, "--csv - and --json both want stdout"},
       // Sweeps.
@@ -327,6 +331,8 @@ TEST_F(BatchProgram, PngWritesTheFormatItsExtensionNames) {
       {"g.JPG", "\xff\xd8\xff"},
       {"g.jpeg", "\xff\xd8\xff"},
       {"g.bmp", "BM"},
+      {"g.SVG", "<?xml"},
+      {"g.pdf", "%PDF-"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.File);
@@ -334,6 +340,37 @@ TEST_F(BatchProgram, PngWritesTheFormatItsExtensionNames) {
     ASSERT_EQ(r.Exit, 0) << r.Err;
     EXPECT_EQ(ReadFile(work_ / c.File).substr(0, c.Signature.size()), c.Signature);
   }
+}
+
+TEST_F(BatchProgram, SvgAndPdfAreOneDrawingInEitherStyle) {
+  for (const char* style : {"classic", "clear"}) {
+    SCOPED_TRACE(style);
+    Outcome r = Batch({"--preset", "0", "--png", "g.svg", "--graph", "ButtonP", "--style", style}, true);
+    ASSERT_EQ(r.Exit, kExitOk) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    const zarn::test_support::SvgSummary svg = zarn::test_support::ReadSvg(ReadFile(work_ / "g.svg"));
+    EXPECT_EQ(svg.Root, "svg");
+    EXPECT_EQ(svg.Images, 0);
+    EXPECT_GT(svg.Texts, 20);
+
+    r = Batch({"--preset", "0", "--png", "g.pdf", "--style", style}, true);
+    ASSERT_EQ(r.Exit, kExitOk) << r.Err;
+    const std::string pdf = ReadFile(work_ / "g.pdf");
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_EQ(zarn::test_support::PdfPages(pdf), 1);
+    EXPECT_FALSE(zarn::test_support::PdfHasImage(pdf));
+  }
+  // The clear style is another picture of the same size; the classic one is the default.
+  ASSERT_EQ(Batch({"--preset", "0", "--png", "clear.png", "--style", "clear"}).Exit, kExitOk);
+  ASSERT_EQ(Batch({"--preset", "0", "--png", "classic.png", "--style", "classic"}).Exit, kExitOk);
+  ASSERT_EQ(Batch({"--preset", "0", "--png", "default.png"}).Exit, kExitOk);
+  ExpectPng(ReadFile(work_ / "clear.png"), 800, 600);
+  EXPECT_NE(ReadFile(work_ / "clear.png"), ReadFile(work_ / "classic.png"));
+  EXPECT_EQ(ReadFile(work_ / "default.png"), ReadFile(work_ / "classic.png"));
+
+  const Outcome r = Batch({"--preset", "0", "--png", "nowhere/g.pdf"}, true);
+  EXPECT_EQ(r.Exit, kExitRunError);
+  EXPECT_EQ(r.Err, "zarn-batch: Cannot create \"nowhere/g.pdf\": No such file or directory\n");
 }
 
 TEST_F(BatchProgram, FollowsTheCommandLineConventions) {

@@ -13,9 +13,10 @@
 namespace zarn::ui {
 namespace {
 
-constexpr char kSaveGraph[] = "Save graph as PNG...";
+constexpr char kSaveGraph[] = "Save graph as...";
 constexpr char kSaveTable[] = "Save table as CSV...";
 constexpr char kCopyGraph[] = "Copy graph";
+constexpr char kClearStyle[] = "Clear graph style";
 constexpr char kOpenParams[] = "Open parameter file...";
 constexpr char kSaveParams[] = "Save parameter file...";
 
@@ -35,7 +36,8 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
     // The artwork is no graph; parameter files open and save at any time.
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
-  EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kOpenParams, kSaveParams}));
+  EXPECT_EQ(entries,
+            QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams}));
   menu->close();
   chosenFile_ = workDir_.filePath("never.png");
   ChooseFromPlotMenu(kSaveGraph);
@@ -64,7 +66,7 @@ TEST_F(WindowsTest, SavedPngIsTheWholeRendererImageOfTheShownGraph) {
   chosenFile_ = workDir_.filePath("height.png");
   ChooseFromPlotMenu(kSaveGraph);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save graph as PNG"});
+  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save graph as"});
 
   QImage saved;
   ASSERT_TRUE(saved.load(chosenFile_, "PNG"));

@@ -54,9 +54,10 @@ class WindowsTest : public ::testing::Test {
     previousReporter_ =
         SetErrorReporter([this](QWidget*, const QString& text) { messages_.push_back(text); });
     previousChooser_ = SetSaveFileChooser(
-        [this](QWidget*, const QString& caption, const QString& suggested, const QString&) {
+        [this](QWidget*, const QString& caption, const QString& suggested, const QString& filter) {
           chooserCaptions_.push_back(caption);
           chooserSuggestions_.push_back(suggested);
+          chooserFilters_.push_back(filter);
           return chosenFile_;
         });
     previousOpenChooser_ = SetOpenFileChooser(
@@ -198,6 +199,7 @@ class WindowsTest : public ::testing::Test {
   QString chosenFile_;                       // what every save dialog answers; empty: the user cancels
   std::vector<QString> chooserCaptions_;     // the caption of each save dialog that was asked
   std::vector<QString> chooserSuggestions_;  // the path each of them suggested
+  std::vector<QString> chooserFilters_;      // the file types each of them offered
   QString openFile_;                         // what every open dialog answers; empty: the user cancels
 
  private:

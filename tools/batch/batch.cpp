@@ -30,7 +30,8 @@ const char* const kVersion = "zarn-batch " ZARN_VERSION;
 
 const char* const kUsage =
     "Usage: zarn-batch [--preset N | --params FILE] [--set NAME=VALUE]... [--save-params FILE]\n"
-    "                  [--dir DIR] [--csv FILE] [--png FILE [--graph NAME]] [--json | --quiet]\n"
+    "                  [--dir DIR] [--csv FILE] [--png FILE [--graph NAME] [--style S]]\n"
+    "                  [--json | --quiet]\n"
     "       zarn-batch [--preset N | --params FILE] [--set NAME=VALUE]...\n"
     "                  (--sweep NAME=FROM:TO:STEP... | --case NAME=VALUE[,NAME=VALUE]...)\n"
     "                  [--jobs N] [--keep DIR [--csv FILE]] [--shard K/N] [--summary FILE]\n"
@@ -51,9 +52,12 @@ constexpr const char* kOptionsHelp =
     "  --csv FILE          the table of samples as CSV (FILE '-': stdout, instead of the summary);\n"
     "                      the same columns in the same units for every flight: t_s, V_m_s,\n"
     "                      q_kPa, H_m, Q_deg, X_m, ...\n"
-    "  --png FILE          the graph as an 800x600 picture; FILE ends in .png, .jpg or .bmp\n"
+    "  --png FILE          the graph as an 800x600 picture; FILE ends in .png, .jpg or .bmp,\n"
+    "                      or .svg or .pdf for a vector drawing (a PDF of one page)\n"
     "  --graph NAME        the graph of the calculation form's button NAME (list below);\n"
     "                      default: the graph drawn at the end of a run\n"
+    "  --style S           the picture's style: classic (default: the window's graph) or clear\n"
+    "                      (round ticks, signed labels, a legend, a colour per curve)\n"
     "  --json              print the key figures as one JSON object, or {\"error\": ...}\n"
     "  --quiet             print no summary\n"
     "Sweeps (a summary row per case, CSV; the swept values, the figures of --json, the error):\n"
@@ -235,11 +239,13 @@ struct PictureFormat {
   std::string_view Extension;
   const char* Format;
 };
-constexpr std::array<PictureFormat, 4> kPictureFormats{{
+constexpr std::array<PictureFormat, 6> kPictureFormats{{
     {".png", "PNG"},
     {".jpg", "JPG"},
     {".jpeg", "JPG"},
     {".bmp", "BMP"},
+    {".svg", "SVG"},
+    {".pdf", "PDF"},
 }};
 
 void ParsePng(std::string_view value, BatchOptions& o) {
@@ -252,7 +258,13 @@ void ParsePng(std::string_view value, BatchOptions& o) {
     o.PngFormat = f.Format;
     return;
   }
-  throw UsageError("--png FILE must end in .png, .jpg or .bmp, not " + Quoted(value));
+  throw UsageError("--png FILE must end in .png, .jpg, .bmp, .svg or .pdf, not " + Quoted(value));
+}
+
+bool ParseStyle(std::string_view name) {
+  if (name == "clear") return true;
+  if (name == "classic") return false;
+  throw UsageError("--style takes classic or clear, not " + Quoted(name));
 }
 
 // Where an option applies.
@@ -266,7 +278,7 @@ struct OptionSpec {
   void (*Apply)(BatchOptions& options, std::string_view value);
 };
 
-constexpr std::array<OptionSpec, 19> kOptions{{
+constexpr std::array<OptionSpec, 20> kOptions{{
     {"--preset", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--params", true, Scope::kAny,
      [](BatchOptions& o, std::string_view v) {
@@ -285,6 +297,7 @@ constexpr std::array<OptionSpec, 19> kOptions{{
     {"--csv", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
     {"--png", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
     {"--graph", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--style", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
     {"--json", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Json = true; }},
     {"--quiet", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
     {"--sweep", true, Scope::kSweep,
@@ -307,6 +320,7 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
   if (o.Preset >= 0 && o.ParamFile)
     throw UsageError("--preset and --params both give the starting values; give one of them");
   if (o.Graph != &DefaultGraph() && o.Png.empty()) throw UsageError("--graph only chooses what --png saves");
+  if (o.ClearStyle && o.Png.empty()) throw UsageError("--style only chooses how --png draws");
   if (!o.Sweep.empty() && !o.Cases.empty()) throw UsageError("--sweep and --case cannot be mixed");
   for (const OptionSpec* option : given) {
     if (o.IsSweep() && option->Where == Scope::kRun)
@@ -331,10 +345,11 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
 
 // The picture: the one place where the runner draws.
 void SavePicture(const RunResult& run, const GraphEntry& graph, const std::filesystem::path& path,
-                 const char* format) {
+                 const char* format, bool clearStyle) {
   GraphSelection selection{};
   SelectGraph(graph, selection);
-  SaveGraphThroughModule(run.Table, selection, run.Summary.SamplesStored, run.Units, path, format);
+  SaveGraphThroughModule(run.Table, selection, run.Summary.SamplesStored, run.Units, path, format,
+                         clearStyle);
 }
 
 }  // namespace
@@ -525,7 +540,8 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     } else if (!options.Csv.empty()) {
       WriteTableCsv(options.Csv, d->Table, d->Units, stored);
     }
-    if (!options.Png.empty()) SavePicture(*d, *options.Graph, options.Png, options.PngFormat);
+    if (!options.Png.empty())
+      SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
     if (monitor.Cancelled()) throw Error("Run cancelled");
     if (options.Json) {
       out << FiguresJson(figures) << '\n';

@@ -69,6 +69,7 @@ struct BatchOptions {
   std::filesystem::path Directory = ".";       //!< where the two result files go
   std::filesystem::path Png;                   //!< the graph as a picture; empty: none
   const char* PngFormat = "PNG";               //!< the picture's format, from its extension
+  bool ClearStyle = false;                     //!< --style clear: the picture in the clear style
   const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
   std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object

@@ -1,5 +1,5 @@
 // The picture module of zarn-batch: draws the graph with the same renderer as the window and saves
-// it as PNG. Only this library links Qt; zarn-batch opens it for --png alone.
+// it as a picture file. Only this library links Qt; zarn-batch opens it for --png alone.
 #include <QGuiApplication>
 #include <QtGlobal>
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "batch/png_plugin.h"
-#include "plot/graph_png.h"
+#include "plot/picture_file.h"
 #include "plot/renderer.h"
 
 namespace {
@@ -45,13 +45,21 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
       app.emplace(argc, argv);
     }
     const int rows = zarn::GraphRows(*request->Table, request->SamplesStored);  // the rows the run stored
-    zarn::SaveGraphPng(zarn::PlotGraph(*request->Table, *request->Selection, rows, *request->Units, '.'),
-                       request->Path, request->Format);
+    // The runner has no language of its own: the clear style's legend is in English.
+    const zarn::GraphInputs graph{
+        *request->Table,
+        *request->Selection,
+        rows,
+        *request->Units,
+        '.',
+        request->ClearStyle == 1 ? zarn::GraphStyle::Clear : zarn::GraphStyle::Specified,
+        3};
+    zarn::SaveGraphPicture(graph, request->Path, request->Format);
     return 0;
   } catch (const std::exception& e) {
     PutMessage(e.what(), message, room);
   } catch (...) {
-    PutMessage("Cannot save the graph as PNG", message, room);
+    PutMessage("Cannot save the graph", message, room);
   }
   return 1;
 }

@@ -35,10 +35,11 @@ PngModuleEntry LoadModule() {
 
 void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& selection,
                             int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
-                            const char* format) {
+                            const char* format, bool clearStyle) {
   static const PngModuleEntry entry = LoadModule();
   const std::string pathText = path.string();
-  const PngRequest request{&table, &selection, &units, samplesStored, pathText.c_str(), format};
+  const PngRequest request{&table, &selection,        &units, samplesStored, pathText.c_str(),
+                           format, clearStyle ? 1 : 0};
   std::array<char, 1024> message{};
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }

@@ -21,7 +21,8 @@ struct PngRequest {
   const UnitFlags* Units;
   int32_t SamplesStored;  //!< rows 1..SamplesStored hold the run: the graph draws those
   const char* Path;       //!< the picture file to create or replace
-  const char* Format;     //!< Qt's name of the picture format: "PNG", "JPG" or "BMP"
+  const char* Format;     //!< the picture format: "PNG", "JPG", "BMP", or the vectors "SVG", "PDF"
+  int32_t ClearStyle;     //!< 1: the clear style, 0: the classic one
 };
 
 // The module's entry, by this name: returns 0 when the picture is saved; otherwise puts the error's
@@ -35,6 +36,6 @@ using PngModuleEntry = int (*)(const PngRequest* request, char* message, std::si
 // cannot be loaded.
 void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& selection,
                             int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
-                            const char* format);
+                            const char* format, bool clearStyle = false);
 
 }  // namespace zarn::batch
