@@ -4,8 +4,8 @@
 #include <boost/math/distributions/triangular.hpp>
 
 #include "records/errors.h"
-#include "sim/number_text.h"
-#include "sim/param_file.h"
+#include "flight/number_text.h"
+#include "output/param_file.h"
 
 namespace zarn {
 

@@ -6,7 +6,8 @@
 #include <string_view>
 
 #include "answers/draws.h"
-#include "sim/param_file.h"
+#include "flight/parameters.h"
+#include "output/param_file.h"
 
 namespace zarn {
 

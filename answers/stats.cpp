@@ -7,8 +7,8 @@
 #include <numeric>
 
 #include "records/errors.h"
-#include "sim/number_text.h"
-#include "sim/param_file.h"
+#include "flight/number_text.h"
+#include "output/param_file.h"
 
 namespace zarn {
 namespace {

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/integrator.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/result_files.h"
 #include "tools/batch/run_monitor.h"
 
 namespace {
@@ -60,12 +60,13 @@ double PlainWriteSeconds(std::uintmax_t bytes) {
   return Seconds(start);
 }
 
-void WholeRun(benchmark::State& state, const std::function<void(zarn::ZarnData&)>& setUp) {
-  const auto d = std::make_unique<zarn::ZarnData>();
-  setUp(*d);
+void WholeRun(benchmark::State& state, const std::function<void(zarn::FlightParameters&)>& setUp) {
+  zarn::FlightParameters params{};
+  setUp(params);
   int64_t stepsPerPass = 0;
+  zarn::ResultFiles files(BenchDir());
   zarn::RunOptions options;
-  options.Directory = BenchDir();
+  options.Sink = &files;
   options.Progress = [&](const zarn::RunProgress& p) {
     if (p.Pass == 0) stepsPerPass = p.Steps;
     return true;
@@ -74,7 +75,7 @@ void WholeRun(benchmark::State& state, const std::function<void(zarn::ZarnData&)
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
     const Clock::time_point start = Clock::now();
-    zarn::ComputeTrajectory(*d, options);
+    zarn::ComputeTrajectory(params, options);
     const double run = Seconds(start);
     state.SetIterationTime(run);
     runTotal += run;
@@ -89,34 +90,35 @@ void WholeRun(benchmark::State& state, const std::function<void(zarn::ZarnData&)
   state.counters["run_over_plain_write"] = runTotal / writeTotal;
 }
 
-void Preset(zarn::ZarnData& d, int index) {
-  zarn::WritePresetRecord(index, d.PresetRecord);
-  zarn::ApplyPresetRecord(d);
+void Preset(zarn::FlightParameters& p, int index) {
+  zarn::PresetRecordSlots record{};
+  zarn::WritePresetRecord(index, record);
+  p = zarn::ParametersOf(record);
 }
 
 // The five presets of the start form; 4 is the railgun (40000 steps per pass up to 114 km).
 void BM_RunPreset(benchmark::State& state) {
-  WholeRun(state, [&](zarn::ZarnData& d) { Preset(d, static_cast<int>(state.range(0))); });
+  WholeRun(state, [&](zarn::FlightParameters& p) { Preset(p, static_cast<int>(state.range(0))); });
 }
 BENCHMARK(BM_RunPreset)->DenseRange(0, 4)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // One million steps per pass: preset 1 (a drop from 10 km for 100 s) at a step of 0.1 ms. With
 // that many steps every step of the recording pass is also a sample.
 void BM_RunMillionSteps(benchmark::State& state) {
-  WholeRun(state, [](zarn::ZarnData& d) {
-    Preset(d, 1);
-    d.Params.dt0 = 0.0001;
+  WholeRun(state, [](zarn::FlightParameters& p) {
+    Preset(p, 1);
+    p.dt0 = 0.0001;
   });
 }
 BENCHMARK(BM_RunMillionSteps)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The same flight with the drag law and wind, so that each step also takes those branches.
 void BM_RunMillionStepsDragLawAndWind(benchmark::State& state) {
-  WholeRun(state, [](zarn::ZarnData& d) {
-    Preset(d, 1);
-    d.Params.dt0 = 0.0001;
-    d.Params.AeroModel = 1;
-    d.Params.Vwind = 5;
+  WholeRun(state, [](zarn::FlightParameters& p) {
+    Preset(p, 1);
+    p.dt0 = 0.0001;
+    p.AeroModel = 1;
+    p.Vwind = 5;
   });
 }
 BENCHMARK(BM_RunMillionStepsDragLawAndWind)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -139,9 +141,10 @@ void BM_ProgressCallbackCost(benchmark::State& state) {
   if (stepFileToNull && !fs::is_symlink(dir / zarn::kStepFileName))
     fs::create_symlink("/dev/null", dir / zarn::kStepFileName);
 
-  const auto d = std::make_unique<zarn::ZarnData>();
-  Preset(*d, 1);
-  d->Params.dt0 = 0.0001;
+  zarn::FlightParameters params{};
+  Preset(params, 1);
+  params.dt0 = 0.0001;
+  zarn::ResultFiles files(dir);
   std::atomic<int> cancel{0};
   std::ostream discard(nullptr);
 
@@ -167,7 +170,7 @@ void BM_ProgressCallbackCost(benchmark::State& state) {
   };
   auto options = [&](Variant v, Watch& w) {
     zarn::RunOptions o;
-    o.Directory = dir;
+    o.Sink = &files;
     if (v != kNone) {
       o.ProgressEvery = zarn::batch::kProgressEvery;
       o.Progress = [&w](const zarn::RunProgress& p) {
@@ -187,7 +190,7 @@ void BM_ProgressCallbackCost(benchmark::State& state) {
       Watch watch(console(v));
       const zarn::RunOptions o = options(v, watch);
       const Clock::time_point start = Clock::now();
-      zarn::ComputeTrajectory(*d, o);
+      zarn::ComputeTrajectory(params, o);
       const double seconds = Seconds(start);
       times[v].push_back(seconds);
       if (v == kFlag) withCallback = seconds, callsPerRun = watch.Calls;

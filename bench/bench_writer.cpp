@@ -13,11 +13,11 @@
 #include <memory>
 #include <vector>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
+#include "output/result_files.h"
 
 namespace {
 
@@ -143,28 +143,32 @@ BENCHMARK(BM_StepLinesFormatOnly)->UseManualTime()->Iterations(10)->Unit(benchma
 // change from line to line) or at 0.1 ms (the long run: most fields keep their rounded value for
 // many lines), as the step file sees them; at most `limit` states.
 std::vector<zarn::FlightState> RunStates(double dt0, std::size_t limit) {
-  std::vector<zarn::FlightState> states;
-  const auto d = std::make_unique<zarn::ZarnData>();
-  zarn::WritePresetRecord(1, d->PresetRecord);
-  zarn::ApplyPresetRecord(*d);
-  d->Params.dt0 = dt0;
-  zarn::RunOptions o;
-  o.ProgressEvery = 1;
-  o.Progress = [&](const zarn::RunProgress&) {
-    states.push_back(d->State);
-    return states.size() < limit;
+  // The states as a sink sees them; the run stops once it has them.
+  struct Keep final : zarn::StepSink {
+    std::vector<zarn::FlightState>& States;
+    std::size_t Limit;
+    Keep(std::vector<zarn::FlightState>& states, std::size_t limit) : States(states), Limit(limit) {}
+    void Begin() override {}
+    void Step(const zarn::FlightState& s) override {
+      if (States.size() == Limit) throw zarn::Error("enough");
+      States.push_back(s);
+    }
+    void Sampled(int32_t) override {}
+    void End(const zarn::RunResult&) override {}
+    void Abandon() noexcept override {}
   };
-  // The run's own step file goes to /dev/null; it stops once it has its states.
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zarn-bench-states";
-  std::filesystem::create_directories(dir);
-  std::error_code exists;
-  std::filesystem::create_symlink("/dev/null", dir / zarn::kStepFileName, exists);
-  o.Directory = dir;
+  std::vector<zarn::FlightState> states;
+  zarn::PresetRecordSlots record{};
+  zarn::WritePresetRecord(1, record);
+  zarn::FlightParameters p = zarn::ParametersOf(record);
+  p.dt0 = dt0;
+  Keep keep(states, limit);
+  zarn::RunOptions o;
+  o.Sink = &keep;
   try {
-    zarn::ComputeTrajectory(*d, o);
-  } catch (const zarn::Error&) {  // "Run cancelled"
+    zarn::ComputeTrajectory(p, o);
+  } catch (const zarn::Error&) {  // "enough"
   }
-  std::filesystem::remove_all(dir);
   return states;
 }
 

@@ -4,8 +4,8 @@
 #include <QByteArray>
 #include <string_view>
 
+#include "output/file_sink.h"
 #include "records/errors.h"
-#include "sim/file_sink.h"
 
 namespace zarn {
 

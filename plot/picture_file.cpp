@@ -11,11 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "output/file_sink.h"
 #include "plot/graph_png.h"
 #include "plot/renderer.h"
 #include "plot/vector_canvas.h"
 #include "records/errors.h"
-#include "sim/file_sink.h"
 
 namespace zarn {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "flight/number_text.h"
 #include "plot/renderer.h"
-#include "sim/number_text.h"
 
 namespace zarn {
 namespace {

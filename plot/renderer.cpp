@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "flight/number_text.h"
 #include "plot/markers.h"
 #include "plot/qpainter_canvas.h"
 #include "plot/round_even.h"
 #include "records/errors.h"
-#include "sim/number_text.h"
 
 namespace zarn {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-// The records every part of the program shares. One ZarnData owns them all: created once,
-// zero at start, alive as long as the program, passed by reference. Nothing here allocates.
+// The records of a flight: its parameters, its state, its table of samples with their unit
+// switches, and the summary of a run. Plain values that a run takes and gives; nothing here allocates.
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -36,13 +36,14 @@ struct FlightParameters {
   double PresetVk;             //!< [m/s] the preset's end speed
   double AeroModel;            //!< [-] 0 constant coefficients, 1 the V-2 drag law
   double TaskKind;             //!< [-] 8 rocket, 3 or 4 buoyant body, else ballistic
-  int32_t BuoyancyMode;        //!< [-] 1 when TaskKind is 3 or 4: the body does not move
   double Mt, Mt2, Mt3;         //!< [kg] fuel mass of stage 1, 2, 3
   double Iud, Iud2, Iud3;      //!< [N*s/kg] specific impulse at H = 0 (0: stage 2/3 absent)
   double IudP0, IudP2, IudP3;  //!< [N*s/kg] specific impulse in vacuum
   double Mdv, Mdv2, Mdv3;      //!< [kg] engine mass without fuel
   double Schub, Schu2, Schu3;  //!< [N] vacuum thrust
   double S1, S2, S3;           //!< [m^2] stage areas (held only)
+  double GasDensity;           //!< [kg/m^3] density of the buoyant body's gas (task 3)
+  double FlightAltitude;       //!< [m] the buoyant body's flight altitude (task 3, shown only)
 };
 
 // State the integrator advances; keeps its last values after a run.
@@ -230,22 +231,15 @@ constexpr double StoredUnitFactor(int column, const UnitFlags& units) {
   return u != nullptr ? u->Divisor : 1.0;
 }
 
-// Sampling state of the integrator.
-struct RecordingState {
-  int32_t Pass;           //!< 0 probe pass, 1 recording pass
-  double SampleInterval;  //!< [s] flight duration / RowsPerColumn
-  double PrevPhase;       //!< fractional part of t / SampleInterval at the previous step
-  int32_t SampleCount;    //!< row the next sample goes to, 1..RowsPerColumn
-};
-
-// What the last run gave besides the table: filled by every run, reset at its start, for the
-// callers that report on a run (the runner's summary and note, the window's note and graphs).
+// What a run gave besides the table and its final state, for the callers that report on a run
+// (the runner's summary and note, the window's note and graphs).
 struct RunSummary {
   int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass repeats them)
   int32_t SamplesStored;  //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
   double ApexH;           //!< [m] largest H after any step of the recording pass
   double MaxQ;            //!< [Pa] largest dynamic pressure q of any step
   double PeakNx;          //!< [g] load factor nx of the largest magnitude of any step, with its sign
+  double SampleInterval;  //!< [s] flight duration / RowsPerColumn: the time between samples
 };
 
 // What the graph renderer draws: Columns[0] horizontal, Columns[1..Count-2] the curves.
@@ -290,21 +284,8 @@ constexpr int StageSlotOf(int stage, StageSlot item) {
   return kSlotStage1 + kStageSlots * (stage - 1) + item;
 }
 
-// Everything the program shares. Allocate once (it holds 400 kB), value-initialised to zero.
-struct ZarnData {
-  FlightParameters Params;
-  FlightState State;
-  std::array<StageData, 3> Stages;  // stage 1 at index 0
-  double TotalBurnTime;             //!< [s] sum of the three burn times
-  TrajectoryTable Table;
-  UnitFlags Units;
-  RecordingState Rec;
-  RunSummary Summary;
-  GraphSelection Selection;
-  // Start form choices.
-  int32_t LangCode;                     //!< 0 none, 1 Russian, 2 German, 3 English
-  int32_t TaskChoice;                   //!< 0 none, else chosen task item + 1
-  std::array<double, 60> PresetRecord;  //!< slot 0 TaskKind; slots in PresetSlot
-};
+// The preset record: what a preset or a parameter file gives; slots in PresetSlot and StageSlot.
+inline constexpr int kPresetSlots = 60;
+using PresetRecordSlots = std::array<double, kPresetSlots>;
 
 }  // namespace zarn

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Fails when a source file includes from a layer above its own.
 
-The layers, bottom to top: records (shared records, constants, errors), models (physics), sim
-(flight data use, integrator, result files), plot (renderer over a canvas) and beside it answers
-(events, solving, Monte Carlo over runs), then ui and tools, which sit side by side and never
-include each other. assets (the forms' pictures) stands beside models and is read only by ui. An
-include whose first folder is not a layer (a folder of the file's own directory, a system header)
-is not checked.
+The layers, bottom to top: records (shared records, constants, errors), models (physics), flight
+(parameters, activation, the run and its figures), output (result files, CSV and parameter files),
+answers (solving and Monte Carlo over runs, their statistics) and beside it plot (renderer over a
+canvas), then ui and tools, which sit side by side and never include each other. The build holds
+the same order (each library's include root holds only its own folder and those below it); this
+check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures) stands beside models
+and is read only by ui. An include whose first folder is not a layer (a folder of the file's own
+directory, a system header) is not checked.
 """
 import pathlib
 import re
@@ -16,12 +18,13 @@ import sys
 ALLOWED = {
     "records": {"records"},
     "models": {"records", "models"},
-    "sim": {"records", "models", "sim"},
-    "plot": {"records", "models", "sim", "plot"},
-    "answers": {"records", "models", "sim", "answers"},
+    "flight": {"records", "models", "flight"},
+    "output": {"records", "models", "flight", "output"},
+    "plot": {"records", "models", "flight", "output", "plot"},
+    "answers": {"records", "models", "flight", "output", "answers"},
     "assets": {"assets"},
-    "ui": {"records", "models", "sim", "plot", "answers", "assets", "ui"},
-    "tools": {"records", "models", "sim", "plot", "answers", "tools"},
+    "ui": {"records", "models", "flight", "output", "plot", "answers", "assets", "ui"},
+    "tools": {"records", "models", "flight", "output", "plot", "answers", "tools"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 

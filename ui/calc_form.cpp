@@ -25,17 +25,19 @@
 #include <string_view>
 
 #include "assets/pictures.h"
+#include "flight/integrator.h"
+#include "flight/key_figures.h"
+#include "flight/number_text.h"
+#include "flight/parameters.h"
+#include "flight/presets.h"
+#include "output/param_file.h"
+#include "output/run_note.h"
+#include "output/table_csv.h"
 #include "plot/graph_png.h"
 #include "plot/picture_file.h"
 #include "plot/readout.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
-#include "sim/integrator.h"
-#include "sim/key_figures.h"
-#include "sim/number_text.h"
-#include "sim/param_file.h"
-#include "sim/presets.h"
-#include "sim/table_csv.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/run_figures.h"
@@ -155,15 +157,14 @@ constexpr LabelSpec kLabels[] = {
 };
 
 // The input fields, each with the label to its left (which reaches from LabelLeft to just before
-// the field and wraps a caption too long for one line) and the flight parameter that every change
-// of its text sets. The order is the tab order.
+// the field and wraps a caption too long for one line). The parameter that every change of a
+// field's text sets is the one whose row in kParamNames names the field; a field that no row names
+// is for display, and editing it changes nothing. The order is the tab order.
 using Parameter = double FlightParameters::*;
-using FP = FlightParameters;
 struct FieldSpec {
   const char* Field;
   const char* Label;  // nullptr: no label
   QRect Geometry;
-  Parameter Bound;  // nullptr: for display, editing changes nothing
   FieldLook Look;
   LabelLook LabelColour;
   int LabelLeft;  // px
@@ -171,53 +172,53 @@ struct FieldSpec {
 };
 // clang-format off
 constexpr FieldSpec kFields[] = {
-    {"EdGas", "Label18", {144, 40, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
-    {"EdHFlug", "Label20", {144, 72, 57, 21}, nullptr, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
-    {"Volumen_Start", "Label15", {136, 120, 65, 21}, nullptr, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume},
-    {"EdCx", "Label13", {160, 248, 50, 19}, &FP::Cx, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdCy", "Label11", {160, 272, 50, 19}, &FP::Cy, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"edMassaStart", "Label8", {160, 320, 50, 19}, &FP::MassaStart, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdS0", "Label19", {160, 352, 50, 19}, &FP::S0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"edVwind", "Label7", {160, 384, 50, 19}, &FP::Vwind, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"eddt0", "Label10", {160, 408, 50, 19}, &FP::dt0, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdTTO", "Label14", {160, 468, 50, 19}, &FP::TTO, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
-    {"edH0", "Label25", {160, 495, 50, 22}, &FP::H0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"edV0", "edV", {161, 523, 50, 22}, &FP::V0, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdiVopt", nullptr, {16, 544, 33, 19}, nullptr, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight},
-    {"edTk", "Label3", {160, 603, 50, 22}, &FP::Tk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"edHkk", "Label2", {160, 632, 50, 22}, &FP::Hk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"edVk", "Label4", {160, 660, 50, 22}, &FP::Vk, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
-    {"EdMt", "Label23", {368, 208, 57, 19}, &FP::Mt, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIud", "Label6", {368, 232, 57, 19}, &FP::Iud, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIudP0", "Label27", {368, 256, 57, 19}, &FP::IudP0, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMdv", "Label22", {368, 280, 57, 19}, &FP::Mdv, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdSchub", "Label24", {368, 304, 57, 19}, &FP::Schub, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdS1", "Label28", {368, 328, 57, 19}, &FP::S1, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMt2", "Label30", {368, 376, 57, 19}, &FP::Mt2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIud2", "Label31", {368, 400, 57, 19}, &FP::Iud2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIudP2", "Label32", {368, 424, 57, 19}, &FP::IudP2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMdv2", "Label33", {368, 448, 57, 19}, &FP::Mdv2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdSchu2", "Label34", {368, 472, 57, 19}, &FP::Schu2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdS2", "Label35", {368, 496, 57, 19}, &FP::S2, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMt3", "Label37", {368, 544, 57, 19}, &FP::Mt3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIud3", "Label38", {368, 568, 57, 19}, &FP::Iud3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdIudP3", "Label39", {368, 592, 57, 19}, &FP::IudP3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdMdv3", "Label40", {368, 616, 57, 19}, &FP::Mdv3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdSchu3", "Label41", {368, 640, 57, 19}, &FP::Schu3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
-    {"EdS3", "Label42", {368, 664, 57, 19}, &FP::S3, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdGas", "Label18", {144, 40, 57, 21}, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
+    {"EdHFlug", "Label20", {144, 72, 57, 21}, FieldLook::kNormal, LabelLook::kNavy, 8, Block::kBuoyancy},
+    {"Volumen_Start", "Label15", {136, 120, 65, 21}, FieldLook::kBorderless, LabelLook::kNavy, 8, Block::kVolume},
+    {"EdCx", "Label13", {160, 248, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdCy", "Label11", {160, 272, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edMassaStart", "Label8", {160, 320, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdS0", "Label19", {160, 352, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edVwind", "Label7", {160, 384, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"eddt0", "Label10", {160, 408, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdTTO", "Label14", {160, 468, 50, 19}, FieldLook::kNormal, LabelLook::kBlack, 11, Block::kAlways},
+    {"edH0", "Label25", {160, 495, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edV0", "edV", {161, 523, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdiVopt", nullptr, {16, 544, 33, 19}, FieldLook::kBorderless, LabelLook::kBlack, 0, Block::kLevelFlight},
+    {"edTk", "Label3", {160, 603, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edHkk", "Label2", {160, 632, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"edVk", "Label4", {160, 660, 50, 22}, FieldLook::kLarge, LabelLook::kBlack, 11, Block::kAlways},
+    {"EdMt", "Label23", {368, 208, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud", "Label6", {368, 232, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP0", "Label27", {368, 256, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv", "Label22", {368, 280, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchub", "Label24", {368, 304, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS1", "Label28", {368, 328, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMt2", "Label30", {368, 376, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud2", "Label31", {368, 400, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP2", "Label32", {368, 424, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv2", "Label33", {368, 448, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchu2", "Label34", {368, 472, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS2", "Label35", {368, 496, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMt3", "Label37", {368, 544, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIud3", "Label38", {368, 568, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdIudP3", "Label39", {368, 592, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdMdv3", "Label40", {368, 616, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdSchu3", "Label41", {368, 640, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
+    {"EdS3", "Label42", {368, 664, 57, 19}, FieldLook::kNormal, LabelLook::kNavy, 230, Block::kStage},
 };
 // clang-format on
 
 // The display fields that show a value of the activation with no parameter behind it.
 struct DisplaySpec {
-  ActivationForm::Display Shows;
+  FormStep::Display Shows;
   const char* Field;
 };
 constexpr DisplaySpec kDisplays[] = {
-    {ActivationForm::Display::kVolume, "Volumen_Start"},
-    {ActivationForm::Display::kLevelFlightSpeed, "EdiVopt"},
-    {ActivationForm::Display::kGasDensity, "EdGas"},
-    {ActivationForm::Display::kFlightAltitude, "EdHFlug"},
+    {FormStep::Display::kVolume, "Volumen_Start"},
+    {FormStep::Display::kLevelFlightSpeed, "EdiVopt"},
+    {FormStep::Display::kGasDensity, "EdGas"},
+    {FormStep::Display::kFlightAltitude, "EdHFlug"},
 };
 
 // Where each graph button of the catalogue stands, above the plot: the graphs over range and
@@ -238,6 +239,13 @@ constexpr GraphPlace kGraphPlaces[] = {
     {"Button6", {1072, 56, 70, 17}, false},   {"Button8", {1072, 80, 70, 17}, false},
     {"Button11", {1072, 104, 70, 17}, false}, {"ButtonCya", {1072, 128, 70, 17}, false},
 };
+
+// The parameter that the field's text sets, or nullptr.
+Parameter BoundTo(std::string_view field) {
+  for (const ParamName& p : kParamNames)
+    if (p.Field == field) return p.Member;
+  return nullptr;
+}
 
 const GraphPlace& FindPlace(std::string_view component) {
   for (const GraphPlace& place : kGraphPlaces)
@@ -294,8 +302,8 @@ QString ParamFileIn(const QMimeData* mime) {
 
 }  // namespace
 
-Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
-    : QWidget(parent, Qt::Window), data_(shared), startForm_(startForm) {
+Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(shared), startForm_(startForm) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Zarn 1.1. (Beta)"));
   setFont(FormFont(11));
@@ -354,10 +362,9 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
     if (row.Look == FieldLook::kLarge) field->setFont(FormFont(13));
     if (row.Look == FieldLook::kBorderless) field->setFrame(false);
     field->setVisible(shown);
-    if (row.Bound != nullptr) {
-      connect(field, &QLineEdit::textChanged, this, [this, parameter = row.Bound](const QString& text) {
-        Guard(this, [&] { FieldChange(parameter, text); });
-      });
+    if (const Parameter bound = BoundTo(row.Field)) {
+      connect(field, &QLineEdit::textChanged, this,
+              [this, bound](const QString& text) { Guard(this, [&] { FieldChange(bound, text); }); });
     }
   }
 
@@ -421,6 +428,8 @@ Form2::Form2(ZarnData& shared, QWidget& startForm, QWidget* parent)
   for (QLineEdit* field : findChildren<QLineEdit*>()) field->installEventFilter(this);
 }
 
+Form2::~Form2() = default;
+
 void Form2::SetField(const char* field, double value, int digits) {
   auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field));
   // Runs the field's change handler when the text differs from what the field held.
@@ -433,7 +442,7 @@ void Form2::ShowControl(const char* name) {
 }
 
 void Form2::ApplyCaptions(CaptionGroup group) {
-  const bool russian = data_.LangCode == 1, english = data_.LangCode == 3;
+  const bool russian = state_.LangCode == 1, english = state_.LangCode == 3;
   if (group == CaptionGroup::kFixed || (!russian && !english)) return;  // German is the form's own text
   for (const Caption& caption : kCaptions) {
     if (caption.When != group) continue;
@@ -456,16 +465,39 @@ void Form2::FormAktivate() {
   // The figures and the note belong to a run of the values before.
   ShowFigures({});
   ShowNote({});
-  ActivatePresetRecord(data_, *this);
+  const Activation activation = Activate(state_.PresetRecord);
+  for (const FormStep& step : activation.Steps) Play(step);
+  if (activation.Fault) std::rethrow_exception(activation.Fault);
+}
+
+void Form2::Play(const FormStep& step) {
+  switch (step.What) {
+    case FormStep::Kind::kSet:
+      inputs_.*step.Parameter = step.Value;
+      return;
+    case FormStep::Kind::kField:
+      return WriteField(step.Parameter, step.Value, step.Digits);
+    case FormStep::Kind::kDisplay:
+      return WriteDisplay(step.Shows, step.Value);
+    case FormStep::Kind::kAeroModel:
+      return SelectAeroModel(static_cast<int>(step.Value));
+    case FormStep::Kind::kTaskPicture:
+      return ShowTaskPicture(step.Value);
+    case FormStep::Kind::kReveal:
+      return Reveal(step.Reveals);
+    case FormStep::Kind::kGeneral:
+      ApplyCaptions(CaptionGroup::kGeneral);
+      return SetGraphButtonsCovered(true);
+  }
 }
 
 void Form2::WriteField(Parameter parameter, double value, int digits) {
-  for (const FieldSpec& row : kFields)
-    if (row.Bound == parameter) return SetField(row.Field, value, digits);
-  throw std::logic_error("no field for a parameter");
+  const ParamName* bound = ParamOf(parameter);
+  if (bound == nullptr || bound->Field.empty()) throw std::logic_error("no field for a parameter");
+  SetField(std::string(bound->Field).c_str(), value, digits);
 }
 
-void Form2::WriteDisplay(Display field, double value) {
+void Form2::WriteDisplay(FormStep::Display field, double value) {
   for (const DisplaySpec& row : kDisplays)
     if (row.Shows == field) return SetField(row.Field, value);
 }
@@ -480,7 +512,8 @@ void Form2::ShowTaskPicture(double TaskKind) {
     if (picture.TaskKind == TaskKind) ShowControl(picture.Control);
 }
 
-void Form2::Reveal(Part part) {
+void Form2::Reveal(FormStep::Part part) {
+  using Part = FormStep::Part;
   switch (part) {
     case Part::kVolume:
       return RevealBlock(Block::kVolume, CaptionGroup::kFixed);
@@ -497,20 +530,12 @@ void Form2::Reveal(Part part) {
   }
 }
 
-void Form2::ReplaceCaptions() {
-  ApplyCaptions(CaptionGroup::kGeneral);
-}
-
-void Form2::CoverGraphButtons() {
-  SetGraphButtonsCovered(true);
-}
-
 void Form2::FieldChange(Parameter parameter, const QString& text) {
   const std::string typed = text.toStdString();
   double value = 0.0;
   switch (ParseNumber(typed, DecimalSeparator(), value)) {
     case ParseResult::Ok:
-      data_.Params.*parameter = value;
+      inputs_.*parameter = value;
       break;
     case ParseResult::NotANumber:
       throw Error("'" + typed + "' is not a valid floating point value");
@@ -520,25 +545,17 @@ void Form2::FieldChange(Parameter parameter, const QString& text) {
 }
 
 void Form2::AeroBox1Change(int index) {
-  if (index == 0 || index == 1) data_.Params.AeroModel = index;
+  if (index == 0 || index == 1) inputs_.AeroModel = index;
 }
 
-void Form2::ShowGraph() {
-  // Before any run has laid out the table there is nothing to scale the axes by: the same fault
-  // as a table of zeros, and the plot keeps its picture.
-  if (data_.Table.RowsPerColumn == 0) RaiseFp(FpFault::DivisionByZero);
-  // Only the rows the last run stored: a short flight draws no line back to the origin.
-  const int32_t stored = data_.Summary.SamplesStored;
-  QImage graph = GraphImage(
-      {data_.Table, data_.Selection, GraphRows(data_.Table, stored), data_.Units, DecimalSeparator(),
-       clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified, data_.LangCode});
+void Form2::ShowGraph(std::shared_ptr<const RunResult> run) {
+  // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
+  if (!run) RaiseFp(FpFault::DivisionByZero);
+  // Only the rows the run stored: a short flight draws no line back to the origin.
+  QImage graph = GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
+                             run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(graph));
-  if (!shown_) shown_ = std::make_unique<ShownGraph>();
-  shown_->Image = std::move(graph);
-  shown_->Table = data_.Table;
-  shown_->Units = data_.Units;
-  shown_->Selection = data_.Selection;
-  shown_->StoredRows = stored;
+  shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_});
 }
 
 void Form2::ShowNote(const QString& note) {
@@ -553,12 +570,13 @@ void Form2::ShowFigures(const QString& text) {
 
 void Form2::UpdateReadout(int x) {
   // Only the rows the graph draws, which are the ones the run stored.
-  const int row = shown_ ? RowAtPixel(shown_->Table, shown_->Selection,
-                                      GraphRows(shown_->Table, shown_->StoredRows) - 1, x)
-                         : 0;
+  const RunResult* run = ShownRun();
+  const int row = run != nullptr ? RowAtPixel(run->Table, shown_->Selection,
+                                              GraphRows(run->Table, run->Summary.SamplesStored) - 1, x)
+                                 : 0;
   const QString text = row == 0 ? QString()
-                                : QString::fromStdString(ReadoutText(shown_->Table, shown_->Selection,
-                                                                     shown_->Units, row, DecimalSeparator()));
+                                : QString::fromStdString(ReadoutText(run->Table, shown_->Selection,
+                                                                     run->Units, row, DecimalSeparator()));
   Image1_->setToolTip(text);
   // A tip on show follows the pointer; otherwise the toolkit shows this one after its delay.
   if (QToolTip::isVisible()) {
@@ -608,7 +626,7 @@ void Form2::dropEvent(QDropEvent* event) {
 void Form2::OpenParamFile(const QString& fileName) {
   const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
   paramFile_ = fileName;
-  data_.PresetRecord = record;
+  state_.PresetRecord = record;
   FormAktivate();
 }
 
@@ -622,7 +640,7 @@ void Form2::SaveParamsClick() {
   const QString suggested = paramFile_.isEmpty() ? QStringLiteral("Zarn.zarn") : paramFile_;
   const QString name = ChooseSaveFile(this, QStringLiteral("Save parameter file"), suggested, kParamFilter);
   if (name.isEmpty()) return;
-  WriteParamFile(LocalPath(name), PresetRecordInEffect(data_));
+  WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_));
   paramFile_ = name;
 }
 
@@ -639,22 +657,29 @@ void Form2::SetGraphButtonsCovered(bool cover) {
 
 void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
-  ValidateRun(data_, DecimalSeparator());
+  ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);
-  {
-    RunProgressDialog progress(this);  // closes before the graph is drawn, or as the fault leaves
-    ComputeTrajectory(data_, progress.Options());
-  }
-  SelectGraph(DefaultGraph(), data_.Selection);
-  ShowNote(QString::fromStdString(FewSamplesNote(data_, DecimalSeparator())));
-  ShowGraph();
-  ShowFigures(FiguresText(KeyFiguresOf(data_), data_.Units, data_.LangCode, DecimalSeparator()));
+  run_ = std::make_unique<FlightRun>(inputs_, this);
+  connect(run_.get(), &FlightRun::Finished, this,
+          [this](const std::shared_ptr<const RunResult>& result, const QString& error) {
+            Guard(this, [&] { RunFinished(result, error); });
+          });
+}
+
+void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error) {
+  const FlightParameters flown = run_->Parameters();
+  run_.release()->deleteLater();  // it is sending this signal
+  if (!result) throw Error(error.toStdString());
+  SelectGraph(DefaultGraph(), selection_);
+  ShowNote(QString::fromStdString(FewSamplesNote(*result, DecimalSeparator())));
+  ShowGraph(result);
+  ShowFigures(FiguresText(KeyFiguresOf(flown, *result), result->Units, state_.LangCode, DecimalSeparator()));
 }
 
 void Form2::GraphButtonClick(const GraphEntry& graph) {
-  SelectGraph(graph, data_.Selection);
-  ShowGraph();
+  SelectGraph(graph, selection_);
+  ShowGraph(shown_ ? shown_->Run : nullptr);
 }
 
 void Form2::Button5Click() {
@@ -687,13 +712,11 @@ void Form2::SaveGraphClick() {
   // A drawing is painted afresh onto its vector device; any other name takes the bitmap on show.
   const QString extension = QFileInfo(name).suffix().toLower();
   if (extension == QLatin1String("svg") || extension == QLatin1String("pdf")) {
-    const GraphInputs graph{shown_->Table,
-                            shown_->Selection,
-                            GraphRows(shown_->Table, shown_->StoredRows),
-                            shown_->Units,
-                            DecimalSeparator(),
-                            clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified,
-                            data_.LangCode};
+    const RunResult& run = *shown_->Run;
+    const GraphInputs graph{
+        run.Table,      shown_->Selection,  GraphRows(run.Table, run.Summary.SamplesStored),
+        run.Units,      DecimalSeparator(), CurrentStyle(),
+        state_.LangCode};
     SaveGraphPicture(graph, LocalPath(name), extension == QLatin1String("svg") ? "SVG" : "PDF");
   } else {
     SaveGraphPng(shown_->Image, LocalPath(name));
@@ -701,12 +724,15 @@ void Form2::SaveGraphClick() {
   exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
 }
 
+GraphStyle Form2::CurrentStyle() const {
+  return clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified;
+}
+
 void Form2::GraphStyleToggled() {
   if (!shown_) return;
-  shown_->Image =
-      GraphImage({shown_->Table, shown_->Selection, GraphRows(shown_->Table, shown_->StoredRows),
-                  shown_->Units, DecimalSeparator(),
-                  clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified, data_.LangCode});
+  const RunResult& run = *shown_->Run;
+  shown_->Image = GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
+                              run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
 }
 
@@ -716,7 +742,8 @@ void Form2::SaveTableClick() {
                                       QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
                                       QStringLiteral("CSV tables (*.csv)"));
   if (name.isEmpty()) return;
-  WriteTableCsv(LocalPath(name), shown_->Table, shown_->Units, shown_->StoredRows);
+  const RunResult& run = *shown_->Run;
+  WriteTableCsv(LocalPath(name), run.Table, run.Units, run.Summary.SamplesStored);
   exportDir_ = QFileInfo(name).absolutePath();
 }
 

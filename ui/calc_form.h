@@ -1,16 +1,19 @@
 #pragma once
 // The calculation form: input fields bound to the flight parameters, START and MAIN, the graph
 // buttons and the plot area. It computes nothing itself: what the activation does with a preset
-// record is decided in sim/presets.h, which tells the form what to show; START runs the
-// integrator and the graphs come from the renderer.
+// record is decided in flight/presets.h, whose steps the form plays on its fields and controls; START
+// flies the form's parameters off the event thread and the graphs come from the renderer.
 #include <QImage>
 #include <QString>
 #include <QWidget>
 #include <memory>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
 #include "plot/catalogue.h"
+#include "plot/picture_file.h"
 #include "records/flight_data.h"
-#include "sim/presets.h"
+#include "ui/window_state.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -22,12 +25,23 @@ class QMenu;
 
 namespace zarn::ui {
 
-class Form2 : public QWidget, private ActivationForm {
+class FlightRun;
+
+class Form2 : public QWidget {
   Q_OBJECT
 
  public:
   // `startForm` is shown again by MAIN.
-  Form2(ZarnData& shared, QWidget& startForm, QWidget* parent = nullptr);
+  Form2(WindowState& shared, QWidget& startForm, QWidget* parent = nullptr);
+  ~Form2() override;
+
+  // The parameters as the fields hold them: what START flies.
+  const FlightParameters& Inputs() const { return inputs_; }
+  // The run whose graph the plot shows, or null.
+  const RunResult* ShownRun() const { return shown_ ? shown_->Run.get() : nullptr; }
+  const GraphSelection& Selection() const { return selection_; }
+  // A run is working: the windows take no input but its progress dialog's.
+  bool Running() const { return run_ != nullptr; }
 
   // Fills the form from the preset record: preset values into the fields and parameters,
   // captions of the chosen language, the controls of the task, the graph buttons covered.
@@ -48,6 +62,8 @@ class Form2 : public QWidget, private ActivationForm {
   void FieldChange(double FlightParameters::*parameter, const QString& text);
   void AeroBox1Change(int index);
   void Button1Click();
+  // The run of START ended, well or not.
+  void RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error);
   void Button5Click();
   void GraphButtonClick(const GraphEntry& graph);
   // The plot's context menu.
@@ -55,6 +71,8 @@ class Form2 : public QWidget, private ActivationForm {
   void SaveGraphClick();
   // Draws the shown graph again in the style the menu's check mark chooses.
   void GraphStyleToggled();
+  // The style the menu's check mark chooses.
+  GraphStyle CurrentStyle() const;
   void SaveTableClick();
   void CopyGraphClick();
   // Opens a parameter file as the start form's preset would be chosen: the file's record becomes
@@ -68,16 +86,17 @@ class Form2 : public QWidget, private ActivationForm {
   // The tooltip of the plot: the values of the shown graph at the row under image column x.
   void UpdateReadout(int x);
 
-  // What the activation shows (ActivationForm).
-  void WriteField(double FlightParameters::*parameter, double value, int digits) override;
-  void WriteDisplay(Display field, double value) override;
-  void SelectAeroModel(int item) override;
-  void ShowTaskPicture(double TaskKind) override;
-  void Reveal(Part part) override;
-  void ReplaceCaptions() override;
-  void CoverGraphButtons() override;
+  // One step of the activation on the form's fields and controls.
+  void Play(const FormStep& step);
+  void WriteField(double FlightParameters::*parameter, double value, int digits);
+  void WriteDisplay(FormStep::Display field, double value);
+  void SelectAeroModel(int item);
+  void ShowTaskPicture(double TaskKind);
+  void Reveal(FormStep::Part part);
 
-  void ShowGraph();
+  // Draws the selection from the run and keeps both with the picture; null: the fault of a table
+  // of zeros, and the plot keeps its picture.
+  void ShowGraph(std::shared_ptr<const RunResult> run);
   void SetGraphButtonsCovered(bool cover);
   void ShowNote(const QString& note);
   void ApplyCaptions(CaptionGroup group);
@@ -85,18 +104,18 @@ class Form2 : public QWidget, private ActivationForm {
   void SetField(const char* field, double value, int digits = 15);
   void ShowControl(const char* name);
 
-  // What the plot shows: the renderer's image and the table and unit flags it was drawn from.
-  // The exports take these rather than the shared table, which a cancelled or failed run leaves
-  // partly overwritten while the picture still shows the graph before it.
+  // What the plot shows: the renderer's image and the run and selection it was drawn from, which
+  // the exports and the readout take. A cancelled or failed run leaves it as it was.
   struct ShownGraph {
     QImage Image;  // 800 x 600, of which the plot area shows the top-left part
-    TrajectoryTable Table;
-    UnitFlags Units;
+    std::shared_ptr<const RunResult> Run;
     GraphSelection Selection;
-    int32_t StoredRows;  // rows 1..StoredRows of Table hold the run
   };
 
-  ZarnData& data_;
+  WindowState& state_;
+  FlightParameters inputs_{};       // what the fields hold; START flies a copy
+  GraphSelection selection_{};      // the graph chosen last
+  std::unique_ptr<FlightRun> run_;  // the run of START while it works
   QWidget& startForm_;
   QComboBox* AeroBox1_;
   QFrame* Panel6_;

@@ -2,20 +2,19 @@
 // "zarn FILE.zarn" starts with that parameter file chosen as the preset.
 #include <QApplication>
 #include <QStringList>
-#include <memory>
 
 #include "assets/pictures.h"
-#include "records/flight_data.h"
 #include "ui/calc_form.h"
 #include "ui/guard.h"
 #include "ui/start_form.h"
+#include "ui/window_state.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   zarn::InitPictures();
-  auto data = std::make_unique<zarn::ZarnData>();  // every record zero, alive until the program ends
-  zarn::ui::Form1 form1(*data);
-  zarn::ui::Form2 form2(*data, form1);
+  zarn::ui::WindowState state;  // no choice yet, alive until the program ends
+  zarn::ui::Form1 form1(state);
+  zarn::ui::Form2 form2(state, form1);
   form1.SetCalculationForm(&form2);
   form1.show();
   const QStringList files = QApplication::arguments().mid(1);  // the toolkit took its own options

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "sim/number_text.h"
+#include "flight/number_text.h"
 
 namespace zarn::ui {
 namespace {

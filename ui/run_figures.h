@@ -3,8 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "flight/key_figures.h"
 #include "records/flight_data.h"
-#include "sim/key_figures.h"
 
 namespace zarn::ui {
 

@@ -1,15 +1,45 @@
 #include "ui/run_progress.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QEvent>
+#include <QProgressBar>
 #include <QProgressDialog>
+#include <QThread>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <exception>
+
+#include "output/result_files.h"
 
 namespace zarn::ui {
 namespace {
 
 constexpr int kBarSteps = 1000;  // the bar's range: fine enough for a smooth bar on any screen
+
+// What a user does to a window; painting, timers and the like go on.
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::Close:
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace
 
@@ -21,31 +51,55 @@ double RunFraction(const RunProgress& progress) {
   return 0.5 * ((recording ? 1.0 : 0.0) + ofPass);
 }
 
-RunProgressDialog::RunProgressDialog(QWidget* parent) : parent_(parent) {
+FlightRun::FlightRun(const FlightParameters& params, QWidget* parent) : params_(params), parent_(parent) {
   clock_.start();
+  qApp->installEventFilter(this);
+  thread_ = QThread::create([this] {
+    try {
+      ResultFiles files(".");
+      RunOptions options;
+      options.Sink = &files;
+      options.ProgressEvery = kReportEvery;
+      options.Progress = [this](const RunProgress& progress) {
+        fraction_.store(RunFraction(progress), std::memory_order_relaxed);
+        return !cancelled_.load(std::memory_order_relaxed);
+      };
+      result_ = ComputeTrajectory(params_, options);
+    } catch (const std::exception& e) {
+      error_ = QString::fromUtf8(e.what());
+    } catch (...) {
+      error_ = QStringLiteral("Unknown error");
+    }
+  });
+  connect(thread_, &QThread::finished, this, &FlightRun::Done);
+  connect(&refresh_, &QTimer::timeout, this, &FlightRun::Refresh);
+  refresh_.start(kRefreshEveryMs);
+  thread_->start();
 }
 
-RunProgressDialog::~RunProgressDialog() = default;
-
-RunOptions RunProgressDialog::Options() {
-  RunOptions options;
-  options.Progress = [this](const RunProgress& progress) { return Report(progress); };
-  options.ProgressEvery = kReportEvery;
-  return options;
+FlightRun::~FlightRun() {
+  qApp->removeEventFilter(this);
+  cancelled_ = true;
+  thread_->wait();
+  delete thread_;
 }
 
-bool RunProgressDialog::Report(const RunProgress& progress) {
-  const qint64 now = clock_.elapsed();  // [ms]
-  if (now < nextRefreshMs_) return !cancelled_;
-  nextRefreshMs_ = now + kRefreshEveryMs;
+bool FlightRun::eventFilter(QObject* watched, QEvent* event) {
+  if (!IsInput(event->type())) return false;
+  // The dialog, its buttons and its Escape shortcut take input; nothing else does.
+  for (QObject* o = watched; o != nullptr; o = o->parent())
+    if (o == dialog_.get()) return false;
+  return true;
+}
+
+void FlightRun::Refresh() {
+  if (clock_.elapsed() < kShowAfterMs) return;
   if (!dialog_) Show();
-  dialog_->setValue(static_cast<int>(std::lround(RunFraction(progress) * kBarSteps)));
-  // The run holds the event loop: let it paint the dialog and deliver a click on Cancel.
-  QCoreApplication::processEvents();
-  return !cancelled_;
+  // The bar itself: the dialog's setValue would handle events of its own, inside this one.
+  bar_->setValue(static_cast<int>(std::lround(fraction_.load(std::memory_order_relaxed) * kBarSteps)));
 }
 
-void RunProgressDialog::Show() {
+void FlightRun::Show() {
   dialog_ = std::make_unique<QProgressDialog>(QStringLiteral("Computing the trajectory..."),
                                               QStringLiteral("Cancel"), 0, kBarSteps, parent_);
   dialog_->setObjectName(QStringLiteral("RunProgress"));
@@ -55,10 +109,21 @@ void RunProgressDialog::Show() {
   dialog_->setAutoReset(false);  // the bar stays full between the end of the run and the graph
   dialog_->setAutoClose(false);
   dialog_->setMinimumDuration(0);
+  bar_ = new QProgressBar(dialog_.get());
+  bar_->setRange(0, kBarSteps);
+  dialog_->setBar(bar_);  // the dialog owns it
   // Cancel, Escape and the close box all end the run.
-  QObject::connect(dialog_.get(), &QProgressDialog::canceled, dialog_.get(), [this] { cancelled_ = true; });
-  QObject::connect(dialog_.get(), &QDialog::rejected, dialog_.get(), [this] { cancelled_ = true; });
+  connect(dialog_.get(), &QProgressDialog::canceled, this, [this] { cancelled_ = true; });
+  connect(dialog_.get(), &QDialog::rejected, this, [this] { cancelled_ = true; });
   dialog_->show();
+}
+
+void FlightRun::Done() {
+  refresh_.stop();
+  qApp->removeEventFilter(this);
+  dialog_.reset();  // closes before the graph is drawn, or before the error shows
+  // A Cancel after the run's last report stops nothing: the run is done.
+  emit Finished(result_, error_);
 }
 
 }  // namespace zarn::ui

@@ -1,14 +1,19 @@
 #pragma once
-// Keeps a long run usable: after the run has lasted kShowAfterMs it shows a modal progress dialog
-// with Cancel, fed from the run's progress reports, and lets the event loop paint it and take the
-// click. A shorter run shows nothing and pays one clock read per report.
+// A flight flown off the event thread. The run works on a thread of its own while the event loop
+// goes on painting; the windows take no input but the progress dialog's, which shows once the
+// run has lasted kShowAfterMs, with Cancel. The result comes back on the event thread, by signal.
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
+#include <QTimer>
+#include <atomic>
 #include <memory>
 
-#include "sim/integrator.h"
+#include "flight/integrator.h"
 
+class QProgressBar;
 class QProgressDialog;
+class QThread;
 class QWidget;
 
 namespace zarn::ui {
@@ -18,34 +23,51 @@ namespace zarn::ui {
 // the probe found).
 double RunFraction(const RunProgress& progress);
 
-class RunProgressDialog {
+class FlightRun : public QObject {
+  Q_OBJECT
+
  public:
   static constexpr qint64 kShowAfterMs = 500;    //!< [ms] runs shorter than this show nothing
-  static constexpr qint64 kRefreshEveryMs = 40;  //!< [ms] between repaints and looks at Cancel
+  static constexpr qint64 kRefreshEveryMs = 40;  //!< [ms] between moves of the bar
   // Steps between reports: about a millisecond of a run, so Cancel answers at once, while a
-  // report between refreshes is one clock read (well under 0.1 % of the run).
+  // report is two atomic operations (well under 0.1 % of the run).
   static constexpr int64_t kReportEvery = 4096;
 
-  // The dialog, when it shows, is modal over the whole program and a child of `parent`.
-  explicit RunProgressDialog(QWidget* parent);
-  ~RunProgressDialog();
-  RunProgressDialog(const RunProgressDialog&) = delete;
-  RunProgressDialog& operator=(const RunProgressDialog&) = delete;
+  // Starts flying `params` with the result files in the current directory. The dialog, when it
+  // shows, is modal over the whole program and a child of `parent`.
+  FlightRun(const FlightParameters& params, QWidget* parent);
+  // Cancels a run still working and waits for its thread.
+  ~FlightRun() override;
+  FlightRun(const FlightRun&) = delete;
+  FlightRun& operator=(const FlightRun&) = delete;
 
-  // Run options whose progress callback feeds this dialog; the dialog must outlive the run.
-  RunOptions Options();
+  const FlightParameters& Parameters() const { return params_; }
 
-  // The progress callback: false once the user has cancelled, which stops the run.
-  bool Report(const RunProgress& progress);
+ signals:
+  // The run ended: its result, or the message of the error that stopped it (result null).
+  void Finished(std::shared_ptr<const RunResult> result, QString error);
+
+ protected:
+  // Keeps input from every control but the dialog's while the run works.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Refresh();
   void Show();
+  void Done();
 
+  const FlightParameters params_;
   QWidget* parent_;
   QElapsedTimer clock_;
-  qint64 nextRefreshMs_ = kShowAfterMs;
+  QTimer refresh_;
   std::unique_ptr<QProgressDialog> dialog_;
-  bool cancelled_ = false;
+  QProgressBar* bar_ = nullptr;  // the dialog's
+  QThread* thread_ = nullptr;
+  // Shared with the run's thread.
+  std::atomic<double> fraction_{0.0};
+  std::atomic<bool> cancelled_{false};
+  std::shared_ptr<const RunResult> result_;  // written by the run's thread before it finishes
+  QString error_;                            // likewise
 };
 
 }  // namespace zarn::ui

@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "assets/pictures.h"
-#include "sim/param_file.h"
-#include "sim/presets.h"
+#include "flight/presets.h"
+#include "output/param_file.h"
 #include "ui/calc_form.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
@@ -39,7 +39,7 @@ constexpr int kListItemHeight = 13;  // px
 // A fixed frame with only a title and a close box stands in for a tool-window frame: X11 window
 // managers keep a Qt::Tool window above every other window of the program, which would hide the
 // calculation form behind the start form.
-Form1::Form1(ZarnData& shared, QWidget* parent)
+Form1::Form1(WindowState& shared, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       data_(shared) {
   setObjectName(QStringLiteral("Form1"));

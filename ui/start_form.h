@@ -1,10 +1,10 @@
 #pragma once
 // The start form: language, task and preset choice, then START opens the calculation form.
-// It owns no data of its own: LangCode, TaskChoice and PresetRecord live in ZarnData.
+// Its choices (LangCode, TaskChoice, PresetRecord) live in the WindowState that both forms share.
 #include <QWidget>
 #include <array>
 
-#include "records/flight_data.h"
+#include "ui/window_state.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -20,7 +20,7 @@ class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form1(ZarnData& shared, QWidget* parent = nullptr);
+  explicit Form1(WindowState& shared, QWidget* parent = nullptr);
 
   // The calculation form that START shows; set once after both forms exist.
   void SetCalculationForm(Form2* form) { form2_ = form; }
@@ -41,7 +41,7 @@ class Form1 : public QWidget {
   void ListBoxProjectilClick(int index);
   void BitBtn1Click();
 
-  ZarnData& data_;
+  WindowState& data_;
   Form2* form2_ = nullptr;
   QLabel* Image1_;
   QGroupBox* RadioSprach_;

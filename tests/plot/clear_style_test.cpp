@@ -12,13 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"
-#include "sim/integrator.h"
-#include "sim/param_file.h"
-#include "sim/presets.h"
 #include "tests/plot/plot_test_support.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {
@@ -259,18 +260,15 @@ TEST(ClearStyleFont, HasEveryCharacterOfTheNamesInAllThreeLanguages) {
 
 TEST(ClearStyleRocket, SevenAxesOfTheThreeStageRocketStandApart) {
   test_support::ScratchDir scratch("zarn_clear_rocket");
-  auto d = std::make_unique<ZarnData>();
-  d->PresetRecord = ReadParamFile(ZARN_EXAMPLES_DIR "/rocket-3-stage.zarn");
-  ApplyPresetRecord(*d);
-  RunOptions options;
-  options.Directory = scratch.path();
-  ComputeTrajectory(*d, options);
+  const auto d = test_support::FlyWithFiles(
+      ParametersOf(ReadParamFile(ZARN_EXAMPLES_DIR "/rocket-3-stage.zarn")), scratch.path());
   const int rows = GraphRows(d->Table, d->Summary.SamplesStored);
+  GraphSelection selection{};
   for (const GraphEntry& graph : kGraphCatalogue) {
     SCOPED_TRACE(std::string(graph.Component));
-    SelectGraph(graph, d->Selection);
+    SelectGraph(graph, selection);
     for (const int32_t language : {1, 2, 3})
-      ExpectClearLayout(d->Table, d->Selection, rows, d->Units, ',', language);
+      ExpectClearLayout(d->Table, selection, rows, d->Units, ',', language);
   }
 }
 

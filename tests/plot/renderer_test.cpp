@@ -10,10 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "flight/integrator.h"
+#include "flight/presets.h"
 #include "plot/catalogue.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
 #include "tests/plot/plot_test_support.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {
@@ -270,13 +271,9 @@ int BlackPixels(const QImage& img, int x0, int x1, int y0, int y1) {
 TEST(ShortFlightGraph, DrawsOnlyTheStoredRowsWithNoLineBackToTheOrigin) {
   // The first preset thrown at 3 degrees: 248 steps, each stored; rows 249..500 hold 0.
   test_support::ScratchDir scratch("zarn_short_graph");
-  auto d = std::make_unique<ZarnData>();
-  WritePresetRecord(0, d->PresetRecord);
-  ApplyPresetRecord(*d);
-  d->Params.TTO = 3;
-  RunOptions options;
-  options.Directory = scratch.path();
-  ComputeTrajectory(*d, options);
+  FlightParameters p = test_support::PresetParameters(0);
+  p.TTO = 3;
+  const auto d = test_support::FlyWithFiles(p, scratch.path());
   ASSERT_EQ(d->Summary.SamplesStored, 248);
   EXPECT_EQ(GraphRows(d->Table, d->Summary.SamplesStored), 249);
 

@@ -2,7 +2,7 @@
 // trailing zeros dropped, fixed notation from 1E-4 up to below 10^P, else scientific.
 #include <gtest/gtest.h>
 
-#include "sim/number_text.h"
+#include "flight/number_text.h"
 
 namespace zarn {
 namespace {

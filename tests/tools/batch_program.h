@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "flight/integrator.h"
+#include "flight/presets.h"
+#include "output/result_files.h"
 #include "records/flight_data.h"
-#include "sim/integrator.h"
-#include "sim/presets.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
 namespace zarn::batch::test_support {
@@ -38,36 +40,31 @@ inline std::set<std::string> Listing(const fs::path& dir) {
 // A run in-process: preset `preset` with the given changes, the files written to `dir`.
 // Returns the data and sets `stepsPerPass`.
 template <typename Change>
-std::unique_ptr<ZarnData> RunInProcess(int preset, Change change, const fs::path& dir,
-                                       int64_t* stepsPerPass = nullptr) {
-  auto d = std::make_unique<ZarnData>();
-  WritePresetRecord(preset, d->PresetRecord);
-  ApplyPresetRecord(*d);
-  change(d->Params);
+std::unique_ptr<RunResult> RunInProcess(int preset, Change change, const fs::path& dir,
+                                        int64_t* stepsPerPass = nullptr) {
+  FlightParameters params = zarn::test_support::PresetParameters(preset);
+  change(params);
   RunOptions o;
-  o.Directory = dir;
   o.Progress = [&](const RunProgress& p) {
     if (p.Pass == 0 && stepsPerPass != nullptr)
       *stepsPerPass = p.Steps;  // the last report of the pass is its end
     return true;
   };
-  ComputeTrajectory(*d, o);
-  return d;
+  return zarn::test_support::FlyWithFiles(params, dir, o);
 }
 
 // The run that a command line describes, in-process: the data after the run and its figures.
 struct InProcessRun {
-  std::unique_ptr<ZarnData> Data;
+  std::unique_ptr<RunResult> Data;
   Figures Result;
 };
 inline InProcessRun RunArgs(const std::vector<std::string_view>& args, const fs::path& dir) {
   const BatchOptions options = ParseArguments(args);
-  InProcessRun r{std::make_unique<ZarnData>(), {}};
-  PrepareParameters(BaseRecord(options), *r.Data);
+  ResultFiles files(dir);
   RunOptions run;
-  run.Directory = dir;
-  r.Result = Fly(*r.Data, run);
-  return r;
+  run.Sink = &files;
+  Flight flight = Fly(ParametersOf(BaseRecord(options)), run);
+  return {std::move(flight.Result), flight.Values};
 }
 
 struct Outcome {

@@ -16,11 +16,11 @@
 
 #include "batch/batch.h"
 #include "batch_program.h"
+#include "flight/presets.h"
+#include "output/result_files.h"
+#include "output/table_csv.h"
 #include "plot/catalogue.h"
 #include "plot/renderer.h"
-#include "sim/presets.h"
-#include "sim/result_files.h"
-#include "sim/table_csv.h"
 
 namespace zarn::batch {
 namespace {

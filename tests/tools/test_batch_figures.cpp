@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "batch_program.h"
-#include "sim/result_files.h"
+#include "output/result_files.h"
 
 namespace zarn::batch {
 namespace {

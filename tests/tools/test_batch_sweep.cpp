@@ -15,8 +15,8 @@
 
 #include "batch/batch.h"
 #include "batch_program.h"
-#include "sim/result_files.h"
-#include "sim/table_csv.h"
+#include "output/result_files.h"
+#include "output/table_csv.h"
 #include "tests/support/scratch.h"
 
 namespace zarn::batch {
@@ -275,17 +275,14 @@ TEST_F(BatchProgram, WithoutFilesARunComputesTheSameTableAndFigures) {
   for (const char* preset : presets) {
     SCOPED_TRACE(preset);
     const BatchOptions o = ParseArguments(std::vector<std::string_view>{"--preset", preset});
-    auto with = std::make_unique<ZarnData>(), without = std::make_unique<ZarnData>();
-    PrepareParameters(BaseRecord(o), *with);
-    PrepareParameters(BaseRecord(o), *without);
+    const FlightParameters p = ParametersOf(BaseRecord(o));
+    ResultFiles written(io_);
     RunOptions files, none;
-    files.Directory = io_;
-    none.Directory = work_;
-    none.WriteFiles = false;
-    const Figures a = Fly(*with, files), b = Fly(*without, none);
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(std::memcmp(&with->Table, &without->Table, sizeof with->Table), 0);
-    EXPECT_EQ(std::memcmp(&with->State, &without->State, sizeof with->State), 0);
+    files.Sink = &written;
+    const Flight with = Fly(p, files), without = Fly(p, none);
+    EXPECT_EQ(with.Values, without.Values);
+    EXPECT_EQ(std::memcmp(&with.Result->Table, &without.Result->Table, sizeof with.Result->Table), 0);
+    EXPECT_EQ(std::memcmp(&with.Result->Final, &without.Result->Final, sizeof with.Result->Final), 0);
     EXPECT_TRUE(Listing(work_).empty());
   }
 }

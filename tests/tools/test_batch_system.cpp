@@ -11,7 +11,7 @@
 
 #include "batch/batch.h"
 #include "batch_program.h"
-#include "sim/result_files.h"
+#include "output/result_files.h"
 
 namespace zarn::batch {
 namespace {

@@ -3,12 +3,13 @@
 #include <cstring>
 #include <filesystem>
 
+#include "flight/integrator.h"
+#include "flight/number_text.h"
+#include "flight/presets.h"
+#include "output/table_csv.h"
 #include "plot/catalogue.h"
 #include "plot/renderer.h"
-#include "sim/integrator.h"
-#include "sim/number_text.h"
-#include "sim/presets.h"
-#include "sim/table_csv.h"
+#include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 #include "windows_fixture.h"
 
@@ -29,14 +30,13 @@ TEST_F(WindowsTest, PresetValuesReachTheFieldsAndTheParameters) {
   EXPECT_EQ(Text("edTk"), "100");
   EXPECT_EQ(Text("eddt0"), "0.005");
   EXPECT_EQ(Text("edHkk"), "0");
-  const FlightParameters& p = data_->Params;
+  const FlightParameters& p = Params();
   EXPECT_EQ(p.MassaStart, 1.0);
   EXPECT_EQ(p.S0, 0.02);
   EXPECT_EQ(p.Cx, 0.01);
   EXPECT_EQ(p.V0, 100.0);
   EXPECT_EQ(p.Tk, 100.0);
   EXPECT_EQ(p.dt0, 0.005);
-  EXPECT_EQ(data_->State.Mass, 1.0);
   EXPECT_TRUE(Calc<QWidget>("Image2")->isVisible());  // the ballistic sketch
   EXPECT_FALSE(Calc<QWidget>("Button14")->isVisible());
 }
@@ -47,7 +47,7 @@ TEST_F(WindowsTest, SecondPresetShowsItsHeightAndStepAndNegativeAngle) {
   EXPECT_EQ(Text("eddt0"), "0.01");
   EXPECT_EQ(Text("EdTTO"), "-88");
   EXPECT_EQ(Text("EdCx"), "0.45");
-  EXPECT_EQ(data_->Params.H0, 10000.0);
+  EXPECT_EQ(Params().H0, 10000.0);
 }
 
 TEST_F(WindowsTest, LiftingPresetShowsTheLiftGraphButton) {
@@ -97,14 +97,14 @@ TEST_F(WindowsTest, CommaLocaleReadsACommaAndRefusesAPoint) {
   EXPECT_EQ(Text("EdS0"), "0,02");  // numbers are shown with the locale's separator too
 
   Type("EdS0", "1,5");
-  EXPECT_EQ(data_->Params.S0, 1.5);
+  EXPECT_EQ(Params().S0, 1.5);
   EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
 
   Type("EdCx", "1.5");
   ASSERT_FALSE(messages_.empty());
   EXPECT_EQ(messages_.back(), "'1.5' is not a valid floating point value");
-  EXPECT_EQ(data_->Params.Cx, 1.0);  // from "1", the last text that read as a number
-  EXPECT_EQ(Text("EdCx"), "1.5");    // the field keeps what was typed
+  EXPECT_EQ(Params().Cx, 1.0);     // from "1", the last text that read as a number
+  EXPECT_EQ(Text("EdCx"), "1.5");  // the field keeps what was typed
 }
 
 TEST_F(WindowsTest, EmptiedFieldReportsEmptyQuotesAndKeepsTheValue) {
@@ -112,29 +112,29 @@ TEST_F(WindowsTest, EmptiedFieldReportsEmptyQuotesAndKeepsTheValue) {
   Empty("edV0");
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0], "'' is not a valid floating point value");
-  EXPECT_EQ(data_->Params.V0, 100.0);
+  EXPECT_EQ(Params().V0, 100.0);
 }
 
 TEST_F(WindowsTest, TypedNumbersFollowTheReadingRule) {
   OpenWithPreset(0);
   Type("edV0", " 12 ");
-  EXPECT_EQ(data_->Params.V0, 12.0);
+  EXPECT_EQ(Params().V0, 12.0);
   Type("edV0", "1e3");
-  EXPECT_EQ(data_->Params.V0, 1000.0);
+  EXPECT_EQ(Params().V0, 1000.0);
   Type("edV0", "1e");
-  EXPECT_EQ(data_->Params.V0, 1.0);
+  EXPECT_EQ(Params().V0, 1.0);
   Type("edH0", ".");
-  EXPECT_EQ(data_->Params.H0, 0.0);
+  EXPECT_EQ(Params().H0, 0.0);
 
   messages_.clear();
   Type("edV0", "-");
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0], "'-' is not a valid floating point value");
-  EXPECT_EQ(data_->Params.V0, 1.0);
+  EXPECT_EQ(Params().V0, 1.0);
 
   Type("EdTTO", "1e999");
   EXPECT_EQ(messages_.back(), "Floating point overflow");
-  EXPECT_EQ(data_->Params.TTO, 1e99);
+  EXPECT_EQ(Params().TTO, 1e99);
 }
 
 TEST_F(WindowsTest, AeroBoxChoiceSetsTheAerodynamicModel) {
@@ -142,9 +142,9 @@ TEST_F(WindowsTest, AeroBoxChoiceSetsTheAerodynamicModel) {
   auto* box = Calc<QComboBox>("AeroBox1");
   QTest::keyClick(box, Qt::Key_Down);
   EXPECT_EQ(box->currentText(), "V-2 Cl,Cd=f(M,alfa)");
-  EXPECT_EQ(data_->Params.AeroModel, 1.0);
+  EXPECT_EQ(Params().AeroModel, 1.0);
   QTest::keyClick(box, Qt::Key_Up);
-  EXPECT_EQ(data_->Params.AeroModel, 0.0);
+  EXPECT_EQ(Params().AeroModel, 0.0);
 }
 
 TEST_F(WindowsTest, DisplayFieldsChangeNoParameter) {
@@ -152,13 +152,14 @@ TEST_F(WindowsTest, DisplayFieldsChangeNoParameter) {
   data_->PresetRecord[kSlotMass] = 1000;
   data_->PresetRecord[kSlotGasDensity] = 0.1785;
   PressStartOfStartForm();
-  ZarnData before;
-  std::memcpy(&before, data_.get(), sizeof before);
+  const FlightParameters before = Params();
+  const WindowState state = *data_;
   for (const char* field : {"EdGas", "EdHFlug", "Volumen_Start"}) {
     ASSERT_TRUE(Calc<QWidget>(field)->isVisible()) << field;
     Type(field, "x7");
   }
-  EXPECT_EQ(std::memcmp(&before, data_.get(), sizeof before), 0);
+  EXPECT_EQ(std::memcmp(&before, &Params(), sizeof before), 0);
+  EXPECT_EQ(std::memcmp(&state, data_.get(), sizeof state), 0);
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -173,14 +174,14 @@ TEST_F(WindowsTest, BuoyantBodyShowsItsAreaToFourDigitsAndKeepsItWhole) {
   PressStartOfStartForm();
   const Buoyancy b = ComputeBuoyancy(1000, 0.1785);
   EXPECT_EQ(Text("EdS0"), QString::fromStdString(FormatGeneral(b.Area, 4, '.')));
-  EXPECT_EQ(data_->Params.S0, b.Area);
+  EXPECT_EQ(Params().S0, b.Area);
   EXPECT_EQ(Text("Volumen_Start"), QString::fromStdString(FormatGeneral(b.Volumen, 15, '.')));
   EXPECT_EQ(Text("EdGas"), "0.1785");
   EXPECT_EQ(Text("EdHFlug"), "5000");
   EXPECT_EQ(Caption("Label20"), "flight altitude, m");
   EXPECT_EQ(Text("edHkk"), "300");
-  EXPECT_EQ(data_->Params.Hk, 0.0);
-  EXPECT_EQ(data_->Params.BuoyancyMode, 1);
+  EXPECT_EQ(Params().Hk, 0.0);
+  EXPECT_EQ(Params().TaskKind, 3.0);
   EXPECT_TRUE(Calc<QWidget>("Image3")->isVisible());
 }
 
@@ -223,7 +224,7 @@ TEST_F(WindowsTest, RocketRecordShowsTheStageBlockAndItsGraphButton) {
   EXPECT_EQ(Text("EdIud"), "1031");
   EXPECT_EQ(Text("EdIudP0"), "1034");
   EXPECT_EQ(Text("EdMdv3"), "1052");
-  const FlightParameters& p = data_->Params;
+  const FlightParameters& p = Params();
   EXPECT_EQ(p.Mt, 1030.0);
   EXPECT_EQ(p.IudP2, 1044.0);
   EXPECT_EQ(p.Schu3, 1053.0);
@@ -259,8 +260,8 @@ TEST_F(WindowsTest, GraphButtonRedrawsFromTheStoredRun) {
   const QImage endOfRun = Plot();
 
   PressGraph("Button3");
-  EXPECT_EQ(data_->Selection.Count, 3);
-  EXPECT_EQ(data_->Selection.Columns[1], kColH);
+  EXPECT_EQ(form2_->Selection().Count, 3);
+  EXPECT_EQ(form2_->Selection().Columns[1], kColH);
   const QImage heightOverTime = Plot();
   EXPECT_NE(heightOverTime, endOfRun);
 
@@ -284,7 +285,7 @@ TEST_F(WindowsTest, MainBlanksThePlotAndReturnsToTheStartForm) {
   // START of the start form again: the preset's values come back and the buttons are covered.
   PressStartOfStartForm();
   EXPECT_EQ(Text("edV0"), "100");
-  EXPECT_EQ(data_->Params.V0, 100.0);
+  EXPECT_EQ(Params().V0, 100.0);
   EXPECT_FALSE(Uncovered("Button10"));
   EXPECT_EQ(Plot(), white);
 }
@@ -297,7 +298,7 @@ TEST_F(WindowsTest, FocusChangeBetweenTheWindowsKeepsTheEdits) {
   form2_->activateWindow();
   QApplication::processEvents();
   EXPECT_EQ(Text("edV0"), "55");
-  EXPECT_EQ(data_->Params.V0, 55.0);
+  EXPECT_EQ(Params().V0, 55.0);
 }
 
 TEST_F(WindowsTest, MassOfZeroEndsTheRunWithTheFaultAndTheProgramGoesOn) {
@@ -382,17 +383,14 @@ TEST_F(WindowsTest, ShortRunAfterALongOneGivesItsOwnFilesAndGraphAndANote) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
   // The same flight in a program that ran nothing before.
-  auto fresh = std::make_unique<ZarnData>();
-  WritePresetRecord(0, fresh->PresetRecord);
-  ApplyPresetRecord(*fresh);
-  fresh->Params.dt0 = 0.1;
-  RunOptions alone;
-  alone.Directory = workDir_.filePath("alone").toStdString();
-  std::filesystem::create_directory(alone.Directory);
-  ComputeTrajectory(*fresh, alone);
+  FlightParameters p = zarn::test_support::PresetParameters(0);
+  p.dt0 = 0.1;
+  const std::filesystem::path alone = workDir_.filePath("alone").toStdString();
+  std::filesystem::create_directory(alone);
+  const auto fresh = zarn::test_support::FlyWithFiles(p, alone);
   ASSERT_EQ(fresh->Summary.SamplesStored, 142);
   for (const char* file : {"Zarn Daten.txt", "Zarn_500.txt"})
-    EXPECT_TRUE(ReadFile(workDir_.filePath(file).toStdString()) == ReadFile(alone.Directory / file)) << file;
+    EXPECT_TRUE(ReadFile(workDir_.filePath(file).toStdString()) == ReadFile(alone / file)) << file;
   GraphSelection selection{};
   SelectGraph(DefaultGraph(), selection);
   EXPECT_EQ(Plot(), PlotGraph(fresh->Table, selection, 143, fresh->Units, '.'));

@@ -35,10 +35,10 @@ TEST_F(WindowsTest, EachBoundFieldSetsItsOwnParameterAndNoOther) {
   double typed = 11.5;
   for (const auto& b : bindings) {
     ASSERT_TRUE(Calc<QWidget>(b.Field)->isVisible()) << b.Field;
-    const FlightParameters before = data_->Params;
+    const FlightParameters before = Params();
     Type(b.Field, QString::number(typed));
     for (const auto& other : bindings)
-      EXPECT_EQ(data_->Params.*other.Parameter, &other == &b ? typed : before.*other.Parameter)
+      EXPECT_EQ(Params().*other.Parameter, &other == &b ? typed : before.*other.Parameter)
           << "typed into " << b.Field << ", read from the parameter of " << other.Field;
     typed += 1;
   }

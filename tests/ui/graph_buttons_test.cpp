@@ -33,8 +33,8 @@ TEST_F(WindowsTest, EachGraphButtonDrawsItsColumnsInItsOrder) {
     GraphSelection sel{};
     for (std::size_t i = 0; i < columns.size(); ++i) sel.Columns[i] = columns[i];
     sel.Count = static_cast<int32_t>(columns.size()) + 1;
-    return PlotGraph(data_->Table, sel, GraphRows(data_->Table, data_->Summary.SamplesStored), data_->Units,
-                     '.')
+    return PlotGraph(Shown().Table, sel, GraphRows(Shown().Table, Shown().Summary.SamplesStored),
+                     Shown().Units, '.')
         .convertToFormat(QImage::Format_RGB32);
   };
   EXPECT_TRUE(Plot() == picture({0, 3, 1, 4, 2, 9})) << "the graph at the end of a run";

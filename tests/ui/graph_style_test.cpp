@@ -18,8 +18,8 @@ namespace {
 constexpr char kClearStyle[] = "Clear graph style";
 constexpr char kSaveGraph[] = "Save graph as...";
 
-QImage Drawn(const ZarnData& d, GraphStyle style) {
-  return GraphImage({d.Table, d.Selection, 500, d.Units, '.', style, d.LangCode})
+QImage Drawn(const RunResult& d, const GraphSelection& selection, GraphStyle style, int32_t language) {
+  return GraphImage({d.Table, selection, 500, d.Units, '.', style, language})
       .convertToFormat(QImage::Format_RGB32);
 }
 
@@ -36,18 +36,18 @@ TEST_F(WindowsTest, ClearStyleRedrawsTheShownGraphAndTheButtonsKeepItUntilUnchec
 
   PressStart();
   const QImage classic = Plot();
-  EXPECT_EQ(classic, PlotGraph(data_->Table, data_->Selection, 500, data_->Units, '.')
+  EXPECT_EQ(classic, PlotGraph(Shown().Table, form2_->Selection(), 500, Shown().Units, '.')
                          .convertToFormat(QImage::Format_RGB32));
   ChooseFromPlotMenu(kClearStyle);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   ASSERT_EQ(data_->LangCode, 1);
-  EXPECT_EQ(Plot(), Drawn(*data_, GraphStyle::Clear));  // the legend in Russian
-  EXPECT_NE(Plot(), Drawn(*data_, GraphStyle::Specified));
+  EXPECT_EQ(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 1));  // the legend in Russian
+  EXPECT_NE(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Specified, 1));
 
   PressGraph("Button4");
-  EXPECT_EQ(Plot(), Drawn(*data_, GraphStyle::Clear));
+  EXPECT_EQ(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 1));
   ChooseFromPlotMenu(kClearStyle);  // unchecked: the classic graph again, pixel for pixel
-  EXPECT_EQ(Plot(), PlotGraph(data_->Table, data_->Selection, 500, data_->Units, '.')
+  EXPECT_EQ(Plot(), PlotGraph(Shown().Table, form2_->Selection(), 500, Shown().Units, '.')
                         .convertToFormat(QImage::Format_RGB32));
   EXPECT_TRUE(messages_.empty());
 }

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "sim/table_csv.h"
+#include "output/table_csv.h"
 #include "ui/run_progress.h"
 #include "windows_fixture.h"
 
@@ -19,8 +19,8 @@ namespace zarn::ui {
 namespace {
 
 // Counts the progress dialogs that show, and every 10 ms while one is the active modal window,
-// hands it to the test's action until the action reports that it is done. A run holds the event
-// loop, so the timer fires only in the event processing of the run's progress callback.
+// hands it to the test's action until the action reports that it is done. The run works on a
+// thread of its own: the timer fires on the event thread while it works.
 class ProgressWatch : public QObject {
  public:
   explicit ProgressWatch(std::function<bool(QProgressDialog&)> action) : action_(std::move(action)) {
@@ -56,13 +56,13 @@ QByteArray Contents(const QString& path) {
 
 class LongRunTest : public WindowsTest {
  protected:
-  // Six seconds of flight at a microsecond step: 6 million steps a pass, each pass ending at the
-  // end time, so the probe pass moves the bar evenly through the first half; the recording pass
-  // still runs when the dialog shows after half a second, even on a fast machine. The step file of
-  // such a run is gigabytes: it goes to /dev/null, so that the test needs no disk space
-  // (closing a cancelled run's step file is the integrator's own test).
+  // Thirty seconds of flight at a microsecond step: 30 million steps a pass, each pass ending at
+  // the end time, so the probe pass moves the bar evenly through the first half; the recording pass
+  // still runs when the dialog shows after half a second, even on a fast machine with the run on a
+  // core of its own. The step file of such a run is gigabytes: it goes to /dev/null, so that the
+  // test needs no disk space (closing a cancelled run's step file is the integrator's own test).
   void MakeTheRunLong() {
-    Type("edTk", "6");
+    Type("edTk", "30");
     Type("eddt0", "0.000001");
     QFile::remove(workDir_.filePath("Zarn Daten.txt"));
     ASSERT_TRUE(QFile::link("/dev/null", workDir_.filePath("Zarn Daten.txt")));
@@ -95,8 +95,8 @@ TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   const QImage graph = Plot();
-  const auto table = std::make_unique<TrajectoryTable>(data_->Table);
-  const UnitFlags units = data_->Units;
+  const auto table = std::make_unique<TrajectoryTable>(Shown().Table);
+  const UnitFlags units = Shown().Units;
 
   MakeTheRunLong();
   std::vector<int> values;
@@ -144,6 +144,56 @@ TEST_F(LongRunTest, EscapeOnTheProgressDialogCancelsTheRun) {
   PressStart();
   EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Counts the paint events of a widget and its children.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* root) {
+    for (QWidget* w : root->findChildren<QWidget*>()) w->installEventFilter(this);
+    root->installEventFilter(this);
+  }
+  int Count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count_;
+    return false;
+  }
+
+ private:
+  int count_ = 0;
+};
+
+TEST_F(LongRunTest, FormRepaintsAndTakesNoInputButTheDialogsWhileTheRunWorks) {
+  OpenWithPreset(0);
+  MakeTheRunLong();
+  const PaintCounter paints(form2_.get());
+  int paintsDuringRun = 0;
+  int ticksDuringRun = 0;
+  bool stillThere = false;
+  QString v0;
+  ProgressWatch watch([&](QProgressDialog& dialog) {
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticksDuringRun; });
+    tick.start(5);
+    const int before = paints.Count();
+    form2_->update();  // as the window system asks after an expose
+    QTest::qWait(100);
+    paintsDuringRun = paints.Count() - before;
+    PressMain();  // would hide the form
+    stillThere = form2_->isVisible();
+    Type("edV0", "77");
+    v0 = Text("edV0");
+    QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+    return true;
+  });
+  PressStart();
+  EXPECT_GT(ticksDuringRun, 5);
+  EXPECT_GT(paintsDuringRun, 0);
+  EXPECT_TRUE(stillThere);
+  EXPECT_EQ(v0, "100");
+  EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
 }
 
 // The window and the runner never write into one folder at once: START while zarn-batch runs in

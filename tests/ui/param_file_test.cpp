@@ -1,6 +1,6 @@
 // Parameter files in the window: Ctrl+O, Ctrl+S and a dropped file; the start with a file; the
 // figures after a run and the values under the pointer.
-#include "sim/param_file.h"
+#include "output/param_file.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "flight/number_text.h"
 #include "plot/round_even.h"
-#include "sim/number_text.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {
@@ -73,9 +73,9 @@ TEST_F(ParamFileWindowTest, CtrlOOpensTheRocketExampleWithItsStagesAndButtonP) {
   EXPECT_EQ(Text("EdMt"), "600");
   EXPECT_EQ(Text("EdSchu2"), "25000");
   EXPECT_EQ(Text("edMassaStart"), "1800");
-  EXPECT_EQ(data_->Params.TaskKind, 8.0);
-  EXPECT_EQ(data_->Params.Schu2, 25000.0);
-  EXPECT_EQ(data_->Params.V0, 30.0);
+  EXPECT_EQ(Params().TaskKind, 8.0);
+  EXPECT_EQ(Params().Schu2, 25000.0);
+  EXPECT_EQ(Params().V0, 30.0);
 
   PressStart();  // the graph of thrust and mass is there to be pressed
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
@@ -90,17 +90,17 @@ TEST_F(ParamFileWindowTest, CtrlOOpensTheBalloonExampleWithItsVolume) {
     EXPECT_TRUE(Calc<QWidget>(control)->isVisible()) << control;
   EXPECT_TRUE(Text("Volumen_Start").startsWith("14.046")) << Text("Volumen_Start").toStdString();
   EXPECT_EQ(Text("EdS0"), "6.981");  // four digits; the parameter keeps the whole area
-  EXPECT_NEAR(data_->Params.S0, 6.98069, 1e-5);
+  EXPECT_NEAR(Params().S0, 6.98069, 1e-5);
   EXPECT_EQ(Text("EdGas"), "0.1785");
   EXPECT_EQ(Text("EdHFlug"), "30000");
-  EXPECT_EQ(data_->Params.Hk, 0.0);
-  EXPECT_EQ(data_->Params.BuoyancyMode, 1);
+  EXPECT_EQ(Params().Hk, 0.0);
+  EXPECT_EQ(Params().TaskKind, 3.0);
 }
 
 TEST_F(ParamFileWindowTest, OpeningAFileIsChoosingItAsAPresetAndPressingStart) {
   OpenWithPreset(0, kRussian);
   const QStringList byPreset = Looks();
-  const FlightParameters preset = data_->Params;
+  const FlightParameters preset = Params();
 
   RestartProgram();
   ChooseLanguage(kRussian);
@@ -108,22 +108,22 @@ TEST_F(ParamFileWindowTest, OpeningAFileIsChoosingItAsAPresetAndPressingStart) {
   OpenByKeyboard(Example("projectile-45deg.zarn"));
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   EXPECT_EQ(Looks(), byPreset);
-  EXPECT_EQ(std::memcmp(&data_->Params, &preset, sizeof preset), 0) << "the parameters differ";
+  EXPECT_EQ(std::memcmp(&Params(), &preset, sizeof preset), 0) << "the parameters differ";
 
   // MAIN and START of the start form bring the file's values back, as they do a preset's.
   Type("edV0", "55");
   PressMain();
   PressStartOfStartForm();
   EXPECT_EQ(Text("edV0"), "100");
-  EXPECT_EQ(data_->Params.V0, 100.0);
+  EXPECT_EQ(Params().V0, 100.0);
 }
 
 TEST_F(ParamFileWindowTest, BadFileShowsItsMessageAndChangesNothing) {
   OpenWithPreset(4);
   Type("edV0", "123");  // an edit of the user's, which a refused file must keep too
   const QStringList looks = Looks();
-  auto before = std::make_unique<ZarnData>();
-  std::memcpy(before.get(), data_.get(), sizeof(ZarnData));
+  const FlightParameters before = Params();
+  const WindowState state = *data_;
 
   const QString dir = workDir_.path();
   const struct {
@@ -159,8 +159,8 @@ TEST_F(ParamFileWindowTest, BadFileShowsItsMessageAndChangesNothing) {
       EXPECT_TRUE(messages_[0].endsWith(c.Message)) << messages_[0].toStdString();
       EXPECT_TRUE(messages_[0].contains(c.Name)) << messages_[0].toStdString();
       EXPECT_EQ(Looks(), looks) << c.Name;
-      EXPECT_EQ(std::memcmp(before.get(), data_.get(), sizeof(ZarnData)), 0)
-          << c.Name << ": the records changed";
+      EXPECT_EQ(std::memcmp(&before, &Params(), sizeof before), 0) << c.Name << ": the parameters changed";
+      EXPECT_EQ(std::memcmp(&state, data_.get(), sizeof state), 0) << c.Name << ": the choices changed";
     }
   }
 }
@@ -171,7 +171,7 @@ TEST_F(ParamFileWindowTest, DroppedFileOpensAndOtherDropsStayTheFields) {
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   EXPECT_TRUE(Calc<QWidget>("EdiVopt")->isVisible());
   EXPECT_TRUE(Text("EdiVopt").startsWith("27.489")) << Text("EdiVopt").toStdString();
-  EXPECT_EQ(data_->Params.Cy, 0.7);
+  EXPECT_EQ(Params().Cy, 0.7);
 
   // A drag without a parameter file is the field's own business: no file is opened.
   QMimeData mime;
@@ -231,8 +231,8 @@ TEST_F(ParamFileWindowTest, FiguresAfterARunAreTheRunsInTheFormsLanguage) {
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   ASSERT_TRUE(Calc<QWidget>("RunFigures")->isVisible());
-  const FlightState& s = data_->State;
-  const RunSummary& r = data_->Summary;
+  const FlightState& s = Shown().Final;
+  const RunSummary& r = Shown().Summary;
   auto num = [](double v) { return QString::number(v, 'g', 4); };
   EXPECT_EQ(Figures(),
             QStringList({"flight time: " + num(s.t) + " s", "range: " + num(s.X / 1000) + " km",
@@ -316,7 +316,7 @@ TEST_F(ParamFileWindowTest, FullPrecisionValueRunsAsItsFieldShowsIt) {
     EXPECT_EQ(Text("eddt0"), "0.1");
     PressStart();
     ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-    EXPECT_EQ(data_->Summary.StepsPerPass, 11);
+    EXPECT_EQ(Shown().Summary.StepsPerPass, 11);
     files[i][0] = StepFile();
     files[i][1] = SampleFile();
   }
@@ -330,13 +330,13 @@ TEST_F(ParamFileWindowTest, PointerOverThePlotNamesTheNearestRowsValues) {
   PressStart();
   PressGraph("Button3");  // H over t: one curve, so the plot area starts at x 100 and is 630 wide
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-  ASSERT_EQ(data_->Units.HeightInKm, 1);
+  ASSERT_EQ(Shown().Units.HeightInKm, 1);
   QLabel* plot = Calc<QLabel>("Image1");
   // The pointer reaches the topmost window at its screen position; this platform keeps the start
   // form, created first, above the calculation form, so it steps aside as a user would move it.
   form1_->move(form2_->geometry().bottomRight() + QPoint(50, 50));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form2_.get()));
-  const TrajectoryTable& table = data_->Table;
+  const TrajectoryTable& table = Shown().Table;
   double tmax = 0;
   for (int row = 1; row < 500; ++row) tmax = std::max(tmax, table.Cell(kColT, row));
   for (int row : {1, 137, 300, 499}) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "output/table_csv.h"
 #include "plot/renderer.h"
-#include "sim/table_csv.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {
@@ -73,7 +73,7 @@ TEST_F(WindowsTest, SavedPngIsTheWholeRendererImageOfTheShownGraph) {
   EXPECT_EQ(saved.size(), QSize(kGraphWidth, kGraphHeight));  // not cut to the plot area
   saved = saved.convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(saved, Plot());
-  EXPECT_EQ(saved, PlotGraph(data_->Table, data_->Selection, 500, data_->Units, '.')
+  EXPECT_EQ(saved, PlotGraph(Shown().Table, form2_->Selection(), 500, Shown().Units, '.')
                        .convertToFormat(QImage::Format_RGB32));
 }
 
@@ -81,7 +81,7 @@ TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderTheFixedHeader) {
   OpenWithPreset(3);  // climbs far above 10 km: the heights end up in km
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-  ASSERT_EQ(data_->Units.HeightInKm, 1);
+  ASSERT_EQ(Shown().Units.HeightInKm, 1);
   chosenFile_ = workDir_.filePath("table.csv");
   ChooseFromPlotMenu(kSaveTable);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
@@ -91,7 +91,7 @@ TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderTheFixedHeader) {
   // The same writer as zarn-batch: heights in m under H_m, though the run switched them to km.
   EXPECT_EQ(csv.left(csv.indexOf('\n')).toStdString(), TableCsvHeader());
   EXPECT_TRUE(TableCsvHeader().find(",H_m,") != std::string::npos);
-  EXPECT_TRUE(csv.toStdString() == TableCsvText(data_->Table, data_->Units, 500))
+  EXPECT_TRUE(csv.toStdString() == TableCsvText(Shown().Table, Shown().Units, 500))
       << "the CSV is not the run's table";
 }
 

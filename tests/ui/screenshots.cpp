@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "assets/pictures.h"
+#include "flight/presets.h"
 #include "records/flight_data.h"
-#include "sim/presets.h"
 #include "ui/calc_form.h"
 #include "ui/start_form.h"
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   const char* languages[] = {"ru", "de", "en"};
   for (int lang = 0; lang < 3; ++lang) {
     const QString tag = QString::fromLatin1(languages[lang]);
-    auto data = std::make_unique<zarn::ZarnData>();
+    auto data = std::make_unique<zarn::ui::WindowState>();
     zarn::ui::Form1 form1(*data);
     zarn::ui::Form2 form2(*data, form1);
     form1.SetCalculationForm(&form2);
@@ -67,12 +67,13 @@ int main(int argc, char** argv) {
     Click(form2.findChild<QPushButton*>(QStringLiteral("Button5")));
     Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
     Click(form2.findChild<QPushButton*>(QStringLiteral("Button1")));
+    while (form2.Running()) QTest::qWait(2);
     Save(form2, dir, QStringLiteral("form2_graph_") + tag);
   }
   {
     // The buoyancy block and the level-flight speed: a task 5 record, then a task 3 record (the
     // activation only ever shows controls, so both stay visible), in Russian.
-    auto data = std::make_unique<zarn::ZarnData>();
+    auto data = std::make_unique<zarn::ui::WindowState>();
     zarn::ui::Form1 form1(*data);
     zarn::ui::Form2 form2(*data, form1);
     form1.SetCalculationForm(&form2);

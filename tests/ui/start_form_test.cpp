@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <array>
 
-#include "sim/presets.h"
+#include "flight/presets.h"
 #include "windows_fixture.h"
 
 namespace zarn::ui {
@@ -86,7 +86,7 @@ TEST_F(WindowsTest, PresetChoiceWritesOnlyTheRecordAndLeavesNothingOfTheLastPres
   EXPECT_EQ(rec[kSlotDt0], 0.0015);
   for (int slot = 30; slot < 60; ++slot) EXPECT_EQ(rec[static_cast<std::size_t>(slot)], 0.0) << slot;
   // Nothing reaches the parameters or the fields before START.
-  EXPECT_EQ(data_->Params.MassaStart, 0.0);
+  EXPECT_EQ(Params().MassaStart, 0.0);
   EXPECT_EQ(Text("edMassaStart"), "");
 
   const std::array<double, 60> before = rec;

@@ -1,5 +1,5 @@
 #pragma once
-// The program's two windows over one ZarnData, as main() builds them, driven with Qt Test input.
+// The program's two windows over one WindowState, as main() builds them, driven with Qt Test input.
 // Errors go to a recorder instead of a modal box, the save and open dialogs answer with file names
 // the test sets; runs write their files into a temporary folder.
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <stdexcept>
 #include <system_error>
 
 #include "records/flight_data.h"
@@ -27,6 +28,7 @@
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/start_form.h"
+#include "ui/window_state.h"
 
 namespace zarn::ui {
 
@@ -63,7 +65,7 @@ class WindowsTest : public ::testing::Test {
     ASSERT_TRUE(workDir_.isValid());
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(workDir_.path());
-    data_ = std::make_unique<ZarnData>();
+    data_ = std::make_unique<WindowState>();
     form1_ = std::make_unique<Form1>(*data_);
     form2_ = std::make_unique<Form2>(*data_, *form1_);
     form1_->SetCalculationForm(form2_.get());
@@ -74,7 +76,7 @@ class WindowsTest : public ::testing::Test {
   void RestartProgram() {
     form2_.reset();
     form1_.reset();
-    data_ = std::make_unique<ZarnData>();
+    data_ = std::make_unique<WindowState>();
     form1_ = std::make_unique<Form1>(*data_);
     form2_ = std::make_unique<Form2>(*data_, *form1_);
     form1_->SetCalculationForm(form2_.get());
@@ -115,7 +117,18 @@ class WindowsTest : public ::testing::Test {
   }
 
   // --- the calculation form ---
-  void PressStart() { QTest::mouseClick(Calc<QPushButton>("Button1"), Qt::LeftButton); }
+  // START, and the event loop until the run has ended and the form shows its outcome.
+  void PressStart() {
+    QTest::mouseClick(Calc<QPushButton>("Button1"), Qt::LeftButton);
+    while (form2_->Running()) QTest::qWait(2);
+  }
+  const FlightParameters& Params() const { return form2_->Inputs(); }
+  // The run on show; the test fails when there is none.
+  const RunResult& Shown() const {
+    const RunResult* run = form2_->ShownRun();
+    if (run == nullptr) throw std::logic_error("no run on show");
+    return *run;
+  }
   void PressMain() { QTest::mouseClick(Calc<QPushButton>("Button5"), Qt::LeftButton); }
   void PressGraph(const char* button) { QTest::mouseClick(Calc<QPushButton>(button), Qt::LeftButton); }
   QString Text(const char* field) const { return Calc<QLineEdit>(field)->text(); }
@@ -178,7 +191,7 @@ class WindowsTest : public ::testing::Test {
     return widget;
   }
 
-  std::unique_ptr<ZarnData> data_;
+  std::unique_ptr<WindowState> data_;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<Form2> form2_;
   std::vector<QString> messages_;

@@ -10,13 +10,15 @@
 #include <ostream>
 
 #include "batch/png_plugin.h"
+#include "flight/key_figures.h"
+#include "flight/number_text.h"
+#include "flight/presets.h"
+#include "output/file_sink.h"
+#include "output/result_files.h"
+#include "output/run_note.h"
+#include "output/table_csv.h"
 #include "records/constants.h"
 #include "records/errors.h"
-#include "sim/file_sink.h"
-#include "sim/key_figures.h"
-#include "sim/number_text.h"
-#include "sim/presets.h"
-#include "sim/table_csv.h"
 
 #ifndef ZARN_VERSION
 #define ZARN_VERSION "unknown"
@@ -342,10 +344,12 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
 }
 
 // The picture: the one place where the runner draws.
-void SavePicture(ZarnData& d, const GraphEntry& graph, const std::filesystem::path& path, const char* format,
-                 bool clearStyle) {
-  SelectGraph(graph, d.Selection);
-  SaveGraphThroughModule(d.Table, d.Selection, d.Summary.SamplesStored, d.Units, path, format, clearStyle);
+void SavePicture(const RunResult& run, const GraphEntry& graph, const std::filesystem::path& path,
+                 const char* format, bool clearStyle) {
+  GraphSelection selection{};
+  SelectGraph(graph, selection);
+  SaveGraphThroughModule(run.Table, selection, run.Summary.SamplesStored, run.Units, path, format,
+                         clearStyle);
 }
 
 }  // namespace
@@ -414,11 +418,6 @@ PresetRecordSlots BaseRecord(const BatchOptions& options) {
   return record;
 }
 
-void PrepareParameters(const PresetRecordSlots& record, ZarnData& d) {
-  d.PresetRecord = record;
-  ApplyPresetRecord(d);
-}
-
 const std::array<FigureSpec, kFigureCount> kFigures{{
     {"steps_per_pass", "Steps per pass", ""},
     {"samples_stored", "Samples stored", ""},
@@ -435,27 +434,28 @@ const std::array<FigureSpec, kFigureCount> kFigures{{
     {"buoyant_volume_m3", "Buoyant volume", "m3"},
 }};
 
-Figures Fly(ZarnData& d, const RunOptions& run) {
-  ComputeTrajectory(d, run);
-  const KeyFigures k = KeyFiguresOf(d);
+Flight Fly(const FlightParameters& p, const RunOptions& run) {
+  Flight flight{ComputeTrajectory(p, run), {}};
+  const RunResult& d = *flight.Result;
+  const KeyFigures k = KeyFiguresOf(p, d);
   const RunSummary& sum = d.Summary;
-  Figures f{};
+  Figures& f = flight.Values;
   f[kFigSteps] = static_cast<double>(sum.StepsPerPass);
   f[kFigSamples] = sum.SamplesStored;
   f[kFigTime] = k.FlightTime;
   f[kFigRange] = k.Range;
   f[kFigApex] = k.ApexH;
-  f[kFigEndH] = d.State.H;
+  f[kFigEndH] = d.Final.H;
   f[kFigEndV] = k.EndSpeed;
-  f[kFigEndAngle] = d.State.Theta * kDegPerRad;
-  f[kFigEndMass] = d.State.Mass;
+  f[kFigEndAngle] = d.Final.Theta * kDegPerRad;
+  f[kFigEndMass] = d.Final.Mass;
   f[kFigMaxQ] = k.MaxQ / 1000.0;
   f[kFigPeakNx] = k.PeakNx;
   f[kFigLevelSpeed] = k.LevelFlightSpeed;
   f[kFigVolume] = k.BuoyantVolume;
   for (const std::optional<double>& v : f)
     if (v) Checked(*v);  // no figure is ever inf or nan
-  return f;
+  return flight;
 }
 
 std::string NumberText(double value) {
@@ -515,16 +515,18 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
   try {
-    const auto d = std::make_unique<ZarnData>();  // 400 kB: zero, as at program start
     const PresetRecordSlots record = BaseRecord(options);
-    PrepareParameters(record, *d);
+    const FlightParameters params = ParametersOf(record);
     if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
 
+    ResultFiles files(options.Directory);
     RunOptions run;
-    run.Directory = options.Directory;
+    run.Sink = &files;
     run.ProgressEvery = kProgressEvery;
     run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    const Figures figures = Fly(*d, run);
+    const Flight flight = Fly(params, run);
+    const RunResult* d = flight.Result.get();
+    const Figures& figures = flight.Values;
     monitor.Erase();
     // A Ctrl-C after the run's last report still stops what would follow.
     if (monitor.Cancelled()) throw Error("Run cancelled");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -13,10 +14,11 @@
 #include <vector>
 
 #include "batch/run_monitor.h"
+#include "flight/integrator.h"
+#include "output/file_sink.h"
+#include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
-#include "sim/integrator.h"
-#include "sim/param_file.h"
 
 namespace zarn::batch {
 
@@ -98,9 +100,6 @@ BatchOptions ParseArguments(std::span<const std::string_view> args);
 // --set, as if the file said NAME = VALUE.
 PresetRecordSlots BaseRecord(const BatchOptions& options);
 
-// The parameters as the calculation form holds them once it is activated with that record.
-void PrepareParameters(const PresetRecordSlots& record, ZarnData& d);
-
 // The key figures of a run, for people (the summary) and for scripts (--json, a sweep's rows).
 enum FigureId : int {
   kFigSteps,       //!< steps per pass
@@ -126,9 +125,13 @@ struct FigureSpec {
 extern const std::array<FigureSpec, kFigureCount> kFigures;
 using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figure only where the task has it
 
-// Runs the flight prepared on d and returns its figures (the task's own where it has one). Throws
-// Error as ComputeTrajectory does.
-Figures Fly(ZarnData& d, const RunOptions& run);
+// A finished run and its figures (the task's own where it has one).
+struct Flight {
+  std::unique_ptr<RunResult> Result;
+  Figures Values;
+};
+// Flies the parameters. Throws Error as ComputeTrajectory does.
+Flight Fly(const FlightParameters& p, const RunOptions& run);
 
 // Figure `id` (present in f) as text: counts as whole numbers; the rest with 10 significant digits
 // for people, or as the shortest text that reads back to the same double for scripts.

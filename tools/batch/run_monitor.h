@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "sim/integrator.h"
+#include "flight/integrator.h"
 
 namespace zarn::batch {
 

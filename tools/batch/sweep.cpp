@@ -11,13 +11,16 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <thread>
 
 #include "batch/batch.h"
+#include "flight/presets.h"
+#include "output/file_sink.h"
+#include "output/result_files.h"
+#include "output/table_csv.h"
 #include "records/errors.h"
-#include "sim/file_sink.h"
-#include "sim/table_csv.h"
 
 namespace zarn::batch {
 namespace {
@@ -94,22 +97,26 @@ CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record
   quiet.Cancel = cancel;
   RunMonitor monitor(quiet);
   try {
-    const auto d = std::make_unique<ZarnData>();
-    PrepareParameters(record, *d);
+    const FlightParameters params = ParametersOf(record);
+    // Without --keep a case writes no file: its steps go nowhere.
+    std::optional<ResultFiles> files;
+    fs::path directory;
     RunOptions run;
-    run.WriteFiles = !options.Keep.empty();
-    run.Space = space.Probe();
-    if (run.WriteFiles) {
-      run.Directory = options.Keep / CaseFolder(number, total);
+    if (!options.Keep.empty()) {
+      directory = options.Keep / CaseFolder(number, total);
       std::error_code ec;
-      fs::create_directories(run.Directory, ec);
-      if (ec) throw FileError(FileErrorText("create", run.Directory, ec.value()));
+      fs::create_directories(directory, ec);
+      if (ec) throw FileError(FileErrorText("create", directory, ec.value()));
+      run.Sink = &files.emplace(directory);
+      files->SetSpaceProbe(space.Probe());  // the sweep's one reserve
     }
     run.ProgressEvery = kProgressEvery;
     run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    outcome.Result = Fly(*d, run);
+    const Flight flight = Fly(params, run);
+    outcome.Result = flight.Values;
+    const RunResult& d = *flight.Result;
     if (!options.Csv.empty())
-      WriteTableCsv(run.Directory / options.Csv, d->Table, d->Units, d->Summary.SamplesStored);
+      WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored);
   } catch (const std::exception& e) {
     outcome.Cancelled = monitor.Cancelled();
     outcome.Error = e.what();

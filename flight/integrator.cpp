@@ -1,0 +1,388 @@
+#include "flight/integrator.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "flight/number_text.h"
+#include "flight/parameters.h"
+#include "models/atmosphere.h"
+#include "models/drag_law.h"
+#include "models/motion_step.h"
+#include "records/constants.h"
+#include "records/errors.h"
+
+namespace zarn {
+namespace {
+
+constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
+constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
+constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
+constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
+constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
+constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
+
+constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
+  std::array<bool, TrajectoryTable::kColumns> switched{};
+  for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
+  return switched;
+}();
+
+// A sink that takes nothing: the run of a sweep's case that keeps only its figures.
+class NoSink final : public StepSink {
+ public:
+  void Begin() override {}
+  void Step(const FlightState&) override {}
+  void Sampled(int32_t) override {}
+  void End(const RunResult&) override {}
+  void Abandon() noexcept override {}
+};
+
+// One run: both passes, feeding the sink throughout.
+class Run {
+ public:
+  Run(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink)
+      : d_(result), p_(p), s_(result.Final), options_(options), sink_(sink) {
+    // Without a callback the countdown starts where no run reaches it.
+    const bool report = options_.Progress && options_.ProgressEvery > 0;
+    every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
+  }
+
+  // The first step of the probe pass alone, in no file: what a run would meet at once.
+  void FirstStep() {
+    StartPass();
+    Step();
+  }
+
+  void Execute() {
+    sink_.Begin();
+    try {
+      FlyPass();
+      duration_ = s_.t;
+      d_.Summary.StepsPerPass = steps_;
+      d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
+      pass_ = 1;
+      prevWhole_ = -1.0;
+      FlyPass();
+      ConvertUnits();
+      sink_.End(d_);
+    } catch (...) {
+      // Keep what the sink took, but report the fault that stopped the run, not a later one.
+      sink_.Abandon();
+      throw;
+    }
+  }
+
+ private:
+  void FlyPass() {
+    StartPass();
+    untilReport_ = every_;
+    do {
+      Step();
+      ++steps_;
+      if (--untilReport_ == 0) Report();
+    } while (s_.H > p_.Hk && s_.t < p_.Tk);
+    if (options_.Progress) Report();  // the end of each pass, so that a caller sees 100 %
+  }
+
+  void StartPass() {
+    d_.Units = UnitFlags{};
+    s_.Stage = 0.0;
+    s_.CxCur = p_.Cx;
+    s_.CyCur = p_.Cy;
+    if (p_.TaskKind == kTaskRocket) SetUpStages();
+    s_.X = 0.0;
+    s_.H = p_.H0;
+    s_.t = 0.0;
+    s_.V = p_.V0;
+    s_.Theta = p_.TTO / kDegPerRad;
+    s_.Mass = p_.MassaStart;
+    s_.Area = p_.S0;
+    s_.Volumen = 0.0;
+    sampleCount_ = 1;
+    dragLaw_ = std::nearbyint(p_.AeroModel) != 0.0;  // parameters stay fixed during a run
+    buoyancyMode_ = IsBuoyantTask(p_.TaskKind) ? 1 : 0;
+  }
+
+  void SetUpStages() {
+    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
+      const StageParameters& f = kStageParameters[i];
+      StageData& st = stages_[i];
+      // A zero sea-level Isp marks an upper stage that does not exist: it burns for no time.
+      if (i > 0 && p_.*f.Iud == 0.0) {
+        st = StageData{};
+        continue;
+      }
+      st.FuelMass = p_.*f.Mt;
+      st.IspSeaLevel = p_.*f.Iud;
+      st.IspVacuum = p_.*f.IudP;
+      st.DryMass = p_.*f.Mdv;
+      st.MassFlow = Checked(Div(p_.*f.Schub, st.IspVacuum));  // vacuum thrust / vacuum Isp
+      st.BurnTime = Checked(Div(st.FuelMass, st.MassFlow));
+    }
+    endOfStage1_ = stages_[0].BurnTime;
+    endOfStage2_ = Checked(endOfStage1_ + stages_[1].BurnTime);
+    totalBurnTime_ = Checked(endOfStage2_ + stages_[2].BurnTime);
+  }
+
+  void Step() {
+    s_.Atm = StandardAtmosphere(s_.H, band_);
+    if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
+    s_.Mach = Div(s_.V, s_.Atm.Vsound);
+    if (p_.TaskKind == kTaskRocket && s_.t <= totalBurnTime_) {
+      Burn();
+    } else {
+      s_.Thrust = 0.0;
+      s_.Isp = 0.0;
+    }
+    if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
+    MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
+
+    sink_.Step(s_);
+    if (pass_ == 1) Sample();
+  }
+
+  // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
+  void Burn() {
+    int stage;
+    if (s_.t <= endOfStage1_) {
+      stage = 1;
+    } else if (s_.t <= endOfStage2_) {
+      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - stages_[0].DryMass);
+      stage = 2;
+    } else {
+      // The third stage's engine stays on board after its burn, as the last engine of a smaller
+      // vehicle does.
+      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - stages_[1].DryMass);
+      stage = 3;
+    }
+    const StageData& st = stages_[static_cast<std::size_t>(stage - 1)];
+    // Linear in the ambient pressure: sea-level Isp at 1.013 bar, vacuum Isp at 0.
+    s_.Isp = Checked(st.IspSeaLevel +
+                     (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
+    s_.Thrust = Checked(st.MassFlow * s_.Isp);
+    s_.Mass = Checked(s_.Mass - st.MassFlow * p_.dt0);
+    s_.Stage = stage;
+
+    // A weak rocket climbs straight up for its first 50 s; on release it turns to the launch
+    // angle once and then flies freely.
+    if (s_.t < kHoldUntil && Checked(Div(s_.Thrust, s_.Mass)) < kHoldThrustPerMass) {
+      s_.Theta = kAngleLimit;  // straight up: 90/57.3, not pi/2
+      s_.AngleHold = 0.0;
+    } else if (s_.AngleHold == 0.0) {
+      s_.Theta = p_.TTO / kDegPerRad;
+      s_.AngleHold = 1.0;
+    }
+  }
+
+  // A sample at the pass's first step and at every step during which t passed a multiple of
+  // SampleInterval (the whole part of t / SampleInterval grew): one row per crossing however short
+  // the step, and every step of a flight of fewer steps than rows. Past the last row, a crossing
+  // overwrites it.
+  void Sample() {
+    const double whole = std::trunc(Checked(Div(s_.t, d_.Summary.SampleInterval)));
+    const bool first = prevWhole_ < 0.0;
+    if (whole > prevWhole_) {
+      sink_.Sampled(sampleCount_);
+      StoreSample(sampleCount_);
+      d_.Summary.SamplesStored = sampleCount_;  // rows fill in order: the latest is the highest
+      sampleCount_ = std::min(sampleCount_ + 1, d_.Table.RowsPerColumn);
+    }
+    prevWhole_ = whole;
+
+    RunSummary& sum = d_.Summary;
+    if (first) {
+      sum.ApexH = s_.H;
+      sum.MaxQ = s_.q;
+      sum.PeakNx = s_.nx;
+    } else {
+      sum.ApexH = std::max(sum.ApexH, s_.H);
+      sum.MaxQ = std::max(sum.MaxQ, s_.q);
+      if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) sum.PeakNx = s_.nx;  // the first of equal peaks
+    }
+  }
+
+  // Writes row `row` in column order, raising each unit flag right after its column.
+  void StoreSample(int32_t row) {
+    TrajectoryTable& table = d_.Table;
+    const FlightState& s = s_;
+    auto put = [&](int column, double value) {
+      table.Cell(column, row) = value;
+      if (kSwitchedColumns[static_cast<std::size_t>(column)]) {
+        for (const UnitSwitch& u : kUnitSwitches)
+          if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
+      }
+    };
+    put(kColT, s.t);
+    put(kColV, s.V);
+    put(kColQkPa, s.q / 1000.0);
+    put(kColH, s.H < 0.0 ? 0.0 : s.H);
+    put(kColAngle, s.Theta * kDegPerRad);
+    put(kColZero5, 0.0);
+    put(kColZero6, 0.0);
+    put(kColX, s.X);
+    put(kColZero8, 0.0);
+    put(kColNx, s.nx);
+    put(kColNy, s.ny);
+    put(kColZero11, 0.0);
+    put(kColAuftriebEps, s.Auftrieb + kAuftriebOffset);
+    put(kColVwind, p_.Vwind);
+    put(kColIsp, s.Isp);
+    put(kColThrust, s.Thrust);
+    put(kColMass, s.Mass);
+    put(kColThrustPerMass, Checked(Div(s.Thrust, s.Mass)));
+    put(kColZero18, 0.0);
+    put(kColVolumen, s.Volumen);
+    put(kColAuftrieb, s.Auftrieb);
+    put(kColDrag, s.Drag);
+    put(kColLift, s.Lift);
+    put(kColCx, s.CxCur);
+    put(kColCy, s.CyCur);
+    put(kColMach, s.Mach);
+    put(kColTemp, s.Atm.T);
+    put(kColPbar, s.Atm.Pbar);
+    put(kColRoh, s.Atm.Roh);
+    s_.Re = Checked(Div(s.Atm.Roh * s.V * 1.0, s.Atm.Mu));  // for a length of 1 m
+    put(kColRe, s_.Re / 1000.0);
+  }
+
+  // Every row of a converted column; the rows the run did not store hold 0 and stay 0.
+  void ConvertUnits() {
+    TrajectoryTable& table = d_.Table;
+    for (const UnitSwitch& u : kUnitSwitches) {
+      if (d_.Units.*u.Flag != u.Value) continue;
+      for (int32_t row = 1; row <= table.RowsPerColumn; ++row) table.Cell(u.Column, row) /= u.Divisor;
+    }
+  }
+
+  [[gnu::noinline]] void Report() {
+    untilReport_ = every_;
+    const RunProgress progress{pass_, s_.t, p_.Tk, pass_ == 1 ? duration_ : 0.0, steps_};
+    if (!options_.Progress(progress)) throw Error("Run cancelled");
+  }
+
+  RunResult& d_;
+  const FlightParameters& p_;
+  FlightState& s_;
+  const RunOptions& options_;
+  StepSink& sink_;
+  std::array<StageData, 3> stages_{};  //!< stage 1 first, set up at each pass start
+  double totalBurnTime_ = 0.0;         //!< [s] sum of the three burn times
+  int32_t pass_ = 0;                   //!< 0 probe pass, 1 recording pass
+  int32_t sampleCount_ = 1;            //!< row the next sample goes to, 1..RowsPerColumn
+  bool dragLaw_ = false;
+  int32_t buoyancyMode_ = 0;  //!< 1: the body does not move
+  std::size_t band_ = 0;      //!< the atmosphere's band of the previous step
+  AngleTrig trig_;            //!< sin and cos of the previous step's angle
+  double endOfStage1_ = 0.0;  //!< [s]
+  double endOfStage2_ = 0.0;  //!< [s]
+  double duration_ = 0.0;     //!< [s] final t of the probe pass, for progress reports
+  double prevWhole_ = -1.0;   //!< whole part of t / SampleInterval after the previous recorded step
+  int64_t every_;
+  int64_t untilReport_ = 0;
+  int64_t steps_ = 0;
+};
+
+}  // namespace
+
+void ValidateRunParameters(const FlightParameters& p, char decimalSeparator) {
+  // A step that is not positive never reaches Tk, and an infinite Tk is never reached.
+  if (!(std::isfinite(p.dt0) && p.dt0 > 0.0)) throw Error("Integration step must be a positive number");
+  if (!std::isfinite(p.Tk)) throw Error("End time must be a finite number");
+  // A step too small for the clock would leave t where it is forever; a pass of more steps than
+  // kMaxStepsPerPass would hold a core for hours, as good as forever in front of a window.
+  if (p.Tk <= 0.0) return;  // the pass ends at its first step
+  const std::string step = "Integration step dt0 = " + FormatGeneral(p.dt0, 15, decimalSeparator) + " s";
+  const std::string end = "the end time Tk = " + FormatGeneral(p.Tk, 15, decimalSeparator) + " s";
+  if (p.Tk + p.dt0 == p.Tk) throw Error(step + " cannot advance the time up to " + end);
+  const double steps = std::ceil(p.Tk / p.dt0);
+  if (steps > static_cast<double>(kMaxStepsPerPass))
+    throw Error(step + " would take " + FormatGeneral(steps, 15, decimalSeparator) + " steps up to " + end +
+                " (at most " + std::to_string(kMaxStepsPerPass) + ")");
+}
+
+namespace {
+
+// "(MassaStart = 0)": the parameter and value that a refusal is about.
+std::string NamedValue(std::string_view name, double value, char decimalSeparator) {
+  return std::string(name) + " = " + FormatGeneral(value, 15, decimalSeparator);
+}
+
+std::string_view NameOfSlot(int slot) {
+  for (const ParamName& p : kParamNames)
+    if (p.Slot == slot) return p.Name;
+  return {};
+}
+
+// Values that have no meaning below 0: an area, a drag coefficient, masses and thrusts.
+struct NonNegative {
+  int Slot;
+  double FlightParameters::*Value;
+};
+constexpr std::array<NonNegative, 2> kNonNegative{
+    {{kSlotS0, &FlightParameters::S0}, {kSlotCx, &FlightParameters::Cx}}};
+
+void RefuseNegative(std::string_view name, double value, char decimalSeparator) {
+  if (value < 0.0) throw Error(NamedValue(name, value, decimalSeparator) + " cannot be negative");
+}
+
+// The fault that the first step of the run would raise, or "".
+std::string FirstStepFault(const FlightParameters& p);
+
+}  // namespace
+
+void ValidateRun(const FlightParameters& p, char decimalSeparator) {
+  ValidateRunParameters(p, decimalSeparator);
+  for (const NonNegative& v : kNonNegative) RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
+  if (p.TaskKind == kTaskBuoyantGas)
+    RefuseNegative(NameOfSlot(kSlotGasDensity), p.GasDensity, decimalSeparator);
+  if (p.TaskKind == kTaskRocket) {
+    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
+      const StageParameters& f = kStageParameters[i];
+      const int stage = static_cast<int>(i) + 1;
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageFuelMass)), p.*f.Mt, decimalSeparator);
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageDryMass)), p.*f.Mdv, decimalSeparator);
+      RefuseNegative(NameOfSlot(StageSlotOf(stage, kStageThrust)), p.*f.Schub, decimalSeparator);
+    }
+  }
+  if (!(p.MassaStart > 0.0)) {
+    // Where a run would fail at once, its fault comes first, as it did before the refusal.
+    const std::string fault = FirstStepFault(p);
+    const std::string mass = NamedValue(NameOfSlot(kSlotMass), p.MassaStart, decimalSeparator);
+    throw Error(fault.empty() ? mass + " must be more than 0" : fault + " (" + mass + ")");
+  }
+}
+
+namespace {
+
+std::string FirstStepFault(const FlightParameters& p) {
+  RunResult trial{};  // a run of its own: nothing of the caller's changes
+  trial.Table.RowsPerColumn = TrajectoryTable::kMaxRows;
+  const RunOptions noProgress;
+  NoSink none;
+  Run run(p, trial, noProgress, none);
+  try {
+    run.FirstStep();
+  } catch (const FloatingPointError& e) {
+    return e.what();
+  }
+  return {};
+}
+
+}  // namespace
+
+std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {
+  ValidateRun(p);
+  auto result = std::make_unique<RunResult>();  // zero: rows the run does not store read 0
+  result->Table.RowsPerColumn = TrajectoryTable::kMaxRows;
+  NoSink none;
+  Run run(p, *result, options, options.Sink != nullptr ? *options.Sink : none);
+  run.Execute();
+  return result;
+}
+
+}  // namespace zarn

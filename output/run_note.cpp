@@ -1,0 +1,41 @@
+#include "output/run_note.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "flight/number_text.h"
+
+namespace zarn {
+namespace {
+
+// x > 0 rounded down to two significant digits of its shortest decimal text, so that a step that
+// reads 0.0024 stays 0.0024 rather than becoming 0.0023 for the binary value below it.
+double FloorTwoDigits(double x) {
+  char text[32];
+  const char* end = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific).ptr;
+  // "d.ddde-xx" or "de-xx": keep the first two digits and the exponent.
+  const char* e = std::find(static_cast<const char*>(text), end, 'e');
+  std::string kept(1, text[0]);
+  kept += '.';
+  kept += text[1] == '.' && e - text > 2 ? text[2] : '0';
+  kept.append(e, end);
+  double value = 0.0;
+  std::from_chars(kept.data(), kept.data() + kept.size(), value);
+  return value;
+}
+
+}  // namespace
+
+std::string FewSamplesNote(const RunResult& run, char decimalSeparator) {
+  const int32_t stored = run.Summary.SamplesStored, rows = run.Table.RowsPerColumn;
+  if (stored <= 0 || stored >= rows) return {};
+  const int64_t steps = run.Summary.StepsPerPass;
+  // A flight over at its first step ends there whatever the step: no step to suggest.
+  if (steps == 1) return "1 of " + std::to_string(rows) + " samples: the flight ended at its first step";
+  return std::to_string(stored) + " of " + std::to_string(rows) + " samples: the flight took " +
+         std::to_string(steps) + " steps; a step of " +
+         FormatGeneral(FloorTwoDigits(run.Summary.SampleInterval), 15, decimalSeparator) +
+         " s or less fills all " + std::to_string(rows);
+}
+
+}  // namespace zarn

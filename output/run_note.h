@@ -1,0 +1,16 @@
+#pragma once
+// The note on a run that stored fewer samples than its table holds.
+#include <string>
+
+#include "flight/integrator.h"
+
+namespace zarn {
+
+// What a user should know about a run that stored fewer rows than the table holds, e.g.
+// "248 of 500 samples: the flight took 248 steps; a step of 0.0024 s or less fills all 500";
+// "1 of 500 samples: the flight ended at its first step" for a flight of one step, which a
+// shorter step would end as soon; empty when the run filled the table or stored nothing. The step
+// named is the flight's duration / 500 (SampleInterval) rounded down to two significant digits.
+std::string FewSamplesNote(const RunResult& run, char decimalSeparator);
+
+}  // namespace zarn

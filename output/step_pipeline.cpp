@@ -1,0 +1,257 @@
+#include "output/step_pipeline.h"
+
+#include <sys/uio.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "records/errors.h"
+
+namespace zarn {
+namespace {
+
+enum class BlockState : uint8_t { Free, Filled, Formatting, Formatted };
+
+// Blocks written with one call: about a megabyte.
+constexpr std::size_t kBlocksPerWrite = 4;
+static_assert(kBlocksPerWrite <= OutputFile::kMaxPieces);
+
+}  // namespace
+
+// Block k of the file lives in blocks[k % kBlocks]; Written <= every block in use < Handed.
+struct StepPipeline::Shared {
+  struct Block {
+    std::unique_ptr<StepRecord[]> Records{std::make_unique_for_overwrite<StepRecord[]>(kRecordsPerBlock)};
+    // Pages that the text never reaches are never touched.
+    std::unique_ptr<char[]> Text{std::make_unique_for_overwrite<char[]>((kRecordsPerBlock + 1) * kLineRoom)};
+    std::size_t Count = 0;  // records
+    std::size_t Bytes = 0;  // of text, once formatted
+    BlockState State = BlockState::Free;
+  };
+
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  std::array<Block, kBlocks> Blocks;
+  uint64_t Handed = 0;     // blocks handed over
+  uint64_t Written = 0;    // blocks written, or dropped after a failure
+  std::string Failure;     // the first failure; nothing is written after it
+  bool Finishing = false;  // the writer ends once everything handed over is written
+  bool Abandon = false;    // the writer ends at once
+  std::thread Thread;
+
+  Block& Of(uint64_t k) { return Blocks[k % kBlocks]; }
+
+  // Blocks handed over and waiting to be formatted.
+  std::size_t Waiting() {
+    std::size_t n = 0;
+    for (uint64_t k = Written; k < Handed; ++k) n += Of(k).State == BlockState::Filled ? 1 : 0;
+    return n;
+  }
+
+  // Formats the oldest waiting block, with the mutex released meanwhile; false when none waits.
+  bool FormatOne(std::unique_lock<std::mutex>& lock, StepFormatter format) {
+    for (uint64_t k = Written; k < Handed; ++k) {
+      Block& b = Of(k);
+      if (b.State != BlockState::Filled) continue;
+      b.State = BlockState::Formatting;
+      lock.unlock();
+      const char* end = format(b.Records.get(), b.Count, b.Text.get());
+      lock.lock();
+      b.Bytes = static_cast<std::size_t>(end - b.Text.get());
+      b.State = BlockState::Formatted;
+      lock.unlock();
+      Changed.notify_all();
+      lock.lock();
+      return true;
+    }
+    return false;
+  }
+
+  // Ends the writer thread, at once or once everything handed over is written, and waits for it.
+  void End(bool abandon) {
+    if (!Thread.joinable()) return;
+    {
+      std::lock_guard lock(Mutex);
+      Finishing = true;
+      Abandon = Abandon || abandon;
+    }
+    Changed.notify_all();
+    Thread.join();
+  }
+
+  // The writer thread: writes the formatted blocks in order, formats waiting ones meanwhile.
+  void Run(OutputFile& file, StepFormatter format) {
+    std::unique_lock lock(Mutex);
+    while (!Abandon) {
+      if (Written < Handed && (Of(Written).State == BlockState::Formatted ||
+                               (!Failure.empty() && Of(Written).State == BlockState::Filled))) {
+        std::array<iovec, kBlocksPerWrite> pieces{};
+        int count = 0;
+        for (uint64_t k = Written; k < Handed && count < static_cast<int>(pieces.size()); ++k, ++count) {
+          Block& b = Of(k);
+          if (b.State != BlockState::Formatted && !(b.State == BlockState::Filled && !Failure.empty())) break;
+          pieces[static_cast<std::size_t>(count)] = {b.Text.get(), b.Bytes};
+        }
+        if (Failure.empty()) {
+          lock.unlock();
+          std::string failure;
+          try {
+            failure = file.Write(pieces.data(), count);
+          } catch (const std::exception& e) {  // no memory for the message
+            failure = e.what();
+          }
+          lock.lock();
+          if (Failure.empty()) Failure = std::move(failure);
+        }
+        for (int i = 0; i < count; ++i) Of(Written + static_cast<uint64_t>(i)).State = BlockState::Free;
+        Written += static_cast<uint64_t>(count);
+        lock.unlock();
+        Changed.notify_all();
+        lock.lock();
+        continue;
+      }
+      if (Failure.empty() && FormatOne(lock, format)) continue;
+      if (Finishing && Written == Handed) return;
+      Changed.wait(lock);
+    }
+  }
+};
+
+StepPipeline::StepPipeline(StepFormatter format) : format_(format) {}
+
+StepPipeline::~StepPipeline() {
+  CloseSilently();
+}
+
+void StepPipeline::Open(const std::filesystem::path& path) {
+  if (file_.IsOpen()) Close();
+  if (!shared_) shared_ = std::make_unique<Shared>();
+  Shared& sh = *shared_;
+  sh.Handed = sh.Written = 0;
+  sh.Failure.clear();
+  sh.Finishing = sh.Abandon = false;
+  for (auto& b : sh.Blocks) b.State = BlockState::Free;
+  file_.Open(path);
+  fill_ = 0;
+  records_ = sh.Blocks[0].Records.get();
+  count_ = 0;
+  limit_ = kFirstRecordsPerBlock;
+  records_total_ = 0;
+}
+
+void StepPipeline::WriteInline(std::size_t block) {
+  Shared::Block& b = shared_->Blocks[block];
+  const char* end = format_(b.Records.get(), b.Count, b.Text.get());
+  const iovec piece{b.Text.get(), static_cast<std::size_t>(end - b.Text.get())};
+  if (std::string failure = file_.Write(&piece, 1); !failure.empty()) {
+    shared_->Failure = failure;
+    Fail();
+  }
+}
+
+void StepPipeline::HandOver(bool last) {
+  if (!file_.IsOpen()) file_.ThrowClosed();
+  Shared& sh = *shared_;
+  Shared::Block& block = sh.Blocks[fill_];
+  block.Count = count_;
+  records_total_ += count_;
+  limit_ = std::clamp<std::size_t>(static_cast<std::size_t>(records_total_ / 128), kFirstRecordsPerBlock,
+                                   kRecordsPerBlock);
+  if (!sh.Thread.joinable()) {
+    if (count_ > 0) WriteInline(fill_);
+    count_ = 0;
+    if (last) return;
+    try {
+      sh.Thread = std::thread([this] { shared_->Run(file_, format_); });
+    } catch (const std::system_error&) {  // no thread to be had: this one writes, and tries again later
+    }
+    return;
+  }
+
+  std::unique_lock lock(sh.Mutex);
+  if (!sh.Failure.empty()) {
+    lock.unlock();
+    Fail();
+  }
+  if (count_ > 0) {
+    block.State = BlockState::Filled;
+    ++sh.Handed;
+    lock.unlock();
+    sh.Changed.notify_all();
+    lock.lock();
+  }
+  count_ = 0;
+  if (last) return;
+  // The writer falls behind: take some of its formatting.
+  while (sh.Waiting() >= 2 && sh.FormatOne(lock, format_)) {
+  }
+  // The next block is free once the writer has written what it held.
+  fill_ = (fill_ + 1) % kBlocks;
+  while (sh.Blocks[fill_].State != BlockState::Free && sh.Failure.empty()) {
+    if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
+  }
+  if (!sh.Failure.empty()) {
+    lock.unlock();
+    Fail();
+  }
+  records_ = sh.Blocks[fill_].Records.get();
+}
+
+// Hands over the last records and waits, formatting meanwhile, until everything is written or a
+// failure stops the writer; then ends the thread.
+void StepPipeline::Finish(bool report) {
+  HandOver(/*last=*/true);
+  Shared& sh = *shared_;
+  if (!sh.Thread.joinable()) return;
+  bool failed = false;
+  {
+    std::unique_lock lock(sh.Mutex);
+    while (sh.Written < sh.Handed && sh.Failure.empty()) {
+      if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
+    }
+    failed = !sh.Failure.empty();
+  }
+  sh.End(/*abandon=*/failed);
+  if (report && failed) Fail();
+}
+
+void StepPipeline::Close() {
+  if (!file_.IsOpen()) {
+    file_.Close();  // throws an earlier failure again
+    return;
+  }
+  Finish(/*report=*/true);
+  Closed();
+  file_.Close();
+}
+
+void StepPipeline::CloseSilently() noexcept {
+  if (file_.IsOpen()) {
+    try {
+      Finish(/*report=*/false);
+    } catch (const Error&) {  // a failed write in this thread: what it kept stays
+    }
+  }
+  if (shared_) shared_->End(/*abandon=*/true);
+  Closed();
+  file_.CloseSilently();
+}
+
+void StepPipeline::Closed() noexcept {
+  records_ = nullptr;
+  count_ = limit_ = 0;
+}
+
+// Ends the writer at once and closes the file with the failure, which later uses report again.
+void StepPipeline::Fail() {
+  Shared& sh = *shared_;
+  sh.End(/*abandon=*/true);
+  Closed();
+  file_.Fail(sh.Failure);
+}
+
+}  // namespace zarn
