@@ -3,9 +3,9 @@
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/triangular.hpp>
 
-#include "records/errors.h"
 #include "flight/number_text.h"
 #include "output/param_file.h"
+#include "records/errors.h"
 
 namespace zarn {
 

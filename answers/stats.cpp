@@ -6,9 +6,9 @@
 #include <map>
 #include <numeric>
 
-#include "records/errors.h"
 #include "flight/number_text.h"
 #include "output/param_file.h"
+#include "records/errors.h"
 
 namespace zarn {
 namespace {

@@ -1,7 +1,7 @@
 #include "output/event_text.h"
 
-#include "records/constants.h"
 #include "flight/number_text.h"
+#include "records/constants.h"
 
 namespace zarn {
 namespace {

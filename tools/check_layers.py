@@ -6,9 +6,9 @@ The layers, bottom to top: records (shared records, constants, errors), models (
 answers (solving and Monte Carlo over runs, their statistics) and beside it plot (renderer over a
 canvas), then ui and tools, which sit side by side and never include each other. The build holds
 the same order (each library's include root holds only its own folder and those below it); this
-check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures) stands beside models
-and is read only by ui. An include whose first folder is not a layer (a folder of the file's own
-directory, a system header) is not checked.
+check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures)
+stands beside models and is read only by ui. An include whose first folder is not a layer (a
+folder of the file's own directory, a system header) is not checked.
 """
 import pathlib
 import re
