@@ -27,7 +27,7 @@ Rates OneSided(const Rates& a, const Rates& b) {
 }  // namespace
 
 void EventFeed::After(const FlightState& s) {
-  const FlightState& e = entry_;
+  const Point& e = entry_;
   const Rates step{(s.X - e.X) / dt0_, (s.H - e.H) / dt0_, (s.V - e.V) / dt0_, (s.Theta - e.Theta) / dt0_};
   const Point here{e.t, e.X, e.H, e.V, e.Theta, e.Mach, s.q};  // the step's q is that of its entry
   if (++steps_ >= 2) {

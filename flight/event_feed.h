@@ -20,7 +20,7 @@ class EventFeed {
   EventFeed(EventLog& log, double dt0, AirModel air) : log_(log), dt0_(dt0), air_(air) {}
 
   // Before each motion step, the state it takes (after the step's propulsion, staging and hold).
-  void Entry(const FlightState& s) { entry_ = s; }
+  void Entry(const FlightState& s) { entry_ = {s.t, s.X, s.H, s.V, s.Theta, s.Mach, 0.0}; }
   // After it.
   void After(const FlightState& s);
   // After the last step, with the state it left: the flight's last point.
@@ -38,7 +38,7 @@ class EventFeed {
   EventLog& log_;
   const double dt0_;  //!< [s]
   const AirModel air_;
-  FlightState entry_{};
+  Point entry_{};
   Point prev_{};         // the entry of the previous step: the point waiting for its rate
   Rates prevRates_{};    // the previous step's rates
   Rates beforeRates_{};  // those of the step before it
