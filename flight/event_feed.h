@@ -17,12 +17,24 @@ namespace zarn {
 class EventFeed {
  public:
   // dt0 [s]: the run's step.
-  EventFeed(EventLog& log, double dt0, AirModel air) : log_(log), dt0_(dt0), air_(air) {}
+  EventFeed(EventLog& log, double dt0, AirModel air) : log_(log), perStep_(1.0 / dt0), air_(air) {}
 
   // Before each motion step, the state it takes (after the step's propulsion, staging and hold).
   void Entry(const FlightState& s) { entry_ = {s.t, s.X, s.H, s.V, s.Theta, s.Mach, 0.0}; }
   // After it.
-  void After(const FlightState& s);
+  void After(const FlightState& s) {
+    const Point& e = entry_;
+    const double k = perStep_;
+    const Rates step{(s.X - e.X) * k, (s.H - e.H) * k, (s.V - e.V) * k, (s.Theta - e.Theta) * k};
+    const Point here{e.t, e.X, e.H, e.V, e.Theta, e.Mach, s.q};  // the step's q is that of its entry
+    if (++steps_ >= 2) {
+      if (steps_ == 2) Emit(prev_, OneSided(prevRates_, step));
+      Emit(here, Mean(prevRates_, step));
+    }
+    prev_ = here;
+    beforeRates_ = prevRates_;
+    prevRates_ = step;
+  }
   // After the last step, with the state it left: the flight's last point.
   void Finish(const FlightState& last);
 
@@ -33,10 +45,25 @@ class EventFeed {
   struct Rates {
     double X, H, V, Theta;
   };
-  void Emit(const Point& p, const Rates& r);
+  // (a + b) / 2 and (3a - b) / 2 of each rate.
+  static Rates Mean(const Rates& a, const Rates& b) {
+    return {(a.X + b.X) / 2, (a.H + b.H) / 2, (a.V + b.V) / 2, (a.Theta + b.Theta) / 2};
+  }
+  static Rates OneSided(const Rates& a, const Rates& b) {
+    return {(3 * a.X - b.X) / 2, (3 * a.H - b.H) / 2, (3 * a.V - b.V) / 2, (3 * a.Theta - b.Theta) / 2};
+  }
+  void Emit(const Point& p, const Rates& r) {
+    const FlightNode n{p.t, p.X, p.H, p.V, p.Theta, r.X, r.H, r.V, r.Theta, p.Mach, p.q};
+    if (started_) {
+      log_.Next(n);
+    } else {
+      log_.Start(n);
+      started_ = true;
+    }
+  }
 
   EventLog& log_;
-  const double dt0_;  //!< [s]
+  const double perStep_;  //!< [1/s] 1 / dt0
   const AirModel air_;
   Point entry_{};
   Point prev_{};         // the entry of the previous step: the point waiting for its rate

@@ -69,24 +69,13 @@ void EventLog::Start(const FlightNode& launch) {
   }
 }
 
-void EventLog::Next(const FlightNode& node) {
-  if (!impact_) {
-    Segment(prev_, node);
-    // The largest q of the points, with its neighbours; the first of equal ones.
-    if (node.q > qBest_.q) {
-      qBefore_ = prev_;
-      qBest_ = node;
-      hasBefore_ = true;
-      hasAfter_ = false;
-    } else if (!hasAfter_ && qBest_.t == prev_.t) {
-      qAfter_ = node;
-      hasAfter_ = true;
-    }
-  }
-  prev_ = node;
+void EventLog::NextScheduled() {
+  const std::vector<ScheduledEvent>& s = settings_.Scheduled;
+  nextScheduled_ = scheduled_ < s.size() ? s[scheduled_].t : std::numeric_limits<double>::infinity();
 }
 
 void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
+  end_ = b.t;
   if (!(b.t > a.t)) return;  // a step that did not advance the time holds no moment
   double end = b.t;
   if (a.H > settings_.Hk && b.H <= settings_.Hk) {
@@ -102,6 +91,7 @@ void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
     const ScheduledEvent& s = settings_.Scheduled[scheduled_++];
     events_.push_back(StateAt(a, b, s.t, s.Kind, s.Stage));
   }
+  NextScheduled();
 
   const bool up = a.Mach < 1.0 && b.Mach >= 1.0;
   const bool down = a.Mach >= 1.0 && b.Mach < 1.0;

@@ -73,16 +73,39 @@ class EventLog {
   explicit EventLog(EventSettings settings);
 
   void Start(const FlightNode& launch);
-  void Next(const FlightNode& node);
+  void Next(const FlightNode& node) {
+    if (impact_) return;
+    // Most steps hold no event: a few comparisons tell, and only the others are searched.
+    const FlightNode& a = prev_;
+    if ((a.H > settings_.Hk && node.H <= settings_.Hk) || (a.Mach < 1.0) != (node.Mach < 1.0) ||
+        (a.dH > 0.0 && node.dH <= 0.0) || node.t >= nextScheduled_) {
+      Segment(a, node);
+    } else {
+      end_ = node.t;
+    }
+    // The largest q of the points, with its neighbours; the first of equal ones.
+    if (node.q > qBest_.q) {
+      qBefore_ = prev_;
+      qBest_ = node;
+      hasBefore_ = true;
+      hasAfter_ = false;
+    } else if (!hasAfter_ && qBest_.t == prev_.t) {
+      qAfter_ = node;
+      hasAfter_ = true;
+    }
+    prev_ = node;
+  }
   // The events in time order (equal times in the order of EventKind).
   std::vector<FlightEvent> Finish();
 
  private:
   void Segment(const FlightNode& a, const FlightNode& b);
+  void NextScheduled();
   void LocateMaxQ();
 
   EventSettings settings_;
-  std::size_t scheduled_ = 0;  // the first scheduled event not yet reached
+  std::size_t scheduled_ = 0;   // the first scheduled event not yet reached
+  double nextScheduled_ = 0.0;  //!< [s] its time; infinity when none is left
   std::vector<FlightEvent> events_;
   FlightNode prev_{};
   bool started_ = false;
