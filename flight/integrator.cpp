@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "flight/columns.h"
 #include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "models/atmosphere.h"
@@ -24,7 +25,6 @@ constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken abo
 constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
-constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
 
 constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   std::array<bool, TrajectoryTable::kColumns> switched{};
@@ -209,45 +209,15 @@ class Run {
   // Writes row `row` in column order, raising each unit flag right after its column.
   void StoreSample(int32_t row) {
     TrajectoryTable& table = d_.Table;
-    const FlightState& s = s_;
-    auto put = [&](int column, double value) {
+    for (int column = 0; column < TrajectoryTable::kColumns; ++column) {
+      const double value = kColumns[static_cast<std::size_t>(column)].Store(s_, p_);
       table.Cell(column, row) = value;
       if (kSwitchedColumns[static_cast<std::size_t>(column)]) {
         for (const UnitSwitch& u : kUnitSwitches)
           if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
       }
-    };
-    put(kColT, s.t);
-    put(kColV, s.V);
-    put(kColQkPa, s.q / 1000.0);
-    put(kColH, s.H < 0.0 ? 0.0 : s.H);
-    put(kColAngle, s.Theta * kDegPerRad);
-    put(kColZero5, 0.0);
-    put(kColZero6, 0.0);
-    put(kColX, s.X);
-    put(kColZero8, 0.0);
-    put(kColNx, s.nx);
-    put(kColNy, s.ny);
-    put(kColZero11, 0.0);
-    put(kColAuftriebEps, s.Auftrieb + kAuftriebOffset);
-    put(kColVwind, p_.Vwind);
-    put(kColIsp, s.Isp);
-    put(kColThrust, s.Thrust);
-    put(kColMass, s.Mass);
-    put(kColThrustPerMass, Checked(Div(s.Thrust, s.Mass)));
-    put(kColZero18, 0.0);
-    put(kColVolumen, s.Volumen);
-    put(kColAuftrieb, s.Auftrieb);
-    put(kColDrag, s.Drag);
-    put(kColLift, s.Lift);
-    put(kColCx, s.CxCur);
-    put(kColCy, s.CyCur);
-    put(kColMach, s.Mach);
-    put(kColTemp, s.Atm.T);
-    put(kColPbar, s.Atm.Pbar);
-    put(kColRoh, s.Atm.Roh);
-    s_.Re = Checked(Div(s.Atm.Roh * s.V * 1.0, s.Atm.Mu));  // for a length of 1 m
-    put(kColRe, s_.Re / 1000.0);
+    }
+    s_.Re = Checked(Div(s_.Atm.Roh * s_.V * 1.0, s_.Atm.Mu));  // for a length of 1 m
   }
 
   // Every row of a converted column; the rows the run did not store hold 0 and stay 0.
