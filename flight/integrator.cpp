@@ -22,7 +22,6 @@ namespace {
 
 constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
 constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
-constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 
@@ -161,7 +160,7 @@ class Run {
       stage = 3;
     }
     const StageData& st = stages_[static_cast<std::size_t>(stage - 1)];
-    // Linear in the ambient pressure: sea-level Isp at 1.013 bar, vacuum Isp at 0.
+    // Linear in the ambient pressure: sea-level Isp at the table's sea-level pressure, vacuum Isp at 0.
     s_.Isp = Checked(st.IspSeaLevel +
                      (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
     s_.Thrust = Checked(st.MassFlow * s_.Isp);
@@ -258,6 +257,15 @@ class Run {
 };
 
 }  // namespace
+
+double PassFraction(const RunProgress& progress) {
+  const double end = progress.Pass == 0 ? progress.Tk : progress.Duration;  // [s]
+  return end > 0.0 ? std::clamp(progress.t / end, 0.0, 1.0) : 1.0;
+}
+
+double RunFraction(const RunProgress& progress) {
+  return 0.5 * ((progress.Pass == 1 ? 1.0 : 0.0) + PassFraction(progress));
+}
 
 void ValidateRunParameters(const FlightParameters& p, char decimalSeparator) {
   // A step that is not positive never reaches Tk, and an infinite Tk is never reached.
