@@ -178,6 +178,7 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   window_records_ = 0;
   window_start_ = -1;
   cost_ = {};
+  earlier_ = {};
   stretch_ = kFirstStretch;
 }
 
@@ -211,15 +212,19 @@ void StepPipeline::HandOver(bool last) {
 }
 
 // Notes the time a record took in the window just ended and begins the next: the faster way for a
-// stretch after a trial, the slower way for a trial after a stretch, and a trial of any way not
-// measured yet. On one core there is nothing to try.
+// stretch after a trial, the other way for a trial after a stretch, and a trial of any way not
+// measured yet. On one core there is nothing to try. Other work of the machine only ever makes a
+// window slower, so each way counts with the faster of its last two windows.
 void StepPipeline::EndWindow() {
   Shared& sh = *shared_;
   if (way_ == kShared) Drain();  // the window's blocks written, by the writer and by this thread
   const int64_t now = NowNs();
-  if (window_start_ >= 0 && window_records_ > 0)
+  if (window_start_ >= 0 && window_records_ > 0) {
+    earlier_[way_] = cost_[way_];
     cost_[way_] = static_cast<double>(now - window_start_) / static_cast<double>(window_records_);
-  const Way faster = cost_[kShared] > 0 && cost_[kShared] < cost_[kOwn] ? kShared : kOwn;
+  }
+  auto costOf = [&](Way w) { return earlier_[w] > 0 ? std::min(cost_[w], earlier_[w]) : cost_[w]; };
+  const Way faster = cost_[kShared] > 0 && costOf(kShared) < costOf(kOwn) ? kShared : kOwn;
   Way next;
   if (!MayUseTwoCores()) {
     next = kOwn;
@@ -232,7 +237,7 @@ void StepPipeline::EndWindow() {
     next = faster;
     probing_ = false;
   } else {
-    next = faster == kShared ? kOwn : kShared;
+    next = way_ == kShared ? kOwn : kShared;
     probing_ = true;
   }
   if (next == kShared && !sh.Thread.joinable()) {

@@ -102,12 +102,13 @@ class StepPipeline {
   // The choice of way, kept by the caller's thread alone. A window is a run of blocks one way; its
   // time per record is measured from its start until its last block is written.
   Way way_ = kOwn;
-  bool probing_ = false;          // the window tries the way that lost last time
-  std::size_t window_left_ = 0;   // blocks still to hand over in this window
-  uint64_t window_records_ = 0;   // handed over in it so far
-  int64_t window_start_ = 0;      // [ns] of the steady clock
-  std::array<double, 2> cost_{};  // [ns] a record took the last time, each way; 0: not yet known
-  std::size_t stretch_ = 0;       // blocks of the next window of the faster way
+  bool probing_ = false;             // the window tries the way that lost last time
+  std::size_t window_left_ = 0;      // blocks still to hand over in this window
+  uint64_t window_records_ = 0;      // handed over in it so far
+  int64_t window_start_ = 0;         // [ns] of the steady clock
+  std::array<double, 2> cost_{};     // [ns] a record took the last time, each way; 0: not yet known
+  std::array<double, 2> earlier_{};  // [ns] the time before
+  std::size_t stretch_ = 0;          // blocks of the next window of the faster way
 };
 
 }  // namespace zarn
