@@ -187,7 +187,11 @@ void StepPipeline::WriteInline(std::size_t block) {
   const char* end = format_(b.Words.get(), b.Count, b.Text.get());
   const iovec piece{b.Text.get(), static_cast<std::size_t>(end - b.Text.get())};
   if (std::string failure = file_.Write(&piece, 1); !failure.empty()) {
-    shared_->Failure = failure;
+    {
+      // An idle writer thread still looks at the failure whenever it wakes.
+      std::lock_guard lock(shared_->Mutex);
+      shared_->Failure = std::move(failure);
+    }
     Fail();
   }
 }
