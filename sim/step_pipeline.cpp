@@ -65,7 +65,11 @@ struct StepPipeline::Shared {
   std::mutex Mutex;
   std::condition_variable Changed;
   std::array<Block, kBlocks> Blocks;
-  alignas(64) uint64_t Handed = 0;   // blocks handed over
+  alignas(64) uint64_t Handed = 0;  // blocks handed over
+  // Blocks taken for formatting. Every formatting takes the oldest waiting block, so the waiting
+  // ones are those from max(Claimed, Written) to Handed: no look at the other blocks' states. On
+  // Handed's line: the thread that claims a block has just read Handed.
+  uint64_t Claimed = 0;
   alignas(64) uint64_t Written = 0;  // blocks written, or dropped after a failure
   std::string Failure;               // the first failure; nothing is written after it
   bool Finishing = false;            // the writer ends once everything handed over is written
@@ -75,29 +79,24 @@ struct StepPipeline::Shared {
   Block& Of(uint64_t k) { return Blocks[k % kBlocks]; }
 
   // Blocks handed over and waiting to be formatted.
-  std::size_t Waiting() {
-    std::size_t n = 0;
-    for (uint64_t k = Written; k < Handed; ++k) n += Of(k).State == BlockState::Filled ? 1 : 0;
-    return n;
-  }
+  uint64_t Waiting() const { return Handed - std::max(Claimed, Written); }
 
   // Formats the oldest waiting block, with the mutex released meanwhile; false when none waits.
   bool FormatOne(std::unique_lock<std::mutex>& lock, StepFormatter format) {
-    for (uint64_t k = Written; k < Handed; ++k) {
-      Block& b = Of(k);
-      if (b.State != BlockState::Filled) continue;
-      b.State = BlockState::Formatting;
-      lock.unlock();
-      const char* end = format(b.Words.get(), b.Count, b.Text.get());
-      lock.lock();
-      b.Bytes = static_cast<std::size_t>(end - b.Text.get());
-      b.State = BlockState::Formatted;
-      lock.unlock();
-      Changed.notify_all();
-      lock.lock();
-      return true;
-    }
-    return false;
+    if (Waiting() == 0) return false;
+    const uint64_t k = std::max(Claimed, Written);
+    Claimed = k + 1;
+    Block& b = Of(k);
+    b.State = BlockState::Formatting;
+    lock.unlock();
+    const char* end = format(b.Words.get(), b.Count, b.Text.get());
+    lock.lock();
+    b.Bytes = static_cast<std::size_t>(end - b.Text.get());
+    b.State = BlockState::Formatted;
+    lock.unlock();
+    Changed.notify_all();
+    lock.lock();
+    return true;
   }
 
   // Ends the writer thread, at once or once everything handed over is written, and waits for it.
@@ -160,7 +159,7 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   if (file_.IsOpen()) Close();
   if (!shared_) shared_ = std::make_unique<Shared>();
   Shared& sh = *shared_;
-  sh.Handed = sh.Written = 0;
+  sh.Handed = sh.Claimed = sh.Written = 0;
   sh.Failure.clear();
   sh.Finishing = sh.Abandon = false;
   for (auto& b : sh.Blocks) b.State = BlockState::Free;
