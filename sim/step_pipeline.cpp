@@ -169,13 +169,13 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   count_ = 0;
   limit_ = kFirstRecordsPerBlock;
   records_total_ = 0;
-  ++serial_;
   // The first block goes its own way, unmeasured; the shared way is tried after it.
   way_ = kOwn;
   probing_ = false;
   window_left_ = 1;
   window_records_ = 0;
   window_start_ = -1;
+  waking_ = false;
   cost_ = {};
   earlier_ = {};
   stretch_ = kFirstStretch;
@@ -203,13 +203,17 @@ void StepPipeline::HandOver(bool last) {
   window_records_ += count_;
   limit_ = std::clamp<std::size_t>(static_cast<std::size_t>(records_total_ / 128), kFirstRecordsPerBlock,
                                    kRecordsPerBlock);
-  ++serial_;
   if (way_ == kOwn) {
     if (count_ > 0) WriteInline(fill_);
     count_ = 0;
     at_ = sh.Blocks[fill_].Words.get();
   } else {
     HandOverShared(last);
+    if (waking_) {  // the writer has woken meanwhile: the window's time starts now
+      waking_ = false;
+      window_records_ = 0;
+      window_start_ = NowNs();
+    }
   }
   if (!last && --window_left_ == 0) EndWindow();
 }
@@ -252,6 +256,7 @@ void StepPipeline::EndWindow() {
     }
   }
   way_ = next;
+  waking_ = next == kShared;
   window_left_ = probing_ ? (next == kShared ? kSharedTrial : kOwnTrial) : stretch_;
   window_records_ = 0;
   window_start_ = NowNs();

@@ -66,8 +66,6 @@ class StepPipeline {
     at_ = end;
     ++count_;
   }
-  // Changes whenever a new block begins: a record may refer to an earlier one only in the same block.
-  uint64_t Block() const noexcept { return serial_; }
 
   // Writes every record and closes; throws FileError on failure. Safe when nothing is open.
   void Close();
@@ -97,15 +95,17 @@ class StepPipeline {
   std::size_t limit_ = 0;       // records it may take
   uint64_t records_total_ = 0;  // records handed over so far
   std::size_t fill_ = 0;        // the block being filled
-  uint64_t serial_ = 0;         // blocks begun
 
   // The choice of way, kept by the caller's thread alone. A window is a run of blocks one way; its
   // time per record is measured from its start until its last block is written.
   Way way_ = kOwn;
-  bool probing_ = false;             // the window tries the way that lost last time
-  std::size_t window_left_ = 0;      // blocks still to hand over in this window
-  uint64_t window_records_ = 0;      // handed over in it so far
-  int64_t window_start_ = 0;         // [ns] of the steady clock
+  bool probing_ = false;         // the window tries the way that lost last time
+  std::size_t window_left_ = 0;  // blocks still to hand over in this window
+  uint64_t window_records_ = 0;  // handed over in it so far
+  int64_t window_start_ = 0;     // [ns] of the steady clock
+  // A window of the shared way is measured from its second block on: the wake of the writer thread
+  // is a cost of switching, which a stretch pays once, not a cost of every block.
+  bool waking_ = false;
   std::array<double, 2> cost_{};     // [ns] a record took the last time, each way; 0: not yet known
   std::array<double, 2> earlier_{};  // [ns] the time before
   std::size_t stretch_ = 0;          // blocks of the next window of the faster way
