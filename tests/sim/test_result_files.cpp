@@ -262,8 +262,8 @@ std::string PacedLine(int i) {
 
 // Long enough for the writer to try both ways of formatting (on this thread, and by the writer
 // thread) and to switch between them several times; pinned to one core it keeps to this thread.
-// Either way every line is what printf makes of its numbers: a block's first line carries all of
-// them, later lines of the block only those that changed.
+// Either way every line is what printf makes of its numbers, whose fields change at different
+// paces, and every block follows the one before.
 TEST_F(ResultFiles, StepFileIsTheSameOnOneCoreAndOnTwoWhicheverWayEachBlockWent) {
   constexpr int kLines = 120000;  // about 28 MB
   std::string expected = " \r\n" + kLongHeader + "\r\n \r\n";
