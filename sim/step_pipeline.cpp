@@ -213,6 +213,12 @@ void StepPipeline::HandOver(bool last) {
       waking_ = false;
       window_records_ = 0;
       window_start_ = NowNs();
+    } else if (probing_ && cost_[kOwn] > 0 && window_left_ > 1 &&
+               static_cast<double>(NowNs() - window_start_) >
+                   2 * cost_[kOwn] * static_cast<double>(window_records_)) {
+      // A trial twice as slow as the own way ends at once: on a busy machine the writer thread may
+      // wait a whole time slice for a core, and a long trial would keep this thread waiting too.
+      window_left_ = 1;
     }
   }
   if (!last && --window_left_ == 0) EndWindow();
