@@ -11,18 +11,18 @@ inline constexpr char kBackgroundPicture[] = ":/pictures/background.jpg";
 // Three flags with the language names, level with the R/D/E items of the language group; 314 x 193.
 inline constexpr char kLanguagePicture[] = ":/pictures/language.jpg";
 
-// The task sketches of the calculation form (270 x 147 each), by the task code that shows them.
+// The task sketches of the calculation form (270 x 147 each); which task shows which is the
+// form's business.
 struct TaskPicture {
-  int32_t TaskKind;      //!< task code of the preset record
   const char* Control;   //!< the picture control that holds it
   const char* Resource;  //!< resource path
 };
 inline constexpr std::array<TaskPicture, 5> kTaskPictures{{
-    {1, "Image2", ":/pictures/task_ballistic.jpg"},
-    {3, "Image3", ":/pictures/task_buoyant.jpg"},
-    {7, "Image4", ":/pictures/task_descent.jpg"},
-    {6, "Image5", ":/pictures/task_profile.jpg"},
-    {8, "Image6", ":/pictures/task_rocket.jpg"},
+    {"Image2", ":/pictures/task_ballistic.jpg"},
+    {"Image3", ":/pictures/task_buoyant.jpg"},
+    {"Image4", ":/pictures/task_descent.jpg"},
+    {"Image5", ":/pictures/task_profile.jpg"},
+    {"Image6", ":/pictures/task_rocket.jpg"},
 }};
 
 // Registers the resources. Linking zarn::assets already does this at static initialisation;

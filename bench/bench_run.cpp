@@ -172,7 +172,7 @@ void BM_ProgressCallbackCost(benchmark::State& state) {
     zarn::RunOptions o;
     o.Sink = &files;
     if (v != kNone) {
-      o.ProgressEvery = zarn::batch::kProgressEvery;
+      o.ProgressEvery = zarn::kProgressEvery;
       o.Progress = [&w](const zarn::RunProgress& p) {
         ++w.Calls;
         if (p.Pass == 0) w.StepsPerPass = p.Steps;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "flight/columns.h"
 #include "flight/event_feed.h"
 #include "flight/number_text.h"
 #include "flight/parameters.h"
@@ -23,10 +24,8 @@ namespace {
 
 constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
 constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
-constexpr double kSeaLevelPbar = 1.013;      //!< [bar] where Isp takes its sea-level value
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
-constexpr double kAuftriebOffset = 1e-9;     //!< [N] added in column 12
 
 constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   std::array<bool, TrajectoryTable::kColumns> switched{};
@@ -192,7 +191,7 @@ class Run {
       stage = 3;
     }
     const StageData& st = stages_[static_cast<std::size_t>(stage - 1)];
-    // Linear in the ambient pressure: sea-level Isp at 1.013 bar, vacuum Isp at 0.
+    // Linear in the ambient pressure: sea-level Isp at the table's sea-level pressure, vacuum Isp at 0.
     s_.Isp = Checked(st.IspSeaLevel +
                      (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
     s_.Thrust = Checked(st.MassFlow * s_.Isp);
@@ -240,45 +239,15 @@ class Run {
   // Writes row `row` in column order, raising each unit flag right after its column.
   void StoreSample(int32_t row) {
     TrajectoryTable& table = d_.Table;
-    const FlightState& s = s_;
-    auto put = [&](int column, double value) {
+    for (int column = 0; column < TrajectoryTable::kColumns; ++column) {
+      const double value = kColumns[static_cast<std::size_t>(column)].Store(s_, p_);
       table.Cell(column, row) = value;
       if (kSwitchedColumns[static_cast<std::size_t>(column)]) {
         for (const UnitSwitch& u : kUnitSwitches)
           if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
       }
-    };
-    put(kColT, s.t);
-    put(kColV, s.V);
-    put(kColQkPa, s.q / 1000.0);
-    put(kColH, s.H < 0.0 ? 0.0 : s.H);
-    put(kColAngle, s.Theta * kDegPerRad);
-    put(kColZero5, 0.0);
-    put(kColZero6, 0.0);
-    put(kColX, s.X);
-    put(kColZero8, 0.0);
-    put(kColNx, s.nx);
-    put(kColNy, s.ny);
-    put(kColZero11, 0.0);
-    put(kColAuftriebEps, s.Auftrieb + kAuftriebOffset);
-    put(kColVwind, p_.Vwind);
-    put(kColIsp, s.Isp);
-    put(kColThrust, s.Thrust);
-    put(kColMass, s.Mass);
-    put(kColThrustPerMass, Checked(Div(s.Thrust, s.Mass)));
-    put(kColZero18, 0.0);
-    put(kColVolumen, s.Volumen);
-    put(kColAuftrieb, s.Auftrieb);
-    put(kColDrag, s.Drag);
-    put(kColLift, s.Lift);
-    put(kColCx, s.CxCur);
-    put(kColCy, s.CyCur);
-    put(kColMach, s.Mach);
-    put(kColTemp, s.Atm.T);
-    put(kColPbar, s.Atm.Pbar);
-    put(kColRoh, s.Atm.Roh);
-    s_.Re = Checked(Div(s.Atm.Roh * s.V * 1.0, s.Atm.Mu));  // for a length of 1 m
-    put(kColRe, s_.Re / 1000.0);
+    }
+    s_.Re = Checked(Div(s_.Atm.Roh * s_.V * 1.0, s_.Atm.Mu));  // for a length of 1 m
   }
 
   // Every row of a converted column; the rows the run did not store hold 0 and stay 0.
@@ -320,6 +289,15 @@ class Run {
 };
 
 }  // namespace
+
+double PassFraction(const RunProgress& progress) {
+  const double end = progress.Pass == 0 ? progress.Tk : progress.Duration;  // [s]
+  return end > 0.0 ? std::clamp(progress.t / end, 0.0, 1.0) : 1.0;
+}
+
+double RunFraction(const RunProgress& progress) {
+  return 0.5 * ((progress.Pass == 1 ? 1.0 : 0.0) + PassFraction(progress));
+}
 
 void ValidateRunParameters(const FlightParameters& p, char decimalSeparator) {
   // A step that is not positive never reaches Tk, and an infinite Tk is never reached.

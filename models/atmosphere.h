@@ -7,6 +7,8 @@
 
 namespace zarn {
 
+constexpr double kSeaLevelPbar = 1.013;  //!< [bar] the table's pressure at H = 0
+
 // Air at height H [m]. Never fails; see the .cpp for the treatment of very low and non-finite heights.
 AtmosphereState StandardAtmosphere(double H) noexcept;
 // The same air, found faster along a flight: `band` keeps the table band of the previous call (0

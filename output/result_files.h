@@ -47,7 +47,7 @@ class StepFileWriter {
   void SetSpaceProbe(SpaceProbe probe);
 
  private:
-  void Put(StepRecord::Kind what, int32_t row = 0);
+  void Put(uint64_t header);  // a record without values
 
   struct Impl;
   Impl* impl_;

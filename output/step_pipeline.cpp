@@ -1,8 +1,10 @@
 #include "output/step_pipeline.h"
 
+#include <sched.h>
 #include <sys/uio.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -20,12 +22,39 @@ enum class BlockState : uint8_t { Free, Filled, Formatting, Formatted };
 constexpr std::size_t kBlocksPerWrite = 4;
 static_assert(kBlocksPerWrite <= OutputFile::kMaxPieces);
 
+// Windows, in blocks. A window of the shared way must go round the ring of blocks more than once,
+// or it would not see the cost of taking back blocks the writer has read. The faster way's window
+// grows fourfold while it keeps winning, so that trying the slower way costs a few per cent at first
+// and less and less after: in a run of two thousand blocks it is tried five times.
+constexpr std::size_t kSharedTrial = StepPipeline::kBlocks + 4;
+constexpr std::size_t kOwnTrial = 4;
+constexpr std::size_t kFirstStretch = 32;
+constexpr std::size_t kLongestStretch = 1024;
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Whether this thread may run on more than one core (taskset, cpusets).
+bool MayUseTwoCores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) != 0) return true;
+  return CPU_COUNT(&set) > 1;
+}
+
 }  // namespace
 
 // Block k of the file lives in blocks[k % kBlocks]; Written <= every block in use < Handed.
 struct StepPipeline::Shared {
-  struct Block {
-    std::unique_ptr<StepRecord[]> Records{std::make_unique_for_overwrite<StepRecord[]>(kRecordsPerBlock)};
+  // Each block's state on its own cache lines, apart from the counters, so that handing over one
+  // block does not take from the other thread a line it is reading for another block.
+  struct alignas(64) Block {
+    // Pages that the records never reach are never touched.
+    std::unique_ptr<uint64_t[]> Words{
+        std::make_unique_for_overwrite<uint64_t[]>(kRecordsPerBlock * kMaxRecordWords)};
     // Pages that the text never reaches are never touched.
     std::unique_ptr<char[]> Text{std::make_unique_for_overwrite<char[]>((kRecordsPerBlock + 1) * kLineRoom)};
     std::size_t Count = 0;  // records
@@ -36,39 +65,38 @@ struct StepPipeline::Shared {
   std::mutex Mutex;
   std::condition_variable Changed;
   std::array<Block, kBlocks> Blocks;
-  uint64_t Handed = 0;     // blocks handed over
-  uint64_t Written = 0;    // blocks written, or dropped after a failure
-  std::string Failure;     // the first failure; nothing is written after it
-  bool Finishing = false;  // the writer ends once everything handed over is written
-  bool Abandon = false;    // the writer ends at once
+  alignas(64) uint64_t Handed = 0;  // blocks handed over
+  // Blocks taken for formatting. Every formatting takes the oldest waiting block, so the waiting
+  // ones are those from max(Claimed, Written) to Handed: no look at the other blocks' states. On
+  // Handed's line: the thread that claims a block has just read Handed.
+  uint64_t Claimed = 0;
+  alignas(64) uint64_t Written = 0;  // blocks written, or dropped after a failure
+  std::string Failure;               // the first failure; nothing is written after it
+  bool Finishing = false;            // the writer ends once everything handed over is written
+  bool Abandon = false;              // the writer ends at once
   std::thread Thread;
 
   Block& Of(uint64_t k) { return Blocks[k % kBlocks]; }
 
   // Blocks handed over and waiting to be formatted.
-  std::size_t Waiting() {
-    std::size_t n = 0;
-    for (uint64_t k = Written; k < Handed; ++k) n += Of(k).State == BlockState::Filled ? 1 : 0;
-    return n;
-  }
+  uint64_t Waiting() const { return Handed - std::max(Claimed, Written); }
 
   // Formats the oldest waiting block, with the mutex released meanwhile; false when none waits.
   bool FormatOne(std::unique_lock<std::mutex>& lock, StepFormatter format) {
-    for (uint64_t k = Written; k < Handed; ++k) {
-      Block& b = Of(k);
-      if (b.State != BlockState::Filled) continue;
-      b.State = BlockState::Formatting;
-      lock.unlock();
-      const char* end = format(b.Records.get(), b.Count, b.Text.get());
-      lock.lock();
-      b.Bytes = static_cast<std::size_t>(end - b.Text.get());
-      b.State = BlockState::Formatted;
-      lock.unlock();
-      Changed.notify_all();
-      lock.lock();
-      return true;
-    }
-    return false;
+    if (Waiting() == 0) return false;
+    const uint64_t k = std::max(Claimed, Written);
+    Claimed = k + 1;
+    Block& b = Of(k);
+    b.State = BlockState::Formatting;
+    lock.unlock();
+    const char* end = format(b.Words.get(), b.Count, b.Text.get());
+    lock.lock();
+    b.Bytes = static_cast<std::size_t>(end - b.Text.get());
+    b.State = BlockState::Formatted;
+    lock.unlock();
+    Changed.notify_all();
+    lock.lock();
+    return true;
   }
 
   // Ends the writer thread, at once or once everything handed over is written, and waits for it.
@@ -131,24 +159,38 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   if (file_.IsOpen()) Close();
   if (!shared_) shared_ = std::make_unique<Shared>();
   Shared& sh = *shared_;
-  sh.Handed = sh.Written = 0;
+  sh.Handed = sh.Claimed = sh.Written = 0;
   sh.Failure.clear();
   sh.Finishing = sh.Abandon = false;
   for (auto& b : sh.Blocks) b.State = BlockState::Free;
   file_.Open(path);
   fill_ = 0;
-  records_ = sh.Blocks[0].Records.get();
+  at_ = sh.Blocks[0].Words.get();
   count_ = 0;
   limit_ = kFirstRecordsPerBlock;
   records_total_ = 0;
+  // The first block goes its own way, unmeasured; the shared way is tried after it.
+  way_ = kOwn;
+  probing_ = false;
+  window_left_ = 1;
+  window_records_ = 0;
+  window_start_ = -1;
+  waking_ = false;
+  cost_ = {};
+  earlier_ = {};
+  stretch_ = kFirstStretch;
 }
 
 void StepPipeline::WriteInline(std::size_t block) {
   Shared::Block& b = shared_->Blocks[block];
-  const char* end = format_(b.Records.get(), b.Count, b.Text.get());
+  const char* end = format_(b.Words.get(), b.Count, b.Text.get());
   const iovec piece{b.Text.get(), static_cast<std::size_t>(end - b.Text.get())};
   if (std::string failure = file_.Write(&piece, 1); !failure.empty()) {
-    shared_->Failure = failure;
+    {
+      // An idle writer thread still looks at the failure whenever it wakes.
+      std::lock_guard lock(shared_->Mutex);
+      shared_->Failure = std::move(failure);
+    }
     Fail();
   }
 }
@@ -156,22 +198,92 @@ void StepPipeline::WriteInline(std::size_t block) {
 void StepPipeline::HandOver(bool last) {
   if (!file_.IsOpen()) file_.ThrowClosed();
   Shared& sh = *shared_;
-  Shared::Block& block = sh.Blocks[fill_];
-  block.Count = count_;
+  sh.Blocks[fill_].Count = count_;
   records_total_ += count_;
+  window_records_ += count_;
   limit_ = std::clamp<std::size_t>(static_cast<std::size_t>(records_total_ / 128), kFirstRecordsPerBlock,
                                    kRecordsPerBlock);
-  if (!sh.Thread.joinable()) {
+  if (way_ == kOwn) {
     if (count_ > 0) WriteInline(fill_);
     count_ = 0;
-    if (last) return;
+    at_ = sh.Blocks[fill_].Words.get();
+  } else {
+    HandOverShared(last);
+    if (waking_) {  // the writer has woken meanwhile: the window's time starts now
+      waking_ = false;
+      window_records_ = 0;
+      window_start_ = NowNs();
+    } else if (probing_ && cost_[kOwn] > 0 && window_left_ > 1 &&
+               static_cast<double>(NowNs() - window_start_) >
+                   2 * cost_[kOwn] * static_cast<double>(window_records_)) {
+      // A trial twice as slow as the own way ends at once: on a busy machine the writer thread may
+      // wait a whole time slice for a core, and a long trial would keep this thread waiting too.
+      window_left_ = 1;
+    }
+  }
+  if (!last && --window_left_ == 0) EndWindow();
+}
+
+// Notes the time a record took in the window just ended and begins the next: the faster way for a
+// stretch after a trial, the other way for a trial after a stretch, and a trial of any way not
+// measured yet. On one core there is nothing to try. Other work of the machine only ever makes a
+// window slower, so each way counts with the faster of its last two windows.
+void StepPipeline::EndWindow() {
+  Shared& sh = *shared_;
+  if (way_ == kShared) Drain();  // the window's blocks written, by the writer and by this thread
+  const int64_t now = NowNs();
+  if (window_start_ >= 0 && window_records_ > 0) {
+    earlier_[way_] = cost_[way_];
+    cost_[way_] = static_cast<double>(now - window_start_) / static_cast<double>(window_records_);
+  }
+  auto costOf = [&](Way w) { return earlier_[w] > 0 ? std::min(cost_[w], earlier_[w]) : cost_[w]; };
+  const Way faster = cost_[kShared] > 0 && costOf(kShared) < costOf(kOwn) ? kShared : kOwn;
+  Way next;
+  if (!MayUseTwoCores()) {
+    next = kOwn;
+    probing_ = false;
+  } else if (cost_[kShared] == 0 || cost_[kOwn] == 0) {
+    next = cost_[kShared] == 0 ? kShared : kOwn;
+    probing_ = true;
+  } else if (probing_) {  // the trial decides the next stretch
+    stretch_ = faster == way_ ? kFirstStretch : std::min(stretch_ * 4, kLongestStretch);
+    next = faster;
+    probing_ = false;
+  } else {
+    next = way_ == kShared ? kOwn : kShared;
+    probing_ = true;
+  }
+  if (next == kShared && !sh.Thread.joinable()) {
     try {
       sh.Thread = std::thread([this] { shared_->Run(file_, format_); });
     } catch (const std::system_error&) {  // no thread to be had: this one writes, and tries again later
+      next = kOwn;
+      probing_ = false;
     }
-    return;
   }
+  way_ = next;
+  waking_ = next == kShared;
+  window_left_ = probing_ ? (next == kShared ? kSharedTrial : kOwnTrial) : stretch_;
+  window_records_ = 0;
+  window_start_ = NowNs();
+}
 
+// Waits, formatting meanwhile, until the writer has written every block handed over.
+void StepPipeline::Drain() {
+  Shared& sh = *shared_;
+  std::unique_lock lock(sh.Mutex);
+  while (sh.Written < sh.Handed && sh.Failure.empty()) {
+    if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
+  }
+  if (!sh.Failure.empty()) {
+    lock.unlock();
+    Fail();
+  }
+}
+
+void StepPipeline::HandOverShared(bool last) {
+  Shared& sh = *shared_;
+  Shared::Block& block = sh.Blocks[fill_];
   std::unique_lock lock(sh.Mutex);
   if (!sh.Failure.empty()) {
     lock.unlock();
@@ -198,7 +310,7 @@ void StepPipeline::HandOver(bool last) {
     lock.unlock();
     Fail();
   }
-  records_ = sh.Blocks[fill_].Records.get();
+  at_ = sh.Blocks[fill_].Words.get();
 }
 
 // Hands over the last records and waits, formatting meanwhile, until everything is written or a
@@ -206,7 +318,7 @@ void StepPipeline::HandOver(bool last) {
 void StepPipeline::Finish(bool report) {
   HandOver(/*last=*/true);
   Shared& sh = *shared_;
-  if (!sh.Thread.joinable()) return;
+  if (!sh.Thread.joinable()) return;  // nothing was ever handed over
   bool failed = false;
   {
     std::unique_lock lock(sh.Mutex);
@@ -242,7 +354,7 @@ void StepPipeline::CloseSilently() noexcept {
 }
 
 void StepPipeline::Closed() noexcept {
-  records_ = nullptr;
+  at_ = nullptr;
   count_ = limit_ = 0;
 }
 

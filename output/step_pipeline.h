@@ -1,11 +1,14 @@
 #pragma once
-// The step file's lines kept as records of their numbers, in blocks, and turned into text on
-// whichever core has time for it. A writer thread writes the formatted blocks in order and formats
-// the waiting ones whenever it has nothing to write; the caller formats waiting blocks too, once
-// two or more wait. With a free core the formatting so goes to whichever side is ahead: mostly to
-// the writer on a fast disk, mostly to the caller where writing is slow. With no core free the
-// work is that of one thread. A block's text does not depend on the block before it, so the bytes
-// are those of formatting every record in order.
+// The step file's lines kept as records of their numbers, in blocks, and turned into text and
+// written either on the caller's thread (its own way) or by a writer thread that writes the blocks
+// in order and formats waiting ones whenever it has nothing to write, the caller formatting too
+// once two or more wait (the shared way). The shared way gains a core while the two cores are near
+// each other, but every record it moves is a cache line written by one core and read by the other:
+// when the host keeps the cores apart that costs more than formatting on the caller's thread, and
+// on one core it is only overhead. So the pipeline measures the time a record takes both ways, in
+// windows of blocks, and stays with the faster one, trying the other from time to time, less often
+// while the faster one keeps winning. A block's text does not depend on the block before it, so the
+// bytes are those of formatting every record in order, whichever way each block went.
 //
 // Error rules: those of OutputFile. A failure of the writer thread (a write, the disk guard) is
 // reported at the caller's next hand-over or at Close; nothing after it is written, everything
@@ -22,20 +25,14 @@
 
 namespace zarn {
 
-inline constexpr std::size_t kStepRecordValues = 16;
+// A record is a run of 64-bit words whose meaning belongs to the formatter; it takes at most
+// kMaxRecordWords of them.
+inline constexpr std::size_t kMaxRecordWords = 17;
 
-// One line, or one group of lines, of the step file.
-struct StepRecord {
-  enum class Kind : int32_t { Line, SampleMarker, ShortHeader, Opening };
-  std::array<double, kStepRecordValues> Values;  // of a Line
-  Kind What;
-  int32_t Row;  // of a SampleMarker
-};
-
-// Writes `count` records as text at `out`, which has room for kLineRoom bytes a record; returns
-// the end of the text. It runs on either thread and must not fail: the records hold only numbers
-// that can be written.
-using StepFormatter = char* (*)(const StepRecord* records, std::size_t count, char* out) noexcept;
+// Writes `count` records that start at `words` as text at `out`, which has room for kLineRoom
+// bytes a record; returns the end of the text. It runs on either thread and must not fail: the
+// records hold only numbers that can be written.
+using StepFormatter = char* (*)(const uint64_t* words, std::size_t count, char* out) noexcept;
 
 class StepPipeline {
  public:
@@ -56,15 +53,19 @@ class StepPipeline {
   void Open(const std::filesystem::path& path);
   bool IsOpen() const noexcept { return file_.IsOpen(); }
 
-  // The record to fill next; Commit() takes it into the file. Throws FileError once the file has
-  // failed or is closed. While closed, count_ == limit_ == 0, so that the check lands in
-  // HandOver, which reports it; the hot path needs no test of its own.
-  StepRecord& Next() {
+  // Room for the next record (kMaxRecordWords words); Commit(end) takes the words up to `end` into
+  // the file. Throws FileError once the file has failed or is closed. While closed,
+  // count_ == limit_ == 0, so that the check lands in HandOver, which reports it; the hot path
+  // needs no test of its own.
+  uint64_t* Next() {
     if (count_ == limit_) [[unlikely]]
       HandOver(/*last=*/false);
-    return records_[count_];
+    return at_;
   }
-  void Commit() noexcept { ++count_; }
+  void Commit(uint64_t* end) noexcept {
+    at_ = end;
+    ++count_;
+  }
 
   // Writes every record and closes; throws FileError on failure. Safe when nothing is open.
   void Close();
@@ -74,8 +75,13 @@ class StepPipeline {
  private:
   struct Shared;  // the blocks and the writer thread
 
+  enum Way : int { kOwn, kShared };
+
   void HandOver(bool last);
+  void HandOverShared(bool last);
   void WriteInline(std::size_t block);
+  void Drain();
+  void EndWindow();
   void Finish(bool report);
   [[noreturn]] void Fail();
 
@@ -84,11 +90,25 @@ class StepPipeline {
   std::unique_ptr<Shared> shared_;
   void Closed() noexcept;
 
-  StepRecord* records_ = nullptr;  // of the block being filled
-  std::size_t count_ = 0;          // records in it
-  std::size_t limit_ = 0;          // records it may take
-  uint64_t records_total_ = 0;     // records handed over so far
-  std::size_t fill_ = 0;           // the block being filled
+  uint64_t* at_ = nullptr;      // where the next record goes
+  std::size_t count_ = 0;       // records in the block being filled
+  std::size_t limit_ = 0;       // records it may take
+  uint64_t records_total_ = 0;  // records handed over so far
+  std::size_t fill_ = 0;        // the block being filled
+
+  // The choice of way, kept by the caller's thread alone. A window is a run of blocks one way; its
+  // time per record is measured from its start until its last block is written.
+  Way way_ = kOwn;
+  bool probing_ = false;         // the window tries the way that lost last time
+  std::size_t window_left_ = 0;  // blocks still to hand over in this window
+  uint64_t window_records_ = 0;  // handed over in it so far
+  int64_t window_start_ = 0;     // [ns] of the steady clock
+  // A window of the shared way is measured from its second block on: the wake of the writer thread
+  // is a cost of switching, which a stretch pays once, not a cost of every block.
+  bool waking_ = false;
+  std::array<double, 2> cost_{};     // [ns] a record took the last time, each way; 0: not yet known
+  std::array<double, 2> earlier_{};  // [ns] the time before
+  std::size_t stretch_ = 0;          // blocks of the next window of the faster way
 };
 
 }  // namespace zarn

@@ -4,26 +4,27 @@
 #include <charconv>
 #include <cstdint>
 
+#include "flight/columns.h"
 #include "output/file_sink.h"
 #include "records/errors.h"
 
 namespace zarn {
 namespace {
 
-constexpr int kColumns = TrajectoryTable::kColumns;
+constexpr int kColumnCount = TrajectoryTable::kColumns;
 
 // The longest shortest-round-trip text of a double, "-2.2250738585072014e-308".
 constexpr std::size_t kNumberRoom = 24;
-constexpr std::size_t kRowRoom = kColumns * (kNumberRoom + 1);  // numbers, commas, line end
+constexpr std::size_t kRowRoom = kColumnCount * (kNumberRoom + 1);  // numbers, commas, line end
 
 }  // namespace
 
 std::string TableCsvHeader() {
   std::string header;
-  for (const std::string_view name : kColumnNames) {
-    if (name.empty()) continue;
+  for (const ColumnSpec& column : kColumns) {
+    if (column.Csv.empty()) continue;
     if (!header.empty()) header += ',';
-    header += name;
+    header += column.Csv;
   }
   return header;
 }
@@ -31,11 +32,11 @@ std::string TableCsvHeader() {
 std::string TableCsvText(const TrajectoryTable& table, const UnitFlags& units, int rows) {
   rows = std::clamp(rows, 0, table.RowsPerColumn);
   // The exported columns and the factor that takes each back to its named unit.
-  int columns[kColumns];
-  double factors[kColumns];
+  int columns[kColumnCount];
+  double factors[kColumnCount];
   int exported = 0;
-  for (int c = 0; c < kColumns; ++c) {
-    if (kColumnNames[static_cast<std::size_t>(c)].empty()) continue;
+  for (int c = 0; c < kColumnCount; ++c) {
+    if (kColumns[static_cast<std::size_t>(c)].Csv.empty()) continue;
     columns[exported] = c;
     factors[exported] = StoredUnitFactor(c, units);
     ++exported;

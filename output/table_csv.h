@@ -1,9 +1,9 @@
 #pragma once
 // The trajectory table as CSV for scripts: a header row of stable English names with the unit
-// (kColumnNames: t_s, H_m, V_m_s, q_kPa, ...), then one row per stored table row. Every number is
-// in the named unit whatever the flight did (the run's unit switches are undone), as the shortest
-// text that reads back to the same double, '.' as decimal separator; ASCII, LF line ends. The
-// columns that no computation fills are left out, so the header is the same for every flight.
+// (the Csv names of kColumns: t_s, V_m_s, q_kPa, H_m, ...), then one row per stored table row. Every number
+// is in the named unit whatever the flight did (the run's unit switches are undone), as the shortest text
+// that reads back to the same double, '.' as decimal separator; ASCII, LF line ends. The columns that no
+// computation fills are left out, so the header is the same for every flight.
 #include <filesystem>
 #include <string>
 

@@ -9,56 +9,12 @@
 #include <cassert>
 #include <cmath>
 
+#include "flight/columns.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
 
 namespace zarn {
 namespace {
-
-// A column as the legend and the axis captions name it; the unit is the one a run stores it in,
-// before the table's unit switches.
-struct ColumnText {
-  const char* Symbol;
-  const char* Unit;
-  const char* Russian;
-  const char* German;
-  const char* English;
-};
-
-// clang-format off
-constexpr std::array<ColumnText, TrajectoryTable::kColumns> kColumnTexts{{
-    {"t", "s", "Время", "Zeit", "Time"},                                                    // 0
-    {"V", "m/s", "Скорость", "Geschwindigkeit", "Speed"},                                   // 1
-    {"q", "kPa", "Скоростной напор", "Staudruck", "Dynamic pressure"},                      // 2
-    {"H", "m", "Высота", "Höhe", "Height"},                                                 // 3
-    {"Q", "°", "Угол траектории", "Bahnneigungswinkel", "Path angle"},                      // 4
-    {"#5", "", "Столбец 5", "Spalte 5", "Column 5"},                                        // 5
-    {"#6", "", "Столбец 6", "Spalte 6", "Column 6"},                                        // 6
-    {"X", "m", "Дальность", "Entfernung", "Range"},                                         // 7
-    {"#8", "", "Столбец 8", "Spalte 8", "Column 8"},                                        // 8
-    {"nx", "g", "Продольная перегрузка", "Längslastvielfaches", "Axial load factor"},       // 9
-    {"ny", "g", "Нормальная перегрузка", "Querlastvielfaches", "Normal load factor"},       // 10
-    {"#11", "", "Столбец 11", "Spalte 11", "Column 11"},                                    // 11
-    {"F", "N", "Архимедова сила", "Statischer Auftrieb", "Buoyant force"},                  // 12
-    {"Vw", "m/s", "Скорость ветра", "Windgeschwindigkeit", "Wind speed"},                   // 13
-    {"Isp", "N·s/kg", "Удельный импульс", "Spezifischer Impuls", "Specific impulse"},      // 14
-    {"P", "N", "Тяга", "Schub", "Thrust"},                                                  // 15
-    {"m", "kg", "Масса", "Masse", "Mass"},                                                  // 16
-    {"P/m", "N/kg", "Тяга на единицу массы", "Schub je Masse", "Thrust per mass"},          // 17
-    {"#18", "", "Столбец 18", "Spalte 18", "Column 18"},                                    // 18
-    {"Vol", "m³", "Объём", "Volumen", "Volume"},                                            // 19
-    {"A", "N", "Выталкивающая сила", "Auftrieb (statisch)", "Buoyancy"},                   // 20
-    {"D", "N", "Сила сопротивления", "Widerstand", "Drag"},                                 // 21
-    {"L", "N", "Подъёмная сила", "Auftrieb", "Lift"},                                       // 22
-    {"Cx", "", "Коэффициент сопротивления", "Widerstandsbeiwert", "Drag coefficient"},      // 23
-    {"Cy", "", "Коэффициент подъёмной силы", "Auftriebsbeiwert", "Lift coefficient"},       // 24
-    {"Ma", "", "Число Маха", "Machzahl", "Mach number"},                                    // 25
-    {"T", "K", "Температура воздуха", "Lufttemperatur", "Air temperature"},                 // 26
-    {"p", "bar", "Давление воздуха", "Luftdruck", "Air pressure"},                          // 27
-    {"ρ", "kg/m³", "Плотность воздуха", "Luftdichte", "Air density"},                       // 28
-    {"Re/1000", "", "Число Рейнольдса / 1000", "Reynoldszahl / 1000", "Reynolds number / 1000"},  // 29
-}};
-// clang-format on
 
 // One colour per curve in drawing order, apart for the common kinds of colour blindness and dark
 // enough for labels on white.
@@ -90,7 +46,7 @@ QString UnitOf(int column, const UnitFlags& units) {
   const UnitSwitch* applied = AppliedSwitch(column, units);
   if (applied != nullptr)
     return QString::fromUtf8(applied->Unit.data(), static_cast<qsizetype>(applied->Unit.size()));
-  return Utf8(kColumnTexts[static_cast<std::size_t>(column)].Unit);
+  return Utf8(kColumns[static_cast<std::size_t>(column)].Legend.Unit);
 }
 
 QString Superscript(int value) {
@@ -180,14 +136,14 @@ QString TickLabel(double value, double step, int exponent, char decimalSeparator
 }
 
 QString LegendName(int column, const UnitFlags& units, int32_t language) {
-  const ColumnText& c = kColumnTexts[static_cast<std::size_t>(column)];
+  const ColumnLegend& c = kColumns[static_cast<std::size_t>(column)].Legend;
   QString name = Utf8(language == 1 ? c.Russian : language == 2 ? c.German : c.English);
   const QString unit = UnitOf(column, units);
   return unit.isEmpty() ? name : name + QStringLiteral(", ") + unit;
 }
 
 QString AxisCaption(int column, const UnitFlags& units, int exponent) {
-  QString text = Utf8(kColumnTexts[static_cast<std::size_t>(column)].Symbol);
+  QString text = Utf8(kColumns[static_cast<std::size_t>(column)].Legend.Symbol);
   const QString unit = UnitOf(column, units);
   if (exponent == 0 && unit.isEmpty()) return text;
   text += QStringLiteral(", ");

@@ -5,61 +5,20 @@
 #include <cmath>
 #include <string_view>
 
+#include "flight/columns.h"
 #include "flight/number_text.h"
 #include "plot/renderer.h"
 
 namespace zarn {
 namespace {
 
-// Each column by its symbol and the unit a run stores it in (the table's unit switches may change
-// that unit after the run).
-struct ColumnReadout {
-  std::string_view Symbol;
-  std::string_view Unit;
-};
-
-// clang-format off
-const std::array<ColumnReadout, TrajectoryTable::kColumns> kReadouts{{
-    {"t", "s"},            // 0
-    {"V", "m/s"},          // 1
-    {"q", "kPa"},          // 2
-    {"H", "m"},            // 3
-    {"Q", "\u00b0"},       // 4
-    {"column 5", ""},      // 5
-    {"column 6", ""},      // 6
-    {"X", "m"},            // 7
-    {"column 8", ""},      // 8
-    {"nx", "g"},           // 9
-    {"ny", "g"},           // 10
-    {"column 11", ""},     // 11
-    {"F", "N"},            // 12
-    {"Vw", "m/s"},         // 13
-    {"Isp", "N*s/kg"},     // 14
-    {"P", "N"},            // 15
-    {"m", "kg"},           // 16
-    {"P/m", "N/kg"},       // 17
-    {"column 18", ""},     // 18
-    {"Volumen", "m3"},     // 19
-    {"Auftrieb", "N"},     // 20
-    {"D", "N"},            // 21
-    {"L", "N"},            // 22
-    {"Cx", ""},            // 23
-    {"Cy", ""},            // 24
-    {"Mach", ""},          // 25
-    {"T", "K"},            // 26
-    {"p", "bar"},          // 27
-    {"rho", "kg/m3"},      // 28
-    {"Re/1000", ""},       // 29
-}};
-// clang-format on
-
 std::string_view UnitOf(int column, const UnitFlags& units) {
   const UnitSwitch* applied = AppliedSwitch(column, units);
-  return applied != nullptr ? applied->Unit : kReadouts[static_cast<std::size_t>(column)].Unit;
+  return applied != nullptr ? applied->Unit : kColumns[static_cast<std::size_t>(column)].Unit;
 }
 
 std::string Line(const TrajectoryTable& table, const UnitFlags& units, int column, int row, char sep) {
-  std::string line(kReadouts[static_cast<std::size_t>(column)].Symbol);
+  std::string line(kColumns[static_cast<std::size_t>(column)].Symbol);
   line.append(" = ").append(FormatGeneral(table.Cell(column, row), 6, sep));
   const std::string_view unit = UnitOf(column, units);
   if (!unit.empty()) line.append(" ").append(unit);

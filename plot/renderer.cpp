@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "flight/columns.h"
 #include "flight/number_text.h"
 #include "plot/markers.h"
 #include "plot/qpainter_canvas.h"
@@ -28,113 +29,6 @@ constexpr int kTickLength = 3;
 // Pixel offsets are held to this range before they become integers, so that data far outside
 // the scale (negative values of the horizontal column) still give drawable coordinates.
 constexpr double kFarOffset = 30000.0;
-
-// Caption of a curve column with a positive scale: AltText replaces Text when the unit flag is 1.
-struct PositiveCaption {
-  std::string_view Text;
-  std::string_view AltText;
-  int32_t UnitFlags::*Flag;
-  int Dx;       // [px] from the axis
-  int Dy;       // [px] above the top of the scale
-  int DyFirst;  // [px] the same for the first curve, whose labels stand left of the plot
-};
-
-// clang-format off
-constexpr std::array<PositiveCaption, TrajectoryTable::kColumns> kPositiveCaptions{{
-    {" t,Min", "", nullptr, 2, 20, 20},                              // 0
-    {"V,m/s", "", nullptr, 2, 20, 42},                               // 1
-    {"q,kPa", "", nullptr, 2, 20, 20},                               // 2
-    {"H,m", "H,km", &UnitFlags::HeightInKm, 2, 20, 18},              // 3
-    {"Q,grad", "", nullptr, 2, 20, 20},                              // 4
-    {"+Druck,%", "", nullptr, -3, 30, 30},                           // 5
-    {" Gas,L", "", nullptr, 2, 30, 30},                              // 6
-    {"X,m", "X,km", &UnitFlags::RangeInKm, 2, 20, 20},               // 7
-    {"Cl", "", nullptr, 2, 20, 20},                                  // 8
-    {"nx,g", "", nullptr, 2, 20, 20},                                // 9
-    {"ny,g", "", nullptr, 2, 20, 20},                                // 10
-    {"Vo/Vst", "", nullptr, 2, 20, 20},                              // 11
-    {"F,N", "", nullptr, 2, 20, 20},                                 // 12
-    {"T,K", "", nullptr, 2, 20, 20},                                 // 13
-    {"Iud,N*s/kg", "", nullptr, 2, 20, 20},                          // 14
-    {"P,N", "P,kN", &UnitFlags::ThrustInKn, 2, 20, 20},              // 15
-    {"m,kg", "m,t", &UnitFlags::MassInTonnes, 2, 20, 20},            // 16
-    {"P/m, N/kg", "", nullptr, 2, 35, 35},                           // 17
-    {"Vx,m/s", "", nullptr, 2, 20, 20},                              // 18
-    {"Volumen,m3", "", nullptr, 2, 20, 20},                          // 19
-    {" Auftrieb,N", "", nullptr, 2, 20, 20},                         // 20
-    {"D,N", "", nullptr, 2, 20, 20},                                 // 21
-    {"L,N", "", nullptr, 2, 20, 20},                                 // 22
-    {"Cx", "", nullptr, 2, 20, 20},                                  // 23
-    {"Cy", "", nullptr, 2, 20, 20},                                  // 24
-    {"Mach", "", nullptr, 2, 20, 20},                                // 25
-    {"T,K", "", nullptr, 2, 20, 20},                                 // 26
-    {"P,bar", "", nullptr, 2, 20, 20},                               // 27
-    {"r,kg/m3", "", nullptr, 2, 20, 20},                             // 28
-    {"Re/1000(1m)", "", nullptr, 2, 20, 20},                         // 29
-}};
-// clang-format on
-
-// Caption of a curve column with values below zero, 20 px above the top of its scale; the
-// columns without a text get none.
-struct NegativeCaption {
-  std::string_view Text;
-  int Dx;  // [px] from the axis
-};
-
-// clang-format off
-constexpr std::array<NegativeCaption, TrajectoryTable::kColumns> kNegativeCaptions{{
-    {"", 0},          {"V,m/s", -6},  {"", 0},       {"", 0},       {"Q,*", -2},
-    {"Nd,g", -2},     {"Nl,g", -2},   {"", 0},       {"Cl", -2},    {"nx,g", -2},
-    {"ny,g", -2},     {"a,\u0458", -2}, {"F,N", -12}, {"", 0},       {"", 0},
-    {"P,N", -2},      {"m,kg/s", -2}, {"P/m,N/kg", -2}, {"", 0},    {"", 0},
-    {"", 0},          {"", 0},        {"L,H", -2},   {"", 0},       {"", 0},
-    {"", 0},          {"", 0},        {"", 0},       {"", 0},       {"", 0},
-}};
-// clang-format on
-
-// Marker symbols of a curve column: one in the legend at the foot of its axis, and one on every
-// (k + Spacing)-th row of the curve, k = round(sqrt(rows)). Kind 0 draws nothing.
-struct CurveMarkers {
-  int LegendKind, LegendSize;
-  int Spacing;  // [rows] added to k
-  int CurveKind, CurveSize;
-};
-
-// clang-format off
-constexpr std::array<CurveMarkers, TrajectoryTable::kColumns> kCurveMarkers{{
-    // legend kind, size; spacing; curve kind, size
-    {0, 0, 0, 0, 0},      // 0: no legend and no markers
-    {7, 6, -3, 7, 6},     // 1
-    {1, 6, -2, 1, 8},     // 2
-    {6, 6, 0, 6, 6},      // 3
-    {5, 4, -1, 5, 6},     // 4
-    {12, 6, -2, 12, 8},   // 5
-    {13, 6, -2, 13, 8},   // 6
-    {3, 6, 0, 3, 6},      // 7
-    {14, 8, 0, 15, 9},    // 8
-    {13, 6, 0, 13, 7},    // 9
-    {12, 6, -1, 12, 7},   // 10
-    {18, 8, 1, 18, 9},    // 11
-    {16, 8, 2, 16, 9},    // 12
-    {2, 9, 1, 2, 7},      // 13
-    {8, 8, 0, 8, 8},      // 14
-    {4, 8, 0, 4, 8},      // 15
-    {10, 8, 3, 10, 8},    // 16
-    {11, 8, -1, 11, 9},   // 17
-    {11, 8, 1, 11, 8},    // 18
-    {2, 8, -2, 2, 7},     // 19
-    {2, 8, -3, 1, 8},     // 20
-    {9, 8, -3, 9, 8},     // 21
-    {8, 8, -2, 8, 8},     // 22
-    {16, 8, -1, 16, 8},   // 23
-    {17, 8, -2, 17, 8},   // 24
-    {18, 8, -3, 18, 8},   // 25
-    {12, 8, -1, 12, 8},   // 26
-    {13, 8, -2, 13, 8},   // 27
-    {16, 8, 0, 16, 8},    // 28
-    {4, 8, 1, 4, 8},      // 29
-}};
-// clang-format on
 
 std::string_view HorizontalCaption(int column, const UnitFlags& units) {
   switch (column) {
@@ -200,7 +94,7 @@ void DrawCurve(Canvas& c, const TrajectoryTable& table, const UnitFlags& units, 
       c.TextOut(axisX + 6, v - I * s, text);
       c.TextOut(axisX + 6, v + I * s, text);
     }
-    const NegativeCaption& cap = kNegativeCaptions[static_cast<std::size_t>(column)];
+    const NegativeCaption& cap = kColumns[static_cast<std::size_t>(column)].Negative;
     if (!cap.Text.empty()) c.TextOut(axisX + cap.Dx, v - a - 20, cap.Text);
   } else {
     const int a = RoundEven(0.9 * lay.T);
@@ -222,12 +116,12 @@ void DrawCurve(Canvas& c, const TrajectoryTable& table, const UnitFlags& units, 
         c.TextOut(axisX + 6, v - I * s, Label(I * ymax / 7, 4, lay.Sep));
       }
     }
-    const PositiveCaption& cap = kPositiveCaptions[static_cast<std::size_t>(column)];
-    const bool alt = cap.Flag != nullptr && units.*cap.Flag == 1;
+    const ColumnCaption& cap = kColumns[static_cast<std::size_t>(column)].Caption;
+    const bool alt = cap.AltFlag != nullptr && units.*cap.AltFlag == 1;
     c.TextOut(axisX + cap.Dx, v - a - (f == 1 ? cap.DyFirst : cap.Dy), alt ? cap.AltText : cap.Text);
   }
 
-  const CurveMarkers& mk = kCurveMarkers[static_cast<std::size_t>(column)];
+  const CurveMarkers& mk = kColumns[static_cast<std::size_t>(column)].Markers;
   const bool hasSymbols = column != kColT;
   if (hasSymbols) {
     const int xl = f == 1 ? L : axisX;

@@ -103,8 +103,7 @@ struct StageData {
 };
 
 // Column numbers of the trajectory table, with the unit each is stored in before the unit
-// conversion after a run. Columns 5, 6, 8, 11 and 18 belong to the layout but no computation
-// fills them: they hold 0 in every stored row.
+// conversion after a run. What each holds and how it is named: kColumns (flight/columns.h).
 enum Column : int {
   kColT = 0,               //!< [s] t (min or h after the conversion)
   kColV = 1,               //!< [m/s] V
@@ -138,43 +137,6 @@ enum Column : int {
   kColRe = 29              //!< [-] Re / 1000 for a length of 1 m
 };
 
-// Each column's name for other tools (the CSV export): what it holds, then the unit it is stored
-// in, before any unit switch. Empty for the columns that no computation fills, which an export
-// leaves out: 5, 6, 8, 11 and 18 (always 0), 19 and 20 (the run clears Volumen at each pass start
-// and every motion step clears Auftrieb: always 0) and 12 (Auftrieb + 1e-9: always 1e-9).
-inline constexpr std::array<std::string_view, 30> kColumnNames{{
-    "t_s",                 // kColT
-    "V_m_s",               // kColV
-    "q_kPa",               // kColQkPa
-    "H_m",                 // kColH
-    "Q_deg",               // kColAngle
-    "",                    // kColZero5
-    "",                    // kColZero6
-    "X_m",                 // kColX
-    "",                    // kColZero8
-    "nx_g",                // kColNx
-    "ny_g",                // kColNy
-    "",                    // kColZero11
-    "",                    // kColAuftriebEps
-    "Vwind_m_s",           // kColVwind
-    "Isp_Ns_kg",           // kColIsp
-    "Thrust_N",            // kColThrust
-    "Mass_kg",             // kColMass
-    "ThrustPerMass_N_kg",  // kColThrustPerMass
-    "",                    // kColZero18
-    "",                    // kColVolumen
-    "",                    // kColAuftrieb
-    "Drag_N",              // kColDrag
-    "Lift_N",              // kColLift
-    "Cx",                  // kColCx
-    "Cy",                  // kColCy
-    "Mach",                // kColMach
-    "T_K",                 // kColTemp
-    "P_bar",               // kColPbar
-    "rho_kg_m3",           // kColRoh
-    "Re_1e3",              // kColRe: thousands
-}};
-
 // 30 columns of RowsPerColumn rows in one block of 50000 doubles numbered from 1:
 // column c (0..29), row r (1..RowsPerColumn) is element c * RowsPerColumn + r.
 struct TrajectoryTable {
@@ -188,7 +150,6 @@ struct TrajectoryTable {
   double& Cell(int column, int row) noexcept { return Elements[column * RowsPerColumn + row]; }
   double Cell(int column, int row) const noexcept { return Elements[column * RowsPerColumn + row]; }
 };
-static_assert(kColumnNames.size() == TrajectoryTable::kColumns);
 
 // Units in which five table columns ended up after a run (0 = base unit).
 struct UnitFlags {

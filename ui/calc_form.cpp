@@ -37,6 +37,7 @@
 #include "plot/picture_file.h"
 #include "plot/readout.h"
 #include "plot/renderer.h"
+#include "records/constants.h"
 #include "records/errors.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
@@ -253,6 +254,15 @@ const GraphPlace& FindPlace(std::string_view component) {
   throw std::logic_error("no place for graph button " + std::string(component));
 }
 
+// The task picture that each task code shows (kTaskPictures); other codes show none.
+struct TaskSketch {
+  double TaskKind;
+  const char* Control;
+};
+constexpr TaskSketch kTaskSketches[] = {
+    {kTaskBallistic, "Image2"}, {kTaskBuoyantGas, "Image3"}, {kTaskDescent, "Image4"},
+    {kTaskProfile, "Image5"},   {kTaskRocket, "Image6"},
+};
 constexpr QRect kTaskPictureGeometry{448, 16, 273, 145};
 constexpr QRect kPlotGeometry{440, 176, 769, 513};
 // Free space between the title and the task picture, above the stage block, where no control
@@ -508,8 +518,8 @@ void Form2::SelectAeroModel(int item) {
 }
 
 void Form2::ShowTaskPicture(double TaskKind) {
-  for (const TaskPicture& picture : kTaskPictures)
-    if (picture.TaskKind == TaskKind) ShowControl(picture.Control);
+  for (const TaskSketch& sketch : kTaskSketches)
+    if (sketch.TaskKind == TaskKind) ShowControl(sketch.Control);
 }
 
 void Form2::Reveal(FormStep::Part part) {

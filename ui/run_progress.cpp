@@ -43,14 +43,6 @@ bool IsInput(QEvent::Type type) {
 
 }  // namespace
 
-double RunFraction(const RunProgress& progress) {
-  const bool recording = progress.Pass == 1;
-  const double end = recording ? progress.Duration : progress.Tk;  // [s]
-  // An end of 0 (a run that stops at its first step) counts as a finished pass.
-  const double ofPass = end > 0.0 ? std::clamp(progress.t / end, 0.0, 1.0) : 1.0;
-  return 0.5 * ((recording ? 1.0 : 0.0) + ofPass);
-}
-
 FlightRun::FlightRun(const FlightParameters& params, QWidget* parent) : params_(params), parent_(parent) {
   clock_.start();
   qApp->installEventFilter(this);
@@ -59,7 +51,7 @@ FlightRun::FlightRun(const FlightParameters& params, QWidget* parent) : params_(
       ResultFiles files(".");
       RunOptions options;
       options.Sink = &files;
-      options.ProgressEvery = kReportEvery;
+      options.ProgressEvery = kProgressEvery;
       options.Progress = [this](const RunProgress& progress) {
         fraction_.store(RunFraction(progress), std::memory_order_relaxed);
         return !cancelled_.load(std::memory_order_relaxed);

@@ -18,20 +18,12 @@ class QWidget;
 
 namespace zarn::ui {
 
-// The share of the whole run that a report stands for, 0 to 1: the probe pass fills the first half
-// (t over the end time Tk, the most it can fly), the recording pass the second (t over the duration
-// the probe found).
-double RunFraction(const RunProgress& progress);
-
 class FlightRun : public QObject {
   Q_OBJECT
 
  public:
   static constexpr qint64 kShowAfterMs = 500;    //!< [ms] runs shorter than this show nothing
   static constexpr qint64 kRefreshEveryMs = 40;  //!< [ms] between moves of the bar
-  // Steps between reports: about a millisecond of a run, so Cancel answers at once, while a
-  // report is two atomic operations (well under 0.1 % of the run).
-  static constexpr int64_t kReportEvery = 4096;
 
   // Starts flying `params` with the result files in the current directory. The dialog, when it
   // shows, is modal over the whole program and a child of `parent`.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "flight/columns.h"
 #include "output/table_csv.h"
 #include "records/flight_data.h"
 #include "tests/support/scratch.h"
@@ -30,7 +31,7 @@ TEST(CsvLongestRow, EveryRowOfTheWidestNumbersIsWrittenWholeAndReadsBack) {
     ASSERT_EQ(std::string_view(shortest, std::to_chars(shortest, shortest + 32, value).ptr), text)
         << "not the shortest text of its value";
     for (int r = 1; r <= 500; ++r) table->Cell(c, r) = value;
-    if (kColumnNames[static_cast<std::size_t>(c)].empty()) continue;  // not exported
+    if (kColumns[static_cast<std::size_t>(c)].Csv.empty()) continue;  // not exported
     row.append(row.empty() ? "" : ",").append(text);
   }
   ASSERT_EQ(row.size(), 22u * 25u - 1u);

@@ -1,9 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -212,6 +214,97 @@ TEST_F(ResultFiles, LongStepFileComesOutWholeAndInOrder) {
   const std::vector<std::string> lines = CrLfLines(ReadAll(StepFile()));
   ASSERT_EQ(lines.size(), expected.size());
   for (std::size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i], expected[i]) << "line " << i;
+}
+
+// A flight whose numbers change at different paces: every line, every few lines, back to an earlier
+// value, never. Its step line is formatted here field by field with printf, apart from the writer.
+FlightState PacedState(int i) {
+  FlightState s{};
+  s.t = 0.01 * i;
+  s.X = 3.7 * i;
+  s.H = 1000.0 + 10.0 * (i / 7);
+  s.V = 300.0 - 0.001 * i;
+  s.Theta = 0.5 - 0.001 * (i / 100);
+  s.Atm.Roh = 1.225;
+  s.nx = i % 6 < 3 ? 0.5 : -0.25;
+  s.Mass = 500.0 - 0.1 * (i / 500);
+  s.Thrust = i < 20000 ? 4000.0 : 0.0;
+  s.CxCur = 0.3;
+  s.Mach = s.V / 340.0;
+  s.Volumen = 0.125;
+  s.dVdt = i % 2 == 0 ? -9.81 : -9.8125;
+  return s;
+}
+
+std::string PacedLine(int i) {
+  const FlightState s = PacedState(i);
+  struct Field {
+    double Value;
+    int Width, Decimals;
+    bool Separator;
+  };
+  const Field fields[] = {
+      {s.t, 6, 2, true},      {s.X / 1000, 8, 3, true},     {s.H / 1000, 6, 3, true},
+      {s.V, 6, 3, true},      {s.Theta * 57.3, 6, 1, true}, {s.Atm.Roh, 5, 4, true},
+      {s.nx, 5, 2, true},     {s.ny, 5, 2, true},           {s.Mass, 6, 1, true},
+      {s.Thrust, 7, 1, true}, {s.CyCur, 6, 1, true},        {s.CxCur, 7, 1, true},
+      {s.Mach, 7, 1, true},   {s.Volumen, 10, 4, false},    {s.Auftrieb, 11, 4, true},
+      {s.dVdt, 8, 4, true},
+  };
+  std::string line;
+  for (const Field& f : fields) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%*.*f", f.Separator ? "  " : "", f.Width, f.Decimals, f.Value);
+    line += text;
+  }
+  return line + kStepLineTail;
+}
+
+// Long enough for the writer to try both ways of formatting (on this thread, and by the writer
+// thread) and to switch between them several times; pinned to one core it keeps to this thread.
+// Either way every line is what printf makes of its numbers, whose fields change at different
+// paces, and every block follows the one before.
+TEST_F(ResultFiles, StepFileIsTheSameOnOneCoreAndOnTwoWhicheverWayEachBlockWent) {
+  constexpr int kLines = 120000;  // about 28 MB
+  std::string expected = " \r\n" + kLongHeader + "\r\n \r\n";
+  for (int i = 0; i < kLines; ++i) {
+    expected += PacedLine(i);
+    if (i % 3001 == 0) {
+      char marker[32];
+      std::snprintf(marker, sizeof marker, "(%d)\r\n", i / 3001 + 1);
+      expected.append(marker).append(kSampleHeader).append("\r\n");
+    }
+  }
+  auto write = [&](const fs::path& path) {
+    StepFileWriter w;
+    w.Create(path);
+    for (int i = 0; i < kLines; ++i) {
+      w.WriteStepLine(PacedState(i));
+      if (i % 3001 == 0) w.WriteSampleMarker(i / 3001 + 1);
+    }
+    w.Close();
+  };
+  write(dir_ / "two.txt");
+  cpu_set_t before;
+  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  for (int c = 0; c < CPU_SETSIZE; ++c) {
+    if (CPU_ISSET(c, &before)) {
+      CPU_SET(c, &one);
+      break;
+    }
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  write(dir_ / "one.txt");
+  ASSERT_EQ(sched_setaffinity(0, sizeof before, &before), 0);
+  for (const char* name : {"two.txt", "one.txt"}) {
+    const std::string text = ReadAll(dir_ / name);
+    ASSERT_EQ(text.size(), expected.size()) << name;
+    const auto [got, want] = std::mismatch(text.begin(), text.end(), expected.begin());
+    EXPECT_TRUE(got == text.end()) << name << " differs at byte " << (got - text.begin()) << ": "
+                                   << std::string(got, got + std::min<std::ptrdiff_t>(40, text.end() - got));
+  }
 }
 
 // The writer reuses a field's text while its value stays the same; a changed value, an exact

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "flight/columns.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
 #include "output/result_files.h"
@@ -80,7 +81,7 @@ ParsedCsv ParseCsv(std::string_view text) {
 std::vector<int> ExportedColumns() {
   std::vector<int> columns;
   for (int c = 0; c < TrajectoryTable::kColumns; ++c)
-    if (!kColumnNames[static_cast<std::size_t>(c)].empty()) columns.push_back(c);
+    if (!kColumns[static_cast<std::size_t>(c)].Csv.empty()) columns.push_back(c);
   return columns;
 }
 
@@ -174,7 +175,7 @@ TEST_F(TableCsvTest, EachUnitFlagIsUndoneInItsOwnColumnOnly) {
   EXPECT_EQ(ExportedColumns().size(), 22u);
   for (const int c :
        {kColZero5, kColZero6, kColZero8, kColZero11, kColAuftriebEps, kColZero18, kColVolumen, kColAuftrieb})
-    EXPECT_EQ(kColumnNames[static_cast<std::size_t>(c)], "") << c;
+    EXPECT_EQ(kColumns[static_cast<std::size_t>(c)].Csv, "") << c;
 }
 
 TEST_F(TableCsvTest, ExtremeNumbersKeepEveryBitInTheShortestText) {

@@ -1,6 +1,7 @@
 #pragma once
 // The headless runner: its command line, one whole run over the same code as the windows, and
-// sweeps of many runs on all cores.
+// sweeps of many runs on all cores. Parsing is in options.cpp, --help in help.cpp, the figures and
+// their JSON in figures.cpp, a run in run.cpp and a sweep in sweep.cpp.
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -154,6 +155,10 @@ std::string NumberText(double value);
 // (console.Cancel) stops the run or sweep with "Run cancelled" and the result kExitCancelled. Returns the
 // exit code.
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
+
+// Writes `text` to `out` (standard output) and flushes it; FileError with the platform's reason
+// (EIO where the stream gives none) when that failed.
+void WriteStdout(std::ostream& out, std::string_view text);
 
 // The sweep part of Run.
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);

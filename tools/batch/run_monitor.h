@@ -16,19 +16,6 @@
 
 namespace zarn::batch {
 
-// Steps between two progress calls. A step takes well under a microsecond, so a Ctrl-C is answered
-// within a few milliseconds even on slow runs, and one call per 4096 steps costs nothing measurable.
-inline constexpr int64_t kProgressEvery = 4096;
-
-// How far the pass of this report has come, 0..1. The probe pass does not yet know where the
-// flight ends, only its end time: t / Tk, which a flight that lands early never fills. The
-// recording pass flies the duration the probe found.
-inline double PassFraction(const RunProgress& p) {
-  const double end = p.Pass == 0 ? p.Tk : p.Duration;
-  if (!(end > 0.0)) return 1.0;  // a flight of one step
-  return std::clamp(p.t / end, 0.0, 1.0);
-}
-
 // A bar's line for a terminal `columns` wide, one column short of it so that the terminal never
 // wraps: "<label> [########            ]  42%". Narrow terminals get the text without the bar.
 inline std::string BarLine(const std::string& label, double fraction, int columns) {

@@ -170,9 +170,7 @@ class SummaryOut {
 
   void Write(const std::string& text) {
     if (fd_ < 0) {
-      errno = 0;  // what the stream's failed write leaves there names the reason
-      out_ << text << std::flush;
-      if (!out_) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
+      WriteStdout(out_, text);
       return;
     }
     if (const int error = WriteAll(fd_, text.data(), text.size()); error != 0)

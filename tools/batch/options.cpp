@@ -1,86 +1,19 @@
-#include "batch/batch.h"
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <limits>
-#include <memory>
-#include <ostream>
+#include <string>
+#include <vector>
 
-#include "batch/png_plugin.h"
-#include "flight/key_figures.h"
-#include "flight/number_text.h"
+#include "batch/batch.h"
+#include "flight/parameters.h"
 #include "flight/presets.h"
-#include "output/file_sink.h"
-#include "output/result_files.h"
-#include "output/run_note.h"
-#include "output/table_csv.h"
-#include "records/constants.h"
+#include "output/param_file.h"
 #include "records/errors.h"
-
-#ifndef ZARN_VERSION
-#define ZARN_VERSION "unknown"
-#endif
 
 namespace zarn::batch {
 
-const char* const kVersion = "zarn-batch " ZARN_VERSION;
-
-const char* const kUsage =
-    "Usage: zarn-batch [--preset N | --params FILE] [--set NAME=VALUE]... [--save-params FILE]\n"
-    "                  [--dir DIR] [--csv FILE] [--png FILE [--graph NAME] [--style S]]\n"
-    "                  [--json | --quiet]\n"
-    "       zarn-batch [--preset N | --params FILE] [--set NAME=VALUE]...\n"
-    "                  (--sweep NAME=FROM:TO:STEP... | --case NAME=VALUE[,NAME=VALUE]...)\n"
-    "                  [--jobs N] [--keep DIR [--csv FILE]] [--shard K/N] [--summary FILE]\n"
-    "       zarn-batch --help | --version\n";
-
 namespace {
-
-constexpr const char* kOptionsHelp =
-    "\n"
-    "One run:\n"
-    "  --preset N          start from preset N of the start form (0 to 4)\n"
-    "  --params FILE       start from a parameter file (NAME = VALUE lines, as --save-params\n"
-    "                      writes them); without --preset or --params every parameter is 0\n"
-    "  --set NAME=VALUE    change a parameter after the preset or file, before the calculation\n"
-    "                      form would be activated with them; '.' is the decimal separator\n"
-    "  --save-params FILE  write the parameters in effect as a parameter file, then run\n"
-    "  --dir DIR           write \"Zarn Daten.txt\" and \"Zarn_500.txt\" into DIR (default: .)\n"
-    "  --csv FILE          the table of samples as CSV (FILE '-': stdout, instead of the summary);\n"
-    "                      the same columns in the same units for every flight: t_s, V_m_s,\n"
-    "                      q_kPa, H_m, Q_deg, X_m, ...\n"
-    "  --png FILE          the graph as an 800x600 picture; FILE ends in .png, .jpg or .bmp,\n"
-    "                      or .svg or .pdf for a vector drawing (a PDF of one page)\n"
-    "  --graph NAME        the graph of the calculation form's button NAME (list below);\n"
-    "                      default: the graph drawn at the end of a run\n"
-    "  --style S           the picture's style: classic (default: the window's graph) or clear\n"
-    "                      (round ticks, signed labels, a legend, a colour per curve)\n"
-    "  --json              print the key figures as one JSON object, or {\"error\": ...}\n"
-    "  --quiet             print no summary\n"
-    "Sweeps (a summary row per case, CSV; the swept values, the figures of --json, the error):\n"
-    "  --sweep NAME=FROM:TO:STEP  every value from FROM to TO (both included); several --sweep\n"
-    "                      make a grid, the last one varying fastest\n"
-    "  --case NAME=VALUE[,NAME=VALUE]...  one case; repeat for a list (not mixed with --sweep)\n"
-    "  --jobs N            cases run on N threads (default: one per core)\n"
-    "  --keep DIR          keep each case's result files in DIR/case-0001, ... (and --csv FILE\n"
-    "                      there); without it a case writes no file\n"
-    "  --shard K/N         run only cases K, K+N, K+2N, ... counting from 0; shard 0 alone\n"
-    "                      writes the header, so the shards' summaries concatenate to the sweep's\n"
-    "  --summary FILE      where the rows go (default and '-': stdout)\n"
-    "Other:\n"
-    "  --help              show this text\n"
-    "  --version           show the version\n"
-    "A flight of fewer steps than 500 stores fewer samples; a note on stderr says so (not in a\n"
-    "sweep, whose rows give samples_stored).\n"
-    "Options take their value as --opt VALUE or --opt=VALUE; only --set, --sweep and --case may\n"
-    "be given more than once. FILE is relative to the current directory, not to DIR. On a\n"
-    "terminal, a run or sweep longer than a second shows a progress bar on stderr. Ctrl-C,\n"
-    "SIGTERM or SIGHUP stops it with \"Run cancelled\" and ends the program by that signal.\n"
-    "Exit status: 0 done, 1 the run, a file or a sweep's case failed, 2 the command line was\n"
-    "refused (nothing touched), 130 (SIGINT), 143 (SIGTERM) or 129 (SIGHUP) cancelled.\n";
 
 std::string Quoted(std::string_view text) {
   // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.
@@ -343,33 +276,7 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
   if (o.Json && o.Csv == "-") throw UsageError("--csv - and --json both want stdout");
 }
 
-// The picture: the one place where the runner draws.
-void SavePicture(const RunResult& run, const GraphEntry& graph, const std::filesystem::path& path,
-                 const char* format, bool clearStyle) {
-  GraphSelection selection{};
-  SelectGraph(graph, selection);
-  SaveGraphThroughModule(run.Table, selection, run.Summary.SamplesStored, run.Units, path, format,
-                         clearStyle);
-}
-
 }  // namespace
-
-std::string HelpText() {
-  std::string text = std::string(kUsage) + kOptionsHelp;
-  text += "\nParameters (--set, --sweep, --case and parameter files; [unit]):\n";
-  for (const ParamName& p : kParamNames) {
-    std::string line = "  " + std::string(p.Name);
-    line.resize(std::max<std::size_t>(line.size() + 1, 17), ' ');
-    text += line + "[" + std::string(p.Unit) + "] " + std::string(p.Meaning) + "\n";
-  }
-  text += "\nGraphs (--graph NAME: caption):\n";
-  for (const GraphEntry& g : GraphButtons()) {
-    std::string line = "  " + std::string(g.Component);
-    line.resize(std::max<std::size_t>(line.size() + 1, 13), ' ');
-    text += line + std::string(g.Caption) + "\n";
-  }
-  return text;
-}
 
 BatchOptions ParseArguments(std::span<const std::string_view> args) {
   if (args.empty()) throw UsageError("nothing to run: give --preset N, --params FILE or --set NAME=VALUE");
@@ -416,153 +323,6 @@ PresetRecordSlots BaseRecord(const BatchOptions& options) {
   for (const ParameterSetting& s : options.Settings)
     record[static_cast<std::size_t>(s.Param->Slot)] = s.Value;
   return record;
-}
-
-const std::array<FigureSpec, kFigureCount> kFigures{{
-    {"steps_per_pass", "Steps per pass", ""},
-    {"samples_stored", "Samples stored", ""},
-    {"t_s", "Flight time", "s"},
-    {"X_m", "Range", "m"},
-    {"apex_H_m", "Apex height", "m"},
-    {"H_m", "End height", "m"},
-    {"V_m_s", "End speed", "m/s"},
-    {"Q_deg", "End angle", "deg"},
-    {"Mass_kg", "End mass", "kg"},
-    {"max_q_kPa", "Largest dynamic pressure", "kPa"},
-    {"peak_nx_g", "Peak load factor nx", "g"},
-    {"level_flight_speed_m_s", "Level-flight speed", "m/s"},
-    {"buoyant_volume_m3", "Buoyant volume", "m3"},
-}};
-
-Flight Fly(const FlightParameters& p, const RunOptions& run) {
-  Flight flight{ComputeTrajectory(p, run), {}};
-  const RunResult& d = *flight.Result;
-  const KeyFigures k = KeyFiguresOf(p, d);
-  const RunSummary& sum = d.Summary;
-  Figures& f = flight.Values;
-  f[kFigSteps] = static_cast<double>(sum.StepsPerPass);
-  f[kFigSamples] = sum.SamplesStored;
-  f[kFigTime] = k.FlightTime;
-  f[kFigRange] = k.Range;
-  f[kFigApex] = k.ApexH;
-  f[kFigEndH] = d.Final.H;
-  f[kFigEndV] = k.EndSpeed;
-  f[kFigEndAngle] = d.Final.Theta * kDegPerRad;
-  f[kFigEndMass] = d.Final.Mass;
-  f[kFigMaxQ] = k.MaxQ / 1000.0;
-  f[kFigPeakNx] = k.PeakNx;
-  f[kFigLevelSpeed] = k.LevelFlightSpeed;
-  f[kFigVolume] = k.BuoyantVolume;
-  for (const std::optional<double>& v : f)
-    if (v) Checked(*v);  // no figure is ever inf or nan
-  return flight;
-}
-
-std::string NumberText(double value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, Checked(value)).ptr);
-}
-
-std::string FigureText(const Figures& f, int id, bool forPeople) {
-  const double v = *f[static_cast<std::size_t>(id)];
-  if (id == kFigSteps || id == kFigSamples) return std::to_string(static_cast<int64_t>(v));
-  return forPeople ? FormatGeneral(Checked(v), 10, '.') : NumberText(v);
-}
-
-std::string SummaryText(const Figures& figures) {
-  std::string text;
-  for (int id = 0; id < kFigureCount; ++id) {
-    if (!figures[static_cast<std::size_t>(id)]) continue;
-    const FigureSpec& figure = kFigures[static_cast<std::size_t>(id)];
-    text.append(figure.Label).append(": ").append(FigureText(figures, id, true));
-    if (!figure.Unit.empty()) text.append(" ").append(figure.Unit);
-    text += '\n';
-  }
-  return text;
-}
-
-std::string FiguresJson(const Figures& figures) {
-  std::string text = "{";
-  for (int id = 0; id < kFigureCount; ++id) {
-    if (!figures[static_cast<std::size_t>(id)]) continue;
-    if (text.size() > 1) text += ", ";
-    text.append("\"").append(kFigures[static_cast<std::size_t>(id)].Key).append("\": ");
-    text.append(FigureText(figures, id, false));
-  }
-  return text + "}";
-}
-
-std::string ErrorJson(std::string_view message) {
-  std::string text = "{\"error\": \"";
-  for (const char c : message) {
-    if (c == '"' || c == '\\') {
-      text += '\\';
-      text += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      text += "\\u00";
-      text += kHex[(c >> 4) & 0xf];
-      text += kHex[c & 0xf];
-    } else {
-      text += c;
-    }
-  }
-  return text + "\"}";
-}
-
-int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
-  if (options.IsSweep()) return RunSweep(options, out, err, console);
-  RunMonitor monitor(console);
-  const bool csvToStdout = options.Csv == "-";
-  try {
-    const PresetRecordSlots record = BaseRecord(options);
-    const FlightParameters params = ParametersOf(record);
-    if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
-
-    ResultFiles files(options.Directory);
-    RunOptions run;
-    run.Sink = &files;
-    run.ProgressEvery = kProgressEvery;
-    run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    const Flight flight = Fly(params, run);
-    const RunResult* d = flight.Result.get();
-    const Figures& figures = flight.Values;
-    monitor.Erase();
-    // A Ctrl-C after the run's last report still stops what would follow.
-    if (monitor.Cancelled()) throw Error("Run cancelled");
-
-    // The exports carry the rows the run stored, no more.
-    const int32_t stored = d->Summary.SamplesStored;
-    if (csvToStdout) {
-      errno = 0;  // what the stream's failed write leaves there names the reason
-      out << TableCsvText(d->Table, d->Units, stored) << std::flush;
-      if (!out) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
-    } else if (!options.Csv.empty()) {
-      WriteTableCsv(options.Csv, d->Table, d->Units, stored);
-    }
-    if (!options.Png.empty())
-      SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
-    if (monitor.Cancelled()) throw Error("Run cancelled");
-    if (options.Json) {
-      out << FiguresJson(figures) << '\n';
-    } else if (!options.Quiet && !csvToStdout) {
-      out << SummaryText(figures);
-    }
-    errno = 0;  // what the stream's failed write leaves there names the reason
-    out << std::flush;
-    if (!out) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
-    // Not an error: the files are right, only coarser than a user may expect.
-    if (const std::string note = FewSamplesNote(*d, '.'); !note.empty())
-      err << "zarn-batch: " << note << '\n';
-    return kExitOk;
-  } catch (const std::exception& e) {
-    monitor.Erase();
-    const bool cancelled = monitor.Cancelled();
-    const std::string message = cancelled ? "Run cancelled" : e.what();
-    err << "zarn-batch: " << message << '\n';
-    if (options.Json) out << ErrorJson(message) << '\n' << std::flush;
-    return cancelled ? kExitCancelled : kExitRunError;
-  }
 }
 
 }  // namespace zarn::batch

@@ -1,0 +1,104 @@
+#include <charconv>
+#include <string>
+
+#include "batch/batch.h"
+#include "flight/key_figures.h"
+#include "flight/number_text.h"
+#include "records/constants.h"
+#include "records/errors.h"
+
+namespace zarn::batch {
+
+const std::array<FigureSpec, kFigureCount> kFigures{{
+    {"steps_per_pass", "Steps per pass", ""},
+    {"samples_stored", "Samples stored", ""},
+    {"t_s", "Flight time", "s"},
+    {"X_m", "Range", "m"},
+    {"apex_H_m", "Apex height", "m"},
+    {"H_m", "End height", "m"},
+    {"V_m_s", "End speed", "m/s"},
+    {"Q_deg", "End angle", "deg"},
+    {"Mass_kg", "End mass", "kg"},
+    {"max_q_kPa", "Largest dynamic pressure", "kPa"},
+    {"peak_nx_g", "Peak load factor nx", "g"},
+    {"level_flight_speed_m_s", "Level-flight speed", "m/s"},
+    {"buoyant_volume_m3", "Buoyant volume", "m3"},
+}};
+
+Flight Fly(const FlightParameters& p, const RunOptions& run) {
+  Flight flight{ComputeTrajectory(p, run), {}};
+  const RunResult& d = *flight.Result;
+  const KeyFigures k = KeyFiguresOf(p, d);
+  const RunSummary& sum = d.Summary;
+  Figures& f = flight.Values;
+  f[kFigSteps] = static_cast<double>(sum.StepsPerPass);
+  f[kFigSamples] = sum.SamplesStored;
+  f[kFigTime] = k.FlightTime;
+  f[kFigRange] = k.Range;
+  f[kFigApex] = k.ApexH;
+  f[kFigEndH] = d.Final.H;
+  f[kFigEndV] = k.EndSpeed;
+  f[kFigEndAngle] = d.Final.Theta * kDegPerRad;
+  f[kFigEndMass] = d.Final.Mass;
+  f[kFigMaxQ] = k.MaxQ / 1000.0;
+  f[kFigPeakNx] = k.PeakNx;
+  f[kFigLevelSpeed] = k.LevelFlightSpeed;
+  f[kFigVolume] = k.BuoyantVolume;
+  for (const std::optional<double>& v : f)
+    if (v) Checked(*v);  // no figure is ever inf or nan
+  return flight;
+}
+
+std::string NumberText(double value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, Checked(value)).ptr);
+}
+
+std::string FigureText(const Figures& f, int id, bool forPeople) {
+  const double v = *f[static_cast<std::size_t>(id)];
+  if (id == kFigSteps || id == kFigSamples) return std::to_string(static_cast<int64_t>(v));
+  return forPeople ? FormatGeneral(Checked(v), 10, '.') : NumberText(v);
+}
+
+std::string SummaryText(const Figures& figures) {
+  std::string text;
+  for (int id = 0; id < kFigureCount; ++id) {
+    if (!figures[static_cast<std::size_t>(id)]) continue;
+    const FigureSpec& figure = kFigures[static_cast<std::size_t>(id)];
+    text.append(figure.Label).append(": ").append(FigureText(figures, id, true));
+    if (!figure.Unit.empty()) text.append(" ").append(figure.Unit);
+    text += '\n';
+  }
+  return text;
+}
+
+std::string FiguresJson(const Figures& figures) {
+  std::string text = "{";
+  for (int id = 0; id < kFigureCount; ++id) {
+    if (!figures[static_cast<std::size_t>(id)]) continue;
+    if (text.size() > 1) text += ", ";
+    text.append("\"").append(kFigures[static_cast<std::size_t>(id)].Key).append("\": ");
+    text.append(FigureText(figures, id, false));
+  }
+  return text + "}";
+}
+
+std::string ErrorJson(std::string_view message) {
+  std::string text = "{\"error\": \"";
+  for (const char c : message) {
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      text += "\\u00";
+      text += kHex[(c >> 4) & 0xf];
+      text += kHex[c & 0xf];
+    } else {
+      text += c;
+    }
+  }
+  return text + "\"}";
+}
+
+}  // namespace zarn::batch
