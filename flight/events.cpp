@@ -80,7 +80,9 @@ void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
   double end = b.t;
   if (a.H > settings_.Hk && b.H <= settings_.Hk) {
     if (const auto t = CrossingOf(Along(a, b, &FlightNode::H, &FlightNode::dH), settings_.Hk)) {
-      events_.push_back(StateAt(a, b, *t, EventKind::Impact));
+      FlightEvent impact = StateAt(a, b, *t, EventKind::Impact);
+      impact.H = settings_.Hk;  // by its definition; the cubic gives it to the last bits
+      events_.push_back(impact);
       impact_ = true;
       end = *t;
     }

@@ -73,6 +73,7 @@ struct BatchOptions {
   bool ClearStyle = false;                     //!< --style clear: the picture in the clear style
   const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
   std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
+  std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object
   bool Quiet = false;                          //!< no summary
   bool Help = false;
@@ -116,6 +117,13 @@ enum FigureId : int {
   kFigPeakNx,      //!< [g] load factor nx of the largest magnitude of any step, signed
   kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
   kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
+  // At the events, each inside its step (flight/events.h); left out where the flight has none.
+  kFigImpactT,  //!< [s] time of the impact: the crossing of the end height Hk
+  kFigImpactX,  //!< [m] range at the impact
+  kFigImpactV,  //!< [m/s] speed at the impact
+  kFigImpactQ,  //!< [deg] trajectory angle at the impact
+  kFigApexT,    //!< [s] time of the apex
+  kFigApexX,    //!< [m] range at the apex
   kFigureCount
 };
 struct FigureSpec {
@@ -143,6 +151,8 @@ std::string SummaryText(const Figures& figures);
 // {"steps_per_pass": 20030, "t_s": 14.155000000000001, ...}: numbers as the shortest text that
 // reads back to the same double; never inf or nan.
 std::string FiguresJson(const Figures& figures);
+// FiguresJson with the flight's events after them: {..., "events": [{"event": "launch", ...}, ...]}.
+std::string FlightJson(const Flight& flight);
 // {"error": "..."}
 std::string ErrorJson(std::string_view message);
 

@@ -211,7 +211,7 @@ struct OptionSpec {
   void (*Apply)(BatchOptions& options, std::string_view value);
 };
 
-constexpr std::array<OptionSpec, 20> kOptions{{
+constexpr std::array<OptionSpec, 21> kOptions{{
     {"--preset", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--params", true, Scope::kAny,
      [](BatchOptions& o, std::string_view v) {
@@ -228,6 +228,8 @@ constexpr std::array<OptionSpec, 20> kOptions{{
     {"--dir", true, Scope::kRun,
      [](BatchOptions& o, std::string_view v) { o.Directory = FileName("--dir", v); }},
     {"--csv", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
+    {"--events", true, Scope::kRun,
+     [](BatchOptions& o, std::string_view v) { o.Events = FileName("--events", v); }},
     {"--png", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
     {"--graph", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
     {"--style", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
@@ -274,6 +276,8 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
       throw UsageError("in a sweep, --csv names a file in each case's folder of --keep DIR");
   }
   if (o.Json && o.Csv == "-") throw UsageError("--csv - and --json both want stdout");
+  if (o.Events == "-" && (o.Json || o.Csv == "-"))
+    throw UsageError(std::string("--events - and ") + (o.Json ? "--json" : "--csv -") + " both want stdout");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "batch/batch.h"
 #include "batch/png_plugin.h"
 #include "flight/presets.h"
+#include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/param_file.h"
 #include "output/result_files.h"
@@ -64,9 +65,14 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     if (!options.Png.empty())
       SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
     if (monitor.Cancelled()) throw Error("Run cancelled");
+    if (options.Events == "-") {
+      WriteStdout(out, EventsCsv(d->Events));
+    } else if (!options.Events.empty()) {
+      WriteWholeFile(options.Events, EventsCsv(d->Events));
+    }
     if (options.Json) {
-      WriteStdout(out, FiguresJson(figures) + '\n');
-    } else if (!options.Quiet && !csvToStdout) {
+      WriteStdout(out, FlightJson(flight) + '\n');
+    } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       WriteStdout(out, SummaryText(figures));
     } else {
       WriteStdout(out, {});
