@@ -120,6 +120,7 @@ void DrawDispersion(QPainter& p, const DispersionPicture& d) {
   for (std::size_t i = 0; i < d.X.size() && i < d.Y.size(); ++i)
     p.drawEllipse(scatter.At(d.X[i], d.Y[i]), 1.6, 1.6);
   p.setBrush(Qt::NoBrush);
+  std::array<QPointF, 3> names;
   for (std::size_t k = 0; k < 3; ++k) {
     const std::vector<double>&ex = d.EllipseX[k], &ey = d.EllipseY[k];
     if (ex.empty()) continue;
@@ -127,15 +128,19 @@ void DrawDispersion(QPainter& p, const DispersionPicture& d) {
     for (std::size_t i = 1; i < ex.size() && i < ey.size(); ++i) path.lineTo(scatter.At(ex[i], ey[i]));
     p.setPen(QPen(kEllipse, 1.4, k == 0 ? Qt::SolidLine : k == 1 ? Qt::DashLine : Qt::DotLine));
     p.drawPath(path);
-    // The ellipse's name at its rightmost point.
     const auto right = std::max_element(ex.begin(), ex.end()) - ex.begin();
-    const QPointF at = scatter.At(ex[static_cast<std::size_t>(right)], ey[static_cast<std::size_t>(right)]);
-    p.setPen(kEllipse);
-    p.drawText(QRectF(at.x() + 3, at.y() - fm.height() / 2, 30, fm.height()),
+    names[k] = scatter.At(ex[static_cast<std::size_t>(right)], ey[static_cast<std::size_t>(right)]);
+  }
+  p.setClipping(false);
+  // Each ellipse's name at its rightmost point, kept inside the picture.
+  p.setPen(kEllipse);
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (d.EllipseX[k].empty()) continue;
+    const double x = std::min(names[k].x() + 3, kGraphWidth - kMargin - 18);
+    p.drawText(QRectF(x, names[k].y() - fm.height() / 2, 30, fm.height()),
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
                QString::number(k + 1) + QStringLiteral("σ"));
   }
-  p.setClipping(false);
   p.restore();
 }
 

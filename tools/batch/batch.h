@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "answers/requests.h"
+#include "answers/stats.h"
 #include "batch/run_monitor.h"
 #include "flight/integrator.h"
 #include "output/file_sink.h"
@@ -90,7 +92,29 @@ struct BatchOptions {
   // How the disk guard of a sweep's kept files reads the free space; no option sets it (a test
   // gives a file system of its own making). Empty: the file system's own figure.
   SpaceProbe Space;
-  bool IsSweep() const { return !Sweep.empty() || !Cases.empty(); }
+
+  // Solving over one parameter: --solve NAME=FROM:TO --for FIGURE=VALUE, or --maximize FIGURE or
+  // --minimize FIGURE --over NAME=FROM:TO.
+  std::optional<ParamInterval> Solve;             //!< --solve
+  std::optional<FigureTarget> Target;             //!< --for
+  std::optional<ParamInterval> Over;              //!< --over
+  std::optional<std::size_t> Maximize, Minimize;  //!< the figure's index in kFigures
+  std::optional<double> Tol;                      //!< of the figure; default DefaultTolerance
+  std::optional<double> XTol;                     //!< of the parameter; default 1e-4 of TO - FROM
+
+  // Monte Carlo: --monte-carlo N cases, each drawing every --vary from its own stream (--seed).
+  int64_t MonteCarlo = 0;
+  std::vector<ParamLaw> Vary;
+  uint64_t Seed = 1;
+  std::filesystem::path Stats;  //!< the statistics as CSV; empty: none ("-": stdout with --stats-of)
+  std::filesystem::path Plot;   //!< the histogram and scatter picture; empty: none
+  const char* PlotFormat = "PNG";
+  // --stats-of FILE...: the statistics of Monte Carlo summaries (shards joined).
+  std::vector<std::filesystem::path> StatsOf;
+
+  bool IsSweep() const { return !Sweep.empty() || !Cases.empty() || IsMonteCarlo(); }
+  bool IsSolve() const { return Solve || Maximize || Minimize; }
+  bool IsMonteCarlo() const { return MonteCarlo > 0; }
 };
 
 // Reads the arguments after the program name (--opt value and --opt=value alike). Throws
@@ -170,7 +194,23 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
 // (EIO where the stream gives none) when that failed.
 void WriteStdout(std::ostream& out, std::string_view text);
 
-// The sweep part of Run.
+// The sweep part of Run, also of a Monte Carlo run (its cases are its draws).
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
+// The solving part of Run.
+int RunSolve(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
+// --stats-of.
+int RunStatsOf(const BatchOptions& options, std::ostream& out, std::ostream& err);
+// The statistics of a Monte Carlo run's cases: the table for people on `err`, the CSV into
+// --stats FILE ("-": `out`) and with --plot the picture. Throws Error (a file, the picture).
+void ReportStatistics(const BatchOptions& options, const SampleTable& samples, std::ostream& out,
+                      std::ostream& err);
+
+// "case-0001": as many digits as the largest case number needs, at least four, so that the folders
+// sort in case order.
+std::string CaseFolder(int64_t number, int64_t total);
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string CsvField(std::string_view text);
+// The figures' keys, in kFigures' order.
+std::span<const std::string_view> FigureKeys();
 
 }  // namespace zarn::batch

@@ -31,6 +31,15 @@ const std::array<FigureSpec, kFigureCount> kFigures{{
     {"apex_X_m", "Range at the apex", "m"},
 }};
 
+std::span<const std::string_view> FigureKeys() {
+  static const std::array<std::string_view, kFigureCount> keys = [] {
+    std::array<std::string_view, kFigureCount> k{};
+    for (std::size_t i = 0; i < k.size(); ++i) k[i] = kFigures[i].Key;
+    return k;
+  }();
+  return keys;
+}
+
 Flight Fly(const FlightParameters& p, const RunOptions& run) {
   Flight flight{ComputeTrajectory(p, run), {}};
   const RunResult& d = *flight.Result;

@@ -35,6 +35,8 @@ void WriteStdout(std::ostream& out, std::string_view text) {
 }
 
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+  if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
+  if (options.IsSolve()) return RunSolve(options, out, err, console);
   if (options.IsSweep()) return RunSweep(options, out, err, console);
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
