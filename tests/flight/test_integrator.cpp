@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "flight/integrator.h"
@@ -849,6 +850,48 @@ TEST_F(IntegratorTest, VacuumVerticalBurnApproachesTheRocketEquation) {
   EXPECT_LT(errors[1], errors[0] / 5);
   EXPECT_LT(errors[2], errors[1] / 5);
   EXPECT_LT(errors[2], 1e-4);
+}
+
+}  // namespace
+}  // namespace zarn
+
+namespace zarn {
+namespace {
+
+// Runs share nothing: the five presets flown at once on threads of their own, each with its own
+// result files, give the table, summary, final state and files that each gives flown alone.
+TEST(SideBySideRuns, FlyAsTheyFlyAlone) {
+  test_support::ScratchDir scratch("zarn_side_by_side");
+  constexpr int kRuns = 5;
+  std::vector<std::unique_ptr<RunResult>> alone(kRuns), together(kRuns);
+  for (int i = 0; i < kRuns; ++i) {
+    fs::create_directories(scratch.path() / "alone" / std::to_string(i));
+    alone[i] = test_support::FlyWithFiles(test_support::PresetParameters(i),
+                                          scratch.path() / "alone" / std::to_string(i));
+  }
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kRuns; ++i) {
+    const fs::path dir = scratch.path() / "together" / std::to_string(i);
+    fs::create_directories(dir);
+    threads.emplace_back([&together, i, dir] {
+      together[i] = test_support::FlyWithFiles(test_support::PresetParameters(i), dir);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < kRuns; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_NE(together[i], nullptr);
+    EXPECT_EQ(std::memcmp(&alone[i]->Table, &together[i]->Table, sizeof(TrajectoryTable)), 0);
+    EXPECT_EQ(std::memcmp(&alone[i]->Summary, &together[i]->Summary, sizeof(RunSummary)), 0);
+    EXPECT_EQ(std::memcmp(&alone[i]->Final, &together[i]->Final, sizeof(FlightState)), 0);
+    for (const char* file : {kStepFileName, kSampleFileName})
+      EXPECT_TRUE(test_support::ReadFile(scratch.path() / "alone" / std::to_string(i) / file) ==
+                  test_support::ReadFile(scratch.path() / "together" / std::to_string(i) / file))
+          << file;
+  }
+  // Preset 3 climbs past 10 km and converts its heights; the others keep metres.
+  EXPECT_EQ(together[3]->Units.HeightInKm, 1);
+  EXPECT_EQ(together[0]->Units.HeightInKm, 0);
 }
 
 }  // namespace
