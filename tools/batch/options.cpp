@@ -15,19 +15,6 @@ namespace zarn::batch {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-  // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.
-  std::string quoted(1, '\'');
-  quoted.append(text).push_back('\'');
-  return quoted;
-}
-
-// " (did you mean 'X'?)" for the nearest candidate, or "".
-std::string DidYouMean(std::string_view name, std::span<const std::string_view> candidates) {
-  const std::string_view nearest = NearestName(name, candidates);
-  return nearest.empty() ? std::string() : " (did you mean " + Quoted(nearest) + "?)";
-}
-
 template <typename Int>
 bool ParseWhole(std::string_view text, Int& out) {
   const char* end = text.data() + text.size();
