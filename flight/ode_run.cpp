@@ -338,6 +338,10 @@ class HigherOrderRun {
     Rates(y_, f_);
     h_ = p_.dt0;
     nextRow_ = 1;
+    // The forces of the launch count among the largest, as the Euler step records them at entry.
+    Record(0.0, y_, TangentialRate(y_, f_));
+    d_.Summary.MaxQ = s_.q;
+    d_.Summary.PeakNx = s_.nx;
   }
 
   void FlyPass() {
@@ -451,13 +455,8 @@ class HigherOrderRun {
   void Extremes() {
     RunSummary& sum = d_.Summary;
     sum.ApexH = apex_;
-    if (steps_ == 0) {
-      sum.MaxQ = s_.q;
-      sum.PeakNx = s_.nx;
-    } else {
-      sum.MaxQ = std::max(sum.MaxQ, s_.q);
-      if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) sum.PeakNx = s_.nx;
-    }
+    sum.MaxQ = std::max(sum.MaxQ, s_.q);
+    if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) sum.PeakNx = s_.nx;
   }
 
   // Rows at the multiples of the sample interval that the step passed, from its interpolant; the

@@ -211,7 +211,7 @@ struct OptionSpec {
   void (*Apply)(BatchOptions& options, std::string_view value);
 };
 
-constexpr std::array<OptionSpec, 20> kOptions{{
+constexpr std::array<OptionSpec, 21> kOptions{{
     {"--preset", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--params", true, Scope::kAny,
      [](BatchOptions& o, std::string_view v) {
@@ -233,6 +233,7 @@ constexpr std::array<OptionSpec, 20> kOptions{{
     {"--style", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
     {"--json", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Json = true; }},
     {"--quiet", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
+    {"--check-step", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.CheckStep = true; }},
     {"--sweep", true, Scope::kSweep,
      [](BatchOptions& o, std::string_view v) { o.Sweep.push_back(ParseSweep(v)); }},
     {"--case", true, Scope::kSweep,
