@@ -57,7 +57,10 @@ void Table() {
         met[m] = {static_cast<double>(m), dt0, rtol};
         break;
       }
-      if (m == 2) rtol /= 2; else dt0 /= 2;
+      if (m == 2)
+        rtol /= 2;
+      else
+        dt0 /= 2;
     }
   }
 }

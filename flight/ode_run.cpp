@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <boost/numeric/odeint/stepper/controlled_runge_kutta.hpp>
+#include <boost/numeric/odeint/stepper/runge_kutta4.hpp>
+#include <boost/numeric/odeint/stepper/runge_kutta_dopri5.hpp>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <string>
-
-#include <boost/numeric/odeint/stepper/controlled_runge_kutta.hpp>
-#include <boost/numeric/odeint/stepper/runge_kutta4.hpp>
-#include <boost/numeric/odeint/stepper/runge_kutta_dopri5.hpp>
 
 #include "flight/columns.h"
 #include "flight/number_text.h"
@@ -22,9 +21,13 @@
 
 namespace zarn {
 
-Method MethodOf(const FlightParameters& p) { return static_cast<Method>(static_cast<int32_t>(p.Integrator)); }
+Method MethodOf(const FlightParameters& p) {
+  return static_cast<Method>(static_cast<int32_t>(p.Integrator));
+}
 
-double RtolOf(const FlightParameters& p) { return p.Rtol == 0.0 ? kDefaultRtol : p.Rtol; }
+double RtolOf(const FlightParameters& p) {
+  return p.Rtol == 0.0 ? kDefaultRtol : p.Rtol;
+}
 
 std::string_view MethodName(Method m) {
   switch (m) {
@@ -192,9 +195,11 @@ class HigherOrderRun {
     const Instant i = InstantOf(y);
     const double V = Speed(y);
     // Within the angle limit; the rest-speed kick of the Euler step is made once, at the start.
-    const double theta = mode_.Hold ? kAngleLimit : airRelative_ ? Angle(y) : std::clamp(y[kB], -kAngleLimit, kAngleLimit);
-    const PointMass m{i.Thrust, y[kMass], p_.S0, i.CxCur, p_.Cy, i.Atm.Roh, p_.Vwind,
-                      airRelative_ ? Wind::kAirRelative : Wind::kClassic};
+    const double theta = mode_.Hold     ? kAngleLimit
+                         : airRelative_ ? Angle(y)
+                                        : std::clamp(y[kB], -kAngleLimit, kAngleLimit);
+    const PointMass m{i.Thrust, y[kMass],  p_.S0,    i.CxCur,
+                      p_.Cy,    i.Atm.Roh, p_.Vwind, airRelative_ ? Wind::kAirRelative : Wind::kClassic};
     dy[kMass] = -i.MassFlow;
     if (!airRelative_) {
       const PathRates r = PointMassRates(V, theta, m);
@@ -203,7 +208,8 @@ class HigherOrderRun {
       dy[kA] = r.dV;
       double turn = r.dTheta;
       // At the limit the angle stays put rather than turn past the vertical, as the step's clamp.
-      if (mode_.Hold || (theta >= kAngleLimit && turn > 0.0) || (theta <= -kAngleLimit && turn < 0.0)) turn = 0.0;
+      if (mode_.Hold || (theta >= kAngleLimit && turn > 0.0) || (theta <= -kAngleLimit && turn < 0.0))
+        turn = 0.0;
       dy[kB] = turn;
       return;
     }
@@ -331,7 +337,8 @@ class HigherOrderRun {
     double V = p_.V0;
     if (V == 0.0 && !airRelative_) V = kRestSpeed;  // the Euler step's kick, once
     y_ = State{0.0, p_.H0, V, launchAngle_, p_.MassaStart};
-    if (airRelative_) y_ = State{0.0, p_.H0, V * std::cos(launchAngle_), V * std::sin(launchAngle_), p_.MassaStart};
+    if (airRelative_)
+      y_ = State{0.0, p_.H0, V * std::cos(launchAngle_), V * std::sin(launchAngle_), p_.MassaStart};
     t_ = 0.0;
     mode_ = Mode{};
     EnterMode(0.0, y_);

@@ -31,7 +31,8 @@ StepCheck CheckStep(const FlightParameters& p, const RunResult& first, const Run
   const KeyFigures a = KeyFiguresOf(p, first);
   const KeyFigures b = KeyFiguresOf(finer, *second);
   const double factor = RichardsonFactor(c.Of);
-  auto figure = [&](std::string_view key, std::string_view label, std::string_view unit, double va, double vb) {
+  auto figure = [&](std::string_view key, std::string_view label, std::string_view unit, double va,
+                    double vb) {
     return CheckedFigure{key, label, unit, va, vb, Checked((va - vb) * factor)};
   };
   c.Figures = {figure("t_s", "Flight time", "s", a.FlightTime, b.FlightTime),
@@ -85,10 +86,11 @@ std::string StepCheckText(const StepCheck& c) {
 }
 
 std::string StepCheckJson(const StepCheck& c) {
-  std::string text = "{\"method\": " + std::to_string(static_cast<int>(c.Of)) + ", \"finer\": " + Number(c.Finer);
+  std::string text =
+      "{\"method\": " + std::to_string(static_cast<int>(c.Of)) + ", \"finer\": " + Number(c.Finer);
   for (const CheckedFigure& f : c.Figures)
-    text += ", \"" + std::string(f.Key) + "\": {\"value\": " + Number(f.Value) + ", \"half_step\": " +
-            Number(f.HalfStep) + ", \"error\": " + Number(f.Error) + "}";
+    text += ", \"" + std::string(f.Key) + "\": {\"value\": " + Number(f.Value) +
+            ", \"half_step\": " + Number(f.HalfStep) + ", \"error\": " + Number(f.Error) + "}";
   return text + ", \"coarse\": " + (c.Coarse ? "true" : "false") + "}";
 }
 

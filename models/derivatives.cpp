@@ -114,7 +114,8 @@ void MotionStepAirRelative(FlightState& s, double Vwind, double dt0, int32_t Buo
     s.V = V1;
     const AirSpeed a1 = AirSpeedOf(V1, sinT, cosT, Vwind);
     const double liftTurn = Div(Div(s.CyCur * roh * Checked(a1.Magnitude * a1.Along) * s.Area / 2, mass), V1);
-    const double dragTurn = Div(Div(s.CxCur * roh * Checked(a1.Magnitude * a1.Across) * s.Area / 2, mass), V1);
+    const double dragTurn =
+        Div(Div(s.CxCur * roh * Checked(a1.Magnitude * a1.Across) * s.Area / 2, mass), V1);
     const double dThetadt = Checked(liftTurn - dragTurn - Div(kGravity * cosT, V1));
     double theta = Checked(s.Theta + dThetadt * dt0);
     if (Vwind == 0.0) {

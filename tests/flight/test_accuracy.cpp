@@ -164,7 +164,7 @@ TEST(Staging, HigherOrderMethodsStageAtTheFuelsEnd) {
         if (std::fabs(steps.Rows[i].t - t) < 1e-9) return &steps.Rows[i];
       return nullptr;
     };
-    const Steps::Row* first = at(50), *second = at(110);
+    const Steps::Row *first = at(50), *second = at(110);
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_NEAR(first->Mass, 1000, 1e-6);  // all of stage 1's fuel, no more
