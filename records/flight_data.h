@@ -198,13 +198,13 @@ constexpr double StoredUnitFactor(int column, const UnitFlags& units) {
 // What a run gave besides the table and its final state, for the callers that report on a run
 // (the runner's summary and note, the window's note and graphs).
 struct RunSummary {
-  int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass repeats them)
-  int32_t SamplesStored;  //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
-  double ApexH;           //!< [m] largest H after any step of the recording pass
-  double MaxQ;            //!< [Pa] largest dynamic pressure q of any step
-  double PeakNx;          //!< [g] load factor nx of the largest magnitude of any step, with its sign
-  double SampleInterval;  //!< [s] flight duration / RowsPerColumn: the time between samples
-  int32_t Method;          //!< the integrator that flew the run (the parameter Integrator, rounded)
+  int64_t StepsPerPass;     //!< steps of the probe pass (the recording pass repeats them)
+  int32_t SamplesStored;    //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
+  double ApexH;             //!< [m] largest H after any step of the recording pass
+  double MaxQ;              //!< [Pa] largest dynamic pressure q of any step
+  double PeakNx;            //!< [g] load factor nx of the largest magnitude of any step, with its sign
+  double SampleInterval;    //!< [s] flight duration / RowsPerColumn: the time between samples
+  int32_t Method;           //!< the integrator that flew the run (the parameter Integrator, rounded)
   int64_t RateEvaluations;  //!< evaluations of the forces in one pass (one per step for Euler)
 };
 
