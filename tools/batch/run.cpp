@@ -7,6 +7,7 @@
 #include "batch/png_plugin.h"
 #include "flight/presets.h"
 #include "flight/step_check.h"
+#include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/param_file.h"
 #include "output/result_files.h"
@@ -36,6 +37,8 @@ void WriteStdout(std::ostream& out, std::string_view text) {
 }
 
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+  if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
+  if (options.IsSolve()) return RunSolve(options, out, err, console);
   if (options.IsSweep()) return RunSweep(options, out, err, console);
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
@@ -66,14 +69,19 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     if (!options.Png.empty())
       SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
     if (monitor.Cancelled()) throw Error("Run cancelled");
+    if (options.Events == "-") {
+      WriteStdout(out, EventsCsv(d->Events));
+    } else if (!options.Events.empty()) {
+      WriteWholeFile(options.Events, EventsCsv(d->Events));
+    }
     std::optional<StepCheck> check;
     if (options.CheckStep) check = CheckStep(params, *d, run);
     monitor.Erase();
     if (options.Json) {
-      std::string json = FiguresJson(figures);
+      std::string json = FlightJson(flight);
       if (check) json.insert(json.size() - 1, ", \"check_step\": " + StepCheckJson(*check));
       WriteStdout(out, json + '\n');
-    } else if (!options.Quiet && !csvToStdout) {
+    } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       std::string text = SummaryText(figures);
       // The classic method with the classic wind says nothing of either, as it always did.
       if (MethodOf(params) != Method::kEuler || params.WindModel != 0.0)
@@ -81,7 +89,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
                 (params.WindModel != 0.0 ? ", wind relative to the air" : "") + "\n";
       if (check) text += StepCheckText(*check);
       WriteStdout(out, text);
-    } else if (check && !csvToStdout) {
+    } else if (check && !csvToStdout && options.Events != "-") {
       WriteStdout(out, StepCheckText(*check));
     } else {
       WriteStdout(out, {});
