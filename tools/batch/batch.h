@@ -78,6 +78,7 @@ struct BatchOptions {
   std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object
   bool Quiet = false;                          //!< no summary
+  bool CheckStep = false;                      //!< fly again with half the step and report the error
   bool Help = false;
   bool Version = false;
 

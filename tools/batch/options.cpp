@@ -238,7 +238,7 @@ std::size_t FigureOf(std::string_view option, std::string_view key) {
   return Read([&] { return ParseFigureKey(option, key, FigureKeys()); });
 }
 
-constexpr std::array<OptionSpec, 36> kOptions{{
+constexpr std::array<OptionSpec, 37> kOptions{{
     {"--preset", true, kRuns, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--params", true, kRuns,
      [](BatchOptions& o, std::string_view v) {
@@ -261,6 +261,7 @@ constexpr std::array<OptionSpec, 36> kOptions{{
     {"--style", true, kOne, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
     {"--json", false, kOne | kSolving, [](BatchOptions& o, std::string_view) { o.Json = true; }},
     {"--quiet", false, kOne, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
+    {"--check-step", false, kOne, [](BatchOptions& o, std::string_view) { o.CheckStep = true; }},
     {"--sweep", true, kSweeping,
      [](BatchOptions& o, std::string_view v) { o.Sweep.push_back(ParseSweep(v)); }},
     {"--case", true, kSweeping, [](BatchOptions& o, std::string_view v) { o.Cases.push_back(ParseCase(v)); }},

@@ -1,10 +1,12 @@
 #include <cerrno>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "batch/batch.h"
 #include "batch/png_plugin.h"
 #include "flight/presets.h"
+#include "flight/step_check.h"
 #include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/param_file.h"
@@ -72,10 +74,23 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     } else if (!options.Events.empty()) {
       WriteWholeFile(options.Events, EventsCsv(d->Events));
     }
+    std::optional<StepCheck> check;
+    if (options.CheckStep) check = CheckStep(params, *d, run);
+    monitor.Erase();
     if (options.Json) {
-      WriteStdout(out, FlightJson(flight) + '\n');
+      std::string json = FlightJson(flight);
+      if (check) json.insert(json.size() - 1, ", \"check_step\": " + StepCheckJson(*check));
+      WriteStdout(out, json + '\n');
     } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
-      WriteStdout(out, SummaryText(figures));
+      std::string text = SummaryText(figures);
+      // The classic method with the classic wind says nothing of either, as it always did.
+      if (MethodOf(params) != Method::kEuler || params.WindModel != 0.0)
+        text += "Method: " + std::string(MethodName(MethodOf(params))) +
+                (params.WindModel != 0.0 ? ", wind relative to the air" : "") + "\n";
+      if (check) text += StepCheckText(*check);
+      WriteStdout(out, text);
+    } else if (check && !csvToStdout && options.Events != "-") {
+      WriteStdout(out, StepCheckText(*check));
     } else {
       WriteStdout(out, {});
     }
