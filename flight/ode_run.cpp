@@ -8,9 +8,12 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "flight/columns.h"
+#include "flight/events.h"
 #include "flight/number_text.h"
 #include "models/atmosphere.h"
 #include "models/derivatives.h"
@@ -83,6 +86,12 @@ constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at 
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 constexpr int kBisections = 80;              //!< halve a bracket to the last bit of time
 
+// The air at a height as the rates take it, for the events between the steps.
+AirAt RunAir(double H) {
+  const AtmosphereState air = StandardAtmosphere(H);
+  return {H > kThinAirHeight ? kThinAirVsound : air.Vsound, air.Roh};
+}
+
 class NoSink final : public StepSink {
  public:
   void Begin() override {}
@@ -128,7 +137,10 @@ class HigherOrderRun {
       duration_ = s_.t;
       d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
       pass_ = 1;
+      log_.emplace(EventSettings{p_.Hk, RunAir, ScheduledEvents()});
       FlyPass();
+      d_.Events = log_->Finish();
+      log_.reset();
       ConvertUnits();
       sink_.End(d_);
     } catch (...) {
@@ -347,6 +359,7 @@ class HigherOrderRun {
     nextRow_ = 1;
     // The forces of the launch count among the largest, as the Euler step records them at entry.
     Record(0.0, y_, TangentialRate(y_, f_));
+    if (log_) log_->Start(Node(0.0, y_, f_));
     d_.Summary.MaxQ = s_.q;
     d_.Summary.PeakNx = s_.nx;
   }
@@ -419,14 +432,54 @@ class HigherOrderRun {
     sink_.Step(s_);
     if (pass_ == 1) Sample(full, ended);
     Extremes();
+    if (log_) log_->Next(Node(t_, y_, f_));
 
     if (ended) return false;
     if (release || t_ == tb) {
       if (release) mode_.Hold = false;
       EnterMode(t_, y_);
       Rates(y_, f_);
+      if (log_) ModeNode();
     }
     return true;
+  }
+
+  // ----- the events -----
+
+  // The moments the stages' figures fix, as the classic run has them: each stage's fuel is gone at
+  // its window's end, and an engine is dropped where the next stage takes over.
+  std::vector<ScheduledEvent> ScheduledEvents() const {
+    std::vector<ScheduledEvent> events;
+    if (!rocket_) return events;
+    for (int32_t i = 0; i < 3; ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      const bool burns = i == 0 || stages_[at].BurnTime > 0.0;
+      if (burns) events.push_back({stageEnd_[at], EventKind::Burnout, i + 1});
+      const bool next = i < 2 && stages_[at + 1].BurnTime > 0.0;
+      if (burns && next) events.push_back({stageEnd_[at], EventKind::Staging, i + 1});
+    }
+    return events;
+  }
+
+  // A point for the event log: the state and the method's own rates there, so that the log's
+  // cubic segments are those of the fourth-order interpolant. s_ must hold the state's record.
+  FlightNode Node(double t, const State& y, const State& f) const {
+    FlightNode n{t, y[kX], y[kH], s_.V, s_.Theta, f[kX], f[kH], f[kA], f[kB], s_.Mach, s_.q};
+    if (airRelative_) {
+      const double V2 = y[kA] * y[kA] + y[kB] * y[kB];
+      n.dV = V2 == 0.0 ? 0.0 : (y[kA] * f[kA] + y[kB] * f[kB]) / std::sqrt(V2);
+      n.dTheta = V2 == 0.0 ? 0.0 : (y[kA] * f[kB] - y[kB] * f[kA]) / V2;
+    }
+    return n;
+  }
+
+  // The point again where a new mode (staging, the hold's end) changes the state or its rates at
+  // the same time: the next segment starts from what the flight goes on with.
+  void ModeNode() {
+    const FlightState kept = s_;
+    Record(t_, y_, TangentialRate(y_, f_));
+    log_->Next(Node(t_, y_, f_));
+    s_ = kept;
   }
 
   // The method's interpolant inside a step: the dense output of the 5(4) pair, or for the
@@ -548,6 +601,7 @@ class HigherOrderRun {
   int64_t untilReport_ = 0;
   int64_t steps_ = 0;
   int64_t evaluations_ = 0;
+  std::optional<EventLog> log_;  //!< in the recording pass: its points to the event log
 };
 
 }  // namespace

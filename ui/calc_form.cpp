@@ -41,6 +41,7 @@
 #include "records/errors.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
+#include "ui/method_menu.h"
 #include "ui/run_figures.h"
 #include "ui/run_progress.h"
 #include "ui/widgets.h"
@@ -417,6 +418,7 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
                                      [this] { Guard(this, [&] { SaveParamsClick(); }); });
   saveParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   addActions({openParams_, saveParams_});
+  accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
   Image1_->setMouseTracking(true);  // the tooltip follows the pointer
   Image1_->installEventFilter(this);
@@ -682,7 +684,11 @@ void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QS
   run_.release()->deleteLater();  // it is sending this signal
   if (!result) throw Error(error.toStdString());
   SelectGraph(DefaultGraph(), selection_);
-  ShowNote(QString::fromStdString(FewSamplesNote(*result, DecimalSeparator())));
+  // The note says which method flew the run where it is not the classic one.
+  QString note = QString::fromStdString(FewSamplesNote(*result, DecimalSeparator()));
+  const QString method = MethodNote(flown, state_.LangCode);
+  if (!method.isEmpty()) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + method;
+  ShowNote(note);
   ShowGraph(result);
   ShowFigures(FiguresText(KeyFiguresOf(flown, *result), result->Units, state_.LangCode, DecimalSeparator()));
 }

@@ -26,6 +26,7 @@ class QMenu;
 namespace zarn::ui {
 
 class FlightRun;
+class AccuracyEntries;
 
 class Form2 : public QWidget {
   Q_OBJECT
@@ -131,7 +132,8 @@ class Form2 : public QWidget {
   QLabel* Figures_;                    // the key figures of the last run, beside the title
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
   QString exportDir_;                  // where the last successful export went; the dialogs start there
-  QString paramFile_;                  // the parameter file last opened or saved; dialogs start there
+  std::unique_ptr<AccuracyEntries> accuracy_;  // the method, wind and step-check entries of the plot menu
+  QString paramFile_;                          // the parameter file last opened or saved; dialogs start there
 };
 
 }  // namespace zarn::ui

@@ -93,8 +93,13 @@ FlightParameters SoundingRocket() {
   return p;
 }
 
-TEST(RunEvents, BurnoutsAreAtTheFuelsEndAndMachOneWhereTheSpeedIsThatOfSound) {
-  const auto run = ComputeTrajectory(SoundingRocket());
+// Each method (Integrator 0, 1, 2) gives the events of its flight.
+class RunEventsOfMethod : public testing::TestWithParam<int> {};
+
+TEST_P(RunEventsOfMethod, BurnoutsAreAtTheFuelsEndAndMachOneWhereTheSpeedIsThatOfSound) {
+  FlightParameters p = SoundingRocket();
+  p.Integrator = GetParam();
+  const auto run = ComputeTrajectory(p);
   const std::vector<FlightEvent>& events = run->Events;
   std::vector<const FlightEvent*> burnouts, stagings, mach;
   for (const FlightEvent& e : events) {
@@ -129,6 +134,33 @@ TEST(RunEvents, BurnoutsAreAtTheFuelsEndAndMachOneWhereTheSpeedIsThatOfSound) {
   EXPECT_LT(q, run->Summary.MaxQ * 1.01);
   for (std::size_t i = 1; i < events.size(); ++i) EXPECT_LE(events[i - 1].t, events[i].t);
 }
+
+class RunEventsOfHigherOrder : public testing::TestWithParam<int> {};
+
+TEST_P(RunEventsOfHigherOrder, ApexAndImpactInVacuumMeetTheClosedForms) {
+  // From 1 m at 100 m/s and 45 degrees without drag; the fourth- and fifth-order flights and their
+  // interpolants hold the parabola to rounding at the preset's step.
+  const double sinT = std::sin(45 / 57.3), cosT = std::cos(45 / 57.3), g = 9.8, vy = 100 * sinT;
+  const double apexT = vy / g, impactT = (vy + std::sqrt(vy * vy + 2 * g * 1.0)) / g;
+  FlightParameters p = PresetParameters(0);
+  p.Cx = 0;
+  p.Integrator = GetParam();
+  const auto events = EventsOf(p);
+  const FlightEvent* apex = FindEvent(events, EventKind::Apex);
+  const FlightEvent* impact = FindEvent(events, EventKind::Impact);
+  ASSERT_TRUE(apex && impact);
+  EXPECT_NEAR(apex->t, apexT, 1e-6 * apexT);
+  EXPECT_NEAR(apex->H, 1 + vy * vy / (2 * g), 1e-6 * 256);
+  EXPECT_NEAR(apex->X, 100 * cosT * apexT, 1e-6 * 511);
+  EXPECT_NEAR(impact->t, impactT, 1e-6 * impactT);
+  EXPECT_NEAR(impact->X, 100 * cosT * impactT, 1e-6 * 1020);
+  EXPECT_NEAR(impact->V, std::hypot(100 * cosT, vy - g * impactT), 1e-6 * 100);
+  EXPECT_EQ(events.front().Kind, EventKind::Launch);
+  EXPECT_EQ(events.back().Kind, EventKind::Impact);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, RunEventsOfMethod, testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Methods, RunEventsOfHigherOrder, testing::Values(1, 2));
 
 TEST(RunEvents, AFlightEndedByTimeHasNoImpactAndItsFiguresAreLeftOut) {
   FlightParameters p = PresetParameters(0);

@@ -62,6 +62,28 @@ TEST_F(BatchProgram, EventsAreListedAsCsvAndLeftOutWhereTheFlightHasNone) {
   EXPECT_EQ(r.Err.rfind("zarn-batch: --events - and --json both want stdout\n", 0), 0u) << r.Err;
 }
 
+// The number after "key": in a JSON text, or nan where the key is missing.
+double JsonNumber(const std::string& json, const std::string& key) {
+  const std::size_t at = json.find("\"" + key + "\": ");
+  return at == std::string::npos ? std::nan("") : std::stod(json.substr(at + key.size() + 4));
+}
+
+TEST_F(BatchProgram, TheHigherOrderMethodsGiveTheImpactAndApexFigures) {
+  // Preset 0's flight to the ground: the step that ends it ends at the impact, so its range is the
+  // impact's; the apex lies between launch and impact, at the top height.
+  for (const char* method : {"Integrator=1", "Integrator=2"}) {
+    SCOPED_TRACE(method);
+    const Outcome r = Batch({"--preset", "0", "--set", method, "--json"});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_NEAR(JsonNumber(r.Out, "impact_X_m"), 932.943, 5e-4) << r.Out;
+    EXPECT_NEAR(JsonNumber(r.Out, "impact_X_m"), JsonNumber(r.Out, "X_m"), 1e-9);
+    EXPECT_NEAR(JsonNumber(r.Out, "impact_t_s"), JsonNumber(r.Out, "t_s"), 1e-9);
+    EXPECT_GT(JsonNumber(r.Out, "apex_t_s"), 0.0);
+    EXPECT_LT(JsonNumber(r.Out, "apex_t_s"), JsonNumber(r.Out, "impact_t_s"));
+    EXPECT_NE(r.Out.find("{\"event\": \"apex\""), std::string::npos) << r.Out;
+  }
+}
+
 TEST_F(BatchProgram, SolvingFindsTheLowAndTheHighAngleOfARangeToAMillimetre) {
   struct Case {
     std::vector<std::string> Base;

@@ -36,8 +36,9 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
     // The artwork is no graph; parameter files open and save at any time.
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
-  EXPECT_EQ(entries,
-            QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams}));
+  EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
+                                  "Euler (two passes)", "Runge-Kutta 4", "Dormand-Prince 5(4)",
+                                  "Physical wind", "Check the step"}));
   menu->close();
   chosenFile_ = workDir_.filePath("never.png");
   ChooseFromPlotMenu(kSaveGraph);

@@ -1,0 +1,205 @@
+#include "ui/method_menu.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenu>
+#include <QThread>
+#include <QVBoxLayout>
+#include <cmath>
+#include <string>
+
+#include "flight/number_text.h"
+#include "records/errors.h"
+#include "ui/guard.h"
+
+namespace zarn::ui {
+namespace {
+
+// UTF-8 texts in German (LangCode 0 and 2), Russian (1) and English (3).
+struct Words {
+  const char* German;
+  const char* Russian;
+  const char* English;
+};
+
+QString InLanguage(const Words& w, int32_t LangCode) {
+  return QString::fromUtf8(LangCode == 1 ? w.Russian : LangCode == 3 ? w.English : w.German);
+}
+
+// clang-format off
+// The check's figures, in the order of StepCheck::Figures.
+constexpr Words kFigureLabels[] = {
+    {"Flugzeit", "Время полёта", "Flight time"},
+    {"Reichweite", "Дальность", "Range"},
+    {"Gipfelhöhe", "Макс. высота", "Apex height"},
+    {"Endgeschwindigkeit", "Конечная скорость", "End speed"},
+    {"max. Staudruck", "Макс. скор. напор", "Largest dynamic pressure"},
+};
+constexpr Words kUnits[] = {
+    {"s", "с", "s"}, {"m", "м", "m"}, {"m", "м", "m"}, {"m/s", "м/с", "m/s"}, {"kPa", "кПа", "kPa"},
+};
+constexpr Words kHeadHalfStep{"Prüfung des Schritts (%1, gegen den halben Schritt %2 s):",
+                              "Проверка шага (%1, против половинного шага %2 с):",
+                              "Step check (%1, against half the step, %2 s):"};
+constexpr Words kHeadTolerance{"Prüfung des Schritts (%1, gegen Rtol = %2):",
+                               "Проверка шага (%1, против Rtol = %2):",
+                               "Step check (%1, against Rtol = %2):"};
+constexpr Words kFiner{"feiner", "точнее", "finer"};
+constexpr Words kError{"geschätzter Fehler", "оценка ошибки", "estimated error"};
+constexpr Words kCoarseNote{
+    "Hinweis: Der geschätzte Fehler der Reichweite oder der Gipfelhöhe übersteigt 0,1 %; %1 wäre besser.",
+    "Примечание: оценка ошибки дальности или высоты превышает 0,1 %; %1 дал бы лучше.",
+    "Note: the range's or apex's estimated error exceeds 0.1 %; %1 would do better."};
+constexpr Words kSmallerRtol{"ein kleineres Rtol", "меньший Rtol", "a smaller Rtol"};
+constexpr Words kSmallerStep{"ein kleinerer Schritt dt0 oder ein Verfahren höherer Ordnung",
+                             "меньший шаг dt0 или метод более высокого порядка",
+                             "a smaller step dt0 or a higher-order method"};
+constexpr Words kMethod{"Verfahren", "Метод", "Method"};
+constexpr Words kPhysicalWind{"Wind relativ zur Luft", "ветер относительно воздуха", "physical wind"};
+constexpr Words kTitle{"Prüfung des Schritts", "Проверка шага", "Step check"};
+// clang-format on
+
+// The menu's entries, with the Integrator each sets.
+struct MethodEntry {
+  const char* Text;
+  Method Of;
+};
+constexpr MethodEntry kMethodEntries[] = {
+    {"Euler (two passes)", Method::kEuler},
+    {"Runge-Kutta 4", Method::kRungeKutta4},
+    {"Dormand-Prince 5(4)", Method::kDormandPrince},
+};
+
+QString Number(double v, int digits, char sep) {
+  return QString::fromStdString(FormatGeneral(v, digits, sep));
+}
+
+}  // namespace
+
+QString StepCheckView(const StepCheck& c, int32_t LangCode, char sep) {
+  const bool adaptive = c.Of == Method::kDormandPrince;
+  QString text =
+      InLanguage(adaptive ? kHeadTolerance : kHeadHalfStep, LangCode)
+          .arg(QString::fromUtf8(MethodName(c.Of).data(), static_cast<qsizetype>(MethodName(c.Of).size())),
+               Number(c.Finer, adaptive ? 6 : 10, sep));
+  for (std::size_t i = 0; i < c.Figures.size(); ++i) {
+    const CheckedFigure& f = c.Figures[i];
+    const QString unit = QLatin1Char(' ') + InLanguage(kUnits[i], LangCode);
+    text += QStringLiteral("\n  ") + InLanguage(kFigureLabels[i], LangCode) + QStringLiteral(": ") +
+            Number(f.Value, 10, sep) + unit + QStringLiteral(", ") + InLanguage(kFiner, LangCode) +
+            QLatin1Char(' ') + Number(f.HalfStep, 10, sep) + unit + QStringLiteral(", ") +
+            InLanguage(kError, LangCode) + QLatin1Char(' ') + Number(f.Error, 2, sep) + unit;
+    if (f.Value != 0.0)
+      text +=
+          QStringLiteral(" (") + Number(std::fabs(f.Error / f.Value) * 100, 2, sep) + QStringLiteral(" %)");
+  }
+  if (c.Coarse)
+    text +=
+        QLatin1Char('\n') +
+        InLanguage(kCoarseNote, LangCode).arg(InLanguage(adaptive ? kSmallerRtol : kSmallerStep, LangCode));
+  return text;
+}
+
+QString MethodNote(const FlightParameters& p, int32_t LangCode) {
+  const Method m = MethodOf(p);
+  const bool wind = p.WindModel == 1.0;
+  if (m == Method::kEuler && !wind) return {};
+  const std::string_view name = MethodName(m);
+  QString text = InLanguage(kMethod, LangCode) + QStringLiteral(": ") +
+                 QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+  if (wind) text += QStringLiteral(", ") + InLanguage(kPhysicalWind, LangCode);
+  return text;
+}
+
+AccuracyEntries::AccuracyEntries(QMenu& menu, FlightParameters& inputs, const int32_t& LangCode,
+                                 QWidget& form)
+    : inputs_(inputs), LangCode_(LangCode), form_(form), methods_(new QActionGroup(this)) {
+  menu.addSeparator();
+  methods_->setExclusive(true);
+  for (const MethodEntry& entry : kMethodEntries) {
+    QAction* action = menu.addAction(QString::fromUtf8(entry.Text));
+    action->setCheckable(true);
+    action->setData(static_cast<int>(entry.Of));
+    methods_->addAction(action);
+  }
+  connect(methods_, &QActionGroup::triggered, this,
+          [this](QAction* action) { inputs_.Integrator = action->data().toInt(); });
+  wind_ = menu.addAction(QStringLiteral("Physical wind"));
+  wind_->setCheckable(true);
+  connect(wind_, &QAction::triggered, this, [this](bool on) { inputs_.WindModel = on ? 1.0 : 0.0; });
+  check_ = menu.addAction(QStringLiteral("Check the step"), this,
+                          [this] { Guard(&form_, [&] { CheckClick(); }); });
+  // The marks follow the parameters whatever changed them since the menu was last open.
+  connect(&menu, &QMenu::aboutToShow, this, &AccuracyEntries::Sync);
+  Sync();
+}
+
+AccuracyEntries::~AccuracyEntries() {
+  if (thread_ == nullptr) return;
+  cancelled_ = true;
+  thread_->wait();
+  delete thread_;
+}
+
+void AccuracyEntries::Sync() {
+  for (QAction* action : methods_->actions())
+    action->setChecked(action->data().toInt() == static_cast<int>(inputs_.Integrator));
+  wind_->setChecked(inputs_.WindModel == 1.0);
+  check_->setEnabled(thread_ == nullptr);
+}
+
+void AccuracyEntries::CheckClick() {
+  if (thread_ != nullptr) return;
+  // Refused parameters are refused here, as START refuses them, before any thread.
+  ValidateRun(inputs_, DecimalSeparator());
+  const FlightParameters p = inputs_;  // the fields as they stand; the user may go on typing
+  cancelled_ = false;
+  result_.reset();
+  error_.clear();
+  thread_ = QThread::create([this, p] {
+    try {
+      RunOptions options;
+      options.ProgressEvery = kProgressEvery;
+      options.Progress = [this](const RunProgress&) { return !cancelled_.load(std::memory_order_relaxed); };
+      const std::unique_ptr<RunResult> first = ComputeTrajectory(p, options);
+      result_ = std::make_unique<StepCheck>(CheckStep(p, *first, options));
+    } catch (const std::exception& e) {
+      error_ = QString::fromUtf8(e.what());
+    } catch (...) {
+      error_ = QStringLiteral("Unknown error");
+    }
+  });
+  connect(thread_, &QThread::finished, this, [this] { Guard(&form_, [&] { CheckDone(); }); });
+  check_->setEnabled(false);
+  thread_->start();
+}
+
+void AccuracyEntries::CheckDone() {
+  thread_->wait();
+  delete thread_;
+  thread_ = nullptr;
+  check_->setEnabled(true);
+  if (!result_) throw Error(error_.toStdString());
+  if (dialog_ == nullptr) {
+    dialog_ = new QDialog(&form_);
+    dialog_->setObjectName(QStringLiteral("StepCheck"));
+    text_ = new QLabel(dialog_);
+    text_->setObjectName(QStringLiteral("StepCheckText"));
+    text_->setTextFormat(Qt::PlainText);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog_);
+    connect(buttons, &QDialogButtonBox::rejected, dialog_, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog_);
+    layout->addWidget(text_);
+    layout->addWidget(buttons);
+  }
+  dialog_->setWindowTitle(InLanguage(kTitle, LangCode_));
+  text_->setText(StepCheckView(*result_, LangCode_, DecimalSeparator()));
+  dialog_->show();
+  dialog_->raise();
+}
+
+}  // namespace zarn::ui

@@ -1,0 +1,67 @@
+#pragma once
+// The plot menu's accuracy entries: the method that flies a run, the wind model, and a check of
+// the step that flies the form's parameters again with half the step on a thread of its own and
+// shows the key figures of both runs with the estimated error of the first.
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "flight/integrator.h"
+#include "flight/step_check.h"
+
+class QAction;
+class QActionGroup;
+class QDialog;
+class QLabel;
+class QMenu;
+class QThread;
+class QWidget;
+
+namespace zarn::ui {
+
+// The check for the window: a line per key figure with both values and the estimated error of
+// the first, and the note when the range's or apex's error exceeds 0.1 %; Russian for LangCode 1,
+// English for 3, else German.
+QString StepCheckView(const StepCheck& check, int32_t LangCode, char decimalSeparator);
+
+// Which method and wind model a run took, where they are not the classic ones; else empty.
+QString MethodNote(const FlightParameters& p, int32_t LangCode);
+
+class AccuracyEntries : public QObject {
+  Q_OBJECT
+
+ public:
+  // Adds the entries to `menu`. They read and write `inputs` (Integrator, WindModel; Rtol keeps its
+  // value), and the check's dialog is a window of `form`, in the language `LangCode` holds.
+  AccuracyEntries(QMenu& menu, FlightParameters& inputs, const int32_t& LangCode, QWidget& form);
+  // Cancels a check still working and waits for its thread.
+  ~AccuracyEntries() override;
+  AccuracyEntries(const AccuracyEntries&) = delete;
+  AccuracyEntries& operator=(const AccuracyEntries&) = delete;
+
+  // Sets the check marks from the parameters (after a preset or a file filled them).
+  void Sync();
+  bool Checking() const { return thread_ != nullptr; }
+
+ private:
+  void CheckClick();
+  void CheckDone();
+
+  FlightParameters& inputs_;
+  const int32_t& LangCode_;
+  QWidget& form_;
+  QActionGroup* methods_;
+  QAction* wind_;
+  QAction* check_;
+  QDialog* dialog_ = nullptr;  // a child of the form, made at the first check
+  QLabel* text_ = nullptr;
+  QThread* thread_ = nullptr;
+  // Shared with the check's thread: written there before it finishes.
+  std::atomic<bool> cancelled_{false};
+  std::unique_ptr<StepCheck> result_;
+  QString error_;
+};
+
+}  // namespace zarn::ui
