@@ -21,8 +21,9 @@ namespace {
 
 constexpr int kVectorDpi = 96;  // [px/inch] one pixel of the bitmap is one unit of the drawing
 
+using Paint = std::function<void(QPainter&)>;
+
 void Draw(QPainter& painter, const GraphInputs& g) {
-  painter.fillRect(0, 0, kGraphWidth, kGraphHeight, Qt::white);
   if (g.Style == GraphStyle::Clear) {
     DrawClearGraph(painter, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator, g.Language);
   } else {
@@ -33,13 +34,13 @@ void Draw(QPainter& painter, const GraphInputs& g) {
 
 // Draws onto the device and ends the painter, which flushes the device into its buffer.
 template <typename Device>
-void PaintAndEnd(Device& device, const GraphInputs& g, const std::filesystem::path& path,
-                 const char* format) {
+void PaintAndEnd(Device& device, const Paint& paint, const std::filesystem::path& path, const char* format) {
   QPainter painter;
   if (!painter.begin(&device))
     throw Error("Cannot encode the graph of \"" + path.string() + "\" as " + format);
   try {
-    Draw(painter, g);
+    painter.fillRect(0, 0, kGraphWidth, kGraphHeight, Qt::white);
+    paint(painter);
   } catch (...) {
     painter.end();
     throw;
@@ -47,7 +48,7 @@ void PaintAndEnd(Device& device, const GraphInputs& g, const std::filesystem::pa
   painter.end();
 }
 
-QByteArray VectorBytes(const GraphInputs& g, const std::filesystem::path& path, const char* format) {
+QByteArray VectorBytes(const Paint& g, const std::filesystem::path& path, const char* format) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -93,7 +94,21 @@ void SaveGraphPicture(const GraphInputs& g, const std::filesystem::path& path, c
     SaveGraphPng(GraphImage(g), path, format);
     return;
   }
-  const QByteArray bytes = VectorBytes(g, path, format);
+  SavePaintedPicture([&g](QPainter& painter) { Draw(painter, g); }, path, format);
+}
+
+void SavePaintedPicture(const Paint& paint, const std::filesystem::path& path, const char* format) {
+  if (!IsVectorFormat(format)) {
+    QImage image(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+      QPainter painter(&image);
+      paint(painter);
+    }
+    SaveGraphPng(image, path, format);
+    return;
+  }
+  const QByteArray bytes = VectorBytes(paint, path, format);
   WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

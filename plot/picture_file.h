@@ -4,9 +4,12 @@
 #include <QImage>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 #include "plot/clear_style.h"
 #include "records/flight_data.h"
+
+class QPainter;
 
 namespace zarn {
 
@@ -34,5 +37,9 @@ bool IsVectorFormat(const char* format);
 // SaveGraphPng: an encoding failure throws before the file is touched, a file failure throws
 // FileError with the platform's message.
 void SaveGraphPicture(const GraphInputs& graph, const std::filesystem::path& path, const char* format);
+
+// The same for any drawing of 800 x 600 that `paint` makes onto a white surface.
+void SavePaintedPicture(const std::function<void(QPainter&)>& paint, const std::filesystem::path& path,
+                        const char* format);
 
 }  // namespace zarn
