@@ -211,7 +211,7 @@ struct OptionSpec {
   void (*Apply)(BatchOptions& options, std::string_view value);
 };
 
-constexpr std::array<OptionSpec, 20> kOptions{{
+constexpr std::array<OptionSpec, 22> kOptions{{
     {"--preset", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--params", true, Scope::kAny,
      [](BatchOptions& o, std::string_view v) {
@@ -228,8 +228,18 @@ constexpr std::array<OptionSpec, 20> kOptions{{
     {"--dir", true, Scope::kRun,
      [](BatchOptions& o, std::string_view v) { o.Directory = FileName("--dir", v); }},
     {"--csv", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
-    {"--png", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
-    {"--graph", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--png", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
+    // A sweep's picture: every case's curves in one graph.
+    {"--plot", true, Scope::kSweep, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
+    {"--graph", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--compare", true, Scope::kRun,
+     [](BatchOptions& o, std::string_view v) {
+       try {
+         o.Compare = ReadMeasuredData(FileName("--compare", v));
+       } catch (const Error& e) {
+         throw UsageError(e.what());
+       }
+     }},
     {"--style", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
     {"--json", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Json = true; }},
     {"--quiet", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
@@ -252,7 +262,12 @@ constexpr std::array<OptionSpec, 20> kOptions{{
 void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*>& given) {
   if (o.Preset >= 0 && o.ParamFile)
     throw UsageError("--preset and --params both give the starting values; give one of them");
-  if (o.Graph != &DefaultGraph() && o.Png.empty()) throw UsageError("--graph only chooses what --png saves");
+  if (o.Graph != &DefaultGraph() && o.Png.empty())
+    throw UsageError("--graph only chooses what --png (or --plot) saves");
+  for (const OptionSpec* option : given)
+    for (const OptionSpec* other : given)
+      if (option->Name == "--png" && other->Name == "--plot")
+        throw UsageError("--png and --plot both name the sweep's picture; give one of them");
   if (o.ClearStyle && o.Png.empty()) throw UsageError("--style only chooses how --png draws");
   if (!o.Sweep.empty() && !o.Cases.empty()) throw UsageError("--sweep and --case cannot be mixed");
   for (const OptionSpec* option : given) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "batch/png_plugin.h"
+#include "plot/overlay.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"
 
@@ -27,23 +28,63 @@ void PutMessage(const char* text, char* message, std::size_t room) {
   message[n] = '\0';
 }
 
+// Fonts and a paint engine need an application object; offscreen works without a display. Qt
+// sees no arguments of ours. A caller that has its own application keeps it.
+void Application(std::optional<QGuiApplication>& app) {
+  static int argc = 1;
+  static char name[] = "zarn-batch";
+  static char* argv[] = {name, nullptr};
+  if (QCoreApplication::instance() == nullptr) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QtMessages);
+    app.emplace(argc, argv);
+  }
+}
+
 }  // namespace
+
+extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
+    const zarn::batch::ComparedRequest* request, char* message, std::size_t room) {
+  static_assert(std::is_same_v<decltype(&zarn_batch_save_compared_graph), zarn::batch::ComparedModuleEntry>);
+  try {
+    std::optional<QGuiApplication> app;
+    Application(app);
+    zarn::ComparedGraph graph;
+    graph.Selection = *request->Selection;
+    graph.Units = *request->Units;
+    const int entries = request->Selection->Count - 1;
+    for (int r = 0; r < request->RunCount; ++r) {
+      const zarn::batch::ComparedCurves& c = request->Runs[r];
+      zarn::ComparedRun run{QString::fromUtf8(c.Name), {}};
+      for (int e = 0; e < entries; ++e)
+        run.Columns.emplace_back(c.Values + static_cast<std::ptrdiff_t>(e) * c.Rows,
+                                 c.Values + static_cast<std::ptrdiff_t>(e + 1) * c.Rows);
+      graph.Runs.push_back(std::move(run));
+    }
+    for (int m = 0; m < request->MeasuredCount; ++m) {
+      const zarn::batch::ComparedPoints& p = request->Measured[m];
+      zarn::MeasuredPoints points{p.Column, {}};
+      for (int i = 0; i < p.Count; ++i) points.Points.emplace_back(p.X[i], p.Y[i]);
+      graph.Measured.push_back(std::move(points));
+    }
+    graph.MeasuredName = QString::fromUtf8(request->MeasuredName);
+    graph.ScaleTitle = QString::fromUtf8(request->ScaleTitle);
+    zarn::SaveComparedGraph(graph, request->Path, request->Format);
+    return 0;
+  } catch (const std::exception& e) {
+    PutMessage(e.what(), message, room);
+  } catch (...) {
+    PutMessage("Cannot save the graph", message, room);
+  }
+  return 1;
+}
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
     const zarn::batch::PngRequest* request, char* message, std::size_t room) {
   static_assert(std::is_same_v<decltype(&zarn_batch_save_graph_png), zarn::batch::PngModuleEntry>);
   try {
-    // Fonts and a paint engine need an application object; offscreen works without a display. Qt
-    // sees no arguments of ours. A caller that has its own application keeps it.
-    static int argc = 1;
-    static char name[] = "zarn-batch";
-    static char* argv[] = {name, nullptr};
     std::optional<QGuiApplication> app;
-    if (QCoreApplication::instance() == nullptr) {
-      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-      qInstallMessageHandler(QtMessages);
-      app.emplace(argc, argv);
-    }
+    Application(app);
     const int rows = zarn::GraphRows(*request->Table, request->SamplesStored);  // the rows the run stored
     // The runner has no language of its own: the clear style's legend is in English.
     const zarn::GraphInputs graph{

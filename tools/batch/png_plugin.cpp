@@ -20,15 +20,19 @@ std::filesystem::path ModulePath() {
   return program.parent_path() / kPngModuleFile;
 }
 
-PngModuleEntry LoadModule() {
+void* LoadEntry(const char* name) {
   const std::filesystem::path path = ModulePath();
-  // Never closed: Qt keeps threads and handlers of its own until the process ends.
+  // Never closed: Qt keeps threads and handlers of its own until the process ends. A second
+  // dlopen of the same file gives the same handle.
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) throw Error(std::string("Cannot load the picture module: ") + ::dlerror());
-  void* entry = ::dlsym(module, kPngModuleEntry);
-  if (entry == nullptr)
-    throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + kPngModuleEntry);
-  return reinterpret_cast<PngModuleEntry>(entry);
+  void* entry = ::dlsym(module, name);
+  if (entry == nullptr) throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + name);
+  return entry;
+}
+
+PngModuleEntry LoadModule() {
+  return reinterpret_cast<PngModuleEntry>(LoadEntry(kPngModuleEntry));
 }
 
 }  // namespace
@@ -40,6 +44,33 @@ void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& 
   const std::string pathText = path.string();
   const PngRequest request{&table, &selection,        &units, samplesStored, pathText.c_str(),
                            format, clearStyle ? 1 : 0};
+  std::array<char, 1024> message{};
+  if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
+}
+
+void SaveComparedThroughModule(const GraphSelection& selection, const UnitFlags& units,
+                               const std::vector<RunCurvesData>& runs, const std::vector<MeasuredCurveData>& measured,
+                               const std::string& measuredName, const std::string& scaleTitle,
+                               const std::filesystem::path& path, const char* format) {
+  static const auto entry = reinterpret_cast<ComparedModuleEntry>(LoadEntry(kComparedModuleEntry));
+  std::vector<std::vector<double>> flat;
+  std::vector<ComparedCurves> curves;
+  for (const RunCurvesData& run : runs) {
+    std::vector<double>& values = flat.emplace_back();
+    const int32_t rows = run.Columns.empty() ? 0 : static_cast<int32_t>(run.Columns.front().size());
+    for (const std::vector<double>& column : run.Columns) values.insert(values.end(), column.begin(), column.end());
+    curves.push_back({run.Name.c_str(), nullptr, rows});
+  }
+  for (std::size_t i = 0; i < curves.size(); ++i) curves[i].Values = flat[i].data();
+  std::vector<ComparedPoints> points;
+  for (const MeasuredCurveData& m : measured)
+    points.push_back({m.Column, m.X.data(), m.Y.data(), static_cast<int32_t>(m.X.size())});
+  const std::string pathText = path.string();
+  const ComparedRequest request{&selection,          &units,
+                                curves.data(),       static_cast<int32_t>(curves.size()),
+                                points.data(),       static_cast<int32_t>(points.size()),
+                                measuredName.c_str(), scaleTitle.c_str(),
+                                pathText.c_str(),    format};
   std::array<char, 1024> message{};
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }

@@ -5,7 +5,9 @@
 #include "batch/batch.h"
 #include "batch/png_plugin.h"
 #include "flight/presets.h"
+#include "flight/columns.h"
 #include "output/file_sink.h"
+#include "output/measured_data.h"
 #include "output/param_file.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
@@ -25,7 +27,64 @@ void SavePicture(const RunResult& run, const GraphEntry& graph, const std::files
                          clearStyle);
 }
 
+// The run with the measured points over its curves.
+void SaveComparedPicture(const RunResult& run, const MeasuredData& data, const BatchOptions& o) {
+  GraphSelection selection{};
+  SelectGraph(*o.Graph, selection);
+  std::vector<MeasuredCurveData> points;
+  const int h = selection.Columns[0];
+  const MeasuredColumn* across = h == kColT ? nullptr : data.Find(h);
+  for (int f = 1; f < selection.Count - 1 && (h == kColT || across != nullptr); ++f) {
+    const int column = selection.Columns[static_cast<std::size_t>(f)];
+    const MeasuredColumn* m = data.Find(column);
+    if (m == nullptr) continue;
+    MeasuredCurveData& p = points.emplace_back(MeasuredCurveData{column, {}, {}});
+    for (std::size_t i = 0; i < m->Values.size(); ++i) {
+      const std::optional<double> x = across ? across->Values[i] : std::optional<double>(data.Time[i]);
+      if (!x || !m->Values[i]) continue;
+      p.X.push_back(*x / StoredUnitFactor(h, run.Units));
+      p.Y.push_back(*m->Values[i] / StoredUnitFactor(column, run.Units));
+    }
+  }
+  SaveComparedThroughModule(selection, run.Units, {CurvesOf(run, selection, run.Units, "computed")}, points,
+                            "measured: " + data.Name, "", o.Png, o.PngFormat);
+}
+
+// The deviation's keys for --json: rms_H_m, max_diff_H_m, compared_H_m, skipped_H_m per column;
+// diff_apex_H_m and diff_X_m (measured minus the run's apex and range).
+std::string DeviationJson(const Deviation& d) {
+  std::string text;
+  const auto key = [&text](std::string_view name, const std::string& value) {
+    text.append(", \"").append(name).append("\": ").append(value);
+  };
+  for (const ColumnDeviation& c : d.Columns) {
+    const std::string name(CsvName(c.Column));
+    if (c.Compared > 0) {
+      key("rms_" + name, NumberText(c.Rms));
+      key("max_diff_" + name, NumberText(c.MaxDiff));
+    }
+    key("compared_" + name, std::to_string(c.Compared));
+    key("skipped_" + name, std::to_string(c.Outside));
+  }
+  if (d.ApexH) key("diff_apex_H_m", NumberText(*d.ApexH));
+  if (d.RangeX) key("diff_X_m", NumberText(*d.RangeX));
+  return text;
+}
+
 }  // namespace
+
+RunCurvesData CurvesOf(const RunResult& run, const GraphSelection& selection, const UnitFlags& units,
+                       std::string name) {
+  RunCurvesData curves{std::move(name), {}};
+  const int rows = run.Summary.SamplesStored;  // rows 1..rows
+  for (int e = 0; e < selection.Count - 1; ++e) {
+    const int column = selection.Columns[static_cast<std::size_t>(e)];
+    const double factor = StoredUnitFactor(column, run.Units) / StoredUnitFactor(column, units);
+    std::vector<double>& values = curves.Columns.emplace_back();
+    for (int i = 1; i <= rows; ++i) values.push_back(Checked(run.Table.Cell(column, i) * factor));
+  }
+  return curves;
+}
 
 void WriteStdout(std::ostream& out, std::string_view text) {
   errno = 0;  // what the stream's failed write leaves there names the reason
@@ -61,13 +120,22 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     } else if (!options.Csv.empty()) {
       WriteTableCsv(options.Csv, d->Table, d->Units, stored);
     }
-    if (!options.Png.empty())
+    if (!options.Png.empty() && options.Compare) {
+      SaveComparedPicture(*d, *options.Compare, options);
+    } else if (!options.Png.empty()) {
       SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
+    }
     if (monitor.Cancelled()) throw Error("Run cancelled");
+    const std::optional<Deviation> deviation =
+        options.Compare ? std::optional<Deviation>(CompareWithRun(*options.Compare, *d)) : std::nullopt;
     if (options.Json) {
-      WriteStdout(out, FiguresJson(figures) + '\n');
+      std::string json = FiguresJson(figures);
+      if (deviation) json.insert(json.size() - 1, DeviationJson(*deviation));
+      WriteStdout(out, json + '\n');
     } else if (!options.Quiet && !csvToStdout) {
-      WriteStdout(out, SummaryText(figures));
+      std::string summary = SummaryText(figures);
+      if (deviation) summary.append("Measured minus computed (").append(options.Compare->Name).append("):\n").append(DeviationText(*deviation, '.'));
+      WriteStdout(out, summary);
     } else {
       WriteStdout(out, {});
     }

@@ -72,7 +72,18 @@ struct CaseOutcome {
   std::string Error;       //!< empty: the case ran through
   bool Cancelled = false;  //!< stopped by Ctrl-C: neither a result nor a failure
   bool NotRun = false;     //!< not started: an earlier case ran out of disk space
+  std::optional<RunCurvesData> Curves;  //!< for the sweep's picture: the graph's columns in stored units
 };
+
+// "TTO = 30, Vwind = -5": the case's swept values.
+std::string CaseName(const std::vector<const ParamName*>& columns, const PresetRecordSlots& record) {
+  std::string name;
+  for (const ParamName* p : columns) {
+    if (!name.empty()) name += ", ";
+    name.append(p->Name).append(" = ").append(NumberText(record[static_cast<std::size_t>(p->Slot)]));
+  }
+  return name;
+}
 
 // "case-0001": as many digits as the largest case number needs, at least four, so that the folders
 // sort in case order.
@@ -84,7 +95,8 @@ std::string CaseFolder(int64_t number, int64_t total) {
 }
 
 CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record, int64_t number,
-                    int64_t total, const std::atomic<int>* cancel, const SharedSpaceGuard& space) {
+                    int64_t total, const std::atomic<int>* cancel, const SharedSpaceGuard& space,
+                    const std::vector<const ParamName*>& swept) {
   CaseOutcome outcome;
   outcome.Record = record;
   // The reserve is the sweep's: once a case has met it, a further case would only fail the same way.
@@ -117,6 +129,12 @@ CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record
     const RunResult& d = *flight.Result;
     if (!options.Csv.empty())
       WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored);
+    // The picture needs only the graph's columns of the stored rows, not the whole table.
+    if (!options.Png.empty()) {
+      GraphSelection selection{};
+      SelectGraph(*options.Graph, selection);
+      outcome.Curves = CurvesOf(d, selection, UnitFlags{}, CaseName(swept, record));
+    }
   } catch (const std::exception& e) {
     outcome.Cancelled = monitor.Cancelled();
     outcome.Error = e.what();
@@ -189,6 +207,33 @@ class SummaryOut {
   int fd_ = -1;
 };
 
+// Every case's curves in one picture, in the units of the first case that ran: a legend of the
+// swept values, or a colour scale for many cases.
+void SaveSweepPicture(const BatchOptions& options, const CaseGrid& grid, std::vector<RunCurvesData> cases) {
+  if (cases.empty()) throw Error("No case ran: the sweep has no curve to draw");
+  GraphSelection selection{};
+  SelectGraph(*options.Graph, selection);
+  // The unit switches of the first case: a column above the switch's threshold there is in its
+  // larger unit.
+  UnitFlags units{};
+  for (const UnitSwitch& u : kUnitSwitches) {
+    for (int e = 0; e < selection.Count - 1; ++e) {
+      if (selection.Columns[static_cast<std::size_t>(e)] != u.Column) continue;
+      const std::vector<double>& values = cases.front().Columns[static_cast<std::size_t>(e)];
+      if (std::any_of(values.begin(), values.end(), [&](double v) { return v > u.Threshold; }))
+        units.*u.Flag = u.Value;
+    }
+  }
+  for (RunCurvesData& c : cases)
+    for (int e = 0; e < selection.Count - 1; ++e) {
+      const double factor = StoredUnitFactor(selection.Columns[static_cast<std::size_t>(e)], units);
+      for (double& v : c.Columns[static_cast<std::size_t>(e)]) v /= factor;
+    }
+  std::string title = "cases of";
+  for (const ParamName* p : grid.Columns()) title.append(title.back() == 'f' ? " " : ", ").append(p->Name);
+  SaveComparedThroughModule(selection, units, cases, {}, "", title, options.Png, options.PngFormat);
+}
+
 }  // namespace
 
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
@@ -220,6 +265,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     std::mutex mutex;
     std::condition_variable finished;
     std::map<int64_t, CaseOutcome> done;  // cases through but not yet written, by position
+    std::vector<RunCurvesData> pictured;  // the curves of the cases that ran, in case order
     std::atomic<int64_t> next{0};
     std::atomic<bool> stop{cancelledBefore};
     unsigned jobs =
@@ -232,7 +278,8 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
           const int64_t position = next++;
           if (position >= mine) return;
           const int64_t index = caseIndex(position);
-          CaseOutcome outcome = RunCase(options, grid.Record(index), index + 1, total, console.Cancel, space);
+          CaseOutcome outcome =
+              RunCase(options, grid.Record(index), index + 1, total, console.Cancel, space, grid.Columns());
           const std::lock_guard lock(mutex);
           done.emplace(position, std::move(outcome));
           finished.notify_one();
@@ -246,13 +293,14 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
         while (written < mine && !cancelled()) {
           finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done.contains(written); });
           while (done.contains(written) && !done.at(written).Cancelled) {
-            const CaseOutcome outcome = std::move(done.at(written));
+            CaseOutcome outcome = std::move(done.at(written));
             done.erase(written);
             lock.unlock();
             if (!outcome.Error.empty()) ++failed;
             if (outcome.NotRun) ++notRun;
             bar.Erase();
             summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
+            if (outcome.Curves) pictured.push_back(std::move(*outcome.Curves));
             ++written;
             lock.lock();
           }
@@ -284,6 +332,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
       return kExitCancelled;
     }
     summary.Close();
+    if (!options.Png.empty()) SaveSweepPicture(options, grid, std::move(pictured));
   } catch (const std::exception& e) {
     bar.Erase();
     err << "zarn-batch: " << e.what() << '\n';
