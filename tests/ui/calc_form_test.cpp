@@ -139,7 +139,7 @@ TEST_F(WindowsTest, TypedNumbersFollowTheReadingRule) {
 
   Type("EdTTO", "1e999");
   EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(FieldNote(), "TTO (Bahnwinkel,  Qo, grad): Floating point overflow");
+  EXPECT_EQ(FieldNote(), "TTO (Bahnwinkel, Qo, grad): Floating point overflow");
   EXPECT_EQ(Params().TTO, 1e99);
 }
 

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   if (platform.isEmpty() || platform == "offscreen") {
     QByteArray size = qgetenv("ZARN_TEST_SCREEN");
     if (size.isEmpty()) size = "1600x1000";
-    const int x = size.indexOf('x');
+    const qsizetype x = size.indexOf('x');
     const std::filesystem::path config =
         std::filesystem::temp_directory_path() / ("zarn-test-screen-" + size.toStdString() + ".json");
     std::ofstream(config) << R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": )"
