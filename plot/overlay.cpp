@@ -331,7 +331,7 @@ QImage ComparedGraphImage(const ComparedGraph& graph) {
 }
 
 void SaveComparedGraph(const ComparedGraph& graph, const std::filesystem::path& path, const char* format) {
-  SavePaintedPicture([&graph](QPainter& painter) { DrawComparedGraph(painter, graph); }, path, format);
+  SavePictureOf([&graph](QPainter& painter) { DrawComparedGraph(painter, graph); }, path, format);
 }
 
 }  // namespace zarn

@@ -9,8 +9,6 @@
 #include "plot/clear_style.h"
 #include "records/flight_data.h"
 
-class QPainter;
-
 namespace zarn {
 
 // What a graph is drawn from: the renderer's inputs, the style and, for the clear style's legend,
@@ -38,8 +36,9 @@ bool IsVectorFormat(const char* format);
 // FileError with the platform's message.
 void SaveGraphPicture(const GraphInputs& graph, const std::filesystem::path& path, const char* format);
 
-// The same for any drawing of 800 x 600 that `paint` makes onto a white surface.
-void SavePaintedPicture(const std::function<void(QPainter&)>& paint, const std::filesystem::path& path,
-                        const char* format);
+// Any drawing of the graph's size saved the same way: `draw` paints onto a white 800 x 600 bitmap,
+// SVG drawing or PDF page.
+void SavePictureOf(const std::function<void(QPainter&)>& draw, const std::filesystem::path& path,
+                   const char* format);
 
 }  // namespace zarn

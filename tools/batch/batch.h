@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "answers/requests.h"
+#include "answers/stats.h"
 #include "batch/png_plugin.h"
 #include "batch/run_monitor.h"
 #include "flight/integrator.h"
@@ -76,6 +78,7 @@ struct BatchOptions {
   const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
   std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
   std::optional<MeasuredData> Compare;         //!< --compare: measured values to compare the run with
+  std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object
   bool Quiet = false;                          //!< no summary
   bool Help = false;
@@ -92,7 +95,29 @@ struct BatchOptions {
   // How the disk guard of a sweep's kept files reads the free space; no option sets it (a test
   // gives a file system of its own making). Empty: the file system's own figure.
   SpaceProbe Space;
-  bool IsSweep() const { return !Sweep.empty() || !Cases.empty(); }
+
+  // Solving over one parameter: --solve NAME=FROM:TO --for FIGURE=VALUE, or --maximize FIGURE or
+  // --minimize FIGURE --over NAME=FROM:TO.
+  std::optional<ParamInterval> Solve;             //!< --solve
+  std::optional<FigureTarget> Target;             //!< --for
+  std::optional<ParamInterval> Over;              //!< --over
+  std::optional<std::size_t> Maximize, Minimize;  //!< the figure's index in kFigures
+  std::optional<double> Tol;                      //!< of the figure; default DefaultTolerance
+  std::optional<double> XTol;                     //!< of the parameter; default 1e-4 of TO - FROM
+
+  // Monte Carlo: --monte-carlo N cases, each drawing every --vary from its own stream (--seed).
+  int64_t MonteCarlo = 0;
+  std::vector<ParamLaw> Vary;
+  uint64_t Seed = 1;
+  std::filesystem::path Stats;  //!< the statistics as CSV; empty: none ("-": stdout with --stats-of)
+  std::filesystem::path Plot;   //!< the histogram and scatter picture; empty: none
+  const char* PlotFormat = "PNG";
+  // --stats-of FILE...: the statistics of Monte Carlo summaries (shards joined).
+  std::vector<std::filesystem::path> StatsOf;
+
+  bool IsSweep() const { return !Sweep.empty() || !Cases.empty() || IsMonteCarlo(); }
+  bool IsSolve() const { return Solve || Maximize || Minimize; }
+  bool IsMonteCarlo() const { return MonteCarlo > 0; }
 };
 
 // Reads the arguments after the program name (--opt value and --opt=value alike). Throws
@@ -119,6 +144,13 @@ enum FigureId : int {
   kFigPeakNx,      //!< [g] load factor nx of the largest magnitude of any step, signed
   kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
   kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
+  // At the events, each inside its step (flight/events.h); left out where the flight has none.
+  kFigImpactT,  //!< [s] time of the impact: the crossing of the end height Hk
+  kFigImpactX,  //!< [m] range at the impact
+  kFigImpactV,  //!< [m/s] speed at the impact
+  kFigImpactQ,  //!< [deg] trajectory angle at the impact
+  kFigApexT,    //!< [s] time of the apex
+  kFigApexX,    //!< [m] range at the apex
   kFigureCount
 };
 struct FigureSpec {
@@ -146,6 +178,8 @@ std::string SummaryText(const Figures& figures);
 // {"steps_per_pass": 20030, "t_s": 14.155000000000001, ...}: numbers as the shortest text that
 // reads back to the same double; never inf or nan.
 std::string FiguresJson(const Figures& figures);
+// FiguresJson with the flight's events after them: {..., "events": [{"event": "launch", ...}, ...]}.
+std::string FlightJson(const Flight& flight);
 // {"error": "..."}
 std::string ErrorJson(std::string_view message);
 
@@ -168,7 +202,23 @@ void WriteStdout(std::ostream& out, std::string_view text);
 RunCurvesData CurvesOf(const RunResult& run, const GraphSelection& selection, const UnitFlags& units,
                        std::string name);
 
-// The sweep part of Run.
+// The sweep part of Run, also of a Monte Carlo run (its cases are its draws).
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
+// The solving part of Run.
+int RunSolve(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
+// --stats-of.
+int RunStatsOf(const BatchOptions& options, std::ostream& out, std::ostream& err);
+// The statistics of a Monte Carlo run's cases: the table for people on `err`, the CSV into
+// --stats FILE ("-": `out`) and with --plot the picture. Throws Error (a file, the picture).
+void ReportStatistics(const BatchOptions& options, const SampleTable& samples, std::ostream& out,
+                      std::ostream& err);
+
+// "case-0001": as many digits as the largest case number needs, at least four, so that the folders
+// sort in case order.
+std::string CaseFolder(int64_t number, int64_t total);
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string CsvField(std::string_view text);
+// The figures' keys, in kFigures' order.
+std::span<const std::string_view> FigureKeys();
 
 }  // namespace zarn::batch

@@ -20,6 +20,7 @@ std::filesystem::path ModulePath() {
   return program.parent_path() / kPngModuleFile;
 }
 
+// The module's entry of that name.
 void* LoadEntry(const char* name) {
   const std::filesystem::path path = ModulePath();
   // Never closed: Qt keeps threads and handlers of its own until the process ends. A second
@@ -27,12 +28,9 @@ void* LoadEntry(const char* name) {
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) throw Error(std::string("Cannot load the picture module: ") + ::dlerror());
   void* entry = ::dlsym(module, name);
-  if (entry == nullptr) throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + name);
+  if (entry == nullptr)
+    throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + name);
   return entry;
-}
-
-PngModuleEntry LoadModule() {
-  return reinterpret_cast<PngModuleEntry>(LoadEntry(kPngModuleEntry));
 }
 
 }  // namespace
@@ -40,10 +38,20 @@ PngModuleEntry LoadModule() {
 void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& selection,
                             int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
                             const char* format, bool clearStyle) {
-  static const PngModuleEntry entry = LoadModule();
+  static const auto entry = reinterpret_cast<PngModuleEntry>(LoadEntry(kPngModuleEntry));
   const std::string pathText = path.string();
   const PngRequest request{&table, &selection,        &units, samplesStored, pathText.c_str(),
                            format, clearStyle ? 1 : 0};
+  std::array<char, 1024> message{};
+  if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
+}
+
+}  // namespace zarn::batch
+
+namespace zarn::batch {
+
+void SaveDispersionThroughModule(const DispersionRequest& request) {
+  static const auto entry = reinterpret_cast<DispersionModuleEntry>(LoadEntry(kDispersionModuleEntry));
   std::array<char, 1024> message{};
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }

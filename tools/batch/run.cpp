@@ -6,6 +6,7 @@
 #include "batch/png_plugin.h"
 #include "flight/presets.h"
 #include "flight/columns.h"
+#include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/measured_data.h"
 #include "output/param_file.h"
@@ -51,8 +52,9 @@ void SaveComparedPicture(const RunResult& run, const MeasuredData& data, const B
 }
 
 // The deviation's keys for --json: rms_H_m, max_diff_H_m, compared_H_m, skipped_H_m per column;
-// diff_apex_H_m and diff_X_m (measured minus the run's apex and range).
-std::string DeviationJson(const Deviation& d) {
+// diff_apex_H_m, and the X measured last minus the impact range (diff_impact_X_m) where the flight
+// ends at the ground, else minus the range at its end (diff_X_m).
+std::string DeviationJson(const Deviation& d, const RunResult& run, const Figures& figures) {
   std::string text;
   const auto key = [&text](std::string_view name, const std::string& value) {
     text.append(", \"").append(name).append("\": ").append(value);
@@ -67,7 +69,11 @@ std::string DeviationJson(const Deviation& d) {
     key("skipped_" + name, std::to_string(c.Outside));
   }
   if (d.ApexH) key("diff_apex_H_m", NumberText(*d.ApexH));
-  if (d.RangeX) key("diff_X_m", NumberText(*d.RangeX));
+  if (d.RangeX && figures[kFigImpactX]) {
+    key("diff_impact_X_m", NumberText(Checked(*d.RangeX + run.Final.X - *figures[kFigImpactX])));
+  } else if (d.RangeX) {
+    key("diff_X_m", NumberText(*d.RangeX));
+  }
   return text;
 }
 
@@ -93,6 +99,8 @@ void WriteStdout(std::ostream& out, std::string_view text) {
 }
 
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+  if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
+  if (options.IsSolve()) return RunSolve(options, out, err, console);
   if (options.IsSweep()) return RunSweep(options, out, err, console);
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
@@ -126,15 +134,22 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
       SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
     }
     if (monitor.Cancelled()) throw Error("Run cancelled");
+    if (options.Events == "-") {
+      WriteStdout(out, EventsCsv(d->Events));
+    } else if (!options.Events.empty()) {
+      WriteWholeFile(options.Events, EventsCsv(d->Events));
+    }
     const std::optional<Deviation> deviation =
         options.Compare ? std::optional<Deviation>(CompareWithRun(*options.Compare, *d)) : std::nullopt;
     if (options.Json) {
-      std::string json = FiguresJson(figures);
-      if (deviation) json.insert(json.size() - 1, DeviationJson(*deviation));
+      std::string json = FlightJson(flight);
+      if (deviation) json.insert(json.size() - 1, DeviationJson(*deviation, *d, figures));
       WriteStdout(out, json + '\n');
-    } else if (!options.Quiet && !csvToStdout) {
+    } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       std::string summary = SummaryText(figures);
-      if (deviation) summary.append("Measured minus computed (").append(options.Compare->Name).append("):\n").append(DeviationText(*deviation, '.'));
+      if (deviation)
+        summary.append("Measured minus computed (").append(options.Compare->Name).append("):\n")
+            .append(DeviationText(*deviation, '.'));
       WriteStdout(out, summary);
     } else {
       WriteStdout(out, {});

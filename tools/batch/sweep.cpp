@@ -15,6 +15,8 @@
 #include <ostream>
 #include <thread>
 
+#include "answers/draws.h"
+#include "answers/stats.h"
 #include "batch/batch.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
@@ -23,14 +25,37 @@
 #include "records/errors.h"
 
 namespace zarn::batch {
+
+std::string CaseFolder(int64_t number, int64_t total) {
+  std::string digits = std::to_string(number);
+  const std::size_t width = std::max<std::size_t>(4, std::to_string(total).size());
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return "case-" + digits;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field = "\"";
+  for (const char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + "\"";
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
-// The cases of the sweep, by their index in the grid's order (0-based).
+// The cases of the sweep, by their index in the grid's order (0-based); of a Monte Carlo run, by
+// their draw.
 class CaseGrid {
  public:
   explicit CaseGrid(const BatchOptions& o) : options_(o), base_(BaseRecord(o)) {
+    for (const ParamLaw& v : o.Vary) {
+      columns_.push_back(v.Param);
+      laws_.push_back(v.Draw);
+    }
     for (const SweepAxis& a : o.Sweep) columns_.push_back(a.Param);
     for (const auto& c : o.Cases)
       for (const ParameterSetting& s : c)
@@ -38,6 +63,7 @@ class CaseGrid {
           columns_.push_back(s.Param);
     count_ = o.Sweep.empty() ? static_cast<int64_t>(o.Cases.size()) : 1;
     for (const SweepAxis& a : o.Sweep) count_ *= a.Count;
+    if (o.IsMonteCarlo()) count_ = o.MonteCarlo;
   }
 
   int64_t Count() const { return count_; }
@@ -47,6 +73,13 @@ class CaseGrid {
   // The preset record of case `index`: the base (preset or file, then --set), then the case's values.
   PresetRecordSlots Record(int64_t index) const {
     PresetRecordSlots record = base_;
+    if (!laws_.empty()) {
+      // Case n draws from the stream of (seed, n), whichever thread or shard runs it.
+      const std::vector<double> drawn = DrawCase(options_.Seed, index + 1, laws_);
+      for (std::size_t i = 0; i < drawn.size(); ++i)
+        record[static_cast<std::size_t>(columns_[i]->Slot)] = drawn[i];
+      return record;
+    }
     if (options_.Sweep.empty()) {
       for (const ParameterSetting& s : options_.Cases[static_cast<std::size_t>(index)])
         record[static_cast<std::size_t>(s.Param->Slot)] = s.Value;
@@ -63,6 +96,7 @@ class CaseGrid {
   const BatchOptions& options_;
   PresetRecordSlots base_;
   std::vector<const ParamName*> columns_;
+  std::vector<Law> laws_;  //!< of a Monte Carlo run, one per column
   int64_t count_ = 0;
 };
 
@@ -85,20 +119,25 @@ std::string CaseName(const std::vector<const ParamName*>& columns, const PresetR
   return name;
 }
 
-// "case-0001": as many digits as the largest case number needs, at least four, so that the folders
-// sort in case order.
-std::string CaseFolder(int64_t number, int64_t total) {
-  std::string digits = std::to_string(number);
-  const std::size_t width = std::max<std::size_t>(4, std::to_string(total).size());
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return "case-" + digits;
+// The sweep's picture of every case's curves: --png, or --plot (a Monte Carlo run's --plot is a
+// picture of its own).
+std::pair<fs::path, const char*> SweepPicture(const BatchOptions& o) {
+  if (!o.Png.empty()) return {o.Png, o.PngFormat};
+  if (!o.Plot.empty() && !o.IsMonteCarlo()) return {o.Plot, o.PlotFormat};
+  return {fs::path(), nullptr};
 }
 
-CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record, int64_t number,
-                    int64_t total, const std::atomic<int>* cancel, const SharedSpaceGuard& space,
-                    const std::vector<const ParamName*>& swept) {
+CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t index, int64_t total,
+                    const std::atomic<int>* cancel, const SharedSpaceGuard& space) {
   CaseOutcome outcome;
-  outcome.Record = record;
+  const int64_t number = index + 1;
+  try {
+    outcome.Record = grid.Record(index);
+  } catch (const std::exception& e) {
+    outcome.Error = e.what();  // a draw beyond the numbers a field holds
+    return outcome;
+  }
+  const PresetRecordSlots& record = outcome.Record;
   // The reserve is the sweep's: once a case has met it, a further case would only fail the same way.
   if (!space.Refusal().empty()) {
     outcome.NotRun = true;
@@ -130,27 +169,16 @@ CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record
     if (!options.Csv.empty())
       WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored);
     // The picture needs only the graph's columns of the stored rows, not the whole table.
-    if (!options.Png.empty()) {
+    if (SweepPicture(options).second != nullptr) {
       GraphSelection selection{};
       SelectGraph(*options.Graph, selection);
-      outcome.Curves = CurvesOf(d, selection, UnitFlags{}, CaseName(swept, record));
+      outcome.Curves = CurvesOf(d, selection, UnitFlags{}, CaseName(grid.Columns(), record));
     }
   } catch (const std::exception& e) {
     outcome.Cancelled = monitor.Cancelled();
     outcome.Error = e.what();
   }
   return outcome;
-}
-
-// A CSV field: quoted when it holds a comma, a quote or a line end.
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string field = "\"";
-  for (const char c : text) {
-    if (c == '"') field += '"';
-    field += c;
-  }
-  return field + "\"";
 }
 
 std::string HeaderRow(const CaseGrid& grid) {
@@ -231,7 +259,8 @@ void SaveSweepPicture(const BatchOptions& options, const CaseGrid& grid, std::ve
     }
   std::string title = "cases of";
   for (const ParamName* p : grid.Columns()) title.append(title.back() == 'f' ? " " : ", ").append(p->Name);
-  SaveComparedThroughModule(selection, units, cases, {}, "", title, options.Png, options.PngFormat);
+  const auto [path, format] = SweepPicture(options);
+  SaveComparedThroughModule(selection, units, cases, {}, "", title, path, format);
 }
 
 }  // namespace
@@ -261,6 +290,17 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     }
     SummaryOut summary(options.Summary, out);
     if (k == 0) summary.Write(HeaderRow(grid));
+    // A Monte Carlo run keeps its cases for the statistics.
+    SampleTable samples;
+    for (const ParamName* p : grid.Columns()) samples.Inputs.emplace_back(p->Name);
+    for (const FigureSpec& f : kFigures) samples.Figures.emplace_back(f.Key);
+    auto keep = [&](int64_t number, const CaseOutcome& c) {
+      if (!options.IsMonteCarlo()) return;
+      SampleRow row{number, {}, {c.Result.begin(), c.Result.end()}, !c.Error.empty()};
+      for (const ParamName* p : grid.Columns())
+        row.Inputs.push_back(c.Record[static_cast<std::size_t>(p->Slot)]);
+      samples.Rows.push_back(std::move(row));
+    };
 
     std::mutex mutex;
     std::condition_variable finished;
@@ -278,8 +318,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
           const int64_t position = next++;
           if (position >= mine) return;
           const int64_t index = caseIndex(position);
-          CaseOutcome outcome =
-              RunCase(options, grid.Record(index), index + 1, total, console.Cancel, space, grid.Columns());
+          CaseOutcome outcome = RunCase(options, grid, index, total, console.Cancel, space);
           const std::lock_guard lock(mutex);
           done.emplace(position, std::move(outcome));
           finished.notify_one();
@@ -300,6 +339,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             if (outcome.NotRun) ++notRun;
             bar.Erase();
             summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
+            keep(caseIndex(written) + 1, outcome);
             if (outcome.Curves) pictured.push_back(std::move(*outcome.Curves));
             ++written;
             lock.lock();
@@ -332,7 +372,8 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
       return kExitCancelled;
     }
     summary.Close();
-    if (!options.Png.empty()) SaveSweepPicture(options, grid, std::move(pictured));
+    if (options.IsMonteCarlo() && options.ShardCount == 1) ReportStatistics(options, samples, out, err);
+    if (SweepPicture(options).second != nullptr) SaveSweepPicture(options, grid, std::move(pictured));
   } catch (const std::exception& e) {
     bar.Erase();
     err << "zarn-batch: " << e.what() << '\n';
