@@ -213,7 +213,8 @@ std::string DeviationText(const Deviation& d, char sep) {
     } else {
       text.append("RMS ").append(number(c.Rms, false)).append(", largest ").append(number(c.MaxDiff, true));
       text.append(" (").append(std::to_string(c.Compared)).append(c.Compared == 1 ? " time" : " times");
-      if (c.Outside > 0) text.append("; ").append(std::to_string(c.Outside)).append(" outside the flight skipped");
+      if (c.Outside > 0)
+        text.append("; ").append(std::to_string(c.Outside)).append(" outside the flight skipped");
       text += ")";
     }
     text += "\n";

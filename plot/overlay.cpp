@@ -180,16 +180,18 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
         }
   int intervals = 4;
   for (int f = 1; f < n; ++f)
-    intervals = std::max(intervals, CoveringTicks(ranges[static_cast<std::size_t>(f)].Min,
-                                                  ranges[static_cast<std::size_t>(f)].Max, kMaxVerticalIntervals)
-                                        .Intervals);
+    intervals =
+        std::max(intervals, CoveringTicks(ranges[static_cast<std::size_t>(f)].Min,
+                                          ranges[static_cast<std::size_t>(f)].Max, kMaxVerticalIntervals)
+                                .Intervals);
   std::vector<Axis> axes(static_cast<std::size_t>(n));
   double leftBands = 0, rightBands = 0;
   std::vector<double> bandStart(static_cast<std::size_t>(n), 0.0);
   const auto widest = [&](const Axis& a) {
     double w = 0;
     for (int i = 0; i <= a.Ticks.Intervals; ++i)
-      w = std::max(w, fm.horizontalAdvance(TickLabel(a.Ticks.Tick(i), a.Ticks.Step, a.Exponent, g.DecimalSeparator)));
+      w = std::max(
+          w, fm.horizontalAdvance(TickLabel(a.Ticks.Tick(i), a.Ticks.Step, a.Exponent, g.DecimalSeparator)));
     return w;
   };
   for (int f = 1; f < n; ++f) {
@@ -198,7 +200,8 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     a.Ticks = PaddedTicks(r.Min, r.Max, intervals);
     a.Exponent = ExponentFor(a.Ticks);
     a.Left = f % 2 == 1;
-    const QString caption = AxisCaption(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, a.Exponent);
+    const QString caption =
+        AxisCaption(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, a.Exponent);
     const double band = std::max(kTick + kGap + widest(a), fm.horizontalAdvance(caption));
     double& bands = a.Left ? leftBands : rightBands;
     bandStart[static_cast<std::size_t>(f)] = bands;
@@ -245,7 +248,8 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
   // stands under each caption.
   for (int f = 1; f < n; ++f) {
     Axis& a = axes[static_cast<std::size_t>(f)];
-    a.Pos = a.Left ? left - bandStart[static_cast<std::size_t>(f)] : right + bandStart[static_cast<std::size_t>(f)];
+    a.Pos = a.Left ? left - bandStart[static_cast<std::size_t>(f)]
+                   : right + bandStart[static_cast<std::size_t>(f)];
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.5));
     p.drawLine(QPointF(a.Pos, top), QPointF(a.Pos, bottom));
     const double out = a.Left ? -kTick : kTick;
@@ -256,7 +260,8 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
       const double w = fm.horizontalAdvance(t);
       text(a.Left ? a.Pos - kTick - kGap - w : a.Pos + kTick + kGap, ty - lh / 2, t);
     }
-    const QString caption = AxisCaption(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, a.Exponent);
+    const QString caption =
+        AxisCaption(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, a.Exponent);
     const double cw = fm.horizontalAdvance(caption);
     text(a.Left ? a.Pos - cw : a.Pos, captionRow, caption);
   }
@@ -264,7 +269,8 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
   // Curves: the last run first, so that the first (the run on show) lies on top.
   p.setClipRect(plot.adjusted(-1, -1, 1, 1));
   const auto at = [&](double hx, double vy, const Axis& a) {
-    return QPointF(left + (right - left) * Fraction(hx, h.Ticks), bottom - (bottom - top) * Fraction(vy, a.Ticks));
+    return QPointF(left + (right - left) * Fraction(hx, h.Ticks),
+                   bottom - (bottom - top) * Fraction(vy, a.Ticks));
   };
   for (std::size_t r = runs; r-- > 0;) {
     const ComparedRun& run = g.Runs[r];
@@ -289,7 +295,8 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
   for (const MeasuredPoints& m : g.Measured)
     for (int f = 1; f < n; ++f)
       if (g.Selection.Columns[static_cast<std::size_t>(f)] == m.Column)
-        for (const QPointF& pt : m.Points) p.drawEllipse(at(pt.x(), pt.y(), axes[static_cast<std::size_t>(f)]), 3.5, 3.5);
+        for (const QPointF& pt : m.Points)
+          p.drawEllipse(at(pt.x(), pt.y(), axes[static_cast<std::size_t>(f)]), 3.5, 3.5);
   p.setClipping(false);
 
   // The legend on top of everything.
@@ -310,14 +317,16 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     const std::size_t first = g.FirstInBlack ? 1 : 0;
     QLinearGradient ramp(scaleBar.topLeft(), scaleBar.topRight());
     for (std::size_t i = 0; i < kScaleStops.size(); ++i)
-      ramp.setColorAt(static_cast<double>(i) / static_cast<double>(kScaleStops.size() - 1), QColor(kScaleStops[i]));
+      ramp.setColorAt(static_cast<double>(i) / static_cast<double>(kScaleStops.size() - 1),
+                      QColor(kScaleStops[i]));
     p.fillRect(scaleBar, ramp);
     p.setPen(Qt::black);
     text(kMargin, scaleBar.top() + 5 - lh / 2, g.Runs[first].Name);
     text(scaleBar.right() + 8, scaleBar.top() + 5 - lh / 2, g.Runs.back().Name);
     if (!g.ScaleTitle.isEmpty())
       text(scaleBar.right() + 16 + fm.horizontalAdvance(g.Runs.back().Name), scaleBar.top() + 5 - lh / 2,
-           QStringLiteral("(") + QString::number(coloured) + QStringLiteral(" ") + g.ScaleTitle + QStringLiteral(")"));
+           QStringLiteral("(") + QString::number(coloured) + QStringLiteral(" ") + g.ScaleTitle +
+               QStringLiteral(")"));
   }
   p.restore();
 }

@@ -590,7 +590,8 @@ namespace {
 QString FieldName(const QWidget& form, const QLineEdit& field) {
   QString name = field.objectName();
   for (const ParamName& p : kParamNames)
-    if (p.Field == field.objectName().toStdString()) name = QString::fromUtf8(p.Name.data(), static_cast<qsizetype>(p.Name.size()));
+    if (p.Field == field.objectName().toStdString())
+      name = QString::fromUtf8(p.Name.data(), static_cast<qsizetype>(p.Name.size()));
   for (const FieldSpec& row : kFields) {
     if (field.objectName() != QLatin1String(row.Field) || row.Label == nullptr) continue;
     if (const auto* label = form.findChild<QLabel*>(QString::fromLatin1(row.Label))) {
@@ -639,9 +640,10 @@ void Form2::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParamete
   // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
   if (!run) RaiseFp(FpFault::DivisionByZero);
   // Only the rows the run stored: a short flight draws no line back to the origin.
-  QImage graph = Comparing() ? ComparedGraphImage(Compared(*run, flown, selection_))
-                             : GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
-                                           run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  QImage graph = Comparing()
+                     ? ComparedGraphImage(Compared(*run, flown, selection_))
+                     : GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
+                                   run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(graph));
   shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_, flown});
 }
@@ -662,8 +664,8 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
                              selection, QStringLiteral("this run")));
   for (const KeptRun& k : kept_.Runs()) {
     if (k.Run.get() == &run) continue;  // the run on show, kept too
-    g.Runs.push_back(RunCurves(k.Run->Table, GraphRows(k.Run->Table, k.Run->Summary.SamplesStored), k.Run->Units,
-                               run.Units, selection,
+    g.Runs.push_back(RunCurves(k.Run->Table, GraphRows(k.Run->Table, k.Run->Summary.SamplesStored),
+                               k.Run->Units, run.Units, selection,
                                QString::fromStdString(DifferenceName(k.Params, flown, DecimalSeparator()))));
   }
   if (measured_) {
@@ -678,7 +680,8 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
         MeasuredPoints points{column, {}};
         const double hf = StoredUnitFactor(hColumn, run.Units), vf = StoredUnitFactor(column, run.Units);
         for (std::size_t i = 0; i < m->Values.size(); ++i) {
-          const std::optional<double> h = across ? across->Values[i] : std::optional<double>(measured_->Time[i]);
+          const std::optional<double> h =
+              across ? across->Values[i] : std::optional<double>(measured_->Time[i]);
           if (h && m->Values[i]) points.Points.emplace_back(*h / hf, *m->Values[i] / vf);
         }
         g.Measured.push_back(std::move(points));
@@ -691,9 +694,10 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
 void Form2::Redraw() {
   if (!shown_) return;
   const RunResult& run = *shown_->Run;
-  shown_->Image = Comparing() ? ComparedGraphImage(Compared(run, shown_->Flown, shown_->Selection))
-                              : GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
-                                            run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  shown_->Image =
+      Comparing() ? ComparedGraphImage(Compared(run, shown_->Flown, shown_->Selection))
+                  : GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
+                                run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
 }
 
@@ -701,8 +705,7 @@ void Form2::ShowRunNote() {
   if (!shown_) return ShowNote({});
   QString note = QString::fromStdString(FewSamplesNote(*shown_->Run, DecimalSeparator()));
   if (measured_) {
-    const std::string deviation =
-        DeviationText(CompareWithRun(*measured_, *shown_->Run), DecimalSeparator());
+    const std::string deviation = DeviationText(CompareWithRun(*measured_, *shown_->Run), DecimalSeparator());
     if (!note.isEmpty()) note += QLatin1Char('\n');
     note += QStringLiteral("Measured minus computed:\n") + QString::fromStdString(deviation).trimmed();
   }
@@ -727,8 +730,8 @@ void Form2::UpdateReadout(int x) {
                                               GraphRows(run->Table, run->Summary.SamplesStored) - 1, x)
                                  : 0;
   QString text = row == 0 ? QString()
-                          : QString::fromStdString(ReadoutText(run->Table, shown_->Selection,
-                                                               run->Units, row, DecimalSeparator()));
+                          : QString::fromStdString(ReadoutText(run->Table, shown_->Selection, run->Units, row,
+                                                               DecimalSeparator()));
   // Each kept run at the stored row nearest to the same horizontal value, in the units on show.
   if (row != 0) {
     const int h = shown_->Selection.Columns[0];
@@ -749,9 +752,11 @@ void Form2::UpdateReadout(int x) {
       if (nearest == 0) continue;
       for (int c = 0; c < TrajectoryTable::kColumns; ++c)
         table.Cell(c, nearest) *= StoredUnitFactor(c, k.Run->Units) / StoredUnitFactor(c, run->Units);
-      text += QStringLiteral("\n\n") + QString::fromStdString(DifferenceName(k.Params, shown_->Flown, DecimalSeparator())) +
+      text += QStringLiteral("\n\n") +
+              QString::fromStdString(DifferenceName(k.Params, shown_->Flown, DecimalSeparator())) +
               QStringLiteral(":\n") +
-              QString::fromStdString(ReadoutText(table, shown_->Selection, run->Units, nearest, DecimalSeparator()));
+              QString::fromStdString(
+                  ReadoutText(table, shown_->Selection, run->Units, nearest, DecimalSeparator()));
     }
   }
   Image1_->setToolTip(text);
@@ -846,7 +851,8 @@ void Form2::Button1Click() {
   ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);
-  run_ = std::make_unique<FlightRun>(inputs_, resultsDir_.isEmpty() ? QStringLiteral(".") : resultsDir_, this);
+  run_ =
+      std::make_unique<FlightRun>(inputs_, resultsDir_.isEmpty() ? QStringLiteral(".") : resultsDir_, this);
   connect(run_.get(), &FlightRun::Finished, this,
           [this](const std::shared_ptr<const RunResult>& result, const QString& error) {
             Guard(this, [&] { RunFinished(result, error); });

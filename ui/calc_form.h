@@ -3,17 +3,17 @@
 // buttons and the plot area. It computes nothing itself: what the activation does with a preset
 // record is decided in flight/presets.h, whose steps the form plays on its fields and controls; START
 // flies the form's parameters off the event thread and the graphs come from the renderer.
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <QWidget>
-#include <QHash>
 #include <memory>
 #include <optional>
 
 #include "flight/integrator.h"
 #include "flight/presets.h"
-#include "plot/catalogue.h"
 #include "output/measured_data.h"
+#include "plot/catalogue.h"
 #include "plot/overlay.h"
 #include "plot/picture_file.h"
 #include "records/flight_data.h"
@@ -108,7 +108,8 @@ class Form2 : public QWidget {
   // Kept runs or measured data are drawn with the graph on show.
   bool Comparing() const;
   // The graph on show with the kept runs and the measured points, in the run's units.
-  ComparedGraph Compared(const RunResult& run, const FlightParameters& flown, const GraphSelection& selection) const;
+  ComparedGraph Compared(const RunResult& run, const FlightParameters& flown,
+                         const GraphSelection& selection) const;
   // Draws the graph on show again (a change of style, of kept runs, of measured data).
   void Redraw();
   // The few-samples note of the run on show and the deviation from the measured data.
@@ -166,11 +167,11 @@ class Form2 : public QWidget {
   QAction* clearKept_;
   QAction* openMeasured_;
   QAction* clearMeasured_;
-  QLabel* FieldNote_;                     // says why a marked field holds no number
+  QLabel* FieldNote_;                       // says why a marked field holds no number
   QHash<QLineEdit*, QString> fieldFaults_;  // the fields holding no number, with their messages
   KeptRuns kept_;
   std::optional<MeasuredData> measured_;
-  QString resultsDir_;  // chosen with "Results folder..."; empty: the current folder
+  QString resultsDir_;                 // chosen with "Results folder..."; empty: the current folder
   QLabel* Figures_;                    // the key figures of the last run, beside the title
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
   QString exportDir_;                  // where the last successful export went; the dialogs start there

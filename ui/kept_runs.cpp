@@ -13,7 +13,8 @@ void KeptRuns::Keep(std::shared_ptr<const RunResult> run, const FlightParameters
   runs_.push_back({std::move(run), params});
 }
 
-std::string DifferenceName(const FlightParameters& kept, const FlightParameters& shown, char decimalSeparator) {
+std::string DifferenceName(const FlightParameters& kept, const FlightParameters& shown,
+                           char decimalSeparator) {
   std::string name;
   int found = 0;
   for (const ParamName& p : kParamNames) {

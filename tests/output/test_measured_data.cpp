@@ -13,6 +13,7 @@ namespace {
 // range 100 m (the last step went past the last row).
 std::unique_ptr<RunResult> FourRowRun(const UnitFlags& units = {}) {
   auto run = std::make_unique<RunResult>();
+  run->Table.RowsPerColumn = 500;  // as a run leaves it
   const double t[] = {0, 1, 2, 3}, h[] = {0, 10, 20, 10}, x[] = {0, 30, 60, 90};
   for (int i = 0; i < 4; ++i) {
     run->Table.Cell(kColT, i + 1) = t[i];
@@ -42,7 +43,7 @@ TEST(MeasuredData, DeviationAtTheMeasuredTimesAgreesWithAHandComputation) {
     EXPECT_EQ(d.Columns[1].Compared, 2);
     EXPECT_NEAR(d.Columns[1].Rms, std::sqrt(13.0), 1e-12);
     EXPECT_DOUBLE_EQ(d.Columns[1].MaxDiff, -5.0);
-    EXPECT_DOUBLE_EQ(*d.ApexH, 14.0 - 20.0);  // the largest measured H against the apex
+    EXPECT_DOUBLE_EQ(*d.ApexH, 14.0 - 20.0);    // the largest measured H against the apex
     EXPECT_DOUBLE_EQ(*d.RangeX, 95.0 - 100.0);  // X measured last against the range
   }
   EXPECT_EQ(DeviationText(CompareWithRun(data, *FourRowRun()), '.'),
@@ -59,10 +60,12 @@ TEST(MeasuredData, ErrorsNameTheFileTheLineAndTheColumn) {
       {"t_s,Hm\n", "m.csv:1: column 2: unknown name 'Hm' (did you mean 'H_m'?)"},
       {"H_m,X_m\n1,2\n", "m.csv:1: no t_s column: the measured times are needed"},
       {"t_s,H_m,H_m\n", "m.csv:1: column 3: 'H_m' is named twice"},
-      {"t_s,H_m\n\n1,2\n2,x\n", "m.csv:4: column 2 (H_m): 'x' is not a number (the decimal separator is '.')"},
+      {"t_s,H_m\n\n1,2\n2,x\n",
+       "m.csv:4: column 2 (H_m): 'x' is not a number (the decimal separator is '.')"},
       {"t_s,H_m\r\n1,2,3\r\n", "m.csv:2: 3 fields, but the header names 2"},
       {"t_s,H_m\n,2\n", "m.csv:2: column 1 (t_s): the time is empty"},
-      {"t_s,H_m\n1,1e999\n", "m.csv:2: column 2 (H_m): '1e999' is not a number (the decimal separator is '.')"},
+      {"t_s,H_m\n1,1e999\n",
+       "m.csv:2: column 2 (H_m): '1e999' is not a number (the decimal separator is '.')"},
       {"", "m.csv: empty: a header row with t_s is needed"},
   };
   for (const auto& c : cases) {

@@ -20,9 +20,9 @@ int CountColour(const QImage& image, QRgb colour, QRect where) {
   return n;
 }
 
-constexpr QRgb kFirstKept = 0x0072B2;   // blue
-constexpr QRgb kSecondKept = 0xD55E00;  // vermilion
-const QRect kLegendBand{0, 0, 769, 24};   // the legend's first line
+constexpr QRgb kFirstKept = 0x0072B2;    // blue
+constexpr QRgb kSecondKept = 0xD55E00;   // vermilion
+const QRect kLegendBand{0, 0, 769, 24};  // the legend's first line
 const QRect kPlotBand{0, 60, 769, 420};
 
 TEST_F(WindowsTest, KeptRunsAreDrawnInTheirColoursWithALegendAndReadOut) {

@@ -46,9 +46,8 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
     // The artwork is no graph; parameter files open and save at any time.
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
-  EXPECT_EQ(entries,
-            QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams, kResultsFolder,
-                         kKeepRun, kClearKept, kOpenMeasured, kClearMeasured}));
+  EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
+                                  kResultsFolder, kKeepRun, kClearKept, kOpenMeasured, kClearMeasured}));
   menu->close();
   chosenFile_ = workDir_.filePath("never.png");
   ChooseFromPlotMenu(kSaveGraph);

@@ -34,8 +34,8 @@ using PngModuleEntry = int (*)(const PngRequest* request, char* message, std::si
 
 // Several runs in one picture of the clear style (a sweep's cases, a run with measured points).
 struct ComparedCurves {
-  const char* Name;       //!< legend
-  const double* Values;   //!< Count - 1 columns of Rows values each, one column after the other
+  const char* Name;      //!< legend
+  const double* Values;  //!< Count - 1 columns of Rows values each, one column after the other
   int32_t Rows;
 };
 struct ComparedPoints {
@@ -70,7 +70,8 @@ struct MeasuredCurveData {
 };
 // Saves the runs (and points) as one picture of the clear style, through the module.
 void SaveComparedThroughModule(const GraphSelection& selection, const UnitFlags& units,
-                               const std::vector<RunCurvesData>& runs, const std::vector<MeasuredCurveData>& measured,
+                               const std::vector<RunCurvesData>& runs,
+                               const std::vector<MeasuredCurveData>& measured,
                                const std::string& measuredName, const std::string& scaleTitle,
                                const std::filesystem::path& path, const char* format);
 

@@ -4,8 +4,8 @@
 
 #include "batch/batch.h"
 #include "batch/png_plugin.h"
-#include "flight/presets.h"
 #include "flight/columns.h"
+#include "flight/presets.h"
 #include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/measured_data.h"
@@ -148,7 +148,9 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       std::string summary = SummaryText(figures);
       if (deviation)
-        summary.append("Measured minus computed (").append(options.Compare->Name).append("):\n")
+        summary.append("Measured minus computed (")
+            .append(options.Compare->Name)
+            .append("):\n")
             .append(DeviationText(*deviation, '.'));
       WriteStdout(out, summary);
     } else {

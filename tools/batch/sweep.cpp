@@ -103,9 +103,9 @@ class CaseGrid {
 struct CaseOutcome {
   PresetRecordSlots Record;
   Figures Result{};
-  std::string Error;       //!< empty: the case ran through
-  bool Cancelled = false;  //!< stopped by Ctrl-C: neither a result nor a failure
-  bool NotRun = false;     //!< not started: an earlier case ran out of disk space
+  std::string Error;                    //!< empty: the case ran through
+  bool Cancelled = false;               //!< stopped by Ctrl-C: neither a result nor a failure
+  bool NotRun = false;                  //!< not started: an earlier case ran out of disk space
   std::optional<RunCurvesData> Curves;  //!< for the sweep's picture: the graph's columns in stored units
 };
 
