@@ -19,10 +19,20 @@ constexpr char kCopyGraph[] = "Copy graph";
 constexpr char kClearStyle[] = "Clear graph style";
 constexpr char kOpenParams[] = "Open parameter file...";
 constexpr char kSaveParams[] = "Save parameter file...";
+constexpr char kResultsFolder[] = "Results folder...";
+constexpr char kKeepRun[] = "Keep this run";
+constexpr char kClearKept[] = "Clear kept runs";
+constexpr char kOpenMeasured[] = "Open measured data...";
+constexpr char kClearMeasured[] = "Clear measured data";
 
-// The entries that act on the shown graph; the parameter-file entries are always on.
+// The entries that act on the shown graph, or on kept runs and measured data (none here); the
+// others are always on.
 bool ActsOnTheGraph(const QAction* action) {
-  return action->text() == kSaveGraph || action->text() == kSaveTable || action->text() == kCopyGraph;
+  return action->text() == kSaveGraph || action->text() == kSaveTable || action->text() == kCopyGraph ||
+         action->text() == kKeepRun || action->text() == kClearKept || action->text() == kClearMeasured;
+}
+bool ActsOnKeptOrMeasured(const QAction* action) {
+  return action->text() == kClearKept || action->text() == kClearMeasured;
 }
 
 TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
@@ -37,6 +47,7 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
   EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
+                                  kResultsFolder, kKeepRun, kClearKept, kOpenMeasured, kClearMeasured,
                                   "Euler (two passes)", "Runge-Kutta 4", "Dormand-Prince 5(4)",
                                   "Physical wind", "Check the step"}));
   menu->close();
@@ -47,7 +58,8 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
   PressStart();
   menu = OpenPlotMenu();
   ASSERT_NE(menu, nullptr);
-  for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+  for (QAction* action : menu->actions())
+    EXPECT_EQ(action->isEnabled(), !ActsOnKeptOrMeasured(action)) << action->text().toStdString();
   menu->close();
 
   PressMain();  // blanks the plot

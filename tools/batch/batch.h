@@ -16,9 +16,11 @@
 
 #include "answers/requests.h"
 #include "answers/stats.h"
+#include "batch/png_plugin.h"
 #include "batch/run_monitor.h"
 #include "flight/integrator.h"
 #include "output/file_sink.h"
+#include "output/measured_data.h"
 #include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
@@ -75,6 +77,7 @@ struct BatchOptions {
   bool ClearStyle = false;                     //!< --style clear: the picture in the clear style
   const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
   std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
+  std::optional<MeasuredData> Compare;         //!< --compare: measured values to compare the run with
   std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object
   bool Quiet = false;                          //!< no summary
@@ -194,6 +197,11 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
 // Writes `text` to `out` (standard output) and flushes it; FileError with the platform's reason
 // (EIO where the stream gives none) when that failed.
 void WriteStdout(std::ostream& out, std::string_view text);
+
+// The stored rows of the selected columns of a run, in the units of `units` (a run's own unit
+// switches undone, those of `units` applied), for a picture of several runs.
+RunCurvesData CurvesOf(const RunResult& run, const GraphSelection& selection, const UnitFlags& units,
+                       std::string name);
 
 // The sweep part of Run, also of a Monte Carlo run (its cases are its draws).
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);

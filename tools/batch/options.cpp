@@ -256,8 +256,16 @@ constexpr std::array<OptionSpec, 37> kOptions{{
     {"--csv", true, kOne | kSweeping | kMonteCarlo,
      [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
     {"--events", true, kOne, [](BatchOptions& o, std::string_view v) { o.Events = FileName("--events", v); }},
-    {"--png", true, kOne, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
-    {"--graph", true, kOne, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--png", true, kOne | kSweeping, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
+    {"--graph", true, kOne | kSweeping, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--compare", true, kOne,
+     [](BatchOptions& o, std::string_view v) {
+       try {
+         o.Compare = ReadMeasuredData(FileName("--compare", v));
+       } catch (const Error& e) {
+         throw UsageError(e.what());
+       }
+     }},
     {"--style", true, kOne, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
     {"--json", false, kOne | kSolving, [](BatchOptions& o, std::string_view) { o.Json = true; }},
     {"--quiet", false, kOne, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
@@ -312,7 +320,7 @@ constexpr std::array<OptionSpec, 37> kOptions{{
      }},
     {"--stats", true, kMonteCarlo | kStatsOf,
      [](BatchOptions& o, std::string_view v) { o.Stats = FileName("--stats", v); }},
-    {"--plot", true, kMonteCarlo | kStatsOf,
+    {"--plot", true, kSweeping | kMonteCarlo | kStatsOf,
      [](BatchOptions& o, std::string_view v) {
        o.Plot = FileName("--plot", v);
        o.PlotFormat = PictureFormatOf("--plot", o.Plot, v);
@@ -372,7 +380,10 @@ void CheckAnswers(const BatchOptions& o, Mode mode) {
 void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*>& given) {
   if (o.Preset >= 0 && o.ParamFile)
     throw UsageError("--preset and --params both give the starting values; give one of them");
-  if (o.Graph != &DefaultGraph() && o.Png.empty()) throw UsageError("--graph only chooses what --png saves");
+  if (o.Graph != &DefaultGraph() && o.Png.empty() && (o.Plot.empty() || o.IsMonteCarlo()))
+    throw UsageError("--graph only chooses what --png (or a sweep's --plot) saves");
+  if (!o.Png.empty() && !o.Plot.empty() && !o.IsMonteCarlo())
+    throw UsageError("--png and --plot both name the sweep's picture; give one of them");
   if (o.ClearStyle && o.Png.empty()) throw UsageError("--style only chooses how --png draws");
   if (!o.Sweep.empty() && !o.Cases.empty()) throw UsageError("--sweep and --case cannot be mixed");
   const Mode mode = ModeOfOptions(given);
