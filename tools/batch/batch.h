@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -156,11 +157,27 @@ std::string NumberText(double value);
 // exit code.
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
 
+// One run as the options ask, without the report: --save-params, the result files into Directory
+// (none when it is empty), --csv (to `out` for "-") and --png. `monitor` watches the run and answers
+// a Ctrl-C. Throws Error as the run, a file or the picture fails, or "Run cancelled".
+Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out);
+
 // Writes `text` to `out` (standard output) and flushes it; FileError with the platform's reason
 // (EIO where the stream gives none) when that failed.
 void WriteStdout(std::ostream& out, std::string_view text);
 
-// The sweep part of Run.
-int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
+// A sweep's case as its row is written: its number from 1, its record, and its figures or error.
+struct SweepRow {
+  int64_t Case;
+  const std::vector<const ParamName*>& Columns;  //!< the swept names, as the summary's columns
+  const PresetRecordSlots& Record;
+  const Figures& Values;   //!< meaningful where Error is empty
+  std::string_view Error;  //!< empty: the case ran through
+};
+using SweepRowSink = std::function<void(const SweepRow& row)>;
+
+// The sweep part of Run. `onRow`, where given, sees each row in case order as it is written.
+int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
+             const SweepRowSink& onRow = {});
 
 }  // namespace zarn::batch

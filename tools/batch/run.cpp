@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -33,37 +34,44 @@ void WriteStdout(std::ostream& out, std::string_view text) {
   if (!out) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
 }
 
+Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out) {
+  const PresetRecordSlots record = BaseRecord(options);
+  const FlightParameters params = ParametersOf(record);
+  if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
+
+  // An empty directory writes no result files: the same run, its steps going nowhere.
+  std::optional<ResultFiles> files;
+  RunOptions run;
+  if (!options.Directory.empty()) run.Sink = &files.emplace(options.Directory);
+  run.ProgressEvery = kProgressEvery;
+  run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
+  Flight flight = Fly(params, run);
+  const RunResult* d = flight.Result.get();
+  monitor.Erase();
+  // A Ctrl-C after the run's last report still stops what would follow.
+  if (monitor.Cancelled()) throw Error("Run cancelled");
+
+  // The exports carry the rows the run stored, no more.
+  const int32_t stored = d->Summary.SamplesStored;
+  if (options.Csv == "-") {
+    WriteStdout(out, TableCsvText(d->Table, d->Units, stored));
+  } else if (!options.Csv.empty()) {
+    WriteTableCsv(options.Csv, d->Table, d->Units, stored);
+  }
+  if (!options.Png.empty())
+    SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
+  if (monitor.Cancelled()) throw Error("Run cancelled");
+  return flight;
+}
+
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
   if (options.IsSweep()) return RunSweep(options, out, err, console);
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
   try {
-    const PresetRecordSlots record = BaseRecord(options);
-    const FlightParameters params = ParametersOf(record);
-    if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
-
-    ResultFiles files(options.Directory);
-    RunOptions run;
-    run.Sink = &files;
-    run.ProgressEvery = kProgressEvery;
-    run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    const Flight flight = Fly(params, run);
+    const Flight flight = RunWithFiles(options, monitor, out);
     const RunResult* d = flight.Result.get();
     const Figures& figures = flight.Values;
-    monitor.Erase();
-    // A Ctrl-C after the run's last report still stops what would follow.
-    if (monitor.Cancelled()) throw Error("Run cancelled");
-
-    // The exports carry the rows the run stored, no more.
-    const int32_t stored = d->Summary.SamplesStored;
-    if (csvToStdout) {
-      WriteStdout(out, TableCsvText(d->Table, d->Units, stored));
-    } else if (!options.Csv.empty()) {
-      WriteTableCsv(options.Csv, d->Table, d->Units, stored);
-    }
-    if (!options.Png.empty())
-      SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
-    if (monitor.Cancelled()) throw Error("Run cancelled");
     if (options.Json) {
       WriteStdout(out, FiguresJson(figures) + '\n');
     } else if (!options.Quiet && !csvToStdout) {

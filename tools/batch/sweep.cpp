@@ -191,7 +191,8 @@ class SummaryOut {
 
 }  // namespace
 
-int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
+             const SweepRowSink& onRow) {
   const CaseGrid grid(options);
   const int64_t total = grid.Count();
   // This shard's cases: K, K+N, K+2N, ... of the grid's order.
@@ -253,6 +254,8 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             if (outcome.NotRun) ++notRun;
             bar.Erase();
             summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
+            if (onRow)
+              onRow({caseIndex(written) + 1, grid.Columns(), outcome.Record, outcome.Result, outcome.Error});
             ++written;
             lock.lock();
           }
@@ -277,6 +280,9 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
         if (!it->second.Error.empty()) ++failed;
         if (it->second.NotRun) ++notRun;
         summary.Write(CaseRow(grid, caseIndex(written) + 1, it->second));
+        if (onRow)
+          onRow({caseIndex(written) + 1, grid.Columns(), it->second.Record, it->second.Result,
+                 it->second.Error});
         ++written;
       }
       summary.Close();
