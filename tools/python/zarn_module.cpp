@@ -382,10 +382,10 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
       .def_property_readonly(
           "errors", [](const Sweep& s) { return s.Errors; }, "Each case's error, \"\" where it ran through.")
       .def("__getitem__",
-           [](const Sweep& s, const std::string& name) {
-             py::dict d = SweepArrays(s);
+           [](const Sweep& s, const std::string& name) -> py::object {
+             const py::dict d = SweepArrays(s);
              if (!d.contains(name)) throw py::key_error(name);
-             return d[py::str(name)];
+             return d[py::str(name)];  // held before the dict goes
            })
       .def("keys", [](const Sweep& s) { return SweepArrays(s).attr("keys")(); })
       .def("__len__", [](const Sweep& s) { return s.Cases.size(); });
