@@ -5,10 +5,12 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "flight/columns.h"
+#include "flight/event_feed.h"
 #include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "models/atmosphere.h"
@@ -30,6 +32,12 @@ constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
   return switched;
 }();
+
+// The air at a height as a run takes it, for the events between its steps.
+AirAt RunAir(double H) {
+  const AtmosphereState air = StandardAtmosphere(H);
+  return {H > kThinAirHeight ? kThinAirVsound : air.Vsound, air.Roh};
+}
 
 // A sink that takes nothing: the run of a sweep's case that keeps only its figures.
 class NoSink final : public StepSink {
@@ -66,7 +74,13 @@ class Run {
       d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
       pass_ = 1;
       prevWhole_ = -1.0;
+      // The recording pass flies the same flight again and locates its events on the way.
+      EventLog log(EventSettings{p_.Hk, RunAir, ScheduledEvents()});
+      feed_.emplace(log, p_.dt0, RunAir);
       FlyPass();
+      feed_->Finish(s_);
+      d_.Events = log.Finish();
+      feed_.reset();
       ConvertUnits();
       sink_.End(d_);
     } catch (...) {
@@ -107,6 +121,21 @@ class Run {
     buoyancyMode_ = IsBuoyantTask(p_.TaskKind) ? 1 : 0;
   }
 
+  // The moments the stages' figures fix: each stage's fuel is gone after its burn time, and an
+  // engine is dropped where the next stage takes over (the third stage keeps its own).
+  std::vector<ScheduledEvent> ScheduledEvents() const {
+    std::vector<ScheduledEvent> events;
+    if (p_.TaskKind != kTaskRocket) return events;
+    const double ends[3] = {endOfStage1_, endOfStage2_, totalBurnTime_};
+    for (int32_t i = 0; i < 3; ++i) {
+      const bool burns = i == 0 || stages_[static_cast<std::size_t>(i)].BurnTime > 0.0;
+      if (burns) events.push_back({ends[i], EventKind::Burnout, i + 1});
+      const bool next = i < 2 && stages_[static_cast<std::size_t>(i) + 1].BurnTime > 0.0;
+      if (burns && next) events.push_back({ends[i], EventKind::Staging, i + 1});
+    }
+    return events;
+  }
+
   void SetUpStages() {
     for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
       const StageParameters& f = kStageParameters[i];
@@ -139,7 +168,9 @@ class Run {
       s_.Isp = 0.0;
     }
     if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
+    if (feed_) feed_->Entry(s_);
     MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
+    if (feed_) feed_->After(s_);
 
     sink_.Step(s_);
     if (pass_ == 1) Sample();
@@ -244,13 +275,14 @@ class Run {
   int32_t pass_ = 0;                   //!< 0 probe pass, 1 recording pass
   int32_t sampleCount_ = 1;            //!< row the next sample goes to, 1..RowsPerColumn
   bool dragLaw_ = false;
-  int32_t buoyancyMode_ = 0;  //!< 1: the body does not move
-  std::size_t band_ = 0;      //!< the atmosphere's band of the previous step
-  AngleTrig trig_;            //!< sin and cos of the previous step's angle
-  double endOfStage1_ = 0.0;  //!< [s]
-  double endOfStage2_ = 0.0;  //!< [s]
-  double duration_ = 0.0;     //!< [s] final t of the probe pass, for progress reports
-  double prevWhole_ = -1.0;   //!< whole part of t / SampleInterval after the previous recorded step
+  int32_t buoyancyMode_ = 0;       //!< 1: the body does not move
+  std::size_t band_ = 0;           //!< the atmosphere's band of the previous step
+  AngleTrig trig_;                 //!< sin and cos of the previous step's angle
+  double endOfStage1_ = 0.0;       //!< [s]
+  double endOfStage2_ = 0.0;       //!< [s]
+  double duration_ = 0.0;          //!< [s] final t of the probe pass, for progress reports
+  double prevWhole_ = -1.0;        //!< whole part of t / SampleInterval after the previous recorded step
+  std::optional<EventFeed> feed_;  //!< in the recording pass: its states to the event log
   int64_t every_;
   int64_t untilReport_ = 0;
   int64_t steps_ = 0;

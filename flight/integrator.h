@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "flight/events.h"
 #include "records/flight_data.h"
 
 namespace zarn {
@@ -39,6 +41,10 @@ struct RunResult {
   UnitFlags Units;
   RunSummary Summary;
   FlightState Final;  //!< the state after the last step
+  // The moments of the flight, each inside the step where it happened, in time order (see
+  // flight/events.h): launch, burnouts and stagings, Mach 1, the largest dynamic pressure, the
+  // apex and the impact. The result files know nothing of them.
+  std::vector<FlightEvent> Events;
 };
 
 // Takes every step of a run as it happens. The run calls Begin once, after the parameters passed

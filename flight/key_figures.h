@@ -17,6 +17,13 @@ struct KeyFigures {
   double PeakNx;                           //!< [g] load factor nx of the largest magnitude, signed
   std::optional<double> LevelFlightSpeed;  //!< [m/s] task 5, when the parameters give one
   std::optional<double> BuoyantVolume;     //!< [m^3] task 3, when the parameters give one
+  // At the impact (the crossing of the end height) and the apex, where the flight has them.
+  std::optional<double> ImpactTime;   //!< [s]
+  std::optional<double> ImpactRange;  //!< [m]
+  std::optional<double> ImpactSpeed;  //!< [m/s]
+  std::optional<double> ImpactAngle;  //!< [deg]
+  std::optional<double> ApexTime;     //!< [s]
+  std::optional<double> ApexRange;    //!< [m]
 };
 
 // The figures of a run of the parameters p. The level-flight speed and the volume follow from the

@@ -11,6 +11,11 @@
 
 namespace zarn {
 
+std::string ShortestText(double value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, Checked(value)).ptr);
+}
+
 std::string FormatGeneral(double value, int digits, char sep) {
   if (value == 0.0 || !std::isfinite(value)) return "0";
   // 30 significant digits are exact for every double whose expansion ends within them, which is

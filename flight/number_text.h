@@ -23,6 +23,10 @@ inline constexpr int kFieldDigits = 15;
 // FloatingPointError (overflow) where the rounding leaves the range of a double, as a field does.
 double FieldValue(double value);
 
+// A double as the shortest text that reads back to it ("0.1", "14.155000000000001", "1e+300"),
+// for files that scripts read. Throws FloatingPointError for inf or nan: no file holds either.
+std::string ShortestText(double value);
+
 // Reads a typed number: optional spaces, sign, digits with an optional separator and digits, an
 // optional exponent ("E"/"e", sign, digits; no digits means 0), optional spaces, nothing else.
 // A lone separator reads 0. A finite value is stored in `out`; otherwise `out` is left alone.

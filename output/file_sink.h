@@ -31,6 +31,10 @@ int WriteAll(int fd, const char* p, std::size_t n) noexcept;
 // Creates or replaces the file with exactly these bytes, under the same error rules as FileSink.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
+// The file's bytes, at most maxBytes + 1 of them (more than maxBytes: the caller's limit is
+// passed). FileError with the platform's message when it cannot be opened or read.
+std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes);
+
 // Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
 // A file that the user could not write in place is not replaced (EACCES, or the error that
 // writing it would meet, such as EROFS), even where the folder would allow it. A plain file of the

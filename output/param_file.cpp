@@ -154,26 +154,14 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
 }
 
 PresetRecordSlots ReadParamFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw ParamFileError(FileErrorText("open", path, errno));
   std::string text;
-  char chunk[16 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      throw ParamFileError(FileErrorText("read", path, error));
-    }
-    if (n == 0) break;
-    text.append(chunk, static_cast<std::size_t>(n));
-    if (text.size() > kMaxFileBytes) {
-      ::close(fd);
-      throw ParamFileError(path.string() + ": too large for a parameter file (over 1 MiB)");
-    }
+  try {
+    text = ReadWholeFile(path, kMaxFileBytes);
+  } catch (const FileError& e) {
+    throw ParamFileError(e.what());
   }
-  ::close(fd);
+  if (text.size() > kMaxFileBytes)
+    throw ParamFileError(path.string() + ": too large for a parameter file (over 1 MiB)");
   return ParseParamText(text, path.string());
 }
 

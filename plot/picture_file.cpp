@@ -7,6 +7,7 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,15 +32,16 @@ void Draw(QPainter& painter, const GraphInputs& g) {
   }
 }
 
+using Drawing = std::function<void(QPainter&)>;
+
 // Draws onto the device and ends the painter, which flushes the device into its buffer.
 template <typename Device>
-void PaintAndEnd(Device& device, const GraphInputs& g, const std::filesystem::path& path,
-                 const char* format) {
+void PaintAndEnd(Device& device, const Drawing& draw, const std::filesystem::path& path, const char* format) {
   QPainter painter;
   if (!painter.begin(&device))
     throw Error("Cannot encode the graph of \"" + path.string() + "\" as " + format);
   try {
-    Draw(painter, g);
+    draw(painter);
   } catch (...) {
     painter.end();
     throw;
@@ -47,7 +49,7 @@ void PaintAndEnd(Device& device, const GraphInputs& g, const std::filesystem::pa
   painter.end();
 }
 
-QByteArray VectorBytes(const GraphInputs& g, const std::filesystem::path& path, const char* format) {
+QByteArray VectorBytes(const Drawing& g, const std::filesystem::path& path, const char* format) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -88,13 +90,39 @@ bool IsVectorFormat(const char* format) {
   return std::strcmp(format, "SVG") == 0 || std::strcmp(format, "PDF") == 0;
 }
 
+namespace {
+
+void SaveVectors(const Drawing& draw, const std::filesystem::path& path, const char* format) {
+  const QByteArray bytes = VectorBytes(draw, path, format);
+  WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+}  // namespace
+
 void SaveGraphPicture(const GraphInputs& g, const std::filesystem::path& path, const char* format) {
   if (!IsVectorFormat(format)) {
     SaveGraphPng(GraphImage(g), path, format);
     return;
   }
-  const QByteArray bytes = VectorBytes(g, path, format);
-  WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  SaveVectors([&g](QPainter& painter) { Draw(painter, g); }, path, format);
+}
+
+void SavePictureOf(const std::function<void(QPainter&)>& draw, const std::filesystem::path& path,
+                   const char* format) {
+  const Drawing onWhite = [&draw](QPainter& painter) {
+    painter.fillRect(0, 0, kGraphWidth, kGraphHeight, Qt::white);
+    draw(painter);
+  };
+  if (IsVectorFormat(format)) {
+    SaveVectors(onWhite, path, format);
+    return;
+  }
+  QImage image(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    onWhite(painter);
+  }
+  SaveGraphPng(image, path, format);
 }
 
 }  // namespace zarn

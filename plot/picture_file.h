@@ -4,6 +4,7 @@
 #include <QImage>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 #include "plot/clear_style.h"
 #include "records/flight_data.h"
@@ -34,5 +35,10 @@ bool IsVectorFormat(const char* format);
 // SaveGraphPng: an encoding failure throws before the file is touched, a file failure throws
 // FileError with the platform's message.
 void SaveGraphPicture(const GraphInputs& graph, const std::filesystem::path& path, const char* format);
+
+// Any drawing of the graph's size saved the same way: `draw` paints onto a white 800 x 600 bitmap,
+// SVG drawing or PDF page.
+void SavePictureOf(const std::function<void(QPainter&)>& draw, const std::filesystem::path& path,
+                   const char* format);
 
 }  // namespace zarn

@@ -3,11 +3,12 @@
 
 The layers, bottom to top: records (shared records, constants, errors), models (physics), flight
 (parameters, activation, the run and its figures), output (result files, CSV and parameter files),
-plot (renderer over a canvas), then ui and tools, which sit side by side and never include each
-other. The build holds the same order (each library's include root holds only its own folder and
-those below it); this check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures) stands beside
-models and is read only by ui. An include whose first folder is not a layer (a folder of the
-file's own directory, a system header) is not checked.
+answers (solving and Monte Carlo over runs, their statistics) and beside it plot (renderer over a
+canvas), then ui and tools, which sit side by side and never include each other. The build holds
+the same order (each library's include root holds only its own folder and those below it); this
+check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures)
+stands beside models and is read only by ui. An include whose first folder is not a layer (a
+folder of the file's own directory, a system header) is not checked.
 """
 import pathlib
 import re
@@ -20,9 +21,10 @@ ALLOWED = {
     "flight": {"records", "models", "flight"},
     "output": {"records", "models", "flight", "output"},
     "plot": {"records", "models", "flight", "output", "plot"},
+    "answers": {"records", "models", "flight", "output", "answers"},
     "assets": {"assets"},
-    "ui": {"records", "models", "flight", "output", "plot", "assets", "ui"},
-    "tools": {"records", "models", "flight", "output", "plot", "tools"},
+    "ui": {"records", "models", "flight", "output", "plot", "answers", "assets", "ui"},
+    "tools": {"records", "models", "flight", "output", "plot", "answers", "tools"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 

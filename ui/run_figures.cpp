@@ -15,12 +15,27 @@ struct Words {
   const char* Russian;
   const char* English;
 };
-enum Figure { kFlightTime, kRange, kApex, kEndSpeed, kMaxQ, kPeakNx, kLevelFlightSpeed, kVolume };
+enum Figure {
+  kFlightTime,
+  kRange,
+  kImpactTime,
+  kImpactRange,
+  kApex,
+  kAt,
+  kEndSpeed,
+  kMaxQ,
+  kPeakNx,
+  kLevelFlightSpeed,
+  kVolume
+};
 // clang-format off
 constexpr Words kFigureCaptions[] = {
     {"Flugzeit", "Время полёта", "flight time"},
     {"Reichweite", "Дальность", "range"},
+    {"Einschlagzeit", "Время падения", "impact time"},
+    {"Einschlagweite", "Дальность падения", "impact range"},
     {"Gipfelhöhe", "Макс. высота", "apex height"},
+    {"bei", "в", "at"},
     {"Endgeschwindigkeit", "Конечная скорость", "end speed"},
     {"max. Staudruck", "Макс. скор. напор", "max. dynamic pressure"},
     {"Spitzen-Lastvielfaches nx", "Пик. перегрузка nx", "peak load factor nx"},
@@ -50,20 +65,31 @@ std::string Number(double value, char sep) {
 
 QString FiguresText(const KeyFigures& f, const UnitFlags& units, int32_t LangCode, char decimalSeparator) {
   QString text;
-  auto line = [&](Figure figure, double value, Unit unit) {
+  auto value = [&](double v, Unit unit) {
+    return QString::fromStdString(Number(v, decimalSeparator)) + QLatin1Char(' ') +
+           QString::fromUtf8(InLanguage(kUnits[unit], LangCode));
+  };
+  auto line = [&](Figure figure, double v, Unit unit) {
     if (!text.isEmpty()) text += QLatin1Char('\n');
     text += QString::fromUtf8(InLanguage(kFigureCaptions[figure], LangCode)) + QStringLiteral(": ") +
-            QString::fromStdString(Number(value, decimalSeparator)) + QLatin1Char(' ') +
-            QString::fromUtf8(InLanguage(kUnits[unit], LangCode));
+            value(v, unit);
   };
-  // In the units the graphs' axes show.
-  line(kFlightTime, f.FlightTime / StoredUnitFactor(kColT, units),
-       units.TimeUnit == 3   ? kHour
-       : units.TimeUnit == 2 ? kMinute
-                             : kSecond);
+  // In the units the graphs' axes show. A flight that ends at the ground shows where and when it
+  // met it, between its last steps; one that ends by time, its last step.
+  const double timeFactor = StoredUnitFactor(kColT, units), rangeFactor = StoredUnitFactor(kColX, units);
+  const Unit time = units.TimeUnit == 3 ? kHour : units.TimeUnit == 2 ? kMinute : kSecond;
   const bool rangeKm = units.RangeInKm == 1, heightKm = units.HeightInKm == 1;
-  line(kRange, f.Range / StoredUnitFactor(kColX, units), rangeKm ? kKilometre : kMetre);
+  if (f.ImpactTime && f.ImpactRange) {
+    line(kImpactTime, *f.ImpactTime / timeFactor, time);
+    line(kImpactRange, *f.ImpactRange / rangeFactor, rangeKm ? kKilometre : kMetre);
+  } else {
+    line(kFlightTime, f.FlightTime / timeFactor, time);
+    line(kRange, f.Range / rangeFactor, rangeKm ? kKilometre : kMetre);
+  }
   line(kApex, f.ApexH / StoredUnitFactor(kColH, units), heightKm ? kKilometre : kMetre);
+  if (f.ApexTime)
+    text += QLatin1Char(' ') + QString::fromUtf8(InLanguage(kFigureCaptions[kAt], LangCode)) +
+            QLatin1Char(' ') + value(*f.ApexTime / timeFactor, time);
   line(kEndSpeed, f.EndSpeed, kMetrePerSecond);
   line(kMaxQ, f.MaxQ / 1000.0, kKiloPascal);
   line(kPeakNx, f.PeakNx, kG);

@@ -33,7 +33,14 @@ def csv_rows(text):
 
 
 def exact(value):
-    """A number's bits, so that 0.0 and -0.0 differ and equal numbers compare equal."""
+    """A number's bits, so that 0.0 and -0.0 differ and equal numbers compare equal; the same
+    through the lists and dicts of JSON, with their keys in order."""
+    if isinstance(value, dict):
+        return [(k, exact(v)) for k, v in value.items()]
+    if isinstance(value, list):
+        return [exact(v) for v in value]
+    if isinstance(value, str):
+        return value
     return float(value).hex()
 
 

@@ -48,7 +48,7 @@ class Cluster(Scratch):
         self.assert_joined(whole)
 
         sweep = zarn.sweep(preset=0, sweep={"TTO": (5, 85, 5)})
-        self.assertEqual([exact(v) for v in sweep["X_m"]], [exact(row[whole[0].index("X_m")]) for row in whole[1:]])
+        self.assertEqual([exact(v) for v in sweep["X_m"]], [exact(float(row[whole[0].index("X_m")])) for row in whole[1:]])
 
     def test_the_slurm_scripts_tasks_join_to_the_one_process_sweep(self):
         # Each task as Slurm starts it: the script from the repository root, with the array's index.

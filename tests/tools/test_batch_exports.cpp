@@ -139,7 +139,13 @@ TEST_F(BatchProgram, JsonIsOneObjectOfTheFiguresOrTheError) {
   Outcome r = Batch({"--preset", "2", "--json"});
   ASSERT_EQ(r.Exit, 0) << r.Err;
   const InProcessRun run = RunArgs({"--preset", "2"}, io_);
-  EXPECT_EQ(r.Out, FiguresJson(run.Result) + "\n");
+  // The figures, then the events: launch first, impact last.
+  std::string figures = FiguresJson(run.Result);
+  figures.pop_back();
+  EXPECT_EQ(r.Out.rfind(figures + ", \"events\": [{\"event\": \"launch\", \"t_s\": 0, ", 0), 0u) << r.Out;
+  EXPECT_NE(r.Out.find("{\"event\": \"impact\", \"t_s\": " + NumberText(*run.Result[kFigImpactT])),
+            std::string::npos);
+  EXPECT_EQ(r.Out.substr(r.Out.size() - 4), "}]}\n");
   EXPECT_EQ(
       r.Out.rfind("{\"steps_per_pass\": 3759, \"samples_stored\": 500, \"t_s\": 3.758999999999697, ", 0), 0u)
       << r.Out;
@@ -154,7 +160,7 @@ TEST_F(BatchProgram, JsonIsOneObjectOfTheFiguresOrTheError) {
   r = Batch({"--preset", "2", "--set", "TaskKind=5", "--set", "Cy=0.8", "--json"});
   ASSERT_EQ(r.Exit, 0) << r.Err;
   EXPECT_NE(r.Out.find(
-                ", \"level_flight_speed_m_s\": " + NumberText(LevelFlightSpeed(0.41, 0.8, 0.1, 0.038)) + "}"),
+                ", \"level_flight_speed_m_s\": " + NumberText(LevelFlightSpeed(0.41, 0.8, 0.1, 0.038)) + ","),
             std::string::npos)
       << r.Out;
   std::ofstream(io_ / "glider.json") << r.Out;

@@ -16,8 +16,9 @@ namespace {
 
 using namespace test_support;
 
-// {"key": number, ...} as numbers by key.
-std::map<std::string, double> JsonNumbers(const std::string& json) {
+// {"key": number, ...} as numbers by key; the events that follow the figures are left out.
+std::map<std::string, double> JsonNumbers(std::string json) {
+  json = json.substr(0, json.find(", \"events\": "));
   std::map<std::string, double> numbers;
   for (std::size_t at = json.find('"'); at != std::string::npos; at = json.find('"', at)) {
     const std::size_t keyEnd = json.find('"', at + 1);
@@ -149,7 +150,9 @@ TEST_F(BatchFigures, EachTaskHasItsOwnFiguresAndNoOthers) {
     if (task.LevelSpeed > 0) {
       EXPECT_NEAR(json.at("level_flight_speed_m_s"), task.LevelSpeed, task.LevelSpeed * 1e-3);
     }
-    EXPECT_EQ(json.size(), 11u + (task.Volume > 0) + (task.LevelSpeed > 0));
+    // Besides the figures at the impact and apex, which a buoyant body that stays where it is lacks.
+    const std::size_t events = json.count("impact_X_m") * 4 + json.count("apex_t_s") * 2;
+    EXPECT_EQ(json.size() - events, 11u + (task.Volume > 0) + (task.LevelSpeed > 0));
   }
 }
 

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "answers/requests.h"
+#include "answers/stats.h"
 #include "batch/run_monitor.h"
 #include "flight/integrator.h"
 #include "output/file_sink.h"
@@ -74,6 +76,7 @@ struct BatchOptions {
   bool ClearStyle = false;                     //!< --style clear: the picture in the clear style
   const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
   std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
+  std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object
   bool Quiet = false;                          //!< no summary
   bool Help = false;
@@ -90,7 +93,29 @@ struct BatchOptions {
   // How the disk guard of a sweep's kept files reads the free space; no option sets it (a test
   // gives a file system of its own making). Empty: the file system's own figure.
   SpaceProbe Space;
-  bool IsSweep() const { return !Sweep.empty() || !Cases.empty(); }
+
+  // Solving over one parameter: --solve NAME=FROM:TO --for FIGURE=VALUE, or --maximize FIGURE or
+  // --minimize FIGURE --over NAME=FROM:TO.
+  std::optional<ParamInterval> Solve;             //!< --solve
+  std::optional<FigureTarget> Target;             //!< --for
+  std::optional<ParamInterval> Over;              //!< --over
+  std::optional<std::size_t> Maximize, Minimize;  //!< the figure's index in kFigures
+  std::optional<double> Tol;                      //!< of the figure; default DefaultTolerance
+  std::optional<double> XTol;                     //!< of the parameter; default 1e-4 of TO - FROM
+
+  // Monte Carlo: --monte-carlo N cases, each drawing every --vary from its own stream (--seed).
+  int64_t MonteCarlo = 0;
+  std::vector<ParamLaw> Vary;
+  uint64_t Seed = 1;
+  std::filesystem::path Stats;  //!< the statistics as CSV; empty: none ("-": stdout with --stats-of)
+  std::filesystem::path Plot;   //!< the histogram and scatter picture; empty: none
+  const char* PlotFormat = "PNG";
+  // --stats-of FILE...: the statistics of Monte Carlo summaries (shards joined).
+  std::vector<std::filesystem::path> StatsOf;
+
+  bool IsSweep() const { return !Sweep.empty() || !Cases.empty() || IsMonteCarlo(); }
+  bool IsSolve() const { return Solve || Maximize || Minimize; }
+  bool IsMonteCarlo() const { return MonteCarlo > 0; }
 };
 
 // Reads the arguments after the program name (--opt value and --opt=value alike). Throws
@@ -117,6 +142,13 @@ enum FigureId : int {
   kFigPeakNx,      //!< [g] load factor nx of the largest magnitude of any step, signed
   kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
   kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
+  // At the events, each inside its step (flight/events.h); left out where the flight has none.
+  kFigImpactT,  //!< [s] time of the impact: the crossing of the end height Hk
+  kFigImpactX,  //!< [m] range at the impact
+  kFigImpactV,  //!< [m/s] speed at the impact
+  kFigImpactQ,  //!< [deg] trajectory angle at the impact
+  kFigApexT,    //!< [s] time of the apex
+  kFigApexX,    //!< [m] range at the apex
   kFigureCount
 };
 struct FigureSpec {
@@ -144,6 +176,8 @@ std::string SummaryText(const Figures& figures);
 // {"steps_per_pass": 20030, "t_s": 14.155000000000001, ...}: numbers as the shortest text that
 // reads back to the same double; never inf or nan.
 std::string FiguresJson(const Figures& figures);
+// FiguresJson with the flight's events after them: {..., "events": [{"event": "launch", ...}, ...]}.
+std::string FlightJson(const Flight& flight);
 // {"error": "..."}
 std::string ErrorJson(std::string_view message);
 
@@ -176,8 +210,37 @@ struct SweepRow {
 };
 using SweepRowSink = std::function<void(const SweepRow& row)>;
 
-// The sweep part of Run. `onRow`, where given, sees each row in case order as it is written.
+// The sweep part of Run, also of a Monte Carlo run (its cases are its draws). `onRow`, where given, sees each
+// row in case order as it is written.
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
              const SweepRowSink& onRow = {});
+// A solution as its row is written: its number from 1, the parameter's value as the run took it,
+// the figures there and the runs it took.
+struct SolveRow {
+  int64_t Case;
+  const ParamName& Param;
+  double Value;
+  const Figures& Values;
+  int64_t Runs;
+};
+using SolveRowSink = std::function<void(const SolveRow& row)>;
+
+// The solving part of Run. `onRow`, where given, sees each solution's row as it is written.
+int RunSolve(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
+             const SolveRowSink& onRow = {});
+// --stats-of.
+int RunStatsOf(const BatchOptions& options, std::ostream& out, std::ostream& err);
+// The statistics of a Monte Carlo run's cases: the table for people on `err`, the CSV into
+// --stats FILE ("-": `out`) and with --plot the picture. Throws Error (a file, the picture).
+void ReportStatistics(const BatchOptions& options, const SampleTable& samples, std::ostream& out,
+                      std::ostream& err);
+
+// "case-0001": as many digits as the largest case number needs, at least four, so that the folders
+// sort in case order.
+std::string CaseFolder(int64_t number, int64_t total);
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string CsvField(std::string_view text);
+// The figures' keys, in kFigures' order.
+std::span<const std::string_view> FigureKeys();
 
 }  // namespace zarn::batch

@@ -1,9 +1,9 @@
-#include <charconv>
 #include <string>
 
 #include "batch/batch.h"
 #include "flight/key_figures.h"
 #include "flight/number_text.h"
+#include "output/event_text.h"
 #include "records/constants.h"
 #include "records/errors.h"
 
@@ -23,7 +23,22 @@ const std::array<FigureSpec, kFigureCount> kFigures{{
     {"peak_nx_g", "Peak load factor nx", "g"},
     {"level_flight_speed_m_s", "Level-flight speed", "m/s"},
     {"buoyant_volume_m3", "Buoyant volume", "m3"},
+    {"impact_t_s", "Impact time", "s"},
+    {"impact_X_m", "Impact range", "m"},
+    {"impact_V_m_s", "Impact speed", "m/s"},
+    {"impact_Q_deg", "Impact angle", "deg"},
+    {"apex_t_s", "Apex time", "s"},
+    {"apex_X_m", "Range at the apex", "m"},
 }};
+
+std::span<const std::string_view> FigureKeys() {
+  static const std::array<std::string_view, kFigureCount> keys = [] {
+    std::array<std::string_view, kFigureCount> k{};
+    for (std::size_t i = 0; i < k.size(); ++i) k[i] = kFigures[i].Key;
+    return k;
+  }();
+  return keys;
+}
 
 Flight Fly(const FlightParameters& p, const RunOptions& run) {
   Flight flight{ComputeTrajectory(p, run), {}};
@@ -44,14 +59,19 @@ Flight Fly(const FlightParameters& p, const RunOptions& run) {
   f[kFigPeakNx] = k.PeakNx;
   f[kFigLevelSpeed] = k.LevelFlightSpeed;
   f[kFigVolume] = k.BuoyantVolume;
+  f[kFigImpactT] = k.ImpactTime;
+  f[kFigImpactX] = k.ImpactRange;
+  f[kFigImpactV] = k.ImpactSpeed;
+  f[kFigImpactQ] = k.ImpactAngle;
+  f[kFigApexT] = k.ApexTime;
+  f[kFigApexX] = k.ApexRange;
   for (const std::optional<double>& v : f)
     if (v) Checked(*v);  // no figure is ever inf or nan
   return flight;
 }
 
 std::string NumberText(double value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, Checked(value)).ptr);
+  return ShortestText(value);
 }
 
 std::string FigureText(const Figures& f, int id, bool forPeople) {
@@ -81,6 +101,12 @@ std::string FiguresJson(const Figures& figures) {
     text.append(FigureText(figures, id, false));
   }
   return text + "}";
+}
+
+std::string FlightJson(const Flight& flight) {
+  std::string text = FiguresJson(flight.Values);
+  text.pop_back();  // the closing brace
+  return text.append(", \"events\": ").append(EventsJson(flight.Result->Events)).append("}");
 }
 
 std::string ErrorJson(std::string_view message) {

@@ -181,17 +181,38 @@ constexpr std::array<PictureFormat, 6> kPictureFormats{{
     {".pdf", "PDF"},
 }};
 
-void ParsePng(std::string_view value, BatchOptions& o) {
-  o.Png = FileName("--png", value);
-  std::string extension = o.Png.extension().string();
+// The picture format of a file name by its extension (any case).
+const char* PictureFormatOf(std::string_view option, const std::filesystem::path& path,
+                            std::string_view value) {
+  std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  for (const PictureFormat& f : kPictureFormats) {
-    if (f.Extension != extension) continue;
-    o.PngFormat = f.Format;
-    return;
+  for (const PictureFormat& f : kPictureFormats)
+    if (f.Extension == extension) return f.Format;
+  throw UsageError(std::string(option) + " FILE must end in .png, .jpg, .bmp, .svg or .pdf, not " +
+                   Quoted(value));
+}
+
+void ParsePng(std::string_view value, BatchOptions& o) {
+  o.Png = FileName("--png", value);
+  o.PngFormat = PictureFormatOf("--png", o.Png, value);
+}
+
+// An answer's reading of the command line, with its refusals as the command line's.
+template <typename F>
+auto Read(F f) {
+  try {
+    return f();
+  } catch (const Error& e) {
+    throw UsageError(e.what());
   }
-  throw UsageError("--png FILE must end in .png, .jpg, .bmp, .svg or .pdf, not " + Quoted(value));
+}
+
+double ParsePositive(std::string_view option, std::string_view text) {
+  double v = 0.0;
+  if (!ParseFiniteNumber(text, v) || !(v > 0.0))
+    throw UsageError(std::string(option) + " needs a number above 0, not " + Quoted(text));
+  return v;
 }
 
 bool ParseStyle(std::string_view name) {
@@ -200,20 +221,39 @@ bool ParseStyle(std::string_view name) {
   throw UsageError("--style takes classic or clear, not " + Quoted(name));
 }
 
-// Where an option applies.
-enum class Scope { kAny, kRun, kSweep };
+// The kinds of command line; each option says in which it applies.
+enum Mode : unsigned { kOne = 1, kSweeping = 2, kSolving = 4, kMonteCarlo = 8, kStatsOf = 16 };
+constexpr unsigned kRuns = kOne | kSweeping | kSolving | kMonteCarlo;
+constexpr unsigned kAll = kRuns | kStatsOf;
+
+struct ModeText {
+  Mode Kind;
+  const char* Short;  //!< "... does not apply to a sweep"
+  const char* Long;   //!< "... only applies to a sweep (--sweep or --case)"
+};
+constexpr ModeText kModeTexts[] = {
+    {kOne, "a single run", "a single run"},
+    {kSweeping, "a sweep", "a sweep (--sweep or --case)"},
+    {kSolving, "solving", "solving (--solve, --maximize or --minimize)"},
+    {kMonteCarlo, "a Monte Carlo run", "a Monte Carlo run (--monte-carlo)"},
+    {kStatsOf, "--stats-of", "--stats-of"},
+};
 
 // The options, each with what it does to the parsed options.
 struct OptionSpec {
   std::string_view Name;
   bool TakesValue;
-  Scope Where;
+  unsigned Where;  //!< the modes it applies to
   void (*Apply)(BatchOptions& options, std::string_view value);
 };
 
-constexpr std::array<OptionSpec, 20> kOptions{{
-    {"--preset", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
-    {"--params", true, Scope::kAny,
+std::size_t FigureOf(std::string_view option, std::string_view key) {
+  return Read([&] { return ParseFigureKey(option, key, FigureKeys()); });
+}
+
+constexpr std::array<OptionSpec, 36> kOptions{{
+    {"--preset", true, kRuns, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
+    {"--params", true, kRuns,
      [](BatchOptions& o, std::string_view v) {
        try {
          o.ParamFile = ReadParamFile(FileName("--params", v));
@@ -221,32 +261,124 @@ constexpr std::array<OptionSpec, 20> kOptions{{
          throw UsageError(e.what());
        }
      }},
-    {"--set", true, Scope::kAny,
+    {"--set", true, kRuns,
      [](BatchOptions& o, std::string_view v) { o.Settings.push_back(ParseSetting("--set", v)); }},
-    {"--save-params", true, Scope::kAny,
+    {"--save-params", true, kRuns,
      [](BatchOptions& o, std::string_view v) { o.SaveParams = FileName("--save-params", v); }},
-    {"--dir", true, Scope::kRun,
-     [](BatchOptions& o, std::string_view v) { o.Directory = FileName("--dir", v); }},
-    {"--csv", true, Scope::kAny, [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
-    {"--png", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
-    {"--graph", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
-    {"--style", true, Scope::kRun, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
-    {"--json", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Json = true; }},
-    {"--quiet", false, Scope::kRun, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
-    {"--sweep", true, Scope::kSweep,
+    {"--dir", true, kOne, [](BatchOptions& o, std::string_view v) { o.Directory = FileName("--dir", v); }},
+    {"--csv", true, kOne | kSweeping | kMonteCarlo,
+     [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
+    {"--events", true, kOne, [](BatchOptions& o, std::string_view v) { o.Events = FileName("--events", v); }},
+    {"--png", true, kOne, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
+    {"--graph", true, kOne, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--style", true, kOne, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
+    {"--json", false, kOne | kSolving, [](BatchOptions& o, std::string_view) { o.Json = true; }},
+    {"--quiet", false, kOne, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
+    {"--sweep", true, kSweeping,
      [](BatchOptions& o, std::string_view v) { o.Sweep.push_back(ParseSweep(v)); }},
-    {"--case", true, Scope::kSweep,
-     [](BatchOptions& o, std::string_view v) { o.Cases.push_back(ParseCase(v)); }},
-    {"--jobs", true, Scope::kSweep, [](BatchOptions& o, std::string_view v) { o.Jobs = ParseJobs(v); }},
-    {"--keep", true, Scope::kSweep,
+    {"--case", true, kSweeping, [](BatchOptions& o, std::string_view v) { o.Cases.push_back(ParseCase(v)); }},
+    {"--jobs", true, kSweeping | kMonteCarlo,
+     [](BatchOptions& o, std::string_view v) { o.Jobs = ParseJobs(v); }},
+    {"--keep", true, kSweeping | kSolving | kMonteCarlo,
      [](BatchOptions& o, std::string_view v) { o.Keep = FileName("--keep", v); }},
-    {"--shard", true, Scope::kSweep, [](BatchOptions& o, std::string_view v) { ParseShard(v, o); }},
-    {"--summary", true, Scope::kSweep,
+    {"--shard", true, kSweeping | kMonteCarlo, [](BatchOptions& o, std::string_view v) { ParseShard(v, o); }},
+    {"--summary", true, kSweeping | kMonteCarlo,
      [](BatchOptions& o, std::string_view v) { o.Summary = FileName("--summary", v); }},
-    {"--help", false, Scope::kAny, [](BatchOptions& o, std::string_view) { o.Help = true; }},
-    {"-h", false, Scope::kAny, [](BatchOptions& o, std::string_view) { o.Help = true; }},
-    {"--version", false, Scope::kAny, [](BatchOptions& o, std::string_view) { o.Version = true; }},
+    {"--solve", true, kSolving,
+     [](BatchOptions& o, std::string_view v) {
+       o.Solve = Read([&] { return ParseParamInterval("--solve", v); });
+     }},
+    {"--for", true, kSolving,
+     [](BatchOptions& o, std::string_view v) {
+       o.Target = Read([&] { return ParseFigureTarget("--for", v, FigureKeys()); });
+     }},
+    {"--maximize", true, kSolving,
+     [](BatchOptions& o, std::string_view v) { o.Maximize = FigureOf("--maximize", v); }},
+    {"--minimize", true, kSolving,
+     [](BatchOptions& o, std::string_view v) { o.Minimize = FigureOf("--minimize", v); }},
+    {"--over", true, kSolving,
+     [](BatchOptions& o, std::string_view v) {
+       o.Over = Read([&] { return ParseParamInterval("--over", v); });
+     }},
+    {"--tol", true, kSolving, [](BatchOptions& o, std::string_view v) { o.Tol = ParsePositive("--tol", v); }},
+    {"--xtol", true, kSolving,
+     [](BatchOptions& o, std::string_view v) { o.XTol = ParsePositive("--xtol", v); }},
+    {"--monte-carlo", true, kMonteCarlo,
+     [](BatchOptions& o, std::string_view v) {
+       if (!ParseWhole(v, o.MonteCarlo) || o.MonteCarlo < 1 || o.MonteCarlo > kMaxCases)
+         throw UsageError("--monte-carlo needs a whole number of cases from 1 to " +
+                          std::to_string(kMaxCases) + ", not " + Quoted(v));
+     }},
+    {"--vary", true, kMonteCarlo,
+     [](BatchOptions& o, std::string_view v) {
+       const ParamLaw law = Read([&] { return ParseParamLaw("--vary", v); });
+       for (const ParamLaw& earlier : o.Vary)
+         if (earlier.Param == law.Param)
+           throw UsageError("--vary gives " + std::string(law.Param->Name) + " twice");
+       o.Vary.push_back(law);
+     }},
+    {"--seed", true, kMonteCarlo,
+     [](BatchOptions& o, std::string_view v) {
+       if (!ParseWhole(v, o.Seed))
+         throw UsageError("--seed needs a whole number from 0 to 18446744073709551615, not " + Quoted(v));
+     }},
+    {"--stats", true, kMonteCarlo | kStatsOf,
+     [](BatchOptions& o, std::string_view v) { o.Stats = FileName("--stats", v); }},
+    {"--plot", true, kMonteCarlo | kStatsOf,
+     [](BatchOptions& o, std::string_view v) {
+       o.Plot = FileName("--plot", v);
+       o.PlotFormat = PictureFormatOf("--plot", o.Plot, v);
+     }},
+    {"--stats-of", true, kStatsOf,
+     [](BatchOptions& o, std::string_view v) { o.StatsOf.push_back(FileName("--stats-of", v)); }},
+    {"--help", false, kAll, [](BatchOptions& o, std::string_view) { o.Help = true; }},
+    {"-h", false, kAll, [](BatchOptions& o, std::string_view) { o.Help = true; }},
+    {"--version", false, kAll, [](BatchOptions& o, std::string_view) { o.Version = true; }},
 }};
+
+// The options that choose the kind of command line, with their kinds.
+struct ModeChoice {
+  std::string_view Name;
+  Mode Kind;
+};
+constexpr ModeChoice kModeChoices[] = {
+    {"--sweep", kSweeping},   {"--case", kSweeping},    {"--solve", kSolving},
+    {"--maximize", kSolving}, {"--minimize", kSolving}, {"--monte-carlo", kMonteCarlo},
+    {"--stats-of", kStatsOf},
+};
+
+// The kind of command line the options make; UsageError for options of two kinds.
+Mode ModeOfOptions(const std::vector<const OptionSpec*>& given) {
+  const ModeChoice* chosen = nullptr;
+  for (const OptionSpec* option : given)
+    for (const ModeChoice& c : kModeChoices) {
+      if (c.Name != option->Name) continue;
+      if (chosen != nullptr && chosen->Name != c.Name && !(chosen->Kind == kSweeping && c.Kind == kSweeping))
+        throw UsageError(std::string(chosen->Name) + " and " + std::string(c.Name) + " cannot be mixed");
+      if (chosen == nullptr) chosen = &c;
+    }
+  return chosen != nullptr ? chosen->Kind : kOne;
+}
+
+// What solving, a Monte Carlo run and --stats-of need besides their own options.
+void CheckAnswers(const BatchOptions& o, Mode mode) {
+  if (mode == kSolving) {
+    if (o.Maximize && o.Minimize) throw UsageError("--maximize and --minimize cannot be mixed");
+    if (o.Solve && !o.Target) throw UsageError("--solve needs --for FIGURE=VALUE: the figure and its target");
+    if (o.Target && !o.Solve) throw UsageError("--for goes with --solve NAME=FROM:TO");
+    if ((o.Maximize || o.Minimize) && !o.Over)
+      throw UsageError(std::string(o.Maximize ? "--maximize" : "--minimize") + " needs --over NAME=FROM:TO");
+    if (o.Over && !(o.Maximize || o.Minimize)) throw UsageError("--over goes with --maximize or --minimize");
+    if (o.Tol && !o.Solve) throw UsageError("--tol is the tolerance of --for's target");
+  }
+  if (mode == kMonteCarlo) {
+    if (o.Vary.empty()) throw UsageError("--monte-carlo needs at least one --vary NAME=LAW");
+    if (o.ShardCount > 1 && (!o.Stats.empty() || !o.Plot.empty()))
+      throw UsageError("--stats and --plot need every case: join the shards' summaries with --stats-of");
+    if (o.Stats == "-" && (o.Summary.empty() || o.Summary == "-"))
+      throw UsageError("--stats - and the rows both want stdout: give --summary FILE");
+  }
+}
 
 // Options that do not go together, once all are read.
 void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*>& given) {
@@ -255,12 +387,25 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
   if (o.Graph != &DefaultGraph() && o.Png.empty()) throw UsageError("--graph only chooses what --png saves");
   if (o.ClearStyle && o.Png.empty()) throw UsageError("--style only chooses how --png draws");
   if (!o.Sweep.empty() && !o.Cases.empty()) throw UsageError("--sweep and --case cannot be mixed");
+  const Mode mode = ModeOfOptions(given);
   for (const OptionSpec* option : given) {
-    if (o.IsSweep() && option->Where == Scope::kRun)
-      throw UsageError(std::string(option->Name) + " does not apply to a sweep");
-    if (!o.IsSweep() && option->Where == Scope::kSweep)
-      throw UsageError(std::string(option->Name) + " only applies to a sweep (--sweep or --case)");
+    if ((option->Where & mode) != 0) continue;
+    std::string text(option->Name);
+    if (mode == kOne) {
+      text += " only applies to ";
+      bool first = true;
+      for (const ModeText& m : kModeTexts) {
+        if ((option->Where & m.Kind) == 0) continue;
+        text.append(first ? "" : " or ").append(m.Long);
+        first = false;
+      }
+    } else {
+      for (const ModeText& m : kModeTexts)
+        if (m.Kind == mode) text.append(" does not apply to ").append(m.Short);
+    }
+    throw UsageError(text);
   }
+  CheckAnswers(o, mode);
   for (std::size_t i = 0; i < o.Sweep.size(); ++i)
     for (std::size_t j = 0; j < i; ++j)
       if (o.Sweep[i].Param == o.Sweep[j].Param)
@@ -274,6 +419,8 @@ void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*
       throw UsageError("in a sweep, --csv names a file in each case's folder of --keep DIR");
   }
   if (o.Json && o.Csv == "-") throw UsageError("--csv - and --json both want stdout");
+  if (o.Events == "-" && (o.Json || o.Csv == "-"))
+    throw UsageError(std::string("--events - and ") + (o.Json ? "--json" : "--csv -") + " both want stdout");
 }
 
 }  // namespace
@@ -306,11 +453,14 @@ BatchOptions ParseArguments(std::span<const std::string_view> args) {
       throw UsageError("Option " + Quoted(name) + " takes no value");
     }
     // A second value of a one-value option would silently win; only these collect their values.
-    const bool repeatable = name == "--set" || name == "--sweep" || name == "--case";
+    const bool repeatable = name == "--set" || name == "--sweep" || name == "--case" || name == "--vary";
     if (!repeatable && std::find(given.begin(), given.end(), &*option) != given.end())
       throw UsageError("Option " + Quoted(name) + " is given twice; give it once");
     option->Apply(options, value);
     given.push_back(&*option);
+    // --stats-of FILE...: the files up to the next option.
+    if (name == "--stats-of")
+      while (i + 1 < args.size() && !args[i + 1].starts_with("--")) option->Apply(options, args[++i]);
   }
   if (!options.Help && !options.Version) CheckCombination(options, given);
   return options;

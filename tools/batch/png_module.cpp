@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "batch/png_plugin.h"
+#include "plot/dispersion_picture.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"
 
@@ -27,23 +28,62 @@ void PutMessage(const char* text, char* message, std::size_t room) {
   message[n] = '\0';
 }
 
+// Fonts and a paint engine need an application object for the length of a drawing; offscreen
+// works without a display. Qt sees no arguments of ours. A caller that has its own application
+// keeps it.
+class ApplicationScope {
+ public:
+  ApplicationScope() {
+    static int argc = 1;
+    static char name[] = "zarn-batch";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() != nullptr) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QtMessages);
+    app_.emplace(argc, argv);
+  }
+
+ private:
+  std::optional<QGuiApplication> app_;
+};
+
 }  // namespace
+
+extern "C" [[gnu::visibility("default")]] int zarn_batch_save_dispersion(
+    const zarn::batch::DispersionRequest* request, char* message, std::size_t room) {
+  static_assert(std::is_same_v<decltype(&zarn_batch_save_dispersion), zarn::batch::DispersionModuleEntry>);
+  try {
+    const ApplicationScope application;
+    const zarn::batch::DispersionRequest& r = *request;
+    zarn::DispersionPicture picture;
+    picture.BinLow = r.BinLow;
+    picture.BinWidth = r.BinWidth;
+    picture.Counts.assign(r.Counts, r.Counts + r.Bins);
+    picture.X.assign(r.X, r.X + r.Points);
+    picture.Y.assign(r.Y, r.Y + r.Points);
+    for (int k = 0; k < 3; ++k) {
+      const std::ptrdiff_t from = static_cast<std::ptrdiff_t>(k) * r.EllipsePoints;
+      picture.EllipseX[static_cast<std::size_t>(k)].assign(r.EllipseX + from,
+                                                           r.EllipseX + from + r.EllipsePoints);
+      picture.EllipseY[static_cast<std::size_t>(k)].assign(r.EllipseY + from,
+                                                           r.EllipseY + from + r.EllipsePoints);
+    }
+    zarn::SavePictureOf([&picture](QPainter& painter) { zarn::DrawDispersion(painter, picture); }, r.Path,
+                        r.Format);
+    return 0;
+  } catch (const std::exception& e) {
+    PutMessage(e.what(), message, room);
+  } catch (...) {
+    PutMessage("Cannot save the picture", message, room);
+  }
+  return 1;
+}
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
     const zarn::batch::PngRequest* request, char* message, std::size_t room) {
   static_assert(std::is_same_v<decltype(&zarn_batch_save_graph_png), zarn::batch::PngModuleEntry>);
   try {
-    // Fonts and a paint engine need an application object; offscreen works without a display. Qt
-    // sees no arguments of ours. A caller that has its own application keeps it.
-    static int argc = 1;
-    static char name[] = "zarn-batch";
-    static char* argv[] = {name, nullptr};
-    std::optional<QGuiApplication> app;
-    if (QCoreApplication::instance() == nullptr) {
-      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-      qInstallMessageHandler(QtMessages);
-      app.emplace(argc, argv);
-    }
+    const ApplicationScope application;
     const int rows = zarn::GraphRows(*request->Table, request->SamplesStored);  // the rows the run stored
     // The runner has no language of its own: the clear style's legend is in English.
     const zarn::GraphInputs graph{

@@ -27,15 +27,17 @@ std::filesystem::path ModulePath() {
   return program.parent_path() / kPngModuleFile;
 }
 
-PngModuleEntry LoadModule() {
+// The module's entry of that name.
+void* LoadEntry(const char* name) {
   const std::filesystem::path path = ModulePath();
-  // Never closed: Qt keeps threads and handlers of its own until the process ends.
+  // Never closed: Qt keeps threads and handlers of its own until the process ends. A second
+  // dlopen of the same file gives the same handle.
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) throw Error(std::string("Cannot load the picture module: ") + ::dlerror());
-  void* entry = ::dlsym(module, kPngModuleEntry);
+  void* entry = ::dlsym(module, name);
   if (entry == nullptr)
-    throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + kPngModuleEntry);
-  return reinterpret_cast<PngModuleEntry>(entry);
+    throw Error("Cannot load the picture module \"" + path.string() + "\": it has no " + name);
+  return entry;
 }
 
 }  // namespace
@@ -43,10 +45,20 @@ PngModuleEntry LoadModule() {
 void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& selection,
                             int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
                             const char* format, bool clearStyle) {
-  static const PngModuleEntry entry = LoadModule();
+  static const auto entry = reinterpret_cast<PngModuleEntry>(LoadEntry(kPngModuleEntry));
   const std::string pathText = path.string();
   const PngRequest request{&table, &selection,        &units, samplesStored, pathText.c_str(),
                            format, clearStyle ? 1 : 0};
+  std::array<char, 1024> message{};
+  if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
+}
+
+}  // namespace zarn::batch
+
+namespace zarn::batch {
+
+void SaveDispersionThroughModule(const DispersionRequest& request) {
+  static const auto entry = reinterpret_cast<DispersionModuleEntry>(LoadEntry(kDispersionModuleEntry));
   std::array<char, 1024> message{};
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }

@@ -38,4 +38,24 @@ void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& 
                             int32_t samplesStored, const UnitFlags& units, const std::filesystem::path& path,
                             const char* format, bool clearStyle = false);
 
+// The picture of a Monte Carlo run (see plot/dispersion_picture.h), as plain arrays.
+struct DispersionRequest {
+  double BinLow, BinWidth;  //!< the histogram's bins: [BinLow + i * BinWidth, ... + BinWidth)
+  const double* Counts;     //!< cases per bin
+  int32_t Bins;
+  const double* X;  //!< impact range of each case
+  const double* Y;  //!< apex height of each case
+  int32_t Points;
+  const double* EllipseX;  //!< the 1, 2 and 3 sigma ellipses one after the other,
+  const double* EllipseY;  //!< EllipsePoints points each
+  int32_t EllipsePoints;
+  const char* Path;
+  const char* Format;  //!< as PngRequest's
+};
+inline constexpr const char* kDispersionModuleEntry = "zarn_batch_save_dispersion";
+using DispersionModuleEntry = int (*)(const DispersionRequest* request, char* message, std::size_t room);
+
+// Saves that picture through the module; errors as SaveGraphThroughModule's.
+void SaveDispersionThroughModule(const DispersionRequest& request);
+
 }  // namespace zarn::batch

@@ -6,6 +6,7 @@
 #include "batch/batch.h"
 #include "batch/png_plugin.h"
 #include "flight/presets.h"
+#include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/param_file.h"
 #include "output/result_files.h"
@@ -61,10 +62,17 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
   if (!options.Png.empty())
     SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
   if (monitor.Cancelled()) throw Error("Run cancelled");
+  if (options.Events == "-") {
+    WriteStdout(out, EventsCsv(d->Events));
+  } else if (!options.Events.empty()) {
+    WriteWholeFile(options.Events, EventsCsv(d->Events));
+  }
   return flight;
 }
 
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+  if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
+  if (options.IsSolve()) return RunSolve(options, out, err, console);
   if (options.IsSweep()) return RunSweep(options, out, err, console);
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
@@ -73,8 +81,8 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     const RunResult* d = flight.Result.get();
     const Figures& figures = flight.Values;
     if (options.Json) {
-      WriteStdout(out, FiguresJson(figures) + '\n');
-    } else if (!options.Quiet && !csvToStdout) {
+      WriteStdout(out, FlightJson(flight) + '\n');
+    } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       WriteStdout(out, SummaryText(figures));
     } else {
       WriteStdout(out, {});

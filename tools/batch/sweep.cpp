@@ -15,6 +15,8 @@
 #include <ostream>
 #include <thread>
 
+#include "answers/draws.h"
+#include "answers/stats.h"
 #include "batch/batch.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
@@ -23,14 +25,37 @@
 #include "records/errors.h"
 
 namespace zarn::batch {
+
+std::string CaseFolder(int64_t number, int64_t total) {
+  std::string digits = std::to_string(number);
+  const std::size_t width = std::max<std::size_t>(4, std::to_string(total).size());
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return "case-" + digits;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field = "\"";
+  for (const char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  return field + "\"";
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
-// The cases of the sweep, by their index in the grid's order (0-based).
+// The cases of the sweep, by their index in the grid's order (0-based); of a Monte Carlo run, by
+// their draw.
 class CaseGrid {
  public:
   explicit CaseGrid(const BatchOptions& o) : options_(o), base_(BaseRecord(o)) {
+    for (const ParamLaw& v : o.Vary) {
+      columns_.push_back(v.Param);
+      laws_.push_back(v.Draw);
+    }
     for (const SweepAxis& a : o.Sweep) columns_.push_back(a.Param);
     for (const auto& c : o.Cases)
       for (const ParameterSetting& s : c)
@@ -38,6 +63,7 @@ class CaseGrid {
           columns_.push_back(s.Param);
     count_ = o.Sweep.empty() ? static_cast<int64_t>(o.Cases.size()) : 1;
     for (const SweepAxis& a : o.Sweep) count_ *= a.Count;
+    if (o.IsMonteCarlo()) count_ = o.MonteCarlo;
   }
 
   int64_t Count() const { return count_; }
@@ -47,6 +73,13 @@ class CaseGrid {
   // The preset record of case `index`: the base (preset or file, then --set), then the case's values.
   PresetRecordSlots Record(int64_t index) const {
     PresetRecordSlots record = base_;
+    if (!laws_.empty()) {
+      // Case n draws from the stream of (seed, n), whichever thread or shard runs it.
+      const std::vector<double> drawn = DrawCase(options_.Seed, index + 1, laws_);
+      for (std::size_t i = 0; i < drawn.size(); ++i)
+        record[static_cast<std::size_t>(columns_[i]->Slot)] = drawn[i];
+      return record;
+    }
     if (options_.Sweep.empty()) {
       for (const ParameterSetting& s : options_.Cases[static_cast<std::size_t>(index)])
         record[static_cast<std::size_t>(s.Param->Slot)] = s.Value;
@@ -63,6 +96,7 @@ class CaseGrid {
   const BatchOptions& options_;
   PresetRecordSlots base_;
   std::vector<const ParamName*> columns_;
+  std::vector<Law> laws_;  //!< of a Monte Carlo run, one per column
   int64_t count_ = 0;
 };
 
@@ -74,19 +108,17 @@ struct CaseOutcome {
   bool NotRun = false;     //!< not started: an earlier case ran out of disk space
 };
 
-// "case-0001": as many digits as the largest case number needs, at least four, so that the folders
-// sort in case order.
-std::string CaseFolder(int64_t number, int64_t total) {
-  std::string digits = std::to_string(number);
-  const std::size_t width = std::max<std::size_t>(4, std::to_string(total).size());
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return "case-" + digits;
-}
-
-CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record, int64_t number,
-                    int64_t total, const std::atomic<int>* cancel, const SharedSpaceGuard& space) {
+CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t index, int64_t total,
+                    const std::atomic<int>* cancel, const SharedSpaceGuard& space) {
   CaseOutcome outcome;
-  outcome.Record = record;
+  const int64_t number = index + 1;
+  try {
+    outcome.Record = grid.Record(index);
+  } catch (const std::exception& e) {
+    outcome.Error = e.what();  // a draw beyond the numbers a field holds
+    return outcome;
+  }
+  const PresetRecordSlots& record = outcome.Record;
   // The reserve is the sweep's: once a case has met it, a further case would only fail the same way.
   if (!space.Refusal().empty()) {
     outcome.NotRun = true;
@@ -122,17 +154,6 @@ CaseOutcome RunCase(const BatchOptions& options, const PresetRecordSlots& record
     outcome.Error = e.what();
   }
   return outcome;
-}
-
-// A CSV field: quoted when it holds a comma, a quote or a line end.
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string field = "\"";
-  for (const char c : text) {
-    if (c == '"') field += '"';
-    field += c;
-  }
-  return field + "\"";
 }
 
 std::string HeaderRow(const CaseGrid& grid) {
@@ -217,6 +238,17 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     }
     SummaryOut summary(options.Summary, out);
     if (k == 0) summary.Write(HeaderRow(grid));
+    // A Monte Carlo run keeps its cases for the statistics.
+    SampleTable samples;
+    for (const ParamName* p : grid.Columns()) samples.Inputs.emplace_back(p->Name);
+    for (const FigureSpec& f : kFigures) samples.Figures.emplace_back(f.Key);
+    auto keep = [&](int64_t number, const CaseOutcome& c) {
+      if (!options.IsMonteCarlo()) return;
+      SampleRow row{number, {}, {c.Result.begin(), c.Result.end()}, !c.Error.empty()};
+      for (const ParamName* p : grid.Columns())
+        row.Inputs.push_back(c.Record[static_cast<std::size_t>(p->Slot)]);
+      samples.Rows.push_back(std::move(row));
+    };
 
     std::mutex mutex;
     std::condition_variable finished;
@@ -233,7 +265,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
           const int64_t position = next++;
           if (position >= mine) return;
           const int64_t index = caseIndex(position);
-          CaseOutcome outcome = RunCase(options, grid.Record(index), index + 1, total, console.Cancel, space);
+          CaseOutcome outcome = RunCase(options, grid, index, total, console.Cancel, space);
           const std::lock_guard lock(mutex);
           done.emplace(position, std::move(outcome));
           finished.notify_one();
@@ -256,6 +288,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
             if (onRow)
               onRow({caseIndex(written) + 1, grid.Columns(), outcome.Record, outcome.Result, outcome.Error});
+            keep(caseIndex(written) + 1, outcome);
             ++written;
             lock.lock();
           }
@@ -290,6 +323,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
       return kExitCancelled;
     }
     summary.Close();
+    if (options.IsMonteCarlo() && options.ShardCount == 1) ReportStatistics(options, samples, out, err);
   } catch (const std::exception& e) {
     bar.Erase();
     err << "zarn-batch: " << e.what() << '\n';

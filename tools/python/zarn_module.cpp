@@ -22,9 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "answers/stats.h"
 #include "batch/batch.h"
 #include "flight/columns.h"
 #include "flight/presets.h"
+#include "output/event_text.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "records/errors.h"
@@ -50,8 +52,9 @@ std::string ValueText(const py::handle& value) {
   return py::str(value).cast<std::string>();
 }
 
-// dir= -> --dir, save_params= -> --save-params.
+// dir= -> --dir, save_params= -> --save-params, for_= (for is Python's) -> --for.
 std::string OptionName(std::string name) {
+  if (name.ends_with('_')) name.pop_back();
   for (char& c : name)
     if (c == '_') c = '-';
   return "--" + name;
@@ -63,27 +66,30 @@ void AddOption(std::vector<std::string>& args, const std::string& name, const py
     if (value.cast<bool>()) args.push_back(OptionName(name));
     return;
   }
-  if (name == "sweep") {  // {name: (from, to, step)} or {name: "FROM:TO:STEP"}, the last fastest
-    for (const auto& [param, range] : value.cast<py::dict>()) {
+  if (py::isinstance<py::dict>(value)) {  // {NAME: VALUE or (FROM, TO[, STEP])}: one option each, in order
+    for (const auto& [param, v] : value.cast<py::dict>()) {
       std::string text = ValueText(param) + "=";
-      if (py::isinstance<py::str>(range)) {
-        text += ValueText(range);
+      if (py::isinstance<py::tuple>(v) || py::isinstance<py::list>(v)) {
+        std::string joined;
+        for (const py::handle& part : v.cast<py::sequence>()) {
+          if (!joined.empty()) joined += ':';  // appended apart: g++ 12 warns (-Wrestrict) on "" + string
+          joined += ValueText(part);
+        }
+        text += joined;
       } else {
-        const py::sequence parts = range.cast<py::sequence>();
-        if (parts.size() != 3)
-          throw ModuleError("sweep=: " + ValueText(param) + " needs (from, to, step), not " +
-                            ValueText(range));
-        text += ValueText(parts[0]) + ":" + ValueText(parts[1]) + ":" + ValueText(parts[2]);
+        text += ValueText(v);
       }
-      args.insert(args.end(), {"--sweep", text});
+      args.insert(args.end(), {OptionName(name), text});
     }
     return;
   }
   if (name == "cases") {  // [{name: value, ...}, ...]
     for (const py::handle& c : value.cast<py::sequence>()) {
       std::string text;
-      for (const auto& [param, v] : c.cast<py::dict>())
-        text += (text.empty() ? "" : ",") + ValueText(param) + "=" + ValueText(v);
+      for (const auto& [param, v] : c.cast<py::dict>()) {
+        if (!text.empty()) text += ',';
+        text.append(ValueText(param)).append("=").append(ValueText(v));
+      }
       args.insert(args.end(), {"--case", text});
     }
     return;
@@ -168,6 +174,21 @@ class Discard : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
+// What the runner said on stderr, each line without its "zarn-batch: ". A failure (status not 0)
+// raises its first line, except what only sums up failed cases, whose rows give their errors; any
+// other note is a warning.
+void ReportRunnerLines(int status, const std::string& err) {
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("zarn-batch: ", 0) != 0) continue;  // a table for people (the statistics)
+    line.erase(0, 12);
+    if (line.ends_with("(see the summary's error column)") || line.ends_with("cases not run")) continue;
+    if (status != 0) throw ModuleError(line);
+    if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 2) != 0) throw py::error_already_set();
+  }
+  if (status != 0 && status != 1) throw ModuleError("zarn-batch status " + std::to_string(status));
+}
+
 // ---- Results ----
 
 py::object FigureValue(const batch::Figures& f, int id) {
@@ -182,6 +203,18 @@ py::dict FiguresDict(const batch::Figures& f) {
     if (f[static_cast<std::size_t>(id)])
       d[py::str(std::string(batch::kFigures[static_cast<std::size_t>(id)].Key))] = FigureValue(f, id);
   return d;
+}
+
+// The events as --json lists them: {"event": "apex", "t_s": ..., ...} in time order.
+py::list EventList(const RunResult& r) {
+  py::list events;
+  for (const FlightEvent& e : r.Events) {
+    py::dict d;
+    d["event"] = EventName(e);
+    for (const EventColumn& c : kEventColumns) d[c.Key] = c.Of(e);
+    events.append(std::move(d));
+  }
+  return events;
 }
 
 // The stored rows by the CSV's column names, in the CSV's units and to the last bit of its numbers.
@@ -272,12 +305,10 @@ struct Sweep {
   std::vector<std::vector<double>> Inputs;  //!< [input][row]
   std::vector<batch::Figures> Values;
   std::vector<std::string> Errors;
+  std::vector<FigureStats> Stats;  //!< of a Monte Carlo run's cases (not of a shard)
 };
 
-Sweep RunSweep(const py::object& preset, const py::object& params, const py::object& file,
-               const py::kwargs& kw) {
-  const batch::BatchOptions options = Parse(Arguments(preset, params, file, kw));
-  if (!options.IsSweep()) throw ModuleError("zarn.sweep needs sweep= or cases=; one case is zarn.run");
+Sweep Sweeping(const batch::BatchOptions& options) {
   Sweep sweep;
   std::atomic<int> cancel{0};
   std::ostringstream err;
@@ -299,16 +330,100 @@ Sweep RunSweep(const py::object& preset, const py::object& params, const py::obj
       sweep.Errors.emplace_back(row.Error);
     });
   });
-  if (status == 0) return sweep;
-  // Failed cases are rows with their error, as in the runner's summary; anything else stops here.
-  std::istringstream lines(err.str());
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("zarn-batch: ", 0) == 0) line.erase(0, 12);
-    const bool aboutCases =
-        line.ends_with("(see the summary's error column)") || line.ends_with("cases not run");
-    if (!aboutCases) throw ModuleError(line);
+  ReportRunnerLines(status, err.str());
+  if (options.IsMonteCarlo() && options.ShardCount == 1) {
+    // The runner's statistics of the same rows.
+    SampleTable samples;
+    samples.Inputs = sweep.InputNames;
+    for (const batch::FigureSpec& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
+    for (std::size_t r = 0; r < sweep.Cases.size(); ++r) {
+      SampleRow row{
+          sweep.Cases[r], {}, {sweep.Values[r].begin(), sweep.Values[r].end()}, !sweep.Errors[r].empty()};
+      for (const std::vector<double>& input : sweep.Inputs) row.Inputs.push_back(input[r]);
+      samples.Rows.push_back(std::move(row));
+    }
+    sweep.Stats = Statistics(samples);
   }
   return sweep;
+}
+
+Sweep RunSweep(const py::object& preset, const py::object& params, const py::object& file,
+               const py::kwargs& kw) {
+  const batch::BatchOptions options = Parse(Arguments(preset, params, file, kw));
+  if (!options.IsSweep() || options.IsMonteCarlo())
+    throw ModuleError("zarn.sweep needs sweep= or cases=; one case is zarn.run, draws zarn.monte_carlo");
+  return Sweeping(options);
+}
+
+Sweep RunMonteCarlo(const py::object& preset, const py::object& params, const py::object& file,
+                    const py::object& n, const py::kwargs& kw) {
+  std::vector<std::string> args = Arguments(preset, params, file, kw);
+  args.insert(args.end(), {"--monte-carlo", ValueText(n)});
+  const batch::BatchOptions options = Parse(args);
+  return Sweeping(options);
+}
+
+// The statistics as the runner's --stats CSV has them, a dict per figure by its header's names.
+py::list StatsList(const Sweep& s) {
+  py::list list;
+  auto optional = [](const std::optional<double>& v) {
+    return v ? py::object(py::float_(*v)) : py::object(py::none());
+  };
+  for (const FigureStats& f : s.Stats) {
+    py::dict d;
+    d["figure"] = f.Figure;
+    d["cases"] = f.Cases;
+    d["failed"] = f.Failed;
+    d["absent"] = f.Absent;
+    const std::pair<const char*, double> values[] = {{"mean", f.Mean}, {"sd", f.Sd},   {"min", f.Min},
+                                                     {"p2.5", f.P2_5}, {"p50", f.P50}, {"p97.5", f.P97_5},
+                                                     {"max", f.Max}};
+    for (const auto& [key, v] : values) d[key] = v;
+    d["r2"] = optional(f.R2);
+    for (std::size_t i = 0; i < f.Shares.size() && i < s.InputNames.size(); ++i)
+      d[py::str("share_" + s.InputNames[i])] = optional(f.Shares[i]);
+    list.append(std::move(d));
+  }
+  return list;
+}
+
+// zarn.solve: a dict per solution with the keys of the runner's --json rows.
+py::list RunSolve(const py::object& preset, const py::object& params, const py::object& file,
+                  const py::kwargs& kw) {
+  const batch::BatchOptions options = Parse(Arguments(preset, params, file, kw));
+  if (!options.IsSolve())
+    throw ModuleError("zarn.solve needs solve= with for_=, or maximize= or minimize= with over=");
+  struct Row {
+    int64_t Case;
+    std::string Param;
+    double Value;
+    batch::Figures Values;
+    int64_t Runs;
+  };
+  std::vector<Row> rows;
+  std::atomic<int> cancel{0};
+  std::ostringstream err;
+  int status = 0;
+  RunInterruptibly(cancel, [&] {
+    Discard discard;
+    std::ostream out(&discard);
+    batch::Console console;
+    console.Cancel = &cancel;
+    status = batch::RunSolve(options, out, err, console, [&rows](const batch::SolveRow& r) {
+      rows.push_back({r.Case, std::string(r.Param.Name), r.Value, r.Values, r.Runs});
+    });
+  });
+  ReportRunnerLines(status, err.str());
+  py::list solutions;
+  for (const Row& r : rows) {
+    py::dict d;
+    d["case"] = r.Case;
+    d[py::str(r.Param)] = r.Value;
+    for (const auto& [key, value] : FiguresDict(r.Values)) d[key] = value;
+    d["runs"] = r.Runs;
+    solutions.append(std::move(d));
+  }
+  return solutions;
 }
 
 py::dict SweepArrays(const Sweep& s) {
@@ -338,11 +453,11 @@ py::dict SweepArrays(const Sweep& s) {
 PYBIND11_MODULE(zarn, m) {
   using namespace zarn::python;
   namespace batch = zarn::batch;
-  m.doc() = R"(Flight paths of a body in the vertical plane, as the zarn-batch runner computes them.
+  m.doc() = R"doc(Flight paths of a body in the vertical plane, as the zarn-batch runner computes them.
 
 run() flies one case and gives its figures and table; sweep() flies many cases on all cores.
 Keyword options are the runner's, named without the dashes: dir= is --dir, save_params= is
---save-params. Errors raise zarn.Error with the runner's message; Ctrl-C stops a long call.)";
+--save-params. Errors raise zarn.Error with the runner's message; Ctrl-C stops a long call.)doc";
   m.attr("__version__") = "1.1";
   py::register_exception<ModuleError>(m, "Error");
   m.attr("Error").attr("__doc__") =
@@ -350,15 +465,21 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
 
   py::class_<Flight>(m, "Run", "One finished run: its figures, table and parameters.")
       .def_property_readonly(
-          "figures", [](const Flight& f) { return FiguresDict(f.Values); },
-          "The key figures by the keys of zarn-batch --json (counts as int, the rest as float).")
+          "figures",
+          [](const Flight& f) {
+            py::dict d = FiguresDict(f.Values);
+            d["events"] = EventList(*f.Result);
+            return d;
+          },
+          "The key figures by the keys of zarn-batch --json (counts as int, the rest as float), its "
+          "events under \"events\".")
       .def_property_readonly(
           "table", [](const Flight& f) { return TableDict(*f.Result); },
           "The stored rows as NumPy arrays by the CSV's column names (t_s, V_m_s, H_m, ...), in the "
           "CSV's units.")
       .def_property_readonly(
-          "events", [](const Flight&) { return py::list(); },
-          "The run's events as dicts, in the order they happened.")
+          "events", [](const Flight& f) { return EventList(*f.Result); },
+          "The run's events as dicts ({\"event\": \"apex\", \"t_s\": ..., ...}), in time order.")
       .def_property_readonly(
           "params", [](const Flight& f) { return RecordDict(f.Record); },
           "The parameters the run flew, by the parameter files' names.")
@@ -381,6 +502,10 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
           "Each case's figures as a dict (empty for a failed case), in case order.")
       .def_property_readonly(
           "errors", [](const Sweep& s) { return s.Errors; }, "Each case's error, \"\" where it ran through.")
+      .def_property_readonly("stats", &StatsList,
+                             "Of a Monte Carlo run (not of a shard): a dict per figure with the names of "
+                             "the runner's --stats CSV (figure, cases, mean, sd, p2.5, ..., r2, share_NAME); "
+                             "None where there is none. Empty for a sweep.")
       .def("__getitem__",
            [](const Sweep& s, const std::string& name) -> py::object {
              const py::dict d = SweepArrays(s);
@@ -392,18 +517,35 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
 
   m.def("run", &Run, py::arg("preset") = py::none(), py::arg("params") = py::none(),
         py::arg("file") = py::none(),
-        R"(Flies one case, as zarn-batch does.
+        R"doc(Flies one case, as zarn-batch does.
 
 preset: 0 to 4, or file: a parameter file, gives the starting values; params: {name: value} then
 changes them (the parameter files' names, e.g. {"TTO": 30, "dt0": 1e-4}). Options as keywords:
 dir= writes the two result files there (without it none are written), csv=, png=, graph=,
-style=, save_params=. Returns a zarn.Run. Raises zarn.Error with the runner's message.)");
+style=, save_params=. Returns a zarn.Run. Raises zarn.Error with the runner's message.)doc");
   m.def("sweep", &RunSweep, py::arg("preset") = py::none(), py::arg("params") = py::none(),
         py::arg("file") = py::none(),
-        R"(Flies many cases on all cores, as zarn-batch --sweep or --case does.
+        R"doc(Flies many cases on all cores, as zarn-batch --sweep or --case does.
 
 sweep={name: (from, to, step), ...} makes a grid whose last name varies fastest, TO included;
 cases=[{name: value, ...}, ...] a list. Options as keywords: jobs=, keep=, csv=, shard=(k, n),
 summary=, save_params=. Returns a zarn.Sweep whose rows are the runner's summary rows in case
-order; a failed case is a row with its error.)");
+order; a failed case is a row with its error.)doc");
+  m.def("solve", &RunSolve, py::arg("preset") = py::none(), py::arg("params") = py::none(),
+        py::arg("file") = py::none(),
+        R"doc(Solves over one parameter, as zarn-batch --solve, --maximize or --minimize does.
+
+solve={name: (from, to)} with for_={figure: value} finds every value of the parameter whose run
+gives the figure that value (both angles of a range); maximize="figure" or minimize="figure" with
+over={name: (from, to)} finds the extreme. tol=, xtol=, keep=, save_params= as there. Returns a
+list with a dict per solution: case, the parameter's value under its name, the figures and runs,
+the keys of the runner's --json. Raises zarn.Error where no value reaches the target.)doc");
+  m.def("monte_carlo", &RunMonteCarlo, py::arg("preset") = py::none(), py::arg("params") = py::none(),
+        py::arg("file") = py::none(), py::kw_only(), py::arg("n"),
+        R"doc(Runs n Monte Carlo cases on all cores, as zarn-batch --monte-carlo n does.
+
+vary={name: "normal(mean,sd)" | "uniform(low,high)" | "triangular(low,mode,high)"
+}, seed=, jobs=,
+keep=, shard=(k, n), summary=, stats=, plot= as there. Returns a zarn.Sweep of the draws' rows in
+case order, with the statistics in .stats.)doc");
 }

@@ -1,0 +1,94 @@
+#include "answers/solve.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+namespace zarn {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// A range over the launch angle in degrees: 1000 sin(2r) exp(-r), r in radians. Its top lies where
+// tan 2r = 2, off every scan point; it reaches 514.2 there.
+std::optional<double> Range(double deg) {
+  const double r = deg * kPi / 180;
+  return 1000 * std::sin(2 * r) * std::exp(-r);
+}
+const double kTopDeg = std::atan(2.0) / 2 * 180 / kPi;  // 31.717...
+const double kTop = *Range(kTopDeg);
+
+TEST(FindExtreme, FindsTheLargestRangeToTheAskedToleranceInFewRuns) {
+  for (const double xtol : {0.009, 1e-6}) {
+    const auto best = FindExtreme(Range, 0, 90, xtol, /*maximize=*/true);
+    ASSERT_TRUE(best);
+    EXPECT_NEAR(best->X, kTopDeg, xtol);
+    EXPECT_NEAR(best->Value, kTop, 1e-9);
+    EXPECT_LE(best->Runs, 40);
+  }
+  // The smallest is at an end of the interval: the scan's end and its neighbour bracket it.
+  const auto low = FindExtreme(Range, 10, 80, 1e-3, /*maximize=*/false);
+  ASSERT_TRUE(low);
+  EXPECT_NEAR(low->X, 80, 1e-3);
+}
+
+TEST(SolveForTarget, FindsTheLowAndTheHighAngleEachWithinTolInFewRuns) {
+  // Target 400: sin(2r) exp(-r) = 0.4 has no closed form; check the solutions by their value.
+  const TargetAnswer a = SolveForTarget(Range, 0, 90, 400, 1e-3, 9e-3);
+  ASSERT_EQ(a.Solutions.size(), 2u);
+  EXPECT_LT(a.Solutions[0].X, kTopDeg);
+  EXPECT_GT(a.Solutions[1].X, kTopDeg);
+  for (const Solution& s : a.Solutions) {
+    EXPECT_NEAR(*Range(s.X), 400, 1e-3);
+    EXPECT_EQ(s.Value, *Range(s.X));
+    EXPECT_LE(s.Runs, 30);
+  }
+  EXPECT_FALSE(a.Unreached);
+}
+
+TEST(SolveForTarget, ATargetBetweenTheScanAndTheTopIsReachedOnBothSidesOfTheTop) {
+  // The scan's best point (30 deg) gives 513.0; the top 514.2.
+  ASSERT_LT(*Range(30), 514.0);
+  const TargetAnswer a = SolveForTarget(Range, 0, 90, 514.0, 1e-6, 9e-3);
+  ASSERT_EQ(a.Solutions.size(), 2u);
+  EXPECT_LT(a.Solutions[0].X, kTopDeg);
+  EXPECT_GT(a.Solutions[1].X, kTopDeg);
+  for (const Solution& s : a.Solutions) EXPECT_NEAR(*Range(s.X), 514.0, 1e-6);
+}
+
+TEST(SolveForTarget, AnUnreachableTargetGivesWhatTheFigureReachesAndWhere) {
+  const TargetAnswer above = SolveForTarget(Range, 0, 90, 2000, 1e-3, 9e-3);
+  EXPECT_TRUE(above.Solutions.empty());
+  ASSERT_TRUE(above.Unreached);
+  EXPECT_TRUE(above.Unreached->Above);
+  EXPECT_NEAR(above.Unreached->Extreme, kTop, 1e-6);
+  EXPECT_NEAR(above.Unreached->At, kTopDeg, 9e-3);
+  // Below: the smallest value over 10..80 is at 80 degrees.
+  const TargetAnswer below = SolveForTarget(Range, 10, 80, -5, 1e-3, 7e-3);
+  ASSERT_TRUE(below.Unreached);
+  EXPECT_FALSE(below.Unreached->Above);
+  EXPECT_NEAR(below.Unreached->At, 80, 7e-3);
+  // No figure at all (every run refused).
+  const TargetAnswer none =
+      SolveForTarget([](double) { return std::optional<double>(); }, 0, 1, 1, 1e-3, 1e-4);
+  EXPECT_TRUE(none.NoFigure);
+  EXPECT_FALSE(none.Unreached);
+}
+
+TEST(SolveForTarget, AJumpAcrossTheTargetIsReportedAndARunWithoutTheFigureBreaksNoBracket) {
+  // A step from 0 to 10 at x = 0.3: target 5 is passed there, never reached.
+  const TargetAnswer jump = SolveForTarget(
+      [](double x) { return std::optional<double>(x < 0.3 ? 0.0 : 10.0); }, 0, 1, 5, 1e-3, 1e-4);
+  EXPECT_TRUE(jump.Solutions.empty());
+  ASSERT_EQ(jump.JumpsAt.size(), 1u);
+  EXPECT_NEAR(jump.JumpsAt[0], 0.3, 1e-12);
+  // No figure beyond 50 degrees (the high angle lies at 50.5): the low angle is still found.
+  const TargetAnswer half = SolveForTarget(
+      [](double x) { return x > 50 ? std::optional<double>() : Range(x); }, 0, 90, 400, 1e-3, 9e-3);
+  ASSERT_EQ(half.Solutions.size(), 1u);
+  EXPECT_LT(half.Solutions[0].X, kTopDeg);
+}
+
+}  // namespace
+}  // namespace zarn
