@@ -155,6 +155,57 @@ class Sweeps(Scratch):
                              (self.dir / "runner/case-0017" / name).read_bytes())
 
 
+class Answers(Scratch):
+    VARY = {"TTO": "normal(45,1)", "V0": "uniform(95,105)", "Cx": "triangular(0.008,0.01,0.013)"}
+    VARY_ARGS = ["--vary", "TTO=normal(45,1)", "--vary", "V0=uniform(95,105)",
+                 "--vary", "Cx=triangular(0.008,0.01,0.013)"]
+
+    def test_solutions_equal_the_runners_json_rows_bit_for_bit(self):
+        for kwargs, args in [
+                ({"solve": {"TTO": (0, 90)}, "for_": {"impact_X_m": 800}}, ["--solve", "TTO=0:90", "--for", "impact_X_m=800"]),
+                ({"maximize": "impact_X_m", "over": {"TTO": (0, 90)}}, ["--maximize", "impact_X_m", "--over", "TTO=0:90"]),
+                ({"minimize": "t_s", "over": {"V0": (50, 150)}, "xtol": 0.01},
+                 ["--minimize", "t_s", "--over", "V0=50:150", "--xtol", "0.01"])]:
+            with self.subTest(args=args):
+                expected = batch_json("--preset", 0, *args)
+                got = zarn.solve(preset=0, **kwargs)
+                self.assertEqual(exact(got), exact(expected))
+        low, high = zarn.solve(preset=0, solve={"TTO": (0, 90)}, for_={"impact_X_m": 800})
+        self.assertAlmostEqual(low["impact_X_m"], 800, delta=0.001)  # within the 1 mm default
+        self.assertLess(low["TTO"], 44.3)
+        self.assertGreater(high["TTO"], 44.3)
+
+    def test_a_target_out_of_reach_raises_the_runners_message(self):
+        with self.assertRaises(zarn.Error) as caught:
+            zarn.solve(preset=0, solve={"TTO": (0, 90)}, for_={"impact_X_m": 8000})
+        self.assertEqual(str(caught.exception), "impact_X_m reaches at most 933.2661229 m over TTO 0..90, "
+                                                "at TTO = 44.29353052")
+
+    def test_monte_carlo_rows_and_statistics_equal_the_runners(self):
+        summary, stats = self.dir / "mc.csv", self.dir / "stats.csv"
+        status, _, err = batch("--preset", 0, "--monte-carlo", 60, *self.VARY_ARGS, "--seed", 7,
+                               "--summary", summary, "--stats", stats)
+        self.assertEqual(status, 0, err)
+        mc = zarn.monte_carlo(preset=0, n=60, vary=self.VARY, seed=7, jobs=2)
+        Sweeps.assert_rows_equal(self, mc, summary.read_text())
+        self.assertEqual(list(mc.arrays)[:4], ["case", "TTO", "V0", "Cx"])
+        rows = csv_rows(stats.read_text())
+        self.assertEqual([list(d) for d in mc.stats], [rows[0]] * len(rows[1:]))
+        self.assertEqual([[str(v) if isinstance(v, (int, str)) else exact(v) if v is not None else "" for v in d.values()]
+                          for d in mc.stats],
+                         [[c if i < 4 else exact(float(c)) if c else "" for i, c in enumerate(r)] for r in rows[1:]])
+        range_stats = next(d for d in mc.stats if d["figure"] == "impact_X_m")
+        self.assertEqual(range_stats["cases"], 60)
+        self.assertGreater(range_stats["share_V0"], 0.9)  # the speed's spread rules the range
+
+    def test_a_monte_carlo_shard_has_its_rows_and_no_statistics(self):
+        mc = zarn.monte_carlo(preset=0, n=30, vary=self.VARY, seed=7, shard=(2, 3))
+        whole = zarn.monte_carlo(preset=0, n=30, vary=self.VARY, seed=7)
+        self.assertEqual(list(mc["case"]), [3, 6, 9, 12, 15, 18, 21, 24, 27, 30])
+        self.assertEqual(mc["X_m"].tolist(), whole["X_m"][2::3].tolist())
+        self.assertEqual(mc.stats, [])
+
+
 class Errors(Scratch):
     def test_refusals_raise_zarn_error_with_the_runners_message(self):
         cases = [
@@ -225,7 +276,9 @@ class Threads(unittest.TestCase):
 
     def test_ctrl_c_stops_a_long_call_within_a_moment(self):
         for name, call in [("run", lambda: zarn.run(**ENDLESS_RUN)),
-                           ("sweep", lambda: zarn.sweep(**ENDLESS_RUN, sweep={"TTO": (1, 100, 1)}))]:
+                           ("sweep", lambda: zarn.sweep(**ENDLESS_RUN, sweep={"TTO": (1, 100, 1)})),
+                           ("solve", lambda: zarn.solve(**ENDLESS_RUN, maximize="X_m", over={"TTO": (1, 89)})),
+                           ("monte_carlo", lambda: zarn.monte_carlo(**ENDLESS_RUN, n=100, vary={"TTO": "normal(45,1)"}))]:
             with self.subTest(call=name):
                 timer = threading.Timer(0.05, _thread.interrupt_main)
                 start = time.monotonic()
