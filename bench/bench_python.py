@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The module zarn against the runner as a process, on the same work:
 
-  sweep    a 1 000-case sweep (preset 0, TTO=0.09:90:0.09): the call zarn.sweep against the whole
-           zarn-batch process writing its summary;
+  sweep    a 1 000-case sweep (preset 0, TTO=0.09:90:0.09): the call zarn.sweep with its NumPy
+           arrays against the whole zarn-batch process writing its summary;
   long run preset 1 with dt0 1e-4 and its result files (2 x 1 000 000 steps, 466 MB): the call
            zarn.run(dir=...) against the whole zarn-batch process.
 
@@ -59,7 +59,7 @@ def main():
         sweep = compare(
             "sweep of 1000 cases",
             ["--preset", "0", "--sweep", "TTO=0.09:90:0.09", "--summary", folder / "summary.csv"],
-            lambda: zarn.sweep(preset=0, sweep={"TTO": (0.09, 90, 0.09)}),
+            lambda: zarn.sweep(preset=0, sweep={"TTO": (0.09, 90, 0.09)}).arrays,
             args.rounds)
         (folder / "runner").mkdir()
         (folder / "module").mkdir()
