@@ -9,21 +9,9 @@
 namespace zarn {
 namespace {
 
-std::string Quoted(std::string_view text) {
-  // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.
-  std::string quoted(1, '\'');
-  quoted.append(text).push_back('\'');
-  return quoted;
-}
-
-std::string Hint(std::string_view name, std::span<const std::string_view> candidates) {
-  const std::string_view nearest = NearestName(name, candidates);
-  return nearest.empty() ? std::string() : " (did you mean " + Quoted(nearest) + "?)";
-}
-
 const ParamName* Param(std::string_view name) {
   if (const ParamName* p = FindParamName(name)) return p;
-  throw Error("Unknown parameter " + Quoted(name) + Hint(name, ParamNameList()));
+  throw Error("Unknown parameter " + Quoted(name) + DidYouMean(name, ParamNameList()));
 }
 
 double Number(std::string_view option, std::string_view text, std::string_view whole) {
@@ -52,7 +40,7 @@ std::size_t ParseFigureKey(std::string_view option, std::string_view key,
                            std::span<const std::string_view> keys) {
   for (std::size_t i = 0; i < keys.size(); ++i)
     if (keys[i] == key) return i;
-  throw Error(std::string(option) + ": unknown figure " + Quoted(key) + Hint(key, keys) +
+  throw Error(std::string(option) + ": unknown figure " + Quoted(key) + DidYouMean(key, keys) +
               "; a figure is a key of --json");
 }
 

@@ -12,8 +12,10 @@
 #include "flight/columns.h"
 #include "flight/event_feed.h"
 #include "flight/number_text.h"
+#include "flight/ode_run.h"
 #include "flight/parameters.h"
 #include "models/atmosphere.h"
+#include "models/derivatives.h"
 #include "models/drag_law.h"
 #include "models/motion_step.h"
 #include "records/constants.h"
@@ -71,6 +73,7 @@ class Run {
       FlyPass();
       duration_ = s_.t;
       d_.Summary.StepsPerPass = steps_;
+      d_.Summary.RateEvaluations = steps_;  // one motion step each
       d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
       pass_ = 1;
       prevWhole_ = -1.0;
@@ -119,6 +122,7 @@ class Run {
     sampleCount_ = 1;
     dragLaw_ = std::nearbyint(p_.AeroModel) != 0.0;  // parameters stay fixed during a run
     buoyancyMode_ = IsBuoyantTask(p_.TaskKind) ? 1 : 0;
+    airRelative_ = p_.WindModel == 1.0;
   }
 
   // The moments the stages' figures fix: each stage's fuel is gone after its burn time, and an
@@ -169,7 +173,11 @@ class Run {
     }
     if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
     if (feed_) feed_->Entry(s_);
-    MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
+    if (airRelative_) {
+      MotionStepAirRelative(s_, p_.Vwind, p_.dt0, buoyancyMode_);
+    } else {
+      MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
+    }
     if (feed_) feed_->After(s_);
 
     sink_.Step(s_);
@@ -275,6 +283,7 @@ class Run {
   int32_t pass_ = 0;                   //!< 0 probe pass, 1 recording pass
   int32_t sampleCount_ = 1;            //!< row the next sample goes to, 1..RowsPerColumn
   bool dragLaw_ = false;
+  bool airRelative_ = false;       //!< the wind as air moving over the ground
   int32_t buoyancyMode_ = 0;       //!< 1: the body does not move
   std::size_t band_ = 0;           //!< the atmosphere's band of the previous step
   AngleTrig trig_;                 //!< sin and cos of the previous step's angle
@@ -347,6 +356,7 @@ std::string FirstStepFault(const FlightParameters& p);
 
 void ValidateRun(const FlightParameters& p, char decimalSeparator) {
   ValidateRunParameters(p, decimalSeparator);
+  ValidateMethod(p, decimalSeparator);
   for (const NonNegative& v : kNonNegative) RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
   if (p.TaskKind == kTaskBuoyantGas)
     RefuseNegative(NameOfSlot(kSlotGasDensity), p.GasDensity, decimalSeparator);
@@ -390,7 +400,12 @@ std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const Ru
   auto result = std::make_unique<RunResult>();  // zero: rows the run does not store read 0
   result->Table.RowsPerColumn = TrajectoryTable::kMaxRows;
   NoSink none;
-  Run run(p, *result, options, options.Sink != nullptr ? *options.Sink : none);
+  StepSink& sink = options.Sink != nullptr ? *options.Sink : none;
+  if (MethodOf(p) != Method::kEuler) {
+    FlyHigherOrder(p, *result, options, sink);
+    return result;
+  }
+  Run run(p, *result, options, sink);
   run.Execute();
   return result;
 }

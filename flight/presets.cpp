@@ -169,6 +169,10 @@ void ActivationSteps(const PresetRecordSlots& given, Steps& form) {
   form.Field(&FP::dt0, rec[kSlotDt0]);
   form.Field(&FP::Vwind, rec[kSlotVwind]);
   form.Set(&FP::GasDensity, rec[kSlotGasDensity]);
+  // The method and the wind model are choices of the plot menu, not fields.
+  form.Set(&FP::Integrator, rec[kSlotIntegrator]);
+  form.Set(&FP::Rtol, rec[kSlotRtol]);
+  form.Set(&FP::WindModel, rec[kSlotWindModel]);
   form.Set(&FP::FlightAltitude, rec[kSlotFlightAltitude]);
 
   form.TaskPicture(task);

@@ -187,7 +187,8 @@ struct SharedSpace {
       return refusal;
     }
     grant = std::min((available - needed) / 2, kSpaceCheckEvery);
-    Granted += grant;
+    // The bytes of this write count as granted until they are on the disk, where the probe sees them.
+    Granted += grant + bytes;
     return {};
   }
 };
@@ -254,7 +255,17 @@ std::string OutputFile::Write(const struct iovec* pieces, int count) {
   if (guarded_) {
     if (std::string refusal = CheckSpace(bytes); !refusal.empty()) return refusal;
   }
-  for (iovec* v = left.data(); count > 0;) {
+  std::string failure = WritePieces(left.data(), count);
+  if (shared_ != nullptr && guarded_) {
+    // Another file's look at the disk sees these bytes now, written or not.
+    const std::lock_guard lock(shared_->Mutex);
+    shared_->Granted -= bytes;
+  }
+  return failure;
+}
+
+std::string OutputFile::WritePieces(iovec* v, int count) {
+  for (; count > 0;) {
     const ssize_t written = ::writev(fd_, v, count);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return FileErrorText("write", path_, written < 0 ? errno : EIO);
@@ -299,11 +310,7 @@ void OutputFile::ThrowClosed() const {
 
 std::string OutputFile::CheckSpace(uint64_t bytes) {
   if (bytes <= unchecked_) {
-    unchecked_ -= bytes;
-    if (shared_ != nullptr) {
-      const std::lock_guard lock(shared_->Mutex);
-      shared_->Granted -= bytes;
-    }
+    unchecked_ -= bytes;  // a shared grant gives these bytes back once they are written (Write)
     return {};
   }
   // The file that Open replaced is about to give its space back.

@@ -140,6 +140,7 @@ class OutputFile {
 
  private:
   std::string CheckSpace(uint64_t bytes);
+  std::string WritePieces(struct iovec* pieces, int count);  // all of them, again after an interruption
   void ReturnGrant() noexcept;
   void ReleasePrevious(int previous) noexcept;
   void JoinReleaser() noexcept;

@@ -101,6 +101,18 @@ std::string_view NearestName(std::string_view name, std::span<const std::string_
   return bestDistance <= allowed ? best : std::string_view{};
 }
 
+std::string Quoted(std::string_view text) {
+  // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.
+  std::string quoted(1, '\'');
+  quoted.append(text).push_back('\'');
+  return quoted;
+}
+
+std::string DidYouMean(std::string_view name, std::span<const std::string_view> candidates) {
+  const std::string_view nearest = NearestName(name, candidates);
+  return nearest.empty() ? std::string() : " (did you mean " + Quoted(nearest) + "?)";
+}
+
 bool ParseFiniteNumber(std::string_view text, double& out) {
   if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
   const char* end = text.data() + text.size();
@@ -131,10 +143,9 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
 
     const ParamName* entry = FindParamName(name);
     if (entry == nullptr) {
-      const std::string_view nearest = NearestName(name, ParamNameList());
-      std::string message = "unknown parameter '" + Shown(name) + "'";
-      if (!nearest.empty()) message += " (did you mean '" + std::string(nearest) + "'?)";
-      throw ParamFileError(Located(fileName, lineNumber, message));
+      throw ParamFileError(
+          Located(fileName, lineNumber,
+                  "unknown parameter '" + Shown(name) + "'" + DidYouMean(name, ParamNameList())));
     }
     const auto index = static_cast<std::size_t>(entry - kParamNames.data());
     if (givenOn[index] != 0)

@@ -24,6 +24,12 @@ bool ParseFiniteNumber(std::string_view text, double& out);
 // be what was meant.
 std::string_view NearestName(std::string_view name, std::span<const std::string_view> candidates);
 
+// The text between single quotes, as messages show what the user typed: 'Vo'.
+std::string Quoted(std::string_view text);
+
+// " (did you mean 'X'?)" for the candidate nearest to `name`, or "".
+std::string DidYouMean(std::string_view name, std::span<const std::string_view> candidates);
+
 // A parameter file that cannot be read; what() names the file and, for its contents, the line:
 // "rocket.zarn:7: unknown parameter 'Vo' (did you mean 'V0'?)".
 class ParamFileError : public Error {

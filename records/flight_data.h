@@ -44,6 +44,9 @@ struct FlightParameters {
   double S1, S2, S3;           //!< [m^2] stage areas (held only)
   double GasDensity;           //!< [kg/m^3] density of the buoyant body's gas (task 3)
   double FlightAltitude;       //!< [m] the buoyant body's flight altitude (task 3, shown only)
+  double Integrator;           //!< [-] 0 two-pass Euler, 1 fourth-order Runge-Kutta, 2 adaptive 5(4)
+  double Rtol;                 //!< [-] relative tolerance of the adaptive method (0: 1e-8)
+  double WindModel;            //!< [-] 0 the wind of the classic step, 1 drag and lift from the air speed
 };
 
 // State the integrator advances; keeps its last values after a run.
@@ -195,12 +198,14 @@ constexpr double StoredUnitFactor(int column, const UnitFlags& units) {
 // What a run gave besides the table and its final state, for the callers that report on a run
 // (the runner's summary and note, the window's note and graphs).
 struct RunSummary {
-  int64_t StepsPerPass;   //!< steps of the probe pass (the recording pass repeats them)
-  int32_t SamplesStored;  //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
-  double ApexH;           //!< [m] largest H after any step of the recording pass
-  double MaxQ;            //!< [Pa] largest dynamic pressure q of any step
-  double PeakNx;          //!< [g] load factor nx of the largest magnitude of any step, with its sign
-  double SampleInterval;  //!< [s] flight duration / RowsPerColumn: the time between samples
+  int64_t StepsPerPass;     //!< steps of the probe pass (the recording pass repeats them)
+  int32_t SamplesStored;    //!< rows 1..SamplesStored of the table hold the run (0..RowsPerColumn)
+  double ApexH;             //!< [m] largest H after any step of the recording pass
+  double MaxQ;              //!< [Pa] largest dynamic pressure q of any step
+  double PeakNx;            //!< [g] load factor nx of the largest magnitude of any step, with its sign
+  double SampleInterval;    //!< [s] flight duration / RowsPerColumn: the time between samples
+  int32_t Method;           //!< the integrator that flew the run (the parameter Integrator, rounded)
+  int64_t RateEvaluations;  //!< evaluations of the forces in one pass (one per step for Euler)
 };
 
 // What the graph renderer draws: Columns[0] horizontal, Columns[1..Count-2] the curves.
@@ -227,6 +232,9 @@ enum PresetSlot : int {
   kSlotTk = 18,
   kSlotDt0 = 19,
   kSlotVwind = 20,
+  kSlotIntegrator = 21,
+  kSlotRtol = 22,
+  kSlotWindModel = 23,
   kSlotStage1 = 30,  //!< stage s (1..3) starts at kSlotStage1 + kStageSlots * (s - 1)
 };
 

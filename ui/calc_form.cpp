@@ -16,10 +16,12 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,6 +43,7 @@
 #include "records/errors.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
+#include "ui/placement.h"
 #include "ui/run_figures.h"
 #include "ui/run_progress.h"
 #include "ui/widgets.h"
@@ -270,6 +273,10 @@ constexpr QRect kPlotGeometry{440, 176, 769, 513};
 constexpr QRect kFiguresGeometry{226, 6, 212, 100};
 constexpr QRect kNoteGeometry{226, 108, 212, 64};
 constexpr QSize kBlankPlot{770, 515};
+// Free space above the aerodynamics frame, below the volume field: why a field is marked.
+constexpr QRect kFieldNoteGeometry{5, 143, 212, 32};
+// A field that holds no number.
+constexpr QColor kFaultFill{255, 205, 205};
 const QString kParamFilter = QStringLiteral("Zarn parameter files (*.zarn)");
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
@@ -373,8 +380,9 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
     if (row.Look == FieldLook::kBorderless) field->setFrame(false);
     field->setVisible(shown);
     if (const Parameter bound = BoundTo(row.Field)) {
-      connect(field, &QLineEdit::textChanged, this,
-              [this, bound](const QString& text) { Guard(this, [&] { FieldChange(bound, text); }); });
+      connect(field, &QLineEdit::textChanged, this, [this, bound, field](const QString& text) {
+        Guard(this, [&] { FieldChange(field, bound, text); });
+      });
     }
   }
 
@@ -416,7 +424,20 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   saveParams_ = plotMenu_->addAction(QStringLiteral("Save parameter file..."), this,
                                      [this] { Guard(this, [&] { SaveParamsClick(); }); });
   saveParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  addActions({openParams_, saveParams_});
+  resultsFolder_ = plotMenu_->addAction(QStringLiteral("Results folder..."), this,
+                                        [this] { Guard(this, [&] { ResultsFolderClick(); }); });
+  // Comparing runs and measurements.
+  plotMenu_->addSeparator();
+  keepRun_ = plotMenu_->addAction(QStringLiteral("Keep this run"), this,
+                                  [this] { Guard(this, [&] { KeepRunClick(); }); });
+  keepRun_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+  clearKept_ = plotMenu_->addAction(QStringLiteral("Clear kept runs"), this,
+                                    [this] { Guard(this, [&] { ClearKeptClick(); }); });
+  openMeasured_ = plotMenu_->addAction(QStringLiteral("Open measured data..."), this,
+                                       [this] { Guard(this, [&] { OpenMeasuredClick(); }); });
+  clearMeasured_ = plotMenu_->addAction(QStringLiteral("Clear measured data"), this,
+                                        [this] { Guard(this, [&] { ClearMeasuredClick(); }); });
+  addActions({openParams_, saveParams_, keepRun_});
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
   Image1_->setMouseTracking(true);  // the tooltip follows the pointer
   Image1_->installEventFilter(this);
@@ -432,6 +453,13 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   Figures_->setTextFormat(Qt::PlainText);
   Figures_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Figures_->hide();
+
+  FieldNote_ = MakeLabel(this, "FieldNote", LabelLook::kRed);
+  FieldNote_->setGeometry(kFieldNoteGeometry);
+  FieldNote_->setTextFormat(Qt::PlainText);
+  FieldNote_->setWordWrap(true);
+  FieldNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FieldNote_->hide();
 
   setAcceptDrops(true);
   // The fields take text drops of their own; a parameter file dropped on them opens all the same.
@@ -540,36 +568,153 @@ void Form2::Reveal(FormStep::Part part) {
   }
 }
 
-void Form2::FieldChange(Parameter parameter, const QString& text) {
+void Form2::FieldChange(QLineEdit* field, Parameter parameter, const QString& text) {
   const std::string typed = text.toStdString();
   double value = 0.0;
+  // A text on its way to a number ("-" before "-88", an emptied field) is no fault worth a window of
+  // its own: the field is marked and the form says why, until it holds a number again.
   switch (ParseNumber(typed, DecimalSeparator(), value)) {
     case ParseResult::Ok:
       inputs_.*parameter = value;
-      break;
+      return MarkField(field, {});
     case ParseResult::NotANumber:
-      throw Error("'" + typed + "' is not a valid floating point value");
+      return MarkField(field, QString::fromStdString("'" + typed + "' is not a valid floating point value"));
     case ParseResult::Overflow:
-      RaiseFp(FpFault::Overflow);
+      return MarkField(field, QStringLiteral("Floating point overflow"));
   }
+}
+
+namespace {
+
+// "H0 (Hoehe, Ho,m)": the parameter's name and the field's label as the form shows it.
+QString FieldName(const QWidget& form, const QLineEdit& field) {
+  QString name = field.objectName();
+  for (const ParamName& p : kParamNames)
+    if (p.Field == field.objectName().toStdString())
+      name = QString::fromUtf8(p.Name.data(), static_cast<qsizetype>(p.Name.size()));
+  for (const FieldSpec& row : kFields) {
+    if (field.objectName() != QLatin1String(row.Field) || row.Label == nullptr) continue;
+    if (const auto* label = form.findChild<QLabel*>(QString::fromLatin1(row.Label))) {
+      QString caption = label->text();
+      while (caption.endsWith(QLatin1Char('.')) || caption.endsWith(QLatin1Char(' '))) caption.chop(1);
+      name += QStringLiteral(" (") + caption.simplified() + QStringLiteral(")");
+    }
+  }
+  return name;
+}
+
+}  // namespace
+
+void Form2::MarkField(QLineEdit* field, const QString& message) {
+  QPalette palette = field->palette();
+  if (message.isEmpty()) {
+    fieldFaults_.remove(field);
+    palette.setColor(QPalette::Base, this->palette().color(QPalette::Base));
+    field->setToolTip({});
+  } else {
+    fieldFaults_.insert(field, message);
+    palette.setColor(QPalette::Base, kFaultFill);
+    field->setToolTip(message);
+  }
+  field->setPalette(palette);
+  const QString fault = FirstFieldFault();
+  FieldNote_->setText(fault);
+  FieldNote_->setToolTip(fault);
+  FieldNote_->setVisible(!fault.isEmpty());
+}
+
+QString Form2::FirstFieldFault() const {
+  for (const FieldSpec& row : kFields) {
+    auto* field = findChild<QLineEdit*>(QString::fromLatin1(row.Field));
+    const auto fault = fieldFaults_.constFind(field);
+    if (fault != fieldFaults_.constEnd()) return FieldName(*this, *field) + QStringLiteral(": ") + *fault;
+  }
+  return {};
 }
 
 void Form2::AeroBox1Change(int index) {
   if (index == 0 || index == 1) inputs_.AeroModel = index;
 }
 
-void Form2::ShowGraph(std::shared_ptr<const RunResult> run) {
+void Form2::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParameters& flown) {
   // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
   if (!run) RaiseFp(FpFault::DivisionByZero);
   // Only the rows the run stored: a short flight draws no line back to the origin.
-  QImage graph = GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
-                             run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  QImage graph = Comparing()
+                     ? ComparedGraphImage(Compared(*run, flown, selection_))
+                     : GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
+                                   run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
   Image1_->setPixmap(QPixmap::fromImage(graph));
-  shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_});
+  shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_, flown});
+}
+
+bool Form2::Comparing() const {
+  return !kept_.Empty() || measured_.has_value();
+}
+
+ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flown,
+                              const GraphSelection& selection) const {
+  ComparedGraph g;
+  g.Selection = selection;
+  g.Units = run.Units;
+  g.DecimalSeparator = DecimalSeparator();
+  g.Language = state_.LangCode;
+  g.FirstInBlack = true;
+  g.Runs.push_back(RunCurves(run.Table, GraphRows(run.Table, run.Summary.SamplesStored), run.Units, run.Units,
+                             selection, QStringLiteral("this run")));
+  for (const KeptRun& k : kept_.Runs()) {
+    if (k.Run.get() == &run) continue;  // the run on show, kept too
+    g.Runs.push_back(RunCurves(k.Run->Table, GraphRows(k.Run->Table, k.Run->Summary.SamplesStored),
+                               k.Run->Units, run.Units, selection,
+                               QString::fromStdString(DifferenceName(k.Params, flown, DecimalSeparator()))));
+  }
+  if (measured_) {
+    g.MeasuredName = QStringLiteral("measured: ") + QString::fromStdString(measured_->Name);
+    const int hColumn = selection.Columns[0];
+    const MeasuredColumn* across = hColumn == kColT ? nullptr : measured_->Find(hColumn);
+    if (hColumn == kColT || across != nullptr) {
+      for (int f = 1; f < selection.Count - 1; ++f) {
+        const int column = selection.Columns[static_cast<std::size_t>(f)];
+        const MeasuredColumn* m = measured_->Find(column);
+        if (m == nullptr) continue;
+        MeasuredPoints points{column, {}};
+        const double hf = StoredUnitFactor(hColumn, run.Units), vf = StoredUnitFactor(column, run.Units);
+        for (std::size_t i = 0; i < m->Values.size(); ++i) {
+          const std::optional<double> h =
+              across ? across->Values[i] : std::optional<double>(measured_->Time[i]);
+          if (h && m->Values[i]) points.Points.emplace_back(*h / hf, *m->Values[i] / vf);
+        }
+        g.Measured.push_back(std::move(points));
+      }
+    }
+  }
+  return g;
+}
+
+void Form2::Redraw() {
+  if (!shown_) return;
+  const RunResult& run = *shown_->Run;
+  shown_->Image =
+      Comparing() ? ComparedGraphImage(Compared(run, shown_->Flown, shown_->Selection))
+                  : GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
+                                run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
+}
+
+void Form2::ShowRunNote() {
+  if (!shown_) return ShowNote({});
+  QString note = QString::fromStdString(FewSamplesNote(*shown_->Run, DecimalSeparator()));
+  if (measured_) {
+    const std::string deviation = DeviationText(CompareWithRun(*measured_, *shown_->Run), DecimalSeparator());
+    if (!note.isEmpty()) note += QLatin1Char('\n');
+    note += QStringLiteral("Measured minus computed:\n") + QString::fromStdString(deviation).trimmed();
+  }
+  ShowNote(note);
 }
 
 void Form2::ShowNote(const QString& note) {
   SampleNote_->setText(note);
+  SampleNote_->setToolTip(note);
   SampleNote_->setVisible(!note.isEmpty());
 }
 
@@ -584,9 +729,36 @@ void Form2::UpdateReadout(int x) {
   const int row = run != nullptr ? RowAtPixel(run->Table, shown_->Selection,
                                               GraphRows(run->Table, run->Summary.SamplesStored) - 1, x)
                                  : 0;
-  const QString text = row == 0 ? QString()
-                                : QString::fromStdString(ReadoutText(run->Table, shown_->Selection,
-                                                                     run->Units, row, DecimalSeparator()));
+  QString text = row == 0 ? QString()
+                          : QString::fromStdString(ReadoutText(run->Table, shown_->Selection, run->Units, row,
+                                                               DecimalSeparator()));
+  // Each kept run at the stored row nearest to the same horizontal value, in the units on show.
+  if (row != 0) {
+    const int h = shown_->Selection.Columns[0];
+    const double at = run->Table.Cell(h, row) * StoredUnitFactor(h, run->Units);
+    for (const KeptRun& k : kept_.Runs()) {
+      if (k.Run == shown_->Run) continue;
+      TrajectoryTable table = k.Run->Table;
+      const int stored = k.Run->Summary.SamplesStored;
+      int nearest = 0;
+      double best = 0;
+      for (int i = 1; i <= stored; ++i) {
+        const double d = std::fabs(table.Cell(h, i) * StoredUnitFactor(h, k.Run->Units) - at);
+        if (nearest == 0 || d < best) {
+          nearest = i;
+          best = d;
+        }
+      }
+      if (nearest == 0) continue;
+      for (int c = 0; c < TrajectoryTable::kColumns; ++c)
+        table.Cell(c, nearest) *= StoredUnitFactor(c, k.Run->Units) / StoredUnitFactor(c, run->Units);
+      text += QStringLiteral("\n\n") +
+              QString::fromStdString(DifferenceName(k.Params, shown_->Flown, DecimalSeparator())) +
+              QStringLiteral(":\n") +
+              QString::fromStdString(
+                  ReadoutText(table, shown_->Selection, run->Units, nearest, DecimalSeparator()));
+    }
+  }
   Image1_->setToolTip(text);
   // A tip on show follows the pointer; otherwise the toolkit shows this one after its delay.
   if (QToolTip::isVisible()) {
@@ -637,6 +809,12 @@ void Form2::OpenParamFile(const QString& fileName) {
   const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
   paramFile_ = fileName;
   state_.PresetRecord = record;
+  // The graph on show belongs to the flight before: blank until START flies the file's values.
+  QImage blank(kBlankPlot, QImage::Format_RGB32);
+  blank.fill(Qt::white);
+  Image1_->setPixmap(QPixmap::fromImage(blank));
+  shown_.reset();
+  Image1_->setToolTip({});
   FormAktivate();
 }
 
@@ -667,10 +845,14 @@ void Form2::SetGraphButtonsCovered(bool cover) {
 
 void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
+  // A field that holds no number would fly a value the user no longer sees.
+  if (const QString fault = FirstFieldFault(); !fault.isEmpty())
+    throw Error("START refused: " + fault.toStdString());
   ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);
-  run_ = std::make_unique<FlightRun>(inputs_, this);
+  run_ =
+      std::make_unique<FlightRun>(inputs_, resultsDir_.isEmpty() ? QStringLiteral(".") : resultsDir_, this);
   connect(run_.get(), &FlightRun::Finished, this,
           [this](const std::shared_ptr<const RunResult>& result, const QString& error) {
             Guard(this, [&] { RunFinished(result, error); });
@@ -682,14 +864,14 @@ void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QS
   run_.release()->deleteLater();  // it is sending this signal
   if (!result) throw Error(error.toStdString());
   SelectGraph(DefaultGraph(), selection_);
-  ShowNote(QString::fromStdString(FewSamplesNote(*result, DecimalSeparator())));
-  ShowGraph(result);
+  ShowGraph(result, flown);
+  ShowRunNote();
   ShowFigures(FiguresText(KeyFiguresOf(flown, *result), result->Units, state_.LangCode, DecimalSeparator()));
 }
 
 void Form2::GraphButtonClick(const GraphEntry& graph) {
   SelectGraph(graph, selection_);
-  ShowGraph(shown_ ? shown_->Run : nullptr);
+  ShowGraph(shown_ ? shown_->Run : nullptr, shown_ ? shown_->Flown : FlightParameters{});
 }
 
 void Form2::Button5Click() {
@@ -709,7 +891,9 @@ void Form2::Button5Click() {
 void Form2::PlotMenuRequest(const QPoint& position) {
   // Nothing to save or copy while the plot shows the artwork or a blank.
   const bool graph = shown_ != nullptr;
-  for (QAction* action : {saveGraph_, saveTable_, copyGraph_}) action->setEnabled(graph);
+  for (QAction* action : {saveGraph_, saveTable_, copyGraph_, keepRun_}) action->setEnabled(graph);
+  clearKept_->setEnabled(!kept_.Empty());
+  clearMeasured_->setEnabled(measured_.has_value());
   plotMenu_->popup(Image1_->mapToGlobal(position));
 }
 
@@ -721,7 +905,10 @@ void Form2::SaveGraphClick() {
   if (name.isEmpty()) return;  // the user changed their mind
   // A drawing is painted afresh onto its vector device; any other name takes the bitmap on show.
   const QString extension = QFileInfo(name).suffix().toLower();
-  if (extension == QLatin1String("svg") || extension == QLatin1String("pdf")) {
+  if ((extension == QLatin1String("svg") || extension == QLatin1String("pdf")) && Comparing()) {
+    SaveComparedGraph(Compared(*shown_->Run, shown_->Flown, shown_->Selection), LocalPath(name),
+                      extension == QLatin1String("svg") ? "SVG" : "PDF");
+  } else if (extension == QLatin1String("svg") || extension == QLatin1String("pdf")) {
     const RunResult& run = *shown_->Run;
     const GraphInputs graph{
         run.Table,      shown_->Selection,  GraphRows(run.Table, run.Summary.SamplesStored),
@@ -739,11 +926,53 @@ GraphStyle Form2::CurrentStyle() const {
 }
 
 void Form2::GraphStyleToggled() {
+  Redraw();
+}
+
+void Form2::ResultsFolderClick() {
+  const QString dir = ChooseFolder(this, QStringLiteral("Results folder"),
+                                   resultsDir_.isEmpty() ? QDir::currentPath() : resultsDir_);
+  if (!dir.isEmpty()) resultsDir_ = dir;
+}
+
+void Form2::KeepRunClick() {
   if (!shown_) return;
-  const RunResult& run = *shown_->Run;
-  shown_->Image = GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
-                              run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
-  Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
+  kept_.Keep(shown_->Run, shown_->Flown);
+  Redraw();
+}
+
+void Form2::ClearKeptClick() {
+  kept_.Clear();
+  Redraw();
+}
+
+void Form2::OpenMeasuredClick() {
+  const QString name = ChooseOpenFile(this, QStringLiteral("Open measured data"), exportDir_,
+                                      QStringLiteral("CSV tables (*.csv)"));
+  if (!name.isEmpty()) OpenMeasured(name);
+}
+
+void Form2::OpenMeasured(const QString& fileName) {
+  measured_ = ReadMeasuredData(LocalPath(fileName));  // refused: the data before stay
+  Redraw();
+  ShowRunNote();
+}
+
+void Form2::ClearMeasuredClick() {
+  measured_.reset();
+  Redraw();
+  ShowRunNote();
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The form was drawn for a screen of 1400 pixels or more; on a smaller one its commands at the
+  // top right would stand off the screen.
+  if (const QScreen* where = screen()) {
+    const QRect frame = frameGeometry();
+    const QPoint inside = PlacedInside(frame, where->availableGeometry());
+    if (inside != frame.topLeft()) move(inside);
+  }
 }
 
 void Form2::SaveTableClick() {

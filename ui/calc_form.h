@@ -3,16 +3,21 @@
 // buttons and the plot area. It computes nothing itself: what the activation does with a preset
 // record is decided in flight/presets.h, whose steps the form plays on its fields and controls; START
 // flies the form's parameters off the event thread and the graphs come from the renderer.
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "flight/integrator.h"
 #include "flight/presets.h"
+#include "output/measured_data.h"
 #include "plot/catalogue.h"
+#include "plot/overlay.h"
 #include "plot/picture_file.h"
 #include "records/flight_data.h"
+#include "ui/kept_runs.h"
 #include "ui/window_state.h"
 
 class QAction;
@@ -21,6 +26,7 @@ class QDropEvent;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 
 namespace zarn::ui {
@@ -42,6 +48,10 @@ class Form2 : public QWidget {
   const GraphSelection& Selection() const { return selection_; }
   // A run is working: the windows take no input but its progress dialog's.
   bool Running() const { return run_ != nullptr; }
+  // The runs kept for comparing, oldest first.
+  const KeptRuns& Kept() const { return kept_; }
+  // Where START writes the result files; empty: the current folder.
+  const QString& ResultsFolder() const { return resultsDir_; }
 
   // Fills the form from the preset record: preset values into the fields and parameters,
   // captions of the chosen language, the controls of the task, the graph buttons covered.
@@ -57,9 +67,16 @@ class Form2 : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A form that would stand partly off the screen is moved inside it.
+  void showEvent(QShowEvent* event) override;
 
  private:
-  void FieldChange(double FlightParameters::*parameter, const QString& text);
+  // A text that is not a number marks its field and says so in the form; the parameter keeps its
+  // value. A number clears the mark.
+  void FieldChange(QLineEdit* field, double FlightParameters::*parameter, const QString& text);
+  void MarkField(QLineEdit* field, const QString& message);
+  // The first field in the form's order that holds no number, with its message; empty when none.
+  QString FirstFieldFault() const;
   void AeroBox1Change(int index);
   void Button1Click();
   // The run of START ended, well or not.
@@ -81,6 +98,22 @@ class Form2 : public QWidget {
   void OpenParamFile(const QString& fileName);
   void OpenParamsClick();
   void SaveParamsClick();
+  void ResultsFolderClick();
+  void KeepRunClick();
+  void ClearKeptClick();
+  void OpenMeasuredClick();
+  // Opens measured data to draw over the curves and to compare the runs with.
+  void OpenMeasured(const QString& fileName);
+  void ClearMeasuredClick();
+  // Kept runs or measured data are drawn with the graph on show.
+  bool Comparing() const;
+  // The graph on show with the kept runs and the measured points, in the run's units.
+  ComparedGraph Compared(const RunResult& run, const FlightParameters& flown,
+                         const GraphSelection& selection) const;
+  // Draws the graph on show again (a change of style, of kept runs, of measured data).
+  void Redraw();
+  // The few-samples note of the run on show and the deviation from the measured data.
+  void ShowRunNote();
   // The key figures of the run just finished; an empty text hides them.
   void ShowFigures(const QString& text);
   // The tooltip of the plot: the values of the shown graph at the row under image column x.
@@ -96,7 +129,7 @@ class Form2 : public QWidget {
 
   // Draws the selection from the run and keeps both with the picture; null: the fault of a table
   // of zeros, and the plot keeps its picture.
-  void ShowGraph(std::shared_ptr<const RunResult> run);
+  void ShowGraph(std::shared_ptr<const RunResult> run, const FlightParameters& flown);
   void SetGraphButtonsCovered(bool cover);
   void ShowNote(const QString& note);
   void ApplyCaptions(CaptionGroup group);
@@ -110,6 +143,7 @@ class Form2 : public QWidget {
     QImage Image;  // 800 x 600, of which the plot area shows the top-left part
     std::shared_ptr<const RunResult> Run;
     GraphSelection Selection;
+    FlightParameters Flown;  // what the run flew: kept runs are named by what differs from it
   };
 
   WindowState& state_;
@@ -128,6 +162,16 @@ class Form2 : public QWidget {
   QAction* clearStyle_;  // checked: the graphs are drawn in the clear style
   QAction* openParams_;
   QAction* saveParams_;
+  QAction* resultsFolder_;
+  QAction* keepRun_;
+  QAction* clearKept_;
+  QAction* openMeasured_;
+  QAction* clearMeasured_;
+  QLabel* FieldNote_;                       // says why a marked field holds no number
+  QHash<QLineEdit*, QString> fieldFaults_;  // the fields holding no number, with their messages
+  KeptRuns kept_;
+  std::optional<MeasuredData> measured_;
+  QString resultsDir_;                 // chosen with "Results folder..."; empty: the current folder
   QLabel* Figures_;                    // the key figures of the last run, beside the title
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
   QString exportDir_;                  // where the last successful export went; the dialogs start there

@@ -48,6 +48,11 @@ QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& d
   return QFileDialog::getOpenFileName(parent, caption, directory, filter);
 }
 
+QString ChooseFolder(QWidget* parent, const QString& caption, const QString& directory) {
+  if (const OpenFileChooser& chooser = CurrentOpenChooser()) return chooser(parent, caption, directory, {});
+  return QFileDialog::getExistingDirectory(parent, caption, directory);
+}
+
 std::filesystem::path LocalPath(const QString& fileName) {
   return std::filesystem::path(QFile::encodeName(fileName).toStdString());
 }

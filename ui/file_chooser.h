@@ -30,6 +30,10 @@ OpenFileChooser SetOpenFileChooser(OpenFileChooser chooser);
 QString ChooseOpenFile(QWidget* parent, const QString& caption, const QString& directory,
                        const QString& filter);
 
+// Returns the chosen existing folder, or an empty string when the user cancelled. An installed open
+// chooser answers for it too (with an empty filter).
+QString ChooseFolder(QWidget* parent, const QString& caption, const QString& directory);
+
 // The chosen file name as the file system spells it (the local 8-bit encoding of the name).
 std::filesystem::path LocalPath(const QString& fileName);
 

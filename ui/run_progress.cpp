@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "output/result_files.h"
+#include "ui/file_chooser.h"
 
 namespace zarn::ui {
 namespace {
@@ -43,12 +44,13 @@ bool IsInput(QEvent::Type type) {
 
 }  // namespace
 
-FlightRun::FlightRun(const FlightParameters& params, QWidget* parent) : params_(params), parent_(parent) {
+FlightRun::FlightRun(const FlightParameters& params, const QString& directory, QWidget* parent)
+    : params_(params), parent_(parent) {
   clock_.start();
   qApp->installEventFilter(this);
-  thread_ = QThread::create([this] {
+  thread_ = QThread::create([this, where = LocalPath(directory)] {
     try {
-      ResultFiles files(".");
+      ResultFiles files(where);
       RunOptions options;
       options.Sink = &files;
       options.ProgressEvery = kProgressEvery;

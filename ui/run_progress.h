@@ -25,9 +25,9 @@ class FlightRun : public QObject {
   static constexpr qint64 kShowAfterMs = 500;    //!< [ms] runs shorter than this show nothing
   static constexpr qint64 kRefreshEveryMs = 40;  //!< [ms] between moves of the bar
 
-  // Starts flying `params` with the result files in the current directory. The dialog, when it
-  // shows, is modal over the whole program and a child of `parent`.
-  FlightRun(const FlightParameters& params, QWidget* parent);
+  // Starts flying `params` with the result files in `directory`. The dialog, when it shows, is
+  // modal over the whole program and a child of `parent`.
+  FlightRun(const FlightParameters& params, const QString& directory, QWidget* parent);
   // Cancels a run still working and waits for its thread.
   ~FlightRun() override;
   FlightRun(const FlightRun&) = delete;

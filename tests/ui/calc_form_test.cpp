@@ -101,8 +101,8 @@ TEST_F(WindowsTest, CommaLocaleReadsACommaAndRefusesAPoint) {
   EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
 
   Type("EdCx", "1.5");
-  ASSERT_FALSE(messages_.empty());
-  EXPECT_EQ(messages_.back(), "'1.5' is not a valid floating point value");
+  EXPECT_TRUE(messages_.empty());  // said inside the form, in no window of its own
+  EXPECT_EQ(FieldNote(), "Cx (Widerstandszahl, Cw): '1.5' is not a valid floating point value");
   EXPECT_EQ(Params().Cx, 1.0);     // from "1", the last text that read as a number
   EXPECT_EQ(Text("EdCx"), "1.5");  // the field keeps what was typed
 }
@@ -110,8 +110,9 @@ TEST_F(WindowsTest, CommaLocaleReadsACommaAndRefusesAPoint) {
 TEST_F(WindowsTest, EmptiedFieldReportsEmptyQuotesAndKeepsTheValue) {
   OpenWithPreset(0);
   Empty("edV0");
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0], "'' is not a valid floating point value");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(FieldNote(), "V0 (Geschwindigkeit, Vo, m/s): '' is not a valid floating point value");
+  EXPECT_TRUE(Marked("edV0"));
   EXPECT_EQ(Params().V0, 100.0);
 }
 
@@ -128,12 +129,17 @@ TEST_F(WindowsTest, TypedNumbersFollowTheReadingRule) {
 
   messages_.clear();
   Type("edV0", "-");
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0], "'-' is not a valid floating point value");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(FieldNote(), "V0 (Geschwindigkeit, Vo, m/s): '-' is not a valid floating point value");
   EXPECT_EQ(Params().V0, 1.0);
+  QTest::keyClicks(Calc<QLineEdit>("edV0"), "88");  // on its way to -88
+  EXPECT_EQ(Params().V0, -88.0);
+  EXPECT_FALSE(Marked("edV0"));
+  EXPECT_FALSE(Calc<QLabel>("FieldNote")->isVisible());
 
   Type("EdTTO", "1e999");
-  EXPECT_EQ(messages_.back(), "Floating point overflow");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(FieldNote(), "TTO (Bahnwinkel, Qo, grad): Floating point overflow");
   EXPECT_EQ(Params().TTO, 1e99);
 }
 

@@ -19,10 +19,20 @@ constexpr char kCopyGraph[] = "Copy graph";
 constexpr char kClearStyle[] = "Clear graph style";
 constexpr char kOpenParams[] = "Open parameter file...";
 constexpr char kSaveParams[] = "Save parameter file...";
+constexpr char kResultsFolder[] = "Results folder...";
+constexpr char kKeepRun[] = "Keep this run";
+constexpr char kClearKept[] = "Clear kept runs";
+constexpr char kOpenMeasured[] = "Open measured data...";
+constexpr char kClearMeasured[] = "Clear measured data";
 
-// The entries that act on the shown graph; the parameter-file entries are always on.
+// The entries that act on the shown graph, or on kept runs and measured data (none here); the
+// others are always on.
 bool ActsOnTheGraph(const QAction* action) {
-  return action->text() == kSaveGraph || action->text() == kSaveTable || action->text() == kCopyGraph;
+  return action->text() == kSaveGraph || action->text() == kSaveTable || action->text() == kCopyGraph ||
+         action->text() == kKeepRun || action->text() == kClearKept || action->text() == kClearMeasured;
+}
+bool ActsOnKeptOrMeasured(const QAction* action) {
+  return action->text() == kClearKept || action->text() == kClearMeasured;
 }
 
 TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
@@ -36,8 +46,8 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
     // The artwork is no graph; parameter files open and save at any time.
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
-  EXPECT_EQ(entries,
-            QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams}));
+  EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
+                                  kResultsFolder, kKeepRun, kClearKept, kOpenMeasured, kClearMeasured}));
   menu->close();
   chosenFile_ = workDir_.filePath("never.png");
   ChooseFromPlotMenu(kSaveGraph);
@@ -46,7 +56,8 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
   PressStart();
   menu = OpenPlotMenu();
   ASSERT_NE(menu, nullptr);
-  for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
+  for (QAction* action : menu->actions())
+    EXPECT_EQ(action->isEnabled(), !ActsOnKeptOrMeasured(action)) << action->text().toStdString();
   menu->close();
 
   PressMain();  // blanks the plot

@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "assets/pictures.h"
@@ -41,6 +44,34 @@ int main(int argc, char** argv) {
   }
   const QDir dir(QString::fromLocal8Bit(argv[1]));
   QDir::setCurrent(dir.absolutePath());  // a run writes its result files here
+  if (argc > 2 && std::strcmp(argv[2], "kept") == 0) {
+    // Three kept runs of the first preset at 30, 45 and 60 degrees, then the window stays up for
+    // five seconds so that a screen grab can take it as it is shown.
+    auto data = std::make_unique<zarn::ui::WindowState>();
+    zarn::ui::Form1 form1(*data);
+    zarn::ui::Form2 form2(*data, form1);
+    form1.SetCalculationForm(&form2);
+    form1.show();
+    Click(form1.findChild<QGroupBox*>(QStringLiteral("RadioSprach"))->findChildren<QRadioButton*>()[2]);
+    Click(form1.findChild<QGroupBox*>(QStringLiteral("WahlEN"))->findChild<QRadioButton*>());
+    auto* list = form1.findChild<QListWidget*>(QStringLiteral("ListBoxProjectil"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+    form1.hide();
+    for (const char* angle : {"30", "45", "60"}) {
+      auto* field = form2.findChild<QLineEdit*>(QStringLiteral("EdTTO"));
+      QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(field, QString::fromLatin1(angle));
+      Click(form2.findChild<QPushButton*>(QStringLiteral("Button1")));
+      while (form2.Running()) QTest::qWait(2);
+      if (std::strcmp(angle, "60") != 0) QTest::keyClick(&form2, Qt::Key_K, Qt::ControlModifier);
+    }
+    Click(form2.findChild<QPushButton*>(QStringLiteral("Button2")));
+    form2.move(0, 0);
+    Save(form2, dir, QStringLiteral("form2_kept"));
+    QTimer::singleShot(5000, &app, &QApplication::quit);
+    return QApplication::exec();
+  }
   const char* languages[] = {"ru", "de", "en"};
   for (int lang = 0; lang < 3; ++lang) {
     const QString tag = QString::fromLatin1(languages[lang]);

@@ -1,12 +1,28 @@
-// GoogleTest entry for the window tests: a QApplication on the offscreen platform.
+// GoogleTest entry for the window tests: a QApplication on the offscreen platform, with one screen
+// of ZARN_TEST_SCREEN ("1280x1024"; default 1600x1000, where the form stands where it was drawn).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "assets/pictures.h"
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (platform.isEmpty() || platform == "offscreen") {
+    QByteArray size = qgetenv("ZARN_TEST_SCREEN");
+    if (size.isEmpty()) size = "1600x1000";
+    const qsizetype x = size.indexOf('x');
+    const std::filesystem::path config =
+        std::filesystem::temp_directory_path() / ("zarn-test-screen-" + size.toStdString() + ".json");
+    std::ofstream(config) << R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": )"
+                          << size.left(x).toStdString() << R"(, "height": )" << size.mid(x + 1).toStdString()
+                          << R"(, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QByteArray::fromStdString(config.string()));
+  }
   QApplication app(argc, argv);
   zarn::InitPictures();
   ::testing::InitGoogleTest(&argc, argv);

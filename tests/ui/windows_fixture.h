@@ -147,6 +147,15 @@ class WindowsTest : public ::testing::Test {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Backspace);
   }
+  // What the form says about a field that holds no number; empty when it says nothing.
+  QString FieldNote() const {
+    const QLabel* note = Calc<QLabel>("FieldNote");
+    return note->isVisible() ? note->text() : QString();
+  }
+  // The field is marked as holding no number: its ground is no longer the form's white.
+  bool Marked(const char* field) const {
+    return Calc<QLineEdit>(field)->palette().color(QPalette::Base) != form2_->palette().color(QPalette::Base);
+  }
   QImage Plot() const {
     return Calc<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
   }

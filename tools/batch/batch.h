@@ -17,9 +17,11 @@
 
 #include "answers/requests.h"
 #include "answers/stats.h"
+#include "batch/png_plugin.h"
 #include "batch/run_monitor.h"
 #include "flight/integrator.h"
 #include "output/file_sink.h"
+#include "output/measured_data.h"
 #include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
@@ -76,9 +78,11 @@ struct BatchOptions {
   bool ClearStyle = false;                     //!< --style clear: the picture in the clear style
   const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
   std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
+  std::optional<MeasuredData> Compare;         //!< --compare: measured values to compare the run with
   std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
   bool Json = false;                           //!< the figures as one JSON object
   bool Quiet = false;                          //!< no summary
+  bool CheckStep = false;                      //!< fly again with half the step and report the error
   bool Help = false;
   bool Version = false;
 
@@ -199,6 +203,11 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
 // Writes `text` to `out` (standard output) and flushes it; FileError with the platform's reason
 // (EIO where the stream gives none) when that failed.
 void WriteStdout(std::ostream& out, std::string_view text);
+
+// The stored rows of the selected columns of a run, in the units of `units` (a run's own unit
+// switches undone, those of `units` applied), for a picture of several runs.
+RunCurvesData CurvesOf(const RunResult& run, const GraphSelection& selection, const UnitFlags& units,
+                       std::string name);
 
 // A sweep's case as its row is written: its number from 1, its record, and its figures or error.
 struct SweepRow {

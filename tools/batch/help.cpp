@@ -16,7 +16,7 @@ const char* const kVersion = "zarn-batch " ZARN_VERSION;
 const char* const kUsage =
     "Usage: zarn-batch [--preset N | --params FILE] [--set NAME=VALUE]... [--save-params FILE]\n"
     "                  [--dir DIR] [--csv FILE] [--png FILE [--graph NAME] [--style S]]\n"
-    "                  [--events FILE] [--json | --quiet]\n"
+    "                  [--events FILE] [--json | --quiet] [--check-step]\n"
     "       zarn-batch [--preset N | --params FILE] [--set NAME=VALUE]...\n"
     "                  (--sweep NAME=FROM:TO:STEP... | --case NAME=VALUE[,NAME=VALUE]...)\n"
     "                  [--jobs N] [--keep DIR [--csv FILE]] [--shard K/N] [--summary FILE]\n"
@@ -57,6 +57,8 @@ constexpr const char* kOptionsHelp =
     "                      burnout_N, staging_N, mach_1_up/down, max_q, apex, impact, each at\n"
     "                      its moment inside its step: event,t_s,X_m,H_m,V_m_s,Q_deg\n"
     "  --quiet             print no summary\n"
+    "  --check-step        fly again with half the step (the adaptive method: a tenth of Rtol)\n"
+    "                      and print each key figure's estimated error; with --json as \"check_step\"\n"
     "Sweeps (a summary row per case, CSV; the swept values, the figures of --json, the error):\n"
     "  --sweep NAME=FROM:TO:STEP  every value from FROM to TO (both included); several --sweep\n"
     "                      make a grid, the last one varying fastest\n"

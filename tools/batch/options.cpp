@@ -15,19 +15,6 @@ namespace zarn::batch {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-  // Appended piece by piece: g++ 12 warns (-Wrestrict) about a literal + std::string chain.
-  std::string quoted(1, '\'');
-  quoted.append(text).push_back('\'');
-  return quoted;
-}
-
-// " (did you mean 'X'?)" for the nearest candidate, or "".
-std::string DidYouMean(std::string_view name, std::span<const std::string_view> candidates) {
-  const std::string_view nearest = NearestName(name, candidates);
-  return nearest.empty() ? std::string() : " (did you mean " + Quoted(nearest) + "?)";
-}
-
 template <typename Int>
 bool ParseWhole(std::string_view text, Int& out) {
   const char* end = text.data() + text.size();
@@ -251,7 +238,7 @@ std::size_t FigureOf(std::string_view option, std::string_view key) {
   return Read([&] { return ParseFigureKey(option, key, FigureKeys()); });
 }
 
-constexpr std::array<OptionSpec, 36> kOptions{{
+constexpr std::array<OptionSpec, 37> kOptions{{
     {"--preset", true, kRuns, [](BatchOptions& o, std::string_view v) { o.Preset = ParsePreset(v); }},
     {"--params", true, kRuns,
      [](BatchOptions& o, std::string_view v) {
@@ -269,11 +256,20 @@ constexpr std::array<OptionSpec, 36> kOptions{{
     {"--csv", true, kOne | kSweeping | kMonteCarlo,
      [](BatchOptions& o, std::string_view v) { o.Csv = FileName("--csv", v); }},
     {"--events", true, kOne, [](BatchOptions& o, std::string_view v) { o.Events = FileName("--events", v); }},
-    {"--png", true, kOne, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
-    {"--graph", true, kOne, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--png", true, kOne | kSweeping, [](BatchOptions& o, std::string_view v) { ParsePng(v, o); }},
+    {"--graph", true, kOne | kSweeping, [](BatchOptions& o, std::string_view v) { o.Graph = ParseGraph(v); }},
+    {"--compare", true, kOne,
+     [](BatchOptions& o, std::string_view v) {
+       try {
+         o.Compare = ReadMeasuredData(FileName("--compare", v));
+       } catch (const Error& e) {
+         throw UsageError(e.what());
+       }
+     }},
     {"--style", true, kOne, [](BatchOptions& o, std::string_view v) { o.ClearStyle = ParseStyle(v); }},
     {"--json", false, kOne | kSolving, [](BatchOptions& o, std::string_view) { o.Json = true; }},
     {"--quiet", false, kOne, [](BatchOptions& o, std::string_view) { o.Quiet = true; }},
+    {"--check-step", false, kOne, [](BatchOptions& o, std::string_view) { o.CheckStep = true; }},
     {"--sweep", true, kSweeping,
      [](BatchOptions& o, std::string_view v) { o.Sweep.push_back(ParseSweep(v)); }},
     {"--case", true, kSweeping, [](BatchOptions& o, std::string_view v) { o.Cases.push_back(ParseCase(v)); }},
@@ -324,7 +320,7 @@ constexpr std::array<OptionSpec, 36> kOptions{{
      }},
     {"--stats", true, kMonteCarlo | kStatsOf,
      [](BatchOptions& o, std::string_view v) { o.Stats = FileName("--stats", v); }},
-    {"--plot", true, kMonteCarlo | kStatsOf,
+    {"--plot", true, kSweeping | kMonteCarlo | kStatsOf,
      [](BatchOptions& o, std::string_view v) {
        o.Plot = FileName("--plot", v);
        o.PlotFormat = PictureFormatOf("--plot", o.Plot, v);
@@ -384,7 +380,10 @@ void CheckAnswers(const BatchOptions& o, Mode mode) {
 void CheckCombination(const BatchOptions& o, const std::vector<const OptionSpec*>& given) {
   if (o.Preset >= 0 && o.ParamFile)
     throw UsageError("--preset and --params both give the starting values; give one of them");
-  if (o.Graph != &DefaultGraph() && o.Png.empty()) throw UsageError("--graph only chooses what --png saves");
+  if (o.Graph != &DefaultGraph() && o.Png.empty() && (o.Plot.empty() || o.IsMonteCarlo()))
+    throw UsageError("--graph only chooses what --png (or a sweep's --plot) saves");
+  if (!o.Png.empty() && !o.Plot.empty() && !o.IsMonteCarlo())
+    throw UsageError("--png and --plot both name the sweep's picture; give one of them");
   if (o.ClearStyle && o.Png.empty()) throw UsageError("--style only chooses how --png draws");
   if (!o.Sweep.empty() && !o.Cases.empty()) throw UsageError("--sweep and --case cannot be mixed");
   const Mode mode = ModeOfOptions(given);

@@ -10,6 +10,7 @@
 
 #include "batch/png_plugin.h"
 #include "plot/dispersion_picture.h"
+#include "plot/overlay.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"
 
@@ -48,6 +49,41 @@ class ApplicationScope {
 };
 
 }  // namespace
+
+extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
+    const zarn::batch::ComparedRequest* request, char* message, std::size_t room) {
+  static_assert(std::is_same_v<decltype(&zarn_batch_save_compared_graph), zarn::batch::ComparedModuleEntry>);
+  try {
+    const ApplicationScope application;
+    zarn::ComparedGraph graph;
+    graph.Selection = *request->Selection;
+    graph.Units = *request->Units;
+    const int entries = request->Selection->Count - 1;
+    for (int r = 0; r < request->RunCount; ++r) {
+      const zarn::batch::ComparedCurves& c = request->Runs[r];
+      zarn::ComparedRun run{QString::fromUtf8(c.Name), {}};
+      for (int e = 0; e < entries; ++e)
+        run.Columns.emplace_back(c.Values + static_cast<std::ptrdiff_t>(e) * c.Rows,
+                                 c.Values + static_cast<std::ptrdiff_t>(e + 1) * c.Rows);
+      graph.Runs.push_back(std::move(run));
+    }
+    for (int m = 0; m < request->MeasuredCount; ++m) {
+      const zarn::batch::ComparedPoints& p = request->Measured[m];
+      zarn::MeasuredPoints points{p.Column, {}};
+      for (int i = 0; i < p.Count; ++i) points.Points.emplace_back(p.X[i], p.Y[i]);
+      graph.Measured.push_back(std::move(points));
+    }
+    graph.MeasuredName = QString::fromUtf8(request->MeasuredName);
+    graph.ScaleTitle = QString::fromUtf8(request->ScaleTitle);
+    zarn::SaveComparedGraph(graph, request->Path, request->Format);
+    return 0;
+  } catch (const std::exception& e) {
+    PutMessage(e.what(), message, room);
+  } catch (...) {
+    PutMessage("Cannot save the picture", message, room);
+  }
+  return 1;
+}
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_dispersion(
     const zarn::batch::DispersionRequest* request, char* message, std::size_t room) {

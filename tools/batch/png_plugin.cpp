@@ -63,4 +63,33 @@ void SaveDispersionThroughModule(const DispersionRequest& request) {
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }
 
+void SaveComparedThroughModule(const GraphSelection& selection, const UnitFlags& units,
+                               const std::vector<RunCurvesData>& runs,
+                               const std::vector<MeasuredCurveData>& measured,
+                               const std::string& measuredName, const std::string& scaleTitle,
+                               const std::filesystem::path& path, const char* format) {
+  static const auto entry = reinterpret_cast<ComparedModuleEntry>(LoadEntry(kComparedModuleEntry));
+  std::vector<std::vector<double>> flat;
+  std::vector<ComparedCurves> curves;
+  for (const RunCurvesData& run : runs) {
+    std::vector<double>& values = flat.emplace_back();
+    const int32_t rows = run.Columns.empty() ? 0 : static_cast<int32_t>(run.Columns.front().size());
+    for (const std::vector<double>& column : run.Columns)
+      values.insert(values.end(), column.begin(), column.end());
+    curves.push_back({run.Name.c_str(), nullptr, rows});
+  }
+  for (std::size_t i = 0; i < curves.size(); ++i) curves[i].Values = flat[i].data();
+  std::vector<ComparedPoints> points;
+  for (const MeasuredCurveData& m : measured)
+    points.push_back({m.Column, m.X.data(), m.Y.data(), static_cast<int32_t>(m.X.size())});
+  const std::string pathText = path.string();
+  const ComparedRequest request{&selection,           &units,
+                                curves.data(),        static_cast<int32_t>(curves.size()),
+                                points.data(),        static_cast<int32_t>(points.size()),
+                                measuredName.c_str(), scaleTitle.c_str(),
+                                pathText.c_str(),     format};
+  std::array<char, 1024> message{};
+  if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
+}
+
 }  // namespace zarn::batch

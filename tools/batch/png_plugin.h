@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "records/flight_data.h"
 
@@ -29,6 +31,49 @@ struct PngRequest {
 // message (NUL-terminated, cut to `room`) into `message` and returns 1.
 inline constexpr const char* kPngModuleEntry = "zarn_batch_save_graph_png";
 using PngModuleEntry = int (*)(const PngRequest* request, char* message, std::size_t room);
+
+// Several runs in one picture of the clear style (a sweep's cases, a run with measured points).
+struct ComparedCurves {
+  const char* Name;      //!< legend
+  const double* Values;  //!< Count - 1 columns of Rows values each, one column after the other
+  int32_t Rows;
+};
+struct ComparedPoints {
+  int32_t Column;  //!< the curve column they belong to
+  const double* X;
+  const double* Y;
+  int32_t Count;
+};
+struct ComparedRequest {
+  const GraphSelection* Selection;
+  const UnitFlags* Units;
+  const ComparedCurves* Runs;
+  int32_t RunCount;
+  const ComparedPoints* Measured;
+  int32_t MeasuredCount;
+  const char* MeasuredName;
+  const char* ScaleTitle;
+  const char* Path;
+  const char* Format;
+};
+inline constexpr const char* kComparedModuleEntry = "zarn_batch_save_compared_graph";
+using ComparedModuleEntry = int (*)(const ComparedRequest* request, char* message, std::size_t room);
+
+// One run's curves for a compared picture, by the selection's entries, in the units of Units.
+struct RunCurvesData {
+  std::string Name;
+  std::vector<std::vector<double>> Columns;
+};
+struct MeasuredCurveData {
+  int32_t Column;
+  std::vector<double> X, Y;
+};
+// Saves the runs (and points) as one picture of the clear style, through the module.
+void SaveComparedThroughModule(const GraphSelection& selection, const UnitFlags& units,
+                               const std::vector<RunCurvesData>& runs,
+                               const std::vector<MeasuredCurveData>& measured,
+                               const std::string& measuredName, const std::string& scaleTitle,
+                               const std::filesystem::path& path, const char* format);
 
 // Loads the module (once per process) and saves the graph of `selection`, drawn from the rows the
 // run stored, as a picture file in `format`. Throws Error with the module's message (a file error

@@ -5,9 +5,12 @@
 
 #include "batch/batch.h"
 #include "batch/png_plugin.h"
+#include "flight/columns.h"
 #include "flight/presets.h"
+#include "flight/step_check.h"
 #include "output/event_text.h"
 #include "output/file_sink.h"
+#include "output/measured_data.h"
 #include "output/param_file.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
@@ -27,7 +30,69 @@ void SavePicture(const RunResult& run, const GraphEntry& graph, const std::files
                          clearStyle);
 }
 
+// The run with the measured points over its curves.
+void SaveComparedPicture(const RunResult& run, const MeasuredData& data, const BatchOptions& o) {
+  GraphSelection selection{};
+  SelectGraph(*o.Graph, selection);
+  std::vector<MeasuredCurveData> points;
+  const int h = selection.Columns[0];
+  const MeasuredColumn* across = h == kColT ? nullptr : data.Find(h);
+  for (int f = 1; f < selection.Count - 1 && (h == kColT || across != nullptr); ++f) {
+    const int column = selection.Columns[static_cast<std::size_t>(f)];
+    const MeasuredColumn* m = data.Find(column);
+    if (m == nullptr) continue;
+    MeasuredCurveData& p = points.emplace_back(MeasuredCurveData{column, {}, {}});
+    for (std::size_t i = 0; i < m->Values.size(); ++i) {
+      const std::optional<double> x = across ? across->Values[i] : std::optional<double>(data.Time[i]);
+      if (!x || !m->Values[i]) continue;
+      p.X.push_back(*x / StoredUnitFactor(h, run.Units));
+      p.Y.push_back(*m->Values[i] / StoredUnitFactor(column, run.Units));
+    }
+  }
+  SaveComparedThroughModule(selection, run.Units, {CurvesOf(run, selection, run.Units, "computed")}, points,
+                            "measured: " + data.Name, "", o.Png, o.PngFormat);
+}
+
+// The deviation's keys for --json: rms_H_m, max_diff_H_m, compared_H_m, skipped_H_m per column;
+// diff_apex_H_m, and the X measured last minus the impact range (diff_impact_X_m) where the flight
+// ends at the ground, else minus the range at its end (diff_X_m).
+std::string DeviationJson(const Deviation& d, const RunResult& run, const Figures& figures) {
+  std::string text;
+  const auto key = [&text](std::string_view name, const std::string& value) {
+    text.append(", \"").append(name).append("\": ").append(value);
+  };
+  for (const ColumnDeviation& c : d.Columns) {
+    const std::string name(CsvName(c.Column));
+    if (c.Compared > 0) {
+      key("rms_" + name, NumberText(c.Rms));
+      key("max_diff_" + name, NumberText(c.MaxDiff));
+    }
+    key("compared_" + name, std::to_string(c.Compared));
+    key("skipped_" + name, std::to_string(c.Outside));
+  }
+  if (d.ApexH) key("diff_apex_H_m", NumberText(*d.ApexH));
+  if (d.RangeX && figures[kFigImpactX]) {
+    key("diff_impact_X_m", NumberText(Checked(*d.RangeX + run.Final.X - *figures[kFigImpactX])));
+  } else if (d.RangeX) {
+    key("diff_X_m", NumberText(*d.RangeX));
+  }
+  return text;
+}
+
 }  // namespace
+
+RunCurvesData CurvesOf(const RunResult& run, const GraphSelection& selection, const UnitFlags& units,
+                       std::string name) {
+  RunCurvesData curves{std::move(name), {}};
+  const int rows = run.Summary.SamplesStored;  // rows 1..rows
+  for (int e = 0; e < selection.Count - 1; ++e) {
+    const int column = selection.Columns[static_cast<std::size_t>(e)];
+    const double factor = StoredUnitFactor(column, run.Units) / StoredUnitFactor(column, units);
+    std::vector<double>& values = curves.Columns.emplace_back();
+    for (int i = 1; i <= rows; ++i) values.push_back(Checked(run.Table.Cell(column, i) * factor));
+  }
+  return curves;
+}
 
 void WriteStdout(std::ostream& out, std::string_view text) {
   errno = 0;  // what the stream's failed write leaves there names the reason
@@ -59,8 +124,11 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
   } else if (!options.Csv.empty()) {
     WriteTableCsv(options.Csv, d->Table, d->Units, stored);
   }
-  if (!options.Png.empty())
+  if (!options.Png.empty() && options.Compare) {
+    SaveComparedPicture(*d, *options.Compare, options);
+  } else if (!options.Png.empty()) {
     SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
+  }
   if (monitor.Cancelled()) throw Error("Run cancelled");
   if (options.Events == "-") {
     WriteStdout(out, EventsCsv(d->Events));
@@ -80,10 +148,37 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     const Flight flight = RunWithFiles(options, monitor, out);
     const RunResult* d = flight.Result.get();
     const Figures& figures = flight.Values;
+    const FlightParameters params = ParametersOf(BaseRecord(options));
+    std::optional<StepCheck> check;
+    if (options.CheckStep) {
+      RunOptions run;  // progress and Ctrl-C only: the check writes no file
+      run.ProgressEvery = kProgressEvery;
+      run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
+      check = CheckStep(params, *d, run);
+    }
+    monitor.Erase();
+    const std::optional<Deviation> deviation =
+        options.Compare ? std::optional<Deviation>(CompareWithRun(*options.Compare, *d)) : std::nullopt;
     if (options.Json) {
-      WriteStdout(out, FlightJson(flight) + '\n');
+      std::string json = FlightJson(flight);
+      if (deviation) json.insert(json.size() - 1, DeviationJson(*deviation, *d, figures));
+      if (check) json.insert(json.size() - 1, ", \"check_step\": " + StepCheckJson(*check));
+      WriteStdout(out, json + '\n');
     } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
-      WriteStdout(out, SummaryText(figures));
+      std::string text = SummaryText(figures);
+      // The classic method with the classic wind says nothing of either, as it always did.
+      if (MethodOf(params) != Method::kEuler || params.WindModel != 0.0)
+        text += "Method: " + std::string(MethodName(MethodOf(params))) +
+                (params.WindModel != 0.0 ? ", wind relative to the air" : "") + "\n";
+      if (deviation)
+        text.append("Measured minus computed (")
+            .append(options.Compare->Name)
+            .append("):\n")
+            .append(DeviationText(*deviation, '.'));
+      if (check) text += StepCheckText(*check);
+      WriteStdout(out, text);
+    } else if (check && !csvToStdout && options.Events != "-") {
+      WriteStdout(out, StepCheckText(*check));
     } else {
       WriteStdout(out, {});
     }

@@ -103,10 +103,29 @@ class CaseGrid {
 struct CaseOutcome {
   PresetRecordSlots Record;
   Figures Result{};
-  std::string Error;       //!< empty: the case ran through
-  bool Cancelled = false;  //!< stopped by Ctrl-C: neither a result nor a failure
-  bool NotRun = false;     //!< not started: an earlier case ran out of disk space
+  std::string Error;                    //!< empty: the case ran through
+  bool Cancelled = false;               //!< stopped by Ctrl-C: neither a result nor a failure
+  bool NotRun = false;                  //!< not started: an earlier case ran out of disk space
+  std::optional<RunCurvesData> Curves;  //!< for the sweep's picture: the graph's columns in stored units
 };
+
+// "TTO = 30, Vwind = -5": the case's swept values.
+std::string CaseName(const std::vector<const ParamName*>& columns, const PresetRecordSlots& record) {
+  std::string name;
+  for (const ParamName* p : columns) {
+    if (!name.empty()) name += ", ";
+    name.append(p->Name).append(" = ").append(NumberText(record[static_cast<std::size_t>(p->Slot)]));
+  }
+  return name;
+}
+
+// The sweep's picture of every case's curves: --png, or --plot (a Monte Carlo run's --plot is a
+// picture of its own).
+std::pair<fs::path, const char*> SweepPicture(const BatchOptions& o) {
+  if (!o.Png.empty()) return {o.Png, o.PngFormat};
+  if (!o.Plot.empty() && !o.IsMonteCarlo()) return {o.Plot, o.PlotFormat};
+  return {fs::path(), nullptr};
+}
 
 CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t index, int64_t total,
                     const std::atomic<int>* cancel, const SharedSpaceGuard& space) {
@@ -149,6 +168,12 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
     const RunResult& d = *flight.Result;
     if (!options.Csv.empty())
       WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored);
+    // The picture needs only the graph's columns of the stored rows, not the whole table.
+    if (SweepPicture(options).second != nullptr) {
+      GraphSelection selection{};
+      SelectGraph(*options.Graph, selection);
+      outcome.Curves = CurvesOf(d, selection, UnitFlags{}, CaseName(grid.Columns(), record));
+    }
   } catch (const std::exception& e) {
     outcome.Cancelled = monitor.Cancelled();
     outcome.Error = e.what();
@@ -210,6 +235,34 @@ class SummaryOut {
   int fd_ = -1;
 };
 
+// Every case's curves in one picture, in the units of the first case that ran: a legend of the
+// swept values, or a colour scale for many cases.
+void SaveSweepPicture(const BatchOptions& options, const CaseGrid& grid, std::vector<RunCurvesData> cases) {
+  if (cases.empty()) throw Error("No case ran: the sweep has no curve to draw");
+  GraphSelection selection{};
+  SelectGraph(*options.Graph, selection);
+  // The unit switches of the first case: a column above the switch's threshold there is in its
+  // larger unit.
+  UnitFlags units{};
+  for (const UnitSwitch& u : kUnitSwitches) {
+    for (int e = 0; e < selection.Count - 1; ++e) {
+      if (selection.Columns[static_cast<std::size_t>(e)] != u.Column) continue;
+      const std::vector<double>& values = cases.front().Columns[static_cast<std::size_t>(e)];
+      if (std::any_of(values.begin(), values.end(), [&](double v) { return v > u.Threshold; }))
+        units.*u.Flag = u.Value;
+    }
+  }
+  for (RunCurvesData& c : cases)
+    for (int e = 0; e < selection.Count - 1; ++e) {
+      const double factor = StoredUnitFactor(selection.Columns[static_cast<std::size_t>(e)], units);
+      for (double& v : c.Columns[static_cast<std::size_t>(e)]) v /= factor;
+    }
+  std::string title = "cases of";
+  for (const ParamName* p : grid.Columns()) title.append(title.back() == 'f' ? " " : ", ").append(p->Name);
+  const auto [path, format] = SweepPicture(options);
+  SaveComparedThroughModule(selection, units, cases, {}, "", title, path, format);
+}
+
 }  // namespace
 
 int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
@@ -253,6 +306,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     std::mutex mutex;
     std::condition_variable finished;
     std::map<int64_t, CaseOutcome> done;  // cases through but not yet written, by position
+    std::vector<RunCurvesData> pictured;  // the curves of the cases that ran, in case order
     std::atomic<int64_t> next{0};
     std::atomic<bool> stop{cancelledBefore};
     unsigned jobs =
@@ -279,7 +333,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
         while (written < mine && !cancelled()) {
           finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done.contains(written); });
           while (done.contains(written) && !done.at(written).Cancelled) {
-            const CaseOutcome outcome = std::move(done.at(written));
+            CaseOutcome outcome = std::move(done.at(written));
             done.erase(written);
             lock.unlock();
             if (!outcome.Error.empty()) ++failed;
@@ -289,6 +343,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             if (onRow)
               onRow({caseIndex(written) + 1, grid.Columns(), outcome.Record, outcome.Result, outcome.Error});
             keep(caseIndex(written) + 1, outcome);
+            if (outcome.Curves) pictured.push_back(std::move(*outcome.Curves));
             ++written;
             lock.lock();
           }
@@ -324,6 +379,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     }
     summary.Close();
     if (options.IsMonteCarlo() && options.ShardCount == 1) ReportStatistics(options, samples, out, err);
+    if (SweepPicture(options).second != nullptr) SaveSweepPicture(options, grid, std::move(pictured));
   } catch (const std::exception& e) {
     bar.Erase();
     err << "zarn-batch: " << e.what() << '\n';

@@ -1,0 +1,560 @@
+#include "flight/ode_run.h"
+
+#include <algorithm>
+#include <array>
+#include <boost/numeric/odeint/stepper/controlled_runge_kutta.hpp>
+#include <boost/numeric/odeint/stepper/runge_kutta4.hpp>
+#include <boost/numeric/odeint/stepper/runge_kutta_dopri5.hpp>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+
+#include "flight/columns.h"
+#include "flight/number_text.h"
+#include "models/atmosphere.h"
+#include "models/derivatives.h"
+#include "models/drag_law.h"
+#include "models/motion_step.h"
+#include "records/constants.h"
+#include "records/errors.h"
+
+namespace zarn {
+
+Method MethodOf(const FlightParameters& p) {
+  return static_cast<Method>(static_cast<int32_t>(p.Integrator));
+}
+
+double RtolOf(const FlightParameters& p) {
+  return p.Rtol == 0.0 ? kDefaultRtol : p.Rtol;
+}
+
+std::string_view MethodName(Method m) {
+  switch (m) {
+    case Method::kRungeKutta4:
+      return "Runge-Kutta 4";
+    case Method::kDormandPrince:
+      return "Dormand-Prince 5(4)";
+    case Method::kEuler:
+      break;
+  }
+  return "Euler";
+}
+
+int MethodOrder(Method m) {
+  switch (m) {
+    case Method::kRungeKutta4:
+      return 4;
+    case Method::kDormandPrince:
+      return 5;
+    case Method::kEuler:
+      break;
+  }
+  return 1;
+}
+
+void ValidateMethod(const FlightParameters& p, char decimalSeparator) {
+  auto named = [&](const char* name, double v) {
+    return std::string(name) + " = " + FormatGeneral(v, 15, decimalSeparator);
+  };
+  if (p.Integrator != 0.0 && p.Integrator != 1.0 && p.Integrator != 2.0)
+    throw Error(named("Integrator", p.Integrator) +
+                " is no method (0 two-pass Euler, 1 Runge-Kutta 4, 2 adaptive Dormand-Prince)");
+  if (p.WindModel != 0.0 && p.WindModel != 1.0)
+    throw Error(named("WindModel", p.WindModel) + " is no wind model (0 classic, 1 relative to the air)");
+  if (p.Rtol != 0.0 && !(p.Rtol >= 1e-14 && p.Rtol <= 0.1))
+    throw Error(named("Rtol", p.Rtol) + " must be 0 (for 1e-8) or from 1e-14 to 0.1");
+}
+
+namespace {
+
+namespace odeint = boost::numeric::odeint;
+
+// The state the methods advance. With the classic wind the speed and angle along the path, as the
+// Euler step has them (its angle limit and vertical hold are statements about the angle); with the
+// wind relative to the air the ground velocity's components, which need no angle limit and pass
+// through rest and the vertical smoothly; the angle is then recorded as atan2.
+using State = std::array<double, 5>;
+constexpr std::size_t kX = 0, kH = 1, kA = 2, kB = 3, kMass = 4;  // kA, kB: V, Theta or u, w
+
+constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
+constexpr double kThinAirVsound = 290.0;     //!< [m/s]
+constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
+constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
+constexpr int kBisections = 80;              //!< halve a bracket to the last bit of time
+
+class NoSink final : public StepSink {
+ public:
+  void Begin() override {}
+  void Step(const FlightState&) override {}
+  void Sampled(int32_t) override {}
+  void End(const RunResult&) override {}
+  void Abandon() noexcept override {}
+};
+
+// A root of g in [a, b] where g(a) > 0 >= g(b), by bisection on the step's interpolant.
+double Bisect(double a, double b, const std::function<double(double)>& g) {
+  for (int i = 0; i < kBisections && b - a > 0.0; ++i) {
+    const double m = a + (b - a) / 2;
+    if (m <= a || m >= b) break;
+    (g(m) > 0.0 ? a : b) = m;
+  }
+  return b;
+}
+
+class HigherOrderRun {
+ public:
+  HigherOrderRun(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink)
+      : p_(p),
+        d_(result),
+        s_(result.Final),
+        options_(options),
+        sink_(sink),
+        method_(MethodOf(p)),
+        airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
+        dopri_(odeint::default_error_checker<double, odeint::array_algebra, odeint::default_operations>(
+            RtolOf(p), RtolOf(p), 1.0, 1.0)) {
+    const bool report = options_.Progress && options_.ProgressEvery > 0;
+    every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
+  }
+
+  void Execute() {
+    sink_.Begin();
+    try {
+      FlyPass();
+      d_.Summary.StepsPerPass = steps_;
+      d_.Summary.RateEvaluations = evaluations_;
+      d_.Summary.Method = static_cast<int32_t>(method_);
+      duration_ = s_.t;
+      d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
+      pass_ = 1;
+      FlyPass();
+      ConvertUnits();
+      sink_.End(d_);
+    } catch (...) {
+      sink_.Abandon();
+      throw;
+    }
+  }
+
+ private:
+  // What holds between two events: the stage that burns (0 none) and whether the rocket's
+  // vertical hold keeps the angle.
+  struct Mode {
+    int Stage = 0;
+    bool Hold = false;
+  };
+
+  // A step taken: its ends, their rates, and the method's interpolant between them.
+  struct Span {
+    double T0, T1;
+    State Y0, F0, Y1, F1;
+  };
+
+  // ----- the forces as rates -----
+
+  struct Instant {
+    AtmosphereState Atm;
+    double Mach, CxCur, Thrust, Isp, MassFlow;
+  };
+
+  // The air, Mach number, drag coefficient and propulsion of a state in the current mode. The
+  // Euler step's mass decrement of MassFlow * dt0 at each burning step becomes the rate -MassFlow
+  // over the stage's window, which ends at the stage's burn time exactly.
+  Instant InstantOf(const State& y) {
+    Instant i{};
+    i.Atm = StandardAtmosphere(y[kH], band_);
+    if (y[kH] > kThinAirHeight) i.Atm.Vsound = kThinAirVsound;
+    i.Mach = Div(Speed(y), i.Atm.Vsound);
+    i.CxCur = p_.Cx;
+    if (std::nearbyint(p_.AeroModel) != 0.0) V2DragCoefficient(p_.AeroModel, i.Mach, i.CxCur);
+    if (mode_.Stage > 0) {
+      const StageData& st = stages_[static_cast<std::size_t>(mode_.Stage - 1)];
+      i.Isp = Checked(st.IspSeaLevel +
+                      (kSeaLevelPbar - i.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
+      i.Thrust = Checked(st.MassFlow * i.Isp);
+      i.MassFlow = st.MassFlow;
+    }
+    return i;
+  }
+
+  double Speed(const State& y) const { return airRelative_ ? std::hypot(y[kA], y[kB]) : y[kA]; }
+  double Angle(const State& y) const {
+    if (!airRelative_) return y[kB];
+    // At rest the path keeps the direction it was given.
+    return y[kA] == 0.0 && y[kB] == 0.0 ? launchAngle_ : std::atan2(y[kB], y[kA]);
+  }
+  double Climb(const State& y) const { return airRelative_ ? y[kB] : y[kA] * std::sin(y[kB]); }
+
+  void Rates(const State& y, State& dy) {
+    ++evaluations_;
+    if (buoyant_) {
+      dy = State{};  // the body does not move; only its time goes on
+      return;
+    }
+    const Instant i = InstantOf(y);
+    const double V = Speed(y);
+    // Within the angle limit; the rest-speed kick of the Euler step is made once, at the start.
+    const double theta = mode_.Hold     ? kAngleLimit
+                         : airRelative_ ? Angle(y)
+                                        : std::clamp(y[kB], -kAngleLimit, kAngleLimit);
+    const PointMass m{i.Thrust, y[kMass],  p_.S0,    i.CxCur,
+                      p_.Cy,    i.Atm.Roh, p_.Vwind, airRelative_ ? Wind::kAirRelative : Wind::kClassic};
+    dy[kMass] = -i.MassFlow;
+    if (!airRelative_) {
+      const PathRates r = PointMassRates(V, theta, m);
+      dy[kX] = r.dX;
+      dy[kH] = r.dH;
+      dy[kA] = r.dV;
+      double turn = r.dTheta;
+      // At the limit the angle stays put rather than turn past the vertical, as the step's clamp.
+      if (mode_.Hold || (theta >= kAngleLimit && turn > 0.0) || (theta <= -kAngleLimit && turn < 0.0))
+        turn = 0.0;
+      dy[kB] = turn;
+      return;
+    }
+    // The ground velocity's components: the path's rates turned by the angle. V * dTheta stays
+    // finite at rest, so the rates are formed as the acceleration along and across the path.
+    const double sinT = std::sin(theta);
+    const double cosT = std::cos(theta);
+    const PathRates r = PointMassRates(V == 0.0 ? kRestSpeed : V, theta, m);
+    const double across = mode_.Hold ? 0.0 : r.dTheta * (V == 0.0 ? kRestSpeed : V);
+    dy[kX] = y[kA];
+    dy[kH] = y[kB];
+    dy[kA] = Checked(r.dV * cosT - across * sinT);
+    dy[kB] = Checked(r.dV * sinT + across * cosT);
+  }
+
+  // The recorded quantities of a state at time t, as the Euler step leaves them after a step.
+  void Record(double t, const State& y, double dVdt) {
+    const Instant i = InstantOf(y);
+    s_.t = t;
+    s_.X = y[kX];
+    s_.H = y[kH];
+    s_.V = Speed(y);
+    s_.Theta = airRelative_ ? Angle(y) : std::clamp(y[kB], -kAngleLimit, kAngleLimit);
+    s_.Mass = y[kMass];
+    s_.Area = p_.S0;
+    s_.Atm = i.Atm;
+    s_.Mach = i.Mach;
+    s_.CxCur = i.CxCur;
+    s_.CyCur = p_.Cy;
+    s_.Thrust = i.Thrust;
+    s_.Isp = i.Isp;
+    s_.Auftrieb = 0.0;
+    s_.dVdt = dVdt;
+    RecordForces(s_, p_.Vwind, airRelative_ ? Wind::kAirRelative : Wind::kClassic);
+  }
+
+  double TangentialRate(const State& y, const State& f) const {
+    if (!airRelative_) return f[kA];
+    const double V = Speed(y);
+    return V == 0.0 ? 0.0 : (y[kA] * f[kA] + y[kB] * f[kB]) / V;
+  }
+
+  // ----- the pass -----
+
+  void SetUpStages() {
+    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
+      const StageParameters& f = kStageParameters[i];
+      StageData& st = stages_[i];
+      if (i > 0 && p_.*f.Iud == 0.0) {
+        st = StageData{};
+        continue;
+      }
+      st.FuelMass = p_.*f.Mt;
+      st.IspSeaLevel = p_.*f.Iud;
+      st.IspVacuum = p_.*f.IudP;
+      st.DryMass = p_.*f.Mdv;
+      st.MassFlow = Checked(Div(p_.*f.Schub, st.IspVacuum));
+      st.BurnTime = Checked(Div(st.FuelMass, st.MassFlow));
+    }
+    stageEnd_[0] = stages_[0].BurnTime;
+    stageEnd_[1] = Checked(stageEnd_[0] + stages_[1].BurnTime);
+    stageEnd_[2] = Checked(stageEnd_[1] + stages_[2].BurnTime);
+  }
+
+  // The stage whose window (end of the one before, own end] holds a time just after t.
+  int StageAfter(double t) const {
+    if (!rocket_) return 0;
+    for (int s = 0; s < 3; ++s)
+      if (t < stageEnd_[s] && stages_[static_cast<std::size_t>(s)].BurnTime > 0.0) return s + 1;
+    return 0;
+  }
+
+  // The hold as the Euler step tests it at a step's start: burning, before 50 s, weak.
+  bool Weak(double t, const State& y) {
+    if (mode_.Stage == 0 || !(t < kHoldUntil)) return false;
+    const Instant i = InstantOf(y);
+    return Checked(Div(i.Thrust, y[kMass])) < kHoldThrustPerMass;
+  }
+
+  void PointAlong(State& y, double theta) {
+    if (!airRelative_) {
+      y[kB] = theta;
+      return;
+    }
+    const double V = Speed(y);
+    y[kA] = V * std::cos(theta);
+    y[kB] = V * std::sin(theta);
+  }
+
+  // Enters the mode that holds just after t: staging drops the engine of the stage just burned
+  // when the next stage takes over, and the hold starts or ends.
+  void EnterMode(double t, State& y) {
+    const int before = mode_.Stage;
+    mode_.Stage = StageAfter(t);
+    if (before == 1 && mode_.Stage == 2) y[kMass] = Checked(y[kMass] - stages_[0].DryMass);
+    if (before == 2 && mode_.Stage == 3) y[kMass] = Checked(y[kMass] - stages_[1].DryMass);
+    if (mode_.Stage > 0) s_.Stage = mode_.Stage;
+    const bool hold = Weak(t, y);
+    if (hold && !mode_.Hold) {
+      PointAlong(y, kAngleLimit);
+      s_.AngleHold = 0.0;
+    } else if (!hold && s_.AngleHold == 0.0 && mode_.Stage > 0) {
+      PointAlong(y, p_.TTO / kDegPerRad);  // the turn to the launch angle, once per release
+      s_.AngleHold = 1.0;
+    }
+    mode_.Hold = hold;
+  }
+
+  // The next time at which the rates change: a stage's end, the end of the hold, the end time.
+  double NextBreak() const {
+    double b = p_.Tk;
+    if (mode_.Stage > 0) b = std::min(b, stageEnd_[static_cast<std::size_t>(mode_.Stage - 1)]);
+    if (mode_.Hold) b = std::min(b, kHoldUntil);
+    return b;
+  }
+
+  void StartPass() {
+    d_.Units = UnitFlags{};
+    s_ = FlightState{};
+    s_.AngleHold = 0.0;
+    rocket_ = p_.TaskKind == kTaskRocket;
+    buoyant_ = IsBuoyantTask(p_.TaskKind);
+    if (rocket_) SetUpStages();
+    launchAngle_ = p_.TTO / kDegPerRad;
+    double V = p_.V0;
+    if (V == 0.0 && !airRelative_) V = kRestSpeed;  // the Euler step's kick, once
+    y_ = State{0.0, p_.H0, V, launchAngle_, p_.MassaStart};
+    if (airRelative_)
+      y_ = State{0.0, p_.H0, V * std::cos(launchAngle_), V * std::sin(launchAngle_), p_.MassaStart};
+    t_ = 0.0;
+    mode_ = Mode{};
+    EnterMode(0.0, y_);
+    Rates(y_, f_);
+    h_ = p_.dt0;
+    nextRow_ = 1;
+    // The forces of the launch count among the largest, as the Euler step records them at entry.
+    Record(0.0, y_, TangentialRate(y_, f_));
+    d_.Summary.MaxQ = s_.q;
+    d_.Summary.PeakNx = s_.nx;
+  }
+
+  void FlyPass() {
+    steps_ = 0;
+    evaluations_ = 0;
+    StartPass();
+    untilReport_ = every_;
+    bool more = true;
+    while (more) {
+      more = Step();
+      ++steps_;
+      if (--untilReport_ == 0) Report();
+    }
+    if (options_.Progress) Report();
+  }
+
+  // Takes one step, cut at the first event inside it; false when the flight has ended.
+  bool Step() {
+    const double tb = NextBreak();
+    Span full{t_, t_, y_, f_, y_, f_};
+    if (method_ == Method::kRungeKutta4) {
+      double h = std::min(p_.dt0, tb - t_);
+      if (!(h > 0.0)) h = p_.dt0;  // a break behind: a full step (only an end time of 0 or below)
+      rk4_.do_step(std::ref(*this), full.Y0, full.F0, t_, full.Y1, h);
+      full.T1 = t_ + h;
+    } else {
+      for (;;) {
+        double h = std::min({h_, p_.dt0, tb - t_});
+        if (!(h > 0.0)) h = std::min(h_, p_.dt0);
+        double t = t_;
+        if (dopri_.try_step(std::ref(*this), full.Y0, full.F0, t, full.Y1, full.F1, h) == odeint::success) {
+          full.T1 = t;
+          h_ = h;  // the controller's next step
+          break;
+        }
+        if (!(h > 0.0) || t_ + h == t_) throw Error("The adaptive integrator cannot meet its tolerance");
+        h_ = h;
+      }
+    }
+    if (std::fabs(tb - full.T1) <= 1e-12 * std::max(1.0, std::fabs(tb))) full.T1 = tb;  // land on the break
+    if (method_ == Method::kRungeKutta4) Rates(full.Y1, full.F1);
+
+    // Events inside the step, the earliest first: the end height, the hold's release.
+    double t1 = full.T1;
+    bool ended = t1 >= p_.Tk;
+    if (full.Y1[kH] <= p_.Hk) {
+      if (full.Y0[kH] > p_.Hk)
+        t1 = Bisect(full.T0, full.T1, [&](double t) { return At(full, t)[kH] - p_.Hk; });
+      ended = true;  // a start at or below the end height still takes its first step
+    }
+    bool release = false;
+    if (mode_.Hold && !Weak(full.T1, full.Y1)) {
+      const double tr = Bisect(full.T0, full.T1, [&](double t) { return Weak(t, At(full, t)) ? 1.0 : -1.0; });
+      if (tr < t1) t1 = tr, release = true, ended = false;
+    }
+    State y1 = full.Y1, f1 = full.F1;
+    if (t1 < full.T1) {
+      y1 = At(full, t1);
+      Rates(y1, f1);  // a step cut short ends at its event
+    }
+    if (!airRelative_) y1[kB] = std::clamp(y1[kB], -kAngleLimit, kAngleLimit);
+
+    Apex(full, t1, y1);
+    t_ = t1;
+    y_ = y1;
+    f_ = f1;
+    Record(t_, y_, TangentialRate(y_, f_));
+    sink_.Step(s_);
+    if (pass_ == 1) Sample(full, ended);
+    Extremes();
+
+    if (ended) return false;
+    if (release || t_ == tb) {
+      if (release) mode_.Hold = false;
+      EnterMode(t_, y_);
+      Rates(y_, f_);
+    }
+    return true;
+  }
+
+  // The method's interpolant inside a step: the dense output of the 5(4) pair, or for the
+  // fourth-order method the cubic Hermite curve through both ends and their rates, whose error is
+  // of the fourth order as the method's.
+  State At(const Span& sp, double t) {
+    State y{};
+    if (t <= sp.T0) return sp.Y0;
+    if (t >= sp.T1) return sp.Y1;
+    if (method_ == Method::kDormandPrince) {
+      dopri_.stepper().calc_state(t, y, sp.Y0, sp.F0, sp.T0, sp.Y1, sp.F1, sp.T1);
+      return y;
+    }
+    const double h = sp.T1 - sp.T0;
+    const double s = (t - sp.T0) / h;
+    const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
+    const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
+    for (std::size_t i = 0; i < y.size(); ++i)
+      y[i] = h00 * sp.Y0[i] + h10 * h * sp.F0[i] + h01 * sp.Y1[i] + h11 * h * sp.F1[i];
+    return y;
+  }
+
+  // The apex inside a step, where the climb rate changes sign, from the interpolant.
+  void Apex(const Span& sp, double t1, const State& y1) {
+    double top = y1[kH];
+    if (Climb(sp.Y0) > 0.0 && Climb(y1) <= 0.0) {
+      const double ta = Bisect(sp.T0, t1, [&](double t) { return Climb(At(sp, t)); });
+      top = std::max(top, At(sp, ta)[kH]);
+    }
+    apex_ = steps_ == 0 ? top : std::max(apex_, top);
+  }
+
+  void Extremes() {
+    RunSummary& sum = d_.Summary;
+    sum.ApexH = apex_;
+    sum.MaxQ = std::max(sum.MaxQ, s_.q);
+    if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) sum.PeakNx = s_.nx;
+  }
+
+  // Rows at the multiples of the sample interval that the step passed, from its interpolant; the
+  // last row takes the flight's end.
+  void Sample(const Span& sp, bool ended) {
+    const double t1 = t_;
+    const State y1 = y_, f1 = f_;
+    const int32_t rows = d_.Table.RowsPerColumn;
+    const double si = d_.Summary.SampleInterval;
+    while (nextRow_ < rows && static_cast<double>(nextRow_) * si <= t1) {
+      const double t = static_cast<double>(nextRow_) * si;
+      const State y = At(sp, t);
+      State f{};
+      Rates(y, f);
+      --evaluations_;  // for the record, not the flight
+      Record(t, y, TangentialRate(y, f));
+      Store(nextRow_++);
+    }
+    if (ended && nextRow_ <= rows) {
+      Record(t1, y1, TangentialRate(y1, f1));
+      Store(rows);
+      nextRow_ = rows + 1;
+    }
+    Record(t1, y1, TangentialRate(y1, f1));  // the step's own state again
+  }
+
+  void Store(int32_t row) {
+    sink_.Sampled(row);
+    TrajectoryTable& table = d_.Table;
+    for (int column = 0; column < TrajectoryTable::kColumns; ++column) {
+      const double value = kColumns[static_cast<std::size_t>(column)].Store(s_, p_);
+      table.Cell(column, row) = value;
+      for (const UnitSwitch& u : kUnitSwitches)
+        if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
+    }
+    d_.Summary.SamplesStored = row;
+  }
+
+  void ConvertUnits() {
+    TrajectoryTable& table = d_.Table;
+    for (const UnitSwitch& u : kUnitSwitches) {
+      if (d_.Units.*u.Flag != u.Value) continue;
+      for (int32_t row = 1; row <= table.RowsPerColumn; ++row) table.Cell(u.Column, row) /= u.Divisor;
+    }
+  }
+
+  [[gnu::noinline]] void Report() {
+    untilReport_ = every_;
+    const RunProgress progress{pass_, s_.t, p_.Tk, pass_ == 1 ? duration_ : 0.0, steps_};
+    if (!options_.Progress(progress)) throw Error("Run cancelled");
+  }
+
+ public:
+  // The system of the steppers.
+  void operator()(const State& y, State& dy, double /*t*/) { Rates(y, dy); }
+
+ private:
+  const FlightParameters& p_;
+  RunResult& d_;
+  FlightState& s_;
+  const RunOptions& options_;
+  StepSink& sink_;
+  const Method method_;
+  const bool airRelative_;
+  odeint::runge_kutta4<State> rk4_;
+  odeint::controlled_runge_kutta<odeint::runge_kutta_dopri5<State>> dopri_;
+  std::array<StageData, 3> stages_{};
+  std::array<double, 3> stageEnd_{};  //!< [s] end of each stage's window
+  bool rocket_ = false;
+  bool buoyant_ = false;
+  double launchAngle_ = 0.0;
+  Mode mode_;
+  State y_{}, f_{};
+  double t_ = 0.0;
+  double h_ = 0.0;  //!< [s] the adaptive method's next step
+  double apex_ = 0.0;
+  std::size_t band_ = 0;
+  int32_t pass_ = 0;
+  int32_t nextRow_ = 1;
+  double duration_ = 0.0;
+  int64_t every_;
+  int64_t untilReport_ = 0;
+  int64_t steps_ = 0;
+  int64_t evaluations_ = 0;
+};
+
+}  // namespace
+
+void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink) {
+  HigherOrderRun run(p, result, options, sink);
+  run.Execute();
+}
+
+}  // namespace zarn

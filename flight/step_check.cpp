@@ -1,0 +1,97 @@
+#include "flight/step_check.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "flight/number_text.h"
+#include "records/errors.h"
+
+namespace zarn {
+
+double RichardsonFactor(Method m) {
+  // The adaptive method's error follows its tolerance: a tenth of the tolerance, a tenth of it.
+  const double ratio = m == Method::kDormandPrince ? 10.0 : std::pow(2.0, MethodOrder(m));
+  return ratio / (ratio - 1.0);
+}
+
+StepCheck CheckStep(const FlightParameters& p, const RunResult& first, const RunOptions& options) {
+  StepCheck c{};
+  c.Of = MethodOf(p);
+  FlightParameters finer = p;
+  if (c.Of == Method::kDormandPrince) {
+    finer.Rtol = RtolOf(p) / 10;
+    c.Finer = finer.Rtol;
+  } else {
+    finer.dt0 = p.dt0 / 2;
+    c.Finer = finer.dt0;
+  }
+  RunOptions quiet = options;
+  quiet.Sink = nullptr;
+  const std::unique_ptr<RunResult> second = ComputeTrajectory(finer, quiet);
+  const KeyFigures a = KeyFiguresOf(p, first);
+  const KeyFigures b = KeyFiguresOf(finer, *second);
+  const double factor = RichardsonFactor(c.Of);
+  auto figure = [&](std::string_view key, std::string_view label, std::string_view unit, double va,
+                    double vb) {
+    return CheckedFigure{key, label, unit, va, vb, Checked((va - vb) * factor)};
+  };
+  c.Figures = {figure("t_s", "Flight time", "s", a.FlightTime, b.FlightTime),
+               figure("X_m", "Range", "m", a.Range, b.Range),
+               figure("apex_H_m", "Apex height", "m", a.ApexH, b.ApexH),
+               figure("V_m_s", "End speed", "m/s", a.EndSpeed, b.EndSpeed),
+               figure("max_q_kPa", "Largest dynamic pressure", "kPa", a.MaxQ / 1000, b.MaxQ / 1000)};
+  for (const CheckedFigure& f : {c.Figures[1], c.Figures[2]})
+    if (std::fabs(f.Error) > kCoarseShare * std::fabs(f.Value)) c.Coarse = true;
+  return c;
+}
+
+namespace {
+
+std::string Number(double v) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
+}
+
+std::string Share(double error, double value) {
+  if (value == 0.0) return "";
+  return " (" + FormatGeneral(std::fabs(error / value) * 100, 2, '.') + " %)";
+}
+
+}  // namespace
+
+std::string StepCheckText(const StepCheck& c) {
+  const bool adaptive = c.Of == Method::kDormandPrince;
+  std::string text = "Step check (";
+  text.append(MethodName(c.Of)).append(", against ");
+  if (adaptive) {
+    text.append("Rtol = ").append(FormatGeneral(c.Finer, 6, '.'));
+  } else {
+    text.append("half the step, ").append(FormatGeneral(c.Finer, 10, '.')).append(" s");
+  }
+  text.append("):\n");
+  for (const CheckedFigure& f : c.Figures) {
+    std::string unit;
+    if (!f.Unit.empty()) unit.append(" ").append(f.Unit);
+    text.append("  ").append(f.Label).append(": ").append(FormatGeneral(f.Value, 10, '.')).append(unit);
+    text.append(", finer ").append(FormatGeneral(f.HalfStep, 10, '.')).append(unit);
+    text.append(", estimated error ").append(FormatGeneral(f.Error, 2, '.')).append(unit);
+    text.append(Share(f.Error, f.Value)).append("\n");
+  }
+  if (c.Coarse) {
+    text.append("Note: the range's or apex's estimated error exceeds 0.1 %; ");
+    text.append(adaptive ? "a smaller Rtol" : "a smaller step dt0 or a higher-order Integrator");
+    text.append(" would do better.\n");
+  }
+  return text;
+}
+
+std::string StepCheckJson(const StepCheck& c) {
+  std::string text =
+      "{\"method\": " + std::to_string(static_cast<int>(c.Of)) + ", \"finer\": " + Number(c.Finer);
+  for (const CheckedFigure& f : c.Figures)
+    text += ", \"" + std::string(f.Key) + "\": {\"value\": " + Number(f.Value) +
+            ", \"half_step\": " + Number(f.HalfStep) + ", \"error\": " + Number(f.Error) + "}";
+  return text + ", \"coarse\": " + (c.Coarse ? "true" : "false") + "}";
+}
+
+}  // namespace zarn

@@ -1,0 +1,227 @@
+#include "output/measured_data.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include "flight/columns.h"
+#include "flight/number_text.h"
+#include "output/file_sink.h"
+#include "output/param_file.h"
+#include "records/errors.h"
+
+namespace zarn {
+namespace {
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = line.find(',', start);
+    std::string_view field = line.substr(start, comma - start);
+    while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+    while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+    fields.push_back(field);
+    if (comma == std::string_view::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+std::vector<std::string_view> CsvNames() {
+  std::vector<std::string_view> names;
+  for (const ColumnSpec& c : kColumns)
+    if (!c.Csv.empty() && c.Csv.find(' ') == std::string_view::npos) names.push_back(c.Csv);
+  return names;
+}
+
+int ColumnNamed(std::string_view name) {
+  if (name.empty() || name.find(' ') != std::string_view::npos) return -1;
+  for (std::size_t c = 0; c < kColumns.size(); ++c)
+    if (kColumns[c].Csv == name) return static_cast<int>(c);
+  return -1;
+}
+
+}  // namespace
+
+const MeasuredColumn* MeasuredData::Find(int column) const {
+  for (const MeasuredColumn& c : Columns)
+    if (c.Column == column) return &c;
+  return nullptr;
+}
+
+std::string_view CsvName(int column) {
+  return kColumns[static_cast<std::size_t>(column)].Csv;
+}
+
+MeasuredData ParseMeasuredData(std::string_view text, const std::string& name) {
+  MeasuredData data;
+  data.Name = name;
+  std::vector<int> columns;  // of each field; kColT for t_s
+  int timeField = -1;
+  int lineNumber = 0;
+  const auto fail = [&](const std::string& what) {
+    std::string message(name);
+    message.append(":").append(std::to_string(lineNumber)).append(": ").append(what);
+    throw Error(message);
+  };
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+    const std::vector<std::string_view> fields = SplitFields(line);
+    if (columns.empty()) {
+      for (std::size_t f = 0; f < fields.size(); ++f) {
+        std::string where("column ");
+        where.append(std::to_string(f + 1)).append(": ");
+        const int column = ColumnNamed(fields[f]);
+        if (column < 0) {
+          const std::vector<std::string_view> names = CsvNames();
+          const std::string_view nearest = NearestName(fields[f], names);
+          fail(where + "unknown name '" + std::string(fields[f]) + "'" +
+               (nearest.empty() ? std::string(" (the table CSV's column names: t_s, H_m, X_m, V_m_s, ...)")
+                                : " (did you mean '" + std::string(nearest) + "'?)"));
+        }
+        if (std::find(columns.begin(), columns.end(), column) != columns.end())
+          fail(where + "'" + std::string(fields[f]) + "' is named twice");
+        columns.push_back(column);
+        if (column == kColT) {
+          timeField = static_cast<int>(f);
+        } else {
+          data.Columns.push_back({column, {}});
+        }
+      }
+      if (timeField < 0) fail("no t_s column: the measured times are needed");
+      continue;
+    }
+    if (fields.size() != columns.size())
+      fail(std::to_string(fields.size()) + " fields, but the header names " + std::to_string(columns.size()));
+    std::size_t measured = 0;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      std::string where("column ");
+      where.append(std::to_string(f + 1)).append(" (").append(CsvName(columns[f])).append("): ");
+      double value = 0.0;
+      const bool empty = fields[f].empty();
+      if (!empty && !ParseFiniteNumber(fields[f], value))
+        fail(where + "'" + std::string(fields[f]) + "' is not a number (the decimal separator is '.')");
+      if (static_cast<int>(f) == timeField) {
+        if (empty) fail(where + "the time is empty");
+        data.Time.push_back(value);
+      } else {
+        data.Columns[measured++].Values.push_back(empty ? std::nullopt : std::optional<double>(value));
+      }
+    }
+  }
+  if (columns.empty()) throw Error(name + ": empty: a header row with t_s is needed");
+  return data;
+}
+
+MeasuredData ReadMeasuredData(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError(FileErrorText("open", path, errno));
+  std::string text;
+  char chunk[16 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      throw FileError(FileErrorText("read", path, error));
+    }
+    if (n == 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  MeasuredData data = ParseMeasuredData(text, path.string());
+  data.Name = path.filename().string();
+  return data;
+}
+
+std::optional<double> RunValueAt(const RunResult& run, int column, double t) {
+  const int stored = run.Summary.SamplesStored;
+  if (stored < 1) return std::nullopt;
+  const double tf = StoredUnitFactor(kColT, run.Units), cf = StoredUnitFactor(column, run.Units);
+  const auto time = [&](int row) { return run.Table.Cell(kColT, row) * tf; };
+  const auto value = [&](int row) { return run.Table.Cell(column, row) * cf; };
+  if (!(t >= time(1) && t <= time(stored))) return std::nullopt;
+  // The first stored row at or after t; rows are in time order.
+  int lo = 1, hi = stored;
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (time(mid) < t) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  if (time(lo) == t || lo == 1) return value(lo);
+  const double t0 = time(lo - 1), t1 = time(lo);
+  return value(lo - 1) + (value(lo) - value(lo - 1)) * Div(t - t0, t1 - t0);
+}
+
+Deviation CompareWithRun(const MeasuredData& data, const RunResult& run) {
+  Deviation d;
+  for (const MeasuredColumn& c : data.Columns) {
+    ColumnDeviation dev{c.Column, 0, 0, 0.0, 0.0};
+    double sum = 0.0;
+    for (std::size_t i = 0; i < c.Values.size(); ++i) {
+      if (!c.Values[i]) continue;
+      const std::optional<double> computed = RunValueAt(run, c.Column, data.Time[i]);
+      if (!computed) {
+        ++dev.Outside;
+        continue;
+      }
+      const double diff = Checked(*c.Values[i] - *computed);
+      sum = Checked(sum + diff * diff);
+      if (std::fabs(diff) > std::fabs(dev.MaxDiff)) dev.MaxDiff = diff;
+      ++dev.Compared;
+    }
+    if (dev.Compared > 0) dev.Rms = std::sqrt(sum / dev.Compared);
+    d.Columns.push_back(dev);
+  }
+  if (const MeasuredColumn* h = data.Find(kColH)) {
+    std::optional<double> apex;
+    for (const std::optional<double>& v : h->Values)
+      if (v && (!apex || *v > *apex)) apex = v;
+    if (apex) d.ApexH = Checked(*apex - run.Summary.ApexH);
+  }
+  if (const MeasuredColumn* x = data.Find(kColX)) {
+    std::optional<std::size_t> last;
+    for (std::size_t i = 0; i < x->Values.size(); ++i)
+      if (x->Values[i] && (!last || data.Time[i] >= data.Time[*last])) last = i;
+    if (last) d.RangeX = Checked(*x->Values[*last] - run.Final.X);
+  }
+  return d;
+}
+
+std::string DeviationText(const Deviation& d, char sep) {
+  const auto number = [sep](double v, bool sign) {
+    std::string text(sign && v > 0 ? "+" : "");
+    return text.append(FormatGeneral(v, 4, sep));
+  };
+  std::string text;
+  for (const ColumnDeviation& c : d.Columns) {
+    text.append(CsvName(c.Column)).append(": ");
+    if (c.Compared == 0) {
+      text += "no measured time within the flight";
+    } else {
+      text.append("RMS ").append(number(c.Rms, false)).append(", largest ").append(number(c.MaxDiff, true));
+      text.append(" (").append(std::to_string(c.Compared)).append(c.Compared == 1 ? " time" : " times");
+      if (c.Outside > 0)
+        text.append("; ").append(std::to_string(c.Outside)).append(" outside the flight skipped");
+      text += ")";
+    }
+    text += "\n";
+  }
+  if (d.ApexH) text.append("apex H_m: ").append(number(*d.ApexH, true)).append("\n");
+  if (d.RangeX) text.append("range X_m: ").append(number(*d.RangeX, true)).append("\n");
+  return text;
+}
+
+}  // namespace zarn

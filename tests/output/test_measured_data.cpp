@@ -1,0 +1,83 @@
+// Measured data read from CSV and compared with a run: figures computed by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "output/measured_data.h"
+#include "records/errors.h"
+
+namespace zarn {
+namespace {
+
+// A run of four stored rows: t = 0, 1, 2, 3 s; H = 0, 10, 20, 10 m; X = 0, 30, 60, 90 m; apex 20 m,
+// range 100 m (the last step went past the last row).
+std::unique_ptr<RunResult> FourRowRun(const UnitFlags& units = {}) {
+  auto run = std::make_unique<RunResult>();
+  run->Table.RowsPerColumn = 500;  // as a run leaves it
+  const double t[] = {0, 1, 2, 3}, h[] = {0, 10, 20, 10}, x[] = {0, 30, 60, 90};
+  for (int i = 0; i < 4; ++i) {
+    run->Table.Cell(kColT, i + 1) = t[i];
+    run->Table.Cell(kColH, i + 1) = h[i] / (units.HeightInKm == 1 ? 1000.0 : 1.0);
+    run->Table.Cell(kColX, i + 1) = x[i];
+  }
+  run->Units = units;
+  run->Summary.SamplesStored = 4;
+  run->Summary.ApexH = 20;
+  run->Final.X = 100;
+  return run;
+}
+
+TEST(MeasuredData, DeviationAtTheMeasuredTimesAgreesWithAHandComputation) {
+  // t = 0.5: computed H 5, measured 6 (+1); t = 2.5: 15 against 14 (-1); t = 1: 10 against 13 (+3);
+  // t = 5 lies after the flight. RMS = sqrt((1 + 1 + 9) / 3) = 1.9148542155126762.
+  const MeasuredData data = ParseMeasuredData("t_s,H_m,X_m\n0.5,6,\n2.5,14,70\n1,13,31\n5,9,95\n", "m.csv");
+  for (const UnitFlags units : {UnitFlags{}, UnitFlags{1, 0, 0, 0, 0}}) {
+    const Deviation d = CompareWithRun(data, *FourRowRun(units));
+    ASSERT_EQ(d.Columns.size(), 2u);
+    EXPECT_EQ(d.Columns[0].Column, kColH);
+    EXPECT_EQ(d.Columns[0].Compared, 3);
+    EXPECT_EQ(d.Columns[0].Outside, 1);
+    EXPECT_NEAR(d.Columns[0].Rms, 1.9148542155126762, 1e-12);
+    EXPECT_DOUBLE_EQ(d.Columns[0].MaxDiff, 3.0);
+    // X: 70 against 75 (-5) at 2.5 s, 31 against 30 (+1) at 1 s; the empty cell is no measurement.
+    EXPECT_EQ(d.Columns[1].Compared, 2);
+    EXPECT_NEAR(d.Columns[1].Rms, std::sqrt(13.0), 1e-12);
+    EXPECT_DOUBLE_EQ(d.Columns[1].MaxDiff, -5.0);
+    EXPECT_DOUBLE_EQ(*d.ApexH, 14.0 - 20.0);    // the largest measured H against the apex
+    EXPECT_DOUBLE_EQ(*d.RangeX, 95.0 - 100.0);  // X measured last against the range
+  }
+  EXPECT_EQ(DeviationText(CompareWithRun(data, *FourRowRun()), '.'),
+            "H_m: RMS 1.915, largest +3 (3 times; 1 outside the flight skipped)\n"
+            "X_m: RMS 3.606, largest -5 (2 times; 1 outside the flight skipped)\n"
+            "apex H_m: -6\nrange X_m: -5\n");
+}
+
+TEST(MeasuredData, ErrorsNameTheFileTheLineAndTheColumn) {
+  const struct {
+    const char* Text;
+    const char* Message;
+  } cases[] = {
+      {"t_s,Hm\n", "m.csv:1: column 2: unknown name 'Hm' (did you mean 'H_m'?)"},
+      {"H_m,X_m\n1,2\n", "m.csv:1: no t_s column: the measured times are needed"},
+      {"t_s,H_m,H_m\n", "m.csv:1: column 3: 'H_m' is named twice"},
+      {"t_s,H_m\n\n1,2\n2,x\n",
+       "m.csv:4: column 2 (H_m): 'x' is not a number (the decimal separator is '.')"},
+      {"t_s,H_m\r\n1,2,3\r\n", "m.csv:2: 3 fields, but the header names 2"},
+      {"t_s,H_m\n,2\n", "m.csv:2: column 1 (t_s): the time is empty"},
+      {"t_s,H_m\n1,1e999\n",
+       "m.csv:2: column 2 (H_m): '1e999' is not a number (the decimal separator is '.')"},
+      {"", "m.csv: empty: a header row with t_s is needed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    try {
+      ParseMeasuredData(c.Text, "m.csv");
+      ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zarn
