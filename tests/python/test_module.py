@@ -33,6 +33,15 @@ class Figures(Scratch):
                 self.assertEqual(exact(got), exact(expected))  # keys in order, numbers to the bit
                 self.assertEqual(zarn.run(**kwargs).events, got["events"])
 
+    def test_the_step_check_and_a_comparison_add_the_runners_keys(self):
+        measured = self.dir / "measured.csv"
+        measured.write_text("t_s,H_m,X_m\n1,60,70\n3,150,200\n6,240,460\n")
+        expected = batch_json("--preset", 0, "--compare", measured, "--check-step", "--dir", self.dir)
+        got = zarn.run(preset=0, compare=measured, check_step=True).figures
+        self.assertEqual(exact(got), exact(expected))
+        self.assertEqual(got["compared_H_m"], 3)
+        self.assertEqual(got["check_step"]["finer"], 0.0025)  # half the step of 0.005 s
+
     def test_figures_of_the_first_preset(self):
         f = zarn.run(preset=0).figures
         self.assertEqual(f["steps_per_pass"], 2819)

@@ -20,6 +20,7 @@
 #include "batch/png_plugin.h"
 #include "batch/run_monitor.h"
 #include "flight/integrator.h"
+#include "flight/step_check.h"
 #include "output/file_sink.h"
 #include "output/measured_data.h"
 #include "output/param_file.h"
@@ -199,6 +200,17 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
 // (none when it is empty), --csv (to `out` for "-") and --png. `monitor` watches the run and answers
 // a Ctrl-C. Throws Error as the run, a file or the picture fails, or "Run cancelled".
 Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out);
+
+// What --check-step and --compare add to a run's report: the check's finer run and the deviation
+// from the measured values, each only where asked for.
+struct RunReport {
+  std::optional<StepCheck> Check;
+  std::optional<zarn::Deviation> Deviation;
+};
+// Makes them for a run of RunWithFiles (the check flies again, watched by `monitor`).
+RunReport ReportOf(const BatchOptions& options, const Flight& flight, RunMonitor& monitor);
+// Their keys for --json after the flight's own: ", \"rms_H_m\": ..., \"check_step\": {...}", or "".
+std::string ReportJson(const RunReport& report, const Flight& flight);
 
 // Writes `text` to `out` (standard output) and flushes it; FileError with the platform's reason
 // (EIO where the stream gives none) when that failed.

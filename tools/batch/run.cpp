@@ -138,6 +138,26 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
   return flight;
 }
 
+RunReport ReportOf(const BatchOptions& options, const Flight& flight, RunMonitor& monitor) {
+  RunReport report;
+  if (options.CheckStep) {
+    RunOptions run;  // progress and Ctrl-C only: the check writes no file
+    run.ProgressEvery = kProgressEvery;
+    run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
+    report.Check = CheckStep(ParametersOf(BaseRecord(options)), *flight.Result, run);
+  }
+  monitor.Erase();
+  if (options.Compare) report.Deviation = CompareWithRun(*options.Compare, *flight.Result);
+  return report;
+}
+
+std::string ReportJson(const RunReport& report, const Flight& flight) {
+  std::string json;
+  if (report.Deviation) json += DeviationJson(*report.Deviation, *flight.Result, flight.Values);
+  if (report.Check) json += ", \"check_step\": " + StepCheckJson(*report.Check);
+  return json;
+}
+
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
   if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
   if (options.IsSolve()) return RunSolve(options, out, err, console);
@@ -149,20 +169,12 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     const RunResult* d = flight.Result.get();
     const Figures& figures = flight.Values;
     const FlightParameters params = ParametersOf(BaseRecord(options));
-    std::optional<StepCheck> check;
-    if (options.CheckStep) {
-      RunOptions run;  // progress and Ctrl-C only: the check writes no file
-      run.ProgressEvery = kProgressEvery;
-      run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-      check = CheckStep(params, *d, run);
-    }
-    monitor.Erase();
-    const std::optional<Deviation> deviation =
-        options.Compare ? std::optional<Deviation>(CompareWithRun(*options.Compare, *d)) : std::nullopt;
+    const RunReport report = ReportOf(options, flight, monitor);
+    const std::optional<StepCheck>& check = report.Check;
+    const std::optional<Deviation>& deviation = report.Deviation;
     if (options.Json) {
       std::string json = FlightJson(flight);
-      if (deviation) json.insert(json.size() - 1, DeviationJson(*deviation, *d, figures));
-      if (check) json.insert(json.size() - 1, ", \"check_step\": " + StepCheckJson(*check));
+      json.insert(json.size() - 1, ReportJson(report, flight));
       WriteStdout(out, json + '\n');
     } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       std::string text = SummaryText(figures);

@@ -71,6 +71,9 @@ def run(
     graph: str | None = None,
     style: str | None = None,
     save_params: _Path | None = None,
+    events: _Path | None = None,
+    check_step: bool = False,
+    compare: _Path | None = None,
     **options: object,
 ) -> Run:
     """Flies one case, as zarn-batch does.

@@ -245,6 +245,7 @@ struct Flight {
   PresetRecordSlots Record{};
   std::shared_ptr<const RunResult> Result;
   batch::Figures Values{};
+  std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
 
 void WarnNote(const RunResult& r) {
@@ -269,6 +270,7 @@ Flight Run(const py::object& preset, const py::object& params, const py::object&
     batch::RunMonitor monitor(console);
     try {
       done = batch::RunWithFiles(options, monitor, out);
+      flight.ReportJson = batch::ReportJson(batch::ReportOf(options, done, monitor), done);
     } catch (const std::exception& e) {
       throw ModuleError(e.what());
     }
@@ -469,6 +471,11 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
           [](const Flight& f) {
             py::dict d = FiguresDict(f.Values);
             d["events"] = EventList(*f.Result);
+            if (!f.ReportJson.empty()) {  // the deviation's keys and the step check, read as --json has them
+              const py::dict more =
+                  py::module_::import("json").attr("loads")("{" + f.ReportJson.substr(2) + "}");
+              for (const auto& [key, value] : more) d[key] = value;
+            }
             return d;
           },
           "The key figures by the keys of zarn-batch --json (counts as int, the rest as float), its "
@@ -522,7 +529,7 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
 preset: 0 to 4, or file: a parameter file, gives the starting values; params: {name: value} then
 changes them (the parameter files' names, e.g. {"TTO": 30, "dt0": 1e-4}). Options as keywords:
 dir= writes the two result files there (without it none are written), csv=, png=, graph=,
-style=, save_params=. Returns a zarn.Run. Raises zarn.Error with the runner's message.)doc");
+style=, save_params=, events=, check_step=True, compare=. Returns a zarn.Run. Raises zarn.Error with the runner's message.)doc");
   m.def("sweep", &RunSweep, py::arg("preset") = py::none(), py::arg("params") = py::none(),
         py::arg("file") = py::none(),
         R"doc(Flies many cases on all cores, as zarn-batch --sweep or --case does.
