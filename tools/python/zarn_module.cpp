@@ -23,13 +23,13 @@
 #include <vector>
 
 #include "answers/stats.h"
-#include "batch/batch.h"
 #include "flight/columns.h"
 #include "flight/presets.h"
 #include "output/event_text.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "records/errors.h"
+#include "runner/batch.h"
 
 namespace py = pybind11;
 

@@ -17,8 +17,6 @@
 
 #include "answers/requests.h"
 #include "answers/stats.h"
-#include "batch/png_plugin.h"
-#include "batch/run_monitor.h"
 #include "flight/integrator.h"
 #include "flight/step_check.h"
 #include "output/file_sink.h"
@@ -26,6 +24,8 @@
 #include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
+#include "runner/png_plugin.h"
+#include "runner/run_monitor.h"
 
 namespace zarn::batch {
 

@@ -8,13 +8,13 @@
 
 #include "answers/solve.h"
 #include "answers/stats.h"
-#include "batch/batch.h"
-#include "batch/png_plugin.h"
 #include "flight/number_text.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
 #include "output/result_files.h"
 #include "records/errors.h"
+#include "runner/batch.h"
+#include "runner/png_plugin.h"
 
 namespace zarn::batch {
 namespace {

@@ -1,4 +1,4 @@
-#include "batch/png_plugin.h"
+#include "runner/png_plugin.h"
 
 #include <dlfcn.h>
 

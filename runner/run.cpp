@@ -3,8 +3,6 @@
 #include <ostream>
 #include <string>
 
-#include "batch/batch.h"
-#include "batch/png_plugin.h"
 #include "flight/columns.h"
 #include "flight/presets.h"
 #include "flight/step_check.h"
@@ -16,6 +14,8 @@
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
+#include "runner/batch.h"
+#include "runner/png_plugin.h"
 
 namespace zarn::batch {
 

@@ -17,12 +17,12 @@
 
 #include "answers/draws.h"
 #include "answers/stats.h"
-#include "batch/batch.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
+#include "runner/batch.h"
 
 namespace zarn::batch {
 
