@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/batch.h"
+#include "runner/batch.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "flight/integrator.h"
 #include "flight/presets.h"
 #include "output/result_files.h"
-#include "tools/batch/run_monitor.h"
+#include "runner/run_monitor.h"
 
 namespace {
 

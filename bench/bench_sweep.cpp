@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "batch/batch.h"
+#include "runner/batch.h"
 
 namespace {
 

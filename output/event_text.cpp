@@ -1,25 +1,8 @@
 #include "output/event_text.h"
 
 #include "flight/number_text.h"
-#include "records/constants.h"
 
 namespace zarn {
-namespace {
-
-// The columns of an event, after its name.
-struct EventColumn {
-  const char* Key;
-  double (*Of)(const FlightEvent&);
-};
-constexpr EventColumn kEventColumns[] = {
-    {"t_s", [](const FlightEvent& e) { return e.t; }},
-    {"X_m", [](const FlightEvent& e) { return e.X; }},
-    {"H_m", [](const FlightEvent& e) { return e.H; }},
-    {"V_m_s", [](const FlightEvent& e) { return e.V; }},
-    {"Q_deg", [](const FlightEvent& e) { return e.Theta * kDegPerRad; }},
-};
-
-}  // namespace
 
 std::string EventsJson(const std::vector<FlightEvent>& events) {
   std::string text = "[";

@@ -4,7 +4,8 @@
 The layers, bottom to top: records (shared records, constants, errors), models (physics), flight
 (parameters, activation, the run and its figures), output (result files, CSV and parameter files),
 answers (solving and Monte Carlo over runs, their statistics) and beside it plot (renderer over a
-canvas), then ui and tools, which sit side by side and never include each other. The build holds
+canvas), then runner (the runner's options, runs, sweeps and answers, which zarn-batch and the
+Python module share), then ui and tools, which sit side by side and never include each other. The build holds
 the same order (each library's include root holds only its own folder and those below it); this
 check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures)
 stands beside models and is read only by ui. An include whose first folder is not a layer (a
@@ -24,7 +25,8 @@ ALLOWED = {
     "answers": {"records", "models", "flight", "output", "answers"},
     "assets": {"assets"},
     "ui": {"records", "models", "flight", "output", "plot", "answers", "assets", "ui"},
-    "tools": {"records", "models", "flight", "output", "plot", "answers", "tools"},
+    "runner": {"records", "models", "flight", "output", "plot", "answers", "runner"},
+    "tools": {"records", "models", "flight", "output", "plot", "answers", "runner", "tools"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 

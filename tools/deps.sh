@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the program need (only those missing).
 set -euo pipefail
 packages=(build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-svg-dev libboost-dev libeigen3-dev fonts-dejavu-core python3 clang-format)
+          qt6-svg-dev libboost-dev libeigen3-dev fonts-dejavu-core python3 clang-format pybind11-dev
+          python3-dev python3-numpy python3-matplotlib parallel)
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

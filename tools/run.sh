@@ -6,7 +6,7 @@ here=$(pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/deps.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target zarn zarn-batch
+cmake --build "$root/build" -j"$(nproc)" --target zarn zarn-batch zarn_python
 cd "$here"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the first preset headless instead."

@@ -177,26 +177,26 @@ TEST(Staging, HigherOrderMethodsStageAtTheFuelsEnd) {
 // step (whose own error is 1/64 of it), for each error the check is there to judge: 1e-5 of the
 // figure or more (preset 1's range of 0.7 m, an effect of the angle limit at the release from
 // rest, moves by 3e-6 of itself, not in step with the step).
-TEST(StepCheck, EstimateMeetsTheTrueErrorWithinAFactorOfThree) {
-  for (int preset = 0; preset < 5; ++preset) {
-    SCOPED_TRACE(preset);
-    const FlightParameters p = PresetParameters(preset);
-    const auto first = ComputeTrajectory(p);
-    const StepCheck c = CheckStep(p, *first);
-    FlightParameters fine = p;
-    fine.dt0 = p.dt0 / 64;
-    FlightState end{};
-    const RunSummary s = Flown(fine, &end);
-    const double trueRange = (first->Final.X - end.X) * 64 / 63;
-    const double trueApex = (first->Summary.ApexH - s.ApexH) * 64 / 63;
-    if (std::fabs(trueRange) > 1e-5 * std::fabs(end.X)) {
-      EXPECT_GT(c.Figures[1].Error / trueRange, 1.0 / 3);
-      EXPECT_LT(c.Figures[1].Error / trueRange, 3.0);
-    }
-    if (std::fabs(trueApex) > 1e-5 * std::fabs(s.ApexH)) {
-      EXPECT_GT(c.Figures[2].Error / trueApex, 1.0 / 3);
-      EXPECT_LT(c.Figures[2].Error / trueApex, 3.0);
-    }
+class EachPreset : public testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(Presets, EachPreset, testing::Range(0, 5));
+
+TEST_P(EachPreset, StepCheckEstimateMeetsTheTrueErrorWithinAFactorOfThree) {
+  const FlightParameters p = PresetParameters(GetParam());
+  const auto first = ComputeTrajectory(p);
+  const StepCheck c = CheckStep(p, *first);
+  FlightParameters fine = p;
+  fine.dt0 = p.dt0 / 64;
+  FlightState end{};
+  const RunSummary s = Flown(fine, &end);
+  const double trueRange = (first->Final.X - end.X) * 64 / 63;
+  const double trueApex = (first->Summary.ApexH - s.ApexH) * 64 / 63;
+  if (std::fabs(trueRange) > 1e-5 * std::fabs(end.X)) {
+    EXPECT_GT(c.Figures[1].Error / trueRange, 1.0 / 3);
+    EXPECT_LT(c.Figures[1].Error / trueRange, 3.0);
+  }
+  if (std::fabs(trueApex) > 1e-5 * std::fabs(s.ApexH)) {
+    EXPECT_GT(c.Figures[2].Error / trueApex, 1.0 / 3);
+    EXPECT_LT(c.Figures[2].Error / trueApex, 3.0);
   }
 }
 
@@ -242,18 +242,15 @@ TEST(AirRelativeWind, TailwindLengthensAFootballsLobAndRaisesItsApex) {
 }
 
 // With no wind the air-relative model is the classic one to the bit: same result files.
-TEST(AirRelativeWind, NoWindGivesTheClassicFilesToTheBit) {
-  for (int preset = 0; preset < 5; ++preset) {
-    SCOPED_TRACE(preset);
-    test_support::ScratchDir a("wind_classic"), b("wind_air");
-    FlightParameters p = PresetParameters(preset);
-    const auto ra = test_support::FlyWithFiles(p, a.path());
-    p.WindModel = 1;
-    const auto rb = test_support::FlyWithFiles(p, b.path());
-    for (const char* name : {"Zarn Daten.txt", "Zarn_500.txt"})
-      EXPECT_EQ(test_support::ReadFile(a.path() / name), test_support::ReadFile(b.path() / name)) << name;
-    EXPECT_EQ(std::memcmp(&ra->Table, &rb->Table, sizeof ra->Table), 0);
-  }
+TEST_P(EachPreset, NoAirRelativeWindGivesTheClassicFilesToTheBit) {
+  test_support::ScratchDir a("wind_classic"), b("wind_air");
+  FlightParameters p = PresetParameters(GetParam());
+  const auto ra = test_support::FlyWithFiles(p, a.path());
+  p.WindModel = 1;
+  const auto rb = test_support::FlyWithFiles(p, b.path());
+  for (const char* name : {"Zarn Daten.txt", "Zarn_500.txt"})
+    EXPECT_EQ(test_support::ReadFile(a.path() / name), test_support::ReadFile(b.path() / name)) << name;
+  EXPECT_EQ(std::memcmp(&ra->Table, &rb->Table, sizeof ra->Table), 0);
 }
 
 TEST(Methods, RefuseValuesWithoutAMeaning) {

@@ -17,11 +17,11 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/batch.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
 #include "output/result_files.h"
 #include "records/flight_data.h"
+#include "runner/batch.h"
 #include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 

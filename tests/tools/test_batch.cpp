@@ -13,13 +13,13 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/batch.h"
 #include "batch_program.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
 #include "output/param_file.h"
 #include "output/result_files.h"
 #include "records/errors.h"
+#include "runner/batch.h"
 #include "tests/support/vector_pictures.h"
 
 namespace zarn::batch {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch.h"
 #include "batch_program.h"
+#include "runner/batch.h"
 #include "tests/support/scratch.h"
 
 namespace zarn::batch {

@@ -14,13 +14,13 @@
 #include <string>
 #include <tuple>
 
-#include "batch/batch.h"
 #include "batch_program.h"
 #include "flight/presets.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
 #include "plot/catalogue.h"
 #include "plot/renderer.h"
+#include "runner/batch.h"
 
 namespace zarn::batch {
 namespace {

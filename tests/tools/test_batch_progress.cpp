@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "batch/batch.h"
-#include "batch/run_monitor.h"
 #include "batch_program.h"
 #include "output/result_files.h"
+#include "runner/batch.h"
+#include "runner/run_monitor.h"
 
 namespace zarn::batch {
 namespace {

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch.h"
 #include "batch_program.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
+#include "runner/batch.h"
 #include "tests/support/scratch.h"
 
 namespace zarn::batch {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch.h"
 #include "batch_program.h"
 #include "output/result_files.h"
+#include "runner/batch.h"
 
 namespace zarn::batch {
 namespace {

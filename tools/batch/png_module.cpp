@@ -8,11 +8,11 @@
 #include <iostream>
 #include <optional>
 
-#include "batch/png_plugin.h"
 #include "plot/dispersion_picture.h"
 #include "plot/overlay.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"
+#include "runner/png_plugin.h"
 
 namespace {
 

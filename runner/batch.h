@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -16,14 +17,15 @@
 
 #include "answers/requests.h"
 #include "answers/stats.h"
-#include "batch/png_plugin.h"
-#include "batch/run_monitor.h"
 #include "flight/integrator.h"
+#include "flight/step_check.h"
 #include "output/file_sink.h"
 #include "output/measured_data.h"
 #include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
+#include "runner/png_plugin.h"
+#include "runner/run_monitor.h"
 
 namespace zarn::batch {
 
@@ -194,6 +196,22 @@ std::string NumberText(double value);
 // exit code.
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console = {});
 
+// One run as the options ask, without the report: --save-params, the result files into Directory
+// (none when it is empty), --csv (to `out` for "-") and --png. `monitor` watches the run and answers
+// a Ctrl-C. Throws Error as the run, a file or the picture fails, or "Run cancelled".
+Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out);
+
+// What --check-step and --compare add to a run's report: the check's finer run and the deviation
+// from the measured values, each only where asked for.
+struct RunReport {
+  std::optional<StepCheck> Check;
+  std::optional<zarn::Deviation> Deviation;
+};
+// Makes them for a run of RunWithFiles (the check flies again, watched by `monitor`).
+RunReport ReportOf(const BatchOptions& options, const Flight& flight, RunMonitor& monitor);
+// Their keys for --json after the flight's own: ", \"rms_H_m\": ..., \"check_step\": {...}", or "".
+std::string ReportJson(const RunReport& report, const Flight& flight);
+
 // Writes `text` to `out` (standard output) and flushes it; FileError with the platform's reason
 // (EIO where the stream gives none) when that failed.
 void WriteStdout(std::ostream& out, std::string_view text);
@@ -203,10 +221,34 @@ void WriteStdout(std::ostream& out, std::string_view text);
 RunCurvesData CurvesOf(const RunResult& run, const GraphSelection& selection, const UnitFlags& units,
                        std::string name);
 
-// The sweep part of Run, also of a Monte Carlo run (its cases are its draws).
-int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
-// The solving part of Run.
-int RunSolve(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
+// A sweep's case as its row is written: its number from 1, its record, and its figures or error.
+struct SweepRow {
+  int64_t Case;
+  const std::vector<const ParamName*>& Columns;  //!< the swept names, as the summary's columns
+  const PresetRecordSlots& Record;
+  const Figures& Values;   //!< meaningful where Error is empty
+  std::string_view Error;  //!< empty: the case ran through
+};
+using SweepRowSink = std::function<void(const SweepRow& row)>;
+
+// The sweep part of Run, also of a Monte Carlo run (its cases are its draws). `onRow`, where given, sees each
+// row in case order as it is written.
+int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
+             const SweepRowSink& onRow = {});
+// A solution as its row is written: its number from 1, the parameter's value as the run took it,
+// the figures there and the runs it took.
+struct SolveRow {
+  int64_t Case;
+  const ParamName& Param;
+  double Value;
+  const Figures& Values;
+  int64_t Runs;
+};
+using SolveRowSink = std::function<void(const SolveRow& row)>;
+
+// The solving part of Run. `onRow`, where given, sees each solution's row as it is written.
+int RunSolve(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
+             const SolveRowSink& onRow = {});
 // --stats-of.
 int RunStatsOf(const BatchOptions& options, std::ostream& out, std::ostream& err);
 // The statistics of a Monte Carlo run's cases: the table for people on `err`, the CSV into

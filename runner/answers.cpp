@@ -8,13 +8,13 @@
 
 #include "answers/solve.h"
 #include "answers/stats.h"
-#include "batch/batch.h"
-#include "batch/png_plugin.h"
 #include "flight/number_text.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
 #include "output/result_files.h"
 #include "records/errors.h"
+#include "runner/batch.h"
+#include "runner/png_plugin.h"
 
 namespace zarn::batch {
 namespace {
@@ -114,7 +114,8 @@ std::string SolutionRows(const std::vector<Solution>& found, const ParamName& pa
 
 }  // namespace
 
-int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const Console& console) {
+int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const Console& console,
+             const SolveRowSink& onRow) {
   const ParamInterval& over = o.Solve ? *o.Solve : *o.Over;
   const std::size_t figure = o.Target ? o.Target->Figure : o.Maximize ? *o.Maximize : *o.Minimize;
   const FigureSpec& spec = kFigures[figure];
@@ -166,6 +167,10 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
       return kExitRunError;
     }
     WriteStdout(out, SolutionRows(found, *over.Param, searcher, o.Json));
+    if (onRow)
+      for (std::size_t i = 0; i < found.size(); ++i)
+        onRow({static_cast<int64_t>(i + 1), *over.Param, FieldValue(found[i].X), searcher.At(found[i].X),
+               found[i].Runs});
     return kExitOk;
   } catch (const std::exception& e) {
     searcher.Monitor().Erase();

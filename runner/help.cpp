@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <string>
 
-#include "batch/batch.h"
 #include "flight/parameters.h"
 #include "plot/catalogue.h"
+#include "runner/batch.h"
 
 #ifndef ZARN_VERSION
 #define ZARN_VERSION "unknown"

@@ -1,11 +1,11 @@
 #include <string>
 
-#include "batch/batch.h"
 #include "flight/key_figures.h"
 #include "flight/number_text.h"
 #include "output/event_text.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "runner/batch.h"
 
 namespace zarn::batch {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch.h"
 #include "flight/parameters.h"
 #include "flight/presets.h"
 #include "output/param_file.h"
 #include "records/errors.h"
+#include "runner/batch.h"
 
 namespace zarn::batch {
 

@@ -1,4 +1,4 @@
-#include "batch/png_plugin.h"
+#include "runner/png_plugin.h"
 
 #include <dlfcn.h>
 
@@ -12,6 +12,13 @@ namespace zarn::batch {
 namespace {
 
 std::filesystem::path ModulePath() {
+#ifdef ZARN_PICTURE_MODULE_BESIDE_LIBRARY
+  // Built into a shared library (the Python module): the picture module lies beside that library.
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr)
+    throw Error("Cannot find the picture module: the library's path is unknown");
+  return std::filesystem::path(info.dli_fname).parent_path() / kPngModuleFile;
+#endif
   std::error_code ec;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec)

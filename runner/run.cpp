@@ -3,8 +3,6 @@
 #include <ostream>
 #include <string>
 
-#include "batch/batch.h"
-#include "batch/png_plugin.h"
 #include "flight/columns.h"
 #include "flight/presets.h"
 #include "flight/step_check.h"
@@ -16,6 +14,8 @@
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
+#include "runner/batch.h"
+#include "runner/png_plugin.h"
 
 namespace zarn::batch {
 
@@ -100,6 +100,64 @@ void WriteStdout(std::ostream& out, std::string_view text) {
   if (!out) throw FileError(FileErrorText("write", "standard output", errno != 0 ? errno : EIO));
 }
 
+Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out) {
+  const PresetRecordSlots record = BaseRecord(options);
+  const FlightParameters params = ParametersOf(record);
+  if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
+
+  // An empty directory writes no result files: the same run, its steps going nowhere.
+  std::optional<ResultFiles> files;
+  RunOptions run;
+  if (!options.Directory.empty()) run.Sink = &files.emplace(options.Directory);
+  run.ProgressEvery = kProgressEvery;
+  run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
+  Flight flight = Fly(params, run);
+  const RunResult* d = flight.Result.get();
+  monitor.Erase();
+  // A Ctrl-C after the run's last report still stops what would follow.
+  if (monitor.Cancelled()) throw Error("Run cancelled");
+
+  // The exports carry the rows the run stored, no more.
+  const int32_t stored = d->Summary.SamplesStored;
+  if (options.Csv == "-") {
+    WriteStdout(out, TableCsvText(d->Table, d->Units, stored));
+  } else if (!options.Csv.empty()) {
+    WriteTableCsv(options.Csv, d->Table, d->Units, stored);
+  }
+  if (!options.Png.empty() && options.Compare) {
+    SaveComparedPicture(*d, *options.Compare, options);
+  } else if (!options.Png.empty()) {
+    SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
+  }
+  if (monitor.Cancelled()) throw Error("Run cancelled");
+  if (options.Events == "-") {
+    WriteStdout(out, EventsCsv(d->Events));
+  } else if (!options.Events.empty()) {
+    WriteWholeFile(options.Events, EventsCsv(d->Events));
+  }
+  return flight;
+}
+
+RunReport ReportOf(const BatchOptions& options, const Flight& flight, RunMonitor& monitor) {
+  RunReport report;
+  if (options.CheckStep) {
+    RunOptions run;  // progress and Ctrl-C only: the check writes no file
+    run.ProgressEvery = kProgressEvery;
+    run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
+    report.Check = CheckStep(ParametersOf(BaseRecord(options)), *flight.Result, run);
+  }
+  monitor.Erase();
+  if (options.Compare) report.Deviation = CompareWithRun(*options.Compare, *flight.Result);
+  return report;
+}
+
+std::string ReportJson(const RunReport& report, const Flight& flight) {
+  std::string json;
+  if (report.Deviation) json += DeviationJson(*report.Deviation, *flight.Result, flight.Values);
+  if (report.Check) json += ", \"check_step\": " + StepCheckJson(*report.Check);
+  return json;
+}
+
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
   if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
   if (options.IsSolve()) return RunSolve(options, out, err, console);
@@ -107,49 +165,16 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
   RunMonitor monitor(console);
   const bool csvToStdout = options.Csv == "-";
   try {
-    const PresetRecordSlots record = BaseRecord(options);
-    const FlightParameters params = ParametersOf(record);
-    if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
-
-    ResultFiles files(options.Directory);
-    RunOptions run;
-    run.Sink = &files;
-    run.ProgressEvery = kProgressEvery;
-    run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    const Flight flight = Fly(params, run);
+    const Flight flight = RunWithFiles(options, monitor, out);
     const RunResult* d = flight.Result.get();
     const Figures& figures = flight.Values;
-    monitor.Erase();
-    // A Ctrl-C after the run's last report still stops what would follow.
-    if (monitor.Cancelled()) throw Error("Run cancelled");
-
-    // The exports carry the rows the run stored, no more.
-    const int32_t stored = d->Summary.SamplesStored;
-    if (csvToStdout) {
-      WriteStdout(out, TableCsvText(d->Table, d->Units, stored));
-    } else if (!options.Csv.empty()) {
-      WriteTableCsv(options.Csv, d->Table, d->Units, stored);
-    }
-    if (!options.Png.empty() && options.Compare) {
-      SaveComparedPicture(*d, *options.Compare, options);
-    } else if (!options.Png.empty()) {
-      SavePicture(*d, *options.Graph, options.Png, options.PngFormat, options.ClearStyle);
-    }
-    if (monitor.Cancelled()) throw Error("Run cancelled");
-    if (options.Events == "-") {
-      WriteStdout(out, EventsCsv(d->Events));
-    } else if (!options.Events.empty()) {
-      WriteWholeFile(options.Events, EventsCsv(d->Events));
-    }
-    std::optional<StepCheck> check;
-    if (options.CheckStep) check = CheckStep(params, *d, run);
-    monitor.Erase();
-    const std::optional<Deviation> deviation =
-        options.Compare ? std::optional<Deviation>(CompareWithRun(*options.Compare, *d)) : std::nullopt;
+    const FlightParameters params = ParametersOf(BaseRecord(options));
+    const RunReport report = ReportOf(options, flight, monitor);
+    const std::optional<StepCheck>& check = report.Check;
+    const std::optional<Deviation>& deviation = report.Deviation;
     if (options.Json) {
       std::string json = FlightJson(flight);
-      if (deviation) json.insert(json.size() - 1, DeviationJson(*deviation, *d, figures));
-      if (check) json.insert(json.size() - 1, ", \"check_step\": " + StepCheckJson(*check));
+      json.insert(json.size() - 1, ReportJson(report, flight));
       WriteStdout(out, json + '\n');
     } else if (!options.Quiet && !csvToStdout && options.Events != "-") {
       std::string text = SummaryText(figures);

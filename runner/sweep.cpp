@@ -17,12 +17,12 @@
 
 #include "answers/draws.h"
 #include "answers/stats.h"
-#include "batch/batch.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
+#include "runner/batch.h"
 
 namespace zarn::batch {
 
@@ -265,7 +265,8 @@ void SaveSweepPicture(const BatchOptions& options, const CaseGrid& grid, std::ve
 
 }  // namespace
 
-int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
+int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
+             const SweepRowSink& onRow) {
   const CaseGrid grid(options);
   const int64_t total = grid.Count();
   // This shard's cases: K, K+N, K+2N, ... of the grid's order.
@@ -339,6 +340,8 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             if (outcome.NotRun) ++notRun;
             bar.Erase();
             summary.Write(CaseRow(grid, caseIndex(written) + 1, outcome));
+            if (onRow)
+              onRow({caseIndex(written) + 1, grid.Columns(), outcome.Record, outcome.Result, outcome.Error});
             keep(caseIndex(written) + 1, outcome);
             if (outcome.Curves) pictured.push_back(std::move(*outcome.Curves));
             ++written;
@@ -365,6 +368,9 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
         if (!it->second.Error.empty()) ++failed;
         if (it->second.NotRun) ++notRun;
         summary.Write(CaseRow(grid, caseIndex(written) + 1, it->second));
+        if (onRow)
+          onRow({caseIndex(written) + 1, grid.Columns(), it->second.Record, it->second.Result,
+                 it->second.Error});
         ++written;
       }
       summary.Close();
