@@ -24,8 +24,6 @@
 namespace zarn {
 namespace {
 
-constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
-constexpr double kThinAirVsound = 290.0;     //!< [m/s] speed of sound taken above kThinAirHeight
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 
@@ -34,12 +32,6 @@ constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
   for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
   return switched;
 }();
-
-// The air at a height as a run takes it, for the events between its steps.
-AirAt RunAir(double H) {
-  const AtmosphereState air = StandardAtmosphere(H);
-  return {H > kThinAirHeight ? kThinAirVsound : air.Vsound, air.Roh};
-}
 
 // A sink that takes nothing: the run of a sweep's case that keeps only its figures.
 class NoSink final : public StepSink {
@@ -394,6 +386,11 @@ std::string FirstStepFault(const FlightParameters& p) {
 }
 
 }  // namespace
+
+AirAt RunAir(double H) {
+  const AtmosphereState air = StandardAtmosphere(H);
+  return {H > kThinAirHeight ? kThinAirVsound : air.Vsound, air.Roh};
+}
 
 std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {
   ValidateRun(p);

@@ -13,6 +13,12 @@
 
 namespace zarn {
 
+// The air of every method's run: the table's, but above kThinAirHeight the speed of sound is taken
+// as kThinAirVsound. RunAir gives it to the events located between the steps.
+inline constexpr double kThinAirHeight = 120000.0;  //!< [m]
+inline constexpr double kThinAirVsound = 290.0;     //!< [m/s]
+AirAt RunAir(double H);
+
 struct RunProgress {
   int32_t Pass;     //!< 0 probe, 1 recording
   double t;         //!< [s] model time reached

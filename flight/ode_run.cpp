@@ -80,26 +80,9 @@ namespace odeint = boost::numeric::odeint;
 using State = std::array<double, 5>;
 constexpr std::size_t kX = 0, kH = 1, kA = 2, kB = 3, kMass = 4;  // kA, kB: V, Theta or u, w
 
-constexpr double kThinAirHeight = 120000.0;  //!< [m] above it the table's speed of sound is not used
-constexpr double kThinAirVsound = 290.0;     //!< [m/s]
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 constexpr int kBisections = 80;              //!< halve a bracket to the last bit of time
-
-// The air at a height as the rates take it, for the events between the steps.
-AirAt RunAir(double H) {
-  const AtmosphereState air = StandardAtmosphere(H);
-  return {H > kThinAirHeight ? kThinAirVsound : air.Vsound, air.Roh};
-}
-
-class NoSink final : public StepSink {
- public:
-  void Begin() override {}
-  void Step(const FlightState&) override {}
-  void Sampled(int32_t) override {}
-  void End(const RunResult&) override {}
-  void Abandon() noexcept override {}
-};
 
 // A root of g in [a, b] where g(a) > 0 >= g(b), by bisection on the step's interpolant.
 double Bisect(double a, double b, const std::function<double(double)>& g) {

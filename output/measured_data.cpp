@@ -1,10 +1,6 @@
 #include "output/measured_data.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
 #include "flight/columns.h"
@@ -122,22 +118,10 @@ MeasuredData ParseMeasuredData(std::string_view text, const std::string& name) {
 }
 
 MeasuredData ReadMeasuredData(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(FileErrorText("open", path, errno));
-  std::string text;
-  char chunk[16 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      throw FileError(FileErrorText("read", path, error));
-    }
-    if (n == 0) break;
-    text.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  constexpr std::size_t kMaxBytes = std::size_t{1} << 30;  // a measured flight is far smaller
+  const std::string text = ReadWholeFile(path, kMaxBytes);
+  if (text.size() > kMaxBytes)
+    throw Error(path.string() + ": larger than 1 GiB: not a table of measured data");
   MeasuredData data = ParseMeasuredData(text, path.string());
   data.Name = path.filename().string();
   return data;
