@@ -47,7 +47,7 @@ struct ColumnLegend {
   const char* English;
 };
 
-struct ColumnSpec {
+struct ColumnRow {
   std::string_view Csv;  //!< name and stored unit for other tools; "" for a column left out
   // The value a row stores after a motion step, in the column's stored unit (before the unit
   // switches). Faults as the arithmetic raises them.
@@ -66,7 +66,7 @@ inline constexpr double kAuftriebOffset = 1e-9;  //!< [N] added in column 12
 // fills them; 19 and 20 hold 0 (the run clears Volumen at each pass start and every motion step
 // clears Auftrieb) and 12 holds 1e-9: the CSV leaves all of them out.
 // clang-format off
-inline constexpr std::array<ColumnSpec, TrajectoryTable::kColumns> kColumns{{
+inline constexpr std::array<ColumnRow, TrajectoryTable::kColumns> kColumns{{
     {"t_s",  // 0 kColT
      [](const FlightState& s, const FlightParameters&) { return s.t; },
      "t", "s",

@@ -14,6 +14,7 @@
 #include "flight/number_text.h"
 #include "flight/ode_run.h"
 #include "flight/parameters.h"
+#include "flight/stages.h"
 #include "models/atmosphere.h"
 #include "models/derivatives.h"
 #include "models/drag_law.h"
@@ -102,7 +103,7 @@ class Run {
     s_.Stage = 0.0;
     s_.CxCur = p_.Cx;
     s_.CyCur = p_.Cy;
-    if (p_.TaskKind == kTaskRocket) SetUpStages();
+    if (p_.TaskKind == kTaskRocket) plan_ = PlanStages(p_);
     s_.X = 0.0;
     s_.H = p_.H0;
     s_.t = 0.0;
@@ -117,47 +118,15 @@ class Run {
     airRelative_ = p_.WindModel == 1.0;
   }
 
-  // The moments the stages' figures fix: each stage's fuel is gone after its burn time, and an
-  // engine is dropped where the next stage takes over (the third stage keeps its own).
   std::vector<ScheduledEvent> ScheduledEvents() const {
-    std::vector<ScheduledEvent> events;
-    if (p_.TaskKind != kTaskRocket) return events;
-    const double ends[3] = {endOfStage1_, endOfStage2_, totalBurnTime_};
-    for (int32_t i = 0; i < 3; ++i) {
-      const bool burns = i == 0 || stages_[static_cast<std::size_t>(i)].BurnTime > 0.0;
-      if (burns) events.push_back({ends[i], EventKind::Burnout, i + 1});
-      const bool next = i < 2 && stages_[static_cast<std::size_t>(i) + 1].BurnTime > 0.0;
-      if (burns && next) events.push_back({ends[i], EventKind::Staging, i + 1});
-    }
-    return events;
-  }
-
-  void SetUpStages() {
-    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
-      const StageParameters& f = kStageParameters[i];
-      StageData& st = stages_[i];
-      // A zero sea-level Isp marks an upper stage that does not exist: it burns for no time.
-      if (i > 0 && p_.*f.Iud == 0.0) {
-        st = StageData{};
-        continue;
-      }
-      st.FuelMass = p_.*f.Mt;
-      st.IspSeaLevel = p_.*f.Iud;
-      st.IspVacuum = p_.*f.IudP;
-      st.DryMass = p_.*f.Mdv;
-      st.MassFlow = Checked(Div(p_.*f.Schub, st.IspVacuum));  // vacuum thrust / vacuum Isp
-      st.BurnTime = Checked(Div(st.FuelMass, st.MassFlow));
-    }
-    endOfStage1_ = stages_[0].BurnTime;
-    endOfStage2_ = Checked(endOfStage1_ + stages_[1].BurnTime);
-    totalBurnTime_ = Checked(endOfStage2_ + stages_[2].BurnTime);
+    return p_.TaskKind == kTaskRocket ? StageEvents(plan_) : std::vector<ScheduledEvent>{};
   }
 
   void Step() {
     s_.Atm = StandardAtmosphere(s_.H, band_);
     if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
     s_.Mach = Div(s_.V, s_.Atm.Vsound);
-    if (p_.TaskKind == kTaskRocket && s_.t <= totalBurnTime_) {
+    if (p_.TaskKind == kTaskRocket && s_.t <= plan_.End[2]) {
       Burn();
     } else {
       s_.Thrust = 0.0;
@@ -179,18 +148,18 @@ class Run {
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
   void Burn() {
     int stage;
-    if (s_.t <= endOfStage1_) {
+    if (s_.t <= plan_.End[0]) {
       stage = 1;
-    } else if (s_.t <= endOfStage2_) {
-      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - stages_[0].DryMass);
+    } else if (s_.t <= plan_.End[1]) {
+      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - plan_.Stages[0].DryMass);
       stage = 2;
     } else {
       // The third stage's engine stays on board after its burn, as the last engine of a smaller
       // vehicle does.
-      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - stages_[1].DryMass);
+      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - plan_.Stages[1].DryMass);
       stage = 3;
     }
-    const StageData& st = stages_[static_cast<std::size_t>(stage - 1)];
+    const StageData& st = plan_.Stages[static_cast<std::size_t>(stage - 1)];
     // Linear in the ambient pressure: sea-level Isp at the table's sea-level pressure, vacuum Isp at 0.
     s_.Isp = Checked(st.IspSeaLevel +
                      (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
@@ -270,17 +239,14 @@ class Run {
   FlightState& s_;
   const RunOptions& options_;
   StepSink& sink_;
-  std::array<StageData, 3> stages_{};  //!< stage 1 first, set up at each pass start
-  double totalBurnTime_ = 0.0;         //!< [s] sum of the three burn times
-  int32_t pass_ = 0;                   //!< 0 probe pass, 1 recording pass
-  int32_t sampleCount_ = 1;            //!< row the next sample goes to, 1..RowsPerColumn
+  StagePlan plan_;           //!< a rocket's stages, set up at each pass start
+  int32_t pass_ = 0;         //!< 0 probe pass, 1 recording pass
+  int32_t sampleCount_ = 1;  //!< row the next sample goes to, 1..RowsPerColumn
   bool dragLaw_ = false;
   bool airRelative_ = false;       //!< the wind as air moving over the ground
   int32_t buoyancyMode_ = 0;       //!< 1: the body does not move
   std::size_t band_ = 0;           //!< the atmosphere's band of the previous step
   AngleTrig trig_;                 //!< sin and cos of the previous step's angle
-  double endOfStage1_ = 0.0;       //!< [s]
-  double endOfStage2_ = 0.0;       //!< [s]
   double duration_ = 0.0;          //!< [s] final t of the probe pass, for progress reports
   double prevWhole_ = -1.0;        //!< whole part of t / SampleInterval after the previous recorded step
   std::optional<EventFeed> feed_;  //!< in the recording pass: its states to the event log

@@ -15,6 +15,7 @@
 #include "flight/columns.h"
 #include "flight/events.h"
 #include "flight/number_text.h"
+#include "flight/stages.h"
 #include "models/atmosphere.h"
 #include "models/derivatives.h"
 #include "models/drag_law.h"
@@ -164,7 +165,7 @@ class HigherOrderRun {
     i.CxCur = p_.Cx;
     if (std::nearbyint(p_.AeroModel) != 0.0) V2DragCoefficient(p_.AeroModel, i.Mach, i.CxCur);
     if (mode_.Stage > 0) {
-      const StageData& st = stages_[static_cast<std::size_t>(mode_.Stage - 1)];
+      const StageData& st = plan_.Stages[static_cast<std::size_t>(mode_.Stage - 1)];
       i.Isp = Checked(st.IspSeaLevel +
                       (kSeaLevelPbar - i.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
       i.Thrust = Checked(st.MassFlow * i.Isp);
@@ -249,31 +250,11 @@ class HigherOrderRun {
 
   // ----- the pass -----
 
-  void SetUpStages() {
-    for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
-      const StageParameters& f = kStageParameters[i];
-      StageData& st = stages_[i];
-      if (i > 0 && p_.*f.Iud == 0.0) {
-        st = StageData{};
-        continue;
-      }
-      st.FuelMass = p_.*f.Mt;
-      st.IspSeaLevel = p_.*f.Iud;
-      st.IspVacuum = p_.*f.IudP;
-      st.DryMass = p_.*f.Mdv;
-      st.MassFlow = Checked(Div(p_.*f.Schub, st.IspVacuum));
-      st.BurnTime = Checked(Div(st.FuelMass, st.MassFlow));
-    }
-    stageEnd_[0] = stages_[0].BurnTime;
-    stageEnd_[1] = Checked(stageEnd_[0] + stages_[1].BurnTime);
-    stageEnd_[2] = Checked(stageEnd_[1] + stages_[2].BurnTime);
-  }
-
   // The stage whose window (end of the one before, own end] holds a time just after t.
   int StageAfter(double t) const {
     if (!rocket_) return 0;
     for (int s = 0; s < 3; ++s)
-      if (t < stageEnd_[s] && stages_[static_cast<std::size_t>(s)].BurnTime > 0.0) return s + 1;
+      if (t < plan_.End[s] && plan_.Stages[static_cast<std::size_t>(s)].BurnTime > 0.0) return s + 1;
     return 0;
   }
 
@@ -299,8 +280,8 @@ class HigherOrderRun {
   void EnterMode(double t, State& y) {
     const int before = mode_.Stage;
     mode_.Stage = StageAfter(t);
-    if (before == 1 && mode_.Stage == 2) y[kMass] = Checked(y[kMass] - stages_[0].DryMass);
-    if (before == 2 && mode_.Stage == 3) y[kMass] = Checked(y[kMass] - stages_[1].DryMass);
+    if (before == 1 && mode_.Stage == 2) y[kMass] = Checked(y[kMass] - plan_.Stages[0].DryMass);
+    if (before == 2 && mode_.Stage == 3) y[kMass] = Checked(y[kMass] - plan_.Stages[1].DryMass);
     if (mode_.Stage > 0) s_.Stage = mode_.Stage;
     const bool hold = Weak(t, y);
     if (hold && !mode_.Hold) {
@@ -316,7 +297,7 @@ class HigherOrderRun {
   // The next time at which the rates change: a stage's end, the end of the hold, the end time.
   double NextBreak() const {
     double b = p_.Tk;
-    if (mode_.Stage > 0) b = std::min(b, stageEnd_[static_cast<std::size_t>(mode_.Stage - 1)]);
+    if (mode_.Stage > 0) b = std::min(b, plan_.End[static_cast<std::size_t>(mode_.Stage - 1)]);
     if (mode_.Hold) b = std::min(b, kHoldUntil);
     return b;
   }
@@ -327,7 +308,7 @@ class HigherOrderRun {
     s_.AngleHold = 0.0;
     rocket_ = p_.TaskKind == kTaskRocket;
     buoyant_ = IsBuoyantTask(p_.TaskKind);
-    if (rocket_) SetUpStages();
+    if (rocket_) plan_ = PlanStages(p_);
     launchAngle_ = p_.TTO / kDegPerRad;
     double V = p_.V0;
     if (V == 0.0 && !airRelative_) V = kRestSpeed;  // the Euler step's kick, once
@@ -429,19 +410,8 @@ class HigherOrderRun {
 
   // ----- the events -----
 
-  // The moments the stages' figures fix, as the classic run has them: each stage's fuel is gone at
-  // its window's end, and an engine is dropped where the next stage takes over.
   std::vector<ScheduledEvent> ScheduledEvents() const {
-    std::vector<ScheduledEvent> events;
-    if (!rocket_) return events;
-    for (int32_t i = 0; i < 3; ++i) {
-      const auto at = static_cast<std::size_t>(i);
-      const bool burns = i == 0 || stages_[at].BurnTime > 0.0;
-      if (burns) events.push_back({stageEnd_[at], EventKind::Burnout, i + 1});
-      const bool next = i < 2 && stages_[at + 1].BurnTime > 0.0;
-      if (burns && next) events.push_back({stageEnd_[at], EventKind::Staging, i + 1});
-    }
-    return events;
+    return rocket_ ? StageEvents(plan_) : std::vector<ScheduledEvent>{};
   }
 
   // A point for the event log: the state and the method's own rates there, so that the log's
@@ -566,8 +536,7 @@ class HigherOrderRun {
   const bool airRelative_;
   odeint::runge_kutta4<State> rk4_;
   odeint::controlled_runge_kutta<odeint::runge_kutta_dopri5<State>> dopri_;
-  std::array<StageData, 3> stages_{};
-  std::array<double, 3> stageEnd_{};  //!< [s] end of each stage's window
+  StagePlan plan_;  //!< a rocket's stages and the ends of their windows
   bool rocket_ = false;
   bool buoyant_ = false;
   double launchAngle_ = 0.0;

@@ -27,7 +27,7 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
 
 std::vector<std::string_view> CsvNames() {
   std::vector<std::string_view> names;
-  for (const ColumnSpec& c : kColumns)
+  for (const ColumnRow& c : kColumns)
     if (!c.Csv.empty() && c.Csv.find(' ') == std::string_view::npos) names.push_back(c.Csv);
   return names;
 }

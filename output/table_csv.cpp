@@ -21,7 +21,7 @@ constexpr std::size_t kRowRoom = kColumnCount * (kNumberRoom + 1);  // numbers, 
 
 std::string TableCsvHeader() {
   std::string header;
-  for (const ColumnSpec& column : kColumns) {
+  for (const ColumnRow& column : kColumns) {
     if (column.Csv.empty()) continue;
     if (!header.empty()) header += ',';
     header += column.Csv;

@@ -16,7 +16,7 @@ class QPainter;
 
 namespace zarn {
 
-enum class GraphStyle { Specified, Clear };
+enum class GraphStyle { Classic, Clear };
 
 // Ticks at (First + i) * Step for i = 0..Intervals, with Step one of 1, 2 or 5 times a power of
 // ten and First a whole number: every tick a whole multiple of the step.

@@ -77,7 +77,7 @@ QByteArray VectorBytes(const Drawing& g, const std::filesystem::path& path, cons
 }  // namespace
 
 QImage GraphImage(const GraphInputs& g) {
-  if (g.Style == GraphStyle::Specified)
+  if (g.Style == GraphStyle::Classic)
     return PlotGraph(g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator);
   QImage image(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
   image.fill(Qt::white);

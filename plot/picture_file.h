@@ -19,11 +19,11 @@ struct GraphInputs {
   int Rows;  //!< rows 1..Rows-1 are drawn (see PlotGraph)
   const UnitFlags& Units;
   char DecimalSeparator;
-  GraphStyle Style = GraphStyle::Specified;
+  GraphStyle Style = GraphStyle::Classic;
   int32_t Language = 3;
 };
 
-// The 800 x 600 bitmap; in the specified style exactly PlotGraph's.
+// The 800 x 600 bitmap; in the classic style exactly PlotGraph's.
 QImage GraphImage(const GraphInputs& graph);
 
 // True for the formats SaveGraphPicture draws as vectors: "SVG" and "PDF".

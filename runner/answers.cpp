@@ -85,7 +85,7 @@ std::string SolutionRows(const std::vector<Solution>& found, const ParamName& pa
                          bool json) {
   std::string text = json ? "[" : Cat({"case,", param.Name});
   if (!json) {
-    for (const FigureSpec& f : kFigures) text.append(",").append(f.Key);
+    for (const FigureRow& f : kFigures) text.append(",").append(f.Key);
     text += ",runs\n";
   }
   int64_t number = 0;
@@ -118,8 +118,8 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
              const SolveRowSink& onRow) {
   const ParamInterval& over = o.Solve ? *o.Solve : *o.Over;
   const std::size_t figure = o.Target ? o.Target->Figure : o.Maximize ? *o.Maximize : *o.Minimize;
-  const FigureSpec& spec = kFigures[figure];
-  const std::string unit = spec.Unit.empty() ? "" : Cat({" ", spec.Unit});
+  const FigureRow& row = kFigures[figure];
+  const std::string unit = row.Unit.empty() ? "" : Cat({" ", row.Unit});
   const std::string where = Cat({" over ", over.Param->Name, " ", People(over.From), "..", People(over.To)});
   Searcher searcher(o, *over.Param, figure, console);
   const Objective objective = [&searcher](double x) { return searcher(x); };
@@ -135,19 +135,19 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
     std::string refusal;
     if (o.Target) {
       const double target = o.Target->Value;
-      const double tol = o.Tol ? *o.Tol : DefaultTolerance(spec.Key, target);
+      const double tol = o.Tol ? *o.Tol : DefaultTolerance(row.Key, target);
       const TargetAnswer a = SolveForTarget(objective, over.From, over.To, target, tol, xtol);
       found = a.Solutions;
       const std::string at = " at " + std::string(over.Param->Name) + " = ";
       if (a.NoFigure) {
-        refusal = Cat({"no run", where, " gives ", spec.Key});
+        refusal = Cat({"no run", where, " gives ", row.Key});
       } else if (a.Unreached) {
-        refusal = std::string(spec.Key) + " reaches at " + (a.Unreached->Above ? "most " : "least ") +
+        refusal = std::string(row.Key) + " reaches at " + (a.Unreached->Above ? "most " : "least ") +
                   People(a.Unreached->Extreme) + unit + where + "," + at +
                   People(FieldValue(a.Unreached->At));
       }
       for (const double x : a.JumpsAt) {
-        const std::string jump = std::string(spec.Key) + " jumps across " + People(target) + unit + " near " +
+        const std::string jump = std::string(row.Key) + " jumps across " + People(target) + unit + " near " +
                                  std::string(over.Param->Name) + " = " + People(FieldValue(x));
         if (found.empty() && refusal.empty())
           refusal = jump;
@@ -158,7 +158,7 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
       if (const auto best = FindExtreme(objective, over.From, over.To, xtol, o.Maximize.has_value()))
         found.push_back(*best);
       else
-        refusal = Cat({"no run", where, " gives ", spec.Key});
+        refusal = Cat({"no run", where, " gives ", row.Key});
     }
     searcher.Monitor().Erase();
     if (!refusal.empty()) {

@@ -156,12 +156,12 @@ enum FigureId : int {
   kFigApexX,    //!< [m] range at the apex
   kFigureCount
 };
-struct FigureSpec {
+struct FigureRow {
   std::string_view Key;    //!< JSON key and summary column: name and unit, as the CSV names columns
   std::string_view Label;  //!< for people
   std::string_view Unit;   //!< "" for counts
 };
-extern const std::array<FigureSpec, kFigureCount> kFigures;
+extern const std::array<FigureRow, kFigureCount> kFigures;
 using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figure only where the task has it
 
 // A finished run and its figures (the task's own where it has one).

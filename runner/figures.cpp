@@ -9,7 +9,7 @@
 
 namespace zarn::batch {
 
-const std::array<FigureSpec, kFigureCount> kFigures{{
+const std::array<FigureRow, kFigureCount> kFigures{{
     {"steps_per_pass", "Steps per pass", ""},
     {"samples_stored", "Samples stored", ""},
     {"t_s", "Flight time", "s"},
@@ -84,7 +84,7 @@ std::string SummaryText(const Figures& figures) {
   std::string text;
   for (int id = 0; id < kFigureCount; ++id) {
     if (!figures[static_cast<std::size_t>(id)]) continue;
-    const FigureSpec& figure = kFigures[static_cast<std::size_t>(id)];
+    const FigureRow& figure = kFigures[static_cast<std::size_t>(id)];
     text.append(figure.Label).append(": ").append(FigureText(figures, id, true));
     if (!figure.Unit.empty()) text.append(" ").append(figure.Unit);
     text += '\n';

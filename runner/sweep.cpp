@@ -184,7 +184,7 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
 std::string HeaderRow(const CaseGrid& grid) {
   std::string row = "case";
   for (const ParamName* p : grid.Columns()) row.append(",").append(p->Name);
-  for (const FigureSpec& f : kFigures) row.append(",").append(f.Key);
+  for (const FigureRow& f : kFigures) row.append(",").append(f.Key);
   return row + ",error\n";
 }
 
@@ -294,7 +294,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
     // A Monte Carlo run keeps its cases for the statistics.
     SampleTable samples;
     for (const ParamName* p : grid.Columns()) samples.Inputs.emplace_back(p->Name);
-    for (const FigureSpec& f : kFigures) samples.Figures.emplace_back(f.Key);
+    for (const FigureRow& f : kFigures) samples.Figures.emplace_back(f.Key);
     auto keep = [&](int64_t number, const CaseOutcome& c) {
       if (!options.IsMonteCarlo()) return;
       SampleRow row{number, {}, {c.Result.begin(), c.Result.end()}, !c.Error.empty()};

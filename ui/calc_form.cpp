@@ -927,7 +927,7 @@ void Form2::SaveGraphClick() {
 }
 
 GraphStyle Form2::CurrentStyle() const {
-  return clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Specified;
+  return clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Classic;
 }
 
 void Form2::GraphStyleToggled() {

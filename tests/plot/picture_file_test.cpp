@@ -43,7 +43,7 @@ class PictureFileTest : public testing::Test {
 };
 
 TEST_F(PictureFileTest, SvgAndPdfAreDrawingsOfTheGraphInBothStyles) {
-  for (const GraphStyle style : {GraphStyle::Specified, GraphStyle::Clear}) {
+  for (const GraphStyle style : {GraphStyle::Classic, GraphStyle::Clear}) {
     SCOPED_TRACE(style == GraphStyle::Clear ? "clear" : "classic");
     const auto svgPath = dir_.path() / "g.svg", pdfPath = dir_.path() / "g.pdf";
     SaveGraphPicture(Graph(style), svgPath, "SVG");
@@ -71,7 +71,7 @@ TEST_F(PictureFileTest, ClassicDrawingCoversTheBitmapsLinesWhenRasterised) {
     SCOPED_TRACE(std::string(graph.Component));
     SelectGraph(graph, sel_);
     const auto path = dir_.path() / "g.svg";
-    SaveGraphPicture(Graph(GraphStyle::Specified), path, "SVG");
+    SaveGraphPicture(Graph(GraphStyle::Classic), path, "SVG");
     QSvgRenderer renderer(QString::fromStdString(path.string()));
     ASSERT_TRUE(renderer.isValid());
     QImage drawn(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
@@ -100,7 +100,7 @@ TEST_F(PictureFileTest, FileIsReplacedOrFailsWithThePlatformsMessage) {
 
   const auto nowhere = dir_.path() / "missing" / "g.svg";
   try {
-    SaveGraphPicture(Graph(GraphStyle::Specified), nowhere, "SVG");
+    SaveGraphPicture(Graph(GraphStyle::Classic), nowhere, "SVG");
     FAIL() << "no error";
   } catch (const FileError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot create \"" + nowhere.string() + "\": No such file or directory");
@@ -108,7 +108,7 @@ TEST_F(PictureFileTest, FileIsReplacedOrFailsWithThePlatformsMessage) {
 }
 
 TEST_F(PictureFileTest, ClassicBitmapIsTheRenderersAndTheClearOneDiffers) {
-  const QImage classic = GraphImage(Graph(GraphStyle::Specified));
+  const QImage classic = GraphImage(Graph(GraphStyle::Classic));
   EXPECT_EQ(classic, PlotGraph(*table_, sel_, 500, units_, '.'));
   const QImage clear = GraphImage(Graph(GraphStyle::Clear));
   EXPECT_EQ(clear.size(), QSize(kGraphWidth, kGraphHeight));

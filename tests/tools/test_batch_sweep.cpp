@@ -52,7 +52,7 @@ TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
   const auto rows = CsvRows(ReadFile(work_ / "s.csv"));
   ASSERT_EQ(rows.size(), 10u);
   Row header{"case", "TTO", "Vwind"};
-  for (const FigureSpec& f : kFigures) header.emplace_back(f.Key);
+  for (const FigureRow& f : kFigures) header.emplace_back(f.Key);
   header.emplace_back("error");
   EXPECT_EQ(rows[0], header);
 

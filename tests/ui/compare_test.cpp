@@ -28,7 +28,7 @@ const QRect kPlotBand{0, 60, 769, 420};
 TEST_F(WindowsTest, KeptRunsAreDrawnInTheirColoursWithALegendAndReadOut) {
   OpenWithPreset(0);
   PressStart();  // TTO = 45
-  const QImage specified = Plot();
+  const QImage classic = Plot();
   QTest::keyClick(form2_.get(), Qt::Key_K, Qt::ControlModifier);
   ASSERT_EQ(form2_->Kept().Runs().size(), 1u);
   Type("EdTTO", "30");
@@ -54,12 +54,12 @@ TEST_F(WindowsTest, KeptRunsAreDrawnInTheirColoursWithALegendAndReadOut) {
   EXPECT_TRUE(tip.contains("\nTTO = 30:\n")) << tip.toStdString();
   EXPECT_EQ(tip.count("H = "), 3) << tip.toStdString();
 
-  // Cleared, the graph is the specified one again, pixel for pixel.
+  // Cleared, the graph is the classic one again, pixel for pixel.
   ChooseFromPlotMenu("Clear kept runs");
   EXPECT_TRUE(form2_->Kept().Empty());
   Type("EdTTO", "45");
   PressStart();
-  EXPECT_EQ(Plot(), specified);
+  EXPECT_EQ(Plot(), classic);
   EXPECT_TRUE(messages_.empty());
 }
 

@@ -42,7 +42,7 @@ TEST_F(WindowsTest, ClearStyleRedrawsTheShownGraphAndTheButtonsKeepItUntilUnchec
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   ASSERT_EQ(data_->LangCode, 1);
   EXPECT_EQ(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 1));  // the legend in Russian
-  EXPECT_NE(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Specified, 1));
+  EXPECT_NE(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Classic, 1));
 
   PressGraph("Button4");
   EXPECT_EQ(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 1));

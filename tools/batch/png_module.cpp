@@ -48,13 +48,28 @@ class ApplicationScope {
   std::optional<QGuiApplication> app_;
 };
 
+// Draws with an application object and reports a failure through the runner's message buffer:
+// 0 drawn, 1 failed (its message in `message`; `fallback` where the failure has none).
+template <typename Draw>
+int Drawn(char* message, std::size_t room, const char* fallback, Draw draw) {
+  try {
+    const ApplicationScope application;
+    draw();
+    return 0;
+  } catch (const std::exception& e) {
+    PutMessage(e.what(), message, room);
+  } catch (...) {
+    PutMessage(fallback, message, room);
+  }
+  return 1;
+}
+
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
     const zarn::batch::ComparedRequest* request, char* message, std::size_t room) {
   static_assert(std::is_same_v<decltype(&zarn_batch_save_compared_graph), zarn::batch::ComparedModuleEntry>);
-  try {
-    const ApplicationScope application;
+  return Drawn(message, room, "Cannot save the picture", [&] {
     zarn::ComparedGraph graph;
     graph.Selection = *request->Selection;
     graph.Units = *request->Units;
@@ -76,20 +91,13 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
     graph.MeasuredName = QString::fromUtf8(request->MeasuredName);
     graph.ScaleTitle = QString::fromUtf8(request->ScaleTitle);
     zarn::SaveComparedGraph(graph, request->Path, request->Format);
-    return 0;
-  } catch (const std::exception& e) {
-    PutMessage(e.what(), message, room);
-  } catch (...) {
-    PutMessage("Cannot save the picture", message, room);
-  }
-  return 1;
+  });
 }
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_dispersion(
     const zarn::batch::DispersionRequest* request, char* message, std::size_t room) {
   static_assert(std::is_same_v<decltype(&zarn_batch_save_dispersion), zarn::batch::DispersionModuleEntry>);
-  try {
-    const ApplicationScope application;
+  return Drawn(message, room, "Cannot save the picture", [&] {
     const zarn::batch::DispersionRequest& r = *request;
     zarn::DispersionPicture picture;
     picture.BinLow = r.BinLow;
@@ -106,20 +114,13 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_dispersion(
     }
     zarn::SavePictureOf([&picture](QPainter& painter) { zarn::DrawDispersion(painter, picture); }, r.Path,
                         r.Format);
-    return 0;
-  } catch (const std::exception& e) {
-    PutMessage(e.what(), message, room);
-  } catch (...) {
-    PutMessage("Cannot save the picture", message, room);
-  }
-  return 1;
+  });
 }
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
     const zarn::batch::PngRequest* request, char* message, std::size_t room) {
   static_assert(std::is_same_v<decltype(&zarn_batch_save_graph_png), zarn::batch::PngModuleEntry>);
-  try {
-    const ApplicationScope application;
+  return Drawn(message, room, "Cannot save the graph", [&] {
     const int rows = zarn::GraphRows(*request->Table, request->SamplesStored);  // the rows the run stored
     // The runner has no language of its own: the clear style's legend is in English.
     const zarn::GraphInputs graph{
@@ -128,14 +129,8 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
         rows,
         *request->Units,
         '.',
-        request->ClearStyle == 1 ? zarn::GraphStyle::Clear : zarn::GraphStyle::Specified,
+        request->ClearStyle == 1 ? zarn::GraphStyle::Clear : zarn::GraphStyle::Classic,
         3};
     zarn::SaveGraphPicture(graph, request->Path, request->Format);
-    return 0;
-  } catch (const std::exception& e) {
-    PutMessage(e.what(), message, room);
-  } catch (...) {
-    PutMessage("Cannot save the graph", message, room);
-  }
-  return 1;
+  });
 }

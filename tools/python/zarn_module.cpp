@@ -189,6 +189,23 @@ void ReportRunnerLines(int status, const std::string& err) {
   if (status != 0 && status != 1) throw ModuleError("zarn-batch status " + std::to_string(status));
 }
 
+// A call of the runner that reports through rows (sweep, solve): off the interpreter's lock, Ctrl-C
+// cancelling it, its stdout thrown away and its messages raised or warned as ReportRunnerLines says.
+template <typename Call>
+void RunRows(Call call) {
+  std::atomic<int> cancel{0};
+  std::ostringstream err;
+  int status = 0;
+  RunInterruptibly(cancel, [&] {
+    Discard discard;
+    std::ostream out(&discard);
+    batch::Console console;
+    console.Cancel = &cancel;
+    status = call(out, err, console);
+  });
+  ReportRunnerLines(status, err.str());
+}
+
 // ---- Results ----
 
 py::object FigureValue(const batch::Figures& f, int id) {
@@ -222,13 +239,13 @@ py::dict TableDict(const RunResult& r) {
   py::dict table;
   const int rows = r.Summary.SamplesStored;
   for (int c = 0; c < TrajectoryTable::kColumns; ++c) {
-    const ColumnSpec& spec = kColumns[static_cast<std::size_t>(c)];
-    if (spec.Csv.empty()) continue;
+    const ColumnRow& entry = kColumns[static_cast<std::size_t>(c)];
+    if (entry.Csv.empty()) continue;
     py::array_t<double> column(rows);
     double* out = column.mutable_data();
     const double factor = StoredUnitFactor(c, r.Units);
     for (int row = 1; row <= rows; ++row) out[row - 1] = r.Table.Cell(c, row) * factor;
-    table[py::str(std::string(spec.Csv))] = std::move(column);
+    table[py::str(std::string(entry.Csv))] = std::move(column);
   }
   return table;
 }
@@ -312,15 +329,8 @@ struct Sweep {
 
 Sweep Sweeping(const batch::BatchOptions& options) {
   Sweep sweep;
-  std::atomic<int> cancel{0};
-  std::ostringstream err;
-  int status = 0;
-  RunInterruptibly(cancel, [&] {
-    Discard discard;
-    std::ostream out(&discard);
-    batch::Console console;
-    console.Cancel = &cancel;
-    status = batch::RunSweep(options, out, err, console, [&sweep](const batch::SweepRow& row) {
+  RunRows([&](std::ostream& out, std::ostream& err, const batch::Console& console) {
+    return batch::RunSweep(options, out, err, console, [&sweep](const batch::SweepRow& row) {
       if (sweep.InputNames.empty() && !row.Columns.empty()) {
         for (const ParamName* p : row.Columns) sweep.InputNames.emplace_back(p->Name);
         sweep.Inputs.resize(row.Columns.size());
@@ -332,12 +342,11 @@ Sweep Sweeping(const batch::BatchOptions& options) {
       sweep.Errors.emplace_back(row.Error);
     });
   });
-  ReportRunnerLines(status, err.str());
   if (options.IsMonteCarlo() && options.ShardCount == 1) {
     // The runner's statistics of the same rows.
     SampleTable samples;
     samples.Inputs = sweep.InputNames;
-    for (const batch::FigureSpec& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
+    for (const batch::FigureRow& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
     for (std::size_t r = 0; r < sweep.Cases.size(); ++r) {
       SampleRow row{
           sweep.Cases[r], {}, {sweep.Values[r].begin(), sweep.Values[r].end()}, !sweep.Errors[r].empty()};
@@ -403,19 +412,11 @@ py::list RunSolve(const py::object& preset, const py::object& params, const py::
     int64_t Runs;
   };
   std::vector<Row> rows;
-  std::atomic<int> cancel{0};
-  std::ostringstream err;
-  int status = 0;
-  RunInterruptibly(cancel, [&] {
-    Discard discard;
-    std::ostream out(&discard);
-    batch::Console console;
-    console.Cancel = &cancel;
-    status = batch::RunSolve(options, out, err, console, [&rows](const batch::SolveRow& r) {
+  RunRows([&](std::ostream& out, std::ostream& err, const batch::Console& console) {
+    return batch::RunSolve(options, out, err, console, [&rows](const batch::SolveRow& r) {
       rows.push_back({r.Case, std::string(r.Param.Name), r.Value, r.Values, r.Runs});
     });
   });
-  ReportRunnerLines(status, err.str());
   py::list solutions;
   for (const Row& r : rows) {
     py::dict d;

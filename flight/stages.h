@@ -1,0 +1,25 @@
+#pragma once
+// The rocket's stages as every method flies them: each stage's figures from the parameters, the
+// end of each stage's burn window, and the burnouts and stagings that those ends fix.
+#include <array>
+#include <vector>
+
+#include "flight/events.h"
+#include "records/flight_data.h"
+
+namespace zarn {
+
+struct StagePlan {
+  std::array<StageData, 3> Stages{};  //!< stage 1 first
+  std::array<double, 3> End{};        //!< [s] end of each stage's window: the burn times summed
+};
+
+// The stages of a rocket. A zero sea-level Isp marks an upper stage that does not exist: it burns
+// for no time. A mass flow or burn time the arithmetic refuses throws FloatingPointError.
+StagePlan PlanStages(const FlightParameters& p);
+
+// Each burning stage's fuel is gone at its window's end, and its engine is dropped there where
+// the next stage takes over (the third stage keeps its own).
+std::vector<ScheduledEvent> StageEvents(const StagePlan& plan);
+
+}  // namespace zarn
