@@ -214,6 +214,15 @@ TEST_F(BatchProgram, AResultFileTheUserCannotWriteIsNotReplaced) {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const fs::path dir = pattern;
   fs::permissions(dir, fs::perms(0777));
+  // The program itself where "nobody" may run it: the build may lie in a folder only root enters
+  // (a clone in a private temporary folder).
+  char exePattern[] = "/tmp/zarn_exe_XXXXXX";
+  ASSERT_NE(mkdtemp(exePattern), nullptr);
+  const fs::path exeDir = exePattern;
+  fs::permissions(exeDir, fs::perms(0755));
+  const fs::path exe = exeDir / "zarn-batch";
+  fs::copy_file(ZARN_BATCH_EXE, exe);
+  fs::permissions(exe, fs::perms(0755));
   const struct {
     const char* ReadOnly;  // the file made 0444
     mode_t StepMode, SampleMode;
@@ -238,7 +247,7 @@ TEST_F(BatchProgram, AResultFileTheUserCannotWriteIsNotReplaced) {
       const int null = open("/dev/null", O_WRONLY);
       if (dup2(errFd, 2) < 0 || dup2(null, 1) < 0 || chdir(dir.c_str()) != 0) _exit(126);
       if (root && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(125);
-      execl(ZARN_BATCH_EXE, ZARN_BATCH_EXE, "--preset", "1", "--quiet", static_cast<char*>(nullptr));
+      execl(exe.c_str(), exe.c_str(), "--preset", "1", "--quiet", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(errFd);
@@ -255,6 +264,7 @@ TEST_F(BatchProgram, AResultFileTheUserCannotWriteIsNotReplaced) {
     EXPECT_EQ(Listing(dir), (std::set<std::string>{kStep, kSample}));
   }
   fs::remove_all(dir);
+  fs::remove_all(exeDir);
 }
 
 }  // namespace
