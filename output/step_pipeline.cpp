@@ -20,16 +20,11 @@ enum class BlockState : uint8_t { Free, Filled, Formatting, Formatted };
 
 // Blocks written with one call: about a megabyte.
 constexpr std::size_t kBlocksPerWrite = 4;
+// The caller wakes a sleeping writer once this many blocks wait for it, and formats waiting blocks
+// itself while the writer, at work, has this many and more to format.
+constexpr uint64_t kWakeBatch = 3;
+constexpr uint64_t kHelpFrom = 4;
 static_assert(kBlocksPerWrite <= OutputFile::kMaxPieces);
-
-// Windows, in blocks. A window of the shared way must go round the ring of blocks more than once,
-// or it would not see the cost of taking back blocks the writer has read. The faster way's window
-// grows fourfold while it keeps winning, so that trying the slower way costs a few per cent at first
-// and less and less after: in a run of two thousand blocks it is tried five times.
-constexpr std::size_t kSharedTrial = StepPipeline::kBlocks + 4;
-constexpr std::size_t kOwnTrial = 4;
-constexpr std::size_t kFirstStretch = 32;
-constexpr std::size_t kLongestStretch = 1024;
 
 int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -63,7 +58,15 @@ struct StepPipeline::Shared {
   };
 
   std::mutex Mutex;
-  std::condition_variable Changed;
+  // Each thread sleeps on a variable of its own and is woken only while it sleeps: a wake of a
+  // sleeping core is a system call on one side and a switch on the other, and on a virtual machine
+  // the signal between the cores is dearer still, so the caller wakes the writer once for
+  // kWakeBatch blocks, not for every block.
+  std::condition_variable WriterWake;
+  std::condition_variable CallerWake;
+  bool WriterAsleep = false;
+  bool WriterRunning = false;  // awake and on a core: woken, it may wait a while for one
+  bool CallerAsleep = false;
   std::array<Block, kBlocks> Blocks;
   alignas(64) uint64_t Handed = 0;  // blocks handed over
   // Blocks taken for formatting. Every formatting takes the oldest waiting block, so the waiting
@@ -72,6 +75,7 @@ struct StepPipeline::Shared {
   uint64_t Claimed = 0;
   alignas(64) uint64_t Written = 0;  // blocks written, or dropped after a failure
   std::string Failure;               // the first failure; nothing is written after it
+  int64_t BusyNs = 0;                // [ns] the writer has worked, not slept, since the file opened
   bool Finishing = false;            // the writer ends once everything handed over is written
   bool Abandon = false;              // the writer ends at once
   std::thread Thread;
@@ -81,7 +85,16 @@ struct StepPipeline::Shared {
   // Blocks handed over and waiting to be formatted.
   uint64_t Waiting() const { return Handed - std::max(Claimed, Written); }
 
-  // Formats the oldest waiting block, with the mutex released meanwhile; false when none waits.
+  // Wakes the writer if it sleeps; with the lock held, which stays held, so that no one's look at
+  // the blocks goes stale meanwhile.
+  void WakeWriter() {
+    if (!WriterAsleep) return;
+    WriterAsleep = false;
+    WriterWake.notify_one();
+  }
+
+  // Formats the oldest waiting block, with the mutex released meanwhile; false when none waits. A
+  // writer asleep meanwhile is woken to write it.
   bool FormatOne(std::unique_lock<std::mutex>& lock, StepFormatter format) {
     if (Waiting() == 0) return false;
     const uint64_t k = std::max(Claimed, Written);
@@ -93,10 +106,19 @@ struct StepPipeline::Shared {
     lock.lock();
     b.Bytes = static_cast<std::size_t>(end - b.Text.get());
     b.State = BlockState::Formatted;
-    lock.unlock();
-    Changed.notify_all();
-    lock.lock();
+    WakeWriter();
     return true;
+  }
+
+  // The caller waits for the writer to write: wakes it, and formats a waiting block meanwhile or
+  // sleeps until the writer has written something; returns the time [ns] it slept.
+  int64_t CallerWaits(std::unique_lock<std::mutex>& lock, StepFormatter format) {
+    WakeWriter();
+    if (FormatOne(lock, format)) return 0;
+    const int64_t start = NowNs();
+    CallerAsleep = true;
+    CallerWake.wait(lock, [this] { return !CallerAsleep; });
+    return NowNs() - start;
   }
 
   // Ends the writer thread, at once or once everything handed over is written, and waits for it.
@@ -106,14 +128,22 @@ struct StepPipeline::Shared {
       std::lock_guard lock(Mutex);
       Finishing = true;
       Abandon = Abandon || abandon;
+      WriterAsleep = false;
     }
-    Changed.notify_all();
+    WriterWake.notify_one();
     Thread.join();
   }
 
   // The writer thread: writes the formatted blocks in order, formats waiting ones meanwhile.
   void Run(OutputFile& file, StepFormatter format) {
     std::unique_lock lock(Mutex);
+    WriterRunning = true;
+    int64_t since = NowNs();
+    auto worked = [&] {
+      const int64_t now = NowNs();
+      BusyNs += now - since;
+      since = now;
+    };
     while (!Abandon) {
       if (Written < Handed && (Of(Written).State == BlockState::Formatted ||
                                (!Failure.empty() && Of(Written).State == BlockState::Filled))) {
@@ -136,15 +166,22 @@ struct StepPipeline::Shared {
           if (Failure.empty()) Failure = std::move(failure);
         }
         for (int i = 0; i < count; ++i) Of(Written + static_cast<uint64_t>(i)).State = BlockState::Free;
+        worked();  // before the caller can see the blocks written
         Written += static_cast<uint64_t>(count);
-        lock.unlock();
-        Changed.notify_all();
-        lock.lock();
+        if (CallerAsleep) {
+          CallerAsleep = false;
+          CallerWake.notify_one();
+        }
         continue;
       }
       if (Failure.empty() && FormatOne(lock, format)) continue;
       if (Finishing && Written == Handed) return;
-      Changed.wait(lock);
+      worked();
+      WriterAsleep = true;
+      WriterRunning = false;
+      WriterWake.wait(lock, [this] { return !WriterAsleep; });
+      WriterRunning = true;
+      since = NowNs();
     }
   }
 };
@@ -162,6 +199,8 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   sh.Handed = sh.Claimed = sh.Written = 0;
   sh.Failure.clear();
   sh.Finishing = sh.Abandon = false;
+  sh.WriterAsleep = sh.WriterRunning = sh.CallerAsleep = false;
+  sh.BusyNs = 0;
   for (auto& b : sh.Blocks) b.State = BlockState::Free;
   file_.Open(path);
   fill_ = 0;
@@ -169,16 +208,11 @@ void StepPipeline::Open(const std::filesystem::path& path) {
   count_ = 0;
   limit_ = kFirstRecordsPerBlock;
   records_total_ = 0;
-  // The first block goes its own way, unmeasured; the shared way is tried after it.
-  way_ = kOwn;
-  probing_ = false;
-  window_left_ = 1;
+  ways_.Reset();
+  window_left_ = ways_.Current().Blocks;
   window_records_ = 0;
-  window_start_ = -1;
-  waking_ = false;
-  cost_ = {};
-  earlier_ = {};
-  stretch_ = kFirstStretch;
+  window_start_ = NowNs();
+  writer_mark_ = 0;
 }
 
 void StepPipeline::WriteInline(std::size_t block) {
@@ -201,21 +235,19 @@ void StepPipeline::HandOver(bool last) {
   sh.Blocks[fill_].Count = count_;
   records_total_ += count_;
   window_records_ += count_;
-  limit_ = std::clamp<std::size_t>(static_cast<std::size_t>(records_total_ / 128), kFirstRecordsPerBlock,
-                                   kRecordsPerBlock);
-  if (way_ == kOwn) {
+  limit_ = ways_.Warm() ? kRecordsPerBlock
+                        : std::clamp<std::size_t>(static_cast<std::size_t>(records_total_ / 128),
+                                                  kFirstRecordsPerBlock, kRecordsPerBlock);
+  const StepWays::Window& window = ways_.Current();
+  if (window.Goes == StepWays::kOwn) {
     if (count_ > 0) WriteInline(fill_);
     count_ = 0;
     at_ = sh.Blocks[fill_].Words.get();
   } else {
     HandOverShared(last);
-    if (waking_) {  // the writer has woken meanwhile: the window's time starts now
-      waking_ = false;
-      window_records_ = 0;
-      window_start_ = NowNs();
-    } else if (probing_ && cost_[kOwn] > 0 && window_left_ > 1 &&
-               static_cast<double>(NowNs() - window_start_) >
-                   2 * cost_[kOwn] * static_cast<double>(window_records_)) {
+    if (window.Trial && !window.Warming && ways_.Cost(StepWays::kOwn) > 0 && window_left_ > 1 &&
+        static_cast<double>(NowNs() - window_start_) >
+            2 * ways_.Cost(StepWays::kOwn) * static_cast<double>(window_records_)) {
       // A trial twice as slow as the own way ends at once: on a busy machine the writer thread may
       // wait a whole time slice for a core, and a long trial would keep this thread waiting too.
       window_left_ = 1;
@@ -224,61 +256,48 @@ void StepPipeline::HandOver(bool last) {
   if (!last && --window_left_ == 0) EndWindow();
 }
 
-// Notes the time a record took in the window just ended and begins the next: the faster way for a
-// stretch after a trial, the other way for a trial after a stretch, and a trial of any way not
-// measured yet. On one core there is nothing to try. Other work of the machine only ever makes a
-// window slower, so each way counts with the faster of its last two windows.
+// Notes the time a record took in the window just ended and begins the next. The shared way's
+// time is that of the busier thread: this one's, but for its sleep while the writer finishes the
+// window's last blocks, or the writer's time awake. Neither counts the writer's wake nor the
+// window's tail, costs that a stretch pays once and a trial as often as a stretch, so that a trial
+// of a few blocks measures what a stretch of it would take.
 void StepPipeline::EndWindow() {
   Shared& sh = *shared_;
-  if (way_ == kShared) Drain();  // the window's blocks written, by the writer and by this thread
-  const int64_t now = NowNs();
-  if (window_start_ >= 0 && window_records_ > 0) {
-    earlier_[way_] = cost_[way_];
-    cost_[way_] = static_cast<double>(now - window_start_) / static_cast<double>(window_records_);
-  }
-  auto costOf = [&](Way w) { return earlier_[w] > 0 ? std::min(cost_[w], earlier_[w]) : cost_[w]; };
-  const Way faster = cost_[kShared] > 0 && costOf(kShared) < costOf(kOwn) ? kShared : kOwn;
-  Way next;
-  if (!MayUseTwoCores()) {
-    next = kOwn;
-    probing_ = false;
-  } else if (cost_[kShared] == 0 || cost_[kOwn] == 0) {
-    next = cost_[kShared] == 0 ? kShared : kOwn;
-    probing_ = true;
-  } else if (probing_) {  // the trial decides the next stretch
-    stretch_ = faster == way_ ? kFirstStretch : std::min(stretch_ * 4, kLongestStretch);
-    next = faster;
-    probing_ = false;
+  double spent = 0;  // [ns]
+  if (ways_.Current().Goes == StepWays::kShared) {
+    const auto [slept, writer] = Drain();
+    spent = std::max(static_cast<double>(NowNs() - window_start_ - slept),
+                     static_cast<double>(writer - writer_mark_));
+    writer_mark_ = writer;
   } else {
-    next = way_ == kShared ? kOwn : kShared;
-    probing_ = true;
+    spent = static_cast<double>(NowNs() - window_start_);
   }
-  if (next == kShared && !sh.Thread.joinable()) {
+  const double cost = window_records_ > 0 ? spent / static_cast<double>(window_records_) : 0;
+  if (ways_.Next(cost, records_total_, MayUseTwoCores()).Goes == StepWays::kShared && !sh.Thread.joinable()) {
     try {
       sh.Thread = std::thread([this] { shared_->Run(file_, format_); });
     } catch (const std::system_error&) {  // no thread to be had: this one writes, and tries again later
-      next = kOwn;
-      probing_ = false;
+      ways_.NoThread();
     }
   }
-  way_ = next;
-  waking_ = next == kShared;
-  window_left_ = probing_ ? (next == kShared ? kSharedTrial : kOwnTrial) : stretch_;
+  if (ways_.Warm()) limit_ = kRecordsPerBlock;
+  window_left_ = ways_.Current().Blocks;
   window_records_ = 0;
   window_start_ = NowNs();
 }
 
-// Waits, formatting meanwhile, until the writer has written every block handed over.
-void StepPipeline::Drain() {
+// Waits, formatting meanwhile, until the writer has written every block handed over; returns the
+// time [ns] it slept and the writer's time awake since the file opened.
+std::pair<int64_t, int64_t> StepPipeline::Drain() {
   Shared& sh = *shared_;
   std::unique_lock lock(sh.Mutex);
-  while (sh.Written < sh.Handed && sh.Failure.empty()) {
-    if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
-  }
+  int64_t slept = 0;
+  while (sh.Written < sh.Handed && sh.Failure.empty()) slept += sh.CallerWaits(lock, format_);
   if (!sh.Failure.empty()) {
     lock.unlock();
     Fail();
   }
+  return {slept, sh.BusyNs};
 }
 
 void StepPipeline::HandOverShared(bool last) {
@@ -292,19 +311,17 @@ void StepPipeline::HandOverShared(bool last) {
   if (count_ > 0) {
     block.State = BlockState::Filled;
     ++sh.Handed;
-    lock.unlock();
-    sh.Changed.notify_all();
-    lock.lock();
+    if (sh.Waiting() >= kWakeBatch) sh.WakeWriter();
   }
   count_ = 0;
   if (last) return;
-  // The writer falls behind: take some of its formatting.
-  while (sh.Waiting() >= 2 && sh.FormatOne(lock, format_)) {
+  // The writer, at work, falls behind: take some of its formatting.
+  while (sh.WriterRunning && sh.Waiting() >= kHelpFrom && sh.FormatOne(lock, format_)) {
   }
   // The next block is free once the writer has written what it held.
   fill_ = (fill_ + 1) % kBlocks;
   while (sh.Blocks[fill_].State != BlockState::Free && sh.Failure.empty()) {
-    if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
+    sh.CallerWaits(lock, format_);
   }
   if (!sh.Failure.empty()) {
     lock.unlock();
@@ -323,7 +340,7 @@ void StepPipeline::Finish(bool report) {
   {
     std::unique_lock lock(sh.Mutex);
     while (sh.Written < sh.Handed && sh.Failure.empty()) {
-      if (!sh.FormatOne(lock, format_)) sh.Changed.wait(lock);
+      sh.CallerWaits(lock, format_);
     }
     failed = !sh.Failure.empty();
   }

@@ -2,26 +2,27 @@
 // The step file's lines kept as records of their numbers, in blocks, and turned into text and
 // written either on the caller's thread (its own way) or by a writer thread that writes the blocks
 // in order and formats waiting ones whenever it has nothing to write, the caller formatting too
-// once two or more wait (the shared way). The shared way gains a core while the two cores are near
+// while it falls behind (the shared way). The shared way gains a core while the two cores are near
 // each other, but every record it moves is a cache line written by one core and read by the other:
 // when the host keeps the cores apart that costs more than formatting on the caller's thread, and
 // on one core it is only overhead. So the pipeline measures the time a record takes both ways, in
-// windows of blocks, and stays with the faster one, trying the other from time to time, less often
-// while the faster one keeps winning. A block's text does not depend on the block before it, so the
-// bytes are those of formatting every record in order, whichever way each block went.
+// windows of blocks, and StepWays keeps to the faster one. A block's text does not depend on the
+// block before it, so the bytes are those of formatting every record in order, whichever way each
+// block went.
 //
 // Error rules: those of OutputFile. A failure of the writer thread (a write, the disk guard) is
 // reported at the caller's next hand-over or at Close; nothing after it is written, everything
-// before it is. The first block of a file is formatted and written in the caller's thread and the
-// writer thread starts after it, so that a file of a few lines needs no thread. The thread has
-// ended when Close or CloseSilently returns.
+// before it is. A file goes its own way until it has some 7 MB, so that a file of a few lines needs
+// no thread. The thread has ended when Close or CloseSilently returns.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "output/file_sink.h"
+#include "output/step_ways.h"
 
 namespace zarn {
 
@@ -75,12 +76,10 @@ class StepPipeline {
  private:
   struct Shared;  // the blocks and the writer thread
 
-  enum Way : int { kOwn, kShared };
-
   void HandOver(bool last);
   void HandOverShared(bool last);
   void WriteInline(std::size_t block);
-  void Drain();
+  std::pair<int64_t, int64_t> Drain();
   void EndWindow();
   void Finish(bool report);
   [[noreturn]] void Fail();
@@ -98,17 +97,11 @@ class StepPipeline {
 
   // The choice of way, kept by the caller's thread alone. A window is a run of blocks one way; its
   // time per record is measured from its start until its last block is written.
-  Way way_ = kOwn;
-  bool probing_ = false;         // the window tries the way that lost last time
+  StepWays ways_{kBlocks};
   std::size_t window_left_ = 0;  // blocks still to hand over in this window
   uint64_t window_records_ = 0;  // handed over in it so far
   int64_t window_start_ = 0;     // [ns] of the steady clock
-  // A window of the shared way is measured from its second block on: the wake of the writer thread
-  // is a cost of switching, which a stretch pays once, not a cost of every block.
-  bool waking_ = false;
-  std::array<double, 2> cost_{};     // [ns] a record took the last time, each way; 0: not yet known
-  std::array<double, 2> earlier_{};  // [ns] the time before
-  std::size_t stretch_ = 0;          // blocks of the next window of the faster way
+  int64_t writer_mark_ = 0;      // [ns] the writer's time awake when the window began
 };
 
 }  // namespace zarn
