@@ -5,7 +5,6 @@
 #include "output/step_pipeline.h"
 
 #include <gtest/gtest.h>
-#include <sched.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +15,7 @@
 #include <thread>
 
 #include "tests/support/scratch.h"
+#include "tests/support/threads.h"
 
 namespace zarn {
 namespace {
@@ -104,22 +104,14 @@ TEST_F(StepPipelineWays, NoWakeIsLostBetweenTheThreads) {
 }
 
 TEST_F(StepPipelineWays, OnOneCoreNoThreadStarts) {
-  cpu_set_t before;
-  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  for (int c = 0; c < CPU_SETSIZE; ++c) {
-    if (CPU_ISSET(c, &before)) {
-      CPU_SET(c, &one);
-      break;
-    }
-  }
-  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
   gWorkNs = 500, gCallerNs = 2500, gOtherNs = 250;  // the shared way would win on two cores
   constexpr uint64_t kRecords = 60000;
   const fs::path path = scratch_.path() / "steps.txt";
-  const double off = WriteCounting(path, kRecords);
-  ASSERT_EQ(sched_setaffinity(0, sizeof before, &before), 0);
+  double off = -1;
+  {
+    test_support::OnOneCore pinned;
+    off = WriteCounting(path, kRecords);
+  }
   EXPECT_EQ(off, 0.0);
   EXPECT_TRUE(test_support::ReadFile(path) == Counted(kRecords));
 }

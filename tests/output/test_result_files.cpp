@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -285,19 +284,10 @@ TEST_F(ResultFiles, StepFileIsTheSameOnOneCoreAndOnTwoWhicheverWayEachBlockWent)
     w.Close();
   };
   write(dir_ / "two.txt");
-  cpu_set_t before;
-  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  for (int c = 0; c < CPU_SETSIZE; ++c) {
-    if (CPU_ISSET(c, &before)) {
-      CPU_SET(c, &one);
-      break;
-    }
+  {
+    test_support::OnOneCore pinned;
+    write(dir_ / "one.txt");
   }
-  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-  write(dir_ / "one.txt");
-  ASSERT_EQ(sched_setaffinity(0, sizeof before, &before), 0);
   for (const char* name : {"two.txt", "one.txt"}) {
     const std::string text = ReadAll(dir_ / name);
     ASSERT_EQ(text.size(), expected.size()) << name;

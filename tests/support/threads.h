@@ -1,5 +1,9 @@
 #pragma once
-// Threads of the test process, for tests that check that no thread is left behind.
+// Threads of the test process, for tests that check that no thread is left behind, and this
+// thread kept to one core.
+#include <gtest/gtest.h>
+#include <sched.h>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -29,5 +33,28 @@ inline int ThreadsSettlingTo(int expected) {
   }
   return n;
 }
+
+// Keeps this thread, and the threads it starts, to the first of its cores while it lives.
+class OnOneCore {
+ public:
+  OnOneCore() {
+    EXPECT_EQ(::sched_getaffinity(0, sizeof before_, &before_), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int c = 0; c < CPU_SETSIZE; ++c) {
+      if (CPU_ISSET(c, &before_)) {
+        CPU_SET(c, &one);
+        break;
+      }
+    }
+    EXPECT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  }
+  ~OnOneCore() { EXPECT_EQ(::sched_setaffinity(0, sizeof before_, &before_), 0); }
+  OnOneCore(const OnOneCore&) = delete;
+  OnOneCore& operator=(const OnOneCore&) = delete;
+
+ private:
+  cpu_set_t before_;
+};
 
 }  // namespace zarn::test_support
