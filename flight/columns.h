@@ -280,4 +280,25 @@ inline constexpr std::array<ColumnRow, TrajectoryTable::kColumns> kColumns{{
 }};
 // clang-format on
 
+// Writes row `row` of the table from the state in column order, raising each unit flag right after
+// its column.
+inline void StoreRow(TrajectoryTable& table, UnitFlags& units, int32_t row, const FlightState& s,
+                     const FlightParameters& p) {
+  for (int column = 0; column < TrajectoryTable::kColumns; ++column) {
+    const double value = kColumns[static_cast<std::size_t>(column)].Store(s, p);
+    table.Cell(column, row) = value;
+    for (const UnitSwitch& u : kUnitSwitches)
+      if (u.Column == column && value > u.Threshold) units.*u.Flag = u.Value;
+  }
+}
+
+// Divides every row of each column whose switch the run's flags applied; the rows the run did not
+// store hold 0 and stay 0.
+inline void ConvertUnits(TrajectoryTable& table, const UnitFlags& units) {
+  for (const UnitSwitch& u : kUnitSwitches) {
+    if (units.*u.Flag != u.Value) continue;
+    for (int32_t row = 1; row <= table.RowsPerColumn; ++row) table.Cell(u.Column, row) /= u.Divisor;
+  }
+}
+
 }  // namespace zarn

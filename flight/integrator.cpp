@@ -28,12 +28,6 @@ namespace {
 constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
 constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 
-constexpr std::array<bool, TrajectoryTable::kColumns> kSwitchedColumns = [] {
-  std::array<bool, TrajectoryTable::kColumns> switched{};
-  for (const UnitSwitch& u : kUnitSwitches) switched[static_cast<std::size_t>(u.Column)] = true;
-  return switched;
-}();
-
 // A sink that takes nothing: the run of a sweep's case that keeps only its figures.
 class NoSink final : public StepSink {
  public:
@@ -77,7 +71,7 @@ class Run {
       feed_->Finish(s_);
       d_.Events = log.Finish();
       feed_.reset();
-      ConvertUnits();
+      ConvertUnits(d_.Table, d_.Units);
       sink_.End(d_);
     } catch (...) {
       // Keep what the sink took, but report the fault that stopped the run, not a later one.
@@ -205,27 +199,9 @@ class Run {
     }
   }
 
-  // Writes row `row` in column order, raising each unit flag right after its column.
   void StoreSample(int32_t row) {
-    TrajectoryTable& table = d_.Table;
-    for (int column = 0; column < TrajectoryTable::kColumns; ++column) {
-      const double value = kColumns[static_cast<std::size_t>(column)].Store(s_, p_);
-      table.Cell(column, row) = value;
-      if (kSwitchedColumns[static_cast<std::size_t>(column)]) {
-        for (const UnitSwitch& u : kUnitSwitches)
-          if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
-      }
-    }
+    StoreRow(d_.Table, d_.Units, row, s_, p_);
     s_.Re = Checked(Div(s_.Atm.Roh * s_.V * 1.0, s_.Atm.Mu));  // for a length of 1 m
-  }
-
-  // Every row of a converted column; the rows the run did not store hold 0 and stay 0.
-  void ConvertUnits() {
-    TrajectoryTable& table = d_.Table;
-    for (const UnitSwitch& u : kUnitSwitches) {
-      if (d_.Units.*u.Flag != u.Value) continue;
-      for (int32_t row = 1; row <= table.RowsPerColumn; ++row) table.Cell(u.Column, row) /= u.Divisor;
-    }
   }
 
   [[gnu::noinline]] void Report() {

@@ -125,7 +125,7 @@ class HigherOrderRun {
       FlyPass();
       d_.Events = log_->Finish();
       log_.reset();
-      ConvertUnits();
+      ConvertUnits(d_.Table, d_.Units);
       sink_.End(d_);
     } catch (...) {
       sink_.Abandon();
@@ -498,22 +498,8 @@ class HigherOrderRun {
 
   void Store(int32_t row) {
     sink_.Sampled(row);
-    TrajectoryTable& table = d_.Table;
-    for (int column = 0; column < TrajectoryTable::kColumns; ++column) {
-      const double value = kColumns[static_cast<std::size_t>(column)].Store(s_, p_);
-      table.Cell(column, row) = value;
-      for (const UnitSwitch& u : kUnitSwitches)
-        if (u.Column == column && value > u.Threshold) d_.Units.*u.Flag = u.Value;
-    }
+    StoreRow(d_.Table, d_.Units, row, s_, p_);
     d_.Summary.SamplesStored = row;
-  }
-
-  void ConvertUnits() {
-    TrajectoryTable& table = d_.Table;
-    for (const UnitSwitch& u : kUnitSwitches) {
-      if (d_.Units.*u.Flag != u.Value) continue;
-      for (int32_t row = 1; row <= table.RowsPerColumn; ++row) table.Cell(u.Column, row) /= u.Divisor;
-    }
   }
 
   [[gnu::noinline]] void Report() {
