@@ -21,8 +21,8 @@ import time
 
 import zarn
 
-HERE = pathlib.Path(zarn.__file__).resolve().parent
-ZARN_BATCH = os.environ.get("ZARN_BATCH", str(HERE.parent / "tools" / "zarn-batch"))
+BUILD = pathlib.Path(zarn.__file__).resolve().parents[2]  # build/python/zarn/__init__.py
+ZARN_BATCH = os.environ.get("ZARN_BATCH", str(BUILD / "tools" / "zarn-batch"))
 
 
 def timed(call):

@@ -11,8 +11,8 @@ import unittest
 import zarn
 
 SOURCE_DIR = pathlib.Path(os.environ.get("ZARN_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
-# The runner built beside the module: build/python/zarn*.so and build/tools/zarn-batch.
-ZARN_BATCH = os.environ.get("ZARN_BATCH", str(pathlib.Path(zarn.__file__).parent.parent / "tools" / "zarn-batch"))
+# The runner built beside the package: build/python/zarn/ and build/tools/zarn-batch.
+ZARN_BATCH = os.environ.get("ZARN_BATCH", str(pathlib.Path(zarn.__file__).parents[2] / "tools" / "zarn-batch"))
 
 
 def batch(*args, cwd=None):
@@ -39,7 +39,7 @@ def exact(value):
         return [(k, exact(v)) for k, v in value.items()]
     if isinstance(value, list):
         return [exact(v) for v in value]
-    if isinstance(value, str):
+    if isinstance(value, str) or value is None:
         return value
     return float(value).hex()
 

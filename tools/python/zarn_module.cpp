@@ -1,8 +1,9 @@
-// The Python module `zarn`: the runner's runs and sweeps for notebooks and scripts. Keyword
-// arguments become the runner's command line (dir= is --dir, save_params= is --save-params), so
-// that every option means what it means there and is refused with the runner's message. The work
-// runs on threads of its own with the interpreter's lock released; the calling thread keeps the
-// lock only to look for Ctrl-C, which stops the work through the run's progress callback.
+// zarn._core: the runner's runs, sweeps and answers for the Python package zarn, which turns its
+// keywords into the runner's command line (as bytes, so that any path the system has gets through)
+// and its results into Python's own types. Every option means what it means to zarn-batch and is
+// refused with its message. The work runs on threads of its own with the interpreter's lock
+// released; the calling thread keeps the lock only to look for Ctrl-C (or a shard's stop), which
+// stops the work through the run's progress callback.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -24,8 +26,10 @@
 
 #include "answers/stats.h"
 #include "flight/columns.h"
+#include "flight/integrator.h"
 #include "flight/presets.h"
 #include "output/event_text.h"
+#include "output/param_file.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "records/errors.h"
@@ -36,102 +40,46 @@ namespace py = pybind11;
 namespace zarn::python {
 namespace {
 
-// zarn.Error: a refused option or parameter, a failed run or file, with the runner's message.
+// What the package tells apart: a refused command line, parameters a run refuses, and the rest (a
+// failed run or file). Each carries the runner's message.
 struct ModuleError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
-// ---- Keyword arguments as the runner's command line ----
-
-// A value as the runner reads it: numbers as Python writes them (the shortest text that reads
-// back to the same double), paths as their text.
-std::string ValueText(const py::handle& value) {
-  if (py::isinstance<py::str>(value)) return value.cast<std::string>();
-  if (py::hasattr(value, "__fspath__"))
-    return py::module_::import("os").attr("fspath")(value).cast<std::string>();
-  return py::str(value).cast<std::string>();
-}
-
-// dir= -> --dir, save_params= -> --save-params, for_= (for is Python's) -> --for.
-std::string OptionName(std::string name) {
-  if (name.ends_with('_')) name.pop_back();
-  for (char& c : name)
-    if (c == '_') c = '-';
-  return "--" + name;
-}
-
-void AddOption(std::vector<std::string>& args, const std::string& name, const py::handle& value) {
-  if (value.is_none()) return;
-  if (py::isinstance<py::bool_>(value)) {  // a switch: given or not
-    if (value.cast<bool>()) args.push_back(OptionName(name));
-    return;
-  }
-  if (py::isinstance<py::dict>(value)) {  // {NAME: VALUE or (FROM, TO[, STEP])}: one option each, in order
-    for (const auto& [param, v] : value.cast<py::dict>()) {
-      std::string text = ValueText(param) + "=";
-      if (py::isinstance<py::tuple>(v) || py::isinstance<py::list>(v)) {
-        std::string joined;
-        for (const py::handle& part : v.cast<py::sequence>()) {
-          if (!joined.empty()) joined += ':';  // appended apart: g++ 12 warns (-Wrestrict) on "" + string
-          joined += ValueText(part);
-        }
-        text += joined;
-      } else {
-        text += ValueText(v);
-      }
-      args.insert(args.end(), {OptionName(name), text});
-    }
-    return;
-  }
-  if (name == "cases") {  // [{name: value, ...}, ...]
-    for (const py::handle& c : value.cast<py::sequence>()) {
-      std::string text;
-      for (const auto& [param, v] : c.cast<py::dict>()) {
-        if (!text.empty()) text += ',';
-        text.append(ValueText(param)).append("=").append(ValueText(v));
-      }
-      args.insert(args.end(), {"--case", text});
-    }
-    return;
-  }
-  if (name == "shard" && !py::isinstance<py::str>(value)) {  // (k, n)
-    const py::sequence kn = value.cast<py::sequence>();
-    if (kn.size() != 2) throw ModuleError("shard=: needs (k, n), not " + ValueText(value));
-    args.insert(args.end(), {"--shard", ValueText(kn[0]) + "/" + ValueText(kn[1])});
-    return;
-  }
-  args.insert(args.end(), {OptionName(name), ValueText(value)});
-}
-
-std::vector<std::string> Arguments(const py::object& preset, const py::object& params, const py::object& file,
-                                   const py::kwargs& options) {
-  std::vector<std::string> args;
-  if (!preset.is_none()) args.insert(args.end(), {"--preset", ValueText(preset)});
-  if (!file.is_none()) args.insert(args.end(), {"--params", ValueText(file)});
-  if (!params.is_none())
-    for (const auto& [name, value] : params.cast<py::dict>())
-      args.insert(args.end(), {"--set", ValueText(name) + "=" + ValueText(value)});
-  for (const auto& [name, value] : options) AddOption(args, name.cast<std::string>(), value);
-  return args;
-}
+struct UsageFault : ModuleError {
+  using ModuleError::ModuleError;
+};
+struct RefusedFault : ModuleError {
+  using ModuleError::ModuleError;
+};
 
 batch::BatchOptions Parse(const std::vector<std::string>& args) {
   const std::vector<std::string_view> views(args.begin(), args.end());
   try {
     return batch::ParseArguments(views);
   } catch (const std::exception& e) {
-    throw ModuleError(e.what());
+    throw UsageFault(e.what());
   }
 }
 
-// ---- Work on threads of its own, stopped by Ctrl-C ----
+// Refuses, before anything runs, the parameters that the run would refuse: bad values, told apart
+// from a run that fails on its way.
+void Validate(const PresetRecordSlots& record) {
+  try {
+    ValidateRun(ParametersOf(record));
+  } catch (const std::exception& e) {
+    throw RefusedFault(e.what());
+  }
+}
+
+// ---- Work on threads of its own, stopped by Ctrl-C or by `stop` ----
 
 // Runs `work` on a thread of its own while the calling thread, holding the interpreter's lock
-// only for that, looks for Ctrl-C every 20 ms. A Ctrl-C sets `cancel`, which the runs' progress
-// callbacks answer within milliseconds, waits for the work to end and raises KeyboardInterrupt
-// (or whatever the interpreter's signal handler raised).
+// only for that, looks for Ctrl-C every 20 ms and asks `stop` (where given) every 200 ms. Either
+// sets `cancel`, which the runs' progress callbacks answer within milliseconds; the call waits
+// for the work to end and raises KeyboardInterrupt (or whatever the signal handler raised), or
+// for a stop, the work's own "Run cancelled".
 template <typename Work>
-void RunInterruptibly(std::atomic<int>& cancel, Work&& work) {
+void RunInterruptibly(std::atomic<int>& cancel, const py::object& stop, Work&& work) {
   std::mutex mutex;
   std::condition_variable ended;
   bool done = false;
@@ -147,7 +95,7 @@ void RunInterruptibly(std::atomic<int>& cancel, Work&& work) {
     ended.notify_all();
   });
   bool interrupted = false;
-  for (;;) {
+  for (int tick = 1;; ++tick) {
     {
       const py::gil_scoped_release unlocked;
       std::unique_lock lock(mutex);
@@ -155,6 +103,10 @@ void RunInterruptibly(std::atomic<int>& cancel, Work&& work) {
     }
     if (PyErr_CheckSignals() != 0) {
       interrupted = true;
+      cancel = SIGINT;
+      break;
+    }
+    if (!stop.is_none() && tick % 10 == 0 && stop().cast<bool>()) {
       cancel = SIGINT;
       break;
     }
@@ -184,7 +136,7 @@ void ReportRunnerLines(int status, const std::string& err) {
     line.erase(0, 12);
     if (line.ends_with("(see the summary's error column)") || line.ends_with("cases not run")) continue;
     if (status != 0) throw ModuleError(line);
-    if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 2) != 0) throw py::error_already_set();
+    if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 3) != 0) throw py::error_already_set();
   }
   if (status != 0 && status != 1) throw ModuleError("zarn-batch status " + std::to_string(status));
 }
@@ -192,11 +144,11 @@ void ReportRunnerLines(int status, const std::string& err) {
 // A call of the runner that reports through rows (sweep, solve): off the interpreter's lock, Ctrl-C
 // cancelling it, its stdout thrown away and its messages raised or warned as ReportRunnerLines says.
 template <typename Call>
-void RunRows(Call call) {
+void RunRows(const py::object& stop, Call call) {
   std::atomic<int> cancel{0};
   std::ostringstream err;
   int status = 0;
-  RunInterruptibly(cancel, [&] {
+  RunInterruptibly(cancel, stop, [&] {
     Discard discard;
     std::ostream out(&discard);
     batch::Console console;
@@ -257,7 +209,7 @@ py::dict RecordDict(const PresetRecordSlots& record) {
   return d;
 }
 
-// What zarn.run gives: the figures, the table and the parameters of one run.
+// One finished run: the figures, the table and the parameters.
 struct Flight {
   PresetRecordSlots Record{};
   std::shared_ptr<const RunResult> Result;
@@ -267,21 +219,22 @@ struct Flight {
 
 void WarnNote(const RunResult& r) {
   if (const std::string note = FewSamplesNote(r, '.'); !note.empty())
-    if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 2) != 0) throw py::error_already_set();
+    if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 3) != 0) throw py::error_already_set();
 }
 
-Flight Run(const py::object& preset, const py::object& params, const py::object& file, const py::kwargs& kw) {
-  batch::BatchOptions options = Parse(Arguments(preset, params, file, kw));
-  if (options.IsSweep())
-    throw ModuleError("zarn.run flies one case; a sweep or a list of cases is zarn.sweep");
-  if (!kw.contains("dir") || kw["dir"].is_none())
-    options.Directory.clear();  // result files only where asked for
+// `files`: the result files into --dir (the current folder without it); otherwise none.
+Flight Run(const std::vector<std::string>& args, bool files) {
+  batch::BatchOptions options = Parse(args);
+  if (options.IsSweep() || options.IsSolve())
+    throw UsageFault("zarn.run flies one case; a sweep or a list of cases is zarn.sweep");
+  if (!files) options.Directory.clear();
   Flight flight;
   flight.Record = batch::BaseRecord(options);
+  Validate(flight.Record);
   std::atomic<int> cancel{0};
   std::ostringstream out;  // csv="-"
   batch::Flight done;
-  RunInterruptibly(cancel, [&] {
+  RunInterruptibly(cancel, py::none(), [&] {
     batch::Console console;
     console.Cancel = &cancel;
     batch::RunMonitor monitor(console);
@@ -300,10 +253,10 @@ Flight Run(const py::object& preset, const py::object& params, const py::object&
 }
 
 // The two result files of a finished run: the same run again, its steps into the files.
-void WriteFiles(const Flight& flight, const py::object& dir) {
-  const std::filesystem::path directory = ValueText(dir);
+void WriteFiles(const Flight& flight, const std::string& dir) {
+  const std::filesystem::path directory = dir;
   std::atomic<int> cancel{0};
-  RunInterruptibly(cancel, [&] {
+  RunInterruptibly(cancel, py::none(), [&] {
     try {
       ResultFiles files(directory);
       RunOptions run;
@@ -317,93 +270,96 @@ void WriteFiles(const Flight& flight, const py::object& dir) {
   });
 }
 
-// What zarn.sweep gives: one row per case in case order, as the runner's summary holds them.
-struct Sweep {
-  std::vector<std::string> InputNames;
-  std::vector<int64_t> Cases;
-  std::vector<std::vector<double>> Inputs;  //!< [input][row]
-  std::vector<batch::Figures> Values;
-  std::vector<std::string> Errors;
-  std::vector<FigureStats> Stats;  //!< of a Monte Carlo run's cases (not of a shard)
-};
+// The options of zarn.sweep ("sweep") or zarn.monte_carlo.
+batch::BatchOptions ParseSweep(const std::vector<std::string>& args, const std::string& kind) {
+  batch::BatchOptions options = Parse(args);
+  if (kind == "sweep" && (!options.IsSweep() || options.IsMonteCarlo()))
+    throw UsageFault("zarn.sweep needs sweep= or cases=; one case is zarn.run, draws zarn.monte_carlo");
+  return options;
+}
 
-Sweep Sweeping(const batch::BatchOptions& options) {
-  Sweep sweep;
-  RunRows([&](std::ostream& out, std::ostream& err, const batch::Console& console) {
-    return batch::RunSweep(options, out, err, console, [&sweep](const batch::SweepRow& row) {
-      if (sweep.InputNames.empty() && !row.Columns.empty()) {
-        for (const ParamName* p : row.Columns) sweep.InputNames.emplace_back(p->Name);
-        sweep.Inputs.resize(row.Columns.size());
-      }
-      sweep.Cases.push_back(row.Case);
-      for (std::size_t i = 0; i < row.Columns.size(); ++i)
-        sweep.Inputs[i].push_back(row.Record[static_cast<std::size_t>(row.Columns[i]->Slot)]);
-      sweep.Values.push_back(row.Error.empty() ? row.Values : batch::Figures{});
-      sweep.Errors.emplace_back(row.Error);
+// The rows of a sweep or a Monte Carlo run (or of one shard) in case order, as the runner's
+// summary holds them: {"inputs": names, "case": [n], "input_values": [n, inputs],
+// "values": [n, figures] (NaN where a case has no such figure), "errors": [n]}. Plain data, so
+// that a shard's rows travel between processes as they are.
+py::dict SweepRows(const std::vector<std::string>& args, const std::string& kind, const py::object& stop) {
+  const batch::BatchOptions options = ParseSweep(args, kind);
+  std::vector<std::string> names;
+  std::vector<int64_t> cases;
+  std::vector<double> inputs, values;
+  std::vector<std::string> errors;
+  RunRows(stop, [&](std::ostream& out, std::ostream& err, const batch::Console& console) {
+    return batch::RunSweep(options, out, err, console, [&](const batch::SweepRow& row) {
+      if (names.empty())
+        for (const ParamName* p : row.Columns) names.emplace_back(p->Name);
+      cases.push_back(row.Case);
+      for (const ParamName* p : row.Columns) inputs.push_back(row.Record[static_cast<std::size_t>(p->Slot)]);
+      for (const std::optional<double>& v : row.Values)
+        values.push_back(row.Error.empty() && v ? *v : std::numeric_limits<double>::quiet_NaN());
+      errors.emplace_back(row.Error);
     });
   });
-  if (options.IsMonteCarlo() && options.ShardCount == 1) {
-    // The runner's statistics of the same rows.
-    SampleTable samples;
-    samples.Inputs = sweep.InputNames;
-    for (const batch::FigureRow& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
-    for (std::size_t r = 0; r < sweep.Cases.size(); ++r) {
-      SampleRow row{
-          sweep.Cases[r], {}, {sweep.Values[r].begin(), sweep.Values[r].end()}, !sweep.Errors[r].empty()};
-      for (const std::vector<double>& input : sweep.Inputs) row.Inputs.push_back(input[r]);
-      samples.Rows.push_back(std::move(row));
-    }
-    sweep.Stats = Statistics(samples);
+  if (names.empty()) {  // no row: the columns as the options name them
+    for (const ParamLaw& v : options.Vary) names.emplace_back(v.Param->Name);
+    for (const batch::SweepAxis& a : options.Sweep) names.emplace_back(a.Param->Name);
   }
-  return sweep;
+  const auto n = static_cast<py::ssize_t>(cases.size());
+  const auto width = static_cast<py::ssize_t>(names.size());
+  py::dict d;
+  d["inputs"] = names;
+  d["case"] = py::array_t<int64_t>(n, cases.data());
+  d["input_values"] = py::array_t<double>({n, width}, inputs.data());
+  d["values"] = py::array_t<double>({n, static_cast<py::ssize_t>(batch::kFigureCount)}, values.data());
+  d["errors"] = errors;
+  return d;
 }
 
-Sweep RunSweep(const py::object& preset, const py::object& params, const py::object& file,
-               const py::kwargs& kw) {
-  const batch::BatchOptions options = Parse(Arguments(preset, params, file, kw));
-  if (!options.IsSweep() || options.IsMonteCarlo())
-    throw ModuleError("zarn.sweep needs sweep= or cases=; one case is zarn.run, draws zarn.monte_carlo");
-  return Sweeping(options);
-}
-
-Sweep RunMonteCarlo(const py::object& preset, const py::object& params, const py::object& file,
-                    const py::object& n, const py::kwargs& kw) {
-  std::vector<std::string> args = Arguments(preset, params, file, kw);
-  args.insert(args.end(), {"--monte-carlo", ValueText(n)});
-  const batch::BatchOptions options = Parse(args);
-  return Sweeping(options);
-}
-
-// The statistics as the runner's --stats CSV has them, a dict per figure by its header's names.
-py::list StatsList(const Sweep& s) {
-  py::list list;
-  auto optional = [](const std::optional<double>& v) {
-    return v ? py::object(py::float_(*v)) : py::object(py::none());
+// The runner's statistics of rows as SweepRows gives them (shards joined in case order): a dict per
+// figure with the names of the --stats CSV, None where there is none.
+py::list StatsOfRows(const std::vector<std::string>& names, const py::array_t<int64_t>& cases,
+                     const py::array_t<double, py::array::c_style | py::array::forcecast>& inputs,
+                     const py::array_t<double, py::array::c_style | py::array::forcecast>& values,
+                     const std::vector<std::string>& errors) {
+  SampleTable samples;
+  samples.Inputs = names;
+  for (const batch::FigureRow& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
+  const auto in = inputs.unchecked<2>();
+  const auto v = values.unchecked<2>();
+  const auto c = cases.unchecked<1>();
+  for (py::ssize_t r = 0; r < c.shape(0); ++r) {
+    SampleRow row{c(r), {}, {}, !errors.at(static_cast<std::size_t>(r)).empty()};
+    for (py::ssize_t i = 0; i < in.shape(1); ++i) row.Inputs.push_back(in(r, i));
+    for (py::ssize_t f = 0; f < v.shape(1); ++f)
+      row.Figures.push_back(v(r, f) == v(r, f) ? std::optional<double>(v(r, f)) : std::nullopt);
+    samples.Rows.push_back(std::move(row));
+  }
+  auto optional = [](const std::optional<double>& x) {
+    return x ? py::object(py::float_(*x)) : py::object(py::none());
   };
-  for (const FigureStats& f : s.Stats) {
+  py::list list;
+  for (const FigureStats& f : Statistics(samples)) {
     py::dict d;
     d["figure"] = f.Figure;
     d["cases"] = f.Cases;
     d["failed"] = f.Failed;
     d["absent"] = f.Absent;
-    const std::pair<const char*, double> values[] = {{"mean", f.Mean}, {"sd", f.Sd},   {"min", f.Min},
-                                                     {"p2.5", f.P2_5}, {"p50", f.P50}, {"p97.5", f.P97_5},
-                                                     {"max", f.Max}};
-    for (const auto& [key, v] : values) d[key] = v;
+    const std::pair<const char*, double> numbers[] = {{"mean", f.Mean}, {"sd", f.Sd},   {"min", f.Min},
+                                                      {"p2.5", f.P2_5}, {"p50", f.P50}, {"p97.5", f.P97_5},
+                                                      {"max", f.Max}};
+    for (const auto& [key, x] : numbers) d[key] = x;
     d["r2"] = optional(f.R2);
-    for (std::size_t i = 0; i < f.Shares.size() && i < s.InputNames.size(); ++i)
-      d[py::str("share_" + s.InputNames[i])] = optional(f.Shares[i]);
+    for (std::size_t i = 0; i < f.Shares.size() && i < names.size(); ++i)
+      d[py::str("share_" + names[i])] = optional(f.Shares[i]);
     list.append(std::move(d));
   }
   return list;
 }
 
 // zarn.solve: a dict per solution with the keys of the runner's --json rows.
-py::list RunSolve(const py::object& preset, const py::object& params, const py::object& file,
-                  const py::kwargs& kw) {
-  const batch::BatchOptions options = Parse(Arguments(preset, params, file, kw));
+py::list RunSolve(const std::vector<std::string>& args) {
+  const batch::BatchOptions options = Parse(args);
   if (!options.IsSolve())
-    throw ModuleError("zarn.solve needs solve= with for_=, or maximize= or minimize= with over=");
+    throw UsageFault("zarn.solve needs solve= with for_=, or maximize= or minimize= with over=");
   struct Row {
     int64_t Case;
     std::string Param;
@@ -412,7 +368,7 @@ py::list RunSolve(const py::object& preset, const py::object& params, const py::
     int64_t Runs;
   };
   std::vector<Row> rows;
-  RunRows([&](std::ostream& out, std::ostream& err, const batch::Console& console) {
+  RunRows(py::none(), [&](std::ostream& out, std::ostream& err, const batch::Console& console) {
     return batch::RunSolve(options, out, err, console, [&rows](const batch::SolveRow& r) {
       rows.push_back({r.Case, std::string(r.Param.Name), r.Value, r.Values, r.Runs});
     });
@@ -429,131 +385,81 @@ py::list RunSolve(const py::object& preset, const py::object& params, const py::
   return solutions;
 }
 
-py::dict SweepArrays(const Sweep& s) {
-  py::dict d;
-  d["case"] = py::array_t<int64_t>(static_cast<py::ssize_t>(s.Cases.size()), s.Cases.data());
-  for (std::size_t i = 0; i < s.InputNames.size(); ++i)
-    d[py::str(s.InputNames[i])] =
-        py::array_t<double>(static_cast<py::ssize_t>(s.Inputs[i].size()), s.Inputs[i].data());
-  const std::size_t rows = s.Values.size();
-  for (int id = 0; id < batch::kFigureCount; ++id) {
-    const auto at = static_cast<std::size_t>(id);
-    bool any = false;
-    for (const batch::Figures& f : s.Values) any = any || f[at].has_value();
-    if (!any) continue;  // a task figure no case has
-    py::array_t<double> column(static_cast<py::ssize_t>(rows));
-    double* out = column.mutable_data();
-    for (std::size_t r = 0; r < rows; ++r)
-      out[r] = s.Values[r][at].value_or(std::numeric_limits<double>::quiet_NaN());
-    d[py::str(std::string(batch::kFigures[at].Key))] = std::move(column);
-  }
-  return d;
+// A message as Python text: the runner's bytes, where they are not UTF-8 (a path's name) shown
+// as \xNN rather than lost.
+py::str MessageText(const char* text) {
+  PyObject* decoded =
+      PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(std::strlen(text)), "backslashreplace");
+  if (decoded == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(decoded);
 }
 
 }  // namespace
 }  // namespace zarn::python
 
-PYBIND11_MODULE(zarn, m) {
+PYBIND11_MODULE(_core, m) {
   using namespace zarn::python;
   namespace batch = zarn::batch;
-  m.doc() = R"doc(Flight paths of a body in the vertical plane, as the zarn-batch runner computes them.
+  m.doc() = "The runner's runs and sweeps under the package zarn, which is what scripts call.";
+  m.attr("__version__") = ZARN_VERSION;
 
-run() flies one case and gives its figures and table; sweep() flies many cases on all cores.
-Keyword options are the runner's, named without the dashes: dir= is --dir, save_params= is
---save-params. Errors raise zarn.Error with the runner's message; Ctrl-C stops a long call.)doc";
-  m.attr("__version__") = "1.1";
-  py::register_exception<ModuleError>(m, "Error");
-  m.attr("Error").attr("__doc__") =
-      "A refused option or parameter, or a failed run or file; the message is the runner's.";
+  static py::exception<ModuleError> error(m, "Error");
+  static py::exception<UsageFault> usage(m, "UsageError", error.ptr());
+  static py::exception<RefusedFault> refused(m, "RefusedError", error.ptr());
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const UsageFault& e) {
+      PyErr_SetObject(usage.ptr(), MessageText(e.what()).ptr());
+    } catch (const RefusedFault& e) {
+      PyErr_SetObject(refused.ptr(), MessageText(e.what()).ptr());
+    } catch (const ModuleError& e) {
+      PyErr_SetObject(error.ptr(), MessageText(e.what()).ptr());
+    }
+  });
 
-  py::class_<Flight>(m, "Run", "One finished run: its figures, table and parameters.")
-      .def_property_readonly(
-          "figures",
-          [](const Flight& f) {
-            py::dict d = FiguresDict(f.Values);
-            d["events"] = EventList(*f.Result);
-            if (!f.ReportJson.empty()) {  // the deviation's keys and the step check, read as --json has them
-              const py::dict more =
-                  py::module_::import("json").attr("loads")("{" + f.ReportJson.substr(2) + "}");
-              for (const auto& [key, value] : more) d[key] = value;
-            }
-            return d;
-          },
-          "The key figures by the keys of zarn-batch --json (counts as int, the rest as float), its "
-          "events under \"events\".")
-      .def_property_readonly(
-          "table", [](const Flight& f) { return TableDict(*f.Result); },
-          "The stored rows as NumPy arrays by the CSV's column names (t_s, V_m_s, H_m, ...), in the "
-          "CSV's units.")
-      .def_property_readonly(
-          "events", [](const Flight& f) { return EventList(*f.Result); },
-          "The run's events as dicts ({\"event\": \"apex\", \"t_s\": ..., ...}), in time order.")
-      .def_property_readonly(
-          "params", [](const Flight& f) { return RecordDict(f.Record); },
-          "The parameters the run flew, by the parameter files' names.")
-      .def("write_files", &WriteFiles, py::arg("dir"),
-           "Writes the run's two result files into `dir`, byte for byte those of zarn-batch --dir: the "
-           "same run flown again, its steps into the files.")
-      .def("__repr__", [](const Flight& f) { return "<zarn.Run " + batch::FiguresJson(f.Values) + ">"; });
+  m.def("parameter_names", [] {
+    std::vector<std::string> names;
+    for (const zarn::ParamName& p : zarn::kParamNames) names.emplace_back(p.Name);
+    return names;
+  });
+  m.def("figure_keys", [] {
+    std::vector<std::string> keys;
+    for (const batch::FigureRow& f : batch::kFigures) keys.emplace_back(f.Key);
+    return keys;
+  });
+  m.def("whole_figures", [] {
+    return std::vector<std::string>{std::string(batch::kFigures[batch::kFigSteps].Key),
+                                    std::string(batch::kFigures[batch::kFigSamples].Key)};
+  });
+  m.def("did_you_mean", [](const std::string& name, const std::vector<std::string>& candidates) {
+    const std::vector<std::string_view> views(candidates.begin(), candidates.end());
+    return zarn::DidYouMean(name, views);
+  });
 
-  py::class_<Sweep>(m, "Sweep", "The rows of a sweep in case order, as the runner's summary holds them.")
-      .def_property_readonly("arrays", &SweepArrays,
-                             "The columns as NumPy arrays by the summary's names: case, the swept parameters "
-                             "and the figures (NaN where a case has none).")
-      .def_property_readonly(
-          "figures",
-          [](const Sweep& s) {
-            py::list l;
-            for (const batch::Figures& f : s.Values) l.append(FiguresDict(f));
-            return l;
-          },
-          "Each case's figures as a dict (empty for a failed case), in case order.")
-      .def_property_readonly(
-          "errors", [](const Sweep& s) { return s.Errors; }, "Each case's error, \"\" where it ran through.")
-      .def_property_readonly("stats", &StatsList,
-                             "Of a Monte Carlo run (not of a shard): a dict per figure with the names of "
-                             "the runner's --stats CSV (figure, cases, mean, sd, p2.5, ..., r2, share_NAME); "
-                             "None where there is none. Empty for a sweep.")
-      .def("__getitem__",
-           [](const Sweep& s, const std::string& name) -> py::object {
-             const py::dict d = SweepArrays(s);
-             if (!d.contains(name)) throw py::key_error(name);
-             return d[py::str(name)];  // held before the dict goes
-           })
-      .def("keys", [](const Sweep& s) { return SweepArrays(s).attr("keys")(); })
-      .def("__len__", [](const Sweep& s) { return s.Cases.size(); });
+  py::class_<Flight>(m, "Flight")
+      .def_property_readonly("figures",
+                             [](const Flight& f) {
+                               py::dict d = FiguresDict(f.Values);
+                               d["events"] = EventList(*f.Result);
+                               if (!f.ReportJson.empty()) {  // read as --json has them
+                                 const py::dict more = py::module_::import("json").attr("loads")(
+                                     "{" + f.ReportJson.substr(2) + "}");
+                                 for (const auto& [key, value] : more) d[key] = value;
+                               }
+                               return d;
+                             })
+      .def_property_readonly("table", [](const Flight& f) { return TableDict(*f.Result); })
+      .def_property_readonly("events", [](const Flight& f) { return EventList(*f.Result); })
+      .def_property_readonly("params", [](const Flight& f) { return RecordDict(f.Record); })
+      .def("write_files", &WriteFiles, py::arg("dir"))
+      .def_property_readonly("json", [](const Flight& f) { return batch::FiguresJson(f.Values); });
 
-  m.def("run", &Run, py::arg("preset") = py::none(), py::arg("params") = py::none(),
-        py::arg("file") = py::none(),
-        R"doc(Flies one case, as zarn-batch does.
-
-preset: 0 to 4, or file: a parameter file, gives the starting values; params: {name: value} then
-changes them (the parameter files' names, e.g. {"TTO": 30, "dt0": 1e-4}). Options as keywords:
-dir= writes the two result files there (without it none are written), csv=, png=, graph=,
-style=, save_params=, events=, check_step=True, compare=. Returns a zarn.Run. Raises zarn.Error with the runner's message.)doc");
-  m.def("sweep", &RunSweep, py::arg("preset") = py::none(), py::arg("params") = py::none(),
-        py::arg("file") = py::none(),
-        R"doc(Flies many cases on all cores, as zarn-batch --sweep or --case does.
-
-sweep={name: (from, to, step), ...} makes a grid whose last name varies fastest, TO included;
-cases=[{name: value, ...}, ...] a list. Options as keywords: jobs=, keep=, csv=, shard=(k, n),
-summary=, save_params=. Returns a zarn.Sweep whose rows are the runner's summary rows in case
-order; a failed case is a row with its error.)doc");
-  m.def("solve", &RunSolve, py::arg("preset") = py::none(), py::arg("params") = py::none(),
-        py::arg("file") = py::none(),
-        R"doc(Solves over one parameter, as zarn-batch --solve, --maximize or --minimize does.
-
-solve={name: (from, to)} with for_={figure: value} finds every value of the parameter whose run
-gives the figure that value (both angles of a range); maximize="figure" or minimize="figure" with
-over={name: (from, to)} finds the extreme. tol=, xtol=, keep=, save_params= as there. Returns a
-list with a dict per solution: case, the parameter's value under its name, the figures and runs,
-the keys of the runner's --json. Raises zarn.Error where no value reaches the target.)doc");
-  m.def("monte_carlo", &RunMonteCarlo, py::arg("preset") = py::none(), py::arg("params") = py::none(),
-        py::arg("file") = py::none(), py::kw_only(), py::arg("n"),
-        R"doc(Runs n Monte Carlo cases on all cores, as zarn-batch --monte-carlo n does.
-
-vary={name: "normal(mean,sd)" | "uniform(low,high)" | "triangular(low,mode,high)"
-}, seed=, jobs=,
-keep=, shard=(k, n), summary=, stats=, plot= as there. Returns a zarn.Sweep of the draws' rows in
-case order, with the statistics in .stats.)doc");
+  m.def("run", &Run, py::arg("args"), py::arg("files"));
+  m.def("sweep", &SweepRows, py::arg("args"), py::arg("kind"), py::arg("stop") = py::none());
+  m.def("check",
+        [](const std::vector<std::string>& args, const std::string& kind) { ParseSweep(args, kind); });
+  m.def("statistics", &StatsOfRows, py::arg("inputs"), py::arg("case"), py::arg("input_values"),
+        py::arg("values"), py::arg("errors"));
+  m.def("solve", &RunSolve, py::arg("args"));
 }
