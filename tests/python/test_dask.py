@@ -2,6 +2,9 @@
 rows and statistics are those of the runner in one process, and Ctrl-C stops the workers' tasks."""
 import _thread
 import os
+import re
+import subprocess
+import sys
 import threading
 import time
 import unittest
@@ -9,7 +12,7 @@ import unittest
 from distributed import Client, LocalCluster, get_task_stream
 
 import zarn
-from support import Scratch, batch, csv_rows, exact
+from support import SOURCE_DIR, Scratch, batch, csv_rows, exact
 
 VARY = {"TTO": ("normal", 45, 1), "V0": ("uniform", 95, 105), "Cx": ("triangular", 0.008, 0.01, 0.013)}
 VARY_TEXTS = ["--vary", "TTO=normal(45,1)", "--vary", "V0=uniform(95,105)", "--vary", "Cx=triangular(0.008,0.01,0.013)"]
@@ -113,6 +116,21 @@ class OnTwoWorkers(Scratch):
             zarn.monte_carlo(preset=0, n=8, vary={"TTO": ("normal", 45)}, client=self.client)
         with self.assertRaisesRegex(zarn.BadValueError, "^shards= splits the cases among a Dask client's workers"):
             zarn.sweep(preset=0, sweep={"TTO": (5, 85, 5)}, shards=3)
+
+
+class Readme(Scratch):
+    def test_the_readmes_dask_block_runs_as_written(self):
+        readme = (SOURCE_DIR / "README.md").read_text()
+        section = readme[readme.index("\n## On a cluster\n"):]
+        section = section[:section.index("\n## ", 1)]
+        blocks = re.findall(r"\n```python\n(.*?)\n```\n", section, re.S)
+        self.assertEqual(len(blocks), 1, "the README's Dask block is gone")
+        done = subprocess.run([sys.executable, "-c", blocks[0]], cwd=self.dir, capture_output=True, text=True,
+                              timeout=300)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        mean = zarn.monte_carlo(preset=0, n=2000, seed=7,
+                                vary={"TTO": ("normal", 45, 1), "V0": ("uniform", 95, 105)}).stats["impact_X_m"]["mean"]
+        self.assertEqual(done.stdout, f"2000 cases; impact range {mean} m on average\n")
 
 
 if __name__ == "__main__":

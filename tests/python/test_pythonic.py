@@ -49,6 +49,7 @@ class Keywords(Scratch):
             (zarn.run, {"Vwnd": 3}, "run() got an unexpected keyword argument 'Vwnd' (did you mean 'Vwind'?)"),
             (zarn.monte_carlo, {"n": 5, "vary": {"TTO": "normal(45,1)"}, "sed": 1},
              "monte_carlo() got an unexpected keyword argument 'sed' (did you mean 'seed'?)"),
+            (zarn.solve, {"foo": 1}, "solve() got an unexpected keyword argument 'foo' (did you mean 'for_'?)"),
             (zarn.run, {"sweep": {"TTO": (5, 85, 5)}},
              "run() got an unexpected keyword argument 'sweep': it is an option of zarn.sweep"),
             (zarn.run, {"params": {"TTO": 30}, "TTO": 31}, "run() got TTO twice: in params= and as a keyword"),

@@ -14,6 +14,7 @@ refused is a ValueError (zarn.BadValueError), a file to read that is not there a
 import errno
 import operator
 import os
+import re
 import uuid
 from collections.abc import Callable, Iterator, Mapping, Sequence
 from typing import Any, Optional, Union
@@ -222,8 +223,10 @@ class _Call:
         owners = [f"zarn.{call}" for call, names in _OPTIONS.items() if call != self.call and name in names]
         if owners:
             return f"{message}: it is an option of {' and '.join(owners)}"
-        candidates = [*_OPTIONS[self.call], *PARAMETERS]
-        return message + _core.did_you_mean(name, candidates)
+        # for_ is the runner's --for: 'foo' is as near to it as to --for.
+        plain = {c.rstrip("_"): c for c in [*_OPTIONS[self.call], *PARAMETERS]}
+        hint = _core.did_you_mean(name.rstrip("_"), list(plain))
+        return message + re.sub(r"'(.*)'", lambda m: repr(plain.get(m[1], m[1])), hint)
 
     def options(self, **options: Any) -> "_Call":
         for name, value in options.items():
