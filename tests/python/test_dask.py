@@ -3,6 +3,7 @@ rows and statistics are those of the runner in one process, and Ctrl-C stops the
 import _thread
 import os
 import re
+import signal
 import subprocess
 import sys
 import threading
@@ -51,11 +52,13 @@ class OnTwoWorkers(Scratch):
     @classmethod
     def tearDownClass(cls):
         try:
-            cls.client.close()
+            cls.client.close(timeout=60)
         finally:
-            cls.cluster.close()
+            cls.cluster.close(timeout=60)
         # Nothing left behind: both worker processes are gone.
         if not wait_until(lambda: not any(alive(pid) for pid in cls.workers)):
+            for pid in filter(alive, cls.workers):
+                os.kill(pid, signal.SIGKILL)
             raise AssertionError(f"worker processes {cls.workers} outlived the cluster")
 
     def test_monte_carlo_rows_and_statistics_equal_the_one_process_call_and_the_runners(self):

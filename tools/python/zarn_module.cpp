@@ -95,6 +95,7 @@ void RunInterruptibly(std::atomic<int>& cancel, const py::object& stop, Work&& w
     ended.notify_all();
   });
   bool interrupted = false;
+  std::exception_ptr stopFailure;  // `stop` itself failed (its cluster gone): the work stops all the same
   for (int tick = 1;; ++tick) {
     {
       const py::gil_scoped_release unlocked;
@@ -106,16 +107,23 @@ void RunInterruptibly(std::atomic<int>& cancel, const py::object& stop, Work&& w
       cancel = SIGINT;
       break;
     }
-    if (!stop.is_none() && tick % 10 == 0 && stop().cast<bool>()) {
+    try {
+      if (!stop.is_none() && tick % 10 == 0 && stop().cast<bool>()) {
+        cancel = SIGINT;
+        break;
+      }
+    } catch (...) {
+      stopFailure = std::current_exception();
       cancel = SIGINT;
       break;
     }
   }
   {
     const py::gil_scoped_release unlocked;
-    worker.join();
+    worker.join();  // never left running: a joinable std::thread would end the process
   }
   if (interrupted) throw py::error_already_set();
+  if (stopFailure) std::rethrow_exception(stopFailure);
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -136,7 +144,7 @@ void ReportRunnerLines(int status, const std::string& err) {
     line.erase(0, 12);
     if (line.ends_with("(see the summary's error column)") || line.ends_with("cases not run")) continue;
     if (status != 0) throw ModuleError(line);
-    if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 3) != 0) throw py::error_already_set();
+    if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 4) != 0) throw py::error_already_set();
   }
   if (status != 0 && status != 1) throw ModuleError("zarn-batch status " + std::to_string(status));
 }
@@ -219,7 +227,7 @@ struct Flight {
 
 void WarnNote(const RunResult& r) {
   if (const std::string note = FewSamplesNote(r, '.'); !note.empty())
-    if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 3) != 0) throw py::error_already_set();
+    if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 4) != 0) throw py::error_already_set();
 }
 
 // `files`: the result files into --dir (the current folder without it); otherwise none.
