@@ -26,7 +26,7 @@ from . import _core
 __version__: str = _core.__version__
 
 __all__ = ["Error", "BadValueError", "MissingFileError", "BadTypeError", "Run", "Sweep", "Stats",
-           "run", "sweep", "solve", "monte_carlo"]
+           "run", "sweep", "solve", "monte_carlo", "PARAMETERS"]
 
 Number = Union[int, float, str]
 PathLike = Union[str, bytes, os.PathLike]
@@ -58,7 +58,7 @@ class BadTypeError(Error, TypeError):
 
 # ---- Keywords as the runner's command line ----
 
-PARAMETERS: tuple[str, ...] = tuple(_core.parameter_names())
+PARAMETERS: tuple[str, ...] = tuple(_core.parameter_names())  #: every parameter's name, as the files write it
 _PARAMETERS = frozenset(PARAMETERS)
 _WHOLE_FIGURES = frozenset(_core.whole_figures())
 _FIGURES: tuple[str, ...] = tuple(_core.figure_keys())
