@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
           qt6-svg-dev libboost-dev libeigen3-dev fonts-dejavu-core python3 clang-format pybind11-dev
           python3-dev python3-numpy python3-matplotlib parallel
+          qt6-translations-l10n
           xvfb xdotool imagemagick)  # the end-to-end test: an X server, its mouse and a screenshot
 packages+=("$@")
 missing=()

@@ -740,7 +740,7 @@ QString Form2::KeptRunName(const FlightParameters& kept, const FlightParameters&
 
 void Form2::ShowRunNote() {
   if (!shown_) return ShowNote({});
-  QString note = QString::fromStdString(FewSamplesNote(*shown_->Run, DecimalSeparator()));
+  QString note = FewSamplesNote(*shown_->Run, state_.LangCode, DecimalSeparator());
   if (measured_) {
     if (!note.isEmpty()) note += QLatin1Char('\n');
     note += MeasuredNote(CompareWithRun(*measured_, *shown_->Run), state_.LangCode, DecimalSeparator());

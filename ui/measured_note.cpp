@@ -1,9 +1,11 @@
 #include "ui/measured_note.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "flight/number_text.h"
+#include "output/run_note.h"
 #include "ui/window_texts.h"
 
 namespace zarn::ui {
@@ -43,6 +45,15 @@ QString MeasuredNote(const Deviation& d, int32_t LangCode, char sep) {
   if (d.RangeX)
     text += QLatin1Char('\n') + words(Text::kRange) + QStringLiteral(" X_m: ") + Number(*d.RangeX, true, sep);
   return text;
+}
+
+QString FewSamplesNote(const RunResult& run, int32_t LangCode, char sep) {
+  const std::optional<FewSamples> few = FewSamplesOf(run);
+  if (!few) return {};
+  if (few->Steps == 1) return Words(Text::kFirstStepOnly, LangCode).arg(few->Rows);
+  return Words(Text::kFewSamples, LangCode)
+      .arg(QString::number(few->Stored), QString::number(few->Rows), QString::number(few->Steps),
+           QString::fromStdString(FormatGeneral(few->FillingStep, 15, sep)));
 }
 
 }  // namespace zarn::ui

@@ -1,7 +1,11 @@
 #include "ui/window_texts.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <array>
 #include <cstddef>
+#include <memory>
 
 namespace zarn::ui {
 namespace {
@@ -58,6 +62,11 @@ constexpr Row kTexts[] = {
     {Text::kStartRefused, "START abgelehnt: ", "START отклонён: ", "START refused: "},
     {Text::kClassicWind, "Wind klassisch; Menü: physikalisch", "Ветер: классич. (меню: физич.)",
      "Wind: classic model (menu: physical)"},
+    {Text::kFewSamples, "%1 von %2 Zeilen: der Flug dauerte %3 Schritte; ein Schritt von %4 s oder weniger füllt alle %2",
+     "%1 из %2 строк: полёт занял %3 шагов; шаг %4 с или меньше заполнит все %2",
+     "%1 of %2 samples: the flight took %3 steps; a step of %4 s or less fills all %2"},
+    {Text::kFirstStepOnly, "1 von %1 Zeilen: der Flug endete mit seinem ersten Schritt",
+     "1 из %1 строк: полёт закончился на первом шаге", "1 of %1 samples: the flight ended at its first step"},
 };
 // clang-format on
 
@@ -74,6 +83,18 @@ static_assert(EveryTextOnceInOrder(), "one row per text, in the order of Text");
 QString Words(Text text, int32_t LangCode) {
   const Row& row = kTexts[static_cast<std::size_t>(text)];
   return QString::fromUtf8(LangCode == 1 ? row.Russian : LangCode == 3 ? row.English : row.German);
+}
+
+void SpeakToolkit(int32_t LangCode) {
+  static std::unique_ptr<QTranslator> toolkit;
+  if (toolkit) QCoreApplication::removeTranslator(toolkit.get());
+  toolkit.reset();
+  if (LangCode == 3) return;
+  auto translator = std::make_unique<QTranslator>();
+  const QString name = LangCode == 1 ? QStringLiteral("qtbase_ru") : QStringLiteral("qtbase_de");
+  if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+  QCoreApplication::installTranslator(translator.get());
+  toolkit = std::move(translator);
 }
 
 }  // namespace zarn::ui

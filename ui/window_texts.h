@@ -50,10 +50,16 @@ enum class Text {
   kRange,
   kStartRefused,
   kClassicWind,
+  kFewSamples,
+  kFirstStepOnly,
   kCount
 };
 
 // The text in Russian for LangCode 1, English for 3, else German (the form's own language).
 QString Words(Text text, int32_t LangCode);
+
+// The toolkit's own texts (the buttons and labels of file dialogs and message boxes) in the same
+// language, where the toolkit's translations are installed; English otherwise.
+void SpeakToolkit(int32_t LangCode);
 
 }  // namespace zarn::ui

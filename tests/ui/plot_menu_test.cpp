@@ -1,5 +1,6 @@
 // The plot's context menu: the graph as PNG, the table as CSV and the graph on the clipboard.
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
@@ -40,24 +41,28 @@ TEST_F(WindowsTest, PlotMenuSpeaksTheLanguageOfTheStartForm) {
   const struct {
     Language Chosen;
     QStringList Entries;
+    QString Cancel;
   } cases[] = {
       {kRussian,
        {"Сохранить график как...", "Сохранить таблицу в CSV...", "Копировать график", "Чёткий стиль графика",
         "Открыть файл параметров...", "Сохранить файл параметров...", "Папка результатов...",
         "Запомнить этот расчёт", "Забыть запомненные расчёты", "Открыть данные измерений...",
         "Убрать данные измерений", "Эйлер (два прохода)", "Рунге — Кутта 4", "Дорманд — Принс 5(4)",
-        "Физическая модель ветра", "Проверить шаг"}},
+        "Физическая модель ветра", "Проверить шаг"},
+       "Отмена"},
       {kGerman,
        {"Grafik speichern unter...", "Tabelle als CSV speichern...", "Grafik kopieren", "Klarer Grafikstil",
         "Parameterdatei öffnen...", "Parameterdatei speichern...", "Ergebnisordner...",
         "Diesen Lauf behalten", "Behaltene Läufe entfernen", "Messdaten öffnen...", "Messdaten entfernen",
         "Euler (zwei Durchläufe)", "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physikalischer Wind",
-        "Schritt prüfen"}},
+        "Schritt prüfen"},
+       "Abbrechen"},
       {kEnglish,
        {"Save graph as...", "Save table as CSV...", "Copy graph", "Clear graph style",
         "Open parameter file...", "Save parameter file...", "Results folder...", "Keep this run",
         "Clear kept runs", "Open measured data...", "Clear measured data", "Euler (two passes)",
-        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step"}},
+        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step"},
+       "Cancel"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Chosen);
@@ -75,6 +80,9 @@ TEST_F(WindowsTest, PlotMenuSpeaksTheLanguageOfTheStartForm) {
     }
     EXPECT_EQ(entries, c.Entries);
     menu->close();
+    // The toolkit's own buttons (file dialogs, message boxes) as well.
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), c.Cancel);
   }
 }
 
