@@ -35,7 +35,7 @@ QString MeasuredNote(const Deviation& d, int32_t LangCode, char sep) {
     }
     text += words(Text::kRms) + QLatin1Char(' ') + Number(c.Rms, false, sep) + QStringLiteral(", ") +
             words(Text::kLargest) + QLatin1Char(' ') + Number(c.MaxDiff, true, sep) +
-            QStringLiteral(" (n = ") + QString::number(c.Compared);
+            QStringLiteral(" (n\u00A0=\u00A0") + QString::number(c.Compared);
     if (c.Outside > 0)
       text += QStringLiteral("; ") + QString::number(c.Outside) + QLatin1Char(' ') + words(Text::kSkipped);
     text += QLatin1Char(')');

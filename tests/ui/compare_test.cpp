@@ -79,7 +79,8 @@ TEST_F(WindowsTest, MeasuredDataAreComparedWithTheRunOnShow) {
   ChooseFromPlotMenu("Open measured data...");
   const QString note = Calc<QLabel>("SampleNote")->text();
   EXPECT_TRUE(note.contains("H_m: RMS ")) << note.toStdString();
-  EXPECT_TRUE(note.contains("(n = 1; 1 außerhalb)")) << note.toStdString();  // the form's German
+  EXPECT_TRUE(note.contains(QStringLiteral("(n\u00A0=\u00A01; 1 außerhalb)")))
+      << note.toStdString();  // the form's German
 
   csv.open(QIODevice::WriteOnly);
   csv.write("t_s,H_m\n2,sixty\n");
