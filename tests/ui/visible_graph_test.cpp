@@ -160,6 +160,24 @@ TEST_F(VisibleGraphTest, ReadoutAmongKeptRunsNamesTheRunWhoseCurveIsUnderThePoin
   ASSERT_GE(shown.x(), 0);
   EXPECT_TRUE(PointAt(kept).startsWith("TTO = 45:\nt = ")) << PointAt(kept).toStdString();
   EXPECT_TRUE(PointAt(shown).startsWith("this run:\nt = ")) << PointAt(shown).toStdString();
+
+  // A measured point high above both curves late in the flight: its ring is the only black there.
+  QFile csv(workDir_.filePath("point.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+  csv.write("t_s,H_m\n13,240\n");
+  csv.close();
+  openFile_ = csv.fileName();
+  ChooseFromPlotMenu("Open measured data...");
+  const QImage withPoint = Plot();
+  QPoint ring(-1, -1);
+  for (int y = 40; y < 200 && ring.x() < 0; ++y)
+    for (int x = 500; x < 700; ++x)
+      if (qGray(withPoint.pixel(x, y)) < 60) {
+        ring = QPoint(x, y + 3);  // the ring's top, and the point 3 px below it
+        break;
+      }
+  ASSERT_GE(ring.x(), 0) << "no measured point drawn";
+  EXPECT_EQ(PointAt(ring), "measured: point.csv\nt = 13 s\nH = 240 m");
 }
 
 TEST_F(VisibleGraphTest, FileOverAFileOfAnotherTaskShowsItsOwnTaskAlone) {
