@@ -196,6 +196,7 @@ TEST_F(VisibleGraphTest, FileOverAFileOfAnotherTaskShowsItsOwnTaskAlone) {
        {"Image3", "EdGas", "EdHFlug"}},
       {"glider.zarn", "weather-balloon.zarn", {"Image3", "EdGas", "Volumen_Start"}, {"EdiVopt"}},
       {"sounding-rocket-2-stage.zarn", "glider.zarn", {"EdiVopt"}, {"Image6", "EdMt2", "ButtonP"}},
+      {"weather-balloon.zarn", "buoyant-body.zarn", {"Volumen_Start"}, {"Image3", "EdGas", "EdHFlug"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.First) + " then " + c.Then);
