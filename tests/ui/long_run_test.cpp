@@ -137,12 +137,17 @@ TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
 TEST_F(LongRunTest, EscapeOnTheProgressDialogCancelsTheRun) {
   OpenWithPreset(0);
   MakeTheRunLong();
-  ProgressWatch watch([](QProgressDialog& dialog) {
+  QString label, cancel;
+  ProgressWatch watch([&](QProgressDialog& dialog) {
+    label = dialog.labelText();
+    cancel = dialog.findChild<QPushButton*>()->text();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     return true;
   });
   PressStart();
   EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
+  EXPECT_EQ(label, "Die Flugbahn wird berechnet...");  // the form's German
+  EXPECT_EQ(cancel, "Abbrechen");
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
