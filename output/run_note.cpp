@@ -26,16 +26,22 @@ double FloorTwoDigits(double x) {
 
 }  // namespace
 
-std::string FewSamplesNote(const RunResult& run, char decimalSeparator) {
+std::optional<FewSamples> FewSamplesOf(const RunResult& run) {
   const int32_t stored = run.Summary.SamplesStored, rows = run.Table.RowsPerColumn;
-  if (stored <= 0 || stored >= rows) return {};
+  if (stored <= 0 || stored >= rows) return std::nullopt;
   const int64_t steps = run.Summary.StepsPerPass;
   // A flight over at its first step ends there whatever the step: no step to suggest.
-  if (steps == 1) return "1 of " + std::to_string(rows) + " samples: the flight ended at its first step";
-  return std::to_string(stored) + " of " + std::to_string(rows) + " samples: the flight took " +
-         std::to_string(steps) + " steps; a step of " +
-         FormatGeneral(FloorTwoDigits(run.Summary.SampleInterval), 15, decimalSeparator) +
-         " s or less fills all " + std::to_string(rows);
+  return FewSamples{stored, rows, steps, steps == 1 ? 0.0 : FloorTwoDigits(run.Summary.SampleInterval)};
+}
+
+std::string FewSamplesNote(const RunResult& run, char decimalSeparator) {
+  const std::optional<FewSamples> few = FewSamplesOf(run);
+  if (!few) return {};
+  const std::string rows = std::to_string(few->Rows);
+  if (few->Steps == 1) return "1 of " + rows + " samples: the flight ended at its first step";
+  return std::to_string(few->Stored) + " of " + rows + " samples: the flight took " +
+         std::to_string(few->Steps) + " steps; a step of " +
+         FormatGeneral(few->FillingStep, 15, decimalSeparator) + " s or less fills all " + rows;
 }
 
 }  // namespace zarn

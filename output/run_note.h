@@ -1,5 +1,7 @@
 #pragma once
 // The note on a run that stored fewer samples than its table holds.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "flight/integrator.h"
@@ -12,5 +14,14 @@ namespace zarn {
 // shorter step would end as soon; empty when the run filled the table or stored nothing. The step
 // named is the flight's duration / 500 (SampleInterval) rounded down to two significant digits.
 std::string FewSamplesNote(const RunResult& run, char decimalSeparator);
+
+// The figures of that note, for a note in another language; empty where there is no note.
+struct FewSamples {
+  int32_t Stored;      //!< rows the run stored
+  int32_t Rows;        //!< rows the table holds
+  int64_t Steps;       //!< steps of a pass; 1: the flight ended at its first step
+  double FillingStep;  //!< [s] a step that fills every row, rounded down to two digits
+};
+std::optional<FewSamples> FewSamplesOf(const RunResult& run);
 
 }  // namespace zarn

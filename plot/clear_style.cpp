@@ -8,6 +8,7 @@
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <optional>
 
 #include "flight/columns.h"
 #include "plot/renderer.h"
@@ -28,8 +29,6 @@ constexpr std::array<QRgb, 7> kCurveColours{{
     0x000000,  // black
 }};
 
-constexpr int kWidth = kGraphWidth;
-constexpr int kHeight = kGraphHeight;
 constexpr double kMargin = 10;        // [px] around everything
 constexpr double kTick = 4;           // [px] tick length
 constexpr double kGap = 3;            // [px] between a tick and its label
@@ -88,12 +87,22 @@ double WidestLabel(const QFontMetricsF& fm, const ClearAxis& axis, char sep) {
   return w;
 }
 
-// A value's position between the ends of its axis, from 0 to 1.
-double Fraction(double value, const AxisTicks& t) {
-  return (value - t.Lo()) / (t.Hi() - t.Lo());
+// Data shorter than this share of its axis leave too much of the plot empty to read well.
+constexpr double kLeastFill = 0.6;
+
+double Fill(const Extremes& e, const AxisTicks& t) {
+  return (e.Max - e.Min) / (t.Hi() - t.Lo());
 }
 
 }  // namespace
+
+double AxisPixel(const AxisTicks& t, double value, double lo, double hi) {
+  return lo + (hi - lo) * (value - t.Lo()) / (t.Hi() - t.Lo());
+}
+
+double AxisValue(const AxisTicks& t, double pixel, double lo, double hi) {
+  return t.Lo() + (t.Hi() - t.Lo()) * (pixel - lo) / (hi - lo);
+}
 
 AxisTicks CoveringTicks(double min, double max, int maxIntervals) {
   assert(maxIntervals >= 1);
@@ -116,13 +125,6 @@ AxisTicks CoveringTicks(double min, double max, int maxIntervals) {
     }
     decade *= 10.0;
   }
-}
-
-AxisTicks PaddedTicks(double min, double max, int intervals) {
-  AxisTicks t = CoveringTicks(min, max, intervals);
-  if (std::max(min, max) <= 0.0 && std::min(min, max) < 0.0) t.First -= intervals - t.Intervals;
-  t.Intervals = intervals;
-  return t;
 }
 
 QString TickLabel(double value, double step, int exponent, char decimalSeparator) {
@@ -152,7 +154,7 @@ QString AxisCaption(int column, const UnitFlags& units, int exponent) {
 }
 
 ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection& sel, int rows,
-                             const UnitFlags& units, char sep, int32_t language) {
+                             const UnitFlags& units, char sep, int32_t language, QSizeF frame) {
   assert(sel.Count >= 2 && sel.Count <= 9);
   ClearLayout lay;
   lay.Font = QFont(QStringLiteral("DejaVu Sans"));
@@ -169,7 +171,7 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
     const QColor colour(kCurveColours[static_cast<std::size_t>(f - 1) % kCurveColours.size()]);
     const QString name = LegendName(column, units, language);
     const double width = 24 + 6 + fm.horizontalAdvance(name);
-    if (x > kMargin && x + width > kWidth - kMargin) {
+    if (x > kMargin && x + width > frame.width() - kMargin) {
       x = kMargin;
       y += lineHeight + 4;
     }
@@ -184,25 +186,20 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
   // Below the plot: the horizontal labels, clear of the half-height of the vertical axes' lowest
   // labels, then the caption.
   const double labelRow = lineHeight / 2 + 2;  // [px] below the plot
-  const double bottom = kHeight - kMargin - lineHeight - 4 - lineHeight - labelRow;
+  const double bottom = frame.height() - kMargin - lineHeight - 4 - lineHeight - labelRow;
 
-  // Vertical axes: one common number of intervals, so that every axis's ticks fall on the grid.
-  // At least four, so that even flat curves get a readable scale.
-  int intervals = 4;
+  // Vertical axes: each with the ticks of its own data, so that every curve fills most of the
+  // height; the grid follows the first.
   std::vector<Extremes> extremes;
-  for (int f = 1; f < n; ++f) {
-    extremes.push_back(ExtremesOf(table, sel.Columns[f], rows));
-    intervals = std::max(
-        intervals, CoveringTicks(extremes.back().Min, extremes.back().Max, kMaxVerticalIntervals).Intervals);
-  }
+  for (int f = 1; f < n; ++f) extremes.push_back(ExtremesOf(table, sel.Columns[f], rows));
   double leftBands = 0, rightBands = 0;
   std::vector<double> bandStart;  // [px] from the plot's edge outwards
   for (int f = 1; f < n; ++f) {
     ClearAxis axis;
     axis.Column = sel.Columns[f];
     axis.Colour = lay.Legend[static_cast<std::size_t>(f - 1)].Colour;
-    axis.Ticks = PaddedTicks(extremes[static_cast<std::size_t>(f - 1)].Min,
-                             extremes[static_cast<std::size_t>(f - 1)].Max, intervals);
+    axis.Ticks = CoveringTicks(extremes[static_cast<std::size_t>(f - 1)].Min,
+                               extremes[static_cast<std::size_t>(f - 1)].Max, kMaxVerticalIntervals);
     axis.Exponent = ExponentFor(axis.Ticks);
     axis.Left = f % 2 == 1;
     axis.Caption.Text = AxisCaption(axis.Column, units, axis.Exponent);
@@ -214,7 +211,7 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
     lay.Vertical.push_back(axis);
   }
   const double left = kMargin + std::max(leftBands, 30.0);
-  const double right = kWidth - kMargin - std::max(rightBands, 30.0);
+  const double right = frame.width() - kMargin - std::max(rightBands, 30.0);
   lay.Plot = QRectF(QPointF(left, top), QPointF(right, bottom));
 
   for (std::size_t a = 0; a < lay.Vertical.size(); ++a) {
@@ -239,11 +236,18 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
   h.Left = false;
   h.Pos = bottom;
   const Extremes xe = ExtremesOf(table, h.Column, rows);
-  for (int most = kMaxHorizontalIntervals; most >= 1; --most) {
+  // The finest step whose labels keep their distance and whose data fill the axis; failing that,
+  // the finest whose labels keep their distance.
+  std::optional<AxisTicks> spaced, filled;
+  for (int most = kMaxHorizontalIntervals; most >= 1 && !filled; --most) {
     h.Ticks = CoveringTicks(xe.Min, xe.Max, most);
     h.Exponent = ExponentFor(h.Ticks);
-    if (WidestLabel(fm, h, sep) + kLabelSpacing <= (right - left) / h.Ticks.Intervals) break;
+    if (WidestLabel(fm, h, sep) + kLabelSpacing > (right - left) / h.Ticks.Intervals) continue;
+    if (!spaced) spaced = h.Ticks;
+    if (Fill(xe, h.Ticks) >= kLeastFill) filled = h.Ticks;
   }
+  h.Ticks = filled ? *filled : spaced ? *spaced : h.Ticks;
+  h.Exponent = ExponentFor(h.Ticks);
   for (int i = 0; i <= h.Ticks.Intervals; ++i) {
     const double px = left + (right - left) * i / h.Ticks.Intervals;
     h.TickPx.push_back(px);
@@ -257,14 +261,14 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
 }
 
 void DrawClearGraph(QPainter& p, const TrajectoryTable& table, const GraphSelection& sel, int rows,
-                    const UnitFlags& units, char sep, int32_t language) {
-  const ClearLayout lay = LayOutClearGraph(table, sel, rows, units, sep, language);
+                    const UnitFlags& units, char sep, int32_t language, QSizeF frame) {
+  const ClearLayout lay = LayOutClearGraph(table, sel, rows, units, sep, language, frame);
   const QRectF plot = lay.Plot;
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
   p.setFont(lay.Font);
-  p.fillRect(QRectF(0, 0, kWidth, kHeight), Qt::white);
+  p.fillRect(QRectF(0, 0, kGraphWidth, kGraphHeight), Qt::white);
 
   // Grid on the common ticks; the axes' ticks all fall on it.
   p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 1));
@@ -300,8 +304,8 @@ void DrawClearGraph(QPainter& p, const TrajectoryTable& table, const GraphSelect
   for (const ClearAxis& axis : lay.Vertical) {
     QPainterPath path;
     for (int i = 1; i < rows; ++i) {
-      const QPointF point(plot.left() + plot.width() * Fraction(table.Cell(h.Column, i), h.Ticks),
-                          plot.bottom() - plot.height() * Fraction(table.Cell(axis.Column, i), axis.Ticks));
+      const QPointF point(AxisPixel(h.Ticks, table.Cell(h.Column, i), plot.left(), plot.right()),
+                          AxisPixel(axis.Ticks, table.Cell(axis.Column, i), plot.bottom(), plot.top()));
       if (i == 1)
         path.moveTo(point);
       else

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -32,10 +33,6 @@ struct AxisTicks {
 // The smallest round step whose ticks cover [min, max] in at most maxIntervals intervals (at
 // least one). An empty range [v, v] widens to the ticks around v (around 0 and 1 for v = 0).
 AxisTicks CoveringTicks(double min, double max, int maxIntervals);
-
-// The same step with the ticks of [min, max] padded to exactly `intervals` intervals: upwards,
-// or downwards when no value is above zero.
-AxisTicks PaddedTicks(double min, double max, int intervals);
 
 // Tick label of value with the decimals the step needs, after dividing both by 10^exponent:
 // a minus sign (U+2212) below zero, the given decimal separator, "0" for zero.
@@ -71,7 +68,10 @@ struct LegendEntry {
   QColor Colour;
 };
 
-// Everything the clear style places on the 800 x 600 picture.
+// The whole picture of a graph; a window that shows only part of it lays the graph out in that part.
+inline const QSizeF kWholeGraph{800, 600};
+
+// Everything the clear style places on the picture, inside the frame it was laid out for.
 struct ClearLayout {
   QRectF Plot;  //!< [px] the plot area
   ClearAxis Horizontal;
@@ -81,12 +81,20 @@ struct ClearLayout {
 };
 
 // Lays out the graph of the selection (2 <= Count <= 9) from rows 1..rows-1 as the renderer
-// would draw them, labels measured with the style's font.
+// would draw them, labels measured with the style's font, everything inside the frame from the
+// picture's top-left corner. Each vertical axis has ticks of its own; the grid follows the first.
 ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection& selection, int rows,
-                             const UnitFlags& units, char decimalSeparator, int32_t language);
+                             const UnitFlags& units, char decimalSeparator, int32_t language,
+                             QSizeF frame = kWholeGraph);
 
-// Draws that graph with the painter on an 800 x 600 surface (a white image, an SVG or a PDF page).
+// Draws that graph with the painter on an 800 x 600 surface (a white image, an SVG or a PDF page),
+// inside the frame.
 void DrawClearGraph(QPainter& painter, const TrajectoryTable& table, const GraphSelection& selection,
-                    int rows, const UnitFlags& units, char decimalSeparator, int32_t language);
+                    int rows, const UnitFlags& units, char decimalSeparator, int32_t language,
+                    QSizeF frame = kWholeGraph);
+
+// Where a value stands on an axis laid out over [lo, hi] pixels, and back.
+double AxisPixel(const AxisTicks& ticks, double value, double lo, double hi);
+double AxisValue(const AxisTicks& ticks, double pixel, double lo, double hi);
 
 }  // namespace zarn

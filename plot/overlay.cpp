@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "plot/clear_style.h"
 #include "plot/picture_file.h"
@@ -42,6 +43,8 @@ constexpr std::array<Qt::PenStyle, 5> kPatterns{
 
 constexpr double kMargin = 10, kTick = 4, kGap = 3, kAxisGap = 10;
 constexpr int kMaxVerticalIntervals = 8, kMaxHorizontalIntervals = 10;
+// Data shorter than this share of an axis leave too much of the plot empty to read well.
+constexpr double kLeastFill = 0.6;
 
 struct Range {
   double Min = 0, Max = 0;
@@ -67,10 +70,6 @@ int ExponentFor(const AxisTicks& t) {
   const double m = std::max(std::fabs(t.Lo()), std::fabs(t.Hi()));
   if (m == 0.0 || (m < 1e5 && m >= 1e-2)) return 0;
   return 3 * static_cast<int>(std::floor(std::log10(m) / 3.0));
-}
-
-double Fraction(double v, const AxisTicks& t) {
-  return (v - t.Lo()) / (t.Hi() - t.Lo());
 }
 
 QPen CurvePen(const QColor& colour, int curve, double width) {
@@ -107,66 +106,81 @@ ComparedRun RunCurves(const TrajectoryTable& table, int rows, const UnitFlags& f
   return run;
 }
 
-void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
-  const int n = std::clamp(g.Selection.Count - 1, 1, static_cast<int>(g.Selection.Columns.size()));
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(12);
-  const QFontMetricsF fm(font);
-  const double lh = fm.height();
-  const std::size_t runs = g.Runs.size();
-  const std::size_t coloured = runs - (g.FirstInBlack && runs > 0 ? 1 : 0);
-  const auto colourOf = [&](std::size_t r) {
-    if (g.FirstInBlack) return r == 0 ? QColor(Qt::black) : RunColour(r - 1, coloured);
-    return RunColour(r, coloured);
-  };
-  const bool scale = coloured > kMaxLegendRuns;
+namespace {
 
-  p.save();
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setRenderHint(QPainter::TextAntialiasing, true);
-  p.setFont(font);
-  p.fillRect(QRectF(0, 0, kGraphWidth, kGraphHeight), Qt::white);
+// A legend entry: a run, a curve's pattern or the measured points.
+struct Entry {
+  QString Text;
+  QColor Colour;
+  int Curve;  // pattern, -1 for a point
+};
+
+// Everything the graph places, inside its frame.
+struct Placement {
+  QFont Font;
+  double LineHeight = 0;
+  int N = 0;  // used selection entries
+  std::size_t Coloured = 0;
+  bool Scale = false;
+  std::vector<Entry> Entries;
+  std::vector<QPointF> EntryAt;  // [px] top-left of each entry
+  QRectF ScaleBar;
+  double CaptionRow = 0;
+  QRectF Plot;
+  std::vector<Axis> Axes;  // by selection entry, 0: horizontal
+};
+
+QColor ColourOf(const ComparedGraph& g, const Placement& at, std::size_t r) {
+  if (g.FirstInBlack) return r == 0 ? QColor(Qt::black) : RunColour(r - 1, at.Coloured);
+  return RunColour(r, at.Coloured);
+}
+
+Placement Place(const ComparedGraph& g) {
+  Placement at;
+  const int n = std::clamp(g.Selection.Count - 1, 1, static_cast<int>(g.Selection.Columns.size()));
+  at.N = n;
+  at.Font = QFont(QStringLiteral("DejaVu Sans"));
+  at.Font.setStyleHint(QFont::SansSerif);
+  at.Font.setPixelSize(12);
+  const QFontMetricsF fm(at.Font);
+  const double lh = fm.height();
+  at.LineHeight = lh;
+  const std::size_t runs = g.Runs.size();
+  at.Coloured = runs - (g.FirstInBlack && runs > 0 ? 1 : 0);
+  at.Scale = at.Coloured > kMaxLegendRuns;
+  const double width = g.Frame.width(), height = g.Frame.height();
 
   // Legend across the top: the runs (or a colour scale), the curves' patterns, the measured points.
-  struct Entry {
-    QString Text;
-    QColor Colour;
-    int Curve;  // pattern, -1 for a point
-  };
-  std::vector<Entry> entries;
-  if (!scale) {
-    for (std::size_t r = 0; r < runs; ++r) entries.push_back({g.Runs[r].Name, colourOf(r), 0});
+  if (!at.Scale) {
+    for (std::size_t r = 0; r < runs; ++r) at.Entries.push_back({g.Runs[r].Name, ColourOf(g, at, r), 0});
   } else if (g.FirstInBlack) {
-    entries.push_back({g.Runs[0].Name, Qt::black, 0});
+    at.Entries.push_back({g.Runs[0].Name, Qt::black, 0});
   }
   if (n > 2)
     for (int f = 1; f < n; ++f)
-      entries.push_back({LegendName(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, g.Language),
-                         QColor(0x40, 0x40, 0x40), f - 1});
-  if (!g.Measured.empty()) entries.push_back({g.MeasuredName, Qt::black, -1});
+      at.Entries.push_back({LegendName(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, g.Language),
+                            QColor(0x40, 0x40, 0x40), f - 1});
+  if (!g.Measured.empty()) at.Entries.push_back({g.MeasuredName, Qt::black, -1});
   double x = kMargin, y = kMargin;
-  std::vector<std::pair<QPointF, const Entry*>> placed;
-  for (const Entry& e : entries) {
-    const double width = 30 + fm.horizontalAdvance(e.Text);
-    if (x > kMargin && x + width > kGraphWidth - kMargin) {
+  for (const Entry& e : at.Entries) {
+    const double w = 30 + fm.horizontalAdvance(e.Text);
+    if (x > kMargin && x + w > width - kMargin) {
       x = kMargin;
       y += lh + 4;
     }
-    placed.push_back({QPointF(std::round(x), y), &e});
-    x += width + 16;
+    at.EntryAt.emplace_back(std::round(x), y);
+    x += w + 16;
   }
-  double top = (entries.empty() ? kMargin : y + lh + 8);
-  QRectF scaleBar;
-  if (scale) {
-    scaleBar = QRectF(kMargin + fm.horizontalAdvance(g.Runs.front().Name) + 8, top, 200, 10);
+  double top = (at.Entries.empty() ? kMargin : y + lh + 8);
+  if (at.Scale) {
+    at.ScaleBar = QRectF(kMargin + fm.horizontalAdvance(g.Runs.front().Name) + 8, top, 200, 10);
     top += lh + 10;
   }
-  const double captionRow = top;
-  top = captionRow + lh + 8;
-  const double bottom = kGraphHeight - kMargin - lh - 4 - lh - (lh / 2 + 2);
+  at.CaptionRow = top;
+  top = at.CaptionRow + lh + 8;
+  const double bottom = height - kMargin - lh - 4 - lh - (lh / 2 + 2);
 
-  // Scales over every run and every measured point.
+  // Scales over every run and every measured point, each axis with the ticks of its own data.
   std::vector<Range> ranges(static_cast<std::size_t>(n));
   for (const ComparedRun& run : g.Runs)
     for (std::size_t e = 0; e < run.Columns.size() && e < ranges.size(); ++e)
@@ -178,13 +192,7 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
           ranges[0].Add(pt.x());
           ranges[static_cast<std::size_t>(f)].Add(pt.y());
         }
-  int intervals = 4;
-  for (int f = 1; f < n; ++f)
-    intervals =
-        std::max(intervals, CoveringTicks(ranges[static_cast<std::size_t>(f)].Min,
-                                          ranges[static_cast<std::size_t>(f)].Max, kMaxVerticalIntervals)
-                                .Intervals);
-  std::vector<Axis> axes(static_cast<std::size_t>(n));
+  at.Axes.resize(static_cast<std::size_t>(n));
   double leftBands = 0, rightBands = 0;
   std::vector<double> bandStart(static_cast<std::size_t>(n), 0.0);
   const auto widest = [&](const Axis& a) {
@@ -195,9 +203,9 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     return w;
   };
   for (int f = 1; f < n; ++f) {
-    Axis& a = axes[static_cast<std::size_t>(f)];
+    Axis& a = at.Axes[static_cast<std::size_t>(f)];
     const Range& r = ranges[static_cast<std::size_t>(f)];
-    a.Ticks = PaddedTicks(r.Min, r.Max, intervals);
+    a.Ticks = CoveringTicks(r.Min, r.Max, kMaxVerticalIntervals);
     a.Exponent = ExponentFor(a.Ticks);
     a.Left = f % 2 == 1;
     const QString caption =
@@ -208,21 +216,94 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     bands += band + kAxisGap;
   }
   const double left = kMargin + std::max(leftBands, 30.0);
-  const double right = kGraphWidth - kMargin - std::max(rightBands, 30.0);
-  const QRectF plot(QPointF(left, top), QPointF(right, bottom));
-  Axis& h = axes[0];
-  for (int most = kMaxHorizontalIntervals; most >= 1; --most) {
-    h.Ticks = CoveringTicks(ranges[0].Min, ranges[0].Max, most);
+  const double right = width - kMargin - std::max(rightBands, 30.0);
+  at.Plot = QRectF(QPointF(left, top), QPointF(right, bottom));
+  for (int f = 1; f < n; ++f) {
+    Axis& a = at.Axes[static_cast<std::size_t>(f)];
+    a.Pos = a.Left ? left - bandStart[static_cast<std::size_t>(f)]
+                   : right + bandStart[static_cast<std::size_t>(f)];
+  }
+  // The finest step whose labels keep their distance and whose data fill the axis; failing that,
+  // the finest whose labels keep their distance.
+  Axis& h = at.Axes[0];
+  std::optional<AxisTicks> spaced, filled;
+  const Range& hr = ranges[0];
+  for (int most = kMaxHorizontalIntervals; most >= 1 && !filled; --most) {
+    h.Ticks = CoveringTicks(hr.Min, hr.Max, most);
     h.Exponent = ExponentFor(h.Ticks);
-    if (widest(h) + 12 <= (right - left) / h.Ticks.Intervals) break;
+    if (widest(h) + 12 > (right - left) / h.Ticks.Intervals) continue;
+    if (!spaced) spaced = h.Ticks;
+    if ((hr.Max - hr.Min) / (h.Ticks.Hi() - h.Ticks.Lo()) >= kLeastFill) filled = h.Ticks;
   }
+  h.Ticks = filled ? *filled : spaced ? *spaced : h.Ticks;
+  h.Exponent = ExponentFor(h.Ticks);
+  return at;
+}
 
-  // Grid, frame, horizontal axis.
-  p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 1));
-  for (int i = 0; i <= intervals && n > 1; ++i) {
-    const double gy = bottom - (bottom - top) * i / intervals;
-    p.drawLine(QPointF(left, gy), QPointF(right, gy));
+}  // namespace
+
+ComparedLayout LayOutComparedGraph(const ComparedGraph& graph) {
+  const Placement at = Place(graph);
+  ComparedLayout lay{at.Plot, {}};
+  for (const Axis& a : at.Axes) lay.Ticks.push_back(a.Ticks);
+  return lay;
+}
+
+PointedAt PointNearest(const ComparedGraph& g, QPointF pixel) {
+  const Placement at = Place(g);
+  PointedAt best;
+  if (!at.Plot.contains(pixel)) return best;
+  const Axis& h = at.Axes[0];
+  double nearest = 0;
+  const auto consider = [&](double hx, double vy, int f, PointedAt candidate) {
+    const Axis& a = at.Axes[static_cast<std::size_t>(f)];
+    const QPointF d = QPointF(AxisPixel(h.Ticks, hx, at.Plot.left(), at.Plot.right()),
+                              AxisPixel(a.Ticks, vy, at.Plot.bottom(), at.Plot.top())) -
+                      pixel;
+    const double distance = QPointF::dotProduct(d, d);
+    if (best.Found && distance >= nearest) return;
+    best = candidate;
+    nearest = distance;
+  };
+  for (std::size_t r = 0; r < g.Runs.size(); ++r) {
+    const ComparedRun& run = g.Runs[r];
+    for (int f = 1; f < at.N && static_cast<std::size_t>(f) < run.Columns.size(); ++f)
+      for (std::size_t i = 0;
+           i < run.Columns[0].size() && i < run.Columns[static_cast<std::size_t>(f)].size(); ++i)
+        consider(run.Columns[0][i], run.Columns[static_cast<std::size_t>(f)][i], f, {true, false, r, i, f});
   }
+  for (std::size_t m = 0; m < g.Measured.size(); ++m)
+    for (int f = 1; f < at.N; ++f)
+      if (g.Selection.Columns[static_cast<std::size_t>(f)] == g.Measured[m].Column)
+        for (std::size_t i = 0; i < g.Measured[m].Points.size(); ++i)
+          consider(g.Measured[m].Points[i].x(), g.Measured[m].Points[i].y(), f, {true, true, m, i, f});
+  return best;
+}
+
+void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
+  const Placement at = Place(g);
+  const int n = at.N;
+  const QFontMetricsF fm(at.Font);
+  const double lh = at.LineHeight;
+  const std::size_t runs = g.Runs.size();
+  const QRectF plot = at.Plot;
+  const double left = plot.left(), right = plot.right(), top = plot.top(), bottom = plot.bottom();
+  const std::vector<Axis>& axes = at.Axes;
+  const Axis& h = axes[0];
+
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setFont(at.Font);
+  p.fillRect(QRectF(0, 0, kGraphWidth, kGraphHeight), Qt::white);
+
+  // Grid on the first vertical axis's ticks and the horizontal ones, frame, horizontal axis.
+  p.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 1));
+  if (n > 1)
+    for (int i = 0; i <= axes[1].Ticks.Intervals; ++i) {
+      const double gy = bottom - (bottom - top) * i / axes[1].Ticks.Intervals;
+      p.drawLine(QPointF(left, gy), QPointF(right, gy));
+    }
   for (int i = 0; i <= h.Ticks.Intervals; ++i) {
     const double gx = left + (right - left) * i / h.Ticks.Intervals;
     p.drawLine(QPointF(gx, top), QPointF(gx, bottom));
@@ -244,12 +325,9 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
   const QString hCaption = AxisCaption(g.Selection.Columns[0], g.Units, h.Exponent);
   text((left + right - fm.horizontalAdvance(hCaption)) / 2, bottom + lh / 2 + 2 + lh + 4, hCaption);
 
-  // Vertical axes in dark grey: the colours belong to the runs. A short line of the curve's pattern
-  // stands under each caption.
+  // Vertical axes in dark grey: the colours belong to the runs.
   for (int f = 1; f < n; ++f) {
-    Axis& a = axes[static_cast<std::size_t>(f)];
-    a.Pos = a.Left ? left - bandStart[static_cast<std::size_t>(f)]
-                   : right + bandStart[static_cast<std::size_t>(f)];
+    const Axis& a = axes[static_cast<std::size_t>(f)];
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.5));
     p.drawLine(QPointF(a.Pos, top), QPointF(a.Pos, bottom));
     const double out = a.Left ? -kTick : kTick;
@@ -263,14 +341,13 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     const QString caption =
         AxisCaption(g.Selection.Columns[static_cast<std::size_t>(f)], g.Units, a.Exponent);
     const double cw = fm.horizontalAdvance(caption);
-    text(a.Left ? a.Pos - cw : a.Pos, captionRow, caption);
+    text(a.Left ? a.Pos - cw : a.Pos, at.CaptionRow, caption);
   }
 
   // Curves: the last run first, so that the first (the run on show) lies on top.
   p.setClipRect(plot.adjusted(-1, -1, 1, 1));
-  const auto at = [&](double hx, double vy, const Axis& a) {
-    return QPointF(left + (right - left) * Fraction(hx, h.Ticks),
-                   bottom - (bottom - top) * Fraction(vy, a.Ticks));
+  const auto point = [&](double hx, double vy, const Axis& a) {
+    return QPointF(AxisPixel(h.Ticks, hx, left, right), AxisPixel(a.Ticks, vy, bottom, top));
   };
   for (std::size_t r = runs; r-- > 0;) {
     const ComparedRun& run = g.Runs[r];
@@ -279,14 +356,14 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
       const std::vector<double>& xs = run.Columns[0];
       const std::vector<double>& ys = run.Columns[static_cast<std::size_t>(f)];
       for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i) {
-        const QPointF pt = at(xs[i], ys[i], axes[static_cast<std::size_t>(f)]);
+        const QPointF pt = point(xs[i], ys[i], axes[static_cast<std::size_t>(f)]);
         if (i == 0) {
           path.moveTo(pt);
         } else {
           path.lineTo(pt);
         }
       }
-      p.setPen(CurvePen(colourOf(r), f - 1, r == 0 && g.FirstInBlack ? 2.0 : 1.6));
+      p.setPen(CurvePen(ColourOf(g, at, r), f - 1, r == 0 && g.FirstInBlack ? 2.0 : 1.6));
       p.drawPath(path);
     }
   }
@@ -296,24 +373,27 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     for (int f = 1; f < n; ++f)
       if (g.Selection.Columns[static_cast<std::size_t>(f)] == m.Column)
         for (const QPointF& pt : m.Points)
-          p.drawEllipse(at(pt.x(), pt.y(), axes[static_cast<std::size_t>(f)]), 3.5, 3.5);
+          p.drawEllipse(point(pt.x(), pt.y(), axes[static_cast<std::size_t>(f)]), 3.5, 3.5);
   p.setClipping(false);
 
   // The legend on top of everything.
-  for (const auto& [where, e] : placed) {
+  for (std::size_t i = 0; i < at.Entries.size(); ++i) {
+    const Entry& e = at.Entries[i];
+    const QPointF where = at.EntryAt[i];
     const double my = std::round(where.y() + lh / 2);
-    if (e->Curve < 0) {
+    if (e.Curve < 0) {
       p.setPen(QPen(Qt::black, 1.2));
       p.setBrush(Qt::white);
       p.drawEllipse(QPointF(where.x() + 12, my), 3.5, 3.5);
     } else {
-      p.setPen(CurvePen(e->Colour, e->Curve, 3.0));
+      p.setPen(CurvePen(e.Colour, e.Curve, 3.0));
       p.drawLine(QPointF(where.x(), my), QPointF(where.x() + 24, my));
     }
     p.setPen(Qt::black);
-    text(where.x() + 30, where.y(), e->Text);
+    text(where.x() + 30, where.y(), e.Text);
   }
-  if (scale) {
+  if (at.Scale) {
+    const QRectF scaleBar = at.ScaleBar;
     const std::size_t first = g.FirstInBlack ? 1 : 0;
     QLinearGradient ramp(scaleBar.topLeft(), scaleBar.topRight());
     for (std::size_t i = 0; i < kScaleStops.size(); ++i)
@@ -325,7 +405,7 @@ void DrawComparedGraph(QPainter& p, const ComparedGraph& g) {
     text(scaleBar.right() + 8, scaleBar.top() + 5 - lh / 2, g.Runs.back().Name);
     if (!g.ScaleTitle.isEmpty())
       text(scaleBar.right() + 16 + fm.horizontalAdvance(g.Runs.back().Name), scaleBar.top() + 5 - lh / 2,
-           QStringLiteral("(") + QString::number(coloured) + QStringLiteral(" ") + g.ScaleTitle +
+           QStringLiteral("(") + QString::number(at.Coloured) + QStringLiteral(" ") + g.ScaleTitle +
                QStringLiteral(")"));
   }
   p.restore();

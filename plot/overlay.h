@@ -6,11 +6,14 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
 #include <vector>
 
+#include "plot/clear_style.h"
 #include "records/flight_data.h"
 
 class QPainter;
@@ -39,7 +42,26 @@ struct ComparedGraph {
   QString ScaleTitle;                    //!< above a colour scale, e.g. the swept names
   char DecimalSeparator = '.';
   int32_t Language = 3;
+  QSizeF Frame = kWholeGraph;  //!< [px] everything is drawn inside it, from the top-left corner
 };
+
+// Where the graph's plot area lies and the ticks of its axes, by selection entry (0: horizontal).
+struct ComparedLayout {
+  QRectF Plot;
+  std::vector<AxisTicks> Ticks;
+};
+ComparedLayout LayOutComparedGraph(const ComparedGraph& graph);
+
+// The drawn point nearest to a pixel of the plot area, among every run's curves and the measured
+// points; nothing outside the plot area.
+struct PointedAt {
+  bool Found = false;
+  bool Measured = false;  //!< a measured point, else a run's point
+  std::size_t Set = 0;    //!< the run, or the entry of Measured
+  std::size_t Index = 0;  //!< the point: a run's Index is its row Index + 1
+  int Entry = 0;          //!< the selection entry of the curve
+};
+PointedAt PointNearest(const ComparedGraph& graph, QPointF pixel);
 
 // Up to this many runs get a legend entry each; more get a colour scale from the first to the last.
 inline constexpr std::size_t kMaxLegendRuns = 10;

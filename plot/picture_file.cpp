@@ -25,7 +25,7 @@ constexpr int kVectorDpi = 96;  // [px/inch] one pixel of the bitmap is one unit
 void Draw(QPainter& painter, const GraphInputs& g) {
   painter.fillRect(0, 0, kGraphWidth, kGraphHeight, Qt::white);
   if (g.Style == GraphStyle::Clear) {
-    DrawClearGraph(painter, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator, g.Language);
+    DrawClearGraph(painter, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator, g.Language, g.Frame);
   } else {
     VectorCanvas canvas(painter);
     DrawGraph(canvas, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator);
@@ -82,7 +82,7 @@ QImage GraphImage(const GraphInputs& g) {
   QImage image(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
-  DrawClearGraph(painter, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator, g.Language);
+  DrawClearGraph(painter, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator, g.Language, g.Frame);
   return image;
 }
 

@@ -21,6 +21,7 @@ struct GraphInputs {
   char DecimalSeparator;
   GraphStyle Style = GraphStyle::Classic;
   int32_t Language = 3;
+  QSizeF Frame = kWholeGraph;  //!< [px] the clear style lies inside it; the classic one ignores it
 };
 
 // The 800 x 600 bitmap; in the classic style exactly PlotGraph's.

@@ -4,7 +4,9 @@ set -euo pipefail
 packages=(build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
           qt6-svg-dev libboost-dev libeigen3-dev fonts-dejavu-core python3 clang-format pybind11-dev
           python3-dev python3-numpy python3-matplotlib parallel python3-pandas python3-dask
-          python3-distributed python3-nbclient python3-nbconvert python3-ipykernel)
+          python3-distributed python3-nbclient python3-nbconvert python3-ipykernel
+          qt6-translations-l10n
+          xvfb xdotool imagemagick)  # the end-to-end test: an X server, its mouse and a screenshot
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

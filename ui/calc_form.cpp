@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QImage>
@@ -43,11 +44,13 @@
 #include "records/errors.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
+#include "ui/measured_note.h"
 #include "ui/method_menu.h"
 #include "ui/placement.h"
 #include "ui/run_figures.h"
 #include "ui/run_progress.h"
 #include "ui/widgets.h"
+#include "ui/window_texts.h"
 
 namespace zarn::ui {
 
@@ -273,12 +276,13 @@ constexpr QRect kPlotGeometry{440, 176, 769, 513};
 // stands: the key figures of a run at the top, a note on the run's samples below them.
 constexpr QRect kFiguresGeometry{226, 6, 212, 100};
 constexpr QRect kNoteGeometry{226, 108, 212, 64};
+constexpr int kNoteRoomWithoutStages = 560;          // px: down to the foot of the empty stage frame
+constexpr QRect kNoteBesideStages{5, 30, 212, 112};  // under the title, above the field note
 constexpr QSize kBlankPlot{770, 515};
 // Free space above the aerodynamics frame, below the volume field: why a field is marked.
 constexpr QRect kFieldNoteGeometry{5, 143, 212, 32};
 // A field that holds no number.
 constexpr QColor kFaultFill{255, 205, 205};
-const QString kParamFilter = QStringLiteral("Zarn parameter files (*.zarn)");
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
 
 QColor Colour(LabelLook look) {
@@ -401,6 +405,7 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
 
   Image1_ = MakePicture(this, "Image1", kPlotGeometry, QString::fromLatin1(kBackgroundPicture));
   SampleNote_ = MakeLabel(this, "SampleNote", LabelLook::kNavy);
+  SampleNote_->setAutoFillBackground(true);  // over the stage frame's border when it reaches there
   SampleNote_->setGeometry(kNoteGeometry);
   SampleNote_->setTextFormat(Qt::PlainText);
   SampleNote_->setWordWrap(true);
@@ -408,36 +413,36 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   SampleNote_->hide();
   plotMenu_ = new QMenu(Image1_);
   plotMenu_->setObjectName(QStringLiteral("PlotMenu"));
-  saveGraph_ = plotMenu_->addAction(QStringLiteral("Save graph as..."), this,
-                                    [this] { Guard(this, [&] { SaveGraphClick(); }); });
-  saveTable_ = plotMenu_->addAction(QStringLiteral("Save table as CSV..."), this,
-                                    [this] { Guard(this, [&] { SaveTableClick(); }); });
-  copyGraph_ = plotMenu_->addAction(QStringLiteral("Copy graph"), this,
-                                    [this] { Guard(this, [&] { CopyGraphClick(); }); });
-  clearStyle_ = plotMenu_->addAction(QStringLiteral("Clear graph style"));
+  // Each entry named by its English text; the activation gives it the text of the form's language.
+  const auto entry = [this](Text text, auto handler) {
+    QAction* action = plotMenu_->addAction(ui::Words(text, 3), this,
+                                           [this, handler] { Guard(this, [&] { (this->*handler)(); }); });
+    action->setObjectName(ui::Words(text, 3));
+    menuTexts_.push_back({action, text});
+    return action;
+  };
+  saveGraph_ = entry(Text::kSaveGraph, &Form2::SaveGraphClick);
+  saveTable_ = entry(Text::kSaveTable, &Form2::SaveTableClick);
+  copyGraph_ = entry(Text::kCopyGraph, &Form2::CopyGraphClick);
+  clearStyle_ = plotMenu_->addAction(ui::Words(Text::kClearStyle, 3));
+  clearStyle_->setObjectName(ui::Words(Text::kClearStyle, 3));
+  menuTexts_.push_back({clearStyle_, Text::kClearStyle});
   clearStyle_->setCheckable(true);
   connect(clearStyle_, &QAction::toggled, this, [this] { Guard(this, [&] { GraphStyleToggled(); }); });
   // Parameter files: window-wide shortcuts, and the same entries in the plot's menu.
   plotMenu_->addSeparator();
-  openParams_ = plotMenu_->addAction(QStringLiteral("Open parameter file..."), this,
-                                     [this] { Guard(this, [&] { OpenParamsClick(); }); });
+  openParams_ = entry(Text::kOpenParams, &Form2::OpenParamsClick);
   openParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  saveParams_ = plotMenu_->addAction(QStringLiteral("Save parameter file..."), this,
-                                     [this] { Guard(this, [&] { SaveParamsClick(); }); });
+  saveParams_ = entry(Text::kSaveParams, &Form2::SaveParamsClick);
   saveParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  resultsFolder_ = plotMenu_->addAction(QStringLiteral("Results folder..."), this,
-                                        [this] { Guard(this, [&] { ResultsFolderClick(); }); });
+  resultsFolder_ = entry(Text::kResultsFolder, &Form2::ResultsFolderClick);
   // Comparing runs and measurements.
   plotMenu_->addSeparator();
-  keepRun_ = plotMenu_->addAction(QStringLiteral("Keep this run"), this,
-                                  [this] { Guard(this, [&] { KeepRunClick(); }); });
+  keepRun_ = entry(Text::kKeepRun, &Form2::KeepRunClick);
   keepRun_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-  clearKept_ = plotMenu_->addAction(QStringLiteral("Clear kept runs"), this,
-                                    [this] { Guard(this, [&] { ClearKeptClick(); }); });
-  openMeasured_ = plotMenu_->addAction(QStringLiteral("Open measured data..."), this,
-                                       [this] { Guard(this, [&] { OpenMeasuredClick(); }); });
-  clearMeasured_ = plotMenu_->addAction(QStringLiteral("Clear measured data"), this,
-                                        [this] { Guard(this, [&] { ClearMeasuredClick(); }); });
+  clearKept_ = entry(Text::kClearKept, &Form2::ClearKeptClick);
+  openMeasured_ = entry(Text::kOpenMeasured, &Form2::OpenMeasuredClick);
+  clearMeasured_ = entry(Text::kClearMeasured, &Form2::ClearMeasuredClick);
   addActions({openParams_, saveParams_, keepRun_});
   accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -505,6 +510,7 @@ void Form2::FormAktivate() {
   // The figures and the note belong to a run of the values before.
   ShowFigures({});
   ShowNote({});
+  for (const auto& [action, text] : menuTexts_) action->setText(Words(text));
   const Activation activation = Activate(state_.PresetRecord);
   for (const FormStep& step : activation.Steps) Play(step);
   if (activation.Fault) std::rethrow_exception(activation.Fault);
@@ -642,10 +648,8 @@ void Form2::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParamete
   // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
   if (!run) RaiseFp(FpFault::DivisionByZero);
   // Only the rows the run stored: a short flight draws no line back to the origin.
-  QImage graph = Comparing()
-                     ? ComparedGraphImage(Compared(*run, flown, selection_))
-                     : GraphImage({run->Table, selection_, GraphRows(run->Table, run->Summary.SamplesStored),
-                                   run->Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  QImage graph = Comparing() ? ComparedGraphImage(Compared(*run, flown, selection_, VisibleFrame()))
+                             : GraphImage(GraphOf(*run, selection_, VisibleFrame()));
   Image1_->setPixmap(QPixmap::fromImage(graph));
   shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_, flown});
 }
@@ -655,23 +659,26 @@ bool Form2::Comparing() const {
 }
 
 ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flown,
-                              const GraphSelection& selection) const {
+                              const GraphSelection& selection, QSizeF frame,
+                              std::vector<const KeptRun*>* sources) const {
   ComparedGraph g;
+  g.Frame = frame;
   g.Selection = selection;
   g.Units = run.Units;
   g.DecimalSeparator = DecimalSeparator();
   g.Language = state_.LangCode;
   g.FirstInBlack = true;
   g.Runs.push_back(RunCurves(run.Table, GraphRows(run.Table, run.Summary.SamplesStored), run.Units, run.Units,
-                             selection, QStringLiteral("this run")));
+                             selection, Words(Text::kThisRun)));
+  if (sources != nullptr) sources->assign(1, nullptr);
   for (const KeptRun& k : kept_.Runs()) {
     if (k.Run.get() == &run) continue;  // the run on show, kept too
+    if (sources != nullptr) sources->push_back(&k);
     g.Runs.push_back(RunCurves(k.Run->Table, GraphRows(k.Run->Table, k.Run->Summary.SamplesStored),
-                               k.Run->Units, run.Units, selection,
-                               QString::fromStdString(DifferenceName(k.Params, flown, DecimalSeparator()))));
+                               k.Run->Units, run.Units, selection, KeptRunName(k.Params, flown)));
   }
   if (measured_) {
-    g.MeasuredName = QStringLiteral("measured: ") + QString::fromStdString(measured_->Name);
+    g.MeasuredName = Words(Text::kMeasured) + QString::fromStdString(measured_->Name);
     const int hColumn = selection.Columns[0];
     const MeasuredColumn* across = hColumn == kColT ? nullptr : measured_->Find(hColumn);
     if (hColumn == kColT || across != nullptr) {
@@ -696,20 +703,47 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
 void Form2::Redraw() {
   if (!shown_) return;
   const RunResult& run = *shown_->Run;
-  shown_->Image =
-      Comparing() ? ComparedGraphImage(Compared(run, shown_->Flown, shown_->Selection))
-                  : GraphImage({run.Table, shown_->Selection, GraphRows(run.Table, run.Summary.SamplesStored),
-                                run.Units, DecimalSeparator(), CurrentStyle(), state_.LangCode});
+  shown_->Image = Comparing()
+                      ? ComparedGraphImage(Compared(run, shown_->Flown, shown_->Selection, VisibleFrame()))
+                      : GraphImage(GraphOf(run, shown_->Selection, VisibleFrame()));
   Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
+}
+
+QSizeF Form2::VisibleFrame() const {
+  return QSizeF(Image1_->size()).boundedTo(kWholeGraph);
+}
+
+GraphInputs Form2::GraphOf(const RunResult& run, const GraphSelection& selection, QSizeF frame) const {
+  return {run.Table,
+          selection,
+          GraphRows(run.Table, run.Summary.SamplesStored),
+          run.Units,
+          DecimalSeparator(),
+          CurrentStyle(),
+          state_.LangCode,
+          frame};
+}
+
+QImage Form2::WholeGraph() const {
+  // The classic graph is the picture on show; the others lie inside the plot area on show and are
+  // drawn again over the whole picture.
+  const RunResult& run = *shown_->Run;
+  if (Comparing()) return ComparedGraphImage(Compared(run, shown_->Flown, shown_->Selection, kWholeGraph));
+  if (CurrentStyle() == GraphStyle::Classic) return shown_->Image;
+  return GraphImage(GraphOf(run, shown_->Selection, kWholeGraph));
+}
+
+QString Form2::KeptRunName(const FlightParameters& kept, const FlightParameters& shown) const {
+  const std::string name = DifferenceName(kept, shown, DecimalSeparator());
+  return name.empty() ? Words(Text::kSameValues) : QString::fromStdString(name);
 }
 
 void Form2::ShowRunNote() {
   if (!shown_) return ShowNote({});
-  QString note = QString::fromStdString(FewSamplesNote(*shown_->Run, DecimalSeparator()));
+  QString note = FewSamplesNote(*shown_->Run, state_.LangCode, DecimalSeparator());
   if (measured_) {
-    const std::string deviation = DeviationText(CompareWithRun(*measured_, *shown_->Run), DecimalSeparator());
     if (!note.isEmpty()) note += QLatin1Char('\n');
-    note += QStringLiteral("Measured minus computed:\n") + QString::fromStdString(deviation).trimmed();
+    note += MeasuredNote(CompareWithRun(*measured_, *shown_->Run), state_.LangCode, DecimalSeparator());
   }
   // Which method flew the run, where it is not the classic one.
   const QString method = MethodNote(shown_->Flown, state_.LangCode);
@@ -718,6 +752,29 @@ void Form2::ShowRunNote() {
 }
 
 void Form2::ShowNote(const QString& note) {
+  // Every line in sight: the note takes the empty stage frame below its place when no stage block
+  // stands there, else the free corner under the title (unless the buoyancy fields stand there),
+  // and a smaller face where it needs one, down to the smallest that still reads well.
+  const auto shown = [this](const char* name) {
+    return findChild<QWidget*>(QString::fromLatin1(name))->isVisibleTo(this);
+  };
+  QRect place = kNoteGeometry;
+  int room = kNoteRoomWithoutStages;
+  if (shown("EdMt")) {
+    place = shown("EdGas") || shown("Volumen_Start") ? kNoteGeometry : kNoteBesideStages;
+    room = place.height();
+  }
+  int height = place.height();
+  for (const int pixels : {11, 10, 9, 8}) {
+    SampleNote_->setFont(FormFont(pixels));
+    height = QFontMetrics(SampleNote_->font())
+                 .boundingRect(QRect(0, 0, place.width(), room), Qt::TextWordWrap, note)
+                 .height();
+    if (height <= room) break;
+  }
+  place.setHeight(std::clamp(height, place.height(), room));
+  SampleNote_->setGeometry(place);
+  SampleNote_->raise();
   SampleNote_->setText(note);
   SampleNote_->setToolTip(note);
   SampleNote_->setVisible(!note.isEmpty());
@@ -728,41 +785,39 @@ void Form2::ShowFigures(const QString& text) {
   Figures_->setVisible(!text.isEmpty());
 }
 
-void Form2::UpdateReadout(int x) {
-  // Only the rows the graph draws, which are the ones the run stored.
+void Form2::UpdateReadout(QPointF pointer) {
   const RunResult* run = ShownRun();
-  const int row = run != nullptr ? RowAtPixel(run->Table, shown_->Selection,
-                                              GraphRows(run->Table, run->Summary.SamplesStored) - 1, x)
-                                 : 0;
-  QString text = row == 0 ? QString()
-                          : QString::fromStdString(ReadoutText(run->Table, shown_->Selection, run->Units, row,
-                                                               DecimalSeparator()));
-  // Each kept run at the stored row nearest to the same horizontal value, in the units on show.
-  if (row != 0) {
-    const int h = shown_->Selection.Columns[0];
-    const double at = run->Table.Cell(h, row) * StoredUnitFactor(h, run->Units);
-    for (const KeptRun& k : kept_.Runs()) {
-      if (k.Run == shown_->Run) continue;
-      TrajectoryTable table = k.Run->Table;
-      const int stored = k.Run->Summary.SamplesStored;
-      int nearest = 0;
-      double best = 0;
-      for (int i = 1; i <= stored; ++i) {
-        const double d = std::fabs(table.Cell(h, i) * StoredUnitFactor(h, k.Run->Units) - at);
-        if (nearest == 0 || d < best) {
-          nearest = i;
-          best = d;
-        }
-      }
-      if (nearest == 0) continue;
+  QString text;
+  if (run != nullptr && Comparing()) {
+    std::vector<const KeptRun*> sources;
+    const ComparedGraph graph = Compared(*run, shown_->Flown, shown_->Selection, VisibleFrame(), &sources);
+    const PointedAt at = PointNearest(graph, pointer);
+    if (at.Found && at.Measured) {
+      // The measured point itself: its horizontal value and its value, in the graph's units.
+      const QPointF point = graph.Measured[at.Set].Points[at.Index];
+      text = graph.MeasuredName + QLatin1Char('\n') +
+             QString::fromStdString(
+                 ReadoutLine(shown_->Selection.Columns[0], point.x(), run->Units, DecimalSeparator())) +
+             QLatin1Char('\n') +
+             QString::fromStdString(
+                 ReadoutLine(graph.Measured[at.Set].Column, point.y(), run->Units, DecimalSeparator()));
+    } else if (at.Found) {
+      // The row of the run whose curve is under the pointer, in the units on show.
+      const KeptRun* kept = sources[at.Set];
+      const RunResult& of = kept != nullptr ? *kept->Run : *run;
+      const int row = static_cast<int>(at.Index) + 1;
+      TrajectoryTable table = of.Table;
       for (int c = 0; c < TrajectoryTable::kColumns; ++c)
-        table.Cell(c, nearest) *= StoredUnitFactor(c, k.Run->Units) / StoredUnitFactor(c, run->Units);
-      text += QStringLiteral("\n\n") +
-              QString::fromStdString(DifferenceName(k.Params, shown_->Flown, DecimalSeparator())) +
-              QStringLiteral(":\n") +
-              QString::fromStdString(
-                  ReadoutText(table, shown_->Selection, run->Units, nearest, DecimalSeparator()));
+        table.Cell(c, row) *= StoredUnitFactor(c, of.Units) / StoredUnitFactor(c, run->Units);
+      text =
+          graph.Runs[at.Set].Name + QStringLiteral(":\n") +
+          QString::fromStdString(ReadoutText(table, shown_->Selection, run->Units, row, DecimalSeparator()));
     }
+  } else if (run != nullptr) {
+    const int row = RowUnderPointer(GraphOf(*run, shown_->Selection, VisibleFrame()), pointer.x());
+    if (row != 0)
+      text = QString::fromStdString(
+          ReadoutText(run->Table, shown_->Selection, run->Units, row, DecimalSeparator()));
   }
   Image1_->setToolTip(text);
   // A tip on show follows the pointer; otherwise the toolkit shows this one after its delay.
@@ -777,8 +832,7 @@ void Form2::UpdateReadout(int x) {
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1_) {
-    if (event->type() == QEvent::MouseMove)
-      UpdateReadout(static_cast<QMouseEvent*>(event)->position().toPoint().x());
+    if (event->type() == QEvent::MouseMove) UpdateReadout(static_cast<QMouseEvent*>(event)->position());
     return false;
   }
   switch (event->type()) {
@@ -820,18 +874,50 @@ void Form2::OpenParamFile(const QString& fileName) {
   Image1_->setPixmap(QPixmap::fromImage(blank));
   shown_.reset();
   Image1_->setToolTip({});
+  // The form shows the file's task alone, as if no other had been chosen before it.
+  ConcealTaskControls();
+  ClearConcealedFields();
   FormAktivate();
+}
+
+void Form2::ConcealTaskControls() {
+  for (const TaskPicture& picture : kTaskPictures)
+    findChild<QWidget*>(QString::fromLatin1(picture.Control))->hide();
+  for (const LabelSpec& row : kLabels)
+    if (row.Shown != Block::kAlways) findChild<QWidget*>(QString::fromLatin1(row.Name))->hide();
+  for (const FieldSpec& row : kFields) {
+    if (row.Shown == Block::kAlways) continue;
+    findChild<QWidget*>(QString::fromLatin1(row.Field))->hide();
+    if (row.Label != nullptr) findChild<QWidget*>(QString::fromLatin1(row.Label))->hide();
+  }
+  for (const GraphPlace& place : kGraphPlaces)
+    if (place.HiddenAtFirst) findChild<QWidget*>(QString::fromLatin1(place.Component))->hide();
+}
+
+void Form2::ClearConcealedFields() {
+  // A hidden field is empty, as before any task showed it, until the activation writes it; its
+  // parameter takes the file's value: no value of the task before stays behind.
+  for (const FieldSpec& row : kFields) {
+    auto* field = findChild<QLineEdit*>(QString::fromLatin1(row.Field));
+    if (field->isVisibleTo(this)) continue;
+    {
+      const QSignalBlocker byProgram(field);  // an empty field is no number the user typed
+      field->clear();
+    }
+    if (fieldFaults_.contains(field)) MarkField(field, {});
+  }
 }
 
 void Form2::OpenParamsClick() {
   const QString dir = paramFile_.isEmpty() ? QString() : QFileInfo(paramFile_).absolutePath();
-  const QString name = ChooseOpenFile(this, QStringLiteral("Open parameter file"), dir, kParamFilter);
+  const QString name = ChooseOpenFile(this, Words(Text::kOpenParamsTitle), dir, Words(Text::kParamFiles));
   if (!name.isEmpty()) OpenParamFile(name);
 }
 
 void Form2::SaveParamsClick() {
   const QString suggested = paramFile_.isEmpty() ? QStringLiteral("Zarn.zarn") : paramFile_;
-  const QString name = ChooseSaveFile(this, QStringLiteral("Save parameter file"), suggested, kParamFilter);
+  const QString name =
+      ChooseSaveFile(this, Words(Text::kSaveParamsTitle), suggested, Words(Text::kParamFiles));
   if (name.isEmpty()) return;
   WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_));
   paramFile_ = name;
@@ -852,12 +938,12 @@ void Form2::Button1Click() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
   // A field that holds no number would fly a value the user no longer sees.
   if (const QString fault = FirstFieldFault(); !fault.isEmpty())
-    throw Error("START refused: " + fault.toStdString());
+    throw Error((Words(Text::kStartRefused) + fault).toStdString());
   ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);
-  run_ =
-      std::make_unique<FlightRun>(inputs_, resultsDir_.isEmpty() ? QStringLiteral(".") : resultsDir_, this);
+  run_ = std::make_unique<FlightRun>(inputs_, resultsDir_.isEmpty() ? QStringLiteral(".") : resultsDir_, this,
+                                     Words(Text::kComputing), Words(Text::kCancel));
   connect(run_.get(), &FlightRun::Finished, this,
           [this](const std::shared_ptr<const RunResult>& result, const QString& error) {
             Guard(this, [&] { RunFinished(result, error); });
@@ -871,7 +957,11 @@ void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QS
   SelectGraph(DefaultGraph(), selection_);
   ShowGraph(result, flown);
   ShowRunNote();
-  ShowFigures(FiguresText(KeyFiguresOf(flown, *result), result->Units, state_.LangCode, DecimalSeparator()));
+  QString figures =
+      FiguresText(KeyFiguresOf(flown, *result), result->Units, state_.LangCode, DecimalSeparator());
+  // The classic wind model treats a tail wind and a head wind alike in places: say which one flew.
+  if (flown.Vwind != 0.0 && flown.WindModel == 0.0) figures += QLatin1Char('\n') + Words(Text::kClassicWind);
+  ShowFigures(figures);
 }
 
 void Form2::GraphButtonClick(const GraphEntry& graph) {
@@ -904,24 +994,20 @@ void Form2::PlotMenuRequest(const QPoint& position) {
 
 void Form2::SaveGraphClick() {
   if (!shown_) return;
-  const QString name = ChooseSaveFile(
-      this, QStringLiteral("Save graph as"), QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")),
-      QStringLiteral("PNG images (*.png);;SVG drawings (*.svg);;PDF documents (*.pdf)"));
+  const QString name =
+      ChooseSaveFile(this, Words(Text::kSaveGraphTitle),
+                     QDir(exportDir_).filePath(QStringLiteral("Zarn_graph.png")), Words(Text::kGraphFiles));
   if (name.isEmpty()) return;  // the user changed their mind
   // A drawing is painted afresh onto its vector device; any other name takes the bitmap on show.
   const QString extension = QFileInfo(name).suffix().toLower();
   if ((extension == QLatin1String("svg") || extension == QLatin1String("pdf")) && Comparing()) {
-    SaveComparedGraph(Compared(*shown_->Run, shown_->Flown, shown_->Selection), LocalPath(name),
+    SaveComparedGraph(Compared(*shown_->Run, shown_->Flown, shown_->Selection, kWholeGraph), LocalPath(name),
                       extension == QLatin1String("svg") ? "SVG" : "PDF");
   } else if (extension == QLatin1String("svg") || extension == QLatin1String("pdf")) {
-    const RunResult& run = *shown_->Run;
-    const GraphInputs graph{
-        run.Table,      shown_->Selection,  GraphRows(run.Table, run.Summary.SamplesStored),
-        run.Units,      DecimalSeparator(), CurrentStyle(),
-        state_.LangCode};
-    SaveGraphPicture(graph, LocalPath(name), extension == QLatin1String("svg") ? "SVG" : "PDF");
+    SaveGraphPicture(GraphOf(*shown_->Run, shown_->Selection, kWholeGraph), LocalPath(name),
+                     extension == QLatin1String("svg") ? "SVG" : "PDF");
   } else {
-    SaveGraphPng(shown_->Image, LocalPath(name));
+    SaveGraphPng(WholeGraph(), LocalPath(name));
   }
   exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
 }
@@ -935,7 +1021,7 @@ void Form2::GraphStyleToggled() {
 }
 
 void Form2::ResultsFolderClick() {
-  const QString dir = ChooseFolder(this, QStringLiteral("Results folder"),
+  const QString dir = ChooseFolder(this, Words(Text::kResultsFolderTitle),
                                    resultsDir_.isEmpty() ? QDir::currentPath() : resultsDir_);
   if (!dir.isEmpty()) resultsDir_ = dir;
 }
@@ -952,8 +1038,8 @@ void Form2::ClearKeptClick() {
 }
 
 void Form2::OpenMeasuredClick() {
-  const QString name = ChooseOpenFile(this, QStringLiteral("Open measured data"), exportDir_,
-                                      QStringLiteral("CSV tables (*.csv)"));
+  const QString name =
+      ChooseOpenFile(this, Words(Text::kOpenMeasuredTitle), exportDir_, Words(Text::kCsvFiles));
   if (!name.isEmpty()) OpenMeasured(name);
 }
 
@@ -982,9 +1068,9 @@ void Form2::showEvent(QShowEvent* event) {
 
 void Form2::SaveTableClick() {
   if (!shown_) return;
-  const QString name = ChooseSaveFile(this, QStringLiteral("Save table as CSV"),
-                                      QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")),
-                                      QStringLiteral("CSV tables (*.csv)"));
+  const QString name =
+      ChooseSaveFile(this, Words(Text::kSaveTableTitle),
+                     QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")), Words(Text::kCsvFiles));
   if (name.isEmpty()) return;
   const RunResult& run = *shown_->Run;
   WriteTableCsv(LocalPath(name), run.Table, run.Units, run.Summary.SamplesStored);
@@ -992,7 +1078,7 @@ void Form2::SaveTableClick() {
 }
 
 void Form2::CopyGraphClick() {
-  if (shown_) QGuiApplication::clipboard()->setImage(shown_->Image);
+  if (shown_) QGuiApplication::clipboard()->setImage(WholeGraph());
 }
 
 }  // namespace zarn::ui

@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "flight/integrator.h"
 #include "flight/presets.h"
@@ -19,6 +21,7 @@
 #include "records/flight_data.h"
 #include "ui/kept_runs.h"
 #include "ui/window_state.h"
+#include "ui/window_texts.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -97,6 +100,9 @@ class Form2 : public QWidget {
   // the preset record and activates the form. A file that cannot be read throws its message
   // before anything changes.
   void OpenParamFile(const QString& fileName);
+  // Hides the task pictures, the field groups and the graph buttons that only some tasks show.
+  void ConcealTaskControls();
+  void ClearConcealedFields();
   void OpenParamsClick();
   void SaveParamsClick();
   void ResultsFolderClick();
@@ -109,16 +115,29 @@ class Form2 : public QWidget {
   // Kept runs or measured data are drawn with the graph on show.
   bool Comparing() const;
   // The graph on show with the kept runs and the measured points, in the run's units.
-  ComparedGraph Compared(const RunResult& run, const FlightParameters& flown,
-                         const GraphSelection& selection) const;
+  // Drawn inside `frame`; `sources`, when given, receives the kept run of each of its runs (null for
+  // the run on show).
+  ComparedGraph Compared(const RunResult& run, const FlightParameters& flown, const GraphSelection& selection,
+                         QSizeF frame, std::vector<const KeptRun*>* sources = nullptr) const;
+  // The part of the graph's picture that the plot area shows.
+  QSizeF VisibleFrame() const;
+  // What the graph of the run is drawn from, in the style on show, inside `frame`.
+  GraphInputs GraphOf(const RunResult& run, const GraphSelection& selection, QSizeF frame) const;
+  // The graph on show over the whole picture, for the exports.
+  QImage WholeGraph() const;
+  // A kept run's legend name, by what differs from the run on show.
+  QString KeptRunName(const FlightParameters& kept, const FlightParameters& shown) const;
+  // A text of the windows in the form's language.
+  QString Words(Text text) const { return ui::Words(text, state_.LangCode); }
   // Draws the graph on show again (a change of style, of kept runs, of measured data).
   void Redraw();
   // The few-samples note of the run on show and the deviation from the measured data.
   void ShowRunNote();
   // The key figures of the run just finished; an empty text hides them.
   void ShowFigures(const QString& text);
-  // The tooltip of the plot: the values of the shown graph at the row under image column x.
-  void UpdateReadout(int x);
+  // The tooltip of the plot: the values of the shown graph at the row under the pointer: the row
+  // under its column, or among kept runs and measured data the nearest point of the nearest curve.
+  void UpdateReadout(QPointF pointer);
 
   // One step of the activation on the form's fields and controls.
   void Play(const FormStep& step);
@@ -178,6 +197,7 @@ class Form2 : public QWidget {
   QString exportDir_;                  // where the last successful export went; the dialogs start there
   std::unique_ptr<AccuracyEntries> accuracy_;  // the method, wind and step-check entries of the plot menu
   QString paramFile_;                          // the parameter file last opened or saved; dialogs start there
+  std::vector<std::pair<QAction*, Text>> menuTexts_;  // the plot menu's entries and their texts
 };
 
 }  // namespace zarn::ui

@@ -23,7 +23,7 @@ std::string DifferenceName(const FlightParameters& kept, const FlightParameters&
     if (!name.empty()) name += ", ";
     name.append(p.Name).append(" = ").append(FormatGeneral(kept.*p.Member, 6, decimalSeparator));
   }
-  return found == 0 ? "same values" : name;
+  return name;
 }
 
 }  // namespace zarn::ui

@@ -32,7 +32,7 @@ class KeptRuns {
 
 // The legend name of a kept run: the first two parameters, in the order of the parameter table,
 // whose values differ from those of the run on show, "TTO = 30, V0 = 120", with "…" after them
-// when more differ; "same values" when none does.
+// when more differ; empty when none does.
 std::string DifferenceName(const FlightParameters& kept, const FlightParameters& shown,
                            char decimalSeparator);
 

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
 #include <cmath>
@@ -14,64 +15,71 @@
 #include "flight/number_text.h"
 #include "records/errors.h"
 #include "ui/guard.h"
+#include "ui/window_texts.h"
 
 namespace zarn::ui {
 namespace {
 
 // UTF-8 texts in German (LangCode 0 and 2), Russian (1) and English (3).
-struct Words {
+struct Phrase {
   const char* German;
   const char* Russian;
   const char* English;
 };
 
-QString InLanguage(const Words& w, int32_t LangCode) {
+QString InLanguage(const Phrase& w, int32_t LangCode) {
   return QString::fromUtf8(LangCode == 1 ? w.Russian : LangCode == 3 ? w.English : w.German);
 }
 
 // clang-format off
 // The check's figures, in the order of StepCheck::Figures.
-constexpr Words kFigureLabels[] = {
+constexpr Phrase kFigureLabels[] = {
     {"Flugzeit", "Время полёта", "Flight time"},
     {"Reichweite", "Дальность", "Range"},
     {"Gipfelhöhe", "Макс. высота", "Apex height"},
     {"Endgeschwindigkeit", "Конечная скорость", "End speed"},
     {"max. Staudruck", "Макс. скор. напор", "Largest dynamic pressure"},
 };
-constexpr Words kUnits[] = {
+constexpr Phrase kUnits[] = {
     {"s", "с", "s"}, {"m", "м", "m"}, {"m", "м", "m"}, {"m/s", "м/с", "m/s"}, {"kPa", "кПа", "kPa"},
 };
-constexpr Words kHeadHalfStep{"Prüfung des Schritts (%1, gegen den halben Schritt %2 s):",
+constexpr Phrase kHeadHalfStep{"Prüfung des Schritts (%1, gegen den halben Schritt %2 s):",
                               "Проверка шага (%1, против половинного шага %2 с):",
                               "Step check (%1, against half the step, %2 s):"};
-constexpr Words kHeadTolerance{"Prüfung des Schritts (%1, gegen Rtol = %2):",
+constexpr Phrase kHeadTolerance{"Prüfung des Schritts (%1, gegen Rtol = %2):",
                                "Проверка шага (%1, против Rtol = %2):",
                                "Step check (%1, against Rtol = %2):"};
-constexpr Words kFiner{"feiner", "точнее", "finer"};
-constexpr Words kError{"geschätzter Fehler", "оценка ошибки", "estimated error"};
-constexpr Words kCoarseNote{
+constexpr Phrase kFiner{"feiner", "точнее", "finer"};
+constexpr Phrase kError{"geschätzter Fehler", "оценка ошибки", "estimated error"};
+constexpr Phrase kCoarseNote{
     "Hinweis: Der geschätzte Fehler der Reichweite oder der Gipfelhöhe übersteigt 0,1 %; %1 wäre besser.",
     "Примечание: оценка ошибки дальности или высоты превышает 0,1 %; %1 дал бы лучше.",
     "Note: the range's or apex's estimated error exceeds 0.1 %; %1 would do better."};
-constexpr Words kSmallerRtol{"ein kleineres Rtol", "меньший Rtol", "a smaller Rtol"};
-constexpr Words kSmallerStep{"ein kleinerer Schritt dt0 oder ein Verfahren höherer Ordnung",
+constexpr Phrase kSmallerRtol{"ein kleineres Rtol", "меньший Rtol", "a smaller Rtol"};
+constexpr Phrase kSmallerStep{"ein kleinerer Schritt dt0 oder ein Verfahren höherer Ordnung",
                              "меньший шаг dt0 или метод более высокого порядка",
                              "a smaller step dt0 or a higher-order method"};
-constexpr Words kMethod{"Verfahren", "Метод", "Method"};
-constexpr Words kPhysicalWind{"Wind relativ zur Luft", "ветер относительно воздуха", "physical wind"};
-constexpr Words kTitle{"Prüfung des Schritts", "Проверка шага", "Step check"};
+constexpr Phrase kMethod{"Verfahren", "Метод", "Method"};
+constexpr Phrase kPhysicalWind{"Wind relativ zur Luft", "ветер относительно воздуха", "physical wind"};
+constexpr Phrase kTitle{"Prüfung des Schritts", "Проверка шага", "Step check"};
 // clang-format on
 
 // The menu's entries, with the Integrator each sets.
 struct MethodEntry {
-  const char* Text;
+  Text Caption;
   Method Of;
 };
 constexpr MethodEntry kMethodEntries[] = {
-    {"Euler (two passes)", Method::kEuler},
-    {"Runge-Kutta 4", Method::kRungeKutta4},
-    {"Dormand-Prince 5(4)", Method::kDormandPrince},
+    {Text::kEuler, Method::kEuler},
+    {Text::kRungeKutta4, Method::kRungeKutta4},
+    {Text::kDormandPrince, Method::kDormandPrince},
 };
+
+// An entry named by its English text, whatever the language it shows.
+QAction* Named(QAction* action, Text text) {
+  action->setObjectName(Words(text, 3));
+  return action;
+}
 
 QString Number(double v, int digits, char sep) {
   return QString::fromStdString(FormatGeneral(v, digits, sep));
@@ -120,18 +128,19 @@ AccuracyEntries::AccuracyEntries(QMenu& menu, FlightParameters& inputs, const in
   menu.addSeparator();
   methods_->setExclusive(true);
   for (const MethodEntry& entry : kMethodEntries) {
-    QAction* action = menu.addAction(QString::fromUtf8(entry.Text));
+    QAction* action = Named(menu.addAction(Words(entry.Caption, 3)), entry.Caption);
     action->setCheckable(true);
     action->setData(static_cast<int>(entry.Of));
     methods_->addAction(action);
   }
   connect(methods_, &QActionGroup::triggered, this,
           [this](QAction* action) { inputs_.Integrator = action->data().toInt(); });
-  wind_ = menu.addAction(QStringLiteral("Physical wind"));
+  wind_ = Named(menu.addAction(Words(Text::kPhysicalWind, 3)), Text::kPhysicalWind);
   wind_->setCheckable(true);
   connect(wind_, &QAction::triggered, this, [this](bool on) { inputs_.WindModel = on ? 1.0 : 0.0; });
-  check_ = menu.addAction(QStringLiteral("Check the step"), this,
-                          [this] { Guard(&form_, [&] { CheckClick(); }); });
+  check_ = Named(
+      menu.addAction(Words(Text::kCheckStep, 3), this, [this] { Guard(&form_, [&] { CheckClick(); }); }),
+      Text::kCheckStep);
   // The marks follow the parameters whatever changed them since the menu was last open.
   connect(&menu, &QMenu::aboutToShow, this, &AccuracyEntries::Sync);
   Sync();
@@ -145,7 +154,12 @@ AccuracyEntries::~AccuracyEntries() {
 }
 
 void AccuracyEntries::Sync() {
-  for (QAction* action : methods_->actions())
+  const QList<QAction*> methods = methods_->actions();
+  for (std::size_t i = 0; i < std::size(kMethodEntries); ++i)
+    methods[static_cast<qsizetype>(i)]->setText(Words(kMethodEntries[i].Caption, LangCode_));
+  wind_->setText(Words(Text::kPhysicalWind, LangCode_));
+  check_->setText(Words(Text::kCheckStep, LangCode_));
+  for (QAction* action : methods)
     action->setChecked(action->data().toInt() == static_cast<int>(inputs_.Integrator));
   wind_->setChecked(inputs_.WindModel == 1.0);
   check_->setEnabled(thread_ == nullptr);
@@ -190,12 +204,13 @@ void AccuracyEntries::CheckDone() {
     text_->setObjectName(QStringLiteral("StepCheckText"));
     text_->setTextFormat(Qt::PlainText);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog_);
-    connect(buttons, &QDialogButtonBox::rejected, dialog_, &QDialog::reject);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Close, dialog_);
+    connect(buttons_, &QDialogButtonBox::rejected, dialog_, &QDialog::reject);
     auto* layout = new QVBoxLayout(dialog_);
     layout->addWidget(text_);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons_);
   }
+  buttons_->button(QDialogButtonBox::Close)->setText(Words(Text::kClose, LangCode_));
   dialog_->setWindowTitle(InLanguage(kTitle, LangCode_));
   text_->setText(StepCheckView(*result_, LangCode_, DecimalSeparator()));
   dialog_->show();

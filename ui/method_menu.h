@@ -14,6 +14,7 @@
 class QAction;
 class QActionGroup;
 class QDialog;
+class QDialogButtonBox;
 class QLabel;
 class QMenu;
 class QThread;
@@ -57,6 +58,7 @@ class AccuracyEntries : public QObject {
   QAction* check_;
   QDialog* dialog_ = nullptr;  // a child of the form, made at the first check
   QLabel* text_ = nullptr;
+  QDialogButtonBox* buttons_ = nullptr;
   QThread* thread_ = nullptr;
   // Shared with the check's thread: written there before it finishes.
   std::atomic<bool> cancelled_{false};

@@ -6,9 +6,11 @@
 #include <QProgressDialog>
 #include <QThread>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "output/result_files.h"
 #include "ui/file_chooser.h"
@@ -44,8 +46,9 @@ bool IsInput(QEvent::Type type) {
 
 }  // namespace
 
-FlightRun::FlightRun(const FlightParameters& params, const QString& directory, QWidget* parent)
-    : params_(params), parent_(parent) {
+FlightRun::FlightRun(const FlightParameters& params, const QString& directory, QWidget* parent, QString label,
+                     QString cancel)
+    : params_(params), parent_(parent), label_(std::move(label)), cancel_(std::move(cancel)) {
   clock_.start();
   qApp->installEventFilter(this);
   thread_ = QThread::create([this, where = LocalPath(directory)] {
@@ -80,6 +83,10 @@ FlightRun::~FlightRun() {
 
 bool FlightRun::eventFilter(QObject* watched, QEvent* event) {
   if (!IsInput(event->type())) return false;
+  if (!dialog_) return true;
+  // A click of the window system reaches the dialog's native window first, which has no parent
+  // widget; only from there does it travel to the button under the pointer.
+  if (watched == dialog_->windowHandle()) return false;
   // The dialog, its buttons and its Escape shortcut take input; nothing else does.
   for (QObject* o = watched; o != nullptr; o = o->parent())
     if (o == dialog_.get()) return false;
@@ -94,8 +101,7 @@ void FlightRun::Refresh() {
 }
 
 void FlightRun::Show() {
-  dialog_ = std::make_unique<QProgressDialog>(QStringLiteral("Computing the trajectory..."),
-                                              QStringLiteral("Cancel"), 0, kBarSteps, parent_);
+  dialog_ = std::make_unique<QProgressDialog>(label_, cancel_, 0, kBarSteps, parent_);
   dialog_->setObjectName(QStringLiteral("RunProgress"));
   dialog_->setWindowTitle(parent_ != nullptr ? parent_->windowTitle() : QCoreApplication::applicationName());
   // Modal over both forms: neither START nor MAIN may start anything while the run goes on.

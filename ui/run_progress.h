@@ -26,8 +26,10 @@ class FlightRun : public QObject {
   static constexpr qint64 kRefreshEveryMs = 40;  //!< [ms] between moves of the bar
 
   // Starts flying `params` with the result files in `directory`. The dialog, when it shows, is
-  // modal over the whole program and a child of `parent`.
-  FlightRun(const FlightParameters& params, const QString& directory, QWidget* parent);
+  // modal over the whole program and a child of `parent`, with the label and the Cancel button's
+  // text given.
+  FlightRun(const FlightParameters& params, const QString& directory, QWidget* parent, QString label,
+            QString cancel);
   // Cancels a run still working and waits for its thread.
   ~FlightRun() override;
   FlightRun(const FlightRun&) = delete;
@@ -50,6 +52,7 @@ class FlightRun : public QObject {
 
   const FlightParameters params_;
   QWidget* parent_;
+  const QString label_, cancel_;
   QElapsedTimer clock_;
   QTimer refresh_;
   std::unique_ptr<QProgressDialog> dialog_;

@@ -14,6 +14,7 @@
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/widgets.h"
+#include "ui/window_texts.h"
 
 namespace zarn::ui {
 namespace {
@@ -105,6 +106,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::RadioSprachClick(int index) {
   if (index >= 0 && index <= 2) data_.LangCode = index + 1;
+  SpeakToolkit(data_.LangCode);
   Image1_->hide();
   RadioSprach_->hide();
   for (std::size_t i = 0; i < kTaskGroups.size(); ++i) {

@@ -52,7 +52,8 @@ double ReadLabel(QString label, char sep, int exponent) {
 }
 
 // An axis's ticks: a step of 1, 2 or 5 times a power of ten, the first and the last tick around
-// the data, and one label per tick that reads back to it, with a minus sign exactly below zero.
+// the data, which fill at least 60 % of the axis, and one label per tick that reads back to it,
+// with a minus sign exactly below zero.
 void ExpectAxis(const ClearAxis& axis, Extremes data, char sep) {
   SCOPED_TRACE("column " + std::to_string(axis.Column));
   const AxisTicks& t = axis.Ticks;
@@ -63,6 +64,9 @@ void ExpectAxis(const ClearAxis& axis, Extremes data, char sep) {
   EXPECT_EQ(t.First, std::floor(t.First));
   EXPECT_LE(t.Lo(), data.Min);
   EXPECT_GE(t.Hi(), data.Max);
+  if (data.Max > data.Min) {
+    EXPECT_GE((data.Max - data.Min) / (t.Hi() - t.Lo()), 0.6) << t.Lo() << " .. " << t.Hi();
+  }
   ASSERT_EQ(axis.Labels.size(), static_cast<std::size_t>(t.Intervals + 1));
   for (int i = 0; i <= t.Intervals; ++i) {
     const double tick = t.Tick(i);
@@ -75,7 +79,7 @@ void ExpectAxis(const ClearAxis& axis, Extremes data, char sep) {
 }
 
 // Every text, the legend's colour bars and the plot area: pairwise apart and inside the picture.
-void ExpectNothingOverlaps(const ClearLayout& lay) {
+void ExpectNothingOverlaps(const ClearLayout& lay, QSizeF frame) {
   std::vector<PlacedText> boxes{{lay.Plot, QStringLiteral("(plot area)")}, lay.Horizontal.Caption};
   boxes.insert(boxes.end(), lay.Horizontal.Labels.begin(), lay.Horizontal.Labels.end());
   for (const ClearAxis& a : lay.Vertical) {
@@ -86,7 +90,7 @@ void ExpectNothingOverlaps(const ClearLayout& lay) {
     boxes.push_back(e.Name);
     boxes.push_back({e.Swatch, QStringLiteral("(bar of ") + e.Name.Text + ")"});
   }
-  const QRectF picture(0, 0, kGraphWidth, kGraphHeight);
+  const QRectF picture(QPointF(0, 0), frame);
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     EXPECT_TRUE(picture.contains(boxes[i].Box)) << boxes[i].Text.toStdString();
     EXPECT_GT(boxes[i].Box.width(), 0) << boxes[i].Text.toStdString();
@@ -97,18 +101,19 @@ void ExpectNothingOverlaps(const ClearLayout& lay) {
 }
 
 void ExpectClearLayout(const TrajectoryTable& table, const GraphSelection& sel, int rows,
-                       const UnitFlags& units, char sep, int32_t language) {
-  const ClearLayout lay = LayOutClearGraph(table, sel, rows, units, sep, language);
+                       const UnitFlags& units, char sep, int32_t language, QSizeF frame = kWholeGraph) {
+  const ClearLayout lay = LayOutClearGraph(table, sel, rows, units, sep, language, frame);
   ExpectAxis(lay.Horizontal, Over(table, sel.Columns[0], rows), sep);
   ASSERT_EQ(lay.Vertical.size(), static_cast<std::size_t>(sel.Count - 2));
   ASSERT_EQ(lay.Legend.size(), lay.Vertical.size());
   for (std::size_t f = 0; f < lay.Vertical.size(); ++f) {
     ExpectAxis(lay.Vertical[f], Over(table, sel.Columns[f + 1], rows), sep);
     EXPECT_EQ(lay.Legend[f].Name.Text, LegendName(sel.Columns[f + 1], units, language));
-    // Every axis's ticks lie on the one grid.
-    EXPECT_EQ(lay.Vertical[f].TickPx, lay.Vertical[0].TickPx);
+    // Every axis reaches from the bottom of the plot area to its top.
+    EXPECT_DOUBLE_EQ(lay.Vertical[f].TickPx.front(), lay.Plot.bottom());
+    EXPECT_DOUBLE_EQ(lay.Vertical[f].TickPx.back(), lay.Plot.top());
   }
-  ExpectNothingOverlaps(lay);
+  ExpectNothingOverlaps(lay, frame);
 }
 
 // Seven curves of awkward ranges over a flight of 14.095 s.
@@ -139,6 +144,7 @@ TEST_F(ClearStyleTest, TicksCoverTheDataAndLabelsReadBackSignedWithoutOverlapInE
     for (const char sep : {'.', ','}) {
       SCOPED_TRACE(std::to_string(language) + sep);
       ExpectClearLayout(*table_, sel_, 500, units_, sep, language);
+      ExpectClearLayout(*table_, sel_, 500, units_, sep, language, QSizeF(769, 513));  // the window's
     }
   // Each curve alone, and with the curves in another order (other axes side by side).
   for (int f = 1; f <= 7; ++f) {
@@ -159,7 +165,7 @@ TEST_F(ClearStyleTest, FlightOf14095MsHasTimeTicksEveryTwoSecondsTo16) {
   QStringList nx;
   for (const PlacedText& t : all.Vertical[1].Labels) nx << t.Text;
   EXPECT_EQ(nx.front(), QString::fromUtf8("−0,06"));
-  EXPECT_EQ(nx.back(), "0,10");  // padded to the common eight intervals
+  EXPECT_EQ(nx.back(), "0,04");  // the first tick past the data
   EXPECT_TRUE(nx.contains("0"));
   EXPECT_EQ(all.Vertical[2].Caption.Text, QString::fromUtf8("Cx, ×10⁻⁹"));
   EXPECT_EQ(all.Vertical[3].Caption.Text, QString::fromUtf8("D, ×10¹² N"));
@@ -190,13 +196,6 @@ TEST(CoveringTicks, TakeTheSmallestRoundStepThatCoversTheRangeInFewEnoughInterva
     EXPECT_EQ(t.First, c.First);
     EXPECT_EQ(t.Intervals, c.Intervals);
   }
-  // Padded to a common count: upwards, or downwards when nothing is above zero.
-  const AxisTicks up = PaddedTicks(0, 250, 8);
-  EXPECT_EQ(up.Lo(), 0);
-  EXPECT_EQ(up.Hi(), 400);
-  const AxisTicks down = PaddedTicks(-30, -5, 8);
-  EXPECT_EQ(down.Lo(), -45);
-  EXPECT_EQ(down.Hi(), -5);
 }
 
 TEST(TickLabel, ShowsTheSignAndTheDecimalsTheStepNeeds) {

@@ -72,6 +72,7 @@ TEST_F(WindowsTest, CheckTheStepShowsBothRunsAndTheEstimateInTheWindowsLanguage)
     EXPECT_TRUE(shown);
     if (!shown) return {};
     const QString text = dialog->findChild<QLabel*>("StepCheckText")->text();
+    EXPECT_EQ(dialog->findChild<QPushButton*>()->text(), "Schließen");  // its button speaks German too
     dialog->close();
     return text;
   };

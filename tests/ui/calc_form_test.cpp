@@ -406,8 +406,9 @@ TEST_F(WindowsTest, ShortRunAfterALongOneGivesItsOwnFilesAndGraphAndANote) {
 
   // The note, beside the controls rather than over them, until the next run.
   EXPECT_TRUE(note->isVisible());
-  EXPECT_EQ(note->text(),
-            "142 of 500 samples: the flight took 142 steps; a step of 0.028 s or less fills all 500");
+  EXPECT_EQ(note->text(),  // in the form's German
+            "142 von 500 Zeilen: der Flug dauerte 142 Schritte; ein Schritt von 0.028 s oder weniger füllt "
+            "alle 500");
   for (QWidget* other : form2_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const bool overlaps =
         other != note && other->isVisible() && other->geometry().intersects(note->geometry());

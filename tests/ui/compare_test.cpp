@@ -44,16 +44,6 @@ TEST_F(WindowsTest, KeptRunsAreDrawnInTheirColoursWithALegendAndReadOut) {
   EXPECT_GT(CountColour(plot, kSecondKept, kPlotBand), 200);
   EXPECT_GT(CountColour(plot, 0x000000, kPlotBand), 300);  // the run on show, in black
 
-  // The readout names each kept run by what differs and gives its values.
-  QLabel* image1 = Calc<QLabel>("Image1");
-  QMouseEvent move(QEvent::MouseMove, QPointF(400, 300), image1->mapToGlobal(QPointF(400, 300)), Qt::NoButton,
-                   Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(image1, &move);
-  const QString tip = image1->toolTip();
-  EXPECT_TRUE(tip.contains("\nTTO = 45:\n")) << tip.toStdString();
-  EXPECT_TRUE(tip.contains("\nTTO = 30:\n")) << tip.toStdString();
-  EXPECT_EQ(tip.count("H = "), 3) << tip.toStdString();
-
   // Cleared, the graph is the classic one again, pixel for pixel.
   ChooseFromPlotMenu("Clear kept runs");
   EXPECT_TRUE(form2_->Kept().Empty());
@@ -72,7 +62,7 @@ TEST_F(WindowsTest, KeptRunsAreNamedByTheirFirstTwoDifferences) {
   EXPECT_EQ(DifferenceName(kept, shown, ','), "V0 = 120,5, TTO = 30");  // in the parameter table's order
   kept.dt0 = 0.01;
   EXPECT_EQ(DifferenceName(kept, shown, '.'), "V0 = 120.5, TTO = 30, …");
-  EXPECT_EQ(DifferenceName(shown, shown, '.'), "same values");
+  EXPECT_EQ(DifferenceName(shown, shown, '.'), "");
   KeptRuns runs;
   for (int i = 0; i < 10; ++i) runs.Keep(std::make_shared<RunResult>(), kept);
   EXPECT_EQ(runs.Runs().size(), 8u);
@@ -89,7 +79,8 @@ TEST_F(WindowsTest, MeasuredDataAreComparedWithTheRunOnShow) {
   ChooseFromPlotMenu("Open measured data...");
   const QString note = Calc<QLabel>("SampleNote")->text();
   EXPECT_TRUE(note.contains("H_m: RMS ")) << note.toStdString();
-  EXPECT_TRUE(note.contains("1 outside the flight skipped")) << note.toStdString();
+  EXPECT_TRUE(note.contains(QStringLiteral("(n\u00A0=\u00A01; 1 außerhalb)")))
+      << note.toStdString();  // the form's German
 
   csv.open(QIODevice::WriteOnly);
   csv.write("t_s,H_m\n2,sixty\n");
@@ -106,7 +97,7 @@ TEST_F(WindowsTest, StartWithAFieldHoldingNoNumberIsRefusedNamingTheField) {
   EXPECT_TRUE(Marked("edH0"));
   EXPECT_EQ(Text("edH0"), "a");
   PressStart();
-  EXPECT_EQ(messages_, std::vector<QString>{"START refused: H0 (Hoehe, Ho,m): 'a' is not a valid floating "
+  EXPECT_EQ(messages_, std::vector<QString>{"START abgelehnt: H0 (Hoehe, Ho,m): 'a' is not a valid floating "
                                             "point value"});
   EXPECT_FALSE(QFile::exists(workDir_.filePath("Zarn Daten.txt")));
   EXPECT_EQ(form2_->ShownRun(), nullptr);

@@ -18,8 +18,10 @@ namespace {
 constexpr char kClearStyle[] = "Clear graph style";
 constexpr char kSaveGraph[] = "Save graph as...";
 
-QImage Drawn(const RunResult& d, const GraphSelection& selection, GraphStyle style, int32_t language) {
-  return GraphImage({d.Table, selection, 500, d.Units, '.', style, language})
+// The graph drawn inside the frame: the window's visible plot area, or the whole picture.
+QImage Drawn(const RunResult& d, const GraphSelection& selection, GraphStyle style, int32_t language,
+             QSizeF frame = QSizeF(769, 513)) {
+  return GraphImage({d.Table, selection, 500, d.Units, '.', style, language, frame})
       .convertToFormat(QImage::Format_RGB32);
 }
 
@@ -63,6 +65,7 @@ TEST_F(WindowsTest, SaveGraphAsWritesSvgAndPdfDrawingsOfTheShownStyle) {
     ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   }
   EXPECT_EQ(chooserFilters_.front(), "PNG images (*.png);;SVG drawings (*.svg);;PDF documents (*.pdf)");
+  ASSERT_EQ(Calc<QLabel>("Image1")->size(), QSize(769, 513));
 
   const std::string svg = test_support::ReadFile(workDir_.filePath("graph.svg").toStdString());
   const test_support::SvgSummary summary = test_support::ReadSvg(svg);
@@ -74,7 +77,10 @@ TEST_F(WindowsTest, SaveGraphAsWritesSvgAndPdfDrawingsOfTheShownStyle) {
   EXPECT_EQ(test_support::PdfPages(pdf), 1);
   QImage png;
   ASSERT_TRUE(png.load(workDir_.filePath("graph.png"), "PNG"));
-  EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), Plot());
+  // The window lays the graph out in the part of the picture it shows; the file takes it whole.
+  EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32),
+            Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 3, kWholeGraph));
+  EXPECT_EQ(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 3));
 
   // Into a missing folder: the platform's message, as for the bitmap.
   chosenFile_ = workDir_.filePath("no such folder/graph.pdf");

@@ -195,7 +195,7 @@ TEST_F(ParamFileWindowTest, SaveThenOpenGivesTheSameResultFiles) {
   ASSERT_EQ(QApplication::focusWidget(), Calc<QLineEdit>("EdSchu3"));
   PressCtrl(Qt::Key_S);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save parameter file"});
+  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Parameterdatei speichern"});
   const QByteArray saved = Contents(chosenFile_);
   EXPECT_TRUE(saved.contains("\nTTO = 75 ")) << saved.toStdString();
   EXPECT_TRUE(saved.contains("\nSchu3 = 50000 ")) << saved.toStdString();

@@ -1,5 +1,6 @@
 // The plot's context menu: the graph as PNG, the table as CSV and the graph on the clipboard.
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
@@ -28,11 +29,61 @@ constexpr char kClearMeasured[] = "Clear measured data";
 // The entries that act on the shown graph, or on kept runs and measured data (none here); the
 // others are always on.
 bool ActsOnTheGraph(const QAction* action) {
-  return action->text() == kSaveGraph || action->text() == kSaveTable || action->text() == kCopyGraph ||
-         action->text() == kKeepRun || action->text() == kClearKept || action->text() == kClearMeasured;
+  return action->objectName() == kSaveGraph || action->objectName() == kSaveTable ||
+         action->objectName() == kCopyGraph || action->objectName() == kKeepRun ||
+         action->objectName() == kClearKept || action->objectName() == kClearMeasured;
 }
 bool ActsOnKeptOrMeasured(const QAction* action) {
-  return action->text() == kClearKept || action->text() == kClearMeasured;
+  return action->objectName() == kClearKept || action->objectName() == kClearMeasured;
+}
+
+TEST_F(WindowsTest, PlotMenuSpeaksTheLanguageOfTheStartForm) {
+  const struct {
+    Language Chosen;
+    QStringList Entries;
+    QString Cancel;
+  } cases[] = {
+      {kRussian,
+       {"Сохранить график как...", "Сохранить таблицу в CSV...", "Копировать график", "Чёткий стиль графика",
+        "Открыть файл параметров...", "Сохранить файл параметров...", "Папка результатов...",
+        "Запомнить этот расчёт", "Забыть запомненные расчёты", "Открыть данные измерений...",
+        "Убрать данные измерений", "Эйлер (два прохода)", "Рунге — Кутта 4", "Дорманд — Принс 5(4)",
+        "Физическая модель ветра", "Проверить шаг"},
+       "Отмена"},
+      {kGerman,
+       {"Grafik speichern unter...", "Tabelle als CSV speichern...", "Grafik kopieren", "Klarer Grafikstil",
+        "Parameterdatei öffnen...", "Parameterdatei speichern...", "Ergebnisordner...",
+        "Diesen Lauf behalten", "Behaltene Läufe entfernen", "Messdaten öffnen...", "Messdaten entfernen",
+        "Euler (zwei Durchläufe)", "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physikalischer Wind",
+        "Schritt prüfen"},
+       "Abbrechen"},
+      {kEnglish,
+       {"Save graph as...", "Save table as CSV...", "Copy graph", "Clear graph style",
+        "Open parameter file...", "Save parameter file...", "Results folder...", "Keep this run",
+        "Clear kept runs", "Open measured data...", "Clear measured data", "Euler (two passes)",
+        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step"},
+       "Cancel"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Chosen);
+    RestartProgram();
+    OpenWithPreset(0, c.Chosen);
+    QMenu* menu = OpenPlotMenu();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* action : menu->actions()) {
+      if (action->isSeparator()) continue;
+      entries << action->text();
+      // The menu is wide enough for the whole entry.
+      EXPECT_GE(menu->actionGeometry(action).width(), menu->fontMetrics().horizontalAdvance(action->text()))
+          << action->text().toStdString();
+    }
+    EXPECT_EQ(entries, c.Entries);
+    menu->close();
+    // The toolkit's own buttons (file dialogs, message boxes) as well.
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), c.Cancel);
+  }
 }
 
 TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
@@ -42,7 +93,7 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
   QStringList entries;
   for (QAction* action : menu->actions()) {
     if (action->isSeparator()) continue;
-    entries << action->text();
+    entries << action->objectName();
     // The artwork is no graph; parameter files open and save at any time.
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
@@ -79,7 +130,7 @@ TEST_F(WindowsTest, SavedPngIsTheWholeRendererImageOfTheShownGraph) {
   chosenFile_ = workDir_.filePath("height.png");
   ChooseFromPlotMenu(kSaveGraph);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save graph as"});
+  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Grafik speichern unter"});
 
   QImage saved;
   ASSERT_TRUE(saved.load(chosenFile_, "PNG"));
@@ -98,7 +149,7 @@ TEST_F(WindowsTest, SavedCsvIsTheRunsTableUnderTheFixedHeader) {
   chosenFile_ = workDir_.filePath("table.csv");
   ChooseFromPlotMenu(kSaveTable);
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Save table as CSV"});
+  EXPECT_EQ(chooserCaptions_, std::vector<QString>{"Tabelle als CSV speichern"});
 
   const QByteArray csv = Contents(chosenFile_);
   // The same writer as zarn-batch: heights in m under H_m, though the run switched them to km.

@@ -166,9 +166,10 @@ class WindowsTest : public ::testing::Test {
     QTest::mouseClick(form2_->windowHandle(), Qt::RightButton, {}, inPlot);
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
+  // The entry by its English text, which is its name in every language.
   static QAction* MenuEntry(QMenu* menu, const QString& text) {
     for (QAction* action : menu->actions())
-      if (action->text() == text) return action;
+      if (action->objectName() == text) return action;
     return nullptr;
   }
   // Opens the plot's menu and clicks the entry.
@@ -179,6 +180,12 @@ class WindowsTest : public ::testing::Test {
     ASSERT_NE(action, nullptr) << text;
     QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, menu->actionGeometry(action).center());
     menu->close();  // a disabled entry leaves the menu open
+  }
+  // A left click at the widget's centre as the window system gives it: to the widget's native
+  // window, so that it passes every filter a real click passes on its way to the widget.
+  static void ClickThroughWindow(QWidget* widget) {
+    QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
+                      widget->mapTo(widget->window(), widget->rect().center()));
   }
   // Whether the control can be seen and pressed: it is the topmost control at its centre.
   bool Uncovered(const char* control) const {
