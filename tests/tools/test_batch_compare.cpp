@@ -32,6 +32,10 @@ std::map<std::string, double> JsonNumbers(std::string json) {
   std::map<std::string, double> fields;
   for (std::size_t at = json.find('"'); at != std::string::npos; at = json.find('"', at)) {
     const std::size_t keyEnd = json.find('"', at + 1);
+    if (json[keyEnd + 3] == '"') {  // a text
+      at = json.find('"', json.find_first_of(",}", json.find('"', keyEnd + 4)));
+      continue;
+    }
     fields[json.substr(at + 1, keyEnd - at - 1)] = std::stod(json.substr(keyEnd + 3));
     at = json.find_first_of(",}", keyEnd);
     if (at != std::string::npos) at = json.find('"', at);

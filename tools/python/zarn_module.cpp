@@ -262,6 +262,7 @@ struct Flight {
   PresetRecordSlots Record{};
   std::shared_ptr<const RunResult> Result;
   batch::Figures Values{};
+  bool LocatedMaxima = false;
   std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
 
@@ -294,6 +295,7 @@ Flight Run(const py::object& preset, const py::object& params, const py::object&
   });
   if (!out.str().empty()) py::module_::import("sys").attr("stdout").attr("write")(out.str());
   flight.Values = done.Values;
+  flight.LocatedMaxima = done.LocatedMaxima;
   flight.Result = std::move(done.Result);
   WarnNote(*flight.Result);
   return flight;
@@ -471,6 +473,7 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
           "figures",
           [](const Flight& f) {
             py::dict d = FiguresDict(f.Values);
+            d["maxima"] = f.LocatedMaxima ? "located" : "step ends";
             d["events"] = EventList(*f.Result);
             if (!f.ReportJson.empty()) {  // the deviation's keys and the step check, read as --json has them
               const py::dict more =
