@@ -258,6 +258,33 @@ TEST(LocatedFigures, TheStepCheckComparesAFlightEndedByTimeAtItsEndTime) {
   EXPECT_EQ(c.Figures[0].Error, 0.0);
 }
 
+// A flight that ends at the ground is compared at its impacts: preset 0's 932.9971384 m against
+// 932.9702374 m, not the last steps' 933.1418858 m against 933.085153 m, which lie below the
+// ground by different depths.
+TEST(LocatedFigures, TheStepCheckComparesAFlightEndedAtTheGroundAtItsImpacts) {
+  const FlightParameters p = PresetParameters(0);
+  const StepCheck c = CheckStep(p, *ComputeTrajectory(p));
+  EXPECT_NEAR(c.Figures[1].Value, 932.9971384, 1e-7);
+  EXPECT_NEAR(c.Figures[1].HalfStep, 932.9702374, 1e-7);
+}
+
+// The note follows the apex alone: at a step of 0.01 s preset 0's range is off by 0.012 % and its
+// apex by 0.12 %; at 0.008 s the apex's 0.095 % stays below the note.
+TEST(LocatedFigures, TheStepChecksNoteComesWhenOnlyTheApexErrorPassesATenthOfAPercent) {
+  for (const double dt0 : {0.01, 0.008}) {
+    SCOPED_TRACE(dt0);
+    FlightParameters p = PresetParameters(0);
+    p.dt0 = dt0;
+    const StepCheck c = CheckStep(p, *ComputeTrajectory(p));
+    EXPECT_LT(std::fabs(c.Figures[1].Error / c.Figures[1].Value), 2e-4);
+    EXPECT_EQ(std::fabs(c.Figures[2].Error / c.Figures[2].Value) > 1e-3, dt0 == 0.01);
+    EXPECT_EQ(c.Coarse, dt0 == 0.01);
+    EXPECT_EQ(StepCheckText(c).find("Note: the range's or apex's estimated error exceeds 0.1 %") !=
+                  std::string::npos,
+              dt0 == 0.01);
+  }
+}
+
 // The check's finer run is refused before the first run, naming its value.
 TEST(LocatedFigures, AStepCheckWhoseFinerRunCannotBeFlownIsRefused) {
   FlightParameters p = PresetParameters(0);
