@@ -23,9 +23,9 @@ class Run:
     """One finished run: its figures, table and parameters."""
 
     @property
-    def figures(self) -> dict[str, Union[int, float, list[dict[str, Union[str, float]]]]]:
-        """The key figures by the keys of zarn-batch --json (counts as int, the rest as float), its
-        events under "events"."""
+    def figures(self) -> dict[str, Union[int, float, str, list[dict[str, Union[str, float]]]]]:
+        """The key figures by the keys of zarn-batch --json (counts as int, the rest as float), under
+        "maxima" "located" or "step ends", its events under "events"."""
     @property
     def table(self) -> dict[str, npt.NDArray[np.float64]]:
         """The stored rows as NumPy arrays by the CSV's column names (t_s, V_m_s, H_m, ...)."""

@@ -482,8 +482,8 @@ Keyword options are the runner's, named without the dashes: dir= is --dir, save_
             }
             return d;
           },
-          "The key figures by the keys of zarn-batch --json (counts as int, the rest as float), its "
-          "events under \"events\".")
+          "The key figures by the keys of zarn-batch --json (counts as int, the rest as float), under "
+          "\"maxima\" \"located\" or \"step ends\", its events under \"events\".")
       .def_property_readonly(
           "table", [](const Flight& f) { return TableDict(*f.Result); },
           "The stored rows as NumPy arrays by the CSV's column names (t_s, V_m_s, H_m, ...), in the "
