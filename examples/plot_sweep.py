@@ -23,9 +23,9 @@ angle, wind = sweep["TTO"], sweep["Vwind"]
 fig, (range_axes, apex_axes) = plt.subplots(1, 2, figsize=(10, 4), constrained_layout=True)
 for w in winds:
     case = wind == w
-    best = np.argmax(np.where(case, sweep["X_m"], -np.inf))
-    label = f"wind {w:+d} m/s (best {angle[best]:.0f}°: {sweep['X_m'][best]:.0f} m)"
-    range_axes.plot(angle[case], sweep["X_m"][case], label=label)
+    best = np.argmax(np.where(case, sweep["impact_X_m"], -np.inf))
+    label = f"wind {w:+d} m/s (best {angle[best]:.0f}°: {sweep['impact_X_m'][best]:.0f} m)"
+    range_axes.plot(angle[case], sweep["impact_X_m"][case], label=label)
     apex_axes.plot(angle[case], sweep["apex_H_m"][case], label=f"wind {w:+d} m/s")
 range_axes.set(xlabel="launch angle TTO [deg]", ylabel="range X [m]", title="Range")
 apex_axes.set(xlabel="launch angle TTO [deg]", ylabel="apex height H [m]", title="Apex height")

@@ -5,8 +5,8 @@ namespace zarn {
 void EventFeed::Finish(const FlightState& last) {
   if (steps_ == 0) return;
   const AirAt air = air_(last.H);
-  const Point end{
-      last.t, last.X, last.H, last.V, last.Theta, last.V / air.Vsound, air.Roh * last.V * last.V / 2};
+  const double v = AirSpeedOf(last.V, last.Theta, wind_);
+  const Point end{last.t, last.X, last.H, last.V, last.Theta, v / air.Vsound, air.Roh * v * v / 2};
   if (steps_ == 1) {
     Emit(prev_, prevRates_);
     Emit(end, prevRates_);

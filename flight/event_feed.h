@@ -17,7 +17,9 @@ namespace zarn {
 class EventFeed {
  public:
   // dt0 [s]: the run's step.
-  EventFeed(EventLog& log, double dt0, AirModel air) : log_(log), perStep_(1.0 / dt0), air_(air) {}
+  // wind [m/s]: the air's speed where the forces act on the speed relative to it, else 0.
+  EventFeed(EventLog& log, double dt0, AirModel air, double wind = 0.0)
+      : log_(log), perStep_(1.0 / dt0), air_(air), wind_(wind) {}
 
   // Before each motion step, the state it takes (after the step's propulsion, staging and hold).
   void Entry(const FlightState& s) { entry_ = {s.t, s.X, s.H, s.V, s.Theta, s.Mach, 0.0}; }
@@ -65,6 +67,7 @@ class EventFeed {
   EventLog& log_;
   const double perStep_;  //!< [1/s] 1 / dt0
   const AirModel air_;
+  const double wind_;  //!< [m/s]
   Point entry_{};
   Point prev_{};         // the entry of the previous step: the point waiting for its rate
   Rates prevRates_{};    // the previous step's rates

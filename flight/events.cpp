@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <boost/math/tools/minima.hpp>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -27,6 +28,15 @@ FlightEvent StateAt(const FlightNode& a, const FlightNode& b, double t, EventKin
 }
 
 }  // namespace
+
+double AirSpeedOf(double V, double Theta, double wind) {
+  if (wind == 0.0) return V;
+  return std::hypot(V * std::cos(Theta) - wind, V * std::sin(Theta));
+}
+
+bool EventLog::Climbs(const FlightNode& n) {
+  return n.V * std::sin(n.Theta) > 0.0;
+}
 
 std::string EventName(const FlightEvent& e) {
   switch (e.Kind) {
@@ -60,6 +70,7 @@ void EventLog::Start(const FlightNode& launch) {
   prev_ = launch;
   qBest_ = launch;
   started_ = true;
+  climbed_ = Climbs(launch);
   end_ = launch.t;
   // A moment at the launch itself (a stage without fuel) is the launch's.
   while (scheduled_ < settings_.Scheduled.size() && settings_.Scheduled[scheduled_].t <= launch.t) {
@@ -88,6 +99,10 @@ void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
     }
   }
   end_ = end;
+  if (!impact_ && a.t < settings_.Tk && b.t >= settings_.Tk) {
+    atTk_ = b.t == settings_.Tk ? FlightEvent{EventKind::Impact, 0, b.t, b.X, b.H, b.V, b.Theta}
+                                : StateAt(a, b, settings_.Tk, EventKind::Impact);
+  }
 
   while (scheduled_ < settings_.Scheduled.size() && settings_.Scheduled[scheduled_].t <= end) {
     const ScheduledEvent& s = settings_.Scheduled[scheduled_++];
@@ -100,16 +115,20 @@ void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
   if (up || down) {
     const HermiteSegment v = Along(a, b, &FlightNode::V, &FlightNode::dV);
     const HermiteSegment h = Along(a, b, &FlightNode::H, &FlightNode::dH);
+    const HermiteSegment theta = Along(a, b, &FlightNode::Theta, &FlightNode::dTheta);
     const AirModel air = settings_.Air;
-    auto f = [&](double t) { return v.Value(t) - air(h.Value(t)).Vsound; };
-    const double fa = a.V - air(a.H).Vsound, fb = b.V - air(b.H).Vsound;
+    const double wind = settings_.AirWind;
+    auto f = [&](double t) { return AirSpeedOf(v.Value(t), theta.Value(t), wind) - air(h.Value(t)).Vsound; };
+    const double fa = AirSpeedOf(a.V, a.Theta, wind) - air(a.H).Vsound;
+    const double fb = AirSpeedOf(b.V, b.Theta, wind) - air(b.H).Vsound;
     if ((fa <= 0.0 && fb >= 0.0) || (fa >= 0.0 && fb <= 0.0)) {
       const double t = RootBetween(f, a.t, b.t, fa, fb);
       if (t <= end) events_.push_back(StateAt(a, b, t, up ? EventKind::MachUp : EventKind::MachDown));
     }
   }
 
-  if (const auto t = TurningPointOf(Along(a, b, &FlightNode::H, &FlightNode::dH), +1); t && *t <= end) {
+  const auto top = climbed_ ? TurningPointOf(Along(a, b, &FlightNode::H, &FlightNode::dH), +1) : std::nullopt;
+  if (const auto t = top; t && *t <= end) {
     const FlightEvent apex = StateAt(a, b, *t, EventKind::Apex);
     if (!apex_ || apex.H > apexEvent_.H) apexEvent_ = apex;
     apex_ = true;
@@ -127,7 +146,8 @@ void EventLog::LocateMaxQ() {
   };
   auto q = [&](double t) {
     const FlightEvent s = stateAt(t);
-    return air(s.H).Roh * s.V * s.V / 2;
+    const double v = AirSpeedOf(s.V, s.Theta, settings_.AirWind);
+    return air(s.H).Roh * v * v / 2;
   };
   double best = std::min(qBest_.t, hi);
   if (hi > lo) {
@@ -140,6 +160,7 @@ void EventLog::LocateMaxQ() {
       if (q(t) > q(best)) best = t;
   }
   events_.push_back(stateAt(best));
+  maxQ_ = q(best);
 }
 
 std::vector<FlightEvent> EventLog::Finish() {

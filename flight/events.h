@@ -5,6 +5,8 @@
 // time nor its state saws with the step.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,15 +61,22 @@ struct EventSettings {
   double Hk;                              //!< [m] the flight ends at its first point at or below Hk
   AirModel Air;                           //!< for the Mach 1 crossings and the largest dynamic pressure
   std::vector<ScheduledEvent> Scheduled;  //!< burnouts and stagings, any order
+  // [m/s] the air's own speed toward +X where the forces act on the speed relative to the air
+  // (Mach and q then take that speed); 0 where they act on the speed over the ground.
+  double AirWind = 0.0;
+  double Tk = std::numeric_limits<double>::infinity();  //!< [s] the end time of the run
 };
+
+// The speed relative to air that moves at `wind` toward +X, of a body at speed V and angle Theta.
+double AirSpeedOf(double V, double Theta, double wind);
 
 // Fed with the points of one flight in order; gives its events in time order. Launch at the first
 // point; each burnout and staging at its time, where the flight reaches it; each Mach 1 crossing;
 // the largest dynamic pressure (at launch or impact where it is largest there); the apex: the
 // highest point where the climb turns into a descent (none where the flight never climbs, or ends
 // still climbing); impact: the crossing of Hk in the step that ends the flight by height. Nothing
-// after the impact counts. Per point the log does a few comparisons; the searches run only in the
-// steps that hold an event.
+// after the impact counts. A flight still in the air at Tk also gives its state there. Per point the log does
+// a few comparisons; the searches run only in the steps that hold an event.
 class EventLog {
  public:
   explicit EventLog(EventSettings settings);
@@ -78,7 +87,7 @@ class EventLog {
     // Most steps hold no event: a few comparisons tell, and only the others are searched.
     const FlightNode& a = prev_;
     if ((a.H > settings_.Hk && node.H <= settings_.Hk) || (a.Mach < 1.0) != (node.Mach < 1.0) ||
-        (a.dH > 0.0 && node.dH <= 0.0) || node.t >= nextScheduled_) {
+        (a.dH > 0.0 && node.dH <= 0.0) || node.t >= nextScheduled_ || node.t >= settings_.Tk) {
       Segment(a, node);
     } else {
       end_ = node.t;
@@ -94,14 +103,22 @@ class EventLog {
       hasAfter_ = true;
     }
     prev_ = node;
+    if (!climbed_) climbed_ = Climbs(node);
   }
   // The events in time order (equal times in the order of EventKind).
   std::vector<FlightEvent> Finish();
+  // After Finish: [Pa] the dynamic pressure at the max_q event.
+  double MaxQ() const { return maxQ_; }
+  // After Finish: the state at Tk where the flight reached it before any impact.
+  const std::optional<FlightEvent>& AtEndTime() const { return atTk_; }
 
  private:
   void Segment(const FlightNode& a, const FlightNode& b);
   void NextScheduled();
   void LocateMaxQ();
+  // The state's own climb rate V sin(Theta), not the rate of the curve through the points: the
+  // curve through the first classic steps of a body at rest rises before it falls.
+  static bool Climbs(const FlightNode& n);
 
   EventSettings settings_;
   std::size_t scheduled_ = 0;   // the first scheduled event not yet reached
@@ -111,12 +128,15 @@ class EventLog {
   bool started_ = false;
   bool impact_ = false;
   double end_ = 0.0;  //!< [s] where the flight ends: its impact, else its last point
-  // The apex so far: the highest turning point.
+  // The apex so far: the highest turning point of a flight that climbed before it.
+  bool climbed_ = false;
   bool apex_ = false;
   FlightEvent apexEvent_{};
   // The point of the largest q and its neighbours, for the search around it at the end.
   FlightNode qBefore_{}, qBest_{}, qAfter_{};
   bool hasBefore_ = false, hasAfter_ = false;
+  double maxQ_ = 0.0;  //!< [Pa]
+  std::optional<FlightEvent> atTk_;
 };
 
 // The first event of that kind, or nullptr.

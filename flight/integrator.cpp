@@ -65,11 +65,14 @@ class Run {
       pass_ = 1;
       prevWhole_ = -1.0;
       // The recording pass flies the same flight again and locates its events on the way.
-      EventLog log(EventSettings{p_.Hk, RunAir, ScheduledEvents()});
-      feed_.emplace(log, p_.dt0, RunAir);
+      const double wind = airRelative_ ? p_.Vwind : 0.0;
+      EventLog log(EventSettings{p_.Hk, RunAir, ScheduledEvents(), wind, p_.Tk});
+      feed_.emplace(log, p_.dt0, RunAir, wind);
       FlyPass();
       feed_->Finish(s_);
       d_.Events = log.Finish();
+      d_.AtEndTime = log.AtEndTime();
+      d_.LocatedMaxQ = log.MaxQ();
       feed_.reset();
       ConvertUnits(d_.Table, d_.Units);
       sink_.End(d_);
@@ -119,7 +122,8 @@ class Run {
   void Step() {
     s_.Atm = StandardAtmosphere(s_.H, band_);
     if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
-    s_.Mach = Div(s_.V, s_.Atm.Vsound);
+    // The air's speed, where the wind is air moving over the ground, as the drag takes it.
+    s_.Mach = Div(airRelative_ ? AirSpeedOf(s_.V, s_.Theta, p_.Vwind) : s_.V, s_.Atm.Vsound);
     if (p_.TaskKind == kTaskRocket && s_.t <= plan_.End[2]) {
       Burn();
     } else {
@@ -294,6 +298,15 @@ void ValidateRun(const FlightParameters& p, char decimalSeparator) {
   for (const NonNegative& v : kNonNegative) RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
   if (p.TaskKind == kTaskBuoyantGas)
     RefuseNegative(NameOfSlot(kSlotGasDensity), p.GasDensity, decimalSeparator);
+  // A speed below 0 flies backwards along the path and an end time of 0 or less stops after one
+  // step: neither is a flight, though both would run and report figures.
+  RefuseNegative(NameOfSlot(kSlotV0), p.V0, decimalSeparator);
+  if (!(p.Tk > 0.0))
+    throw Error(NamedValue(NameOfSlot(kSlotTk), p.Tk, decimalSeparator) + " s must be more than 0");
+  // The drag law rounds its code; a code that rounds to neither law would fly as 0 unannounced.
+  if (const double law = std::nearbyint(p.AeroModel); law != 0.0 && law != 1.0)
+    throw Error(NamedValue(NameOfSlot(kSlotAeroModel), p.AeroModel, decimalSeparator) +
+                " is no drag law (0 the constant Cx, 1 the V-2 law over Mach)");
   if (p.TaskKind == kTaskRocket) {
     for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
       const StageParameters& f = kStageParameters[i];

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "flight/events.h"
@@ -51,6 +52,10 @@ struct RunResult {
   // flight/events.h): launch, burnouts and stagings, Mach 1, the largest dynamic pressure, the
   // apex and the impact. The result files know nothing of them.
   std::vector<FlightEvent> Events;
+  // The state at the end time Tk, read inside the last step, where the flight was still in the air
+  // then; the classic run's last step may pass Tk by most of a step.
+  std::optional<FlightEvent> AtEndTime;
+  double LocatedMaxQ = 0.0;  //!< [Pa] the dynamic pressure of the max_q event
 };
 
 // Takes every step of a run as it happens. The run calls Begin once, after the parameters passed

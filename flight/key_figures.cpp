@@ -9,19 +9,20 @@ namespace zarn {
 KeyFigures KeyFiguresOf(const FlightParameters& p, const RunResult& run) {
   const FlightState& s = run.Final;
   KeyFigures f{};
-  f.FlightTime = s.t;
-  f.Range = s.X;
-  f.ApexH = run.Summary.ApexH;
-  f.EndSpeed = s.V;
+  f.LastStepTime = f.FlightTime = s.t;
+  f.LastStepRange = f.Range = s.X;
+  f.LastStepSpeed = f.EndSpeed = s.V;
   f.MaxQ = run.Summary.MaxQ;
   f.PeakNx = run.Summary.PeakNx;
+  f.LocatedMaxima = run.Summary.Method != 0;
   if (const FlightEvent* impact = FindEvent(run.Events, EventKind::Impact)) {
-    f.ImpactTime = impact->t;
-    f.ImpactRange = impact->X;
-    f.ImpactSpeed = impact->V;
+    f.FlightTime = *(f.ImpactTime = impact->t);
+    f.Range = *(f.ImpactRange = impact->X);
+    f.EndSpeed = *(f.ImpactSpeed = impact->V);
     f.ImpactAngle = impact->Theta * kDegPerRad;
   }
   if (const FlightEvent* apex = FindEvent(run.Events, EventKind::Apex)) {
+    f.ApexH = apex->H;
     f.ApexTime = apex->t;
     f.ApexRange = apex->X;
   }

@@ -8,13 +8,20 @@
 
 namespace zarn {
 
+// Where the flight ends: at its impact (read inside the step) where it meets the end height, else
+// after its last step.
 struct KeyFigures {
-  double FlightTime;                       //!< [s] t at the end of the run
-  double Range;                            //!< [m] X at the end
-  double ApexH;                            //!< [m] largest height of the recording pass
-  double EndSpeed;                         //!< [m/s] V at the end
+  double FlightTime;  //!< [s] t where the flight ends
+  double Range;       //!< [m] X there
+  double EndSpeed;    //!< [m/s] V there
+  // After the last step, as the result files keep it: below the end height or past Tk by up to a step.
+  double LastStepTime;                     //!< [s]
+  double LastStepRange;                    //!< [m]
+  double LastStepSpeed;                    //!< [m/s]
+  std::optional<double> ApexH;             //!< [m] height of the apex, where the flight has one
   double MaxQ;                             //!< [Pa] largest dynamic pressure
   double PeakNx;                           //!< [g] load factor nx of the largest magnitude, signed
+  bool LocatedMaxima;                      //!< MaxQ and PeakNx searched inside the steps, not at their ends
   std::optional<double> LevelFlightSpeed;  //!< [m/s] task 5, when the parameters give one
   std::optional<double> BuoyantVolume;     //!< [m^3] task 3, when the parameters give one
   // At the impact (the crossing of the end height) and the apex, where the flight has them.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <boost/math/tools/minima.hpp>
 #include <boost/numeric/odeint/stepper/controlled_runge_kutta.hpp>
 #include <boost/numeric/odeint/stepper/runge_kutta4.hpp>
 #include <boost/numeric/odeint/stepper/runge_kutta_dopri5.hpp>
@@ -121,10 +122,13 @@ class HigherOrderRun {
       duration_ = s_.t;
       d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
       pass_ = 1;
-      log_.emplace(EventSettings{p_.Hk, RunAir, ScheduledEvents()});
+      log_.emplace(EventSettings{p_.Hk, RunAir, ScheduledEvents(), airRelative_ ? p_.Vwind : 0.0, p_.Tk});
       FlyPass();
       d_.Events = log_->Finish();
+      d_.AtEndTime = log_->AtEndTime();
+      d_.LocatedMaxQ = log_->MaxQ();
       log_.reset();
+      LocateMaxima();
       ConvertUnits(d_.Table, d_.Units);
       sink_.End(d_);
     } catch (...) {
@@ -146,6 +150,12 @@ class HigherOrderRun {
     double T0, T1;
     State Y0, F0, Y1, F1;
   };
+  // A step as flown: cut at End where an event ended it, in the mode that held over it.
+  struct Stretch {
+    Span Full;
+    double End;
+    Mode In;
+  };
 
   // ----- the forces as rates -----
 
@@ -161,7 +171,7 @@ class HigherOrderRun {
     Instant i{};
     i.Atm = StandardAtmosphere(y[kH], band_);
     if (y[kH] > kThinAirHeight) i.Atm.Vsound = kThinAirVsound;
-    i.Mach = Div(Speed(y), i.Atm.Vsound);
+    i.Mach = Div(AirSpeed(y), i.Atm.Vsound);
     i.CxCur = p_.Cx;
     if (std::nearbyint(p_.AeroModel) != 0.0) V2DragCoefficient(p_.AeroModel, i.Mach, i.CxCur);
     if (mode_.Stage > 0) {
@@ -175,6 +185,7 @@ class HigherOrderRun {
   }
 
   double Speed(const State& y) const { return airRelative_ ? std::hypot(y[kA], y[kB]) : y[kA]; }
+  double AirSpeed(const State& y) const { return airRelative_ ? std::hypot(y[kA] - p_.Vwind, y[kB]) : y[kA]; }
   double Angle(const State& y) const {
     if (!airRelative_) return y[kB];
     // At rest the path keeps the direction it was given.
@@ -303,6 +314,8 @@ class HigherOrderRun {
   }
 
   void StartPass() {
+    nxBefore_.reset();
+    nxAfter_.reset();
     d_.Units = UnitFlags{};
     s_ = FlightState{};
     s_.AngleHold = 0.0;
@@ -389,13 +402,14 @@ class HigherOrderRun {
     if (!airRelative_) y1[kB] = std::clamp(y1[kB], -kAngleLimit, kAngleLimit);
 
     Apex(full, t1, y1);
+    const Stretch stretch{full, t1, mode_};
     t_ = t1;
     y_ = y1;
     f_ = f1;
     Record(t_, y_, TangentialRate(y_, f_));
     sink_.Step(s_);
     if (pass_ == 1) Sample(full, ended);
-    Extremes();
+    Extremes(stretch);
     if (log_) log_->Next(Node(t_, y_, f_));
 
     if (ended) return false;
@@ -446,6 +460,15 @@ class HigherOrderRun {
       dopri_.stepper().calc_state(t, y, sp.Y0, sp.F0, sp.T0, sp.Y1, sp.F1, sp.T1);
       return y;
     }
+    return HermiteAt(sp, t);
+  }
+
+  // The cubic Hermite curve through a step's ends and their rates: fourth order as the methods,
+  // and, unlike the pair's dense output, valid for any step taken, not only the last.
+  static State HermiteAt(const Span& sp, double t) {
+    State y{};
+    if (t <= sp.T0) return sp.Y0;
+    if (t >= sp.T1) return sp.Y1;
     const double h = sp.T1 - sp.T0;
     const double s = (t - sp.T0) / h;
     const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
@@ -465,11 +488,47 @@ class HigherOrderRun {
     apex_ = steps_ == 0 ? top : std::max(apex_, top);
   }
 
-  void Extremes() {
+  void Extremes(const Stretch& stretch) {
     RunSummary& sum = d_.Summary;
     sum.ApexH = apex_;
     sum.MaxQ = std::max(sum.MaxQ, s_.q);
-    if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) sum.PeakNx = s_.nx;
+    if (std::fabs(s_.nx) > std::fabs(sum.PeakNx)) {
+      sum.PeakNx = s_.nx;
+      nxBefore_ = stretch;
+      nxAfter_.reset();
+    } else if (!nxAfter_ && nxBefore_ && nxBefore_->End == stretch.Full.T0 &&
+               nxBefore_->In.Stage == stretch.In.Stage) {
+      nxAfter_ = stretch;  // the step after the largest one, in the same mode: the peak may lie in it
+    }
+  }
+
+  // nx at t inside a step flown in `mode`.
+  double NxAt(const Stretch& st, double t) {
+    const Mode kept = mode_;
+    const FlightState record = s_;
+    mode_ = st.In;
+    const State y = HermiteAt(st.Full, t);
+    Record(t, y, 0.0);
+    const double nx = s_.nx;
+    s_ = record;
+    mode_ = kept;
+    return nx;
+  }
+
+  // The largest q is the max_q event's; the largest |nx| is searched inside the steps on both sides
+  // of the step end where it was largest, so that neither saws with the step.
+  void LocateMaxima() {
+    RunSummary& sum = d_.Summary;
+    sum.MaxQ = std::max(sum.MaxQ, d_.LocatedMaxQ);
+    for (const std::optional<Stretch>& st : {nxBefore_, nxAfter_}) {
+      if (!st || !(st->End > st->Full.T0)) continue;
+      const double sign = sum.PeakNx < 0.0 ? -1.0 : 1.0;
+      const auto found =
+          boost::math::tools::brent_find_minima([&](double t) { return -sign * NxAt(*st, t); }, st->Full.T0,
+                                                st->End, std::numeric_limits<double>::digits / 2);
+      const double nx = NxAt(*st, found.first);
+      if (std::fabs(nx) > std::fabs(sum.PeakNx)) sum.PeakNx = nx;
+    }
   }
 
   // Rows at the multiples of the sample interval that the step passed, from its interpolant; the
@@ -531,6 +590,7 @@ class HigherOrderRun {
   double t_ = 0.0;
   double h_ = 0.0;  //!< [s] the adaptive method's next step
   double apex_ = 0.0;
+  std::optional<Stretch> nxBefore_, nxAfter_;  //!< the steps on both sides of the largest |nx|
   std::size_t band_ = 0;
   int32_t pass_ = 0;
   int32_t nextRow_ = 1;

@@ -62,7 +62,9 @@ Buoyancy ComputeBuoyancy(double MassaStart, double GasDensity) {
   Buoyancy b{};
   b.Auftrieb = Checked(MassaStart * kGravity);
   const double roh = StandardAtmosphere(0.0).Roh;
-  b.Volumen = Checked(Div(b.Auftrieb, roh - GasDensity));
+  // Neutral buoyancy: the displaced air less the gas weighs the mass, (roh - gas) V g = m g, so
+  // the volume takes the mass, not the weight (m^3, not m^3 m/s^2).
+  b.Volumen = Checked(Div(MassaStart, roh - GasDensity));
   const double r = Power(b.Volumen * 3 / 4 / 3.14, 0.33);  // 0.33, not 1/3
   b.Area = Checked(3.14 * r * r);
   return b;

@@ -32,7 +32,7 @@ void WritePresetRecord(int index, PresetRecordSlots& record) noexcept;
 // The pure computations of the activation for the buoyant body (task 3).
 struct Buoyancy {
   double Auftrieb;  //!< [N] the weight MassaStart * 9.8
-  double Volumen;   //!< [m^3] Auftrieb / (sea-level density - gas density)
+  double Volumen;   //!< [m^3] MassaStart / (sea-level density - gas density)
   double Area;      //!< [m^2] cross-section 3.14 r^2 of the sphere of that volume
 };
 Buoyancy ComputeBuoyancy(double MassaStart, double GasDensity);

@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 #include "flight/number_text.h"
+#include "records/constants.h"
 #include "records/errors.h"
 
 namespace zarn {
@@ -14,34 +16,58 @@ double RichardsonFactor(Method m) {
   return ratio / (ratio - 1.0);
 }
 
+FlightParameters FinerOf(const FlightParameters& p) {
+  FlightParameters finer = p;
+  if (MethodOf(p) == Method::kDormandPrince) {
+    finer.Rtol = RtolOf(p) / 10;
+  } else {
+    finer.dt0 = p.dt0 / 2;
+  }
+  return finer;
+}
+
+void ValidateStepCheck(const FlightParameters& p, char decimalSeparator) {
+  ValidateRun(p, decimalSeparator);
+  try {
+    ValidateRun(FinerOf(p), decimalSeparator);
+  } catch (const Error& e) {
+    throw Error(std::string("The step check's finer run cannot be flown: ") + e.what());
+  }
+}
+
 StepCheck CheckStep(const FlightParameters& p, const RunResult& first, const RunOptions& options) {
   StepCheck c{};
   c.Of = MethodOf(p);
-  FlightParameters finer = p;
-  if (c.Of == Method::kDormandPrince) {
-    finer.Rtol = RtolOf(p) / 10;
-    c.Finer = finer.Rtol;
-  } else {
-    finer.dt0 = p.dt0 / 2;
-    c.Finer = finer.dt0;
-  }
+  c.Estimated = !(c.Of == Method::kEuler && p.TaskKind == kTaskRocket);
+  const FlightParameters finer = FinerOf(p);
+  c.Finer = c.Of == Method::kDormandPrince ? finer.Rtol : finer.dt0;
   RunOptions quiet = options;
   quiet.Sink = nullptr;
   const std::unique_ptr<RunResult> second = ComputeTrajectory(finer, quiet);
-  const KeyFigures a = KeyFiguresOf(p, first);
-  const KeyFigures b = KeyFiguresOf(finer, *second);
+  // A flight still in the air at Tk is compared there, not at last steps that pass Tk by different
+  // fractions of their steps.
+  const auto located = [](const FlightParameters& q, const RunResult& run) {
+    KeyFigures f = KeyFiguresOf(q, run);
+    if (run.AtEndTime && !f.ImpactTime)
+      f.FlightTime = run.AtEndTime->t, f.Range = run.AtEndTime->X, f.EndSpeed = run.AtEndTime->V;
+    return f;
+  };
+  const KeyFigures a = located(p, first);
+  const KeyFigures b = located(finer, *second);
   const double factor = RichardsonFactor(c.Of);
-  auto figure = [&](std::string_view key, std::string_view label, std::string_view unit, double va,
-                    double vb) {
-    return CheckedFigure{key, label, unit, va, vb, Checked((va - vb) * factor)};
+  auto figure = [&](std::string_view key, std::string_view label, std::string_view unit,
+                    std::optional<double> va, std::optional<double> vb) {
+    if (!va || !vb) return CheckedFigure{key, label, unit, 0.0, 0.0, 0.0, false};
+    return CheckedFigure{key, label, unit, *va, *vb, Checked((*va - *vb) * factor), true};
   };
   c.Figures = {figure("t_s", "Flight time", "s", a.FlightTime, b.FlightTime),
                figure("X_m", "Range", "m", a.Range, b.Range),
                figure("apex_H_m", "Apex height", "m", a.ApexH, b.ApexH),
                figure("V_m_s", "End speed", "m/s", a.EndSpeed, b.EndSpeed),
-               figure("max_q_kPa", "Largest dynamic pressure", "kPa", a.MaxQ / 1000, b.MaxQ / 1000)};
+               figure("max_q_kPa", "Largest dynamic pressure", "kPa", first.LocatedMaxQ / 1000,
+                      second->LocatedMaxQ / 1000)};
   for (const CheckedFigure& f : {c.Figures[1], c.Figures[2]})
-    if (std::fabs(f.Error) > kCoarseShare * std::fabs(f.Value)) c.Coarse = true;
+    if (c.Estimated && f.Present && std::fabs(f.Error) > kCoarseShare * std::fabs(f.Value)) c.Coarse = true;
   return c;
 }
 
@@ -70,13 +96,21 @@ std::string StepCheckText(const StepCheck& c) {
   }
   text.append("):\n");
   for (const CheckedFigure& f : c.Figures) {
+    if (!f.Present) continue;
     std::string unit;
     if (!f.Unit.empty()) unit.append(" ").append(f.Unit);
     text.append("  ").append(f.Label).append(": ").append(FormatGeneral(f.Value, 10, '.')).append(unit);
     text.append(", finer ").append(FormatGeneral(f.HalfStep, 10, '.')).append(unit);
-    text.append(", estimated error ").append(FormatGeneral(f.Error, 2, '.')).append(unit);
-    text.append(Share(f.Error, f.Value)).append("\n");
+    if (c.Estimated) {
+      text.append(", estimated error ").append(FormatGeneral(f.Error, 2, '.')).append(unit);
+      text.append(Share(f.Error, f.Value));
+    }
+    text.append("\n");
   }
+  if (!c.Estimated)
+    text.append(
+        "Note: Euler ends a rocket's stages at the ends of its steps, so that their error does not follow "
+        "the step and two runs cannot estimate it; Integrator 1 or 2 ends them exactly.\n");
   if (c.Coarse) {
     text.append("Note: the range's or apex's estimated error exceeds 0.1 %; ");
     text.append(adaptive ? "a smaller Rtol" : "a smaller step dt0 or a higher-order Integrator");
@@ -89,8 +123,10 @@ std::string StepCheckJson(const StepCheck& c) {
   std::string text =
       "{\"method\": " + std::to_string(static_cast<int>(c.Of)) + ", \"finer\": " + Number(c.Finer);
   for (const CheckedFigure& f : c.Figures)
-    text += ", \"" + std::string(f.Key) + "\": {\"value\": " + Number(f.Value) +
-            ", \"half_step\": " + Number(f.HalfStep) + ", \"error\": " + Number(f.Error) + "}";
+    if (f.Present)
+      text += ", \"" + std::string(f.Key) + "\": {\"value\": " + Number(f.Value) +
+              ", \"half_step\": " + Number(f.HalfStep) +
+              (c.Estimated ? ", \"error\": " + Number(f.Error) : std::string()) + "}";
   return text + ", \"coarse\": " + (c.Coarse ? "true" : "false") + "}";
 }
 

@@ -127,13 +127,37 @@ MeasuredData ReadMeasuredData(const std::filesystem::path& path) {
   return data;
 }
 
+namespace {
+
+// The impact's own value of a column that the event carries, in the column's CSV unit.
+std::optional<double> ImpactValue(const FlightEvent& impact, int column) {
+  switch (column) {
+    case kColT:
+      return impact.t;
+    case kColX:
+      return impact.X;
+    case kColH:
+      return impact.H;
+    case kColV:
+      return impact.V;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
 std::optional<double> RunValueAt(const RunResult& run, int column, double t) {
   const int stored = run.Summary.SamplesStored;
   if (stored < 1) return std::nullopt;
   const double tf = StoredUnitFactor(kColT, run.Units), cf = StoredUnitFactor(column, run.Units);
   const auto time = [&](int row) { return run.Table.Cell(kColT, row) * tf; };
   const auto value = [&](int row) { return run.Table.Cell(column, row) * cf; };
-  if (!(t >= time(1) && t <= time(stored))) return std::nullopt;
+  // A flight that ends at the ground ends at its impact: its last row lies below the ground, after
+  // it. Between the row before the impact and the impact, the impact's own state is the far end.
+  const FlightEvent* impact = FindEvent(run.Events, EventKind::Impact);
+  const double end = impact != nullptr ? std::min(impact->t, time(stored)) : time(stored);
+  if (!(t >= time(1) && t <= end)) return std::nullopt;
   // The first stored row at or after t; rows are in time order.
   int lo = 1, hi = stored;
   while (lo < hi) {
@@ -146,6 +170,10 @@ std::optional<double> RunValueAt(const RunResult& run, int column, double t) {
   }
   if (time(lo) == t || lo == 1) return value(lo);
   const double t0 = time(lo - 1), t1 = time(lo);
+  if (impact != nullptr && t1 > impact->t && t0 < impact->t) {
+    if (const std::optional<double> at = ImpactValue(*impact, column))
+      return value(lo - 1) + (*at - value(lo - 1)) * Div(t - t0, impact->t - t0);
+  }
   return value(lo - 1) + (value(lo) - value(lo - 1)) * Div(t - t0, t1 - t0);
 }
 
@@ -173,13 +201,15 @@ Deviation CompareWithRun(const MeasuredData& data, const RunResult& run) {
     std::optional<double> apex;
     for (const std::optional<double>& v : h->Values)
       if (v && (!apex || *v > *apex)) apex = v;
-    if (apex) d.ApexH = Checked(*apex - run.Summary.ApexH);
+    if (const FlightEvent* top = FindEvent(run.Events, EventKind::Apex); apex && top != nullptr)
+      d.ApexH = Checked(*apex - top->H);
   }
   if (const MeasuredColumn* x = data.Find(kColX)) {
     std::optional<std::size_t> last;
     for (std::size_t i = 0; i < x->Values.size(); ++i)
       if (x->Values[i] && (!last || data.Time[i] >= data.Time[*last])) last = i;
-    if (last) d.RangeX = Checked(*x->Values[*last] - run.Final.X);
+    const FlightEvent* impact = FindEvent(run.Events, EventKind::Impact);
+    if (last) d.RangeX = Checked(*x->Values[*last] - (impact != nullptr ? impact->X : run.Final.X));
   }
   return d;
 }

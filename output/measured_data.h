@@ -35,7 +35,8 @@ MeasuredData ParseMeasuredData(std::string_view text, const std::string& name);
 MeasuredData ReadMeasuredData(const std::filesystem::path& path);
 
 // Differences measured minus computed of one column at the measured times that lie within the
-// run's stored rows (the run's value interpolated linearly between its stored rows).
+// flight: from its first stored row to its impact where it ends at the ground, else to its last
+// row (the run's value interpolated linearly between its stored rows and the impact).
 struct ColumnDeviation {
   int Column;
   int Compared;    //!< measured values within the flight
@@ -46,8 +47,8 @@ struct ColumnDeviation {
 
 struct Deviation {
   std::vector<ColumnDeviation> Columns;  //!< in the file's order
-  std::optional<double> ApexH;           //!< [m] largest measured H minus the run's apex
-  std::optional<double> RangeX;          //!< [m] X measured last minus the run's range (X at its end)
+  std::optional<double> ApexH;           //!< [m] largest measured H minus the run's apex, where it has one
+  std::optional<double> RangeX;  //!< [m] X measured last minus the run's range: its impact, else X at its end
 };
 
 Deviation CompareWithRun(const MeasuredData& data, const RunResult& run);

@@ -168,6 +168,7 @@ using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figu
 struct Flight {
   std::unique_ptr<RunResult> Result;
   Figures Values;
+  bool LocatedMaxima = false;  //!< max_q_kPa and peak_nx_g searched inside the steps
 };
 // Flies the parameters. Throws Error as ComputeTrajectory does.
 Flight Fly(const FlightParameters& p, const RunOptions& run);

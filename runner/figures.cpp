@@ -48,11 +48,11 @@ Flight Fly(const FlightParameters& p, const RunOptions& run) {
   Figures& f = flight.Values;
   f[kFigSteps] = static_cast<double>(sum.StepsPerPass);
   f[kFigSamples] = sum.SamplesStored;
-  f[kFigTime] = k.FlightTime;
-  f[kFigRange] = k.Range;
+  f[kFigTime] = k.LastStepTime;
+  f[kFigRange] = k.LastStepRange;
   f[kFigApex] = k.ApexH;
   f[kFigEndH] = d.Final.H;
-  f[kFigEndV] = k.EndSpeed;
+  f[kFigEndV] = k.LastStepSpeed;
   f[kFigEndAngle] = d.Final.Theta * kDegPerRad;
   f[kFigEndMass] = d.Final.Mass;
   f[kFigMaxQ] = k.MaxQ / 1000.0;
@@ -67,6 +67,7 @@ Flight Fly(const FlightParameters& p, const RunOptions& run) {
   f[kFigApexX] = k.ApexRange;
   for (const std::optional<double>& v : f)
     if (v) Checked(*v);  // no figure is ever inf or nan
+  flight.LocatedMaxima = k.LocatedMaxima;
   return flight;
 }
 
@@ -80,12 +81,37 @@ std::string FigureText(const Figures& f, int id, bool forPeople) {
   return forPeople ? FormatGeneral(Checked(v), 10, '.') : NumberText(v);
 }
 
+namespace {
+
+// Where a flight ends at the ground, a person reads its time, range and speed at the impact under
+// the plain labels, and those of the last step (below the ground) under their own.
+struct Relabel {
+  int Shown;  //!< the figure whose place it takes
+  int From;   //!< the figure whose value it shows
+  std::string_view Label;
+};
+constexpr std::array<Relabel, 6> kImpactLabels{{
+    {kFigTime, kFigImpactT, "Flight time"},
+    {kFigRange, kFigImpactX, "Range"},
+    {kFigEndV, kFigImpactV, "End speed"},
+    {kFigImpactT, kFigTime, "Flight time at the last step"},
+    {kFigImpactX, kFigRange, "Range at the last step"},
+    {kFigImpactV, kFigEndV, "Speed at the last step"},
+}};
+
+}  // namespace
+
 std::string SummaryText(const Figures& figures) {
+  const bool impact = figures[kFigImpactT] && figures[kFigImpactX] && figures[kFigImpactV];
   std::string text;
   for (int id = 0; id < kFigureCount; ++id) {
     if (!figures[static_cast<std::size_t>(id)]) continue;
     const FigureRow& figure = kFigures[static_cast<std::size_t>(id)];
-    text.append(figure.Label).append(": ").append(FigureText(figures, id, true));
+    std::string_view label = figure.Label;
+    int from = id;
+    for (const Relabel& r : kImpactLabels)
+      if (impact && r.Shown == id) label = r.Label, from = r.From;
+    text.append(label).append(": ").append(FigureText(figures, from, true));
     if (!figure.Unit.empty()) text.append(" ").append(figure.Unit);
     text += '\n';
   }
@@ -106,6 +132,8 @@ std::string FiguresJson(const Figures& figures) {
 std::string FlightJson(const Flight& flight) {
   std::string text = FiguresJson(flight.Values);
   text.pop_back();  // the closing brace
+  // The classic method keeps the largest of its step ends, which the result files are made of.
+  text.append(", \"maxima\": \"").append(flight.LocatedMaxima ? "located" : "step ends").append("\"");
   return text.append(", \"events\": ").append(EventsJson(flight.Result->Events)).append("}");
 }
 

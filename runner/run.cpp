@@ -56,7 +56,7 @@ void SaveComparedPicture(const RunResult& run, const MeasuredData& data, const B
 // The deviation's keys for --json: rms_H_m, max_diff_H_m, compared_H_m, skipped_H_m per column;
 // diff_apex_H_m, and the X measured last minus the impact range (diff_impact_X_m) where the flight
 // ends at the ground, else minus the range at its end (diff_X_m).
-std::string DeviationJson(const Deviation& d, const RunResult& run, const Figures& figures) {
+std::string DeviationJson(const Deviation& d, const Figures& figures) {
   std::string text;
   const auto key = [&text](std::string_view name, const std::string& value) {
     text.append(", \"").append(name).append("\": ").append(value);
@@ -72,7 +72,7 @@ std::string DeviationJson(const Deviation& d, const RunResult& run, const Figure
   }
   if (d.ApexH) key("diff_apex_H_m", NumberText(*d.ApexH));
   if (d.RangeX && figures[kFigImpactX]) {
-    key("diff_impact_X_m", NumberText(Checked(*d.RangeX + run.Final.X - *figures[kFigImpactX])));
+    key("diff_impact_X_m", NumberText(*d.RangeX));
   } else if (d.RangeX) {
     key("diff_X_m", NumberText(*d.RangeX));
   }
@@ -103,6 +103,8 @@ void WriteStdout(std::ostream& out, std::string_view text) {
 Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out) {
   const PresetRecordSlots record = BaseRecord(options);
   const FlightParameters params = ParametersOf(record);
+  // A check that cannot fly its finer run is refused before a file of the first is written.
+  if (options.CheckStep) ValidateStepCheck(params);
   if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
 
   // An empty directory writes no result files: the same run, its steps going nowhere.
@@ -153,7 +155,7 @@ RunReport ReportOf(const BatchOptions& options, const Flight& flight, RunMonitor
 
 std::string ReportJson(const RunReport& report, const Flight& flight) {
   std::string json;
-  if (report.Deviation) json += DeviationJson(*report.Deviation, *flight.Result, flight.Values);
+  if (report.Deviation) json += DeviationJson(*report.Deviation, flight.Values);
   if (report.Check) json += ", \"check_step\": " + StepCheckJson(*report.Check);
   return json;
 }

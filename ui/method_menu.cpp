@@ -55,6 +55,10 @@ constexpr Phrase kCoarseNote{
     "Hinweis: Der geschätzte Fehler der Reichweite oder der Gipfelhöhe übersteigt 0,1 %; %1 wäre besser.",
     "Примечание: оценка ошибки дальности или высоты превышает 0,1 %; %1 дал бы лучше.",
     "Note: the range's or apex's estimated error exceeds 0.1 %; %1 would do better."};
+constexpr Phrase kNoEstimate{
+    "Hinweis: Euler beendet die Stufen einer Rakete am Ende seiner Schritte; ihr Fehler folgt dem Schritt nicht und lässt sich aus zwei Läufen nicht schätzen. Verfahren 1 oder 2 beenden sie genau.",
+    "Примечание: метод Эйлера завершает ступени ракеты в конце шага; их ошибка не следует шагу и не оценивается по двум расчётам. Методы 1 и 2 завершают их точно.",
+    "Note: Euler ends a rocket's stages at the ends of its steps, so that their error does not follow the step and two runs cannot estimate it; Integrator 1 or 2 ends them exactly."};
 constexpr Phrase kSmallerRtol{"ein kleineres Rtol", "меньший Rtol", "a smaller Rtol"};
 constexpr Phrase kSmallerStep{"ein kleinerer Schritt dt0 oder ein Verfahren höherer Ordnung",
                              "меньший шаг dt0 или метод более высокого порядка",
@@ -95,15 +99,19 @@ QString StepCheckView(const StepCheck& c, int32_t LangCode, char sep) {
                Number(c.Finer, adaptive ? 6 : 10, sep));
   for (std::size_t i = 0; i < c.Figures.size(); ++i) {
     const CheckedFigure& f = c.Figures[i];
+    if (!f.Present) continue;
     const QString unit = QLatin1Char(' ') + InLanguage(kUnits[i], LangCode);
     text += QStringLiteral("\n  ") + InLanguage(kFigureLabels[i], LangCode) + QStringLiteral(": ") +
             Number(f.Value, 10, sep) + unit + QStringLiteral(", ") + InLanguage(kFiner, LangCode) +
-            QLatin1Char(' ') + Number(f.HalfStep, 10, sep) + unit + QStringLiteral(", ") +
-            InLanguage(kError, LangCode) + QLatin1Char(' ') + Number(f.Error, 2, sep) + unit;
+            QLatin1Char(' ') + Number(f.HalfStep, 10, sep) + unit;
+    if (!c.Estimated) continue;
+    text += QStringLiteral(", ") + InLanguage(kError, LangCode) + QLatin1Char(' ') + Number(f.Error, 2, sep) +
+            unit;
     if (f.Value != 0.0)
       text +=
           QStringLiteral(" (") + Number(std::fabs(f.Error / f.Value) * 100, 2, sep) + QStringLiteral(" %)");
   }
+  if (!c.Estimated) text += QLatin1Char('\n') + InLanguage(kNoEstimate, LangCode);
   if (c.Coarse)
     text +=
         QLatin1Char('\n') +

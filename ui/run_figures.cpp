@@ -79,17 +79,15 @@ QString FiguresText(const KeyFigures& f, const UnitFlags& units, int32_t LangCod
   const double timeFactor = StoredUnitFactor(kColT, units), rangeFactor = StoredUnitFactor(kColX, units);
   const Unit time = units.TimeUnit == 3 ? kHour : units.TimeUnit == 2 ? kMinute : kSecond;
   const bool rangeKm = units.RangeInKm == 1, heightKm = units.HeightInKm == 1;
-  if (f.ImpactTime && f.ImpactRange) {
-    line(kImpactTime, *f.ImpactTime / timeFactor, time);
-    line(kImpactRange, *f.ImpactRange / rangeFactor, rangeKm ? kKilometre : kMetre);
-  } else {
-    line(kFlightTime, f.FlightTime / timeFactor, time);
-    line(kRange, f.Range / rangeFactor, rangeKm ? kKilometre : kMetre);
+  const Unit range = rangeKm ? kKilometre : kMetre;
+  line(kFlightTime, f.FlightTime / timeFactor, time);
+  line(kRange, f.Range / rangeFactor, range);
+  if (f.ApexH) {
+    line(kApex, *f.ApexH / StoredUnitFactor(kColH, units), heightKm ? kKilometre : kMetre);
+    if (f.ApexTime)
+      text += QLatin1Char(' ') + QString::fromUtf8(InLanguage(kFigureCaptions[kAt], LangCode)) +
+              QLatin1Char(' ') + value(*f.ApexTime / timeFactor, time);
   }
-  line(kApex, f.ApexH / StoredUnitFactor(kColH, units), heightKm ? kKilometre : kMetre);
-  if (f.ApexTime)
-    text += QLatin1Char(' ') + QString::fromUtf8(InLanguage(kFigureCaptions[kAt], LangCode)) +
-            QLatin1Char(' ') + value(*f.ApexTime / timeFactor, time);
   line(kEndSpeed, f.EndSpeed, kMetrePerSecond);
   line(kMaxQ, f.MaxQ / 1000.0, kKiloPascal);
   line(kPeakNx, f.PeakNx, kG);

@@ -57,6 +57,24 @@ TEST(SolveForTarget, ATargetBetweenTheScanAndTheTopIsReachedOnBothSidesOfTheTop)
   for (const Solution& s : a.Solutions) EXPECT_NEAR(*Range(s.X), 514.0, 1e-6);
 }
 
+// A target beyond the extreme by less than the tolerance is met there: 10 - (x - 3)^2 has its top
+// 10 at x = 3, and a target of 10.0004 with a tolerance of 1e-3 is met at the top, as a target of
+// 9.9996 is met at the bottom of 10 + (x - 3)^2.
+TEST(SolveForTarget, ATargetWithinTheToleranceBeyondTheExtremeIsMetAtTheExtreme) {
+  const Objective top = [](double x) { return std::optional<double>(10 - (x - 3) * (x - 3)); };
+  const TargetAnswer a = SolveForTarget(top, 0, 7, 10.0004, 1e-3, 1e-6);
+  ASSERT_EQ(a.Solutions.size(), 1u);
+  EXPECT_FALSE(a.Unreached);
+  EXPECT_NEAR(a.Solutions[0].X, 3, 1e-5);
+  EXPECT_NEAR(a.Solutions[0].Value, 10.0004, 1e-3);
+  const Objective bottom = [](double x) { return std::optional<double>(10 + (x - 3) * (x - 3)); };
+  const TargetAnswer b = SolveForTarget(bottom, 0, 7, 9.9996, 1e-3, 1e-6);
+  ASSERT_EQ(b.Solutions.size(), 1u);
+  EXPECT_NEAR(b.Solutions[0].X, 3, 1e-5);
+  // Beyond the tolerance it is out of reach.
+  EXPECT_TRUE(SolveForTarget(top, 0, 7, 10.002, 1e-3, 1e-6).Unreached);
+}
+
 TEST(SolveForTarget, AnUnreachableTargetGivesWhatTheFigureReachesAndWhere) {
   const TargetAnswer above = SolveForTarget(Range, 0, 90, 2000, 1e-3, 9e-3);
   EXPECT_TRUE(above.Solutions.empty());

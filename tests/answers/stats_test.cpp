@@ -53,6 +53,22 @@ double SampleSd(const SampleTable& t, int column) {
   return std::sqrt((sum2 - sum * sum / n) / (n - 1));
 }
 
+// An input held constant takes no part in the fit, wherever it stands: listed before the varied
+// one, the varied one still gets the whole share of y = 3 + 2 a.
+TEST(Statistics, AConstantInputListedFirstLeavesTheShareWithTheVariedOne) {
+  SampleTable t{{"c", "a"}, {"y"}, {}};
+  const std::vector<Law> laws = {ParseLaw("uniform(0,1)")};
+  for (int c = 1; c <= 200; ++c) {
+    const double a = DrawCase(7, c, laws)[0];
+    t.Rows.push_back({c, {5.0, a}, {3 + 2 * a}, false});
+  }
+  const std::vector<FigureStats> s = Statistics(t);
+  ASSERT_EQ(s.size(), 1u);
+  EXPECT_FALSE(s[0].Shares[0]);
+  ASSERT_TRUE(s[0].Shares[1]);
+  EXPECT_NEAR(*s[0].Shares[1], 1.0, 1e-12);
+}
+
 TEST(Statistics, SharesAreTheSquaredStandardisedCoefficients) {
   // y = 2a + b exactly: the fit's coefficients are 2 sd(a) / sd(y) and sd(b) / sd(y) of the sample;
   // near 0.8 and 0.2 (variances 4/12 and 1/12), off by the draws' chance correlation.

@@ -33,7 +33,7 @@ TEST(RunEvents, ImpactRangeOfPresetZeroOverTheLaunchAngleHasOneMaximumAndNoSaw) 
     const KeyFigures f = KeyFiguresOf(p, *run);
     ASSERT_TRUE(f.ImpactRange);
     impact.push_back(*f.ImpactRange);
-    last.push_back(f.Range);
+    last.push_back(f.LastStepRange);
   }
   int lastTurns = 0;
   for (std::size_t i = 0; i + 2 < impact.size(); ++i) {

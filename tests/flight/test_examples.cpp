@@ -135,7 +135,7 @@ double Actual(const std::string& figure, const FlightParameters& p, const RunRes
   const KeyFigures f = KeyFiguresOf(p, d);
   if (figure == "flight time") return f.FlightTime;
   if (figure == "range") return f.Range;
-  if (figure == "apex") return f.ApexH;
+  if (figure == "apex") return f.ApexH.value_or(NAN);
   if (figure == "end speed") return f.EndSpeed;
   if (figure == "end height") return d.Final.H;
   if (figure == "largest dynamic pressure") return f.MaxQ;

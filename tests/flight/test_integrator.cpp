@@ -375,7 +375,8 @@ TEST_F(IntegratorTest, DragLawIsCalledWhenAeroModelRoundsToNonZeroAndActsOnlyAtO
   struct Case {
     double AeroModel;
     double CxCur;
-  } const cases[] = {{0, 0.7}, {0.4, 0.7}, {0.6, 0.5 / 2 + 0.091}, {1, 0.5 / 2 + 0.091}, {2, 0.7}};
+  } const cases[] = {
+      {0, 0.7}, {0.4, 0.7}, {0.6, 0.5 / 2 + 0.091}, {1, 0.5 / 2 + 0.091}, {1.4, 0.5 / 2 + 0.091}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.AeroModel);
     FlightParameters p = OneStep();
@@ -388,6 +389,37 @@ TEST_F(IntegratorTest, DragLawIsCalledWhenAeroModelRoundsToNonZeroAndActsOnlyAtO
     EXPECT_DOUBLE_EQ(Cell(kColCx, 1), c.CxCur);
     EXPECT_EQ(Cell(kColCy, 1), 0.3);
   }
+}
+
+// Values a run cannot mean are refused before it, naming the parameter: a code that rounds to no
+// drag law (it flew as the constant Cx), a speed below 0 (it flew backwards: "Range: -1.06 m"),
+// an end time of 0 or less (it ran one step and reported figures).
+TEST_F(IntegratorTest, MeaninglessValuesAreRefusedNamingTheParameter) {
+  struct Case {
+    double FlightParameters::*Field;
+    double Value;
+    const char* Message;
+  } const cases[] = {
+      {&FlightParameters::AeroModel, 3, "AeroModel = 3 is no drag law"},
+      {&FlightParameters::AeroModel, 1.6, "AeroModel = 1.6 is no drag law"},
+      {&FlightParameters::AeroModel, -0.6, "AeroModel = -0.6 is no drag law"},
+      {&FlightParameters::V0, -100, "V0 = -100 cannot be negative"},
+      {&FlightParameters::Tk, -5, "Tk = -5 s must be more than 0"},
+      {&FlightParameters::Tk, 0, "Tk = 0 s must be more than 0"},
+  };
+  for (const Case& c : cases) {
+    FlightParameters p = OneStep();
+    p.*c.Field = c.Value;
+    try {
+      ValidateRun(p);
+      ADD_FAILURE() << c.Message << ": accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(c.Message, 0), 0u) << e.what();
+    }
+  }
+  FlightParameters p = OneStep();
+  p.V0 = 0, p.AeroModel = 0.4;
+  EXPECT_NO_THROW(ValidateRun(p));  // at rest, and a code that rounds to 0
 }
 
 TEST_F(IntegratorTest, UnitFlagsRiseOnlyStrictlyAboveTheirThresholds) {

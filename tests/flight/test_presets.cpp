@@ -90,7 +90,8 @@ TEST(ParametersOf, BuoyantBodyGetsVolumeAreaAndZeroEndHeight) {
   EXPECT_EQ(p.Hk, 0);
   EXPECT_EQ(p.PresetHk, 500);
   EXPECT_DOUBLE_EQ(ComputeBuoyancy(100, 0.178).Auftrieb, 980);
-  const double volume = 980 / (1.225 - 0.178);
+  // Neutral buoyancy: the mass over the density difference, not the weight.
+  const double volume = 100 / (1.225 - 0.178);
   EXPECT_DOUBLE_EQ(Displayed(Activate(rec), FormStep::Display::kVolume), volume);
   const double r = std::exp(0.33 * std::log(volume * 3 / 4 / 3.14));
   EXPECT_DOUBLE_EQ(p.S0, 3.14 * r * r);

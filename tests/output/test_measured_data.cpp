@@ -23,8 +23,47 @@ std::unique_ptr<RunResult> FourRowRun(const UnitFlags& units = {}) {
   run->Units = units;
   run->Summary.SamplesStored = 4;
   run->Summary.ApexH = 20;
+  run->Events.push_back({EventKind::Apex, 0, 2, 60, 20, 5, 0});
   run->Final.X = 100;
   return run;
+}
+
+// The same flight ending at the ground: its last row (t = 3 s) lies 4 m below it, after the impact
+// at t = 2.8 s, X = 80 m, V = 12 m/s.
+std::unique_ptr<RunResult> ImpactRun() {
+  auto run = FourRowRun();
+  run->Table.Cell(kColH, 4) = -4;
+  run->Table.Cell(kColV, 3) = 10;
+  run->Table.Cell(kColV, 4) = 13;
+  run->Events.push_back({EventKind::Impact, 0, 2.8, 80, 0, 12, -0.5});
+  return run;
+}
+
+TEST(MeasuredData, AFlightThatEndsAtTheGroundIsComparedUpToItsImpact) {
+  // At t = 2.35 s, 0.35/0.8 of the way from the row at 2 s to the impact: H 20 + (0 - 20) * 0.4375 =
+  // 11.25 m, V 10 + (12 - 10) * 0.4375 = 10.875 m/s, X 60 + (80 - 60) * 0.4375 = 68.75 m (the last
+  // row would have given 12.125 m, 11.05 m/s and 70.5 m). At t = 2.9 s, after the impact, nothing
+  // is compared; the range is measured against the impact's 80 m, not the last step's 100 m.
+  const MeasuredData data = ParseMeasuredData("t_s,H_m,V_m_s,X_m\n2.35,12,11,71\n2.9,0,0,85\n", "m.csv");
+  const Deviation d = CompareWithRun(data, *ImpactRun());
+  ASSERT_EQ(d.Columns.size(), 3u);
+  EXPECT_EQ(d.Columns[0].Compared, 1);
+  EXPECT_EQ(d.Columns[0].Outside, 1);
+  EXPECT_NEAR(d.Columns[0].MaxDiff, 12 - 11.25, 1e-12);
+  EXPECT_NEAR(d.Columns[1].MaxDiff, 11 - 10.875, 1e-12);
+  EXPECT_NEAR(d.Columns[2].MaxDiff, 71 - 68.75, 1e-12);
+  EXPECT_NEAR(*d.RangeX, 85 - 80.0, 1e-12);
+  EXPECT_FALSE(RunValueAt(*ImpactRun(), kColH, 2.81));
+  EXPECT_EQ(*RunValueAt(*ImpactRun(), kColH, 2.8), 0.0);
+}
+
+TEST(MeasuredData, AMeasurementAtTheLastStoredTimeIsCompared) {
+  // A flight that ends by time: its last row, t = 3 s, H = 10 m, is inside it.
+  const MeasuredData data = ParseMeasuredData("t_s,H_m\n3,12\n", "m.csv");
+  const Deviation d = CompareWithRun(data, *FourRowRun());
+  EXPECT_EQ(d.Columns[0].Compared, 1);
+  EXPECT_EQ(d.Columns[0].Outside, 0);
+  EXPECT_DOUBLE_EQ(d.Columns[0].MaxDiff, 2.0);
 }
 
 TEST(MeasuredData, DeviationAtTheMeasuredTimesAgreesWithAHandComputation) {

@@ -45,6 +45,13 @@ class Figures(Scratch):
         self.assertEqual(got["compared_H_m"], 3)
         self.assertEqual(got["check_step"]["finer"], 0.0025)  # half the step of 0.005 s
 
+    def test_a_step_check_that_cannot_fly_its_finer_run_is_refused_at_once(self):
+        # 6.7e8 steps a pass as given; its finer run would need 1.3e9, over the limit. It used to
+        # fly the first run for seconds and write its files before failing.
+        with self.assertRaisesRegex(zarn.Error, "finer run cannot be flown: Integration step dt0 = 7.5E-8"):
+            zarn.run(preset=0, params={"dt0": 1.5e-7}, check_step=True, dir=self.dir)
+        self.assertEqual(list(self.dir.iterdir()), [])
+
     def test_figures_of_the_first_preset(self):
         f = zarn.run(preset=0).figures
         self.assertEqual(f["steps_per_pass"], 2819)

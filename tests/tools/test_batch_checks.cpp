@@ -103,7 +103,14 @@ TEST_F(BatchChecks, ValuesWithoutAMeaningAreRefusedByNameAndValue) {
       // Faults of the activation itself (the buoyancy, the level-flight speed) name it too.
       {{"TaskKind=3", "MassaStart=0"}, "Invalid floating point operation (MassaStart = 0)"},
       {{"TaskKind=5", "Cy=0.5", "MassaStart=-2"}, "Invalid floating point operation (MassaStart = -2)"},
+      // They flew: backwards ("Range: -1.06 m"), one step with exit 0, as the constant Cx.
+      {{"V0=-100"}, "V0 = -100 cannot be negative"},
+      {{"Tk=-5"}, "Tk = -5 s must be more than 0"},
+      {{"Tk=0"}, "Tk = 0 s must be more than 0"},
+      {{"AeroModel=3"}, "AeroModel = 3 is no drag law (0 the constant Cx, 1 the V-2 law over Mach)"},
       // Odd, but meaningful: they fly.
+      {{"V0=0"}, ""},
+      {{"AeroModel=1.4"}, ""},
       {{"Hk=-5"}, ""},
       {{"TTO=135"}, ""},
       {{"Cx=0"}, ""},
@@ -123,6 +130,52 @@ TEST_F(BatchChecks, ValuesWithoutAMeaningAreRefusedByNameAndValue) {
     EXPECT_EQ(r.Err, "zarn-batch: " + c.Message + "\n");
     EXPECT_TRUE(Listing(work_).empty());  // refused before the run
   }
+}
+
+// The step check's finer run that cannot be flown is refused before the run as given writes its
+// files: it used to exit 1 after them ("Rtol = 1E-15 must be ...").
+TEST_F(BatchChecks, AStepCheckThatCannotFlyItsFinerRunIsRefusedBeforeAnyFile) {
+  const struct {
+    std::vector<std::string> Sets;
+    std::string Message;
+  } cases[] = {
+      {{"Integrator=2", "Rtol=1e-14"},
+       "The step check's finer run cannot be flown: Rtol = 1E-15 must be 0 (for 1e-8) or from 1e-14 to "
+       "0.1"},
+      {{"dt0=1.5e-7"},
+       "The step check's finer run cannot be flown: Integration step dt0 = 7.5E-8 s would take 1333333334 "
+       "steps up to the end time Tk = 100 s (at most 1000000000)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Message);
+    fs::remove_all(work_);
+    fs::create_directories(work_);
+    std::vector<std::string> args{"--preset",      "0",     "--check-step", "--csv", "t.csv",
+                                  "--save-params", "p.zarn"};
+    for (const std::string& s : c.Sets) args.insert(args.end(), {"--set", s});
+    const Outcome r = BatchWithin(args, 20);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Err, "zarn-batch: " + c.Message + "\n");
+    EXPECT_TRUE(Listing(work_).empty());
+  }
+}
+
+// Where the flight ends at the ground, the summary's flight time, range and end speed are the
+// impact's (preset 0: 14.09266641 s, 932.9971384 m, the located crossing of the ground), and the
+// last step's, 0.16 m below it, are labelled as such.
+TEST_F(BatchChecks, TheSummaryGivesTheImpactAsTheRangeAndLabelsTheLastStep) {
+  const Outcome r = Batch({"--preset", "0"});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  for (const char* line :
+       {"\nFlight time: 14.09266641 s\n", "\nRange: 932.9971384 m\n", "\nEnd speed: 91.70437678 m/s\n",
+        "\nFlight time at the last step: 14.095 s\n", "\nRange at the last step: 933.1418858 m\n"})
+    EXPECT_NE(r.Out.find(line), std::string::npos) << line << r.Out;
+  EXPECT_EQ(r.Out.find("Impact range"), std::string::npos) << r.Out;
+  // A flight that ends by time keeps its last step's figures under the plain labels.
+  const Outcome drop = Batch({"--preset", "1"});
+  EXPECT_NE(drop.Out.find("\nFlight time: 100 s\n"), std::string::npos) << drop.Out;
+  EXPECT_EQ(drop.Out.find("last step"), std::string::npos) << drop.Out;
+  EXPECT_EQ(drop.Out.find("Apex"), std::string::npos) << drop.Out;  // it never climbs
 }
 
 TEST_F(BatchChecks, OptionOfOneValueGivenTwiceIsAUsageError) {

@@ -32,6 +32,10 @@ std::map<std::string, double> JsonNumbers(std::string json) {
   std::map<std::string, double> fields;
   for (std::size_t at = json.find('"'); at != std::string::npos; at = json.find('"', at)) {
     const std::size_t keyEnd = json.find('"', at + 1);
+    if (json[keyEnd + 3] == '"') {  // a text
+      at = json.find('"', json.find_first_of(",}", json.find('"', keyEnd + 4)));
+      continue;
+    }
     fields[json.substr(at + 1, keyEnd - at - 1)] = std::stod(json.substr(keyEnd + 3));
     at = json.find_first_of(",}", keyEnd);
     if (at != std::string::npos) at = json.find('"', at);
@@ -53,6 +57,19 @@ TEST_F(BatchProgram, SweepPictureHoldsOneCurveOfItsOwnColourPerCase) {
     EXPECT_GT(CountColour(image, colour, plot), 200) << std::hex << colour;
   }
   EXPECT_EQ(CountColour(image, 0xCC79A7, image.rect()), 0);
+
+  // Exactly as many cases as the legend holds: ten, each in a colour of its own, none on the scale.
+  const Outcome ten = Batch({"--preset", "0", "--sweep", "TTO=10:55:5", "--plot", "ten.png", "--graph",
+                             "Button2", "--summary", "t.csv"});
+  ASSERT_EQ(ten.Exit, 0) << ten.Err;
+  const QImage tenImage =
+      QImage(QString::fromStdString((work_ / "ten.png").string())).convertToFormat(QImage::Format_RGB32);
+  const QRect twoLines(0, 0, 800, 48);  // ten entries and the curves' two take a second line
+  for (const QRgb colour : {0x0072B2u, 0xD55E00u, 0x009E73u, 0xCC79A7u, 0xB08000u, 0x56B4E9u, 0xE69F00u,
+                            0x7F3C8Du, 0x8C564Bu, 0x808080u}) {
+    EXPECT_GT(CountColour(tenImage, colour, twoLines), 20) << std::hex << colour;
+    EXPECT_GT(CountColour(tenImage, colour, plot), 100) << std::hex << colour;
+  }
 
   // Many cases: a colour scale from the first to the last instead of a legend entry each.
   const Outcome many =

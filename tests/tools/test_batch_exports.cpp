@@ -128,8 +128,10 @@ TEST_F(BatchProgram, CsvHeaderAndUnitsStayTheSameWhateverTheFlightPasses) {
     EXPECT_NEAR(cell(500, "Mass_kg"), *fig[kFigEndMass], *fig[kFigEndMass] * 0.01);
     double top = 0;
     for (std::size_t row = 1; row <= 500; ++row) top = std::max(top, cell(row, "H_m"));
-    EXPECT_LE(top, *fig[kFigApex]);
-    EXPECT_GT(top, *fig[kFigApex] * 0.99);
+    if (fig[kFigApex]) {  // a flight that climbs and turns
+      EXPECT_LE(top, *fig[kFigApex] + 1e-6 * *fig[kFigApex]);
+      EXPECT_GT(top, *fig[kFigApex] * 0.99);
+    }
     // Thrust and mass per mass in N and kg: their quotient is the column of N/kg.
     EXPECT_DOUBLE_EQ(cell(1, "Thrust_N") / cell(1, "Mass_kg"), cell(1, "ThrustPerMass_N_kg"));
   }
@@ -139,10 +141,14 @@ TEST_F(BatchProgram, JsonIsOneObjectOfTheFiguresOrTheError) {
   Outcome r = Batch({"--preset", "2", "--json"});
   ASSERT_EQ(r.Exit, 0) << r.Err;
   const InProcessRun run = RunArgs({"--preset", "2"}, io_);
-  // The figures, then the events: launch first, impact last.
+  // The figures, which kind of maxima they hold, then the events: launch first, impact last.
   std::string figures = FiguresJson(run.Result);
   figures.pop_back();
-  EXPECT_EQ(r.Out.rfind(figures + ", \"events\": [{\"event\": \"launch\", \"t_s\": 0, ", 0), 0u) << r.Out;
+  EXPECT_EQ(
+      r.Out.rfind(figures + ", \"maxima\": \"step ends\", \"events\": [{\"event\": \"launch\", \"t_s\": 0, ",
+                  0),
+      0u)
+      << r.Out;
   EXPECT_NE(r.Out.find("{\"event\": \"impact\", \"t_s\": " + NumberText(*run.Result[kFigImpactT])),
             std::string::npos);
   EXPECT_EQ(r.Out.substr(r.Out.size() - 4), "}]}\n");

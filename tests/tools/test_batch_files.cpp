@@ -92,6 +92,23 @@ TEST_F(BatchProgram, StopSignalsEndARunWithItsFilesWholeAndTheShellSeesTheSignal
   }
 }
 
+// Started with SIGHUP ignored, as under nohup, a run is not stopped by one: it completes with both
+// files, whatever hangs up meanwhile.
+TEST_F(BatchProgram, ARunStartedWithHangUpIgnoredCompletes) {
+  fs::create_directories(work_ / "out");
+  const pid_t shell =
+      StartShell(R"(trap '' HUP; "$ZB" --preset 1 --set dt0=0.0001 --dir out --quiet; echo "status $?")");
+  const pid_t program = ProgramOf(shell);
+  ASSERT_NE(program, 0);
+  ASSERT_TRUE(WaitFor([&] { return Catches(program, SIGINT); }));  // its handlers are in place
+  EXPECT_FALSE(Catches(program, SIGHUP));
+  kill(program, SIGHUP);
+  const Outcome r = Finish(shell);
+  EXPECT_EQ(r.Out, "status 0\n");
+  EXPECT_EQ(r.Err, "");
+  EXPECT_EQ(Listing(work_ / "out"), (std::set<std::string>{kStep, kSample}));
+}
+
 // A re-run killed at random moments, by SIGKILL or SIGTERM, into a folder that holds an earlier
 // run's pair: whenever it dies, the folder holds the earlier pair, the earlier step file alone, or
 // the new run's step file with at most the new run's sample file. The runs differ from their first

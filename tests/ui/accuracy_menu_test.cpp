@@ -28,13 +28,13 @@ TEST_F(WindowsTest, RungeKuttaFromThePlotMenuFliesAsTheRunnersIntegratorOne) {
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   // The runner's --json numbers of `--preset 0 --set Integrator=1` (shortest round-trip text).
   const KeyFigures f = KeyFiguresOf(Params(), Shown());
-  EXPECT_EQ(f.Range, 932.9433065860145);
-  EXPECT_EQ(f.ApexH, 243.70858415800916);
+  EXPECT_EQ(f.LastStepRange, 932.9433065860145);
+  ASSERT_TRUE(f.ApexH);
+  EXPECT_NEAR(*f.ApexH, 243.70858415800916, 1e-9);
   ASSERT_TRUE(f.ImpactRange && f.ApexTime);
   EXPECT_EQ(*f.ImpactRange, 932.9433065860143);
   EXPECT_EQ(*f.ApexTime, 6.96133935690394);
-  EXPECT_TRUE(Caption("RunFigures").contains("Einschlagweite: 932.9 m"))
-      << Caption("RunFigures").toStdString();
+  EXPECT_TRUE(Caption("RunFigures").contains("Reichweite: 932.9 m")) << Caption("RunFigures").toStdString();
   EXPECT_TRUE(Caption("SampleNote").contains("Verfahren: Runge-Kutta 4"))
       << Caption("SampleNote").toStdString();
   // The result files are the runner's, byte for byte.
@@ -53,7 +53,7 @@ TEST_F(WindowsTest, RungeKuttaFromThePlotMenuFliesAsTheRunnersIntegratorOne) {
   ChooseFromPlotMenu("Euler (two passes)");
   PressStart();
   EXPECT_EQ(Params().Integrator, 0.0);
-  EXPECT_EQ(KeyFiguresOf(Params(), Shown()).Range, 933.1418858283239);
+  EXPECT_EQ(KeyFiguresOf(Params(), Shown()).LastStepRange, 933.1418858283239);
   EXPECT_FALSE(Calc<QLabel>("SampleNote")->isVisible());
 }
 
@@ -76,9 +76,10 @@ TEST_F(WindowsTest, CheckTheStepShowsBothRunsAndTheEstimateInTheWindowsLanguage)
     dialog->close();
     return text;
   };
-  // The runner's --check-step of preset 0: 933.1418858 m against 933.085153 m at 0.0025 s.
+  // The runner's --check-step of preset 0: the impacts, 932.9971384 m against 932.9702374 m at
+  // 0.0025 s.
   QString text = checkShown();
-  EXPECT_TRUE(text.contains("Reichweite: 933.1418858 m, feiner 933.085153 m, geschätzter Fehler 0.11 m"))
+  EXPECT_TRUE(text.contains("Reichweite: 932.9971384 m, feiner 932.9702374 m, geschätzter Fehler 0.054 m"))
       << text.toStdString();
   EXPECT_TRUE(text.contains("0.0025 s")) << text.toStdString();
   EXPECT_FALSE(text.contains("Hinweis")) << text.toStdString();

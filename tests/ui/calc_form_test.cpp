@@ -353,6 +353,8 @@ TEST_F(WindowsTest, StartRefusesARunThatCouldNeverEndOrAValueWithoutAMeaning) {
       {"EdS0", "-1", "S0 = -1 cannot be negative"},
       {"EdCx", "-0.5", "Cx = -0.5 cannot be negative"},
       {"edMassaStart", "-3", "MassaStart = -3 must be more than 0"},
+      {"edV0", "-100", "V0 = -100 cannot be negative"},
+      {"edTk", "-5", "Tk = -5 s must be more than 0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Typed);

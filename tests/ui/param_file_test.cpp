@@ -88,9 +88,10 @@ TEST_F(ParamFileWindowTest, CtrlOOpensTheBalloonExampleWithItsVolume) {
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   for (const char* control : {"Volumen_Start", "Label15", "EdGas", "EdHFlug", "Image3"})
     EXPECT_TRUE(Calc<QWidget>(control)->isVisible()) << control;
-  EXPECT_TRUE(Text("Volumen_Start").startsWith("14.046")) << Text("Volumen_Start").toStdString();
-  EXPECT_EQ(Text("EdS0"), "6.981");  // four digits; the parameter keeps the whole area
-  EXPECT_NEAR(Params().S0, 6.98069, 1e-5);
+  // 1.5 kg / (1.225 - 0.1785) kg/m^3: neutral buoyancy in ISA sea-level air.
+  EXPECT_TRUE(Text("Volumen_Start").startsWith("1.4333")) << Text("Volumen_Start").toStdString();
+  EXPECT_EQ(Text("EdS0"), "1.548");  // four digits; the parameter keeps the whole area
+  EXPECT_NEAR(Params().S0, 1.54771, 1e-5);
   EXPECT_EQ(Text("EdGas"), "0.1785");
   EXPECT_EQ(Text("EdHFlug"), "30000");
   EXPECT_EQ(Params().Hk, 0.0);
@@ -231,22 +232,21 @@ TEST_F(ParamFileWindowTest, FiguresAfterARunAreTheRunsInTheFormsLanguage) {
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
   ASSERT_TRUE(Calc<QWidget>("RunFigures")->isVisible());
-  const FlightState& s = Shown().Final;
   const RunSummary& r = Shown().Summary;
   const FlightEvent* impact = FindEvent(Shown().Events, EventKind::Impact);
   const FlightEvent* apex = FindEvent(Shown().Events, EventKind::Apex);
   ASSERT_TRUE(impact && apex);
   auto num = [](double v) { return QString::number(v, 'g', 4); };
-  // The flight ends at the ground: the time and range of its impact, between its last steps.
-  EXPECT_EQ(
-      Figures(),
-      QStringList({"impact time: " + num(impact->t) + " s", "impact range: " + num(impact->X / 1000) + " km",
-                   "apex height: " + num(r.ApexH / 1000) + " km at " + num(apex->t) + " s",
-                   "end speed: " + num(s.V) + " m/s", "max. dynamic pressure: " + num(r.MaxQ / 1000) + " kPa",
-                   "peak load factor nx: " + num(r.PeakNx) + " g"})
-          .join('\n'));
-  EXPECT_TRUE(
-      Figures().startsWith("impact time: 376.4 s\nimpact range: 47.98 km\napex height: 143.7 km at "));
+  // The flight ends at the ground: the time, range and speed of its impact, between its last
+  // steps; its apex is the apex event's.
+  EXPECT_EQ(Figures(),
+            QStringList({"flight time: " + num(impact->t) + " s", "range: " + num(impact->X / 1000) + " km",
+                         "apex height: " + num(apex->H / 1000) + " km at " + num(apex->t) + " s",
+                         "end speed: " + num(impact->V) + " m/s",
+                         "max. dynamic pressure: " + num(r.MaxQ / 1000) + " kPa",
+                         "peak load factor nx: " + num(r.PeakNx) + " g"})
+                .join('\n'));
+  EXPECT_TRUE(Figures().startsWith("flight time: 376.4 s\nrange: 47.98 km\napex height: 143.7 km at "));
 
   PressMain();
   EXPECT_FALSE(Calc<QWidget>("RunFigures")->isVisible());
@@ -255,14 +255,15 @@ TEST_F(ParamFileWindowTest, FiguresAfterARunAreTheRunsInTheFormsLanguage) {
 TEST_F(ParamFileWindowTest, FiguresFitTheirCornerInEveryLanguageAndCoverNoControl) {
   for (Language language : {kRussian, kGerman, kEnglish}) {
     RestartProgram();
-    form1_->ChooseParamFile(Example("glider.zarn"));  // seven figures, the level-flight speed last
+    // Six figures, the level-flight speed last; a glider that only descends has no apex.
+    form1_->ChooseParamFile(Example("glider.zarn"));
     ChooseLanguage(language);
     PressStartOfStartForm();
     PressStart();
     ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
     const QLabel* figures = Calc<QLabel>("RunFigures");
     ASSERT_TRUE(figures->isVisible());
-    EXPECT_EQ(figures->text().count('\n'), 6);
+    EXPECT_EQ(figures->text().count('\n'), 5);
     EXPECT_LE(figures->sizeHint().width(), figures->width()) << figures->text().toStdString();
     EXPECT_LE(figures->sizeHint().height(), figures->height()) << figures->text().toStdString();
     for (QWidget* control : form2_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -286,7 +287,7 @@ TEST_F(ParamFileWindowTest, FiguresOfAFlightWithOnlyItsHeightOrOnlyItsRangeInKm)
     const char* Apex;
   } flights[] = {
       {"90", "600", "range: 5.534 m", "apex height: 18.37 km at 61.23 s"},
-      {"5", "1000", "impact range: 17.73 km", "apex height: 388.7 m at 8.895 s"},
+      {"5", "1000", "range: 17.73 km", "apex height: 388.7 m at 8.895 s"},
   };
   for (const auto& f : flights) {
     SCOPED_TRACE(f.Angle);

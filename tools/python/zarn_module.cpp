@@ -222,6 +222,7 @@ struct Flight {
   PresetRecordSlots Record{};
   std::shared_ptr<const RunResult> Result;
   batch::Figures Values{};
+  bool LocatedMaxima = false;
   std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
 
@@ -255,6 +256,7 @@ Flight Run(const std::vector<std::string>& args, bool files) {
   });
   if (!out.str().empty()) py::module_::import("sys").attr("stdout").attr("write")(out.str());
   flight.Values = done.Values;
+  flight.LocatedMaxima = done.LocatedMaxima;
   flight.Result = std::move(done.Result);
   WarnNote(*flight.Result);
   return flight;
@@ -449,6 +451,7 @@ PYBIND11_MODULE(_core, m) {
       .def_property_readonly("figures",
                              [](const Flight& f) {
                                py::dict d = FiguresDict(f.Values);
+                               d["maxima"] = f.LocatedMaxima ? "located" : "step ends";
                                d["events"] = EventList(*f.Result);
                                if (!f.ReportJson.empty()) {  // read as --json has them
                                  const py::dict more = py::module_::import("json").attr("loads")(
