@@ -952,8 +952,9 @@ void Form2::Button1Click() {
 
 void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error) {
   const FlightParameters flown = run_->Parameters();
+  const bool cancelled = run_->Cancelled();
   run_.release()->deleteLater();  // it is sending this signal
-  if (!result) throw Error(error.toStdString());
+  if (!result) throw Error((cancelled ? Words(Text::kRunCancelled) : error).toStdString());
   SelectGraph(DefaultGraph(), selection_);
   ShowGraph(result, flown);
   ShowRunNote();

@@ -36,6 +36,8 @@ class FlightRun : public QObject {
   FlightRun& operator=(const FlightRun&) = delete;
 
   const FlightParameters& Parameters() const { return params_; }
+  // Cancel, Escape or the close box stopped the run.
+  bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
 
  signals:
   // The run ended: its result, or the message of the error that stopped it (result null).

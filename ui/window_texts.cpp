@@ -60,6 +60,7 @@ constexpr Row kTexts[] = {
     {Text::kApex, "Gipfel", "апогей", "apex"},
     {Text::kRange, "Weite", "дальность", "range"},
     {Text::kStartRefused, "START abgelehnt: ", "START отклонён: ", "START refused: "},
+    {Text::kRunCancelled, "Lauf abgebrochen", "Расчёт прерван", "Run cancelled"},
     {Text::kClassicWind, "Wind klassisch; Menü: physikalisch", "Ветер: классич. (меню: физич.)",
      "Wind: classic model (menu: physical)"},
     {Text::kFewSamples, "%1 von %2 Zeilen: der Flug dauerte %3 Schritte; ein Schritt von %4 s oder weniger füllt alle %2",

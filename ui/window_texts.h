@@ -49,6 +49,7 @@ enum class Text {
   kApex,
   kRange,
   kStartRefused,
+  kRunCancelled,
   kClassicWind,
   kFewSamples,
   kFirstStepOnly,

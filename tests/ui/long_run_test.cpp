@@ -1,5 +1,5 @@
 // Long runs: a modal progress dialog once a run has lasted half a second; Cancel ends the run with
-// "Run cancelled" like any run error, and the plot keeps what it showed.
+// "Run cancelled" in the form's language like any run error, and the plot keeps what it showed.
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -110,7 +110,7 @@ TEST_F(LongRunTest, CancelEndsTheRunWithItsMessageAndThePlotKeepsItsGraph) {
   });
   PressStart();
 
-  ASSERT_EQ(messages_, std::vector<QString>{"Run cancelled"});
+  ASSERT_EQ(messages_, std::vector<QString>{"Lauf abgebrochen"});
   EXPECT_EQ(watch.Shown(), 1);
   EXPECT_EQ(modality, Qt::ApplicationModal);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the dialog went with the run
@@ -145,7 +145,7 @@ TEST_F(LongRunTest, EscapeOnTheProgressDialogCancelsTheRun) {
     return true;
   });
   PressStart();
-  EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
+  EXPECT_EQ(messages_, std::vector<QString>{"Lauf abgebrochen"});
   EXPECT_EQ(label, "Die Flugbahn wird berechnet...");  // the form's German
   EXPECT_EQ(cancel, "Abbrechen");
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -199,7 +199,7 @@ TEST_F(LongRunTest, FormRepaintsAndTakesNoInputButTheDialogsWhileTheRunWorks) {
   EXPECT_GT(paintsDuringRun, 0);
   EXPECT_TRUE(stillThere);
   EXPECT_EQ(v0, "100");
-  EXPECT_EQ(messages_, std::vector<QString>{"Run cancelled"});
+  EXPECT_EQ(messages_, std::vector<QString>{"Lauf abgebrochen"});
 }
 
 // The window and the runner never write into one folder at once: START while zarn-batch runs in
