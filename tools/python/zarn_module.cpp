@@ -351,7 +351,7 @@ Sweep Sweeping(const batch::BatchOptions& options) {
       SampleRow row{
           sweep.Cases[r], {}, {sweep.Values[r].begin(), sweep.Values[r].end()}, !sweep.Errors[r].empty()};
       for (const std::vector<double>& input : sweep.Inputs) row.Inputs.push_back(input[r]);
-      samples.Rows.push_back(std::move(row));
+      AddSample(samples, std::move(row));
     }
     sweep.Stats = Statistics(samples);
   }
