@@ -270,6 +270,9 @@ class SummaryReader {
                                                  : -1);
       if (role_.back() == -1)
         throw Error("summary column '" + Shown(name) + "' is neither a figure nor a varied input");
+      // The names go into the statistics' table and CSV as they are.
+      if (name.empty() || Shown(name) != name)
+        throw Error(Shown(headerName_) + ":1: '" + Shown(name) + "' is not a column's name");
       if (role_.back() == 1) table_.Inputs.push_back(name);
       if (role_.back() == 2) table_.Figures.push_back(name);
     }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,6 +41,13 @@ bool Catches(pid_t pid, int signal) {
     if (line.rfind("SigCgt:", 0) == 0)
       return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
   return false;
+}
+
+// Whether the process sleeps (waits in a call), by the state in /proc/PID/stat.
+bool Sleeping(pid_t pid) {
+  const std::string text = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const std::size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'S';
 }
 
 // The program's end: its status and its peak resident memory, or a failure after 20 s.
@@ -140,6 +148,13 @@ TEST_F(BatchProgram, StatsOfAnswersCtrlCWhileItsPipeHoldsBack) {
   const std::string head = "case,TTO,impact_X_m,error\n1,0.5,45.3,\n";
   ASSERT_EQ(write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
   ASSERT_TRUE(Catches(pid, SIGINT));
+  // Once the program has taken every byte and sleeps, it waits on the pipe.
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  for (int unread = 1; unread != 0 || !Sleeping(pid);) {
+    ASSERT_EQ(ioctl(fd, FIONREAD, &unread), 0);
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    std::this_thread::sleep_for(5ms);
+  }
   ASSERT_EQ(kill(pid, SIGINT), 0);
   const Ended e = WaitEnded(pid);
   close(fd);
@@ -179,6 +194,10 @@ TEST_F(BatchProgram, StatsOfReadsWhatASpreadsheetWritesAndRefusesWhatNoRunWrites
       {"1,\x1b]0;owned\x07,40,", "zarn-batch: b.csv:2: '\\x1b]0;owned\\x07' is not a number\n"},
       {"1,,40,", "zarn-batch: b.csv:2: '' is not a number\n"},  // empty only where the case failed
   };
+  std::ofstream(work_ / "h.csv", std::ios::binary) << "case,V\x1b[0,impact_X_m,error\n1,1,1,\n";
+  r = Batch({"--stats-of", "h.csv"});
+  EXPECT_EQ(r.Exit, 1);
+  EXPECT_EQ(r.Err, "zarn-batch: h.csv:1: 'V\\x1b[0' is not a column's name\n");
   for (const auto& bad : kBad) {
     SCOPED_TRACE(bad.Row);
     std::ofstream(work_ / "b.csv", std::ios::binary) << "case,V0,impact_X_m,error\n" << bad.Row << "\n";
