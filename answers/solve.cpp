@@ -33,7 +33,12 @@ std::vector<ScanPoint> Scan(Counted& f, double from, double to) {
   std::vector<ScanPoint> points;
   for (int i = 0; i <= kScanIntervals; ++i) {
     // The ends exactly as given; the points between evenly spaced.
-    const double x = i == kScanIntervals ? to : from + (to - from) * i / kScanIntervals;
+    // A range across most of the doubles has no finite width: its points then from the ends'
+    // weights, each product within the range.
+    const double t = static_cast<double>(i) / kScanIntervals;
+    const double x = i == kScanIntervals        ? to
+                     : std::isfinite(to - from) ? from + (to - from) * i / kScanIntervals
+                                                : from * (1 - t) + to * t;
     points.push_back({x, f(x)});
   }
   return points;
@@ -58,8 +63,10 @@ Solution Refine(Counted& f, double lo, double hi, double xtol, bool maximize, co
   if (width > 0.0) {
     // Boost stops once the bracket is within 2 * tol * (|u| + 1/4) of its best point, |u| <= 1.
     const double tolU = xtol / width / 2.5;
-    const int bits = std::clamp(static_cast<int>(std::ceil(1.0 - std::log2(tolU))), 2,
-                                std::numeric_limits<double>::digits / 2);
+    // Clamped as a double: a tolerance far above or below the width has no int of bits.
+    const double wanted = std::ceil(1.0 - std::log2(tolU));
+    const int bits = static_cast<int>(std::clamp(
+        wanted == wanted ? wanted : 2.0, 2.0, static_cast<double>(std::numeric_limits<double>::digits / 2)));
     std::uintmax_t iterations = 200;
     boost::math::tools::brent_find_minima(g, 0.0, 1.0, bits, iterations);
   }
@@ -84,13 +91,17 @@ std::optional<Solution> Extreme(Counted& f, const std::vector<ScanPoint>& points
 // A root of f - target in [a, b] by TOMS 748 (Alefeld, Potra and Shi 1995), which ends as soon as
 // a run lands within tol: the wrapper reports such a run as an exact zero. Without one, `jump` is
 // where the bracket closed.
-std::optional<Solution> Root(Counted& f, double target, double tol, ScanPoint a, ScanPoint b, double& jump) {
+std::optional<Solution> Root(Counted& f, double target, double tol, ScanPoint a, ScanPoint b, double& jump,
+                             std::optional<double>& noFigure) {
   std::optional<Solution> found;
   jump = a.X;
   auto g = [&](double x) {
     const std::optional<double> v = f(x);
     // A run without the figure inside a bracket: the bracket cannot be trusted past it.
-    if (!v) throw std::domain_error("no figure");
+    if (!v) {
+      noFigure = x;
+      throw std::domain_error("no figure");
+    }
     if (std::fabs(*v - target) <= tol) {
       found = Solution{x, *v, 0};
       return 0.0;
@@ -120,9 +131,12 @@ TargetAnswer SolveForTarget(const Objective& objective, double from, double to, 
   auto refine = [&](const ScanPoint& a, const ScanPoint& b, int64_t before) {
     const int64_t start = f.Runs();
     double jump = 0.0;
-    if (std::optional<Solution> s = Root(f, target, tol, a, b, jump)) {
+    std::optional<double> noFigure;
+    if (std::optional<Solution> s = Root(f, target, tol, a, b, jump, noFigure)) {
       s->Runs = before + f.Runs() - start;
       answer.Solutions.push_back(*s);
+    } else if (noFigure) {
+      answer.NoFigureAt.push_back(*noFigure);
     } else {
       answer.JumpsAt.push_back(jump);
     }
@@ -138,7 +152,7 @@ TargetAnswer SolveForTarget(const Objective& objective, double from, double to, 
     if (a.Value && b.Value && (*a.Value < target) != (*b.Value < target)) refine(a, b, scanRuns);
   }
 
-  if (answer.Solutions.empty() && answer.JumpsAt.empty()) {
+  if (answer.Solutions.empty() && answer.JumpsAt.empty() && answer.NoFigureAt.empty()) {
     // No sign change: only the extreme on the target's side can still reach it.
     bool above = true;
     for (const ScanPoint& p : points)

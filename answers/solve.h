@@ -35,6 +35,7 @@ struct TargetAnswer {
   std::vector<Solution> Solutions;  //!< in increasing X
   std::optional<Reach> Unreached;   //!< where the figure stays on one side of the target
   std::vector<double> JumpsAt;      //!< where it passes the target in a jump, with no run within tol
+  std::vector<double> NoFigureAt;   //!< a run inside a bracket that gave no figure, where it was
   bool NoFigure = false;            //!< no run gave the figure at all
   int64_t Runs = 0;                 //!< all runs
 };

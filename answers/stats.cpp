@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <numeric>
 
 #include "flight/number_text.h"
 #include "output/param_file.h"
+#include "output/text_lines.h"
 #include "records/errors.h"
 
 namespace zarn {
@@ -80,10 +82,12 @@ std::string Optional(const std::optional<double>& v) {
 
 }  // namespace
 
-std::vector<FigureStats> Statistics(const SampleTable& table) {
+std::vector<FigureStats> Statistics(const SampleTable& table, const std::atomic<int>* cancel) {
   std::vector<FigureStats> all;
   const std::size_t inputs = table.Inputs.size();
   for (std::size_t f = 0; f < table.Figures.size(); ++f) {
+    // A figure takes a sort of its values: a Ctrl-C is answered within one.
+    if (cancel != nullptr && *cancel != 0) throw Error("Run cancelled");
     FigureStats s;
     s.Figure = table.Figures[f];
     std::vector<double> values;
@@ -100,6 +104,7 @@ std::vector<FigureStats> Statistics(const SampleTable& table) {
     }
     if (values.empty()) continue;
     s.Cases = static_cast<int64_t>(values.size());
+    s.Sampled = s.Cases;
     s.Mean = MeanOf(values);
     s.Sd = SdOf(values, s.Mean);
     std::vector<double> sorted = values;
@@ -109,6 +114,16 @@ std::vector<FigureStats> Statistics(const SampleTable& table) {
     s.P2_5 = Percentile(sorted, 0.025);
     s.P50 = Percentile(sorted, 0.5);
     s.P97_5 = Percentile(sorted, 0.975);
+    if (f < table.Beyond.size() && table.BeyondCases > 0) {
+      const FigureTally& t = table.Beyond[f];
+      s.Failed += t.Failed;
+      s.Absent += t.Absent;
+      s.Cases += t.Cases;
+      if (t.Cases > 0) {
+        s.Min = std::min(s.Min, t.Min);
+        s.Max = std::max(s.Max, t.Max);
+      }
+    }
 
     s.Shares.assign(inputs, std::nullopt);
     if (s.Sd > 0.0) {
@@ -174,12 +189,18 @@ std::string StatisticsText(const SampleTable& table, const std::vector<FigureSta
     }
     text += line + "\n";
   }
-  int64_t failed = 0;
+  int64_t failed = table.BeyondFailed;
   for (const SampleRow& row : table.Rows) failed += row.Failed ? 1 : 0;
-  text += std::to_string(table.Rows.size()) + " cases, " + std::to_string(failed) +
+  const auto cases = static_cast<int64_t>(table.Rows.size()) + table.BeyondCases;
+  text += std::to_string(cases) + " cases, " + std::to_string(failed) +
           " failed (counted apart). Shares of variance: squared standardised coefficients of a linear\n"
           "least-squares fit of each figure on all varied inputs; for independent inputs they add up\n"
           "to the fit's R2.\n";
+  if (table.BeyondCases > 0)
+    text +=
+        "The counts, min and max are those of all cases; the mean, sd, percentiles and shares those of\n"
+        "cases 1 to " +
+        std::to_string(kKeptCases) + ", a sample of the draws (an estimate for the whole run).\n";
   return text;
 }
 
@@ -213,75 +234,178 @@ std::vector<std::string> CsvFields(std::string_view line) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kSummaryHeader = "case,";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// From 2^53 on a double no longer holds every whole number, so no case number lies there.
+constexpr double kMaxCaseNumber = 9007199254740992.0;
+
+// The header's columns and their roles, then each file's rows into the table.
+class SummaryReader {
+ public:
+  SummaryReader(SampleTable& table, std::span<const std::string_view> figureKeys)
+      : table_(table), keys_(figureKeys) {}
+
+  // The first line of each file; the header wherever it is, the same in every file that has one.
+  void First(std::string_view line, const std::string& name) {
+    if (!line.starts_with(kSummaryHeader)) return;
+    std::vector<std::string> fields = CsvFields(line);
+    if (header_ && *header_ != fields)
+      throw Error(Shown(name) + ":1: a header other than that of " + Shown(headerName_));
+    if (!header_) headerName_ = name;
+    header_ = std::move(fields);
+  }
+
+  void Roles() {
+    if (!header_ || header_->back() != "error")
+      throw Error("no summary header (case,...,error) in the files given");
+    for (std::size_t c = 0; c < header_->size(); ++c) {
+      const std::string& name = (*header_)[c];
+      const bool figure = std::find(keys_.begin(), keys_.end(), name) != keys_.end();
+      role_.push_back(c == 0                     ? 0
+                      : c + 1 == header_->size() ? 3
+                      : figure                   ? 2
+                      : table_.Figures.empty()   ? 1
+                                                 : -1);
+      if (role_.back() == -1)
+        throw Error("summary column '" + Shown(name) + "' is neither a figure nor a varied input");
+      // The names go into the statistics' table and CSV as they are.
+      if (name.empty() || Shown(name) != name)
+        throw Error(Shown(headerName_) + ":1: '" + Shown(name) + "' is not a column's name");
+      if (role_.back() == 1) table_.Inputs.push_back(name);
+      if (role_.back() == 2) table_.Figures.push_back(name);
+    }
+  }
+
+  void Row(std::string_view line, const std::string& name, int64_t lineNumber) {
+    if (line.empty() || (lineNumber == 1 && line.starts_with(kSummaryHeader))) return;
+    const auto where = [&] { return Shown(name) + ":" + std::to_string(lineNumber) + ": "; };
+    const std::vector<std::string> fields = CsvFields(line);
+    if (fields.size() != header_->size())
+      throw Error(where() + std::to_string(fields.size()) + " fields where the header has " +
+                  std::to_string(header_->size()));
+    SampleRow row;
+    row.Failed = !fields.back().empty();
+    double number = 0.0;
+    for (std::size_t c = 0; c + 1 < fields.size(); ++c) {
+      const std::string& field = fields[c];
+      const bool read = ParseFiniteNumber(field, number);
+      if (role_[c] == 2) {
+        if (!field.empty() && !read) throw Error(where() + "'" + Shown(field) + "' is not a number");
+        row.Figures.push_back(field.empty() ? std::nullopt : std::optional<double>(number));
+      } else if (role_[c] == 1 && field.empty() && row.Failed) {
+        row.Inputs.push_back(0.0);  // a case whose draw failed has no value; failed rows take no part
+      } else if (!read || (role_[c] == 0 &&
+                           (number != std::floor(number) || number < 1 || number >= kMaxCaseNumber))) {
+        throw Error(where() + "'" + Shown(field) + "' is not " +
+                    (role_[c] == 0 ? "a case number" : "a number"));
+      } else if (role_[c] == 0) {
+        row.Case = static_cast<int64_t>(number);
+      } else {
+        row.Inputs.push_back(number);
+      }
+    }
+    if (row.Case > kKeptCases) {
+      AddBeyond(table_, row);
+    } else if (!rows_.emplace(row.Case, std::move(row)).second) {
+      throw Error(where() + "case " + std::to_string(row.Case) + " is given twice");
+    }
+  }
+
+  void Finish() {
+    for (auto& [number, row] : rows_) table_.Rows.push_back(std::move(row));
+  }
+
+ private:
+  SampleTable& table_;
+  std::span<const std::string_view> keys_;
+  std::optional<std::vector<std::string>> header_;
+  std::string headerName_;
+  std::vector<int> role_;  // per column: 0 case, 1 input, 2 figure, 3 error
+  std::map<int64_t, SampleRow> rows_;
+};
+
+std::string_view FirstLine(std::string_view text) {
+  if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
+  std::string_view line = text.substr(0, text.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+}  // namespace
+
+void AddBeyond(SampleTable& table, const SampleRow& row) {
+  if (table.Beyond.empty()) table.Beyond.resize(table.Figures.size());
+  ++table.BeyondCases;
+  if (row.Failed) ++table.BeyondFailed;
+  for (std::size_t f = 0; f < table.Figures.size(); ++f) {
+    FigureTally& t = table.Beyond[f];
+    if (row.Failed) {
+      ++t.Failed;
+    } else if (!row.Figures[f]) {
+      ++t.Absent;
+    } else {
+      const double v = *row.Figures[f];
+      t.Min = t.Cases == 0 ? v : std::min(t.Min, v);
+      t.Max = t.Cases == 0 ? v : std::max(t.Max, v);
+      ++t.Cases;
+    }
+  }
+}
+
+void AddSample(SampleTable& table, SampleRow row) {
+  if (row.Case > kKeptCases) {
+    AddBeyond(table, row);
+  } else {
+    table.Rows.push_back(std::move(row));
+  }
+}
+
 SampleTable ReadSummaries(std::span<const std::string> texts, std::span<const std::string> names,
                           std::span<const std::string_view> figureKeys) {
   SampleTable table;
-  std::optional<std::vector<std::string>> header;
-  std::size_t headerFile = 0;
-  std::vector<int> role;  // per column: 0 case, 1 input, 2 figure, 3 error
-  // The header first, wherever it is.
-  for (std::size_t f = 0; f < texts.size(); ++f) {
-    const std::string_view text = texts[f];
-    if (text.rfind("case,", 0) != 0) continue;
-    std::string_view line = text.substr(0, text.find('\n'));
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::vector<std::string> fields = CsvFields(line);
-    if (header && *header != fields)
-      throw Error(names[f] + ":1: a header other than that of " + names[headerFile]);
-    if (!header) headerFile = f;
-    header = fields;
-  }
-  if (!header || header->back() != "error")
-    throw Error("no summary header (case,...,error) in the files given");
-  for (std::size_t c = 0; c < header->size(); ++c) {
-    const std::string& name = (*header)[c];
-    const bool figure = std::find(figureKeys.begin(), figureKeys.end(), name) != figureKeys.end();
-    role.push_back(c == 0 ? 0 : c + 1 == header->size() ? 3 : figure ? 2 : table.Figures.empty() ? 1 : -1);
-    if (role.back() == -1)
-      throw Error("summary column '" + name + "' is neither a figure nor a varied input");
-    if (role.back() == 1) table.Inputs.push_back(name);
-    if (role.back() == 2) table.Figures.push_back(name);
-  }
-
-  std::map<int64_t, SampleRow> rows;
+  SummaryReader reader(table, figureKeys);
+  for (std::size_t f = 0; f < texts.size(); ++f) reader.First(FirstLine(texts[f]), names[f]);
+  reader.Roles();
   for (std::size_t f = 0; f < texts.size(); ++f) {
     std::string_view text = texts[f];
+    if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
     int64_t lineNumber = 0;
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
       std::string_view line = text.substr(0, end);
       text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-      ++lineNumber;
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      if (line.empty() || (lineNumber == 1 && line.rfind("case,", 0) == 0)) continue;
-      const std::string where = names[f] + ":" + std::to_string(lineNumber) + ": ";
-      const std::vector<std::string> fields = CsvFields(line);
-      if (fields.size() != header->size())
-        throw Error(where + std::to_string(fields.size()) + " fields where the header has " +
-                    std::to_string(header->size()));
-      SampleRow row;
-      double number = 0.0;
-      for (std::size_t c = 0; c < fields.size(); ++c) {
-        const std::string& field = fields[c];
-        const bool read = ParseFiniteNumber(field, number);
-        if (role[c] == 3) {
-          row.Failed = !field.empty();
-        } else if (role[c] == 2) {
-          if (!field.empty() && !read) throw Error(where + "'" + field + "' is not a number");
-          row.Figures.push_back(field.empty() ? std::nullopt : std::optional<double>(number));
-        } else if (!read || (role[c] == 0 && (number != std::floor(number) || number < 1))) {
-          throw Error(where + "'" + field + "' is not " + (role[c] == 0 ? "a case number" : "a number"));
-        } else if (role[c] == 0) {
-          row.Case = static_cast<int64_t>(number);
-        } else {
-          row.Inputs.push_back(number);
-        }
-      }
-      if (!rows.emplace(row.Case, row).second)
-        throw Error(where + "case " + std::to_string(row.Case) + " is given twice");
+      reader.Row(line, names[f], ++lineNumber);
     }
   }
-  for (auto& [number, row] : rows) table.Rows.push_back(std::move(row));
+  reader.Finish();
+  return table;
+}
+
+SampleTable ReadSummaryFiles(std::span<const std::filesystem::path> paths,
+                             std::span<const std::string_view> figureKeys, const std::atomic<int>* cancel) {
+  SampleTable table;
+  SummaryReader reader(table, figureKeys);
+  // Every file open at once and read once, so that a pipe (a shell's <(...)) serves as well: the
+  // first lines decide the header, and each file goes on from its second.
+  std::vector<std::unique_ptr<LineReader>> files;
+  std::vector<std::string> firsts;
+  std::string_view line;
+  for (const std::filesystem::path& path : paths) {
+    files.push_back(std::make_unique<LineReader>(path, kMaxSummaryLine, cancel));
+    firsts.emplace_back(files.back()->Next(line) ? line : std::string_view());
+    reader.First(firsts.back(), path.string());
+  }
+  reader.Roles();
+  for (std::size_t f = 0; f < paths.size(); ++f) {
+    const std::string name = paths[f].string();
+    if (files[f]->Number() == 1) reader.Row(firsts[f], name, 1);
+    while (files[f]->Next(line)) reader.Row(line, name, files[f]->Number());
+    files[f].reset();
+  }
+  reader.Finish();
   return table;
 }
 

@@ -7,6 +7,7 @@
 #include "flight/number_text.h"
 #include "output/file_sink.h"
 #include "output/param_file.h"
+#include "output/text_lines.h"
 #include "records/errors.h"
 
 namespace zarn {
@@ -51,78 +52,118 @@ std::string_view CsvName(int column) {
   return kColumns[static_cast<std::size_t>(column)].Csv;
 }
 
+namespace {
+
+// Reads a table of measured data one line at a time.
+class MeasuredReader {
+ public:
+  explicit MeasuredReader(std::string name) : name_(std::move(name)) {}
+
+  void Line(std::string_view line, int64_t number) {
+    number_ = number;
+    if (line.find_first_not_of(" \t") == std::string_view::npos) return;
+    const std::vector<std::string_view> fields = SplitFields(line);
+    if (columns_.empty()) {
+      Header(fields);
+      return;
+    }
+    if (fields.size() != columns_.size())
+      Fail(std::to_string(fields.size()) + " fields, but the header names " +
+           std::to_string(columns_.size()));
+    // Checked before the row is kept, so that the values stay within the bound at every size.
+    values_ += fields.size();
+    if (values_ > kMaxMeasuredValues)
+      Fail("more than " + std::to_string(kMaxMeasuredValues) + " values: not a table of measured data");
+    std::size_t measured = 0;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      std::string where("column ");
+      where.append(std::to_string(f + 1)).append(" (").append(CsvName(columns_[f])).append("): ");
+      double value = 0.0;
+      const bool empty = fields[f].empty();
+      if (!empty && !ParseFiniteNumber(fields[f], value))
+        Fail(where + "'" + Shown(fields[f]) + "' is not a number (the decimal separator is '.')");
+      // Squares of the differences add up without overflow for every row the bound allows.
+      if (std::fabs(value) > kMaxMeasuredMagnitude)
+        Fail(where + "'" + Shown(fields[f]) + "' lies beyond " +
+             FormatGeneral(kMaxMeasuredMagnitude, 3, '.') + " in size: not a measured value");
+      if (static_cast<int>(f) == timeField_) {
+        if (empty) Fail(where + "the time is empty");
+        data_.Time.push_back(value);
+      } else {
+        data_.Columns[measured++].Values.push_back(empty ? std::nullopt : std::optional<double>(value));
+      }
+    }
+  }
+
+  MeasuredData Finish() {
+    if (columns_.empty()) throw Error(Shown(name_) + ": empty: a header row with t_s is needed");
+    return std::move(data_);
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw Error(Shown(name_) + ":" + std::to_string(number_) + ": " + what);
+  }
+
+  void Header(const std::vector<std::string_view>& fields) {
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      std::string where("column ");
+      where.append(std::to_string(f + 1)).append(": ");
+      const int column = ColumnNamed(fields[f]);
+      if (column < 0) {
+        const std::vector<std::string_view> names = CsvNames();
+        const std::string_view nearest = NearestName(fields[f], names);
+        Fail(where + "unknown name '" + Shown(fields[f]) + "'" +
+             (nearest.empty() ? std::string(" (the table CSV's column names: t_s, H_m, X_m, V_m_s, ...)")
+                              : " (did you mean '" + std::string(nearest) + "'?)"));
+      }
+      if (std::find(columns_.begin(), columns_.end(), column) != columns_.end())
+        Fail(where + "'" + Shown(fields[f]) + "' is named twice");
+      columns_.push_back(column);
+      if (column == kColT) {
+        timeField_ = static_cast<int>(f);
+      } else {
+        data_.Columns.push_back({column, {}});
+      }
+    }
+    if (timeField_ < 0) Fail("no t_s column: the measured times are needed");
+  }
+
+  std::string name_;
+  MeasuredData data_;
+  std::vector<int> columns_;  // of each field; kColT for t_s
+  int timeField_ = -1;
+  int64_t number_ = 0;
+  std::size_t values_ = 0;
+};
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+}  // namespace
+
 MeasuredData ParseMeasuredData(std::string_view text, const std::string& name) {
-  MeasuredData data;
-  data.Name = name;
-  std::vector<int> columns;  // of each field; kColT for t_s
-  int timeField = -1;
-  int lineNumber = 0;
-  const auto fail = [&](const std::string& what) {
-    std::string message(name);
-    message.append(":").append(std::to_string(lineNumber)).append(": ").append(what);
-    throw Error(message);
-  };
+  MeasuredReader reader(name);
+  if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
+  int64_t number = 0;
   for (std::size_t start = 0; start <= text.size();) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
     start = end + 1;
-    ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
-    const std::vector<std::string_view> fields = SplitFields(line);
-    if (columns.empty()) {
-      for (std::size_t f = 0; f < fields.size(); ++f) {
-        std::string where("column ");
-        where.append(std::to_string(f + 1)).append(": ");
-        const int column = ColumnNamed(fields[f]);
-        if (column < 0) {
-          const std::vector<std::string_view> names = CsvNames();
-          const std::string_view nearest = NearestName(fields[f], names);
-          fail(where + "unknown name '" + std::string(fields[f]) + "'" +
-               (nearest.empty() ? std::string(" (the table CSV's column names: t_s, H_m, X_m, V_m_s, ...)")
-                                : " (did you mean '" + std::string(nearest) + "'?)"));
-        }
-        if (std::find(columns.begin(), columns.end(), column) != columns.end())
-          fail(where + "'" + std::string(fields[f]) + "' is named twice");
-        columns.push_back(column);
-        if (column == kColT) {
-          timeField = static_cast<int>(f);
-        } else {
-          data.Columns.push_back({column, {}});
-        }
-      }
-      if (timeField < 0) fail("no t_s column: the measured times are needed");
-      continue;
-    }
-    if (fields.size() != columns.size())
-      fail(std::to_string(fields.size()) + " fields, but the header names " + std::to_string(columns.size()));
-    std::size_t measured = 0;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-      std::string where("column ");
-      where.append(std::to_string(f + 1)).append(" (").append(CsvName(columns[f])).append("): ");
-      double value = 0.0;
-      const bool empty = fields[f].empty();
-      if (!empty && !ParseFiniteNumber(fields[f], value))
-        fail(where + "'" + std::string(fields[f]) + "' is not a number (the decimal separator is '.')");
-      if (static_cast<int>(f) == timeField) {
-        if (empty) fail(where + "the time is empty");
-        data.Time.push_back(value);
-      } else {
-        data.Columns[measured++].Values.push_back(empty ? std::nullopt : std::optional<double>(value));
-      }
-    }
+    reader.Line(line, ++number);
   }
-  if (columns.empty()) throw Error(name + ": empty: a header row with t_s is needed");
+  MeasuredData data = reader.Finish();
+  data.Name = name;
   return data;
 }
 
 MeasuredData ReadMeasuredData(const std::filesystem::path& path) {
-  constexpr std::size_t kMaxBytes = std::size_t{1} << 30;  // a measured flight is far smaller
-  const std::string text = ReadWholeFile(path, kMaxBytes);
-  if (text.size() > kMaxBytes)
-    throw Error(path.string() + ": larger than 1 GiB: not a table of measured data");
-  MeasuredData data = ParseMeasuredData(text, path.string());
+  LineReader lines(path, kMaxMeasuredLine);
+  MeasuredReader reader(path.string());
+  std::string_view line;
+  while (lines.Next(line)) reader.Line(line, lines.Number());
+  MeasuredData data = reader.Finish();
   data.Name = path.filename().string();
   return data;
 }

@@ -26,12 +26,21 @@ struct MeasuredData {
   const MeasuredColumn* Find(int column) const;
 };
 
+// The bounds of a table of measured data, far beyond any measured flight: memory stays below about
+// 16 bytes a value (128 MiB) whatever the file, and the squares of the differences stay finite.
+inline constexpr std::size_t kMaxMeasuredValues = 8'000'000;  //!< cells of the data rows, times included
+inline constexpr std::size_t kMaxMeasuredLine = 64 * 1024;    //!< [bytes] of one line
+inline constexpr double kMaxMeasuredMagnitude = 1e150;        //!< of one value
+
 // Reads the CSV text: a header row of names, then rows of numbers ('.' decimal separator, LF or
-// CR LF line ends, blank lines ignored). Throws Error "NAME:LINE: ..." or "NAME:LINE: column C
-// (H_m): ..." for an unknown or repeated name (with the nearest valid one), a missing t_s, a row
-// of the wrong length, or a cell that is not a finite number (an empty t_s too).
+// CR LF line ends, a UTF-8 byte order mark skipped, blank lines ignored). Throws Error "NAME:LINE: ..." or
+// "NAME:LINE: column C (H_m): ..." for an unknown or repeated name (with the nearest valid one), a missing
+// t_s, a row of the wrong length, a cell that is not a finite number (an empty t_s too) or lies beyond
+// kMaxMeasuredMagnitude, or more than kMaxMeasuredValues cells. Text of the file in a message is
+// shown escaped where it is not printable UTF-8.
 MeasuredData ParseMeasuredData(std::string_view text, const std::string& name);
-// The same from a file; a file that cannot be read throws FileError with the platform's message.
+// The same from a file, read a line at a time: a line longer than kMaxMeasuredLine is refused before
+// it is held. A file that cannot be read throws FileError with the platform's message.
 MeasuredData ReadMeasuredData(const std::filesystem::path& path);
 
 // Differences measured minus computed of one column at the measured times that lie within the

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/file_sink.h"
+#include "output/text_lines.h"
 
 namespace zarn {
 
@@ -50,26 +51,6 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 
 std::string Located(std::string_view fileName, std::size_t line, const std::string& message) {
   return std::string(fileName) + ":" + std::to_string(line) + ": " + message;
-}
-
-// Text of the file as a message quotes it: a control byte would move the cursor or ring the bell
-// on the user's terminal, so it is shown escaped ("\t", "\x01").
-std::string Shown(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0xf];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
 }
 
 // The next line and what follows it: CR LF, LF and a CR alone (old Mac editors) each end a line.

@@ -396,6 +396,10 @@ void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& t
 
 ResultFolder::ResultFolder(const std::filesystem::path& directory) {
   fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder that may be written but not read (mode 0333) cannot be opened to lock it.
+  if (fd_ < 0 && errno == EACCES)
+    throw FileError("Cannot write the result files in \"" + directory.string() +
+                    "\": the folder cannot be read, so it cannot be kept from another run");
   if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(std::exchange(fd_, -1));

@@ -66,7 +66,8 @@ void WriteSampleFile(const std::filesystem::path& path, const TrajectoryTable& t
 //  - The previous run's sample file goes before the new step file appears: removed, or emptied in
 //    place where it is a symbolic link, a device, a file of several links or another owner's
 //    (it stays what it is). SampleMode() gives its permission bits for the new one.
-// Where the folder cannot be opened or does not lock (some network file systems), the run goes on
+// A folder that the user may write but not read cannot be locked and is refused. Where the folder
+// cannot be opened otherwise or does not lock (some network file systems), the run goes on
 // unlocked; creating the files then reports what is wrong with the folder.
 class ResultFolder {
  public:

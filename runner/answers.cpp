@@ -1,6 +1,7 @@
 // Answers from many runs: solving over one parameter, and the statistics and picture of a Monte
 // Carlo run's cases (its cases themselves run as a sweep's, in sweep.cpp).
 #include <cerrno>
+#include <cmath>
 #include <map>
 #include <ostream>
 #include <string>
@@ -40,6 +41,7 @@ class Searcher {
       : options_(o), base_(BaseRecord(o)), param_(param), figure_(figure), monitor_(console) {}
 
   std::optional<double> operator()(double x) {
+    if (!std::isfinite(x)) return std::nullopt;  // no field holds it: never flown as anything else
     PresetRecordSlots record = base_;
     record[static_cast<std::size_t>(param_.Slot)] = x;
     ++runs_;
@@ -123,14 +125,13 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
   const std::string where = Cat({" over ", over.Param->Name, " ", People(over.From), "..", People(over.To)});
   Searcher searcher(o, *over.Param, figure, console);
   const Objective objective = [&searcher](double x) { return searcher(x); };
-  const double xtol = o.XTol ? *o.XTol : 1e-4 * (over.To - over.From);
+  // A range across most of the doubles has no finite width, but its parts have.
+  const double xtol = o.XTol                               ? *o.XTol
+                      : std::isfinite(over.To - over.From) ? 1e-4 * (over.To - over.From)
+                                                           : 1e-4 * over.To - 1e-4 * over.From;
   try {
     if (!o.SaveParams.empty()) WriteParamFile(o.SaveParams, BaseRecord(o));
-    if (!o.Keep.empty()) {
-      std::error_code ec;
-      fs::create_directories(o.Keep, ec);
-      if (ec) throw FileError(FileErrorText("create", o.Keep, ec.value()));
-    }
+    const KeepFolder kept(o.Keep);
     std::vector<Solution> found;
     std::string refusal;
     if (o.Target) {
@@ -145,6 +146,15 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
         refusal = std::string(row.Key) + " reaches at " + (a.Unreached->Above ? "most " : "least ") +
                   People(a.Unreached->Extreme) + unit + where + "," + at +
                   People(FieldValue(a.Unreached->At));
+      }
+      for (const double x : a.NoFigureAt) {
+        const std::string none =
+            Cat({"no ", row.Key, " near ", over.Param->Name, " = ", People(FieldValue(x)),
+                 ": a run there gives none, so ", People(target), unit, " cannot be followed across it"});
+        if (found.empty() && refusal.empty())
+          refusal = none;
+        else
+          err << "zarn-batch: " << none << '\n';
       }
       for (const double x : a.JumpsAt) {
         const std::string jump = std::string(row.Key) + " jumps across " + People(target) + unit + " near " +
@@ -237,9 +247,10 @@ void PlotCases(const BatchOptions& o, const SampleTable& samples) {
 
 }  // namespace
 
-void ReportStatistics(const BatchOptions& o, const SampleTable& samples, std::ostream& out,
-                      std::ostream& err) {
-  const std::vector<FigureStats> stats = Statistics(samples);
+void ReportStatistics(const BatchOptions& o, const SampleTable& samples, std::ostream& out, std::ostream& err,
+                      const std::atomic<int>* cancel) {
+  const std::vector<FigureStats> stats = Statistics(samples, cancel);
+  if (cancel != nullptr && *cancel != 0) throw Error("Run cancelled");  // nothing written yet
   err << StatisticsText(samples, stats);
   if (o.Stats == "-") {
     WriteStdout(out, StatisticsCsv(samples, stats));
@@ -249,21 +260,17 @@ void ReportStatistics(const BatchOptions& o, const SampleTable& samples, std::os
   if (!o.Plot.empty()) PlotCases(o, samples);
 }
 
-int RunStatsOf(const BatchOptions& o, std::ostream& out, std::ostream& err) {
+int RunStatsOf(const BatchOptions& o, std::ostream& out, std::ostream& err, const Console& console) {
   try {
-    std::vector<std::string> texts, names;
-    for (const fs::path& path : o.StatsOf) {
-      texts.push_back(ReadWholeFile(path, std::string::npos - 1));
-      names.push_back(path.string());
-    }
-    const SampleTable samples = ReadSummaries(texts, names, FigureKeys());
+    const SampleTable samples = ReadSummaryFiles(o.StatsOf, FigureKeys(), console.Cancel);
     BatchOptions shown = o;
     if (shown.Stats.empty()) shown.Stats = "-";  // the statistics are what --stats-of is for
-    ReportStatistics(shown, samples, out, err);
+    ReportStatistics(shown, samples, out, err, console.Cancel);
     return kExitOk;
   } catch (const std::exception& e) {
-    err << "zarn-batch: " << e.what() << '\n';
-    return kExitRunError;
+    const bool cancelled = console.Cancel != nullptr && *console.Cancel != 0;
+    err << "zarn-batch: " << (cancelled ? "Run cancelled" : e.what()) << '\n';
+    return cancelled ? kExitCancelled : kExitRunError;
   }
 }
 

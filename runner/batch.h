@@ -251,11 +251,33 @@ using SolveRowSink = std::function<void(const SolveRow& row)>;
 int RunSolve(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console,
              const SolveRowSink& onRow = {});
 // --stats-of.
-int RunStatsOf(const BatchOptions& options, std::ostream& out, std::ostream& err);
+int RunStatsOf(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console);
 // The statistics of a Monte Carlo run's cases: the table for people on `err`, the CSV into
-// --stats FILE ("-": `out`) and with --plot the picture. Throws Error (a file, the picture).
+// --stats FILE ("-": `out`) and with --plot the picture. Throws Error (a file, the picture), and
+// Error "Run cancelled" once `cancel` is set, before anything is written.
 void ReportStatistics(const BatchOptions& options, const SampleTable& samples, std::ostream& out,
-                      std::ostream& err);
+                      std::ostream& err, const std::atomic<int>* cancel);
+// Removes the statistics file of an earlier run (--stats FILE, a plain file) before a run writes its
+// summary, so that a summary never lies beside the statistics of another run.
+void RemoveEarlierStatistics(const BatchOptions& options);
+
+// The folder of --keep, held while a run keeps its files there: made where missing, locked (flock)
+// against a second run, and emptied of the case folders ("case-" and digits) of an earlier run, so
+// that it holds the cases of one run only. The shards of one run share the folder: each holds it
+// shared and removes only its own cases' folders and those past the run's `total` cases (-1: all
+// are the run's to remove). A folder that cannot be read cannot be locked and is refused.
+class KeepFolder {
+ public:
+  // Empty `directory`: no --keep.
+  explicit KeepFolder(const std::filesystem::path& directory, int64_t shardIndex = 0, int64_t shardCount = 1,
+                      int64_t total = -1);
+  ~KeepFolder();
+  KeepFolder(const KeepFolder&) = delete;
+  KeepFolder& operator=(const KeepFolder&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 // "case-0001": as many digits as the largest case number needs, at least four, so that the folders
 // sort in case order.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "flight/presets.h"
 #include "output/param_file.h"
@@ -75,6 +76,7 @@ int Decimals(std::string_view text) {
 }
 
 constexpr int64_t kMaxCases = 1'000'000'000;
+constexpr double kFinestTolerance = 1e-12;  //!< of --tol, relative to the target
 
 SweepAxis ParseSweep(std::string_view text) {
   const std::size_t eq = text.find('=');
@@ -366,6 +368,12 @@ void CheckAnswers(const BatchOptions& o, Mode mode) {
       throw UsageError(std::string(o.Maximize ? "--maximize" : "--minimize") + " needs --over NAME=FROM:TO");
     if (o.Over && !(o.Maximize || o.Minimize)) throw UsageError("--over goes with --maximize or --minimize");
     if (o.Tol && !o.Solve) throw UsageError("--tol is the tolerance of --for's target");
+    // Finer than the last digits a run's figures carry, no run could land within it.
+    if (o.Tol && o.Target && *o.Tol < kFinestTolerance * std::fabs(o.Target->Value))
+      throw UsageError("--tol " + ShortestText(*o.Tol) +
+                       " is finer than a run's figures are computed: at least " +
+                       ShortestText(kFinestTolerance * std::fabs(o.Target->Value)) + " for a target of " +
+                       ShortestText(o.Target->Value));
   }
   if (mode == kMonteCarlo) {
     if (o.Vary.empty()) throw UsageError("--monte-carlo needs at least one --vary NAME=LAW");

@@ -161,7 +161,7 @@ std::string ReportJson(const RunReport& report, const Flight& flight) {
 }
 
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const Console& console) {
-  if (!options.StatsOf.empty()) return RunStatsOf(options, out, err);
+  if (!options.StatsOf.empty()) return RunStatsOf(options, out, err, console);
   if (options.IsSolve()) return RunSolve(options, out, err, console);
   if (options.IsSweep()) return RunSweep(options, out, err, console);
   RunMonitor monitor(console);

@@ -1,12 +1,15 @@
 // Sweeps: the cases of a grid or a list, each a whole run on its own data, on a pool of threads;
 // one summary row per case, written in case order as soon as the cases before it are through.
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -21,6 +24,7 @@
 #include "output/file_sink.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
+#include "output/text_lines.h"
 #include "records/errors.h"
 #include "runner/batch.h"
 
@@ -43,9 +47,69 @@ std::string CsvField(std::string_view text) {
   return field + "\"";
 }
 
+namespace fs = std::filesystem;
+
 namespace {
 
-namespace fs = std::filesystem;
+// "case-" and digits only: a folder of CaseFolder's.
+bool IsCaseFolder(const std::string& name) {
+  return name.size() > 5 && name.starts_with("case-") &&
+         name.find_first_not_of("0123456789", 5) == std::string::npos;
+}
+
+}  // namespace
+
+KeepFolder::KeepFolder(const fs::path& directory, int64_t shardIndex, int64_t shardCount, int64_t total) {
+  if (directory.empty()) return;
+  std::error_code ec;
+  fs::create_directories(directory, ec);
+  if (ec) throw FileError(FileErrorText("create", directory, ec.value()));
+  const std::string quoted = "\"" + Shown(directory.string()) + "\"";
+  fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) {
+    const int error = errno;
+    if (error == EACCES)
+      throw FileError("Cannot keep the runs' files in " + quoted +
+                      ": the folder cannot be read, so it cannot be kept from another run");
+    throw FileError(FileErrorText("open", directory, error));
+  }
+  if (::flock(fd_, (shardCount > 1 ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    ::close(std::exchange(fd_, -1));
+    throw FileError("Cannot keep the runs' files in " + quoted + ": another run keeps its files there");
+  }
+  // Where the lock is not to be had (some network file systems) the run goes on without it.
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (!IsCaseFolder(name) || !entry.is_directory(ec) || entry.is_symlink(ec)) continue;
+    // Digits past any case number are no case of this run's.
+    const int64_t number = name.size() > 5 + 18 ? INT64_MAX : std::stoll(name.substr(5));
+    if (shardCount > 1 && number <= total && (number - 1) % shardCount != shardIndex)
+      continue;  // a sibling's
+    fs::remove_all(entry.path(), ec);
+    if (ec) {
+      ::close(std::exchange(fd_, -1));
+      throw FileError(FileErrorText("remove the earlier run's", entry.path(), ec.value()));
+    }
+  }
+  if (ec) {
+    ::close(std::exchange(fd_, -1));
+    throw FileError(FileErrorText("read", directory, ec.value()));
+  }
+}
+
+KeepFolder::~KeepFolder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void RemoveEarlierStatistics(const BatchOptions& o) {
+  if (!o.IsMonteCarlo() || o.Stats.empty() || o.Stats == "-") return;
+  struct stat st {};
+  if (::lstat(o.Stats.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;  // none, or not a file of ours
+  if (::unlink(o.Stats.c_str()) != 0 && errno != ENOENT)
+    throw FileError(FileErrorText("remove the earlier", o.Stats, errno));
+}
+
+namespace {
 
 // The cases of the sweep, by their index in the grid's order (0-based); of a Monte Carlo run, by
 // their draw.
@@ -107,6 +171,7 @@ struct CaseOutcome {
   bool Cancelled = false;               //!< stopped by Ctrl-C: neither a result nor a failure
   bool NotRun = false;                  //!< not started: an earlier case ran out of disk space
   std::optional<RunCurvesData> Curves;  //!< for the sweep's picture: the graph's columns in stored units
+  bool Drawn = true;                    //!< false: the case's values could not be drawn (Record is empty)
 };
 
 // "TTO = 30, Vwind = -5": the case's swept values.
@@ -135,6 +200,7 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
     outcome.Record = grid.Record(index);
   } catch (const std::exception& e) {
     outcome.Error = e.what();  // a draw beyond the numbers a field holds
+    outcome.Drawn = false;
     return outcome;
   }
   const PresetRecordSlots& record = outcome.Record;
@@ -190,8 +256,10 @@ std::string HeaderRow(const CaseGrid& grid) {
 
 std::string CaseRow(const CaseGrid& grid, int64_t number, const CaseOutcome& c) {
   std::string row = std::to_string(number);
-  for (const ParamName* p : grid.Columns())
-    row.append(",").append(NumberText(c.Record[static_cast<std::size_t>(p->Slot)]));
+  for (const ParamName* p : grid.Columns()) {
+    row += ',';
+    if (c.Drawn) row += NumberText(c.Record[static_cast<std::size_t>(p->Slot)]);
+  }
   for (int id = 0; id < kFigureCount; ++id) {
     row += ',';
     if (c.Error.empty() && c.Result[static_cast<std::size_t>(id)]) row += FigureText(c.Result, id, false);
@@ -284,23 +352,21 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
   const SharedSpaceGuard space(options.Space ? options.Space : SpaceProbe(FileSystemSpaceOf));
   try {
     if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, BaseRecord(options));
-    if (!options.Keep.empty()) {
-      std::error_code ec;
-      fs::create_directories(options.Keep, ec);
-      if (ec) throw FileError(FileErrorText("create", options.Keep, ec.value()));
-    }
+    const KeepFolder kept(options.Keep, k, n, total);
+    RemoveEarlierStatistics(options);
     SummaryOut summary(options.Summary, out);
     if (k == 0) summary.Write(HeaderRow(grid));
-    // A Monte Carlo run keeps its cases for the statistics.
+    // A whole Monte Carlo run keeps its cases for the statistics (a shard has none).
+    const bool statistics = options.IsMonteCarlo() && options.ShardCount == 1;
     SampleTable samples;
     for (const ParamName* p : grid.Columns()) samples.Inputs.emplace_back(p->Name);
     for (const FigureRow& f : kFigures) samples.Figures.emplace_back(f.Key);
     auto keep = [&](int64_t number, const CaseOutcome& c) {
-      if (!options.IsMonteCarlo()) return;
+      if (!statistics) return;
       SampleRow row{number, {}, {c.Result.begin(), c.Result.end()}, !c.Error.empty()};
       for (const ParamName* p : grid.Columns())
         row.Inputs.push_back(c.Record[static_cast<std::size_t>(p->Slot)]);
-      samples.Rows.push_back(std::move(row));
+      AddSample(samples, std::move(row));
     };
 
     std::mutex mutex;
@@ -378,7 +444,16 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
       return kExitCancelled;
     }
     summary.Close();
-    if (options.IsMonteCarlo() && options.ShardCount == 1) ReportStatistics(options, samples, out, err);
+    if (statistics) {
+      try {
+        ReportStatistics(options, samples, out, err, console.Cancel);
+      } catch (const std::exception&) {
+        if (!cancelled()) throw;
+        err << "zarn-batch: Run cancelled: the summary holds all " << mine
+            << " cases, without their statistics\n";
+        return kExitCancelled;
+      }
+    }
     if (SweepPicture(options).second != nullptr) SaveSweepPicture(options, grid, std::move(pictured));
   } catch (const std::exception& e) {
     bar.Erase();

@@ -12,3 +12,10 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARN_TSAN=ON -DZARN
   -DZARN_BUILD_BENCH=OFF -DZARN_WERROR=ON
 cmake --build build-tsan -j"$(nproc)"
 (cd build-tsan && ctest --output-on-failure -j"$(nproc)")
+# Once more under AddressSanitizer and UndefinedBehaviorSanitizer (float-cast-overflow too): every
+# target builds there, the picture and Python modules included, and the core's and the runner's
+# tests run, the Python module's with the sanitizers' runtime loaded first.
+cmake --preset asan
+cmake --build build-asan -j"$(nproc)"
+(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" \
+  -L '^test_(models|flight|output|answers|tools)$' && ctest --output-on-failure -R '^Python\.Module$')

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace zarn {
 namespace {
@@ -106,6 +107,38 @@ TEST(SolveForTarget, AJumpAcrossTheTargetIsReportedAndARunWithoutTheFigureBreaks
       [](double x) { return x > 50 ? std::optional<double>() : Range(x); }, 0, 90, 400, 1e-3, 9e-3);
   ASSERT_EQ(half.Solutions.size(), 1u);
   EXPECT_LT(half.Solutions[0].X, kTopDeg);
+}
+
+TEST(SolveForTarget, ARunWithoutTheFigureInsideABracketIsReportedWhereItWasNotAsAJump) {
+  // f(x) = x but no figure in (0.42, 0.49): the bracket 5/12..1/2 around 0.45 cannot be followed.
+  const TargetAnswer a = SolveForTarget(
+      [](double x) { return x > 0.42 && x < 0.49 ? std::optional<double>() : std::optional<double>(x); }, 0,
+      1, 0.45, 1e-6, 1e-6);
+  EXPECT_TRUE(a.Solutions.empty());
+  EXPECT_TRUE(a.JumpsAt.empty());
+  ASSERT_EQ(a.NoFigureAt.size(), 1u);
+  EXPECT_GT(a.NoFigureAt[0], 0.42);
+  EXPECT_LT(a.NoFigureAt[0], 0.49);
+}
+
+TEST(FindExtreme, RangesAndTolerancesAtTheEndsOfTheDoublesStayFinite) {
+  // The width 2e308 overflows; the scan's middle point is 0 exactly, where -|x| is largest.
+  std::vector<double> flown;
+  const auto peak = FindExtreme(
+      [&](double x) {
+        flown.push_back(x);
+        return std::optional<double>(-std::fabs(x) * 1e-300);
+      },
+      -1e308, 1e308, 1e303, true);
+  ASSERT_TRUE(peak);
+  EXPECT_EQ(peak->X, 0.0);
+  for (const double x : flown) EXPECT_TRUE(std::isfinite(x)) << x;
+  // A tolerance far above the width: the scan's best, refined no further than it can be.
+  const auto loose = FindExtreme(Range, 0, 90, 1e308, true);
+  ASSERT_TRUE(loose);
+  EXPECT_NEAR(loose->X, kTopDeg, 90.0 / 12);
+  const auto tight = FindExtreme(Range, 0, 1e-300, 1e-320, true);
+  ASSERT_TRUE(tight);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 // n cases of the inputs a ~ uniform(0,1), b ~ uniform(0,1) and the figures y(a, b) of `figure`.
 template <typename F>
 SampleTable Cases(int n, F figure) {
-  SampleTable t{{"a", "b"}, {"y"}, {}};
+  SampleTable t{{"a", "b"}, {"y"}, {}, 0, 0, {}};
   const std::vector<Law> laws = {ParseLaw("uniform(0,1)"), ParseLaw("uniform(0,1)")};
   for (int c = 1; c <= n; ++c) {
     const std::vector<double> v = DrawCase(7, c, laws);
@@ -87,7 +87,7 @@ TEST(Statistics, SharesAreTheSquaredStandardisedCoefficients) {
 }
 
 TEST(Statistics, PercentilesInterpolateAndFailedOrAbsentCasesCountApart) {
-  SampleTable t{{"a"}, {"y", "z"}, {}};
+  SampleTable t{{"a"}, {"y", "z"}, {}, 0, 0, {}};
   for (int c = 1; c <= 5; ++c) t.Rows.push_back({c, {double(c)}, {double(6 - c), 1.0}, false});
   t.Rows.push_back({6, {6.0}, {std::nullopt, std::nullopt}, true});
   t.Rows.push_back({7, {7.0}, {std::nullopt, 1.0}, false});
@@ -142,6 +142,9 @@ TEST(ReadSummaries, ShardsJoinedInAnyOrderGiveTheWholeRunsStatistics) {
       {{"case,TTO,X_m,t_s,error\n1,44,9x0,14,\n"}, "f0.csv:2: '9x0' is not a number"},
       {{"case,TTO,X_m,t_s,error\n1,44,900,\n"}, "f0.csv:2: 4 fields where the header has 5"},
       {{"case,TTO,X_m,t_s,error\n0.5,44,900,14,\n"}, "'0.5' is not a case number"},
+      {{"case,TTO,X_m,t_s,error\n1e19,44,900,14,\n"}, "f0.csv:2: '1e19' is not a case number"},
+      {{"case,TTO,X_m,t_s,error\n1e300,44,900,14,\n"}, "f0.csv:2: '1e300' is not a case number"},
+      {{"case,TTO,X_m,t_s,error\n1,,900,14,\n"}, "f0.csv:2: '' is not a number"},
       {{"case,TTO,X_m,V0,t_s,error\n"}, "column 'V0' is neither a figure nor a varied input"},
   };
   for (const auto& bad : kBad) {

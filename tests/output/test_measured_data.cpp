@@ -92,8 +92,9 @@ TEST(MeasuredData, DeviationAtTheMeasuredTimesAgreesWithAHandComputation) {
 }
 
 TEST(MeasuredData, ErrorsNameTheFileTheLineAndTheColumn) {
+  using namespace std::string_view_literals;
   const struct {
-    const char* Text;
+    std::string_view Text;
     const char* Message;
   } cases[] = {
       {"t_s,Hm\n", "m.csv:1: column 2: unknown name 'Hm' (did you mean 'H_m'?)"},
@@ -106,9 +107,32 @@ TEST(MeasuredData, ErrorsNameTheFileTheLineAndTheColumn) {
       {"t_s,H_m\n1,1e999\n",
        "m.csv:2: column 2 (H_m): '1e999' is not a number (the decimal separator is '.')"},
       {"", "m.csv: empty: a header row with t_s is needed"},
+      // What a terminal or Python would take for something else is shown escaped.
+      {"t_s,H\x1b[2J\r\n",
+       "m.csv:1: column 2: unknown name 'H\\x1b[2J' (the table CSV's column names: t_s, H_m, X_m, V_m_s, "
+       "...)"},
+      {"t_s,H\rX\n",
+       "m.csv:1: column 2: unknown name 'H\\rX' (the table CSV's column names: t_s, H_m, X_m, V_m_s, ...)"},
+      {"t_s,\xff\xfeH\n",
+       "m.csv:1: column 2: unknown name '\\xff\\xfeH' (the table CSV's column names: t_s, H_m, X_m, V_m_s, "
+       "...)"},
+      {"t_s,\xc2\x9b"
+       "31m,H\xc3\xb6he\n",
+       "m.csv:1: column 2: unknown name '\\xc2\\x9b"
+       "31m' (the table CSV's column names: t_s, H_m, X_m, V_m_s, ...)"},
+      {"t_s,H\xc3\xb6he\n",
+       "m.csv:1: column 2: unknown name 'H\xc3\xb6he' (the table CSV's column names: t_s, H_m, X_m, V_m_s, "
+       "...)"},
+      {"t_s,H_m\n1,2\0003\n"sv,
+       "m.csv:2: column 2 (H_m): '2\\x003' is not a number (the decimal separator is '.')"},
+      // Beyond 1e150 the squares of the differences would overflow.
+      {"t_s,H_m\n1,1e155\n",
+       "m.csv:2: column 2 (H_m): '1e155' lies beyond 1E150 in size: not a measured value"},
+      {"t_s,H_m\n-1e151,2\n",
+       "m.csv:2: column 1 (t_s): '-1e151' lies beyond 1E150 in size: not a measured value"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.Text);
+    SCOPED_TRACE(std::string(c.Text));
     try {
       ParseMeasuredData(c.Text, "m.csv");
       ADD_FAILURE() << "accepted";

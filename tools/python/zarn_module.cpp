@@ -341,7 +341,7 @@ py::list StatsOfRows(const std::vector<std::string>& names, const py::array_t<in
     for (py::ssize_t i = 0; i < in.shape(1); ++i) row.Inputs.push_back(in(r, i));
     for (py::ssize_t f = 0; f < v.shape(1); ++f)
       row.Figures.push_back(v(r, f) == v(r, f) ? std::optional<double>(v(r, f)) : std::nullopt);
-    samples.Rows.push_back(std::move(row));
+    AddSample(samples, std::move(row));
   }
   auto optional = [](const std::optional<double>& x) {
     return x ? py::object(py::float_(*x)) : py::object(py::none());
