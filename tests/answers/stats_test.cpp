@@ -56,7 +56,7 @@ double SampleSd(const SampleTable& t, int column) {
 // An input held constant takes no part in the fit, wherever it stands: listed before the varied
 // one, the varied one still gets the whole share of y = 3 + 2 a.
 TEST(Statistics, AConstantInputListedFirstLeavesTheShareWithTheVariedOne) {
-  SampleTable t{{"c", "a"}, {"y"}, {}};
+  SampleTable t{{"c", "a"}, {"y"}, {}, 0, 0, {}};
   const std::vector<Law> laws = {ParseLaw("uniform(0,1)")};
   for (int c = 1; c <= 200; ++c) {
     const double a = DrawCase(7, c, laws)[0];
