@@ -478,7 +478,7 @@ Form2::~Form2() = default;
 void Form2::SetField(const char* field, double value, int digits) {
   auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field));
   // Runs the field's change handler when the text differs from what the field held.
-  edit->setText(QString::fromStdString(FormatGeneral(value, digits, DecimalSeparator())));
+  edit->setText(LocalNumber(FormatGeneral(value, digits, DecimalSeparator())));
   edit->setCursorPosition(0);  // a number longer than its field shows its leading digits
 }
 
@@ -581,7 +581,7 @@ void Form2::FieldChange(QLineEdit* field, Parameter parameter, const QString& te
   double value = 0.0;
   // A text on its way to a number ("-" before "-88", an emptied field) is no fault worth a window of
   // its own: the field is marked and the form says why, until it holds a number again.
-  switch (ParseNumber(typed, DecimalSeparator(), value)) {
+  switch (ParseNumber(ReadableNumber(text), DecimalSeparator(), value)) {
     case ParseResult::Ok:
       inputs_.*parameter = value;
       return MarkField(field, {});
