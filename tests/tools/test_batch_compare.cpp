@@ -153,7 +153,7 @@ TEST_F(BatchProgram, ComparedPictureDrawsAPointAfterTheFlightsEnd) {
     for (int x = curveEnd + 20; x < 735; ++x)  // left of the right axis
       if (qGray(image.pixel(x, y)) < 60) ringLeft = std::min(ringLeft, x), ringTop = std::min(ringTop, y);
   EXPECT_GT(curveEnd, 200) << "no curve";
-  EXPECT_LT(ringLeft, 760) << "the point after the flight is not drawn";
+  EXPECT_LT(ringLeft, 735) << "the point after the flight is not drawn";
   EXPECT_LT(ringTop, 300);  // 150 m on a scale up to about 250 m: in the upper part
 }
 
