@@ -665,7 +665,7 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
   g.Frame = frame;
   g.Selection = selection;
   g.Units = run.Units;
-  g.DecimalSeparator = DecimalSeparator();
+  g.DecimalSeparator = DecimalPoint();
   g.Language = state_.LangCode;
   g.FirstInBlack = true;
   g.Runs.push_back(RunCurves(run.Table, GraphRows(run.Table, run.Summary.SamplesStored), run.Units, run.Units,
@@ -714,14 +714,9 @@ QSizeF Form2::VisibleFrame() const {
 }
 
 GraphInputs Form2::GraphOf(const RunResult& run, const GraphSelection& selection, QSizeF frame) const {
-  return {run.Table,
-          selection,
-          GraphRows(run.Table, run.Summary.SamplesStored),
-          run.Units,
-          DecimalSeparator(),
-          CurrentStyle(),
-          state_.LangCode,
-          frame};
+  return {run.Table,       selection,      GraphRows(run.Table, run.Summary.SamplesStored),
+          run.Units,       DecimalPoint(), CurrentStyle(),
+          state_.LangCode, frame};
 }
 
 QImage Form2::WholeGraph() const {

@@ -53,6 +53,11 @@ std::string ReadableNumber(const QString& typed) {
   return QString(typed).replace(wide, QStringLiteral(".")).toStdString();
 }
 
+QChar DecimalPoint() {
+  const QString point = QLocale().decimalPoint();
+  return point.size() == 1 ? point[0] : QLatin1Char('.');
+}
+
 char DecimalSeparator() {
   const QString point = QLocale().decimalPoint();
   if (point.size() != 1 || point[0].unicode() > 0x7f) return '.';

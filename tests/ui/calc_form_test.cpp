@@ -132,6 +132,16 @@ TEST_F(WindowsTest, ArabicLocaleShowsAndReadsItsOwnSeparator) {
   PressStart();
   EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
   EXPECT_EQ(Shown().Summary.SamplesStored > 1, true);
+
+  // The classic graph's labels are bytes: it writes '.', the same picture as in a locale of points.
+  const QImage arabic = Plot();
+  QLocale::setDefault(QLocale::c());
+  RestartProgram();
+  OpenWithPreset(0);
+  Type("EdS0", "1.5");
+  Type("EdCx", "0.01");
+  PressStart();
+  EXPECT_EQ(Plot(), arabic);
 }
 
 TEST_F(WindowsTest, EmptiedFieldReportsEmptyQuotesAndKeepsTheValue) {
