@@ -80,7 +80,7 @@ PlacedText Place(const QFontMetricsF& fm, double x, double y, const QString& tex
   return {QRectF(x, y, fm.horizontalAdvance(text), fm.height()), text};
 }
 
-double WidestLabel(const QFontMetricsF& fm, const ClearAxis& axis, char sep) {
+double WidestLabel(const QFontMetricsF& fm, const ClearAxis& axis, QChar sep) {
   double w = 0;
   for (int i = 0; i <= axis.Ticks.Intervals; ++i)
     w = std::max(w, fm.horizontalAdvance(TickLabel(axis.Ticks.Tick(i), axis.Ticks.Step, axis.Exponent, sep)));
@@ -127,13 +127,13 @@ AxisTicks CoveringTicks(double min, double max, int maxIntervals) {
   }
 }
 
-QString TickLabel(double value, double step, int exponent, char decimalSeparator) {
+QString TickLabel(double value, double step, int exponent, QChar decimalSeparator) {
   const double scale = std::pow(10.0, exponent);
   const double v = value / scale, s = step / scale;
   if (std::fabs(v) < s * 1e-6) return QStringLiteral("0");
   const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(s) - 1e-9)));
   QString text = QString::number(std::fabs(v), 'f', decimals);
-  if (decimalSeparator != '.') text.replace(QLatin1Char('.'), QLatin1Char(decimalSeparator));
+  if (decimalSeparator != QLatin1Char('.')) text.replace(QLatin1Char('.'), decimalSeparator);
   return v < 0 ? QStringLiteral("−") + text : text;
 }
 
@@ -154,7 +154,7 @@ QString AxisCaption(int column, const UnitFlags& units, int exponent) {
 }
 
 ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection& sel, int rows,
-                             const UnitFlags& units, char sep, int32_t language, QSizeF frame) {
+                             const UnitFlags& units, QChar sep, int32_t language, QSizeF frame) {
   assert(sel.Count >= 2 && sel.Count <= 9);
   ClearLayout lay;
   lay.Font = QFont(QStringLiteral("DejaVu Sans"));
@@ -261,7 +261,7 @@ ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection&
 }
 
 void DrawClearGraph(QPainter& p, const TrajectoryTable& table, const GraphSelection& sel, int rows,
-                    const UnitFlags& units, char sep, int32_t language, QSizeF frame) {
+                    const UnitFlags& units, QChar sep, int32_t language, QSizeF frame) {
   const ClearLayout lay = LayOutClearGraph(table, sel, rows, units, sep, language, frame);
   const QRectF plot = lay.Plot;
   p.save();

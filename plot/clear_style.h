@@ -3,6 +3,7 @@
 // cover the data, signed labels that never run into each other, a legend naming each curve with
 // its unit in the window's language, and smooth lines in a colour per curve. The classic look of
 // the renderer stays the default; this one is chosen by GraphStyle.
+#include <QChar>
 #include <QColor>
 #include <QFont>
 #include <QRectF>
@@ -36,7 +37,7 @@ AxisTicks CoveringTicks(double min, double max, int maxIntervals);
 
 // Tick label of value with the decimals the step needs, after dividing both by 10^exponent:
 // a minus sign (U+2212) below zero, the given decimal separator, "0" for zero.
-QString TickLabel(double value, double step, int exponent, char decimalSeparator);
+QString TickLabel(double value, double step, int exponent, QChar decimalSeparator);
 
 // The name and unit of a table column for the legend, in the language of LangCode (1 Russian,
 // 2 German, 3 English; 0 counts as English), e.g. "Height, km", in the unit the run left it in.
@@ -84,13 +85,13 @@ struct ClearLayout {
 // would draw them, labels measured with the style's font, everything inside the frame from the
 // picture's top-left corner. Each vertical axis has ticks of its own; the grid follows the first.
 ClearLayout LayOutClearGraph(const TrajectoryTable& table, const GraphSelection& selection, int rows,
-                             const UnitFlags& units, char decimalSeparator, int32_t language,
+                             const UnitFlags& units, QChar decimalSeparator, int32_t language,
                              QSizeF frame = kWholeGraph);
 
 // Draws that graph with the painter on an 800 x 600 surface (a white image, an SVG or a PDF page),
 // inside the frame.
 void DrawClearGraph(QPainter& painter, const TrajectoryTable& table, const GraphSelection& selection,
-                    int rows, const UnitFlags& units, char decimalSeparator, int32_t language,
+                    int rows, const UnitFlags& units, QChar decimalSeparator, int32_t language,
                     QSizeF frame = kWholeGraph);
 
 // Where a value stands on an axis laid out over [lo, hi] pixels, and back.

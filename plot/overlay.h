@@ -40,7 +40,7 @@ struct ComparedGraph {
   std::vector<MeasuredPoints> Measured;  //!< empty: none
   QString MeasuredName;                  //!< legend of the points
   QString ScaleTitle;                    //!< above a colour scale, e.g. the swept names
-  char DecimalSeparator = '.';
+  QChar DecimalSeparator = QLatin1Char('.');
   int32_t Language = 3;
   QSizeF Frame = kWholeGraph;  //!< [px] everything is drawn inside it, from the top-left corner
 };

@@ -22,13 +22,18 @@ namespace {
 
 constexpr int kVectorDpi = 96;  // [px/inch] one pixel of the bitmap is one unit of the drawing
 
+// The classic style's labels are bytes of one char each: a separator beyond ASCII is written '.'.
+char ClassicSeparator(QChar separator) {
+  return separator.unicode() < 0x80 ? static_cast<char>(separator.unicode()) : '.';
+}
+
 void Draw(QPainter& painter, const GraphInputs& g) {
   painter.fillRect(0, 0, kGraphWidth, kGraphHeight, Qt::white);
   if (g.Style == GraphStyle::Clear) {
     DrawClearGraph(painter, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator, g.Language, g.Frame);
   } else {
     VectorCanvas canvas(painter);
-    DrawGraph(canvas, g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator);
+    DrawGraph(canvas, g.Table, g.Selection, g.Rows, g.Units, ClassicSeparator(g.DecimalSeparator));
   }
 }
 
@@ -78,7 +83,7 @@ QByteArray VectorBytes(const Drawing& g, const std::filesystem::path& path, cons
 
 QImage GraphImage(const GraphInputs& g) {
   if (g.Style == GraphStyle::Classic)
-    return PlotGraph(g.Table, g.Selection, g.Rows, g.Units, g.DecimalSeparator);
+    return PlotGraph(g.Table, g.Selection, g.Rows, g.Units, ClassicSeparator(g.DecimalSeparator));
   QImage image(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);

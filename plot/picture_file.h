@@ -18,7 +18,7 @@ struct GraphInputs {
   const GraphSelection& Selection;
   int Rows;  //!< rows 1..Rows-1 are drawn (see PlotGraph)
   const UnitFlags& Units;
-  char DecimalSeparator;
+  QChar DecimalSeparator;  //!< the classic style writes '.' for one beyond ASCII
   GraphStyle Style = GraphStyle::Classic;
   int32_t Language = 3;
   QSizeF Frame = kWholeGraph;  //!< [px] the clear style lies inside it; the classic one ignores it

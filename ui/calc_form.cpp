@@ -478,7 +478,7 @@ Form2::~Form2() = default;
 void Form2::SetField(const char* field, double value, int digits) {
   auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field));
   // Runs the field's change handler when the text differs from what the field held.
-  edit->setText(QString::fromStdString(FormatGeneral(value, digits, DecimalSeparator())));
+  edit->setText(LocalNumber(FormatGeneral(value, digits, DecimalSeparator())));
   edit->setCursorPosition(0);  // a number longer than its field shows its leading digits
 }
 
@@ -581,7 +581,7 @@ void Form2::FieldChange(QLineEdit* field, Parameter parameter, const QString& te
   double value = 0.0;
   // A text on its way to a number ("-" before "-88", an emptied field) is no fault worth a window of
   // its own: the field is marked and the form says why, until it holds a number again.
-  switch (ParseNumber(typed, DecimalSeparator(), value)) {
+  switch (ParseNumber(ReadableNumber(text), DecimalSeparator(), value)) {
     case ParseResult::Ok:
       inputs_.*parameter = value;
       return MarkField(field, {});
@@ -665,7 +665,7 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
   g.Frame = frame;
   g.Selection = selection;
   g.Units = run.Units;
-  g.DecimalSeparator = DecimalSeparator();
+  g.DecimalSeparator = DecimalPoint();
   g.Language = state_.LangCode;
   g.FirstInBlack = true;
   g.Runs.push_back(RunCurves(run.Table, GraphRows(run.Table, run.Summary.SamplesStored), run.Units, run.Units,
@@ -714,14 +714,9 @@ QSizeF Form2::VisibleFrame() const {
 }
 
 GraphInputs Form2::GraphOf(const RunResult& run, const GraphSelection& selection, QSizeF frame) const {
-  return {run.Table,
-          selection,
-          GraphRows(run.Table, run.Summary.SamplesStored),
-          run.Units,
-          DecimalSeparator(),
-          CurrentStyle(),
-          state_.LangCode,
-          frame};
+  return {run.Table,       selection,      GraphRows(run.Table, run.Summary.SamplesStored),
+          run.Units,       DecimalPoint(), CurrentStyle(),
+          state_.LangCode, frame};
 }
 
 QImage Form2::WholeGraph() const {

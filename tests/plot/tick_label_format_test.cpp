@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "flight/number_text.h"
+#include "plot/clear_style.h"
 
 namespace zarn {
 namespace {
@@ -41,6 +42,12 @@ TEST(TickLabelFormat, UsesTheGivenDecimalSeparator) {
   EXPECT_EQ(FormatGeneral(2.5, 4, ','), "2,5");
   EXPECT_EQ(FormatGeneral(12345, 4, ','), "1,235E4");
   EXPECT_EQ(FormatGeneral(1000, 4, ','), "1000");
+}
+
+TEST(TickLabelFormat, AxisLabelsTakeASeparatorBeyondAscii) {
+  EXPECT_EQ(TickLabel(2.5, 0.5, 0, QChar(0x066B)), QStringLiteral("2\u066B5"));
+  EXPECT_EQ(TickLabel(-1250, 50, 3, QChar(0x066B)), QStringLiteral("\u22121\u066B25"));
+  EXPECT_EQ(TickLabel(3, 1, 0, QChar(0x066B)), QStringLiteral("3"));
 }
 
 }  // namespace

@@ -131,5 +131,31 @@ TEST_F(BatchProgram, CompareReportsTheDeviationFromMeasuredValues) {
             "zarn-batch: bad.csv:3: column 2 (H_m): 'x' is not a number (the decimal separator is '.')");
 }
 
+// Measurements after the landing (about 14 s): the picture's scale reaches them, so the late
+// point is drawn right of the curve's end, and the comparison counts it outside the flight.
+TEST_F(BatchProgram, ComparedPictureDrawsAPointAfterTheFlightsEnd) {
+  std::ofstream(work_ / "late.csv") << "t_s,H_m\n2,60\n27,150\n";
+  const Outcome r =
+      Batch({"--preset", "0", "--compare", "late.csv", "--png", "late.png", "--graph", "Button22", "--json"});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(JsonNumbers(r.Out).at("skipped_H_m"), 1.0);
+  const QImage image =
+      QImage(QString::fromStdString((work_ / "late.png").string())).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(image.size(), QSize(800, 600));
+  // The curve's right end, and dark pixels right of it in the plot area: the ring alone.
+  int curveEnd = 0, ringLeft = 800, ringTop = 600;
+  for (int y = 60; y < 500; ++y)
+    for (int x = 100; x < 760; ++x) {
+      const QRgb c = image.pixel(x, y);
+      if ((c & 0xFFFFFF) == 0x0072B2) curveEnd = std::max(curveEnd, x);
+    }
+  for (int y = 60; y < 500; ++y)
+    for (int x = curveEnd + 20; x < 735; ++x)  // left of the right axis
+      if (qGray(image.pixel(x, y)) < 60) ringLeft = std::min(ringLeft, x), ringTop = std::min(ringTop, y);
+  EXPECT_GT(curveEnd, 200) << "no curve";
+  EXPECT_LT(ringLeft, 735) << "the point after the flight is not drawn";
+  EXPECT_LT(ringTop, 300);  // 150 m on a scale up to about 250 m: in the upper part
+}
+
 }  // namespace
 }  // namespace zarn::batch

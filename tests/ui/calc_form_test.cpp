@@ -107,6 +107,43 @@ TEST_F(WindowsTest, CommaLocaleReadsACommaAndRefusesAPoint) {
   EXPECT_EQ(Text("EdCx"), "1.5");  // the field keeps what was typed
 }
 
+// Arabic writes U+066B, two bytes in UTF-8, where a char cannot hold it.
+TEST_F(WindowsTest, ArabicLocaleShowsAndReadsItsOwnSeparator) {
+  QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+  ASSERT_EQ(QLocale().decimalPoint(), QStringLiteral("\u066B"));
+  OpenWithPreset(0);
+  EXPECT_EQ(Text("EdS0"), QStringLiteral("0\u066B02"));
+  EXPECT_EQ(Text("eddt0"), QStringLiteral("0\u066B005"));
+
+  // The separator comes as the keyboard's text: Qt Test's typing takes Latin-1 alone.
+  const auto type = [this](const char* field, const QString& text) {
+    QLineEdit* edit = Calc<QLineEdit>(field);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
+  };
+  type("EdS0", QStringLiteral("1\u066B5"));
+  EXPECT_EQ(Params().S0, 1.5);
+  EXPECT_FALSE(Marked("EdS0"));
+  type("EdCx", QStringLiteral("1.5"));
+  EXPECT_EQ(FieldNote(), "Cx (Widerstandszahl, Cw): '1.5' is not a valid floating point value");
+  EXPECT_EQ(Params().Cx, 1.0);
+  type("EdCx", QStringLiteral("0\u066B01"));
+  EXPECT_EQ(Params().Cx, 0.01);
+  PressStart();
+  EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  EXPECT_EQ(Shown().Summary.SamplesStored > 1, true);
+
+  // The classic graph's labels are bytes: it writes '.', the same picture as in a locale of points.
+  const QImage arabic = Plot();
+  QLocale::setDefault(QLocale::c());
+  RestartProgram();
+  OpenWithPreset(0);
+  Type("EdS0", "1.5");
+  Type("EdCx", "0.01");
+  PressStart();
+  EXPECT_EQ(Plot(), arabic);
+}
+
 TEST_F(WindowsTest, EmptiedFieldReportsEmptyQuotesAndKeepsTheValue) {
   OpenWithPreset(0);
   Empty("edV0");

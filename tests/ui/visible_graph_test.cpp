@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "flight/columns.h"
 #include "plot/catalogue.h"
@@ -304,6 +305,87 @@ TEST_F(VisibleGraphTest, FiguresNameTheClassicWindModelAndTheMeasuredNoteShowsEv
   const QLabel* note = Calc<QLabel>("SampleNote");
   ExpectWhollyShown(*note);
   ExpectCoversNothing(*form2_, *note);
+}
+
+// The topmost pixel of the colour in the plot area, or (-1, -1).
+QPoint Topmost(const QImage& plot, QRgb colour) {
+  for (int y = 40; y < 480; ++y)
+    for (int x = 100; x < 760; ++x)
+      if ((plot.pixel(x, y) & 0xFFFFFF) == colour) return {x, y};
+  return {-1, -1};
+}
+
+// The number after "H = " in a readout, and the unit after it.
+std::pair<double, QString> HeightRead(const QString& tip) {
+  const QString line = tip.section(QStringLiteral("H = "), 1).section(QLatin1Char('\n'), 0, 0);
+  return {line.section(QLatin1Char(' '), 0, 0).toDouble(), line.section(QLatin1Char(' '), 1)};
+}
+
+TEST_F(VisibleGraphTest, KeptRunInKmUnderARunInMetresIsDrawnAndReadInMetres) {
+  OpenWithPreset(0, kEnglish);
+  OpenExample("rocket-3-stage.zarn");
+  PressStart();
+  ASSERT_EQ(Shown().Units.HeightInKm, 1);
+  ChooseFromPlotMenu("Keep this run");
+  Type("edTk", "30");  // 30 s of the climb: a few km, in metres
+  PressStart();
+  ASSERT_EQ(Shown().Units.HeightInKm, 0);
+  PressGraph("Button22");  // H over t
+  const QImage plot = Plot();
+  // The kept run's apex (343 km, the example's own comment) tops the scale: its highest pixel lies
+  // near the plot's top, far above the run on show.
+  const QPoint kept = Topmost(plot, 0x0072B2), shown = Topmost(plot, 0x000000);
+  ASSERT_GE(kept.x(), 0) << "no kept curve";
+  EXPECT_LT(kept.y(), 90);
+  const auto [keptH, keptUnit] = HeightRead(PointAt(kept));
+  EXPECT_NEAR(keptH, 343000, 3000) << PointAt(kept).toStdString();
+  EXPECT_EQ(keptUnit, "m");
+  // The run on show, 30 s up: under 10 km, low on a scale of 350 km.
+  ASSERT_GE(shown.x(), 0);
+  EXPECT_GT(shown.y(), 400);
+
+  // And the other way round: the 30 s run kept (under 10 km), the whole flight on show in km. Taken
+  // as km, the kept run's metres would stretch the scale past 5000 and press the apex down.
+  ChooseFromPlotMenu("Clear kept runs");
+  ChooseFromPlotMenu("Keep this run");
+  Type("edTk", "5000");
+  PressStart();
+  ASSERT_EQ(Shown().Units.HeightInKm, 1);
+  PressGraph("Button22");
+  const QPoint apex = Topmost(Plot(), 0x000000);
+  ASSERT_GE(apex.x(), 0);
+  EXPECT_LT(apex.y(), 90);
+  const auto [shownH, shownUnit] = HeightRead(PointAt(apex));
+  EXPECT_NEAR(shownH, 343, 3) << PointAt(apex).toStdString();
+  EXPECT_EQ(shownUnit, "km");
+  EXPECT_TRUE(messages_.empty());
+}
+
+// Measurements after the flight's end: the scale reaches them, so they are drawn and read out,
+// and the note counts them outside the flight.
+TEST_F(VisibleGraphTest, MeasuredPointsAfterTheFlightsEndLieInsideTheScale) {
+  OpenWithPreset(0, kEnglish);
+  PressStart();  // lands at about 14 s
+  PressGraph("Button22");
+  QFile csv(workDir_.filePath("late.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+  csv.write("t_s,H_m\n2,60\n27,150\n");
+  csv.close();
+  openFile_ = csv.fileName();
+  ChooseFromPlotMenu("Open measured data...");
+  const QImage plot = Plot();
+  // Right of the curve's end (x 360 of the plot's 50 to 711) only the late point's ring is dark.
+  QPoint ring(-1, -1);
+  for (int y = 40; y < 470 && ring.x() < 0; ++y)
+    for (int x = 450; x < 700; ++x)
+      if (qGray(plot.pixel(x, y)) < 60) {
+        ring = QPoint(x, y + 3);
+        break;
+      }
+  ASSERT_GE(ring.x(), 0) << "the point after the flight is not drawn";
+  EXPECT_EQ(PointAt(ring), "measured: late.csv\nt = 27 s\nH = 150 m");
+  const QString note = Calc<QLabel>("SampleNote")->text();
+  EXPECT_TRUE(note.contains(QStringLiteral("(n\u00A0=\u00A01; 1 outside)"))) << note.toStdString();
 }
 
 }  // namespace
