@@ -19,9 +19,9 @@ from support import SOURCE_DIR, ZARN_BATCH, Scratch, batch, batch_json, csv_rows
 POSITIONAL, KEYWORD, MORE = (inspect.Parameter.POSITIONAL_OR_KEYWORD, inspect.Parameter.KEYWORD_ONLY,
                               inspect.Parameter.VAR_KEYWORD)
 EXAMPLES = sorted((SOURCE_DIR / "examples").glob("*.zarn"))
-# Runs of ten million steps a pass (about half a second), and of a hundred million (seconds).
+# Runs of ten million steps a pass (about half a second), and of a billion (minutes).
 LONG_RUN = {"preset": 1, "params": {"dt0": 1e-5}}
-ENDLESS_RUN = {"preset": 1, "params": {"dt0": 1e-6}}
+ENDLESS_RUN = {"preset": 1, "params": {"dt0": 1e-7}}
 
 
 class Figures(Scratch):
