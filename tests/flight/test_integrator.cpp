@@ -755,7 +755,7 @@ TEST_F(IntegratorTest, CancelWhileTheStepFileIsWrittenKeepsTheStepsDoneAndLeaves
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Run cancelled");
   }
-  EXPECT_EQ(test_support::ThreadsSettlingTo(before), before);
+  EXPECT_LE(test_support::ThreadsSettlingTo(before), before);
   const std::string kept = StepFile();
   ASSERT_GT(kept.size(), std::size_t{8} << 20);  // well past the buffers written without the thread
   EXPECT_TRUE(kept == whole.substr(0, kept.size())) << "the kept bytes are not the file's first ones";

@@ -543,7 +543,7 @@ TEST_F(ResultFiles, WriteThatFailsInTheWriterThreadStopsTheFileThereWithThePlatf
   EXPECT_LT(written, kLimit + (std::size_t{5} << 20));
 
   EXPECT_EQ(message, "Cannot write \"" + StepFile().string() + "\": " + std::strerror(EFBIG));
-  EXPECT_EQ(test_support::ThreadsSettlingTo(threads), threads);
+  EXPECT_LE(test_support::ThreadsSettlingTo(threads), threads);
   EXPECT_FALSE(w.IsOpen());
   EXPECT_EQ(MessageOf([&] { w.Close(); }), message);
   const std::string kept = ReadAll(StepFile());
@@ -576,7 +576,7 @@ TEST_F(ResultFiles, ReplacingANewFileOnlyForAPlainFileWithASingleLink) {
   const int held = ::open(plain.c_str(), O_RDONLY);
   const int threads = test_support::ThreadsNow();
   write(plain);
-  EXPECT_EQ(test_support::ThreadsSettlingTo(threads), threads);
+  EXPECT_LE(test_support::ThreadsSettlingTo(threads), threads);
   EXPECT_NE(inode(plain), plainBefore);
   EXPECT_EQ(ReadAll(plain), fresh);
   ::close(held);
@@ -625,7 +625,7 @@ TEST_F(ResultFiles, DiskGuardStopsBeforeTheReserveWithItsMessageAndKeepsWhatWasW
   EXPECT_EQ(message, "Stopped writing \"" + StepFile().string() + "\": only " +
                          std::to_string(figures.back() / 1'000'000) +
                          " MB left on its file system (the run stops before less than 1000 MB remain)");
-  EXPECT_EQ(test_support::ThreadsSettlingTo(threads), threads);
+  EXPECT_LE(test_support::ThreadsSettlingTo(threads), threads);
   const std::string kept = ReadAll(StepFile());
   EXPECT_LE(kept.size(), kFree - kReserve);                           // the reserve stays untouched
   EXPECT_GE(kept.size(), kFree - kReserve - (std::size_t{5} << 20));  // within the buffers in flight

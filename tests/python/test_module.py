@@ -19,9 +19,9 @@ from support import SOURCE_DIR, ZARN_BATCH, Scratch, batch, batch_json, csv_rows
 POSITIONAL, KEYWORD, MORE = (inspect.Parameter.POSITIONAL_OR_KEYWORD, inspect.Parameter.KEYWORD_ONLY,
                               inspect.Parameter.VAR_KEYWORD)
 EXAMPLES = sorted((SOURCE_DIR / "examples").glob("*.zarn"))
-# Runs of ten million steps a pass (about half a second), and of a hundred million (seconds).
+# Runs of ten million steps a pass (about half a second), and of a billion (minutes).
 LONG_RUN = {"preset": 1, "params": {"dt0": 1e-5}}
-ENDLESS_RUN = {"preset": 1, "params": {"dt0": 1e-6}}
+ENDLESS_RUN = {"preset": 1, "params": {"dt0": 1e-7}}
 
 
 class Figures(Scratch):
@@ -289,10 +289,11 @@ class Threads(unittest.TestCase):
             with self.subTest(call=name):
                 counts, took = self.count_while(call)
                 self.assertGreater(took, 0.1)
-                # One count a millisecond at most; with the lock held it would count once or twice.
-                self.assertGreater(counts, took * 1000 / 10)
+                # With the lock held it would count once or twice, however long the call took; a busy
+                # machine wakes the counter late, but not ten times late in a tenth of a second.
+                self.assertGreater(counts, 10)
 
-    def test_ctrl_c_stops_a_long_call_within_a_moment(self):
+    def test_ctrl_c_stops_a_call_that_would_run_for_minutes(self):
         for name, call in [("run", lambda: zarn.run(**ENDLESS_RUN)),
                            ("sweep", lambda: zarn.sweep(**ENDLESS_RUN, sweep={"TTO": (1, 4, 1)})),
                            ("solve", lambda: zarn.solve(**ENDLESS_RUN, maximize="X_m", over={"TTO": (1, 89)})),
@@ -304,7 +305,9 @@ class Threads(unittest.TestCase):
                 with self.assertRaises(KeyboardInterrupt):
                     call()
                     time.sleep(30)  # the call ended before the Ctrl-C: wait for it here
-                self.assertLess(time.monotonic() - start, 0.25)
+                # The call left alone runs for minutes; stopped, it is gone within seconds even on a
+                # busy machine.
+                self.assertLess(time.monotonic() - start, 20)
                 timer.join()
         self.assertEqual(zarn.run(preset=0).figures["steps_per_pass"], 2819)  # the module goes on working
 

@@ -60,7 +60,7 @@ TEST_F(BatchChecks, RunThatCouldNeverEndIsRefusedAtOnceAloneAndAsASweepCase) {
     SCOPED_TRACE(c.Message);
     std::vector<std::string> args{"--preset", "0"};
     for (const std::string& s : c.Sets) args.insert(args.end(), {"--set", s});
-    Outcome r = BatchWithin(args, 10);
+    Outcome r = BatchWithin(args, 60);
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Err, "zarn-batch: " + c.Message + "\n");
     EXPECT_TRUE(Listing(work_).empty());
@@ -68,7 +68,7 @@ TEST_F(BatchChecks, RunThatCouldNeverEndIsRefusedAtOnceAloneAndAsASweepCase) {
     // In a sweep the case is an error row at once, and the next case runs.
     std::string refused;
     for (const std::string& s : c.Sets) refused += (refused.empty() ? "" : ",") + s;
-    r = BatchWithin({"--preset", "0", "--case", refused, "--case", "dt0=0.01"}, 10);
+    r = BatchWithin({"--preset", "0", "--case", refused, "--case", "dt0=0.01"}, 60);
     EXPECT_EQ(r.Exit, 1);  // exactly one case failed
     EXPECT_EQ(r.Err, "zarn-batch: 1 of 2 cases failed (see the summary's error column)\n");
     const auto rows = CsvRows(r.Out);
@@ -153,7 +153,7 @@ TEST_F(BatchChecks, AStepCheckThatCannotFlyItsFinerRunIsRefusedBeforeAnyFile) {
     std::vector<std::string> args{"--preset",      "0",     "--check-step", "--csv", "t.csv",
                                   "--save-params", "p.zarn"};
     for (const std::string& s : c.Sets) args.insert(args.end(), {"--set", s});
-    const Outcome r = BatchWithin(args, 20);
+    const Outcome r = BatchWithin(args, 60);
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Err, "zarn-batch: " + c.Message + "\n");
     EXPECT_TRUE(Listing(work_).empty());

@@ -176,19 +176,20 @@ bool CatchesSigint(pid_t parent) {
 
 // Waits until zarn-batch (pid or its child) catches SIGINT, lets it run a little, then sends
 // SIGINT to `target` (a pid, or -pgid for a whole group as a terminal's Ctrl-C does). Returns the
-// wait status once it ended; fails the test when it goes on for 10 s.
+// wait status once it ended; fails the test when it goes on for a minute, which on the busiest
+// machine is many times what a stopped run takes and a fraction of what a run left alone takes.
 int Interrupt(pid_t pid, pid_t target) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
   while (!CatchesSigint(pid) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(kill(target, SIGINT), 0);
   const auto sent = std::chrono::steady_clock::now();
   int status = 0;
   while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() - sent > 10s) {
+    if (std::chrono::steady_clock::now() - sent > 60s) {
       kill(target, SIGKILL);
       waitpid(pid, &status, 0);
-      ADD_FAILURE() << "still running 10 s after SIGINT";
+      ADD_FAILURE() << "still running a minute after SIGINT";
       break;
     }
     std::this_thread::sleep_for(10ms);

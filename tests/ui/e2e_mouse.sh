@@ -25,7 +25,8 @@ trap 'exit 130' INT TERM
 
 fail() {
   echo "FAIL: $*"
-  import -display "$DISPLAY" -window root "$work/failure.png" 2>/dev/null &&
+  [ -s "$work/zarn.log" ] && sed 's/^/zarn: /' "$work/zarn.log"  # why the program ended, if it did
+  [ -n "${DISPLAY:-}" ] && import -display "$DISPLAY" -window root "$work/failure.png" 2>/dev/null &&
     cp "$work/failure.png" "${E2E_SHOTS:-/tmp}/zarn-e2e-failure.png" 2>/dev/null || true
   exit 1
 }
@@ -41,19 +42,14 @@ until_true() {
   done
 }
 
-# A display number that no server holds, then the server on it.
-for n in $(seq 120 399); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    if until_true 20 xdotool getmouselocation; then break; fi
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  fi
-done
-[ -n "$xvfb_pid" ] || fail "no X server could be started"
+# A server on a display that it picks itself and holds by its lock file: the other builds on the
+# machine start servers of their own at the same time, and a number merely seen free may be taken
+# by one of them before ours holds it. The server writes the number once it takes connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+until_true 60 grep -q '^[0-9]' "$work/display" || fail "no X server could be started: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -1 "$work/display")"
+until_true 60 xdotool getmouselocation || fail "the X server on $DISPLAY takes no connections"
 
 # The runs write into the work folder; the step file of the long run goes nowhere.
 cd "$work"
