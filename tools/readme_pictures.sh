@@ -19,23 +19,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-until_true() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || { echo "gave up waiting for: $*"; return 1; }
-    sleep 0.1
-  done
-}
-for n in $(seq 400 599); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    Xvfb ":$n" -screen 0 1400x900x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    until_true 20 xdotool getmouselocation && break
-    kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""
-  fi
-done
+source "$root/tools/x_session.sh"
+start_xvfb "$work" 1400x900x24 || exit 1
 cd "$work"
 
 visible() { xdotool search --onlyvisible --name "$1" | head -1; }

@@ -31,25 +31,8 @@ fail() {
   exit 1
 }
 
-# Waits until the command succeeds, polling, for at most $1 seconds.
-until_true() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
-
-# A server on a display that it picks itself and holds by its lock file: the other builds on the
-# machine start servers of their own at the same time, and a number merely seen free may be taken
-# by one of them before ours holds it. The server writes the number once it takes connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-until_true 60 grep -q '^[0-9]' "$work/display" || fail "no X server could be started: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -1 "$work/display")"
-until_true 60 xdotool getmouselocation || fail "the X server on $DISPLAY takes no connections"
+source "$(dirname "$0")/../../tools/x_session.sh"
+start_xvfb "$work" 1280x1024x24 >"$work/why" || fail "$(cat "$work/why")"
 
 # The runs write into the work folder; the step file of the long run goes nowhere.
 cd "$work"
