@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,6 +31,15 @@ namespace zarn::batch::test_support {
 namespace fs = std::filesystem;
 
 using zarn::test_support::ReadFile;
+
+// Whether the process `pid` catches `signal` (its handler is in place), by /proc/PID/status.
+inline bool Catches(pid_t pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("SigCgt:", 0) == 0)
+      return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+  return false;
+}
 
 inline std::set<std::string> Listing(const fs::path& dir) {
   std::set<std::string> names;

@@ -24,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test_support::BatchProgram;
+using test_support::Catches;
 using test_support::CsvRows;
 using test_support::Listing;
 using test_support::Outcome;
@@ -34,14 +35,6 @@ constexpr bool kAddressSanitizer = true;  // reserves terabytes of address space
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-
-bool Catches(pid_t pid, int signal) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("SigCgt:", 0) == 0)
-      return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
-  return false;
-}
 
 // Whether the process sleeps (waits in a call), by the state in /proc/PID/stat.
 bool Sleeping(pid_t pid) {

@@ -26,15 +26,6 @@ using namespace std::chrono_literals;
 
 const std::string kStep = "Zarn Daten.txt", kSample = "Zarn_500.txt";
 
-// Whether the process catches `signal` (its handler is in place).
-bool Catches(pid_t pid, int signal) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("SigCgt:", 0) == 0)
-      return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
-  return false;
-}
-
 // Whether the child `pid` has ended; it stays to be waited for.
 bool Ended(pid_t pid) {
   siginfo_t info{};
