@@ -29,11 +29,6 @@ FlightEvent StateAt(const FlightNode& a, const FlightNode& b, double t, EventKin
 
 }  // namespace
 
-double AirSpeedOf(double V, double Theta, double wind) {
-  if (wind == 0.0) return V;
-  return std::hypot(V * std::cos(Theta) - wind, V * std::sin(Theta));
-}
-
 bool EventLog::Climbs(const FlightNode& n) {
   return n.V * std::sin(n.Theta) > 0.0;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "models/flight_model.h"
+
 namespace zarn {
 
 enum class EventKind : int32_t { Launch, Burnout, Staging, MachUp, MachDown, MaxQ, Apex, Impact };
@@ -66,9 +68,6 @@ struct EventSettings {
   double AirWind = 0.0;
   double Tk = std::numeric_limits<double>::infinity();  //!< [s] the end time of the run
 };
-
-// The speed relative to air that moves at `wind` toward +X, of a body at speed V and angle Theta.
-double AirSpeedOf(double V, double Theta, double wind);
 
 // Fed with the points of one flight in order; gives its events in time order. Launch at the first
 // point; each burnout and staging at its time, where the flight reaches it; each Mach 1 crossing;

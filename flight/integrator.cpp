@@ -15,18 +15,14 @@
 #include "flight/ode_run.h"
 #include "flight/parameters.h"
 #include "flight/stages.h"
-#include "models/atmosphere.h"
 #include "models/derivatives.h"
-#include "models/drag_law.h"
+#include "models/flight_model.h"
 #include "models/motion_step.h"
 #include "records/constants.h"
 #include "records/errors.h"
 
 namespace zarn {
 namespace {
-
-constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
-constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
 
 // A sink that takes nothing: the run of a sweep's case that keeps only its figures.
 class NoSink final : public StepSink {
@@ -120,8 +116,7 @@ class Run {
   }
 
   void Step() {
-    s_.Atm = StandardAtmosphere(s_.H, band_);
-    if (s_.H > kThinAirHeight) s_.Atm.Vsound = kThinAirVsound;
+    s_.Atm = FlightAir(s_.H, band_);
     // The air's speed, where the wind is air moving over the ground, as the drag takes it.
     s_.Mach = Div(airRelative_ ? AirSpeedOf(s_.V, s_.Theta, p_.Vwind) : s_.V, s_.Atm.Vsound);
     if (p_.TaskKind == kTaskRocket && s_.t <= plan_.End[2]) {
@@ -130,7 +125,7 @@ class Run {
       s_.Thrust = 0.0;
       s_.Isp = 0.0;
     }
-    if (dragLaw_) V2DragCoefficient(p_.AeroModel, s_.Mach, s_.CxCur);
+    if (dragLaw_) s_.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, s_.Mach);
     if (feed_) feed_->Entry(s_);
     if (airRelative_) {
       MotionStepAirRelative(s_, p_.Vwind, p_.dt0, buoyancyMode_);
@@ -145,29 +140,15 @@ class Run {
 
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
   void Burn() {
-    int stage;
-    if (s_.t <= plan_.End[0]) {
-      stage = 1;
-    } else if (s_.t <= plan_.End[1]) {
-      if (s_.Stage == 1.0) s_.Mass = Checked(s_.Mass - plan_.Stages[0].DryMass);
-      stage = 2;
-    } else {
-      // The third stage's engine stays on board after its burn, as the last engine of a smaller
-      // vehicle does.
-      if (s_.Stage == 2.0) s_.Mass = Checked(s_.Mass - plan_.Stages[1].DryMass);
-      stage = 3;
-    }
+    const int stage = StageBurningAt(plan_, s_.t);
+    s_.Mass = MassAfterStaging(plan_, static_cast<int>(s_.Stage), stage, s_.Mass);
     const StageData& st = plan_.Stages[static_cast<std::size_t>(stage - 1)];
-    // Linear in the ambient pressure: sea-level Isp at the table's sea-level pressure, vacuum Isp at 0.
-    s_.Isp = Checked(st.IspSeaLevel +
-                     (kSeaLevelPbar - s_.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
-    s_.Thrust = Checked(st.MassFlow * s_.Isp);
+    s_.Isp = StageIsp(st, s_.Atm.Pbar);
+    s_.Thrust = StageThrust(st, s_.Isp);
     s_.Mass = Checked(s_.Mass - st.MassFlow * p_.dt0);
     s_.Stage = stage;
 
-    // A weak rocket climbs straight up for its first 50 s; on release it turns to the launch
-    // angle once and then flies freely.
-    if (s_.t < kHoldUntil && Checked(Div(s_.Thrust, s_.Mass)) < kHoldThrustPerMass) {
+    if (HoldsVertical(s_.t, s_.Thrust, s_.Mass)) {
       s_.Theta = kAngleLimit;  // straight up: 90/57.3, not pi/2
       s_.AngleHold = 0.0;
     } else if (s_.AngleHold == 0.0) {
@@ -343,8 +324,9 @@ std::string FirstStepFault(const FlightParameters& p) {
 }  // namespace
 
 AirAt RunAir(double H) {
-  const AtmosphereState air = StandardAtmosphere(H);
-  return {H > kThinAirHeight ? kThinAirVsound : air.Vsound, air.Roh};
+  std::size_t band = 0;
+  const AtmosphereState air = FlightAir(H, band);
+  return {air.Vsound, air.Roh};
 }
 
 std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {

@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "flight/events.h"
+#include "models/flight_model.h"
 #include "records/flight_data.h"
 
 namespace zarn {
 
-// The air of every method's run: the table's, but above kThinAirHeight the speed of sound is taken
-// as kThinAirVsound. RunAir gives it to the events located between the steps.
-inline constexpr double kThinAirHeight = 120000.0;  //!< [m]
-inline constexpr double kThinAirVsound = 290.0;     //!< [m/s]
+// The air of every method's run (FlightAir) for the events located between the steps.
 AirAt RunAir(double H);
 
 struct RunProgress {

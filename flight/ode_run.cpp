@@ -17,9 +17,8 @@
 #include "flight/events.h"
 #include "flight/number_text.h"
 #include "flight/stages.h"
-#include "models/atmosphere.h"
 #include "models/derivatives.h"
-#include "models/drag_law.h"
+#include "models/flight_model.h"
 #include "models/motion_step.h"
 #include "records/constants.h"
 #include "records/errors.h"
@@ -82,9 +81,7 @@ namespace odeint = boost::numeric::odeint;
 using State = std::array<double, 5>;
 constexpr std::size_t kX = 0, kH = 1, kA = 2, kB = 3, kMass = 4;  // kA, kB: V, Theta or u, w
 
-constexpr double kHoldUntil = 50.0;          //!< [s] the vertical hold ends at this time...
-constexpr double kHoldThrustPerMass = 25.0;  //!< [N/kg] ...or once thrust per mass reaches this
-constexpr int kBisections = 80;              //!< halve a bracket to the last bit of time
+constexpr int kBisections = 80;  //!< halve a bracket to the last bit of time
 
 // A root of g in [a, b] where g(a) > 0 >= g(b), by bisection on the step's interpolant.
 double Bisect(double a, double b, const std::function<double(double)>& g) {
@@ -169,16 +166,13 @@ class HigherOrderRun {
   // over the stage's window, which ends at the stage's burn time exactly.
   Instant InstantOf(const State& y) {
     Instant i{};
-    i.Atm = StandardAtmosphere(y[kH], band_);
-    if (y[kH] > kThinAirHeight) i.Atm.Vsound = kThinAirVsound;
+    i.Atm = FlightAir(y[kH], band_);
     i.Mach = Div(AirSpeed(y), i.Atm.Vsound);
-    i.CxCur = p_.Cx;
-    if (std::nearbyint(p_.AeroModel) != 0.0) V2DragCoefficient(p_.AeroModel, i.Mach, i.CxCur);
+    i.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
     if (mode_.Stage > 0) {
       const StageData& st = plan_.Stages[static_cast<std::size_t>(mode_.Stage - 1)];
-      i.Isp = Checked(st.IspSeaLevel +
-                      (kSeaLevelPbar - i.Atm.Pbar) / kSeaLevelPbar * (st.IspVacuum - st.IspSeaLevel));
-      i.Thrust = Checked(st.MassFlow * i.Isp);
+      i.Isp = StageIsp(st, i.Atm.Pbar);
+      i.Thrust = StageThrust(st, i.Isp);
       i.MassFlow = st.MassFlow;
     }
     return i;
@@ -202,9 +196,7 @@ class HigherOrderRun {
     const Instant i = InstantOf(y);
     const double V = Speed(y);
     // Within the angle limit; the rest-speed kick of the Euler step is made once, at the start.
-    const double theta = mode_.Hold     ? kAngleLimit
-                         : airRelative_ ? Angle(y)
-                                        : std::clamp(y[kB], -kAngleLimit, kAngleLimit);
+    const double theta = mode_.Hold ? kAngleLimit : airRelative_ ? Angle(y) : LimitedAngle(y[kB]);
     const PointMass m{i.Thrust, y[kMass],  p_.S0,    i.CxCur,
                       p_.Cy,    i.Atm.Roh, p_.Vwind, airRelative_ ? Wind::kAirRelative : Wind::kClassic};
     dy[kMass] = -i.MassFlow;
@@ -239,7 +231,7 @@ class HigherOrderRun {
     s_.X = y[kX];
     s_.H = y[kH];
     s_.V = Speed(y);
-    s_.Theta = airRelative_ ? Angle(y) : std::clamp(y[kB], -kAngleLimit, kAngleLimit);
+    s_.Theta = airRelative_ ? Angle(y) : LimitedAngle(y[kB]);
     s_.Mass = y[kMass];
     s_.Area = p_.S0;
     s_.Atm = i.Atm;
@@ -262,18 +254,13 @@ class HigherOrderRun {
   // ----- the pass -----
 
   // The stage whose window (end of the one before, own end] holds a time just after t.
-  int StageAfter(double t) const {
-    if (!rocket_) return 0;
-    for (int s = 0; s < 3; ++s)
-      if (t < plan_.End[s] && plan_.Stages[static_cast<std::size_t>(s)].BurnTime > 0.0) return s + 1;
-    return 0;
-  }
+  int StageAfter(double t) const { return rocket_ ? zarn::StageAfter(plan_, t) : 0; }
 
   // The hold as the Euler step tests it at a step's start: burning, before 50 s, weak.
   bool Weak(double t, const State& y) {
     if (mode_.Stage == 0 || !(t < kHoldUntil)) return false;
     const Instant i = InstantOf(y);
-    return Checked(Div(i.Thrust, y[kMass])) < kHoldThrustPerMass;
+    return HoldsVertical(t, i.Thrust, y[kMass]);
   }
 
   void PointAlong(State& y, double theta) {
@@ -291,8 +278,7 @@ class HigherOrderRun {
   void EnterMode(double t, State& y) {
     const int before = mode_.Stage;
     mode_.Stage = StageAfter(t);
-    if (before == 1 && mode_.Stage == 2) y[kMass] = Checked(y[kMass] - plan_.Stages[0].DryMass);
-    if (before == 2 && mode_.Stage == 3) y[kMass] = Checked(y[kMass] - plan_.Stages[1].DryMass);
+    y[kMass] = MassAfterStaging(plan_, before, mode_.Stage, y[kMass]);
     if (mode_.Stage > 0) s_.Stage = mode_.Stage;
     const bool hold = Weak(t, y);
     if (hold && !mode_.Hold) {
@@ -399,7 +385,7 @@ class HigherOrderRun {
       y1 = At(full, t1);
       Rates(y1, f1);  // a step cut short ends at its event
     }
-    if (!airRelative_) y1[kB] = std::clamp(y1[kB], -kAngleLimit, kAngleLimit);
+    if (!airRelative_) y1[kB] = LimitedAngle(y1[kB]);
 
     Apex(full, t1, y1);
     const Stretch stretch{full, t1, mode_};

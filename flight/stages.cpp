@@ -23,6 +23,24 @@ StagePlan PlanStages(const FlightParameters& p) {
   return plan;
 }
 
+int StageBurningAt(const StagePlan& plan, double t) {
+  if (t <= plan.End[0]) return 1;
+  if (t <= plan.End[1]) return 2;
+  return 3;
+}
+
+int StageAfter(const StagePlan& plan, double t) {
+  for (int s = 0; s < 3; ++s)
+    if (t < plan.End[s] && plan.Stages[static_cast<std::size_t>(s)].BurnTime > 0.0) return s + 1;
+  return 0;
+}
+
+double MassAfterStaging(const StagePlan& plan, int before, int after, double mass) {
+  if (before == 1 && after == 2) return Checked(mass - plan.Stages[0].DryMass);
+  if (before == 2 && after == 3) return Checked(mass - plan.Stages[1].DryMass);
+  return mass;
+}
+
 std::vector<ScheduledEvent> StageEvents(const StagePlan& plan) {
   std::vector<ScheduledEvent> events;
   for (int32_t i = 0; i < 3; ++i) {

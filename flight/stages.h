@@ -18,6 +18,19 @@ struct StagePlan {
 // for no time. A mass flow or burn time the arithmetic refuses throws FloatingPointError.
 StagePlan PlanStages(const FlightParameters& p);
 
+// The stage that burns in a step of the Euler rule starting at t: the first whose window (closed
+// above) holds t, the third past the second's window. Only for t up to the third window's end.
+int StageBurningAt(const StagePlan& plan, double t);
+
+// The stage that burns just after t (0 none): the first burning stage whose window ends after t.
+// The higher-order methods change mode at the windows' ends.
+int StageAfter(const StagePlan& plan, double t);
+
+// The mass once the stage `after` takes over from `before`: the engine of the stage just burned
+// is dropped where the next one starts; the third stage's engine stays on board after its burn, as
+// the last engine of a smaller vehicle does.
+double MassAfterStaging(const StagePlan& plan, int before, int after, double mass);
+
 // Each burning stage's fuel is gone at its window's end, and its engine is dropped there where
 // the next stage takes over (the third stage keeps its own).
 std::vector<ScheduledEvent> StageEvents(const StagePlan& plan);

@@ -1,18 +1,13 @@
 #pragma once
 // The point-mass equations of motion as rates of the state, for the higher-order integrators, and
-// the wind as air moving over the ground: drag and lift along and across the velocity relative to
-// the air. The classic step (motion_step.h) keeps its own wind.
+// the Euler step with the wind as air moving over the ground: drag and lift along and across the
+// velocity relative to the air. Both on the forces of flight_model.h.
 #include <cstdint>
 
+#include "models/flight_model.h"
 #include "records/flight_data.h"
 
 namespace zarn {
-
-// How the wind enters the forces.
-enum class Wind : int32_t {
-  kClassic = 0,      //!< the classic step's three forms (drag, turn and range each their own)
-  kAirRelative = 1,  //!< a positive Vwind is air moving toward +X; forces act on the air speed
-};
 
 // What the forces of one instant depend on besides speed and angle.
 struct PointMass {
