@@ -8,6 +8,7 @@
 #include "flight/events.h"
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
+#include "tests/support/states.h"
 
 namespace zarn {
 namespace {
@@ -22,13 +23,7 @@ AirAt Air(double H) {
 std::vector<FlightEvent> Ball(double ttoDeg, double dt, double cx) {
   EventLog log({0.0, Air, {}});
   EventFeed feed(log, dt, Air);
-  FlightState s{};
-  s.H = 1;
-  s.V = 100;
-  s.Theta = ttoDeg / 57.3;
-  s.Mass = 1;
-  s.Area = 0.02;
-  s.CxCur = cx;
+  FlightState s = test_support::BallAtLaunch(ttoDeg, cx);
   AngleTrig trig;
   auto step = [&](FlightState& x) {
     x.Atm = StandardAtmosphere(x.H);

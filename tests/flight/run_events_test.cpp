@@ -16,6 +16,7 @@ namespace zarn {
 namespace {
 
 using test_support::PresetParameters;
+using test_support::SoundingRocket;
 
 std::vector<FlightEvent> EventsOf(const FlightParameters& p) {
   return ComputeTrajectory(p)->Events;
@@ -74,23 +75,6 @@ TEST(RunEvents, ApexAndImpactInVacuumApproachTheClosedFormsAsTheEulerStepDoes) {
   }
   EXPECT_NEAR(apexErr[0] / apexErr[1], 2.0, 0.05);
   EXPECT_NEAR(impactErr[0] / impactErr[1], 2.0, 0.05);
-}
-
-// The two-stage sounding rocket of the examples: 600 kg of fuel at 60 kN / 2500 N*s/kg, then
-// 350 kg at 25 kN / 2600 N*s/kg.
-FlightParameters SoundingRocket() {
-  FlightParameters p{};
-  p.TaskKind = 8;
-  p.MassaStart = 1800;
-  p.S0 = 0.13;
-  p.Cx = 0.3;
-  p.V0 = 30;
-  p.TTO = 86;
-  p.Tk = 1000;
-  p.dt0 = 0.01;
-  p.Mt = 600, p.Iud = 2300, p.IudP0 = 2500, p.Mdv = 200, p.Schub = 60000;
-  p.Mt2 = 350, p.Iud2 = 2400, p.IudP2 = 2600, p.Mdv2 = 100, p.Schu2 = 25000;
-  return p;
 }
 
 // Each method (Integrator 0, 1, 2) gives the events of its flight.

@@ -36,7 +36,10 @@ namespace fs = std::filesystem;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+using test_support::Ballistic;
+using test_support::OneStageRocket;
 using test_support::ReadFile;
+using test_support::TwoStageRocket;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -49,17 +52,6 @@ std::vector<std::string> Lines(const std::string& text) {
 // A step line is every line of the step file that is neither blank, a header nor a marker.
 bool IsStepLine(const std::string& line) {
   return line != " " && line.rfind("    t,s", 0) != 0 && line.rfind("(", 0) != 0;
-}
-
-// A ballistic body without drag or lift; each test changes what it is about.
-FlightParameters Ballistic() {
-  FlightParameters p{};
-  p.TaskKind = 1;
-  p.MassaStart = 1;
-  p.S0 = 0.02;
-  p.dt0 = 0.01;
-  p.Tk = 100;
-  return p;
 }
 
 // A flight that takes exactly one step per pass: it starts at its end height and does not climb.
@@ -432,11 +424,7 @@ TEST_F(IntegratorTest, UnitFlagsRiseOnlyStrictlyAboveTheirThresholds) {
     double Stored;  // in row 1 after the conversion
   };
   auto rocket = [](FlightParameters& p, double thrust) {
-    p.TaskKind = 8;
-    p.MassaStart = 100;
-    p.Mt = 10;
-    p.Iud = p.IudP0 = 1000;
-    p.Schub = thrust;  // with Isp 1000 at every pressure, the thrust exactly
+    p = OneStageRocket(p, 100, 10, 1000, thrust);  // with Isp 1000 at every pressure, the thrust exactly
   };
   const Case cases[] = {
       {"height 10000 m", [](FlightParameters& p) { p.H0 = p.Hk = 10000; }, &UnitFlags::HeightInKm, 0, kColH,
@@ -491,22 +479,6 @@ TEST_F(IntegratorTest, NegativeHeightIsStoredAsZeroButWrittenToTheStepFile) {
 
 // --- The rocket -------------------------------------------------------------------------------
 
-// Stage 1: 100 kg at 10 kg/s (10 s, 20000 N), engine 30 kg. Stage 2: 50 kg at 5 kg/s (10 s,
-// 12500 N), engine 20 kg. Sea-level and vacuum Isp are equal, so thrust does not depend on the
-// air, and a step of 1/8 s keeps every time exact.
-FlightParameters TwoStageRocket() {
-  FlightParameters p = Ballistic();
-  p.TaskKind = 8;
-  p.MassaStart = 500;
-  p.V0 = 50;
-  p.TTO = 80;
-  p.dt0 = 0.125;
-  p.Tk = 30;
-  p.Mt = 100, p.Iud = p.IudP0 = 2000, p.Schub = 20000, p.Mdv = 30;
-  p.Mt2 = 50, p.Iud2 = p.IudP2 = 2500, p.Schu2 = 12500, p.Mdv2 = 20;
-  return p;
-}
-
 TEST_F(IntegratorTest, TwoStageRocketDropsTheFirstEngineAtTheSecondBurnAndKeepsTheSecond) {
   const StepLog log = RunLogged(TwoStageRocket());
   ASSERT_GT(log.States.size(), 200u);
@@ -546,13 +518,10 @@ TEST_F(IntegratorTest, ThreeStageRocketDropsTheSecondEngineAndKeepsTheThird) {
 
 TEST_F(IntegratorTest, WeakRocketClimbsVerticallyUntil50sThenTurnsToTheLaunchAngleOnce) {
   // 60000 N against 5000 kg falling to 4000 kg at 50 s: 12 to 15 N/kg, below 25 throughout.
-  FlightParameters p = Ballistic();
-  p.TaskKind = 8;
-  p.MassaStart = 5000;
+  FlightParameters p = OneStageRocket(Ballistic(), 5000, 3000, 3000, 60000);
   p.TTO = 45;
   p.dt0 = 0.125;
   p.Tk = 60;
-  p.Mt = 3000, p.Iud = p.IudP0 = 3000, p.Schub = 60000;
   const StepLog log = RunLogged(p);
   ASSERT_EQ(log.States.size(), 480u);
   for (std::size_t i = 0; i < 400; ++i) {  // steps starting before 50 s
@@ -766,9 +735,7 @@ TEST_F(IntegratorTest, CancelWhileTheStepFileIsWrittenKeepsTheStepsDoneAndLeaves
 
 TEST_F(IntegratorTest, ArithmeticFaultStopsTheRunWithItsMessageAndLeavesNothingNonFinite) {
   auto rocket = [](FlightParameters& p) {
-    p.TaskKind = 8;
-    p.MassaStart = 10;
-    p.Mt = 10, p.Iud = p.IudP0 = 1000, p.Schub = 10000;  // 10 kg/s for 1 s
+    p = OneStageRocket(p, 10, 10, 1000, 10000);  // 10 kg/s for 1 s
     p.dt0 = 0.25;
   };
   RunPreset(0);  // a summary that a failed run must not leave standing
@@ -860,15 +827,12 @@ TEST_F(IntegratorTest, VacuumVerticalBurnApproachesTheRocketEquation) {
   const double v0 = 100, isp = 3000, m0 = 1000, m1 = 400, burn = 60;
   std::vector<double> errors;
   for (double dt0 : {0.1, 0.01, 0.001}) {
-    FlightParameters p = Ballistic();
-    p.TaskKind = 8;
+    FlightParameters p = OneStageRocket(Ballistic(), m0, m0 - m1, isp, isp * 10);  // 10 kg/s for 60 s
     p.H0 = 400000;
     p.V0 = v0;
     p.TTO = 90;
-    p.MassaStart = m0;
     p.S0 = 1;
-    p.Cx = 0.2;                                                 // in air of 1e-10 kg/m^3 drag does not matter
-    p.Mt = m0 - m1, p.Iud = p.IudP0 = isp, p.Schub = isp * 10;  // 10 kg/s for 60 s
+    p.Cx = 0.2;  // in air of 1e-10 kg/m^3 drag does not matter
     p.dt0 = dt0;
     p.Tk = burn;
     Run(p);

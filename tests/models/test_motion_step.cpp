@@ -6,6 +6,7 @@
 #include "models/atmosphere.h"
 #include "models/motion_step.h"
 #include "records/errors.h"
+#include "tests/support/states.h"
 
 namespace zarn {
 namespace {
@@ -42,13 +43,7 @@ TEST(MotionStep, HorizontalStartWithWindEntersDragRangeAndTurnDifferently) {
 }
 
 TEST(MotionStep, FirstStepOfTheFirstPresetMatchesTheWorkedValues) {
-  FlightState s{};
-  s.V = 100;
-  s.Theta = 45 / 57.3;
-  s.H = 1;
-  s.Mass = 1;
-  s.Area = 0.02;
-  s.CxCur = 0.01;
+  FlightState s = test_support::BallAtLaunch(45, 0.01);
   s.Atm = StandardAtmosphere(1.0);
   EXPECT_NEAR(s.Atm.Roh, 1.2248846, 1e-12);
   MotionStep(s, 0, 0.005, 0);
