@@ -14,6 +14,7 @@
 #include "flight/number_text.h"
 #include "flight/ode_run.h"
 #include "flight/parameters.h"
+#include "flight/run_loop.h"
 #include "flight/stages.h"
 #include "models/derivatives.h"
 #include "models/flight_model.h"
@@ -34,64 +35,23 @@ class NoSink final : public StepSink {
   void Abandon() noexcept override {}
 };
 
-// One run: both passes, feeding the sink throughout.
-class Run {
+// The classic rule: one explicit Euler step of the motion per step of the run, the propulsion,
+// staging and hold of the step's start before it.
+class EulerRule final : public StepRule {
  public:
-  Run(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink)
-      : d_(result), p_(p), s_(result.Final), options_(options), sink_(sink) {
-    // Without a callback the countdown starts where no run reaches it.
-    const bool report = options_.Progress && options_.ProgressEvery > 0;
-    every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
-  }
+  EulerRule(const FlightParameters& p, RunResult& result, StepSink& sink)
+      : d_(result), p_(p), s_(result.Final), sink_(sink) {}
 
   // The first step of the probe pass alone, in no file: what a run would meet at once.
   void FirstStep() {
-    StartPass();
-    Step();
+    Launch(0);
+    Advance();
   }
 
-  void Execute() {
-    sink_.Begin();
-    try {
-      FlyPass();
-      duration_ = s_.t;
-      d_.Summary.StepsPerPass = steps_;
-      d_.Summary.RateEvaluations = steps_;  // one motion step each
-      d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
-      pass_ = 1;
-      prevWhole_ = -1.0;
-      // The recording pass flies the same flight again and locates its events on the way.
-      const double wind = airRelative_ ? p_.Vwind : 0.0;
-      EventLog log(EventSettings{p_.Hk, RunAir, ScheduledEvents(), wind, p_.Tk});
-      feed_.emplace(log, p_.dt0, RunAir, wind);
-      FlyPass();
-      feed_->Finish(s_);
-      d_.Events = log.Finish();
-      d_.AtEndTime = log.AtEndTime();
-      d_.LocatedMaxQ = log.MaxQ();
-      feed_.reset();
-      ConvertUnits(d_.Table, d_.Units);
-      sink_.End(d_);
-    } catch (...) {
-      // Keep what the sink took, but report the fault that stopped the run, not a later one.
-      sink_.Abandon();
-      throw;
-    }
-  }
-
- private:
-  void FlyPass() {
-    StartPass();
-    untilReport_ = every_;
-    do {
-      Step();
-      ++steps_;
-      if (--untilReport_ == 0) Report();
-    } while (s_.H > p_.Hk && s_.t < p_.Tk);
-    if (options_.Progress) Report();  // the end of each pass, so that a caller sees 100 %
-  }
-
-  void StartPass() {
+  void Launch(int32_t pass) override {
+    pass_ = pass;
+    prevWhole_ = -1.0;
+    steps_ = 0;
     d_.Units = UnitFlags{};
     s_.Stage = 0.0;
     s_.CxCur = p_.Cx;
@@ -111,11 +71,7 @@ class Run {
     airRelative_ = p_.WindModel == 1.0;
   }
 
-  std::vector<ScheduledEvent> ScheduledEvents() const {
-    return p_.TaskKind == kTaskRocket ? StageEvents(plan_) : std::vector<ScheduledEvent>{};
-  }
-
-  void Step() {
+  bool Advance() override {
     s_.Atm = FlightAir(s_.H, band_);
     // The air's speed, where the wind is air moving over the ground, as the drag takes it.
     s_.Mach = Div(airRelative_ ? AirSpeedOf(s_.V, s_.Theta, p_.Vwind) : s_.V, s_.Atm.Vsound);
@@ -133,11 +89,24 @@ class Run {
       MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
     }
     if (feed_) feed_->After(s_);
+    ++steps_;
 
     sink_.Step(s_);
     if (pass_ == 1) Sample();
+    return s_.H > p_.Hk && s_.t < p_.Tk;
   }
 
+  int64_t Evaluations() const override { return steps_; }  // one motion step each
+
+  void BeginEvents(EventLog& log) override {
+    feed_.emplace(log, p_.dt0, RunAir, airRelative_ ? p_.Vwind : 0.0);
+  }
+  void EndEvents() override {
+    feed_->Finish(s_);
+    feed_.reset();
+  }
+
+ private:
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
   void Burn() {
     const int stage = StageBurningAt(plan_, s_.t);
@@ -189,16 +158,9 @@ class Run {
     s_.Re = Checked(Div(s_.Atm.Roh * s_.V * 1.0, s_.Atm.Mu));  // for a length of 1 m
   }
 
-  [[gnu::noinline]] void Report() {
-    untilReport_ = every_;
-    const RunProgress progress{pass_, s_.t, p_.Tk, pass_ == 1 ? duration_ : 0.0, steps_};
-    if (!options_.Progress(progress)) throw Error("Run cancelled");
-  }
-
   RunResult& d_;
   const FlightParameters& p_;
   FlightState& s_;
-  const RunOptions& options_;
   StepSink& sink_;
   StagePlan plan_;           //!< a rocket's stages, set up at each pass start
   int32_t pass_ = 0;         //!< 0 probe pass, 1 recording pass
@@ -208,12 +170,9 @@ class Run {
   int32_t buoyancyMode_ = 0;       //!< 1: the body does not move
   std::size_t band_ = 0;           //!< the atmosphere's band of the previous step
   AngleTrig trig_;                 //!< sin and cos of the previous step's angle
-  double duration_ = 0.0;          //!< [s] final t of the probe pass, for progress reports
   double prevWhole_ = -1.0;        //!< whole part of t / SampleInterval after the previous recorded step
   std::optional<EventFeed> feed_;  //!< in the recording pass: its states to the event log
-  int64_t every_;
-  int64_t untilReport_ = 0;
-  int64_t steps_ = 0;
+  int64_t steps_ = 0;              //!< of this pass
 };
 
 }  // namespace
@@ -310,9 +269,8 @@ namespace {
 std::string FirstStepFault(const FlightParameters& p) {
   RunResult trial{};  // a run of its own: nothing of the caller's changes
   trial.Table.RowsPerColumn = TrajectoryTable::kMaxRows;
-  const RunOptions noProgress;
   NoSink none;
-  Run run(p, trial, noProgress, none);
+  EulerRule run(p, trial, none);
   try {
     run.FirstStep();
   } catch (const FloatingPointError& e) {
@@ -339,8 +297,8 @@ std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const Ru
     FlyHigherOrder(p, *result, options, sink);
     return result;
   }
-  Run run(p, *result, options, sink);
-  run.Execute();
+  EulerRule euler(p, *result, sink);
+  FlyTwoPasses(p, *result, options, sink, euler);
   return result;
 }
 

@@ -16,6 +16,7 @@
 #include "flight/columns.h"
 #include "flight/events.h"
 #include "flight/number_text.h"
+#include "flight/run_loop.h"
 #include "flight/stages.h"
 #include "models/derivatives.h"
 #include "models/flight_model.h"
@@ -93,46 +94,35 @@ double Bisect(double a, double b, const std::function<double(double)>& g) {
   return b;
 }
 
-class HigherOrderRun {
+class HigherOrderRule final : public StepRule {
  public:
-  HigherOrderRun(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink)
+  HigherOrderRule(const FlightParameters& p, RunResult& result, StepSink& sink)
       : p_(p),
         d_(result),
         s_(result.Final),
-        options_(options),
         sink_(sink),
         method_(MethodOf(p)),
         airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
         dopri_(odeint::default_error_checker<double, odeint::array_algebra, odeint::default_operations>(
-            RtolOf(p), RtolOf(p), 1.0, 1.0)) {
-    const bool report = options_.Progress && options_.ProgressEvery > 0;
-    every_ = report ? options_.ProgressEvery : std::numeric_limits<int64_t>::max();
+            RtolOf(p), RtolOf(p), 1.0, 1.0)) {}
+
+  void Launch(int32_t pass) override {
+    pass_ = pass;
+    steps_ = 0;
+    evaluations_ = 0;
+    StartPass();
   }
 
-  void Execute() {
-    sink_.Begin();
-    try {
-      FlyPass();
-      d_.Summary.StepsPerPass = steps_;
-      d_.Summary.RateEvaluations = evaluations_;
-      d_.Summary.Method = static_cast<int32_t>(method_);
-      duration_ = s_.t;
-      d_.Summary.SampleInterval = Div(s_.t, d_.Table.RowsPerColumn);
-      pass_ = 1;
-      log_.emplace(EventSettings{p_.Hk, RunAir, ScheduledEvents(), airRelative_ ? p_.Vwind : 0.0, p_.Tk});
-      FlyPass();
-      d_.Events = log_->Finish();
-      d_.AtEndTime = log_->AtEndTime();
-      d_.LocatedMaxQ = log_->MaxQ();
-      log_.reset();
-      LocateMaxima();
-      ConvertUnits(d_.Table, d_.Units);
-      sink_.End(d_);
-    } catch (...) {
-      sink_.Abandon();
-      throw;
-    }
+  bool Advance() override {
+    const bool more = Step();
+    ++steps_;
+    return more;
   }
+
+  int64_t Evaluations() const override { return evaluations_; }
+  void BeginEvents(EventLog& log) override { log_ = &log; }
+  void EndEvents() override { log_ = nullptr; }
+  void Finish() override { LocateMaxima(); }
 
  private:
   // What holds between two events: the stage that burns (0 none) and whether the rocket's
@@ -327,20 +317,6 @@ class HigherOrderRun {
     d_.Summary.PeakNx = s_.nx;
   }
 
-  void FlyPass() {
-    steps_ = 0;
-    evaluations_ = 0;
-    StartPass();
-    untilReport_ = every_;
-    bool more = true;
-    while (more) {
-      more = Step();
-      ++steps_;
-      if (--untilReport_ == 0) Report();
-    }
-    if (options_.Progress) Report();
-  }
-
   // Takes one step, cut at the first event inside it; false when the flight has ended.
   bool Step() {
     const double tb = NextBreak();
@@ -409,10 +385,6 @@ class HigherOrderRun {
   }
 
   // ----- the events -----
-
-  std::vector<ScheduledEvent> ScheduledEvents() const {
-    return rocket_ ? StageEvents(plan_) : std::vector<ScheduledEvent>{};
-  }
 
   // A point for the event log: the state and the method's own rates there, so that the log's
   // cubic segments are those of the fourth-order interpolant. s_ must hold the state's record.
@@ -547,12 +519,6 @@ class HigherOrderRun {
     d_.Summary.SamplesStored = row;
   }
 
-  [[gnu::noinline]] void Report() {
-    untilReport_ = every_;
-    const RunProgress progress{pass_, s_.t, p_.Tk, pass_ == 1 ? duration_ : 0.0, steps_};
-    if (!options_.Progress(progress)) throw Error("Run cancelled");
-  }
-
  public:
   // The system of the steppers.
   void operator()(const State& y, State& dy, double /*t*/) { Rates(y, dy); }
@@ -561,7 +527,6 @@ class HigherOrderRun {
   const FlightParameters& p_;
   RunResult& d_;
   FlightState& s_;
-  const RunOptions& options_;
   StepSink& sink_;
   const Method method_;
   const bool airRelative_;
@@ -580,19 +545,16 @@ class HigherOrderRun {
   std::size_t band_ = 0;
   int32_t pass_ = 0;
   int32_t nextRow_ = 1;
-  double duration_ = 0.0;
-  int64_t every_;
-  int64_t untilReport_ = 0;
-  int64_t steps_ = 0;
+  int64_t steps_ = 0;  //!< of this pass
   int64_t evaluations_ = 0;
-  std::optional<EventLog> log_;  //!< in the recording pass: its points to the event log
+  EventLog* log_ = nullptr;  //!< in the recording pass: its points go there
 };
 
 }  // namespace
 
 void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink) {
-  HigherOrderRun run(p, result, options, sink);
-  run.Execute();
+  HigherOrderRule rule(p, result, sink);
+  FlyTwoPasses(p, result, options, sink, rule);
 }
 
 }  // namespace zarn
