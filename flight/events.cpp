@@ -4,6 +4,7 @@
 #include <boost/math/tools/minima.hpp>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 
 #include "flight/hermite.h"
@@ -27,10 +28,80 @@ FlightEvent StateAt(const FlightNode& a, const FlightNode& b, double t, EventKin
           Along(a, b, &FlightNode::Theta, &FlightNode::dTheta).Value(t)};
 }
 
+// The end of the flight by height: H falls to the end height Hk.
+class Impact final : public SwitchingEvent {
+ public:
+  explicit Impact(double hk) : SwitchingEvent(Sense::kFalling, Role::kEndsFlight), hk_(hk) {}
+  double At(const FlightNode& n) const override { return n.H - hk_; }
+  double Between(const FlightNode& a, const FlightNode& b, double t) const override {
+    return Along(a, b, &FlightNode::H, &FlightNode::dH).Value(t) - hk_;
+  }
+  bool Crosses(const FlightNode& a, const FlightNode& b) const override { return a.H > hk_ && b.H <= hk_; }
+  EventKind KindOf(const FlightNode&, const FlightNode&) const override { return EventKind::Impact; }
+  void Settle(FlightEvent& e) const override { e.H = hk_; }  // the cubic gives it to the last bits
+
+ private:
+  double hk_;
+};
+
+// The speed relative to the air passes the speed of sound at the height, either way.
+class MachOne final : public SwitchingEvent {
+ public:
+  MachOne(AirModel air, double wind) : SwitchingEvent(Sense::kEither, Role::kEach), air_(air), wind_(wind) {}
+  double At(const FlightNode& n) const override { return AirSpeedOf(n.V, n.Theta, wind_) - air_(n.H).Vsound; }
+  double Between(const FlightNode& a, const FlightNode& b, double t) const override {
+    const double v = Along(a, b, &FlightNode::V, &FlightNode::dV).Value(t);
+    const double theta = Along(a, b, &FlightNode::Theta, &FlightNode::dTheta).Value(t);
+    const double h = Along(a, b, &FlightNode::H, &FlightNode::dH).Value(t);
+    return AirSpeedOf(v, theta, wind_) - air_(h).Vsound;
+  }
+  // The run's own Mach numbers tell which steps to search.
+  bool Crosses(const FlightNode& a, const FlightNode& b) const override {
+    return (a.Mach < 1.0 && b.Mach >= 1.0) || (a.Mach >= 1.0 && b.Mach < 1.0);
+  }
+  EventKind KindOf(const FlightNode& a, const FlightNode&) const override {
+    return a.Mach < 1.0 ? EventKind::MachUp : EventKind::MachDown;
+  }
+
+ private:
+  AirModel air_;
+  double wind_;
+};
+
+// The highest point: the climb rate dH falls through 0, once the flight has climbed.
+class Apex final : public SwitchingEvent {
+ public:
+  Apex() : SwitchingEvent(Sense::kFalling, Role::kHighest) {}
+  double At(const FlightNode& n) const override { return n.dH; }
+  double Between(const FlightNode& a, const FlightNode& b, double t) const override {
+    return Along(a, b, &FlightNode::H, &FlightNode::dH).Rate(t);
+  }
+  EventKind KindOf(const FlightNode&, const FlightNode&) const override { return EventKind::Apex; }
+  bool Armed() const override { return climbed_; }
+  // The state's own climb rate V sin(Theta), not the rate of the curve through the points: the
+  // curve through the first classic steps of a body at rest rises before it falls.
+  void Observe(const FlightNode& n) override {
+    if (!climbed_) climbed_ = n.V * std::sin(n.Theta) > 0.0;
+  }
+
+ private:
+  bool climbed_ = false;
+};
+
 }  // namespace
 
-bool EventLog::Climbs(const FlightNode& n) {
-  return n.V * std::sin(n.Theta) > 0.0;
+bool SwitchingEvent::Crosses(const FlightNode& a, const FlightNode& b) const {
+  const double ga = At(a), gb = At(b);
+  if (Sense_ == Sense::kFalling) return ga > 0.0 && gb <= 0.0;
+  return (ga <= 0.0 && gb >= 0.0) || (ga >= 0.0 && gb <= 0.0);
+}
+
+std::optional<double> SwitchingEvent::Zero(const FlightNode& a, const FlightNode& b) const {
+  const double ga = At(a), gb = At(b);
+  const bool bracket = Sense_ == Sense::kFalling ? ga > 0.0 && gb <= 0.0
+                                                 : (ga <= 0.0 && gb >= 0.0) || (ga >= 0.0 && gb <= 0.0);
+  if (!bracket) return std::nullopt;
+  return RootBetween([&](double t) { return Between(a, b, t); }, a.t, b.t, ga, gb);
 }
 
 std::string EventName(const FlightEvent& e) {
@@ -56,6 +127,9 @@ std::string EventName(const FlightEvent& e) {
 }
 
 EventLog::EventLog(EventSettings settings) : settings_(std::move(settings)) {
+  switching_.push_back(std::make_unique<Impact>(settings_.Hk));
+  switching_.push_back(std::make_unique<MachOne>(settings_.Air, settings_.AirWind));
+  switching_.push_back(std::make_unique<Apex>());
   std::stable_sort(settings_.Scheduled.begin(), settings_.Scheduled.end(),
                    [](const ScheduledEvent& x, const ScheduledEvent& y) { return x.t < y.t; });
 }
@@ -65,7 +139,7 @@ void EventLog::Start(const FlightNode& launch) {
   prev_ = launch;
   qBest_ = launch;
   started_ = true;
-  climbed_ = Climbs(launch);
+  for (const auto& e : switching_) e->Observe(launch);
   end_ = launch.t;
   // A moment at the launch itself (a stage without fuel) is the launch's.
   while (scheduled_ < settings_.Scheduled.size() && settings_.Scheduled[scheduled_].t <= launch.t) {
@@ -83,12 +157,14 @@ void EventLog::NextScheduled() {
 void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
   end_ = b.t;
   if (!(b.t > a.t)) return;  // a step that did not advance the time holds no moment
+  // What ends the flight first: nothing after it counts.
   double end = b.t;
-  if (a.H > settings_.Hk && b.H <= settings_.Hk) {
-    if (const auto t = CrossingOf(Along(a, b, &FlightNode::H, &FlightNode::dH), settings_.Hk)) {
-      FlightEvent impact = StateAt(a, b, *t, EventKind::Impact);
-      impact.H = settings_.Hk;  // by its definition; the cubic gives it to the last bits
-      events_.push_back(impact);
+  for (const auto& e : switching_) {
+    if (e->Role_ != SwitchingEvent::Role::kEndsFlight || impact_ || !e->Crosses(a, b)) continue;
+    if (const auto t = e->Zero(a, b)) {
+      FlightEvent ends = StateAt(a, b, *t, e->KindOf(a, b));
+      e->Settle(ends);
+      events_.push_back(ends);
       impact_ = true;
       end = *t;
     }
@@ -105,28 +181,18 @@ void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
   }
   NextScheduled();
 
-  const bool up = a.Mach < 1.0 && b.Mach >= 1.0;
-  const bool down = a.Mach >= 1.0 && b.Mach < 1.0;
-  if (up || down) {
-    const HermiteSegment v = Along(a, b, &FlightNode::V, &FlightNode::dV);
-    const HermiteSegment h = Along(a, b, &FlightNode::H, &FlightNode::dH);
-    const HermiteSegment theta = Along(a, b, &FlightNode::Theta, &FlightNode::dTheta);
-    const AirModel air = settings_.Air;
-    const double wind = settings_.AirWind;
-    auto f = [&](double t) { return AirSpeedOf(v.Value(t), theta.Value(t), wind) - air(h.Value(t)).Vsound; };
-    const double fa = AirSpeedOf(a.V, a.Theta, wind) - air(a.H).Vsound;
-    const double fb = AirSpeedOf(b.V, b.Theta, wind) - air(b.H).Vsound;
-    if ((fa <= 0.0 && fb >= 0.0) || (fa >= 0.0 && fb <= 0.0)) {
-      const double t = RootBetween(f, a.t, b.t, fa, fb);
-      if (t <= end) events_.push_back(StateAt(a, b, t, up ? EventKind::MachUp : EventKind::MachDown));
+  for (const auto& e : switching_) {
+    if (e->Role_ == SwitchingEvent::Role::kEndsFlight || !e->Armed() || !e->Crosses(a, b)) continue;
+    const auto t = e->Zero(a, b);
+    if (!t || *t > end) continue;
+    FlightEvent moment = StateAt(a, b, *t, e->KindOf(a, b));
+    e->Settle(moment);
+    if (e->Role_ == SwitchingEvent::Role::kEach) {
+      events_.push_back(moment);
+    } else {
+      if (!apex_ || moment.H > apexEvent_.H) apexEvent_ = moment;  // the highest of them
+      apex_ = true;
     }
-  }
-
-  const auto top = climbed_ ? TurningPointOf(Along(a, b, &FlightNode::H, &FlightNode::dH), +1) : std::nullopt;
-  if (const auto t = top; t && *t <= end) {
-    const FlightEvent apex = StateAt(a, b, *t, EventKind::Apex);
-    if (!apex_ || apex.H > apexEvent_.H) apexEvent_ = apex;
-    apex_ = true;
   }
 }
 

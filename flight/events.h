@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,44 @@ struct EventSettings {
   double Tk = std::numeric_limits<double>::infinity();  //!< [s] the end time of the run
 };
 
+// A moment of the flight as a switching function g of its state: the moment is where g changes
+// sign in its direction between two points, and a largest or smallest value is a zero of the rate.
+// The log finds the zero on the cubic segments between the points by one root finder (TOMS 748);
+// a new moment is one such class, given to the log in its constructor.
+class SwitchingEvent {
+ public:
+  enum class Sense {
+    kFalling,  //!< from above 0 to 0 or below
+    kEither,   //!< either way, touching 0 counting on both sides
+  };
+  // What the log makes of a zero: the end of the flight (the first in a step, it cuts the step for
+  // the rest), a moment each time, or only the one with the greatest height.
+  enum class Role { kEndsFlight, kEach, kHighest };
+
+  SwitchingEvent(Sense sense, Role role) : Sense_(sense), Role_(role) {}
+  virtual ~SwitchingEvent() = default;
+
+  // g at a point, from its state and rates.
+  virtual double At(const FlightNode& n) const = 0;
+  // g at t inside the step from a to b, on the cubic segments through them.
+  virtual double Between(const FlightNode& a, const FlightNode& b, double t) const = 0;
+  // Whether the step from a to b may hold the moment: the few comparisons made for every step.
+  virtual bool Crosses(const FlightNode& a, const FlightNode& b) const;
+  // The moment's kind where it lies between a and b.
+  virtual EventKind KindOf(const FlightNode& a, const FlightNode& b) const = 0;
+  // Whether the moment counts yet; Observe sees every point, the launch first.
+  virtual bool Armed() const { return true; }
+  virtual void Observe(const FlightNode&) {}
+  // Sets what the moment fixes by its definition (the end height) in the located state.
+  virtual void Settle(FlightEvent&) const {}
+
+  // The zero in [a.t, b.t] in the event's sense, or nothing.
+  std::optional<double> Zero(const FlightNode& a, const FlightNode& b) const;
+
+  const Sense Sense_;
+  const Role Role_;
+};
+
 // Fed with the points of one flight in order; gives its events in time order. Launch at the first
 // point; each burnout and staging at its time, where the flight reaches it; each Mach 1 crossing;
 // the largest dynamic pressure (at launch or impact where it is largest there); the apex: the
@@ -79,14 +118,17 @@ struct EventSettings {
 class EventLog {
  public:
   explicit EventLog(EventSettings settings);
+  EventLog(const EventLog&) = delete;
+  EventLog& operator=(const EventLog&) = delete;
 
   void Start(const FlightNode& launch);
   void Next(const FlightNode& node) {
     if (impact_) return;
     // Most steps hold no event: a few comparisons tell, and only the others are searched.
     const FlightNode& a = prev_;
-    if ((a.H > settings_.Hk && node.H <= settings_.Hk) || (a.Mach < 1.0) != (node.Mach < 1.0) ||
-        (a.dH > 0.0 && node.dH <= 0.0) || node.t >= nextScheduled_ || node.t >= settings_.Tk) {
+    bool search = node.t >= nextScheduled_ || node.t >= settings_.Tk;
+    for (std::size_t i = 0; i < switching_.size() && !search; ++i) search = switching_[i]->Crosses(a, node);
+    if (search) {
       Segment(a, node);
     } else {
       end_ = node.t;
@@ -102,7 +144,7 @@ class EventLog {
       hasAfter_ = true;
     }
     prev_ = node;
-    if (!climbed_) climbed_ = Climbs(node);
+    for (const auto& e : switching_) e->Observe(node);
   }
   // The events in time order (equal times in the order of EventKind).
   std::vector<FlightEvent> Finish();
@@ -115,11 +157,10 @@ class EventLog {
   void Segment(const FlightNode& a, const FlightNode& b);
   void NextScheduled();
   void LocateMaxQ();
-  // The state's own climb rate V sin(Theta), not the rate of the curve through the points: the
-  // curve through the first classic steps of a body at rest rises before it falls.
-  static bool Climbs(const FlightNode& n);
 
   EventSettings settings_;
+  // The impact, the Mach 1 crossings and the apex, in the order their zeros are taken in a step.
+  std::vector<std::unique_ptr<SwitchingEvent>> switching_;
   std::size_t scheduled_ = 0;   // the first scheduled event not yet reached
   double nextScheduled_ = 0.0;  //!< [s] its time; infinity when none is left
   std::vector<FlightEvent> events_;
@@ -128,7 +169,6 @@ class EventLog {
   bool impact_ = false;
   double end_ = 0.0;  //!< [s] where the flight ends: its impact, else its last point
   // The apex so far: the highest turning point of a flight that climbed before it.
-  bool climbed_ = false;
   bool apex_ = false;
   FlightEvent apexEvent_{};
   // The point of the largest q and its neighbours, for the search around it at the end.
