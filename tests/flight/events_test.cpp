@@ -72,6 +72,34 @@ std::vector<FlightEvent> Fly(const Throw& f, double dt, double Hk, double Tk,
   return log.Finish();
 }
 
+// A moment of one's own is a switching function: here the throw passing a range of 500 m, and
+// its height falling through 200 m, found by the one root finder on the cubic segments.
+class RangePassed final : public SwitchingEvent {
+ public:
+  explicit RangePassed(Sense sense) : SwitchingEvent(sense, Role::kEach) {}
+  double At(const FlightNode& n) const override { return 500 - n.X; }
+  double Between(const FlightNode& a, const FlightNode& b, double t) const override {
+    return 500 - HermiteSegment{a.t, b.t, a.X, b.X, a.dX, b.dX}.Value(t);
+  }
+  EventKind KindOf(const FlightNode&, const FlightNode&) const override { return EventKind::Impact; }
+};
+
+TEST(SwitchingEvent, AZeroInItsSenseIsFoundBetweenTwoPointsAtItsClosedForm) {
+  const Throw f;
+  const double tx = 500 / f.vx();  // X = vx t
+  const FlightNode a = f.At(std::floor(tx)), b = f.At(std::floor(tx) + 1);
+  const RangePassed either(SwitchingEvent::Sense::kEither);
+  ASSERT_TRUE(either.Crosses(a, b));
+  EXPECT_NEAR(*either.Zero(a, b), tx, 1e-12);
+  EXPECT_FALSE(either.Zero(b, f.At(b.t + 1)));  // past the range on both ends
+  // 500 - X falls through 0 as the throw passes: the falling sense finds it, and no step that
+  // ends short of the range holds it.
+  const RangePassed falling(SwitchingEvent::Sense::kFalling);
+  EXPECT_NEAR(*falling.Zero(a, b), tx, 1e-12);
+  EXPECT_FALSE(falling.Zero(f.At(0), a));
+  EXPECT_FALSE(falling.Crosses(b, f.At(b.t + 1)));
+}
+
 TEST(EventLog, ApexAndImpactOfAThrowInVacuumAreTheClosedFormsAtAnyStep) {
   const Throw f;
   const double vy0 = f.V0 * std::sin(f.Theta0);
