@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,17 +95,113 @@ double Bisect(double a, double b, const std::function<double(double)>& g) {
   return b;
 }
 
-class HigherOrderRule final : public StepRule {
+// A step taken: its ends, their rates, and the method's interpolant between them.
+struct Span {
+  double T0, T1;
+  State Y0, F0, Y1, F1;
+};
+
+// The rates of the state, as the steppers take them.
+class System {
+ public:
+  virtual void operator()(const State& y, State& dy, double t) = 0;
+
+ protected:
+  ~System() = default;
+};
+
+// The cubic Hermite curve through a step's ends and their rates: fourth order as the methods,
+// and, unlike the pair's dense output, valid for any step taken, not only the last.
+State HermiteAt(const Span& sp, double t) {
+  State y{};
+  if (t <= sp.T0) return sp.Y0;
+  if (t >= sp.T1) return sp.Y1;
+  const double h = sp.T1 - sp.T0;
+  const double s = (t - sp.T0) / h;
+  const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
+  const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
+  for (std::size_t i = 0; i < y.size(); ++i)
+    y[i] = h00 * sp.Y0[i] + h10 * h * sp.F0[i] + h01 * sp.Y1[i] + h11 * h * sp.F1[i];
+  return y;
+}
+
+// A rule of the higher-order methods, through Boost.Odeint: a step from the span's start toward
+// the next break tb, at most dt0, that fills the span's end and its rates; and the state inside
+// a step taken.
+class OdeStepper {
+ public:
+  virtual ~OdeStepper() = default;
+  virtual void Start(double dt0) = 0;
+  virtual void Take(System& rates, Span& sp, double tb, double dt0) = 0;
+  virtual State At(const Span& sp, double t) = 0;  //!< T0 < t < T1
+};
+
+// Classical fourth-order Runge-Kutta with the step dt0, cut at a break; between its ends the
+// cubic Hermite curve, whose error is of the fourth order as the method's.
+class RungeKutta4 final : public OdeStepper {
+ public:
+  void Start(double) override {}
+  void Take(System& rates, Span& sp, double tb, double dt0) override {
+    double h = std::min(dt0, tb - sp.T0);
+    if (!(h > 0.0)) h = dt0;  // a break behind: a full step (only an end time of 0 or below)
+    rk4_.do_step(std::ref(rates), sp.Y0, sp.F0, sp.T0, sp.Y1, h);
+    sp.T1 = sp.T0 + h;
+    rates(sp.Y1, sp.F1, sp.T1);
+  }
+  State At(const Span& sp, double t) override { return HermiteAt(sp, t); }
+
+ private:
+  odeint::runge_kutta4<State> rk4_;
+};
+
+// The embedded 5(4) pair of Dormand and Prince with a relative tolerance and dt0 as its largest
+// step; between its ends its own dense output.
+class DormandPrince final : public OdeStepper {
+ public:
+  explicit DormandPrince(double rtol)
+      : dopri_(odeint::default_error_checker<double, odeint::array_algebra, odeint::default_operations>(
+            rtol, rtol, 1.0, 1.0)) {}
+  void Start(double dt0) override { h_ = dt0; }
+  void Take(System& rates, Span& sp, double tb, double dt0) override {
+    const double t0 = sp.T0;
+    for (;;) {
+      double h = std::min({h_, dt0, tb - t0});
+      if (!(h > 0.0)) h = std::min(h_, dt0);
+      double t = t0;
+      if (dopri_.try_step(std::ref(rates), sp.Y0, sp.F0, t, sp.Y1, sp.F1, h) == odeint::success) {
+        sp.T1 = t;
+        h_ = h;  // the controller's next step
+        return;
+      }
+      if (!(h > 0.0) || t0 + h == t0) throw Error("The adaptive integrator cannot meet its tolerance");
+      h_ = h;
+    }
+  }
+  State At(const Span& sp, double t) override {
+    State y{};
+    dopri_.stepper().calc_state(t, y, sp.Y0, sp.F0, sp.T0, sp.Y1, sp.F1, sp.T1);
+    return y;
+  }
+
+ private:
+  odeint::controlled_runge_kutta<odeint::runge_kutta_dopri5<State>> dopri_;
+  double h_ = 0.0;  //!< [s] the next step
+};
+
+std::unique_ptr<OdeStepper> StepperOf(Method m, double rtol) {
+  if (m == Method::kRungeKutta4) return std::make_unique<RungeKutta4>();
+  return std::make_unique<DormandPrince>(rtol);
+}
+
+class HigherOrderRule final : public StepRule, public System {
  public:
   HigherOrderRule(const FlightParameters& p, RunResult& result, StepSink& sink)
       : p_(p),
         d_(result),
         s_(result.Final),
         sink_(sink),
-        method_(MethodOf(p)),
         airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
-        dopri_(odeint::default_error_checker<double, odeint::array_algebra, odeint::default_operations>(
-            RtolOf(p), RtolOf(p), 1.0, 1.0)) {}
+        stepper_(StepperOf(MethodOf(p), RtolOf(p))) {}
 
   void Launch(int32_t pass) override {
     pass_ = pass;
@@ -132,11 +229,6 @@ class HigherOrderRule final : public StepRule {
     bool Hold = false;
   };
 
-  // A step taken: its ends, their rates, and the method's interpolant between them.
-  struct Span {
-    double T0, T1;
-    State Y0, F0, Y1, F1;
-  };
   // A step as flown: cut at End where an event ended it, in the mode that held over it.
   struct Stretch {
     Span Full;
@@ -308,7 +400,7 @@ class HigherOrderRule final : public StepRule {
     mode_ = Mode{};
     EnterMode(0.0, y_);
     Rates(y_, f_);
-    h_ = p_.dt0;
+    stepper_->Start(p_.dt0);
     nextRow_ = 1;
     // The forces of the launch count among the largest, as the Euler step records them at entry.
     Record(0.0, y_, TangentialRate(y_, f_));
@@ -321,67 +413,64 @@ class HigherOrderRule final : public StepRule {
   bool Step() {
     const double tb = NextBreak();
     Span full{t_, t_, y_, f_, y_, f_};
-    if (method_ == Method::kRungeKutta4) {
-      double h = std::min(p_.dt0, tb - t_);
-      if (!(h > 0.0)) h = p_.dt0;  // a break behind: a full step (only an end time of 0 or below)
-      rk4_.do_step(std::ref(*this), full.Y0, full.F0, t_, full.Y1, h);
-      full.T1 = t_ + h;
-    } else {
-      for (;;) {
-        double h = std::min({h_, p_.dt0, tb - t_});
-        if (!(h > 0.0)) h = std::min(h_, p_.dt0);
-        double t = t_;
-        if (dopri_.try_step(std::ref(*this), full.Y0, full.F0, t, full.Y1, full.F1, h) == odeint::success) {
-          full.T1 = t;
-          h_ = h;  // the controller's next step
-          break;
-        }
-        if (!(h > 0.0) || t_ + h == t_) throw Error("The adaptive integrator cannot meet its tolerance");
-        h_ = h;
-      }
-    }
+    stepper_->Take(*this, full, tb, p_.dt0);
     if (std::fabs(tb - full.T1) <= 1e-12 * std::max(1.0, std::fabs(tb))) full.T1 = tb;  // land on the break
-    if (method_ == Method::kRungeKutta4) Rates(full.Y1, full.F1);
+    const Cut cut = Locate(full);
+    Advance(full, cut);
+    if (cut.Ended) return false;
+    if (cut.Release || t_ == tb) ChangeMode(cut.Release);
+    return true;
+  }
 
-    // Events inside the step, the earliest first: the end height, the hold's release.
-    double t1 = full.T1;
-    bool ended = t1 >= p_.Tk;
+  // Where a step ends: at its end, or at the first event inside it.
+  struct Cut {
+    double T;
+    bool Ended;    //!< the flight ends there
+    bool Release;  //!< the hold ends there
+  };
+
+  // The events inside the step, the earliest first: the end height, the hold's release.
+  Cut Locate(const Span& full) {
+    Cut cut{full.T1, full.T1 >= p_.Tk, false};
     if (full.Y1[kH] <= p_.Hk) {
       if (full.Y0[kH] > p_.Hk)
-        t1 = Bisect(full.T0, full.T1, [&](double t) { return At(full, t)[kH] - p_.Hk; });
-      ended = true;  // a start at or below the end height still takes its first step
+        cut.T = Bisect(full.T0, full.T1, [&](double t) { return At(full, t)[kH] - p_.Hk; });
+      cut.Ended = true;  // a start at or below the end height still takes its first step
     }
-    bool release = false;
     if (mode_.Hold && !Weak(full.T1, full.Y1)) {
       const double tr = Bisect(full.T0, full.T1, [&](double t) { return Weak(t, At(full, t)) ? 1.0 : -1.0; });
-      if (tr < t1) t1 = tr, release = true, ended = false;
+      if (tr < cut.T) cut.T = tr, cut.Release = true, cut.Ended = false;
     }
+    return cut;
+  }
+
+  // Goes on to the step's end: records it for the sink, its rows, the extremes and the log.
+  void Advance(const Span& full, const Cut& cut) {
     State y1 = full.Y1, f1 = full.F1;
-    if (t1 < full.T1) {
-      y1 = At(full, t1);
+    if (cut.T < full.T1) {
+      y1 = At(full, cut.T);
       Rates(y1, f1);  // a step cut short ends at its event
     }
     if (!airRelative_) y1[kB] = LimitedAngle(y1[kB]);
 
-    Apex(full, t1, y1);
-    const Stretch stretch{full, t1, mode_};
-    t_ = t1;
+    Apex(full, cut.T, y1);
+    const Stretch stretch{full, cut.T, mode_};
+    t_ = cut.T;
     y_ = y1;
     f_ = f1;
     Record(t_, y_, TangentialRate(y_, f_));
     sink_.Step(s_);
-    if (pass_ == 1) Sample(full, ended);
+    if (pass_ == 1) Sample(full, cut.Ended);
     Extremes(stretch);
     if (log_) log_->Next(Node(t_, y_, f_));
+  }
 
-    if (ended) return false;
-    if (release || t_ == tb) {
-      if (release) mode_.Hold = false;
-      EnterMode(t_, y_);
-      Rates(y_, f_);
-      if (log_) ModeNode();
-    }
-    return true;
+  // At a break or the hold's release: the mode that holds from here on, and its rates.
+  void ChangeMode(bool release) {
+    if (release) mode_.Hold = false;
+    EnterMode(t_, y_);
+    Rates(y_, f_);
+    if (log_) ModeNode();
   }
 
   // ----- the events -----
@@ -407,33 +496,11 @@ class HigherOrderRule final : public StepRule {
     s_ = kept;
   }
 
-  // The method's interpolant inside a step: the dense output of the 5(4) pair, or for the
-  // fourth-order method the cubic Hermite curve through both ends and their rates, whose error is
-  // of the fourth order as the method's.
+  // The method's interpolant inside a step.
   State At(const Span& sp, double t) {
-    State y{};
     if (t <= sp.T0) return sp.Y0;
     if (t >= sp.T1) return sp.Y1;
-    if (method_ == Method::kDormandPrince) {
-      dopri_.stepper().calc_state(t, y, sp.Y0, sp.F0, sp.T0, sp.Y1, sp.F1, sp.T1);
-      return y;
-    }
-    return HermiteAt(sp, t);
-  }
-
-  // The cubic Hermite curve through a step's ends and their rates: fourth order as the methods,
-  // and, unlike the pair's dense output, valid for any step taken, not only the last.
-  static State HermiteAt(const Span& sp, double t) {
-    State y{};
-    if (t <= sp.T0) return sp.Y0;
-    if (t >= sp.T1) return sp.Y1;
-    const double h = sp.T1 - sp.T0;
-    const double s = (t - sp.T0) / h;
-    const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
-    const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
-    for (std::size_t i = 0; i < y.size(); ++i)
-      y[i] = h00 * sp.Y0[i] + h10 * h * sp.F0[i] + h01 * sp.Y1[i] + h11 * h * sp.F1[i];
-    return y;
+    return stepper_->At(sp, t);
   }
 
   // The apex inside a step, where the climb rate changes sign, from the interpolant.
@@ -521,17 +588,15 @@ class HigherOrderRule final : public StepRule {
 
  public:
   // The system of the steppers.
-  void operator()(const State& y, State& dy, double /*t*/) { Rates(y, dy); }
+  void operator()(const State& y, State& dy, double /*t*/) override { Rates(y, dy); }
 
  private:
   const FlightParameters& p_;
   RunResult& d_;
   FlightState& s_;
   StepSink& sink_;
-  const Method method_;
   const bool airRelative_;
-  odeint::runge_kutta4<State> rk4_;
-  odeint::controlled_runge_kutta<odeint::runge_kutta_dopri5<State>> dopri_;
+  std::unique_ptr<OdeStepper> stepper_;
   StagePlan plan_;  //!< a rocket's stages and the ends of their windows
   bool rocket_ = false;
   bool buoyant_ = false;
@@ -539,7 +604,6 @@ class HigherOrderRule final : public StepRule {
   Mode mode_;
   State y_{}, f_{};
   double t_ = 0.0;
-  double h_ = 0.0;  //!< [s] the adaptive method's next step
   double apex_ = 0.0;
   std::optional<Stretch> nxBefore_, nxAfter_;  //!< the steps on both sides of the largest |nx|
   std::size_t band_ = 0;
