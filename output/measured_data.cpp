@@ -5,9 +5,8 @@
 
 #include "flight/columns.h"
 #include "flight/number_text.h"
-#include "output/file_sink.h"
-#include "output/param_file.h"
 #include "output/text_lines.h"
+#include "output/user_text.h"
 #include "records/errors.h"
 
 namespace zarn {

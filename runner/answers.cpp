@@ -12,6 +12,7 @@
 #include "flight/number_text.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
+#include "output/param_writer.h"
 #include "output/result_files.h"
 #include "records/errors.h"
 #include "runner/batch.h"

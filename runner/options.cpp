@@ -9,6 +9,7 @@
 #include "flight/parameters.h"
 #include "flight/presets.h"
 #include "output/param_file.h"
+#include "output/user_text.h"
 #include "records/errors.h"
 #include "runner/batch.h"
 

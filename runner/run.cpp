@@ -9,7 +9,7 @@
 #include "output/event_text.h"
 #include "output/file_sink.h"
 #include "output/measured_data.h"
-#include "output/param_file.h"
+#include "output/param_writer.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "output/table_csv.h"

@@ -22,6 +22,7 @@
 #include "answers/stats.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
+#include "output/param_writer.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
 #include "output/text_lines.h"

@@ -34,6 +34,7 @@
 #include "flight/parameters.h"
 #include "flight/presets.h"
 #include "output/param_file.h"
+#include "output/param_writer.h"
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "plot/graph_png.h"

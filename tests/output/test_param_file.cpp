@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "output/param_file.h"
+#include "output/param_writer.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {

@@ -16,7 +16,6 @@
 #include "batch_program.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
 #include "output/result_files.h"
 #include "records/errors.h"
 #include "runner/batch.h"

@@ -29,9 +29,9 @@
 #include "flight/integrator.h"
 #include "flight/presets.h"
 #include "output/event_text.h"
-#include "output/param_file.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
+#include "output/user_text.h"
 #include "records/errors.h"
 #include "runner/batch.h"
 
