@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "output/user_text.h"
+#include "input/user_text.h"
 #include "records/errors.h"
 
 namespace zarn {

@@ -8,8 +8,8 @@
 #include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
-#include "output/user_text.h"
+#include "input/param_file.h"
+#include "input/user_text.h"
 #include "records/errors.h"
 #include "runner/batch.h"
 

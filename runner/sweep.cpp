@@ -21,11 +21,11 @@
 #include "answers/draws.h"
 #include "answers/stats.h"
 #include "flight/presets.h"
+#include "input/text_lines.h"
 #include "output/file_sink.h"
 #include "output/param_writer.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
-#include "output/text_lines.h"
 #include "records/errors.h"
 #include "runner/batch.h"
 

@@ -33,7 +33,7 @@
 #include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
 #include "output/param_writer.h"
 #include "output/run_note.h"
 #include "output/table_csv.h"

@@ -15,7 +15,7 @@
 #include "flight/integrator.h"
 #include "flight/key_figures.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
 #include "output/param_writer.h"
 #include "output/result_files.h"
 #include "tests/support/flights.h"

@@ -14,7 +14,7 @@
 
 #include "flight/integrator.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
 #include "plot/catalogue.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"

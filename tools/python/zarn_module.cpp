@@ -28,10 +28,10 @@
 #include "flight/columns.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
+#include "input/user_text.h"
 #include "output/event_text.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
-#include "output/user_text.h"
 #include "records/errors.h"
 #include "runner/batch.h"
 

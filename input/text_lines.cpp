@@ -1,4 +1,4 @@
-#include "output/text_lines.h"
+#include "input/text_lines.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,10 +1,10 @@
-#include "output/param_file.h"
+#include "input/param_file.h"
 
 #include <array>
 #include <string>
 
-#include "output/text_lines.h"
-#include "output/user_text.h"
+#include "input/text_lines.h"
+#include "input/user_text.h"
 
 namespace zarn {
 

@@ -1,4 +1,4 @@
-#include "output/user_text.h"
+#include "input/user_text.h"
 
 #include <algorithm>
 #include <cctype>
