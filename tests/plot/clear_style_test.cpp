@@ -257,6 +257,17 @@ TEST(ClearStyleFont, HasEveryCharacterOfTheNamesInAllThreeLanguages) {
   EXPECT_EQ(LegendName(kColMach, big, 3), "Mach number");
 }
 
+// The legend speaks the window's language; before one is chosen the window speaks German, the
+// forms' own, and so does the legend.
+TEST(ClearStyleLegend, SpeaksTheLanguageOfEachCodeAndGermanBeforeOneIsChosen) {
+  struct Case {
+    int32_t LangCode;
+    const char* Name;
+  };
+  for (const Case c : {Case{0, "Zeit, s"}, Case{1, "Время, s"}, Case{2, "Zeit, s"}, Case{3, "Time, s"}})
+    EXPECT_EQ(LegendName(kColT, UnitFlags{}, c.LangCode), QString::fromUtf8(c.Name)) << c.LangCode;
+}
+
 TEST(ClearStyleRocket, SevenAxesOfTheThreeStageRocketStandApart) {
   test_support::ScratchDir scratch("zarn_clear_rocket");
   const auto d = test_support::FlyWithFiles(

@@ -130,7 +130,7 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
         *request->Units,
         '.',
         request->ClearStyle == 1 ? zarn::GraphStyle::Clear : zarn::GraphStyle::Classic,
-        3};
+        zarn::kLangEnglish};
     zarn::SaveGraphPicture(graph, request->Path, request->Format);
   });
 }
