@@ -8,7 +8,7 @@
 
 namespace zarn::ui {
 
-// One figure a line, "Einschlagzeit: 14.09 s": Russian for LangCode 1, English for 3, else German.
+// One figure a line, "Flugzeit: 14.1 s", in the language of LangCode (records/language.h).
 // A flight that ends at the ground gives the time and range of its impact, one that ends by time
 // those of its last step; the apex height comes with its time where the flight has an apex.
 // Times, range and apex height take the units that the run's table and graphs use; a number shows

@@ -168,17 +168,17 @@ void RunRows(const py::object& stop, Call call) {
 
 // ---- Results ----
 
-py::object FigureValue(const batch::Figures& f, int id) {
+py::object FigureValue(const zarn::Figures& f, int id) {
   const double v = *f[static_cast<std::size_t>(id)];
-  if (id == batch::kFigSteps || id == batch::kFigSamples) return py::int_(static_cast<int64_t>(v));
+  if (zarn::kFigures[static_cast<std::size_t>(id)].Unit.empty()) return py::int_(static_cast<int64_t>(v));
   return py::float_(v);
 }
 
-py::dict FiguresDict(const batch::Figures& f) {
+py::dict FiguresDict(const zarn::Figures& f) {
   py::dict d;
-  for (int id = 0; id < batch::kFigureCount; ++id)
+  for (int id = 0; id < zarn::kFigureCount; ++id)
     if (f[static_cast<std::size_t>(id)])
-      d[py::str(std::string(batch::kFigures[static_cast<std::size_t>(id)].Key))] = FigureValue(f, id);
+      d[py::str(std::string(zarn::kFigures[static_cast<std::size_t>(id)].Key))] = FigureValue(f, id);
   return d;
 }
 
@@ -221,7 +221,7 @@ py::dict RecordDict(const PresetRecordSlots& record) {
 struct Flight {
   PresetRecordSlots Record{};
   std::shared_ptr<const RunResult> Result;
-  batch::Figures Values{};
+  zarn::Figures Values{};
   bool LocatedMaxima = false;
   std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
@@ -319,7 +319,7 @@ py::dict SweepRows(const std::vector<std::string>& args, const std::string& kind
   d["inputs"] = names;
   d["case"] = py::array_t<int64_t>(n, cases.data());
   d["input_values"] = py::array_t<double>({n, width}, inputs.data());
-  d["values"] = py::array_t<double>({n, static_cast<py::ssize_t>(batch::kFigureCount)}, values.data());
+  d["values"] = py::array_t<double>({n, static_cast<py::ssize_t>(zarn::kFigureCount)}, values.data());
   d["errors"] = errors;
   return d;
 }
@@ -332,7 +332,7 @@ py::list StatsOfRows(const std::vector<std::string>& names, const py::array_t<in
                      const std::vector<std::string>& errors) {
   SampleTable samples;
   samples.Inputs = names;
-  for (const batch::FigureRow& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
+  for (const zarn::FigureRow& f : zarn::kFigures) samples.Figures.emplace_back(f.Key);
   const auto in = inputs.unchecked<2>();
   const auto v = values.unchecked<2>();
   const auto c = cases.unchecked<1>();
@@ -374,7 +374,7 @@ py::list RunSolve(const std::vector<std::string>& args) {
     int64_t Case;
     std::string Param;
     double Value;
-    batch::Figures Values;
+    zarn::Figures Values;
     int64_t Runs;
   };
   std::vector<Row> rows;
@@ -435,12 +435,14 @@ PYBIND11_MODULE(_core, m) {
   });
   m.def("figure_keys", [] {
     std::vector<std::string> keys;
-    for (const batch::FigureRow& f : batch::kFigures) keys.emplace_back(f.Key);
+    for (const zarn::FigureRow& f : zarn::kFigures) keys.emplace_back(f.Key);
     return keys;
   });
   m.def("whole_figures", [] {
-    return std::vector<std::string>{std::string(batch::kFigures[batch::kFigSteps].Key),
-                                    std::string(batch::kFigures[batch::kFigSamples].Key)};
+    std::vector<std::string> keys;  // counts
+    for (const zarn::FigureRow& f : zarn::kFigures)
+      if (f.Unit.empty()) keys.emplace_back(f.Key);
+    return keys;
   });
   m.def("did_you_mean", [](const std::string& name, const std::vector<std::string>& candidates) {
     const std::vector<std::string_view> views(candidates.begin(), candidates.end());
