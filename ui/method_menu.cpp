@@ -7,28 +7,21 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 #include <cmath>
 #include <string>
 
 #include "flight/number_text.h"
 #include "records/errors.h"
+#include "records/language.h"
 #include "ui/guard.h"
 #include "ui/window_texts.h"
 
 namespace zarn::ui {
 namespace {
 
-// UTF-8 texts in German (LangCode 0 and 2), Russian (1) and English (3).
-struct Phrase {
-  const char* German;
-  const char* Russian;
-  const char* English;
-};
-
 QString InLanguage(const Phrase& w, int32_t LangCode) {
-  return QString::fromUtf8(LangCode == 1 ? w.Russian : LangCode == 3 ? w.English : w.German);
+  return QString::fromUtf8(w.In(LanguageOf(LangCode)));
 }
 
 // clang-format off
@@ -136,29 +129,26 @@ AccuracyEntries::AccuracyEntries(QMenu& menu, FlightParameters& inputs, const in
   menu.addSeparator();
   methods_->setExclusive(true);
   for (const MethodEntry& entry : kMethodEntries) {
-    QAction* action = Named(menu.addAction(Words(entry.Caption, 3)), entry.Caption);
+    QAction* action = Named(menu.addAction(Words(entry.Caption, kLangEnglish)), entry.Caption);
     action->setCheckable(true);
     action->setData(static_cast<int>(entry.Of));
     methods_->addAction(action);
   }
   connect(methods_, &QActionGroup::triggered, this,
           [this](QAction* action) { inputs_.Integrator = action->data().toInt(); });
-  wind_ = Named(menu.addAction(Words(Text::kPhysicalWind, 3)), Text::kPhysicalWind);
+  wind_ = Named(menu.addAction(Words(Text::kPhysicalWind, kLangEnglish)), Text::kPhysicalWind);
   wind_->setCheckable(true);
   connect(wind_, &QAction::triggered, this, [this](bool on) { inputs_.WindModel = on ? 1.0 : 0.0; });
-  check_ = Named(
-      menu.addAction(Words(Text::kCheckStep, 3), this, [this] { Guard(&form_, [&] { CheckClick(); }); }),
-      Text::kCheckStep);
+  check_ = Named(menu.addAction(Words(Text::kCheckStep, kLangEnglish), this,
+                                [this] { Guard(&form_, [&] { CheckClick(); }); }),
+                 Text::kCheckStep);
   // The marks follow the parameters whatever changed them since the menu was last open.
   connect(&menu, &QMenu::aboutToShow, this, &AccuracyEntries::Sync);
   Sync();
 }
 
 AccuracyEntries::~AccuracyEntries() {
-  if (thread_ == nullptr) return;
-  cancelled_ = true;
-  thread_->wait();
-  delete thread_;
+  worker_.reset();  // before the result its thread writes
 }
 
 void AccuracyEntries::Sync() {
@@ -170,41 +160,34 @@ void AccuracyEntries::Sync() {
   for (QAction* action : methods)
     action->setChecked(action->data().toInt() == static_cast<int>(inputs_.Integrator));
   wind_->setChecked(inputs_.WindModel == 1.0);
-  check_->setEnabled(thread_ == nullptr);
+  check_->setEnabled(worker_ == nullptr);
 }
 
 void AccuracyEntries::CheckClick() {
-  if (thread_ != nullptr) return;
+  if (worker_ != nullptr) return;
   // Refused parameters are refused here, as START refuses them, before any thread.
   ValidateRun(inputs_, DecimalSeparator());
   const FlightParameters p = inputs_;  // the fields as they stand; the user may go on typing
-  cancelled_ = false;
   result_.reset();
-  error_.clear();
-  thread_ = QThread::create([this, p] {
-    try {
-      RunOptions options;
-      options.ProgressEvery = kProgressEvery;
-      options.Progress = [this](const RunProgress&) { return !cancelled_.load(std::memory_order_relaxed); };
-      const std::unique_ptr<RunResult> first = ComputeTrajectory(p, options);
-      result_ = std::make_unique<StepCheck>(CheckStep(p, *first, options));
-    } catch (const std::exception& e) {
-      error_ = QString::fromUtf8(e.what());
-    } catch (...) {
-      error_ = QStringLiteral("Unknown error");
-    }
-  });
-  connect(thread_, &QThread::finished, this, [this] { Guard(&form_, [&] { CheckDone(); }); });
+  worker_ = std::make_unique<WorkerThread>(
+      *this,
+      [this, p](const std::atomic<bool>& cancelled) {
+        RunOptions options;
+        options.ProgressEvery = kProgressEvery;
+        options.Progress = [&cancelled](const RunProgress&) {
+          return !cancelled.load(std::memory_order_relaxed);
+        };
+        const std::unique_ptr<RunResult> first = ComputeTrajectory(p, options);
+        result_ = std::make_unique<StepCheck>(CheckStep(p, *first, options));
+      },
+      [this](const QString& error) { Guard(&form_, [&] { CheckDone(error); }); });
   check_->setEnabled(false);
-  thread_->start();
 }
 
-void AccuracyEntries::CheckDone() {
-  thread_->wait();
-  delete thread_;
-  thread_ = nullptr;
+void AccuracyEntries::CheckDone(const QString& error) {
+  worker_.reset();
   check_->setEnabled(true);
-  if (!result_) throw Error(error_.toStdString());
+  if (!result_) throw Error(error.toStdString());
   if (dialog_ == nullptr) {
     dialog_ = new QDialog(&form_);
     dialog_->setObjectName(QStringLiteral("StepCheck"));
