@@ -4,9 +4,9 @@
 #include "flight/number_text.h"
 #include "output/event_text.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 std::span<const std::string_view> FigureKeys() {
   static const std::array<std::string_view, kFigureCount> keys = [] {
@@ -87,4 +87,4 @@ std::string ErrorJson(std::string_view message) {
   return text + "\"}";
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -11,9 +11,9 @@
 #include "input/param_file.h"
 #include "input/user_text.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 namespace {
 
@@ -483,4 +483,4 @@ PresetRecordSlots BaseRecord(const BatchOptions& options) {
   return record;
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

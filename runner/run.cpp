@@ -14,10 +14,10 @@
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
-#include "runner/batch.h"
 #include "runner/png_plugin.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 namespace {
 
@@ -210,4 +210,4 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
   }
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -27,9 +27,9 @@
 #include "output/result_files.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 std::string CaseFolder(int64_t number, int64_t total) {
   std::string digits = std::to_string(number);
@@ -472,4 +472,4 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
   return kExitOk;
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -18,10 +18,10 @@
 #include "flight/presets.h"
 #include "output/result_files.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 #include "tests/support/vector_pictures.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -420,4 +420,4 @@ TEST_F(BatchProgram, FollowsTheCommandLineConventions) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -28,7 +28,7 @@
 #include "runner/png_plugin.h"
 #include "runner/run_monitor.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 // Exit codes of zarn-batch.
 inline constexpr int kExitOk = 0;
@@ -256,4 +256,4 @@ std::string CsvField(std::string_view text);
 // The figures' keys, in kFigures' order.
 std::span<const std::string_view> FigureKeys();
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner
