@@ -57,8 +57,8 @@ StepCheck CheckStep(const FlightParameters& p, const RunResult& first, const Run
   const double factor = RichardsonFactor(c.Of);
   auto figure = [&](FigureId id, std::optional<double> va, std::optional<double> vb) {
     const FigureRow& r = kFigures[id];
-    if (!va || !vb) return CheckedFigure{r.Key, r.Label, r.Unit, 0.0, 0.0, 0.0, false};
-    return CheckedFigure{r.Key, r.Label, r.Unit, *va, *vb, Checked((*va - *vb) * factor), true};
+    if (!va || !vb) return CheckedFigure{id, r.Key, r.Label, r.Unit, 0.0, 0.0, 0.0, false};
+    return CheckedFigure{id, r.Key, r.Label, r.Unit, *va, *vb, Checked((*va - *vb) * factor), true};
   };
   c.Figures = {figure(kFigTime, a.FlightTime, b.FlightTime), figure(kFigRange, a.Range, b.Range),
                figure(kFigApex, a.ApexH, b.ApexH), figure(kFigEndV, a.EndSpeed, b.EndSpeed),

@@ -15,6 +15,7 @@
 #include "records/errors.h"
 #include "records/language.h"
 #include "ui/guard.h"
+#include "ui/run_figures.h"
 #include "ui/window_texts.h"
 
 namespace zarn::ui {
@@ -25,17 +26,6 @@ QString InLanguage(const Phrase& w, int32_t LangCode) {
 }
 
 // clang-format off
-// The check's figures, in the order of StepCheck::Figures.
-constexpr Phrase kFigureLabels[] = {
-    {"Flugzeit", "Время полёта", "Flight time"},
-    {"Reichweite", "Дальность", "Range"},
-    {"Gipfelhöhe", "Макс. высота", "Apex height"},
-    {"Endgeschwindigkeit", "Конечная скорость", "End speed"},
-    {"max. Staudruck", "Макс. скор. напор", "Largest dynamic pressure"},
-};
-constexpr Phrase kUnits[] = {
-    {"s", "с", "s"}, {"m", "м", "m"}, {"m", "м", "m"}, {"m/s", "м/с", "m/s"}, {"kPa", "кПа", "kPa"},
-};
 constexpr Phrase kHeadHalfStep{"Prüfung des Schritts (%1, gegen den halben Schritt %2 s):",
                               "Проверка шага (%1, против половинного шага %2 с):",
                               "Step check (%1, against half the step, %2 s):"};
@@ -90,13 +80,18 @@ QString StepCheckView(const StepCheck& c, int32_t LangCode, char sep) {
       InLanguage(adaptive ? kHeadTolerance : kHeadHalfStep, LangCode)
           .arg(QString::fromUtf8(MethodName(c.Of).data(), static_cast<qsizetype>(MethodName(c.Of).size())),
                Number(c.Finer, adaptive ? 6 : 10, sep));
-  for (std::size_t i = 0; i < c.Figures.size(); ++i) {
-    const CheckedFigure& f = c.Figures[i];
+  for (const CheckedFigure& f : c.Figures) {
     if (!f.Present) continue;
-    const QString unit = QLatin1Char(' ') + InLanguage(kUnits[i], LangCode);
-    text += QStringLiteral("\n  ") + InLanguage(kFigureLabels[i], LangCode) + QStringLiteral(": ") +
-            Number(f.Value, 10, sep) + unit + QStringLiteral(", ") + InLanguage(kFiner, LangCode) +
-            QLatin1Char(' ') + Number(f.HalfStep, 10, sep) + unit;
+    // In English the check says what zarn-batch --check-step says; else the form's captions.
+    const FigureRow& row = kFigures[f.Figure];
+    const Language language = LanguageOf(LangCode);
+    const QString caption = language == Language::English
+                                ? QString::fromUtf8(f.Label.data(), static_cast<qsizetype>(f.Label.size()))
+                                : QString::fromUtf8(row.Caption.In(language));
+    const QString unit = QLatin1Char(' ') + UnitIn(row.Unit, language);
+    text += QStringLiteral("\n  ") + caption + QStringLiteral(": ") + Number(f.Value, 10, sep) + unit +
+            QStringLiteral(", ") + InLanguage(kFiner, LangCode) + QLatin1Char(' ') +
+            Number(f.HalfStep, 10, sep) + unit;
     if (!c.Estimated) continue;
     text += QStringLiteral(", ") + InLanguage(kError, LangCode) + QLatin1Char(' ') + Number(f.Error, 2, sep) +
             unit;

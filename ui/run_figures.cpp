@@ -26,13 +26,6 @@ constexpr RussianUnit kRussianUnits[] = {
     {"m/s", "м/с"}, {"kPa", "кПа"}, {"g", "g"}, {"m3", "м3"},
 };
 
-QString UnitIn(std::string_view symbol, Language language) {
-  if (language == Language::Russian)
-    for (const RussianUnit& u : kRussianUnits)
-      if (u.Symbol == symbol) return QString::fromUtf8(u.Russian);
-  return QString::fromUtf8(symbol.data(), static_cast<qsizetype>(symbol.size()));
-}
-
 // At least 4 significant digits, and all the digits before the separator (no "1.235E4 m").
 std::string Number(double value, char sep) {
   const double magnitude = std::fabs(value);
@@ -41,6 +34,13 @@ std::string Number(double value, char sep) {
 }
 
 }  // namespace
+
+QString UnitIn(std::string_view symbol, Language language) {
+  if (language == Language::Russian)
+    for (const RussianUnit& u : kRussianUnits)
+      if (u.Symbol == symbol) return QString::fromUtf8(u.Russian);
+  return QString::fromUtf8(symbol.data(), static_cast<qsizetype>(symbol.size()));
+}
 
 QString FiguresText(const KeyFigures& f, const UnitFlags& units, int32_t LangCode, char decimalSeparator) {
   const Language language = LanguageOf(LangCode);
