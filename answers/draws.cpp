@@ -4,7 +4,7 @@
 #include <boost/math/distributions/triangular.hpp>
 
 #include "flight/number_text.h"
-#include "output/param_file.h"
+#include "input/user_text.h"
 #include "records/errors.h"
 
 namespace zarn {

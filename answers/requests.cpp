@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "input/user_text.h"
 #include "records/errors.h"
 
 namespace zarn {

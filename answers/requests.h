@@ -7,7 +7,6 @@
 
 #include "answers/draws.h"
 #include "flight/parameters.h"
-#include "output/param_file.h"
 
 namespace zarn {
 

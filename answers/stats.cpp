@@ -8,8 +8,8 @@
 #include <numeric>
 
 #include "flight/number_text.h"
-#include "output/param_file.h"
-#include "output/text_lines.h"
+#include "input/text_lines.h"
+#include "input/user_text.h"
 #include "records/errors.h"
 
 namespace zarn {

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runner/batch.h"
+#include "runner/runner.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ std::size_t Column(const std::vector<std::string>& header, std::string_view name
 
 std::string Answer(const Args& args) {
   std::ostringstream out, err;
-  zarn::batch::Run(zarn::batch::ParseArguments(args), out, err);
+  zarn::runner::Run(zarn::runner::ParseArguments(args), out, err);
   return out.str();
 }
 
@@ -82,9 +82,9 @@ double Median(std::vector<double> v) {
 }
 
 void BM_MonteCarloAgainstSweep(benchmark::State& state) {
-  const zarn::batch::BatchOptions sweep = zarn::batch::ParseArguments(
+  const zarn::runner::BatchOptions sweep = zarn::runner::ParseArguments(
       Args{"--preset", "0", "--sweep", "TTO=40:49.999:0.001", "--jobs", "2", "--summary", "/dev/null"});
-  const zarn::batch::BatchOptions monteCarlo = zarn::batch::ParseArguments(
+  const zarn::runner::BatchOptions monteCarlo = zarn::runner::ParseArguments(
       Args{"--preset", "0", "--monte-carlo", "10000", "--vary", "TTO=normal(45,1.5)", "--vary",
            "V0=uniform(95,105)", "--vary", "Cx=triangular(0.008,0.01,0.013)", "--seed", "1", "--jobs", "2",
            "--summary", "/dev/null", "--stats", "/dev/null"});
@@ -95,7 +95,7 @@ void BM_MonteCarloAgainstSweep(benchmark::State& state) {
     for (int i = 0; i < 2; ++i) {
       const int which = (iteration + i) % 2;
       const Clock::time_point start = Clock::now();
-      if (zarn::batch::Run(which == 0 ? sweep : monteCarlo, discard, discard) != zarn::batch::kExitOk)
+      if (zarn::runner::Run(which == 0 ? sweep : monteCarlo, discard, discard) != zarn::runner::kExitOk)
         state.SkipWithError("a run failed");
       seconds[which].push_back(std::chrono::duration<double>(Clock::now() - start).count());
     }

@@ -152,15 +152,15 @@ void BM_ProgressCallbackCost(benchmark::State& state) {
   std::array<std::vector<double>, kVariants> times;  // [s] of each run
   int64_t callsPerRun = 0;
 
-  // The run's options for a variant, with its monitor, as zarn::batch::Run installs them.
+  // The run's options for a variant, with its monitor, as zarn::runner::Run installs them.
   struct Watch {
-    zarn::batch::RunMonitor Monitor;
+    zarn::runner::RunMonitor Monitor;
     int64_t StepsPerPass = 0;
     int64_t Calls = 0;
-    explicit Watch(const zarn::batch::Console& c) : Monitor(c) {}
+    explicit Watch(const zarn::runner::Console& c) : Monitor(c) {}
   };
   auto console = [&](Variant v) {
-    zarn::batch::Console c;
+    zarn::runner::Console c;
     c.Cancel = &cancel;
     if (v == kTerminal) {
       c.Terminal = &discard;

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "runner/batch.h"
+#include "runner/runner.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kCases = 64;
 
-zarn::batch::BatchOptions Sweep(std::string_view jobs) {
-  return zarn::batch::ParseArguments(
+zarn::runner::BatchOptions Sweep(std::string_view jobs) {
+  return zarn::runner::ParseArguments(
       std::vector<std::string_view>{"--preset", "4", "--sweep", "V0=13370:14000:10", "--jobs", jobs});
 }
 
@@ -42,7 +42,7 @@ double LoadAverage() {
 
 void BM_SweepJobs2AgainstJobs1(benchmark::State& state) {
   const double load = LoadAverage();
-  const std::array<zarn::batch::BatchOptions, 2> options{Sweep("1"), Sweep("2")};
+  const std::array<zarn::runner::BatchOptions, 2> options{Sweep("1"), Sweep("2")};
   std::ofstream discard("/dev/null");  // a stream that takes every row, as a terminal would
   std::array<std::vector<double>, 2> seconds;
   int iteration = 0;
@@ -50,8 +50,8 @@ void BM_SweepJobs2AgainstJobs1(benchmark::State& state) {
     for (int i = 0; i < 2; ++i) {
       const int which = (iteration + i) % 2;
       const Clock::time_point start = Clock::now();
-      if (zarn::batch::Run(options[static_cast<std::size_t>(which)], discard, discard) !=
-          zarn::batch::kExitOk)
+      if (zarn::runner::Run(options[static_cast<std::size_t>(which)], discard, discard) !=
+          zarn::runner::kExitOk)
         state.SkipWithError("the sweep failed");
       seconds[static_cast<std::size_t>(which)].push_back(
           std::chrono::duration<double>(Clock::now() - start).count());

@@ -55,17 +55,14 @@ StepCheck CheckStep(const FlightParameters& p, const RunResult& first, const Run
   const KeyFigures a = located(p, first);
   const KeyFigures b = located(finer, *second);
   const double factor = RichardsonFactor(c.Of);
-  auto figure = [&](std::string_view key, std::string_view label, std::string_view unit,
-                    std::optional<double> va, std::optional<double> vb) {
-    if (!va || !vb) return CheckedFigure{key, label, unit, 0.0, 0.0, 0.0, false};
-    return CheckedFigure{key, label, unit, *va, *vb, Checked((*va - *vb) * factor), true};
+  auto figure = [&](FigureId id, std::optional<double> va, std::optional<double> vb) {
+    const FigureRow& r = kFigures[id];
+    if (!va || !vb) return CheckedFigure{id, r.Key, r.Label, r.Unit, 0.0, 0.0, 0.0, false};
+    return CheckedFigure{id, r.Key, r.Label, r.Unit, *va, *vb, Checked((*va - *vb) * factor), true};
   };
-  c.Figures = {figure("t_s", "Flight time", "s", a.FlightTime, b.FlightTime),
-               figure("X_m", "Range", "m", a.Range, b.Range),
-               figure("apex_H_m", "Apex height", "m", a.ApexH, b.ApexH),
-               figure("V_m_s", "End speed", "m/s", a.EndSpeed, b.EndSpeed),
-               figure("max_q_kPa", "Largest dynamic pressure", "kPa", first.LocatedMaxQ / 1000,
-                      second->LocatedMaxQ / 1000)};
+  c.Figures = {figure(kFigTime, a.FlightTime, b.FlightTime), figure(kFigRange, a.Range, b.Range),
+               figure(kFigApex, a.ApexH, b.ApexH), figure(kFigEndV, a.EndSpeed, b.EndSpeed),
+               figure(kFigMaxQ, first.LocatedMaxQ / 1000, second->LocatedMaxQ / 1000)};
   for (const CheckedFigure& f : {c.Figures[1], c.Figures[2]})
     if (c.Estimated && f.Present && std::fabs(f.Error) > kCoarseShare * std::fabs(f.Value)) c.Coarse = true;
   return c;

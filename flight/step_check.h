@@ -15,6 +15,7 @@
 namespace zarn {
 
 struct CheckedFigure {
+  FigureId Figure;         //!< its row of kFigures
   std::string_view Key;    //!< as the runner's JSON names it: "X_m", ...
   std::string_view Label;  //!< "Range", ...
   std::string_view Unit;

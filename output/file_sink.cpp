@@ -45,11 +45,6 @@ std::string SpaceRefusal(const std::filesystem::path& path, uint64_t available, 
 
 }  // namespace
 
-std::string FileErrorText(const char* action, const std::filesystem::path& path, int error) {
-  return std::string("Cannot ") + action + " \"" + path.string() +
-         "\": " + std::system_category().message(error);
-}
-
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   constexpr std::size_t kBufferBytes = 64 * 1024;
   auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
@@ -57,27 +52,6 @@ void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   file.Open(path);
   for (std::size_t at = 0; at < bytes.size(); at += kLineRoom) file.PutText(bytes.substr(at, kLineRoom));
   file.Close();
-}
-
-std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(FileErrorText("open", path, errno));
-  std::string text;
-  char chunk[16 * 1024];
-  while (text.size() <= maxBytes) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      throw FileError(FileErrorText("read", path, error));
-    }
-    if (n == 0) break;
-    text.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  if (text.size() > maxBytes) text.resize(maxBytes + 1);
-  return text;
 }
 
 int WritableInPlace(const std::filesystem::path& path) noexcept {

@@ -15,14 +15,13 @@
 #include <string_view>
 #include <thread>
 
+#include "records/errors.h"
+
 namespace zarn {
 
 // Room that BeginLine guarantees: a line of up to this many bytes needs no check of its own.
 // The longest line of the result files, a step line, stays within it.
 inline constexpr std::size_t kLineRoom = 1024;
-
-// "Cannot <action> "<path>": <the platform's message for the error>".
-std::string FileErrorText(const char* action, const std::filesystem::path& path, int error);
 
 // Writes all n bytes to fd, again after an interruption; returns 0 or the error of the write that
 // failed (EIO for a write that took nothing).
@@ -30,10 +29,6 @@ int WriteAll(int fd, const char* p, std::size_t n) noexcept;
 
 // Creates or replaces the file with exactly these bytes, under the same error rules as FileSink.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
-
-// The file's bytes, at most maxBytes + 1 of them (more than maxBytes: the caller's limit is
-// passed). FileError with the platform's message when it cannot be opened or read.
-std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 // Opens `path` for writing as a new, empty file and returns the descriptor, or -1 with errno set.
 // A file that the user could not write in place is not replaced (EACCES, or the error that

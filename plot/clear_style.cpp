@@ -13,6 +13,7 @@
 #include "flight/columns.h"
 #include "plot/renderer.h"
 #include "records/errors.h"
+#include "records/language.h"
 
 namespace zarn {
 namespace {
@@ -139,7 +140,7 @@ QString TickLabel(double value, double step, int exponent, QChar decimalSeparato
 
 QString LegendName(int column, const UnitFlags& units, int32_t language) {
   const ColumnLegend& c = kColumns[static_cast<std::size_t>(column)].Legend;
-  QString name = Utf8(language == 1 ? c.Russian : language == 2 ? c.German : c.English);
+  QString name = Utf8(InLanguage(LanguageOf(language), c.German, c.Russian, c.English));
   const QString unit = UnitOf(column, units);
   return unit.isEmpty() ? name : name + QStringLiteral(", ") + unit;
 }

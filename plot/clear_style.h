@@ -39,8 +39,8 @@ AxisTicks CoveringTicks(double min, double max, int maxIntervals);
 // a minus sign (U+2212) below zero, the given decimal separator, "0" for zero.
 QString TickLabel(double value, double step, int exponent, QChar decimalSeparator);
 
-// The name and unit of a table column for the legend, in the language of LangCode (1 Russian,
-// 2 German, 3 English; 0 counts as English), e.g. "Height, km", in the unit the run left it in.
+// The name and unit of a table column for the legend, in the language of LangCode (as
+// records/language.h reads it), e.g. "Height, km", in the unit the run left it in.
 QString LegendName(int column, const UnitFlags& units, int32_t language);
 // The short caption of an axis, "H, km", with "×10^k" before the unit when the labels are scaled.
 QString AxisCaption(int column, const UnitFlags& units, int exponent);

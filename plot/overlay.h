@@ -15,6 +15,7 @@
 
 #include "plot/clear_style.h"
 #include "records/flight_data.h"
+#include "records/language.h"
 
 class QPainter;
 
@@ -41,7 +42,7 @@ struct ComparedGraph {
   QString MeasuredName;                  //!< legend of the points
   QString ScaleTitle;                    //!< above a colour scale, e.g. the swept names
   QChar DecimalSeparator = QLatin1Char('.');
-  int32_t Language = 3;
+  int32_t Language = kLangEnglish;
   QSizeF Frame = kWholeGraph;  //!< [px] everything is drawn inside it, from the top-left corner
 };
 

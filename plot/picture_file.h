@@ -8,6 +8,7 @@
 
 #include "plot/clear_style.h"
 #include "records/flight_data.h"
+#include "records/language.h"
 
 namespace zarn {
 
@@ -20,7 +21,7 @@ struct GraphInputs {
   const UnitFlags& Units;
   QChar DecimalSeparator;  //!< the classic style writes '.' for one beyond ASCII
   GraphStyle Style = GraphStyle::Classic;
-  int32_t Language = 3;
+  int32_t Language = kLangEnglish;
   QSizeF Frame = kWholeGraph;  //!< [px] the clear style lies inside it; the classic one ignores it
 };
 

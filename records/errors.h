@@ -1,6 +1,7 @@
 #pragma once
 // Errors of the computation. Every fault is raised once where it arises and caught once,
 // by the caller that owns the user's action (a window's event guard or the batch runner).
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -40,6 +41,9 @@ class FileError : public Error {
  public:
   using Error::Error;
 };
+
+// "Cannot <action> "<path>": <the platform's message for the error>".
+std::string FileErrorText(const char* action, const std::filesystem::path& path, int error);
 
 // Throws FloatingPointError(fault). Kept out of line so that the throwing code stays off the hot path.
 [[noreturn]] void RaiseFp(FpFault fault);

@@ -12,12 +12,13 @@
 #include "flight/number_text.h"
 #include "flight/presets.h"
 #include "output/file_sink.h"
+#include "output/param_writer.h"
 #include "output/result_files.h"
 #include "records/errors.h"
-#include "runner/batch.h"
 #include "runner/png_plugin.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -274,4 +275,4 @@ int RunStatsOf(const BatchOptions& o, std::ostream& out, std::ostream& err, cons
   }
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -3,13 +3,13 @@
 
 #include "flight/parameters.h"
 #include "plot/catalogue.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
 #ifndef ZARN_VERSION
 #define ZARN_VERSION "unknown"
 #endif
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 const char* const kVersion = "zarn-batch " ZARN_VERSION;
 
@@ -122,4 +122,4 @@ std::string HelpText() {
   return text;
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -8,11 +8,12 @@
 #include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
+#include "input/user_text.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 namespace {
 
@@ -482,4 +483,4 @@ PresetRecordSlots BaseRecord(const BatchOptions& options) {
   return record;
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -8,7 +8,7 @@
 
 #include "records/errors.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 std::filesystem::path ModulePath() {
@@ -53,9 +53,9 @@ void SaveGraphThroughModule(const TrajectoryTable& table, const GraphSelection& 
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 void SaveDispersionThroughModule(const DispersionRequest& request) {
   static const auto entry = reinterpret_cast<DispersionModuleEntry>(LoadEntry(kDispersionModuleEntry));
@@ -92,4 +92,4 @@ void SaveComparedThroughModule(const GraphSelection& selection, const UnitFlags&
   if (entry(&request, message.data(), message.size()) != 0) throw Error(message.data());
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

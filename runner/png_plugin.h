@@ -10,7 +10,7 @@
 
 #include "records/flight_data.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 // The module's file, looked for in the directory of the running executable.
 inline constexpr const char* kPngModuleFile = "zarn-batch-png.so";
@@ -103,4 +103,4 @@ using DispersionModuleEntry = int (*)(const DispersionRequest* request, char* me
 // Saves that picture through the module; errors as SaveGraphThroughModule's.
 void SaveDispersionThroughModule(const DispersionRequest& request);
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

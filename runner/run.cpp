@@ -6,18 +6,18 @@
 #include "flight/columns.h"
 #include "flight/presets.h"
 #include "flight/step_check.h"
+#include "input/measured_data.h"
 #include "output/event_text.h"
 #include "output/file_sink.h"
-#include "output/measured_data.h"
-#include "output/param_file.h"
+#include "output/param_writer.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "records/errors.h"
-#include "runner/batch.h"
 #include "runner/png_plugin.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 namespace {
 
@@ -210,4 +210,4 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
   }
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

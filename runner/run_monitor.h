@@ -14,7 +14,7 @@
 
 #include "flight/integrator.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 // A bar's line for a terminal `columns` wide, one column short of it so that the terminal never
 // wraps: "<label> [########            ]  42%". Narrow terminals get the text without the bar.
@@ -122,4 +122,4 @@ class RunMonitor {
   TerminalBar bar_;
 };
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -21,14 +21,15 @@
 #include "answers/draws.h"
 #include "answers/stats.h"
 #include "flight/presets.h"
+#include "input/text_lines.h"
 #include "output/file_sink.h"
+#include "output/param_writer.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
-#include "output/text_lines.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 std::string CaseFolder(int64_t number, int64_t total) {
   std::string digits = std::to_string(number);
@@ -471,4 +472,4 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
   return kExitOk;
 }
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -2,14 +2,16 @@
 """Fails when a source file includes from a layer above its own.
 
 The layers, bottom to top: records (shared records, constants, errors), models (physics), flight
-(parameters, activation, the run and its figures), output (result files, CSV and parameter files),
-answers (solving and Monte Carlo over runs, their statistics) and beside it plot (renderer over a
-canvas), then runner (the runner's options, runs, sweeps and answers, which zarn-batch and the
-Python module share), then ui and tools, which sit side by side and never include each other. The build holds
-the same order (each library's include root holds only its own folder and those below it); this
-check also covers the tests' and benchmarks' view of the folders. assets (the forms' pictures)
-stands beside models and is read only by ui. An include whose first folder is not a layer (a
-folder of the file's own directory, a system header) is not checked.
+(parameters, activation, the run and its figures), input (what is read: parameter files, measured
+data, text files by line, and the text helpers for what users type), output (result files, CSV
+and parameter files written), answers (solving and Monte Carlo over runs, their statistics) and
+beside it plot (renderer over a canvas), then runner (the runner's options, runs, sweeps and
+answers, which zarn-batch and the Python module share), then ui and tools, which sit side by side
+and never include each other. The build holds the same order (each library's include root holds
+only its own folder and those below it); this check also covers the tests' and benchmarks' view
+of the folders. assets (the forms' pictures) stands beside models and is read only by ui. An
+include whose first folder is not a layer (a folder of the file's own directory, a system header)
+is not checked.
 """
 import pathlib
 import re
@@ -20,13 +22,14 @@ ALLOWED = {
     "records": {"records"},
     "models": {"records", "models"},
     "flight": {"records", "models", "flight"},
-    "output": {"records", "models", "flight", "output"},
-    "plot": {"records", "models", "flight", "output", "plot"},
-    "answers": {"records", "models", "flight", "output", "answers"},
+    "input": {"records", "models", "flight", "input"},
+    "output": {"records", "models", "flight", "input", "output"},
+    "plot": {"records", "models", "flight", "input", "output", "plot"},
+    "answers": {"records", "models", "flight", "input", "output", "answers"},
     "assets": {"assets"},
-    "ui": {"records", "models", "flight", "output", "plot", "answers", "assets", "ui"},
-    "runner": {"records", "models", "flight", "output", "plot", "answers", "runner"},
-    "tools": {"records", "models", "flight", "output", "plot", "answers", "runner", "tools"},
+    "ui": {"records", "models", "flight", "input", "output", "plot", "answers", "assets", "ui"},
+    "runner": {"records", "models", "flight", "input", "output", "plot", "answers", "runner"},
+    "tools": {"records", "models", "flight", "input", "output", "plot", "answers", "runner", "tools"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/')
 

@@ -33,7 +33,8 @@
 #include "flight/number_text.h"
 #include "flight/parameters.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
+#include "output/param_writer.h"
 #include "output/run_note.h"
 #include "output/table_csv.h"
 #include "plot/graph_png.h"
@@ -42,6 +43,7 @@
 #include "plot/renderer.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "records/language.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/measured_note.h"
@@ -487,7 +489,8 @@ void Form2::ShowControl(const char* name) {
 }
 
 void Form2::ApplyCaptions(CaptionGroup group) {
-  const bool russian = state_.LangCode == 1, english = state_.LangCode == 3;
+  const Language language = LanguageOf(state_.LangCode);
+  const bool russian = language == Language::Russian, english = language == Language::English;
   if (group == CaptionGroup::kFixed || (!russian && !english)) return;  // German is the form's own text
   for (const Caption& caption : kCaptions) {
     if (caption.When != group) continue;

@@ -14,7 +14,7 @@
 
 #include "flight/integrator.h"
 #include "flight/presets.h"
-#include "output/measured_data.h"
+#include "input/measured_data.h"
 #include "plot/catalogue.h"
 #include "plot/overlay.h"
 #include "plot/picture_file.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "flight/integrator.h"
-#include "output/measured_data.h"
+#include "input/measured_data.h"
 
 namespace zarn::ui {
 

@@ -7,42 +7,25 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 #include <cmath>
 #include <string>
 
 #include "flight/number_text.h"
 #include "records/errors.h"
+#include "records/language.h"
 #include "ui/guard.h"
+#include "ui/run_figures.h"
 #include "ui/window_texts.h"
 
 namespace zarn::ui {
 namespace {
 
-// UTF-8 texts in German (LangCode 0 and 2), Russian (1) and English (3).
-struct Phrase {
-  const char* German;
-  const char* Russian;
-  const char* English;
-};
-
 QString InLanguage(const Phrase& w, int32_t LangCode) {
-  return QString::fromUtf8(LangCode == 1 ? w.Russian : LangCode == 3 ? w.English : w.German);
+  return QString::fromUtf8(w.In(LanguageOf(LangCode)));
 }
 
 // clang-format off
-// The check's figures, in the order of StepCheck::Figures.
-constexpr Phrase kFigureLabels[] = {
-    {"Flugzeit", "Время полёта", "Flight time"},
-    {"Reichweite", "Дальность", "Range"},
-    {"Gipfelhöhe", "Макс. высота", "Apex height"},
-    {"Endgeschwindigkeit", "Конечная скорость", "End speed"},
-    {"max. Staudruck", "Макс. скор. напор", "Largest dynamic pressure"},
-};
-constexpr Phrase kUnits[] = {
-    {"s", "с", "s"}, {"m", "м", "m"}, {"m", "м", "m"}, {"m/s", "м/с", "m/s"}, {"kPa", "кПа", "kPa"},
-};
 constexpr Phrase kHeadHalfStep{"Prüfung des Schritts (%1, gegen den halben Schritt %2 s):",
                               "Проверка шага (%1, против половинного шага %2 с):",
                               "Step check (%1, against half the step, %2 s):"};
@@ -97,13 +80,18 @@ QString StepCheckView(const StepCheck& c, int32_t LangCode, char sep) {
       InLanguage(adaptive ? kHeadTolerance : kHeadHalfStep, LangCode)
           .arg(QString::fromUtf8(MethodName(c.Of).data(), static_cast<qsizetype>(MethodName(c.Of).size())),
                Number(c.Finer, adaptive ? 6 : 10, sep));
-  for (std::size_t i = 0; i < c.Figures.size(); ++i) {
-    const CheckedFigure& f = c.Figures[i];
+  for (const CheckedFigure& f : c.Figures) {
     if (!f.Present) continue;
-    const QString unit = QLatin1Char(' ') + InLanguage(kUnits[i], LangCode);
-    text += QStringLiteral("\n  ") + InLanguage(kFigureLabels[i], LangCode) + QStringLiteral(": ") +
-            Number(f.Value, 10, sep) + unit + QStringLiteral(", ") + InLanguage(kFiner, LangCode) +
-            QLatin1Char(' ') + Number(f.HalfStep, 10, sep) + unit;
+    // In English the check says what zarn-batch --check-step says; else the form's captions.
+    const FigureRow& row = kFigures[f.Figure];
+    const Language language = LanguageOf(LangCode);
+    const QString caption = language == Language::English
+                                ? QString::fromUtf8(f.Label.data(), static_cast<qsizetype>(f.Label.size()))
+                                : QString::fromUtf8(row.Caption.In(language));
+    const QString unit = QLatin1Char(' ') + UnitIn(row.Unit, language);
+    text += QStringLiteral("\n  ") + caption + QStringLiteral(": ") + Number(f.Value, 10, sep) + unit +
+            QStringLiteral(", ") + InLanguage(kFiner, LangCode) + QLatin1Char(' ') +
+            Number(f.HalfStep, 10, sep) + unit;
     if (!c.Estimated) continue;
     text += QStringLiteral(", ") + InLanguage(kError, LangCode) + QLatin1Char(' ') + Number(f.Error, 2, sep) +
             unit;
@@ -136,29 +124,26 @@ AccuracyEntries::AccuracyEntries(QMenu& menu, FlightParameters& inputs, const in
   menu.addSeparator();
   methods_->setExclusive(true);
   for (const MethodEntry& entry : kMethodEntries) {
-    QAction* action = Named(menu.addAction(Words(entry.Caption, 3)), entry.Caption);
+    QAction* action = Named(menu.addAction(Words(entry.Caption, kLangEnglish)), entry.Caption);
     action->setCheckable(true);
     action->setData(static_cast<int>(entry.Of));
     methods_->addAction(action);
   }
   connect(methods_, &QActionGroup::triggered, this,
           [this](QAction* action) { inputs_.Integrator = action->data().toInt(); });
-  wind_ = Named(menu.addAction(Words(Text::kPhysicalWind, 3)), Text::kPhysicalWind);
+  wind_ = Named(menu.addAction(Words(Text::kPhysicalWind, kLangEnglish)), Text::kPhysicalWind);
   wind_->setCheckable(true);
   connect(wind_, &QAction::triggered, this, [this](bool on) { inputs_.WindModel = on ? 1.0 : 0.0; });
-  check_ = Named(
-      menu.addAction(Words(Text::kCheckStep, 3), this, [this] { Guard(&form_, [&] { CheckClick(); }); }),
-      Text::kCheckStep);
+  check_ = Named(menu.addAction(Words(Text::kCheckStep, kLangEnglish), this,
+                                [this] { Guard(&form_, [&] { CheckClick(); }); }),
+                 Text::kCheckStep);
   // The marks follow the parameters whatever changed them since the menu was last open.
   connect(&menu, &QMenu::aboutToShow, this, &AccuracyEntries::Sync);
   Sync();
 }
 
 AccuracyEntries::~AccuracyEntries() {
-  if (thread_ == nullptr) return;
-  cancelled_ = true;
-  thread_->wait();
-  delete thread_;
+  worker_.reset();  // before the result its thread writes
 }
 
 void AccuracyEntries::Sync() {
@@ -170,41 +155,34 @@ void AccuracyEntries::Sync() {
   for (QAction* action : methods)
     action->setChecked(action->data().toInt() == static_cast<int>(inputs_.Integrator));
   wind_->setChecked(inputs_.WindModel == 1.0);
-  check_->setEnabled(thread_ == nullptr);
+  check_->setEnabled(worker_ == nullptr);
 }
 
 void AccuracyEntries::CheckClick() {
-  if (thread_ != nullptr) return;
+  if (worker_ != nullptr) return;
   // Refused parameters are refused here, as START refuses them, before any thread.
   ValidateRun(inputs_, DecimalSeparator());
   const FlightParameters p = inputs_;  // the fields as they stand; the user may go on typing
-  cancelled_ = false;
   result_.reset();
-  error_.clear();
-  thread_ = QThread::create([this, p] {
-    try {
-      RunOptions options;
-      options.ProgressEvery = kProgressEvery;
-      options.Progress = [this](const RunProgress&) { return !cancelled_.load(std::memory_order_relaxed); };
-      const std::unique_ptr<RunResult> first = ComputeTrajectory(p, options);
-      result_ = std::make_unique<StepCheck>(CheckStep(p, *first, options));
-    } catch (const std::exception& e) {
-      error_ = QString::fromUtf8(e.what());
-    } catch (...) {
-      error_ = QStringLiteral("Unknown error");
-    }
-  });
-  connect(thread_, &QThread::finished, this, [this] { Guard(&form_, [&] { CheckDone(); }); });
+  worker_ = std::make_unique<WorkerThread>(
+      *this,
+      [this, p](const std::atomic<bool>& cancelled) {
+        RunOptions options;
+        options.ProgressEvery = kProgressEvery;
+        options.Progress = [&cancelled](const RunProgress&) {
+          return !cancelled.load(std::memory_order_relaxed);
+        };
+        const std::unique_ptr<RunResult> first = ComputeTrajectory(p, options);
+        result_ = std::make_unique<StepCheck>(CheckStep(p, *first, options));
+      },
+      [this](const QString& error) { Guard(&form_, [&] { CheckDone(error); }); });
   check_->setEnabled(false);
-  thread_->start();
 }
 
-void AccuracyEntries::CheckDone() {
-  thread_->wait();
-  delete thread_;
-  thread_ = nullptr;
+void AccuracyEntries::CheckDone(const QString& error) {
+  worker_.reset();
   check_->setEnabled(true);
-  if (!result_) throw Error(error_.toStdString());
+  if (!result_) throw Error(error.toStdString());
   if (dialog_ == nullptr) {
     dialog_ = new QDialog(&form_);
     dialog_->setObjectName(QStringLiteral("StepCheck"));

@@ -10,6 +10,7 @@
 
 #include "flight/integrator.h"
 #include "flight/step_check.h"
+#include "ui/worker_thread.h"
 
 class QAction;
 class QActionGroup;
@@ -17,7 +18,6 @@ class QDialog;
 class QDialogButtonBox;
 class QLabel;
 class QMenu;
-class QThread;
 class QWidget;
 
 namespace zarn::ui {
@@ -44,11 +44,11 @@ class AccuracyEntries : public QObject {
 
   // Sets the check marks from the parameters (after a preset or a file filled them).
   void Sync();
-  bool Checking() const { return thread_ != nullptr; }
+  bool Checking() const { return worker_ != nullptr; }
 
  private:
   void CheckClick();
-  void CheckDone();
+  void CheckDone(const QString& error);
 
   FlightParameters& inputs_;
   const int32_t& LangCode_;
@@ -59,11 +59,8 @@ class AccuracyEntries : public QObject {
   QDialog* dialog_ = nullptr;  // a child of the form, made at the first check
   QLabel* text_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
-  QThread* thread_ = nullptr;
-  // Shared with the check's thread: written there before it finishes.
-  std::atomic<bool> cancelled_{false};
-  std::unique_ptr<StepCheck> result_;
-  QString error_;
+  std::unique_ptr<StepCheck> result_;     // written by the check's thread before it finishes
+  std::unique_ptr<WorkerThread> worker_;  // while a check works
 };
 
 }  // namespace zarn::ui

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QProgressBar>
 #include <QProgressDialog>
-#include <QThread>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -51,34 +50,27 @@ FlightRun::FlightRun(const FlightParameters& params, const QString& directory, Q
     : params_(params), parent_(parent), label_(std::move(label)), cancel_(std::move(cancel)) {
   clock_.start();
   qApp->installEventFilter(this);
-  thread_ = QThread::create([this, where = LocalPath(directory)] {
-    try {
-      ResultFiles files(where);
-      RunOptions options;
-      options.Sink = &files;
-      options.ProgressEvery = kProgressEvery;
-      options.Progress = [this](const RunProgress& progress) {
-        fraction_.store(RunFraction(progress), std::memory_order_relaxed);
-        return !cancelled_.load(std::memory_order_relaxed);
-      };
-      result_ = ComputeTrajectory(params_, options);
-    } catch (const std::exception& e) {
-      error_ = QString::fromUtf8(e.what());
-    } catch (...) {
-      error_ = QStringLiteral("Unknown error");
-    }
-  });
-  connect(thread_, &QThread::finished, this, &FlightRun::Done);
   connect(&refresh_, &QTimer::timeout, this, &FlightRun::Refresh);
   refresh_.start(kRefreshEveryMs);
-  thread_->start();
+  worker_ = std::make_unique<WorkerThread>(
+      *this,
+      [this, where = LocalPath(directory)](const std::atomic<bool>& cancelled) {
+        ResultFiles files(where);
+        RunOptions options;
+        options.Sink = &files;
+        options.ProgressEvery = kProgressEvery;
+        options.Progress = [this, &cancelled](const RunProgress& progress) {
+          fraction_.store(RunFraction(progress), std::memory_order_relaxed);
+          return !cancelled.load(std::memory_order_relaxed);
+        };
+        result_ = ComputeTrajectory(params_, options);
+      },
+      [this](const QString& error) { Done(error); });
 }
 
 FlightRun::~FlightRun() {
   qApp->removeEventFilter(this);
-  cancelled_ = true;
-  thread_->wait();
-  delete thread_;
+  worker_.reset();  // before the members its thread writes
 }
 
 bool FlightRun::eventFilter(QObject* watched, QEvent* event) {
@@ -113,17 +105,17 @@ void FlightRun::Show() {
   bar_->setRange(0, kBarSteps);
   dialog_->setBar(bar_);  // the dialog owns it
   // Cancel, Escape and the close box all end the run.
-  connect(dialog_.get(), &QProgressDialog::canceled, this, [this] { cancelled_ = true; });
-  connect(dialog_.get(), &QDialog::rejected, this, [this] { cancelled_ = true; });
+  connect(dialog_.get(), &QProgressDialog::canceled, this, [this] { worker_->Cancel(); });
+  connect(dialog_.get(), &QDialog::rejected, this, [this] { worker_->Cancel(); });
   dialog_->show();
 }
 
-void FlightRun::Done() {
+void FlightRun::Done(const QString& error) {
   refresh_.stop();
   qApp->removeEventFilter(this);
   dialog_.reset();  // closes before the graph is drawn, or before the error shows
   // A Cancel after the run's last report stops nothing: the run is done.
-  emit Finished(result_, error_);
+  emit Finished(result_, error);
 }
 
 }  // namespace zarn::ui

@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "flight/integrator.h"
+#include "ui/worker_thread.h"
 
 class QProgressBar;
 class QProgressDialog;
-class QThread;
 class QWidget;
 
 namespace zarn::ui {
@@ -37,7 +37,7 @@ class FlightRun : public QObject {
 
   const FlightParameters& Parameters() const { return params_; }
   // Cancel, Escape or the close box stopped the run.
-  bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+  bool Cancelled() const { return worker_->Cancelled(); }
 
  signals:
   // The run ended: its result, or the message of the error that stopped it (result null).
@@ -50,7 +50,7 @@ class FlightRun : public QObject {
  private:
   void Refresh();
   void Show();
-  void Done();
+  void Done(const QString& error);
 
   const FlightParameters params_;
   QWidget* parent_;
@@ -59,12 +59,10 @@ class FlightRun : public QObject {
   QTimer refresh_;
   std::unique_ptr<QProgressDialog> dialog_;
   QProgressBar* bar_ = nullptr;  // the dialog's
-  QThread* thread_ = nullptr;
   // Shared with the run's thread.
   std::atomic<double> fraction_{0.0};
-  std::atomic<bool> cancelled_{false};
   std::shared_ptr<const RunResult> result_;  // written by the run's thread before it finishes
-  QString error_;                            // likewise
+  std::unique_ptr<WorkerThread> worker_;
 };
 
 }  // namespace zarn::ui

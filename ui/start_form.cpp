@@ -9,7 +9,7 @@
 
 #include "assets/pictures.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
 #include "ui/calc_form.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"

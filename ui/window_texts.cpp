@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "records/language.h"
+
 namespace zarn::ui {
 namespace {
 
@@ -83,16 +85,18 @@ static_assert(EveryTextOnceInOrder(), "one row per text, in the order of Text");
 
 QString Words(Text text, int32_t LangCode) {
   const Row& row = kTexts[static_cast<std::size_t>(text)];
-  return QString::fromUtf8(LangCode == 1 ? row.Russian : LangCode == 3 ? row.English : row.German);
+  return QString::fromUtf8(InLanguage(LanguageOf(LangCode), row.German, row.Russian, row.English));
 }
 
 void SpeakToolkit(int32_t LangCode) {
   static std::unique_ptr<QTranslator> toolkit;
   if (toolkit) QCoreApplication::removeTranslator(toolkit.get());
   toolkit.reset();
-  if (LangCode == 3) return;
+  const Language language = LanguageOf(LangCode);
+  if (language == Language::English) return;
   auto translator = std::make_unique<QTranslator>();
-  const QString name = LangCode == 1 ? QStringLiteral("qtbase_ru") : QStringLiteral("qtbase_de");
+  const QString name =
+      language == Language::Russian ? QStringLiteral("qtbase_ru") : QStringLiteral("qtbase_de");
   if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
   QCoreApplication::installTranslator(translator.get());
   toolkit = std::move(translator);

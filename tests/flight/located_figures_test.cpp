@@ -11,7 +11,7 @@
 #include "flight/integrator.h"
 #include "flight/key_figures.h"
 #include "flight/step_check.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
 #include "tests/support/flights.h"
 
 namespace zarn {

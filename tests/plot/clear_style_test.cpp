@@ -14,7 +14,7 @@
 
 #include "flight/integrator.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
+#include "input/param_file.h"
 #include "plot/catalogue.h"
 #include "plot/picture_file.h"
 #include "plot/renderer.h"
@@ -255,6 +255,17 @@ TEST(ClearStyleFont, HasEveryCharacterOfTheNamesInAllThreeLanguages) {
   EXPECT_EQ(LegendName(kColH, big, 1), QString::fromUtf8("Высота, km"));
   EXPECT_EQ(LegendName(kColT, big, 2), "Zeit, h");
   EXPECT_EQ(LegendName(kColMach, big, 3), "Mach number");
+}
+
+// The legend speaks the window's language; before one is chosen the window speaks German, the
+// forms' own, and so does the legend.
+TEST(ClearStyleLegend, SpeaksTheLanguageOfEachCodeAndGermanBeforeOneIsChosen) {
+  struct Case {
+    int32_t LangCode;
+    const char* Name;
+  };
+  for (const Case c : {Case{0, "Zeit, s"}, Case{1, "Время, s"}, Case{2, "Zeit, s"}, Case{3, "Time, s"}})
+    EXPECT_EQ(LegendName(kColT, UnitFlags{}, c.LangCode), QString::fromUtf8(c.Name)) << c.LangCode;
 }
 
 TEST(ClearStyleRocket, SevenAxesOfTheThreeStageRocketStandApart) {

@@ -22,11 +22,11 @@
 #include "flight/presets.h"
 #include "output/result_files.h"
 #include "records/flight_data.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 #include "tests/support/flights.h"
 #include "tests/support/scratch.h"
 
-namespace zarn::batch::test_support {
+namespace zarn::runner::test_support {
 
 namespace fs = std::filesystem;
 
@@ -178,9 +178,9 @@ class BatchProgram : public ::testing::Test {
     return Finish(Start(args, withoutPlatform));
   }
 
-  zarn::test_support::ScratchDir scratch_{"zarn_batch"};
+  zarn::test_support::ScratchDir scratch_{"zarn_runner"};
   const fs::path root_ = scratch_.path();
   fs::path work_, io_;
 };
 
-}  // namespace zarn::batch::test_support
+}  // namespace zarn::runner::test_support

@@ -16,13 +16,12 @@
 #include "batch_program.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
-#include "output/param_file.h"
 #include "output/result_files.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 #include "tests/support/vector_pictures.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -421,4 +420,4 @@ TEST_F(BatchProgram, FollowsTheCommandLineConventions) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "batch_program.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 #include "tests/support/scratch.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -303,4 +303,4 @@ TEST(BatchAnswerArguments, RefusesWhatDoesNotGoTogether) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -18,7 +18,7 @@
 
 #include "tests/tools/batch_program.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -360,4 +360,4 @@ TEST_F(BatchProgram, ACaseWhoseDrawOverflowsShowsNoValue) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -14,7 +14,7 @@
 #include "batch_program.h"
 #include "output/result_files.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -256,4 +256,4 @@ TEST_F(BatchChecks, FlightOfOneStepSaysSoInsteadOfSuggestingAStep) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

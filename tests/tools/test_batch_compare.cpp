@@ -10,7 +10,7 @@
 
 #include "batch_program.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -158,4 +158,4 @@ TEST_F(BatchProgram, ComparedPictureDrawsAPointAfterTheFlightsEnd) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

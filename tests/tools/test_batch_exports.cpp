@@ -20,9 +20,9 @@
 #include "output/table_csv.h"
 #include "plot/catalogue.h"
 #include "plot/renderer.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -262,4 +262,4 @@ TEST_F(BatchProgram, SavedPngIsTheRenderersImagePixelForPixel) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

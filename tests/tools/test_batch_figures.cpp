@@ -11,7 +11,7 @@
 #include "batch_program.h"
 #include "output/result_files.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -179,4 +179,4 @@ TEST_F(BatchFigures, SweepRowsGiveTheFiguresInTheUnitsOfTheirColumns) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -18,7 +18,7 @@
 
 #include "batch_program.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -300,4 +300,4 @@ TEST_F(BatchProgram, AResultFileTheUserCannotWriteIsNotReplaced) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -16,10 +16,10 @@
 
 #include "batch_program.h"
 #include "output/result_files.h"
-#include "runner/batch.h"
 #include "runner/run_monitor.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -100,7 +100,7 @@ TEST_F(BatchConsole, BarIsDrawnOnTheTerminalAndGoneBeforeTheSummary) {
   console.Terminal = &terminal;
   console.Columns = 60;
   console.BarAfter = 0ms;  // at once, so that a short run shows it
-  ASSERT_EQ(batch::Run(Options({"--preset", "1"}), out, terminal, console), 0);
+  ASSERT_EQ(runner::Run(Options({"--preset", "1"}), out, terminal, console), 0);
   const std::string drawn = terminal.str();
   EXPECT_EQ(drawn.rfind("\rPass 1 of 2 [", 0), 0u) << drawn;
   EXPECT_EQ(drawn.find('\n'), std::string::npos);
@@ -111,7 +111,7 @@ TEST_F(BatchConsole, BarIsDrawnOnTheTerminalAndGoneBeforeTheSummary) {
   std::ostringstream quiet;
   console.Terminal = &quiet;
   console.BarAfter = 1000ms;
-  ASSERT_EQ(batch::Run(Options({"--preset", "1"}), out, quiet, console), 0);
+  ASSERT_EQ(runner::Run(Options({"--preset", "1"}), out, quiet, console), 0);
   EXPECT_EQ(quiet.str(), "");
 }
 
@@ -124,8 +124,8 @@ TEST_F(BatchConsole, SweepBarCountsCasesAndIsGoneBeforeEachRow) {
   console.BarAfter = 0ms;
   const BatchOptions o = ParseArguments(
       std::vector<std::string_view>{"--preset", "1", "--set", "dt0=0.001", "--sweep", "TTO=0:-60:-20"});
-  ASSERT_EQ(batch::Run(o, rows, terminal, console), 0);
-  ASSERT_EQ(batch::Run(o, terminal, terminal, console), 0);
+  ASSERT_EQ(runner::Run(o, rows, terminal, console), 0);
+  ASSERT_EQ(runner::Run(o, terminal, terminal, console), 0);
   const std::string drawn = terminal.str();
   EXPECT_EQ(drawn.find(" of 4 cases ["), 2u) << drawn;  // "\rN of 4 cases [", N as far as it got
   const std::vector<std::string> lines = Screen(rows.str());
@@ -142,7 +142,7 @@ TEST_F(BatchConsole, CancelStopsTheRunWithItsMessageAndLeavesTheFilesAsTheRunLef
   console.BarAfter = 0ms;
   // 100 000 steps per pass: the first progress call, at 4096 steps, stops it.
   const BatchOptions o = Options({"--preset", "1", "--set", "dt0=0.001", "--csv", "t.csv", "--png", "g.png"});
-  EXPECT_EQ(batch::Run(o, out, err, console), 130);
+  EXPECT_EQ(runner::Run(o, out, err, console), 130);
   EXPECT_EQ(Screen(err.str()), (std::vector<std::string>{"zarn-batch: Run cancelled", ""}));
   EXPECT_EQ(err.str().find("Pass"), std::string::npos);  // stopped before any bar
   EXPECT_EQ(out.str(), "");
@@ -245,4 +245,4 @@ TEST_F(BatchProgram, CtrlCEndsAShellLoopAtTheFirstPress) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

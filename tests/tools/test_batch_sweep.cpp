@@ -16,10 +16,10 @@
 #include "batch_program.h"
 #include "output/result_files.h"
 #include "output/table_csv.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 #include "tests/support/scratch.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -157,7 +157,7 @@ TEST(BatchSweepSpace, OnceACaseStopsForSpaceNoCaseStartsAndTogetherTheyKeepTheRe
       return true;
     };
     std::ostringstream out, err;
-    EXPECT_EQ(batch::Run(o, out, err), 1);
+    EXPECT_EQ(runner::Run(o, out, err), 1);
     EXPECT_LE(written(), kSize / 2 + 300'000);  // the step files keep it; the small files add a little
     const auto rows = CsvRows(out.str());
     ASSERT_EQ(rows.size(), 7u);
@@ -290,4 +290,4 @@ TEST_F(BatchProgram, WithoutFilesARunComputesTheSameTableAndFigures) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

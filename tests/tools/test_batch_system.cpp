@@ -11,9 +11,9 @@
 
 #include "batch_program.h"
 #include "output/result_files.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -87,4 +87,4 @@ TEST_F(BatchProgram, OutputThatCannotBeWrittenIsAFailure) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

@@ -9,7 +9,7 @@
 
 #include "batch_program.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 namespace {
 
 using namespace test_support;
@@ -49,4 +49,4 @@ TEST_F(BatchProgram, ReadmeExamplesRunAsWrittenFromTheRepositoryRoot) {
 }
 
 }  // namespace
-}  // namespace zarn::batch
+}  // namespace zarn::runner

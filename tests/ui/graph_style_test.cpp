@@ -54,6 +54,21 @@ TEST_F(WindowsTest, ClearStyleRedrawsTheShownGraphAndTheButtonsKeepItUntilUnchec
   EXPECT_TRUE(messages_.empty());
 }
 
+// A program started with a parameter file may go to the calculation form before a language is
+// chosen: the form then speaks German, its own language, and so do its figures and the clear
+// style's legend.
+TEST_F(WindowsTest, ClearStyleBeforeALanguageIsChosenSpeaksTheFormsGerman) {
+  form1_->ChooseParamFile(QStringLiteral(ZARN_EXAMPLES_DIR "/projectile-45deg.zarn"));
+  PressStartOfStartForm();
+  ASSERT_EQ(data_->LangCode, 0);
+  PressStart();
+  ChooseFromPlotMenu(kClearStyle);
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  EXPECT_TRUE(Caption("RunFigures").startsWith("Flugzeit: ")) << Caption("RunFigures").toStdString();
+  EXPECT_EQ(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 2));  // the legend in German
+  EXPECT_NE(Plot(), Drawn(Shown(), form2_->Selection(), GraphStyle::Clear, 3));
+}
+
 TEST_F(WindowsTest, SaveGraphAsWritesSvgAndPdfDrawingsOfTheShownStyle) {
   OpenWithPreset(0, kEnglish);
   PressStart();

@@ -1,6 +1,6 @@
 // Parameter files in the window: Ctrl+O, Ctrl+S and a dropped file; the start with a file; the
 // figures after a run and the values under the pointer.
-#include "output/param_file.h"
+#include "input/param_file.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runner/batch.h"
+#include "runner/runner.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ void CatchStopSignals() {
 }
 
 // The progress bar goes to stderr only when a person watches it there.
-zarn::batch::Console WatchConsole() {
-  zarn::batch::Console console;
+zarn::runner::Console WatchConsole() {
+  zarn::runner::Console console;
   console.Cancel = &g_cancel;
   if (isatty(STDERR_FILENO) == 1) {
     console.Terminal = &std::cerr;
@@ -69,30 +69,30 @@ zarn::batch::Console WatchConsole() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  namespace batch = zarn::batch;
+  namespace runner = zarn::runner;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.empty()) {
-    std::cerr << batch::kUsage << "Try 'zarn-batch --help' for the options, parameters and graphs.\n";
-    return batch::kExitUsage;
+    std::cerr << runner::kUsage << "Try 'zarn-batch --help' for the options, parameters and graphs.\n";
+    return runner::kExitUsage;
   }
-  batch::BatchOptions options;
+  runner::BatchOptions options;
   try {
-    options = batch::ParseArguments(args);
-  } catch (const batch::UsageError& e) {
+    options = runner::ParseArguments(args);
+  } catch (const runner::UsageError& e) {
     std::cerr << "zarn-batch: " << e.what() << "\nTry 'zarn-batch --help' for more information.\n";
-    return batch::kExitUsage;
+    return runner::kExitUsage;
   }
   if (options.Help) {
-    std::cout << batch::HelpText();
-    return batch::kExitOk;
+    std::cout << runner::HelpText();
+    return runner::kExitOk;
   }
   if (options.Version) {
-    std::cout << batch::kVersion << '\n';
-    return batch::kExitOk;
+    std::cout << runner::kVersion << '\n';
+    return runner::kExitOk;
   }
 
   CatchStopSignals();
-  const int status = batch::Run(options, std::cout, std::cerr, WatchConsole());
-  if (status == batch::kExitCancelled) EndBySignal();
+  const int status = runner::Run(options, std::cout, std::cerr, WatchConsole());
+  if (status == runner::kExitCancelled) EndBySignal();
   return status;
 }

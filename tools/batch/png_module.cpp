@@ -67,15 +67,15 @@ int Drawn(char* message, std::size_t room, const char* fallback, Draw draw) {
 }  // namespace
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
-    const zarn::batch::ComparedRequest* request, char* message, std::size_t room) {
-  static_assert(std::is_same_v<decltype(&zarn_batch_save_compared_graph), zarn::batch::ComparedModuleEntry>);
+    const zarn::runner::ComparedRequest* request, char* message, std::size_t room) {
+  static_assert(std::is_same_v<decltype(&zarn_batch_save_compared_graph), zarn::runner::ComparedModuleEntry>);
   return Drawn(message, room, "Cannot save the picture", [&] {
     zarn::ComparedGraph graph;
     graph.Selection = *request->Selection;
     graph.Units = *request->Units;
     const int entries = request->Selection->Count - 1;
     for (int r = 0; r < request->RunCount; ++r) {
-      const zarn::batch::ComparedCurves& c = request->Runs[r];
+      const zarn::runner::ComparedCurves& c = request->Runs[r];
       zarn::ComparedRun run{QString::fromUtf8(c.Name), {}};
       for (int e = 0; e < entries; ++e)
         run.Columns.emplace_back(c.Values + static_cast<std::ptrdiff_t>(e) * c.Rows,
@@ -83,7 +83,7 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
       graph.Runs.push_back(std::move(run));
     }
     for (int m = 0; m < request->MeasuredCount; ++m) {
-      const zarn::batch::ComparedPoints& p = request->Measured[m];
+      const zarn::runner::ComparedPoints& p = request->Measured[m];
       zarn::MeasuredPoints points{p.Column, {}};
       for (int i = 0; i < p.Count; ++i) points.Points.emplace_back(p.X[i], p.Y[i]);
       graph.Measured.push_back(std::move(points));
@@ -95,10 +95,10 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_compared_graph(
 }
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_dispersion(
-    const zarn::batch::DispersionRequest* request, char* message, std::size_t room) {
-  static_assert(std::is_same_v<decltype(&zarn_batch_save_dispersion), zarn::batch::DispersionModuleEntry>);
+    const zarn::runner::DispersionRequest* request, char* message, std::size_t room) {
+  static_assert(std::is_same_v<decltype(&zarn_batch_save_dispersion), zarn::runner::DispersionModuleEntry>);
   return Drawn(message, room, "Cannot save the picture", [&] {
-    const zarn::batch::DispersionRequest& r = *request;
+    const zarn::runner::DispersionRequest& r = *request;
     zarn::DispersionPicture picture;
     picture.BinLow = r.BinLow;
     picture.BinWidth = r.BinWidth;
@@ -118,8 +118,8 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_dispersion(
 }
 
 extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
-    const zarn::batch::PngRequest* request, char* message, std::size_t room) {
-  static_assert(std::is_same_v<decltype(&zarn_batch_save_graph_png), zarn::batch::PngModuleEntry>);
+    const zarn::runner::PngRequest* request, char* message, std::size_t room) {
+  static_assert(std::is_same_v<decltype(&zarn_batch_save_graph_png), zarn::runner::PngModuleEntry>);
   return Drawn(message, room, "Cannot save the graph", [&] {
     const int rows = zarn::GraphRows(*request->Table, request->SamplesStored);  // the rows the run stored
     // The runner has no language of its own: the clear style's legend is in English.
@@ -130,7 +130,7 @@ extern "C" [[gnu::visibility("default")]] int zarn_batch_save_graph_png(
         *request->Units,
         '.',
         request->ClearStyle == 1 ? zarn::GraphStyle::Clear : zarn::GraphStyle::Classic,
-        3};
+        zarn::kLangEnglish};
     zarn::SaveGraphPicture(graph, request->Path, request->Format);
   });
 }

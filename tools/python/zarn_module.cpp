@@ -28,12 +28,12 @@
 #include "flight/columns.h"
 #include "flight/integrator.h"
 #include "flight/presets.h"
+#include "input/user_text.h"
 #include "output/event_text.h"
-#include "output/param_file.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "records/errors.h"
-#include "runner/batch.h"
+#include "runner/runner.h"
 
 namespace py = pybind11;
 
@@ -52,10 +52,10 @@ struct RefusedFault : ModuleError {
   using ModuleError::ModuleError;
 };
 
-batch::BatchOptions Parse(const std::vector<std::string>& args) {
+runner::BatchOptions Parse(const std::vector<std::string>& args) {
   const std::vector<std::string_view> views(args.begin(), args.end());
   try {
-    return batch::ParseArguments(views);
+    return runner::ParseArguments(views);
   } catch (const std::exception& e) {
     throw UsageFault(e.what());
   }
@@ -159,7 +159,7 @@ void RunRows(const py::object& stop, Call call) {
   RunInterruptibly(cancel, stop, [&] {
     Discard discard;
     std::ostream out(&discard);
-    batch::Console console;
+    runner::Console console;
     console.Cancel = &cancel;
     status = call(out, err, console);
   });
@@ -168,17 +168,17 @@ void RunRows(const py::object& stop, Call call) {
 
 // ---- Results ----
 
-py::object FigureValue(const batch::Figures& f, int id) {
+py::object FigureValue(const zarn::Figures& f, int id) {
   const double v = *f[static_cast<std::size_t>(id)];
-  if (id == batch::kFigSteps || id == batch::kFigSamples) return py::int_(static_cast<int64_t>(v));
+  if (zarn::kFigures[static_cast<std::size_t>(id)].Unit.empty()) return py::int_(static_cast<int64_t>(v));
   return py::float_(v);
 }
 
-py::dict FiguresDict(const batch::Figures& f) {
+py::dict FiguresDict(const zarn::Figures& f) {
   py::dict d;
-  for (int id = 0; id < batch::kFigureCount; ++id)
+  for (int id = 0; id < zarn::kFigureCount; ++id)
     if (f[static_cast<std::size_t>(id)])
-      d[py::str(std::string(batch::kFigures[static_cast<std::size_t>(id)].Key))] = FigureValue(f, id);
+      d[py::str(std::string(zarn::kFigures[static_cast<std::size_t>(id)].Key))] = FigureValue(f, id);
   return d;
 }
 
@@ -221,7 +221,7 @@ py::dict RecordDict(const PresetRecordSlots& record) {
 struct Flight {
   PresetRecordSlots Record{};
   std::shared_ptr<const RunResult> Result;
-  batch::Figures Values{};
+  zarn::Figures Values{};
   bool LocatedMaxima = false;
   std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
@@ -233,23 +233,23 @@ void WarnNote(const RunResult& r) {
 
 // `files`: the result files into --dir (the current folder without it); otherwise none.
 Flight Run(const std::vector<std::string>& args, bool files) {
-  batch::BatchOptions options = Parse(args);
+  runner::BatchOptions options = Parse(args);
   if (options.IsSweep() || options.IsSolve())
     throw UsageFault("zarn.run flies one case; a sweep or a list of cases is zarn.sweep");
   if (!files) options.Directory.clear();
   Flight flight;
-  flight.Record = batch::BaseRecord(options);
+  flight.Record = runner::BaseRecord(options);
   Validate(flight.Record);
   std::atomic<int> cancel{0};
   std::ostringstream out;  // csv="-"
-  batch::Flight done;
+  runner::Flight done;
   RunInterruptibly(cancel, py::none(), [&] {
-    batch::Console console;
+    runner::Console console;
     console.Cancel = &cancel;
-    batch::RunMonitor monitor(console);
+    runner::RunMonitor monitor(console);
     try {
-      done = batch::RunWithFiles(options, monitor, out);
-      flight.ReportJson = batch::ReportJson(batch::ReportOf(options, done, monitor), done);
+      done = runner::RunWithFiles(options, monitor, out);
+      flight.ReportJson = runner::ReportJson(runner::ReportOf(options, done, monitor), done);
     } catch (const std::exception& e) {
       throw ModuleError(e.what());
     }
@@ -281,8 +281,8 @@ void WriteFiles(const Flight& flight, const std::string& dir) {
 }
 
 // The options of zarn.sweep ("sweep") or zarn.monte_carlo.
-batch::BatchOptions ParseSweep(const std::vector<std::string>& args, const std::string& kind) {
-  batch::BatchOptions options = Parse(args);
+runner::BatchOptions ParseSweep(const std::vector<std::string>& args, const std::string& kind) {
+  runner::BatchOptions options = Parse(args);
   if (kind == "sweep" && (!options.IsSweep() || options.IsMonteCarlo()))
     throw UsageFault("zarn.sweep needs sweep= or cases=; one case is zarn.run, draws zarn.monte_carlo");
   return options;
@@ -293,13 +293,13 @@ batch::BatchOptions ParseSweep(const std::vector<std::string>& args, const std::
 // "values": [n, figures] (NaN where a case has no such figure), "errors": [n]}. Plain data, so
 // that a shard's rows travel between processes as they are.
 py::dict SweepRows(const std::vector<std::string>& args, const std::string& kind, const py::object& stop) {
-  const batch::BatchOptions options = ParseSweep(args, kind);
+  const runner::BatchOptions options = ParseSweep(args, kind);
   std::vector<std::string> names;
   std::vector<int64_t> cases;
   std::vector<double> inputs, values;
   std::vector<std::string> errors;
-  RunRows(stop, [&](std::ostream& out, std::ostream& err, const batch::Console& console) {
-    return batch::RunSweep(options, out, err, console, [&](const batch::SweepRow& row) {
+  RunRows(stop, [&](std::ostream& out, std::ostream& err, const runner::Console& console) {
+    return runner::RunSweep(options, out, err, console, [&](const runner::SweepRow& row) {
       if (names.empty())
         for (const ParamName* p : row.Columns) names.emplace_back(p->Name);
       cases.push_back(row.Case);
@@ -311,7 +311,7 @@ py::dict SweepRows(const std::vector<std::string>& args, const std::string& kind
   });
   if (names.empty()) {  // no row: the columns as the options name them
     for (const ParamLaw& v : options.Vary) names.emplace_back(v.Param->Name);
-    for (const batch::SweepAxis& a : options.Sweep) names.emplace_back(a.Param->Name);
+    for (const runner::SweepAxis& a : options.Sweep) names.emplace_back(a.Param->Name);
   }
   const auto n = static_cast<py::ssize_t>(cases.size());
   const auto width = static_cast<py::ssize_t>(names.size());
@@ -319,7 +319,7 @@ py::dict SweepRows(const std::vector<std::string>& args, const std::string& kind
   d["inputs"] = names;
   d["case"] = py::array_t<int64_t>(n, cases.data());
   d["input_values"] = py::array_t<double>({n, width}, inputs.data());
-  d["values"] = py::array_t<double>({n, static_cast<py::ssize_t>(batch::kFigureCount)}, values.data());
+  d["values"] = py::array_t<double>({n, static_cast<py::ssize_t>(zarn::kFigureCount)}, values.data());
   d["errors"] = errors;
   return d;
 }
@@ -332,7 +332,7 @@ py::list StatsOfRows(const std::vector<std::string>& names, const py::array_t<in
                      const std::vector<std::string>& errors) {
   SampleTable samples;
   samples.Inputs = names;
-  for (const batch::FigureRow& f : batch::kFigures) samples.Figures.emplace_back(f.Key);
+  for (const zarn::FigureRow& f : zarn::kFigures) samples.Figures.emplace_back(f.Key);
   const auto in = inputs.unchecked<2>();
   const auto v = values.unchecked<2>();
   const auto c = cases.unchecked<1>();
@@ -367,19 +367,19 @@ py::list StatsOfRows(const std::vector<std::string>& names, const py::array_t<in
 
 // zarn.solve: a dict per solution with the keys of the runner's --json rows.
 py::list RunSolve(const std::vector<std::string>& args) {
-  const batch::BatchOptions options = Parse(args);
+  const runner::BatchOptions options = Parse(args);
   if (!options.IsSolve())
     throw UsageFault("zarn.solve needs solve= with for_=, or maximize= or minimize= with over=");
   struct Row {
     int64_t Case;
     std::string Param;
     double Value;
-    batch::Figures Values;
+    zarn::Figures Values;
     int64_t Runs;
   };
   std::vector<Row> rows;
-  RunRows(py::none(), [&](std::ostream& out, std::ostream& err, const batch::Console& console) {
-    return batch::RunSolve(options, out, err, console, [&rows](const batch::SolveRow& r) {
+  RunRows(py::none(), [&](std::ostream& out, std::ostream& err, const runner::Console& console) {
+    return runner::RunSolve(options, out, err, console, [&rows](const runner::SolveRow& r) {
       rows.push_back({r.Case, std::string(r.Param.Name), r.Value, r.Values, r.Runs});
     });
   });
@@ -409,7 +409,7 @@ py::str MessageText(const char* text) {
 
 PYBIND11_MODULE(_core, m) {
   using namespace zarn::python;
-  namespace batch = zarn::batch;
+  namespace runner = zarn::runner;
   m.doc() = "The runner's runs and sweeps under the package zarn, which is what scripts call.";
   m.attr("__version__") = ZARN_VERSION;
 
@@ -435,12 +435,14 @@ PYBIND11_MODULE(_core, m) {
   });
   m.def("figure_keys", [] {
     std::vector<std::string> keys;
-    for (const batch::FigureRow& f : batch::kFigures) keys.emplace_back(f.Key);
+    for (const zarn::FigureRow& f : zarn::kFigures) keys.emplace_back(f.Key);
     return keys;
   });
   m.def("whole_figures", [] {
-    return std::vector<std::string>{std::string(batch::kFigures[batch::kFigSteps].Key),
-                                    std::string(batch::kFigures[batch::kFigSamples].Key)};
+    std::vector<std::string> keys;  // counts
+    for (const zarn::FigureRow& f : zarn::kFigures)
+      if (f.Unit.empty()) keys.emplace_back(f.Key);
+    return keys;
   });
   m.def("did_you_mean", [](const std::string& name, const std::vector<std::string>& candidates) {
     const std::vector<std::string_view> views(candidates.begin(), candidates.end());
@@ -464,7 +466,7 @@ PYBIND11_MODULE(_core, m) {
       .def_property_readonly("events", [](const Flight& f) { return EventList(*f.Result); })
       .def_property_readonly("params", [](const Flight& f) { return RecordDict(f.Record); })
       .def("write_files", &WriteFiles, py::arg("dir"))
-      .def_property_readonly("json", [](const Flight& f) { return batch::FiguresJson(f.Values); });
+      .def_property_readonly("json", [](const Flight& f) { return runner::FiguresJson(f.Values); });
 
   m.def("run", &Run, py::arg("args"), py::arg("files"));
   m.def("sweep", &SweepRows, py::arg("args"), py::arg("kind"), py::arg("stop") = py::none());

@@ -1,4 +1,4 @@
-#include "output/text_lines.h"
+#include "input/text_lines.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -6,7 +6,6 @@
 
 #include <cerrno>
 
-#include "output/file_sink.h"
 #include "records/errors.h"
 
 namespace zarn {
@@ -77,6 +76,27 @@ std::string Shown(std::string_view text) {
     ++i;
   }
   return shown;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError(FileErrorText("open", path, errno));
+  std::string text;
+  char chunk[16 * 1024];
+  while (text.size() <= maxBytes) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      throw FileError(FileErrorText("read", path, error));
+    }
+    if (n == 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (text.size() > maxBytes) text.resize(maxBytes + 1);
+  return text;
 }
 
 LineReader::LineReader(const std::filesystem::path& path, std::size_t maxLine, const std::atomic<int>* cancel)

@@ -1,6 +1,6 @@
 #pragma once
-// Text files read by line in pieces, so that memory holds one line whatever the file's size, and
-// the text of a file as a message shows it.
+// Text files read: whole where they are small, by line in pieces where memory should hold one line
+// whatever the file's size; and the text of a file as a message shows it.
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +14,10 @@ namespace zarn {
 // message where a caller converts it (Python), so both are shown escaped ("\t", "\r", "\x1b",
 // "\xff"). Valid UTF-8 other than the C1 controls stays as it is.
 std::string Shown(std::string_view text);
+
+// The file's bytes, at most maxBytes + 1 of them (more than maxBytes: the caller's limit is
+// passed). FileError with the platform's message when it cannot be opened or read.
+std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 // The lines of a text file one at a time: LF or CR LF ends a line, and a UTF-8 byte order mark
 // before the first line is skipped (spreadsheets write one). Reads 64 KiB at a time.

@@ -1,13 +1,12 @@
-#include "output/measured_data.h"
+#include "input/measured_data.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "flight/columns.h"
 #include "flight/number_text.h"
-#include "output/file_sink.h"
-#include "output/param_file.h"
-#include "output/text_lines.h"
+#include "input/text_lines.h"
+#include "input/user_text.h"
 #include "records/errors.h"
 
 namespace zarn {

@@ -18,16 +18,17 @@
 #include "answers/requests.h"
 #include "answers/stats.h"
 #include "flight/integrator.h"
+#include "flight/key_figures.h"
+#include "flight/parameters.h"
 #include "flight/step_check.h"
+#include "input/measured_data.h"
 #include "output/file_sink.h"
-#include "output/measured_data.h"
-#include "output/param_file.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
 #include "runner/png_plugin.h"
 #include "runner/run_monitor.h"
 
-namespace zarn::batch {
+namespace zarn::runner {
 
 // Exit codes of zarn-batch.
 inline constexpr int kExitOk = 0;
@@ -131,38 +132,6 @@ BatchOptions ParseArguments(std::span<const std::string_view> args);
 // The preset record that the options describe: the preset or the file (or all zero), then each
 // --set, as if the file said NAME = VALUE.
 PresetRecordSlots BaseRecord(const BatchOptions& options);
-
-// The key figures of a run, for people (the summary) and for scripts (--json, a sweep's rows).
-enum FigureId : int {
-  kFigSteps,       //!< steps per pass
-  kFigSamples,     //!< table rows stored
-  kFigTime,        //!< [s] t at the last step: the flight time
-  kFigRange,       //!< [m] X at the last step: the range
-  kFigApex,        //!< [m] largest H of any step
-  kFigEndH,        //!< [m] H at the last step
-  kFigEndV,        //!< [m/s] V at the last step
-  kFigEndAngle,    //!< [deg] trajectory angle at the last step
-  kFigEndMass,     //!< [kg] mass at the last step
-  kFigMaxQ,        //!< [kPa] largest dynamic pressure of any step
-  kFigPeakNx,      //!< [g] load factor nx of the largest magnitude of any step, signed
-  kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
-  kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
-  // At the events, each inside its step (flight/events.h); left out where the flight has none.
-  kFigImpactT,  //!< [s] time of the impact: the crossing of the end height Hk
-  kFigImpactX,  //!< [m] range at the impact
-  kFigImpactV,  //!< [m/s] speed at the impact
-  kFigImpactQ,  //!< [deg] trajectory angle at the impact
-  kFigApexT,    //!< [s] time of the apex
-  kFigApexX,    //!< [m] range at the apex
-  kFigureCount
-};
-struct FigureRow {
-  std::string_view Key;    //!< JSON key and summary column: name and unit, as the CSV names columns
-  std::string_view Label;  //!< for people
-  std::string_view Unit;   //!< "" for counts
-};
-extern const std::array<FigureRow, kFigureCount> kFigures;
-using Figures = std::array<std::optional<double>, kFigureCount>;  // a task figure only where the task has it
 
 // A finished run and its figures (the task's own where it has one).
 struct Flight {
@@ -287,4 +256,4 @@ std::string CsvField(std::string_view text);
 // The figures' keys, in kFigures' order.
 std::span<const std::string_view> FigureKeys();
 
-}  // namespace zarn::batch
+}  // namespace zarn::runner

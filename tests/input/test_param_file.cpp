@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "output/param_file.h"
+#include "input/param_file.h"
+#include "output/param_writer.h"
 #include "tests/support/scratch.h"
 
 namespace zarn {

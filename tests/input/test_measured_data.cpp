@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "output/measured_data.h"
+#include "input/measured_data.h"
 #include "records/errors.h"
 
 namespace zarn {
