@@ -390,6 +390,11 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
       });
     }
   }
+  // A parameter whose field the form lacks could be neither shown nor typed.
+  for (const ParamName& p : kParamNames)
+    if (!p.Field.empty() && findChild<QLineEdit*>(Utf8(p.Field)) == nullptr)
+      throw std::logic_error("no field " + std::string(p.Field) + " for the parameter " +
+                             std::string(p.Name));
 
   MakePanel(this, "Panel7", {818, 3, 7, 170}, QFrame::Sunken);
   for (const GraphEntry& graph : GraphButtons()) {
