@@ -128,9 +128,8 @@ PresetRecordSlots AsFieldsShowThem(const PresetRecordSlots& given) {
 void Take(const ParamName& row, double value, Steps& form) {
   using enum ParamName::Taking;
   if (row.Keeps != nullptr) form.Set(row.Keeps, value);
-  if (row.Takes != kField) form.Set(row.Member, value);
-  if (row.Takes == kField || row.Takes == kSetAndField)
-    form.Field(row.Member, value, row.Digits != 0 ? row.Digits : kFieldDigits);
+  form.Set(row.Member, value);
+  if (row.Takes == kField) form.Field(row.Member, value, row.Digits != 0 ? row.Digits : kFieldDigits);
 }
 
 void ActivationSteps(const PresetRecordSlots& given, Steps& form) {

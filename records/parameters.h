@@ -110,13 +110,13 @@ inline constexpr int kPresetSlotsWritten = 30;
 
 struct ParamName {
   // How activating a record gives the parameter its value: every value as a field shows it
-  // (FieldValue) but a choice. A parameter taken only through its field keeps its value where
-  // the field already holds the record's text: its change handler does not run.
+  // (FieldValue) but a choice. A parameter with a field is set straight as well: where the field
+  // already holds the record's text its change handler does not run, and the parameter would keep
+  // a value the form no longer shows (the end height 0 of the buoyant body before).
   enum class Taking {
-    kChoice,       //!< set straight, the record's value as it stands: a choice, not a number typed
-    kSet,          //!< set straight; no field shows it
-    kField,        //!< only through its field
-    kSetAndField,  //!< set straight, and its field shows it
+    kChoice,  //!< set straight, the record's value as it stands: a choice, not a number typed
+    kSet,     //!< set straight; no field shows it
+    kField,   //!< set straight, and its field shows it
   };
   // Which tasks a value belongs to. Stage values belong to the rocket alone: only its activation
   // shows them and only its saved record holds them. The gas block is saved only with the buoyant
@@ -150,15 +150,15 @@ inline constexpr ParamName kRows[] = {
     {"AeroModel", &FP::AeroModel, kSlotAeroModel, "-",
      "aerodynamic model: 0 constant coefficients, 1 V-2 drag law Cx = f(Mach)", "", kChoice},  // the model box
     {"MassaStart", &FP::MassaStart, kSlotMass, "kg", "launch mass of the whole vehicle", "edMassaStart",
-     kSetAndField, {1, 1, 0.41, 10000, 200}},
+     kField, {1, 1, 0.41, 10000, 200}},
     {"S0", &FP::S0, kSlotS0, "m2", "reference area of drag and lift", "EdS0",
-     kSetAndField, {0.02, 0.02, 0.038, 5, 0.034}},
-    {"Cx", &FP::Cx, kSlotCx, "-", "drag coefficient", "EdCx", kSetAndField, {0.01, 0.45, 0.47, 0.2, 0.1}},
-    {"Cy", &FP::Cy, kSlotCy, "-", "lift coefficient", "EdCy", kSetAndField, {0, 0, 0, 0, 0.05}},
-    {"H0", &FP::H0, kSlotH0, "m", "initial height", "edH0", kSetAndField, {1, 10000, 0.1, 0.1, 0.1}},
-    {"V0", &FP::V0, kSlotV0, "m/s", "initial speed", "edV0", kSetAndField, {100, 0, 40, 18000, 14000}},
+     kField, {0.02, 0.02, 0.038, 5, 0.034}},
+    {"Cx", &FP::Cx, kSlotCx, "-", "drag coefficient", "EdCx", kField, {0.01, 0.45, 0.47, 0.2, 0.1}},
+    {"Cy", &FP::Cy, kSlotCy, "-", "lift coefficient", "EdCy", kField, {0, 0, 0, 0, 0.05}},
+    {"H0", &FP::H0, kSlotH0, "m", "initial height", "edH0", kField, {1, 10000, 0.1, 0.1, 0.1}},
+    {"V0", &FP::V0, kSlotV0, "m/s", "initial speed", "edV0", kField, {100, 0, 40, 18000, 14000}},
     {"TTO", &FP::TTO, kSlotTTO, "deg", "initial trajectory angle above the horizontal", "EdTTO",
-     kSetAndField, {45, -88, 45, 89, 0}},
+     kField, {45, -88, 45, 89, 0}},
     {"Vwind", &FP::Vwind, kSlotVwind, "m/s", "horizontal wind speed", "edVwind", kField},
     {"dt0", &FP::dt0, kSlotDt0, "s", "integration step", "eddt0", kField, {0.005, 0.01, 0.001, 0.001, 0.0015}},
     {"Tk", &FP::Tk, kSlotTk, "s", "end condition: time", "edTk", kField, {100, 100, 100, 5, 60}},

@@ -115,6 +115,25 @@ TEST_F(WindowsTest, EveryValueOfARecordReachesItsFieldAndItsParameter) {
   EXPECT_EQ(std::size(expected), sizeof(FlightParameters) / sizeof(double));
 }
 
+// The buoyant body's run ends at the ground whatever its end height field shows; the next record
+// with the same end height flies to the height its field shows again.
+TEST_F(WindowsTest, AfterTheBuoyantBodyTheEndHeightIsTheOneItsFieldShows) {
+  auto& rec = data_->PresetRecord;
+  rec[kSlotTaskKind] = kTaskBuoyantGas;
+  rec[kSlotMass] = 1.5;
+  rec[kSlotGasDensity] = 0.1785;
+  rec[kSlotHk] = 300;
+  PressStartOfStartForm();
+  EXPECT_EQ(Text("edHkk"), "300");
+  EXPECT_EQ(Params().Hk, 0);
+  PressMain();
+  rec[kSlotTaskKind] = kTaskBallistic;
+  PressStartOfStartForm();
+  EXPECT_EQ(Text("edHkk"), "300");
+  EXPECT_EQ(Params().Hk, 300);
+  EXPECT_TRUE(messages_.empty());
+}
+
 TEST_F(WindowsTest, LevelFlightSpeedAt3000MetresUsesTheDensityThere) {
   auto& rec = data_->PresetRecord;
   rec[kSlotTaskKind] = kTaskLevelFlight;
