@@ -108,10 +108,10 @@ class Steps {
   std::vector<FormStep>& out_;
 };
 
-// The record's values as the fields show them, also those set straight into their parameters or
-// only shown: a field whose text stays the same calls no change handler, and the runner has no
-// fields at all. A choice is no number typed. A value no field can show is the fault of the
-// whole activation, before any of its steps.
+// The record's values as the fields show them, also those with no field or only shown: a
+// parameter holds what its field shows, and the runner, which has no fields, flies what the window
+// would. A choice is no number typed. A value no field can show is the fault of the whole
+// activation, before any of its steps.
 PresetRecordSlots AsFieldsShowThem(const PresetRecordSlots& given) {
   const auto choice = [](std::size_t slot) {
     for (const ParamName& row : kParamNames)
