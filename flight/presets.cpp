@@ -4,38 +4,28 @@
 #include <string>
 
 #include "flight/number_text.h"
-#include "flight/parameters.h"
 #include "models/atmosphere.h"
 #include "records/constants.h"
 #include "records/errors.h"
+#include "records/parameters.h"
 
 namespace zarn {
 
-const std::array<Preset, 5> kPresets{{
-    {"Projectil, Q= 45 Grad,  V= 100 m/s, H= 0 m", 1, 0.02, 0.01, 0, 1, 100, 45, 100, 0.005},
-    {"Projectil, Q= -88 Grad,  V= 0 m/s, H= 10 km", 1, 0.02, 0.45, 0, 10000, 0, -88, 100, 0.01},
-    {"Fu\u00dfball (m=450 g, Umfang = 70 cm)", 0.41, 0.038, 0.47, 0, 0.1, 40, 45, 100, 0.001},
-    {"Tamsker - 1865 De la Terre \u00e0 la Lune (= Von der Erde zum Mond)", 10000, 5, 0.2, 0, 0.1, 18000, 89,
-     5, 0.001},
+const std::array<Preset, kPresetCount> kPresets{{
+    {"Projectil, Q= 45 Grad,  V= 100 m/s, H= 0 m"},
+    {"Projectil, Q= -88 Grad,  V= 0 m/s, H= 10 km"},
+    {"Fu\u00dfball (m=450 g, Umfang = 70 cm)"},
+    {"Tamsker - 1865 De la Terre \u00e0 la Lune (= Von der Erde zum Mond)"},
     {"Railgun (vgl. I. R. McNab: Launch to Space with an Electromagnetic Railgun, "
-     "IEEE Trans. Magn. 39 (2003), S. 295-304)",
-     200, 0.034, 0.1, 0.05, 0.1, 14000, 0, 60, 0.0015},
+     "IEEE Trans. Magn. 39 (2003), S. 295-304)"},
 }};
 
 void WritePresetRecord(int index, PresetRecordSlots& record) noexcept {
   if (index < 0 || index >= static_cast<int>(kPresets.size())) return;
-  const Preset& p = kPresets[static_cast<std::size_t>(index)];
-  for (int slot = 0; slot < 30; ++slot) record[slot] = 0.0;
-  record[kSlotTaskKind] = kTaskBallistic;
-  record[kSlotMass] = p.Mass;
-  record[kSlotS0] = p.S0;
-  record[kSlotCx] = p.Cx;
-  record[kSlotCy] = p.Cy;
-  record[kSlotH0] = p.H0;
-  record[kSlotV0] = p.V0;
-  record[kSlotTTO] = p.Angle;
-  record[kSlotTk] = p.Tk;
-  record[kSlotDt0] = p.dt0;
+  for (int slot = 0; slot < kPresetSlotsWritten; ++slot) record[static_cast<std::size_t>(slot)] = 0.0;
+  for (const ParamName& p : kParamNames)
+    if (p.Slot < kPresetSlotsWritten)
+      record[static_cast<std::size_t>(p.Slot)] = p.Presets[static_cast<std::size_t>(index)];
 }
 
 double Power(double base, double exponent) {
@@ -94,11 +84,6 @@ auto NamingMass(double MassaStart, Compute compute) {
   }
 }
 
-// Slot of stage item k for stage index s (0..2).
-std::size_t SlotOf(std::size_t s, StageSlot k) {
-  return static_cast<std::size_t>(StageSlotOf(static_cast<int>(s) + 1, k));
-}
-
 // The steps, written as the activation takes them.
 class Steps {
  public:
@@ -123,80 +108,50 @@ class Steps {
   std::vector<FormStep>& out_;
 };
 
-void ActivationSteps(const PresetRecordSlots& given, Steps& form) {
-  // Every value as a field shows it, also those set straight into their parameters or only
-  // shown: a field whose text stays the same calls no change handler, and the runner has no
-  // fields at all. The task and the model are choices, not numbers typed.
+// The record's values as the fields show them, also those with no field or only shown: a
+// parameter holds what its field shows, and the runner, which has no fields, flies what the window
+// would. A choice is no number typed. A value no field can show is the fault of the whole
+// activation, before any of its steps.
+PresetRecordSlots AsFieldsShowThem(const PresetRecordSlots& given) {
+  const auto choice = [](std::size_t slot) {
+    for (const ParamName& row : kParamNames)
+      if (static_cast<std::size_t>(row.Slot) == slot) return row.Takes == ParamName::Taking::kChoice;
+    return false;
+  };
   PresetRecordSlots rec = given;
   for (std::size_t slot = 0; slot < rec.size(); ++slot)
-    if (slot != std::size_t{kSlotTaskKind} && slot != std::size_t{kSlotAeroModel})
-      rec[slot] = FieldValue(rec[slot]);
+    if (!choice(slot)) rec[slot] = FieldValue(rec[slot]);
+  return rec;
+}
+
+// Gives the parameter of the row its value as the row says.
+void Take(const ParamName& row, double value, Steps& form) {
+  using enum ParamName::Taking;
+  if (row.Keeps != nullptr) form.Set(row.Keeps, value);
+  form.Set(row.Member, value);
+  if (row.Takes == kField) form.Field(row.Member, value, row.Digits != 0 ? row.Digits : kFieldDigits);
+}
+
+void ActivationSteps(const PresetRecordSlots& given, Steps& form) {
+  const PresetRecordSlots rec = AsFieldsShowThem(given);
+  // The parameters as the activation gives them, for the values it derives from several. Each
+  // parameter's steps touch only that parameter and its field, so their order among themselves
+  // shows nowhere; all of them come before anything else that can fail.
   const double task = rec[kSlotTaskKind];
-  // The parameters as the steps so far set them, for the values derived from several.
   FlightParameters p{};
+  for (const ParamName& row : kParamNames) {
+    if (row.Of == ParamName::Group::kStage && task != kTaskRocket) continue;
+    p.*row.Member = rec[static_cast<std::size_t>(row.Slot)];
+    Take(row, p.*row.Member, form);
+  }
 
-  form.Set(&FP::TaskKind, task);  // the integrator reads the task of the run from the parameters
-  form.Field(&FP::MassaStart, rec[kSlotMass]);
-  p.H0 = rec[kSlotH0];
-  form.Set(&FP::H0, p.H0);
-  form.Field(&FP::H0, p.H0);
-  form.Set(&FP::V0, rec[kSlotV0]);
-  form.Field(&FP::V0, rec[kSlotV0]);
-
-  form.Set(&FP::AeroModel, rec[kSlotAeroModel]);
-  if (rec[kSlotAeroModel] == 0.0 || rec[kSlotAeroModel] == 1.0)
-    form.AeroModel(static_cast<int>(rec[kSlotAeroModel]));
+  // The model box chooses by program what the record says, if it is one of its items.
+  if (p.AeroModel == 0.0 || p.AeroModel == 1.0) form.AeroModel(static_cast<int>(p.AeroModel));
   form.Show(Display::kVolume, kStartVolumen);
-
-  p.MassaStart = rec[kSlotMass];
-  form.Set(&FP::MassaStart, p.MassaStart);
-  form.Field(&FP::MassaStart, p.MassaStart);
-  p.S0 = rec[kSlotS0];
-  form.Set(&FP::S0, p.S0);
-  form.Field(&FP::S0, p.S0);
-  form.Set(&FP::Cx, rec[kSlotCx]);
-  form.Field(&FP::Cx, rec[kSlotCx]);
-  p.Cy = rec[kSlotCy];
-  form.Set(&FP::Cy, p.Cy);
-  form.Field(&FP::Cy, p.Cy);
-  form.Set(&FP::TTO, rec[kSlotTTO]);
-  form.Field(&FP::TTO, rec[kSlotTTO]);
-
-  // Tk, Hk, Vk, dt0, Vwind and the stage values reach their parameters only through the fields.
-  form.Field(&FP::Tk, rec[kSlotTk]);
-  form.Set(&FP::PresetHk, rec[kSlotHk]);
-  form.Field(&FP::Hk, rec[kSlotHk]);
-  form.Set(&FP::PresetVk, rec[kSlotVk]);
-  form.Field(&FP::Vk, rec[kSlotVk]);
-  form.Field(&FP::dt0, rec[kSlotDt0]);
-  form.Field(&FP::Vwind, rec[kSlotVwind]);
-  form.Set(&FP::GasDensity, rec[kSlotGasDensity]);
-  // The method and the wind model are choices of the plot menu, not fields.
-  form.Set(&FP::Integrator, rec[kSlotIntegrator]);
-  form.Set(&FP::Rtol, rec[kSlotRtol]);
-  form.Set(&FP::WindModel, rec[kSlotWindModel]);
-  form.Set(&FP::FlightAltitude, rec[kSlotFlightAltitude]);
-
   form.TaskPicture(task);
   if (IsBuoyantTask(task)) form.Reveal(Part::kVolume);
   if (task == kTaskRocket) {
     form.Reveal(Part::kStages);
-    const StageParameters& first = kStageParameters[0];
-    form.Field(first.Iud, rec[SlotOf(0, kStageIspSeaLevel)]);
-    form.Field(first.IudP, rec[SlotOf(0, kStageIspVacuum)]);
-    form.Field(first.Mdv, rec[SlotOf(0, kStageDryMass)]);
-    form.Field(first.Mt, rec[SlotOf(0, kStageFuelMass)]);
-    form.Field(first.Schub, rec[SlotOf(0, kStageThrust)]);
-    form.Field(first.S, rec[SlotOf(0, kStageArea)]);
-    for (std::size_t s = 1; s < kStageParameters.size(); ++s) {
-      const StageParameters& f = kStageParameters[s];
-      form.Field(f.Mt, rec[SlotOf(s, kStageFuelMass)]);
-      form.Field(f.Iud, rec[SlotOf(s, kStageIspSeaLevel)]);
-      form.Field(f.IudP, rec[SlotOf(s, kStageIspVacuum)]);
-      form.Field(f.Mdv, rec[SlotOf(s, kStageDryMass)]);
-      form.Field(f.Schub, rec[SlotOf(s, kStageThrust)]);
-      form.Field(f.S, rec[SlotOf(s, kStageArea)]);
-    }
     form.Reveal(Part::kRocketGraph);
   }
   if (task == kTaskLevelFlight) {
@@ -208,17 +163,16 @@ void ActivationSteps(const PresetRecordSlots& given, Steps& form) {
 
   if (task == kTaskBuoyantGas) {
     form.Reveal(Part::kGasBlock);
-    form.Show(Display::kGasDensity, rec[kSlotGasDensity]);
-    form.Show(Display::kFlightAltitude, rec[kSlotFlightAltitude]);
+    form.Show(Display::kGasDensity, p.GasDensity);
+    form.Show(Display::kFlightAltitude, p.FlightAltitude);
     form.Set(&FP::Hk, 0.0);  // the buoyant body's flight ends at the ground
-    const Buoyancy b =
-        NamingMass(p.MassaStart, [&] { return ComputeBuoyancy(p.MassaStart, rec[kSlotGasDensity]); });
+    const Buoyancy b = NamingMass(p.MassaStart, [&] { return ComputeBuoyancy(p.MassaStart, p.GasDensity); });
     form.Show(Display::kVolume, b.Volumen);
     // The field shows the area to 4 digits; the parameter keeps it unrounded.
     form.Field(&FP::S0, b.Area, 4);
     form.Set(&FP::S0, b.Area);
   }
-  if (rec[kSlotCy] != 0.0) form.Reveal(Part::kLiftGraph);
+  if (p.Cy != 0.0) form.Reveal(Part::kLiftGraph);
 }
 
 }  // namespace

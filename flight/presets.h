@@ -10,23 +10,15 @@
 
 namespace zarn {
 
+// A preset of the start form: its label; its values are the parameters' own (ParamName::Presets).
 struct Preset {
   std::string_view Label;  // UTF-8, German in every language
-  double Mass;             //!< [kg] slot 5
-  double S0;               //!< [m^2] slot 6
-  double Cx;               //!< slot 7
-  double Cy;               //!< slot 8
-  double H0;               //!< [m] slot 11
-  double V0;               //!< [m/s] slot 12
-  double Angle;            //!< [deg] slot 13
-  double Tk;               //!< [s] slot 18
-  double dt0;              //!< [s] slot 19
 };
 
-extern const std::array<Preset, 5> kPresets;
+extern const std::array<Preset, kPresetCount> kPresets;
 
-// Writes slots 0..29 of the record for preset index 0..4 (every other slot of that range 0);
-// any other index changes nothing.
+// Writes slots 0..kPresetSlotsWritten-1 of the record for preset index 0..kPresetCount-1 (every
+// slot of that range that no parameter's preset value fills 0); any other index changes nothing.
 void WritePresetRecord(int index, PresetRecordSlots& record) noexcept;
 
 // The pure computations of the activation for the buoyant body (task 3).

@@ -1,11 +1,13 @@
 #pragma once
-// The records of a flight: its parameters, its state, its table of samples with their unit
-// switches, and the summary of a run. Plain values that a run takes and gives; nothing here allocates.
+// The records of a flight: its parameters (records/parameters.h), its state, its table of samples
+// with their unit switches, and the summary of a run. Plain values that a run takes and gives;
+// nothing here allocates.
 #include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "records/constants.h"
+#include "records/parameters.h"
 
 namespace zarn {
 
@@ -16,37 +18,6 @@ struct AtmosphereState {
   double Vsound;  //!< [m/s] speed of sound
   double Roh;     //!< [kg/m^3] density
   double Mu;      //!< [poise] dynamic viscosity
-};
-
-// Parameters of a run: written by the form's fields and the preset, read at each pass start.
-struct FlightParameters {
-  double H0;                   //!< [m] initial height
-  double V0;                   //!< [m/s] initial speed
-  double TTO;                  //!< [deg] initial trajectory angle above the horizontal
-  double MassaStart;           //!< [kg] launch mass of the whole vehicle
-  double S0;                   //!< [m^2] reference area of all aerodynamic forces
-  double Cx;                   //!< [-] drag coefficient
-  double Cy;                   //!< [-] lift coefficient
-  double Vwind;                //!< [m/s] wind speed
-  double dt0;                  //!< [s] integration step
-  double Tk;                   //!< [s] end condition: time
-  double Hk;                   //!< [m] end condition: height
-  double Vk;                   //!< [m/s] end condition: speed (held, tested nowhere)
-  double PresetHk;             //!< [m] the preset's end height
-  double PresetVk;             //!< [m/s] the preset's end speed
-  double AeroModel;            //!< [-] 0 constant coefficients, 1 the V-2 drag law
-  double TaskKind;             //!< [-] 8 rocket, 3 or 4 buoyant body, else ballistic
-  double Mt, Mt2, Mt3;         //!< [kg] fuel mass of stage 1, 2, 3
-  double Iud, Iud2, Iud3;      //!< [N*s/kg] specific impulse at H = 0 (0: stage 2/3 absent)
-  double IudP0, IudP2, IudP3;  //!< [N*s/kg] specific impulse in vacuum
-  double Mdv, Mdv2, Mdv3;      //!< [kg] engine mass without fuel
-  double Schub, Schu2, Schu3;  //!< [N] vacuum thrust
-  double S1, S2, S3;           //!< [m^2] stage areas (held only)
-  double GasDensity;           //!< [kg/m^3] density of the buoyant body's gas (task 3)
-  double FlightAltitude;       //!< [m] the buoyant body's flight altitude (task 3, shown only)
-  double Integrator;           //!< [-] 0 two-pass Euler, 1 fourth-order Runge-Kutta, 2 adaptive 5(4)
-  double Rtol;                 //!< [-] relative tolerance of the adaptive method (0: 1e-8)
-  double WindModel;            //!< [-] 0 the wind of the classic step, 1 drag and lift from the air speed
 };
 
 // State the integrator advances; keeps its last values after a run.
@@ -76,24 +47,6 @@ struct FlightState {
   double Auftrieb;      //!< [N] buoyancy force (cleared by every motion step)
   double Volumen;       //!< [m^3] buoyant volume
 };
-
-// The parameters of each rocket stage, by stage (stage 1 first).
-struct StageParameters {
-  double FlightParameters::*Mt;     //!< fuel mass
-  double FlightParameters::*Iud;    //!< specific impulse at H = 0
-  double FlightParameters::*IudP;   //!< specific impulse in vacuum
-  double FlightParameters::*Mdv;    //!< engine mass without fuel
-  double FlightParameters::*Schub;  //!< vacuum thrust
-  double FlightParameters::*S;      //!< stage area
-};
-inline constexpr std::array<StageParameters, 3> kStageParameters{{
-    {&FlightParameters::Mt, &FlightParameters::Iud, &FlightParameters::IudP0, &FlightParameters::Mdv,
-     &FlightParameters::Schub, &FlightParameters::S1},
-    {&FlightParameters::Mt2, &FlightParameters::Iud2, &FlightParameters::IudP2, &FlightParameters::Mdv2,
-     &FlightParameters::Schu2, &FlightParameters::S2},
-    {&FlightParameters::Mt3, &FlightParameters::Iud3, &FlightParameters::IudP3, &FlightParameters::Mdv3,
-     &FlightParameters::Schu3, &FlightParameters::S3},
-}};
 
 // Working data of one rocket stage, filled at each pass start.
 struct StageData {
@@ -213,48 +166,5 @@ struct GraphSelection {
   std::array<int32_t, 8> Columns;
   int32_t Count;  //!< number of used entries plus one
 };
-
-// Slots of the preset record.
-enum PresetSlot : int {
-  kSlotTaskKind = 0,
-  kSlotGasDensity = 2,
-  kSlotAeroModel = 3,
-  kSlotMass = 5,
-  kSlotS0 = 6,
-  kSlotCx = 7,
-  kSlotCy = 8,
-  kSlotH0 = 11,
-  kSlotV0 = 12,
-  kSlotTTO = 13,
-  kSlotFlightAltitude = 14,
-  kSlotHk = 16,
-  kSlotVk = 17,
-  kSlotTk = 18,
-  kSlotDt0 = 19,
-  kSlotVwind = 20,
-  kSlotIntegrator = 21,
-  kSlotRtol = 22,
-  kSlotWindModel = 23,
-  kSlotStage1 = 30,  //!< stage s (1..3) starts at kSlotStage1 + kStageSlots * (s - 1)
-};
-
-// Slots of one stage, from the stage's first slot.
-inline constexpr int kStageSlots = 10;
-enum StageSlot : int {
-  kStageFuelMass = 0,     //!< [kg] Mt
-  kStageIspSeaLevel = 1,  //!< [N*s/kg] Iud
-  kStageDryMass = 2,      //!< [kg] Mdv
-  kStageThrust = 3,       //!< [N] Schub
-  kStageIspVacuum = 4,    //!< [N*s/kg] IudP
-  kStageArea = 5,         //!< [m^2] S
-};
-// The preset-record slot of item k of stage s (1..3).
-constexpr int StageSlotOf(int stage, StageSlot item) {
-  return kSlotStage1 + kStageSlots * (stage - 1) + item;
-}
-
-// The preset record: what a preset or a parameter file gives; slots in PresetSlot and StageSlot.
-inline constexpr int kPresetSlots = 60;
-using PresetRecordSlots = std::array<double, kPresetSlots>;
 
 }  // namespace zarn

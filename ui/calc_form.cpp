@@ -57,14 +57,14 @@
 namespace zarn::ui {
 
 // Which captions the activation replaces at which step; kFixed ones never change.
-enum class Form2::CaptionGroup { kFixed, kGeneral, kStage1, kBuoyancy };
+enum class CalcForm::CaptionGroup { kFixed, kGeneral, kStage1, kBuoyancy };
 // The controls that the activation shows only for some tasks; kAlways ones are visible from the start.
-enum class Form2::Block { kAlways, kBuoyancy, kVolume, kLevelFlight, kStage };
+enum class CalcForm::Block { kAlways, kBuoyancy, kVolume, kLevelFlight, kStage };
 
 namespace {
 
-using Group = Form2::CaptionGroup;
-using Block = Form2::Block;
+using Group = CalcForm::CaptionGroup;
+using Block = CalcForm::Block;
 constexpr Group kFixed = Group::kFixed, kGeneral = Group::kGeneral, kStage1 = Group::kStage1,
                 kBuoyancy = Group::kBuoyancy;
 
@@ -326,7 +326,7 @@ QString ParamFileIn(const QMimeData* mime) {
 
 }  // namespace
 
-Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
+CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
     : QWidget(parent, Qt::Window), state_(shared), startForm_(startForm) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Zarn 1.1. (Beta)"));
@@ -347,7 +347,7 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   QPalette red = start->palette();
   red.setColor(QPalette::ButtonText, Qt::red);
   start->setPalette(red);
-  connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button1Click(); }); });
+  connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { StartRun(); }); });
 
   for (const LabelSpec& row : kLabels) {
     QLabel* label = MakeLabel(this, row.Name, row.Look);
@@ -366,7 +366,7 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   AeroBox1_->setPlaceholderText(QStringLiteral("Aerodynamic"));
   AeroBox1_->setCurrentIndex(-1);
   connect(AeroBox1_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { Guard(this, [&] { AeroBox1Change(index); }); });
+          [this](int index) { Guard(this, [&] { ChooseDragLaw(index); }); });
 
   for (const FieldSpec& row : kFields) {
     const bool shown = row.Shown == Block::kAlways;
@@ -388,10 +388,15 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
     field->setVisible(shown);
     if (const Parameter bound = BoundTo(row.Field)) {
       connect(field, &QLineEdit::textChanged, this, [this, bound, field](const QString& text) {
-        Guard(this, [&] { FieldChange(field, bound, text); });
+        Guard(this, [&] { TakeFieldText(field, bound, text); });
       });
     }
   }
+  // A parameter whose field the form lacks could be neither shown nor typed.
+  for (const ParamName& p : kParamNames)
+    if (!p.Field.empty() && findChild<QLineEdit*>(Utf8(p.Field)) == nullptr)
+      throw std::logic_error("no field " + std::string(p.Field) + " for the parameter " +
+                             std::string(p.Name));
 
   MakePanel(this, "Panel7", {818, 3, 7, 170}, QFrame::Sunken);
   for (const GraphEntry& graph : GraphButtons()) {
@@ -399,7 +404,7 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
     QPushButton* button = MakeButton(this, place.Component, place.Geometry, Utf8(graph.Caption), font());
     button->setVisible(!place.HiddenAtFirst);
     connect(button, &QPushButton::clicked, this,
-            [this, &graph] { Guard(this, [&] { GraphButtonClick(graph); }); });
+            [this, &graph] { Guard(this, [&] { ShowGraphOfButton(graph); }); });
   }
   // Over the graph buttons until START: no graph can be chosen before a run of this visit.
   Panel6_ = MakePanel(this, "Panel6", {736, 24, 417, 145}, QFrame::Sunken, palette().color(QPalette::Window));
@@ -423,39 +428,39 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
     menuTexts_.push_back({action, text});
     return action;
   };
-  saveGraph_ = entry(Text::kSaveGraph, &Form2::SaveGraphClick);
-  saveTable_ = entry(Text::kSaveTable, &Form2::SaveTableClick);
-  copyGraph_ = entry(Text::kCopyGraph, &Form2::CopyGraphClick);
+  saveGraph_ = entry(Text::kSaveGraph, &CalcForm::SaveGraph);
+  saveTable_ = entry(Text::kSaveTable, &CalcForm::SaveTable);
+  copyGraph_ = entry(Text::kCopyGraph, &CalcForm::CopyGraph);
   clearStyle_ = plotMenu_->addAction(ui::Words(Text::kClearStyle, 3));
   clearStyle_->setObjectName(ui::Words(Text::kClearStyle, 3));
   menuTexts_.push_back({clearStyle_, Text::kClearStyle});
   clearStyle_->setCheckable(true);
-  connect(clearStyle_, &QAction::toggled, this, [this] { Guard(this, [&] { GraphStyleToggled(); }); });
+  connect(clearStyle_, &QAction::toggled, this, [this] { Guard(this, [&] { RedrawInChosenStyle(); }); });
   // Parameter files: window-wide shortcuts, and the same entries in the plot's menu.
   plotMenu_->addSeparator();
-  openParams_ = entry(Text::kOpenParams, &Form2::OpenParamsClick);
+  openParams_ = entry(Text::kOpenParams, &CalcForm::ChooseParamFileToOpen);
   openParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  saveParams_ = entry(Text::kSaveParams, &Form2::SaveParamsClick);
+  saveParams_ = entry(Text::kSaveParams, &CalcForm::SaveParamFile);
   saveParams_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  resultsFolder_ = entry(Text::kResultsFolder, &Form2::ResultsFolderClick);
+  resultsFolder_ = entry(Text::kResultsFolder, &CalcForm::ChooseResultsFolder);
   // Comparing runs and measurements.
   plotMenu_->addSeparator();
-  keepRun_ = entry(Text::kKeepRun, &Form2::KeepRunClick);
+  keepRun_ = entry(Text::kKeepRun, &CalcForm::KeepRun);
   keepRun_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-  clearKept_ = entry(Text::kClearKept, &Form2::ClearKeptClick);
-  openMeasured_ = entry(Text::kOpenMeasured, &Form2::OpenMeasuredClick);
-  clearMeasured_ = entry(Text::kClearMeasured, &Form2::ClearMeasuredClick);
+  clearKept_ = entry(Text::kClearKept, &CalcForm::ClearKeptRuns);
+  openMeasured_ = entry(Text::kOpenMeasured, &CalcForm::ChooseMeasuredData);
+  clearMeasured_ = entry(Text::kClearMeasured, &CalcForm::ClearMeasuredData);
   addActions({openParams_, saveParams_, keepRun_});
   accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
   Image1_->setMouseTracking(true);  // the tooltip follows the pointer
   Image1_->installEventFilter(this);
   connect(Image1_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& position) { Guard(this, [&] { PlotMenuRequest(position); }); });
+          [this](const QPoint& position) { Guard(this, [&] { OpenPlotMenu(position); }); });
 
   QPushButton* main =
       MakeButton(this, "Button5", {1165, 64, 41, 41}, QStringLiteral("MAIN"), FormFont(9, true));
-  connect(main, &QPushButton::clicked, this, [this] { Guard(this, [&] { Button5Click(); }); });
+  connect(main, &QPushButton::clicked, this, [this] { Guard(this, [&] { ReturnToStartForm(); }); });
 
   Figures_ = MakeLabel(this, "RunFigures", LabelLook::kBlack);
   Figures_->setGeometry(kFiguresGeometry);
@@ -475,20 +480,20 @@ Form2::Form2(WindowState& shared, QWidget& startForm, QWidget* parent)
   for (QLineEdit* field : findChildren<QLineEdit*>()) field->installEventFilter(this);
 }
 
-Form2::~Form2() = default;
+CalcForm::~CalcForm() = default;
 
-void Form2::SetField(const char* field, double value, int digits) {
+void CalcForm::SetField(const char* field, double value, int digits) {
   auto* edit = findChild<QLineEdit*>(QString::fromLatin1(field));
   // Runs the field's change handler when the text differs from what the field held.
   edit->setText(LocalNumber(FormatGeneral(value, digits, DecimalSeparator())));
   edit->setCursorPosition(0);  // a number longer than its field shows its leading digits
 }
 
-void Form2::ShowControl(const char* name) {
+void CalcForm::ShowControl(const char* name) {
   findChild<QWidget*>(QString::fromLatin1(name))->show();
 }
 
-void Form2::ApplyCaptions(CaptionGroup group) {
+void CalcForm::ApplyCaptions(CaptionGroup group) {
   const Language language = LanguageOf(state_.LangCode);
   const bool russian = language == Language::Russian, english = language == Language::English;
   if (group == CaptionGroup::kFixed || (!russian && !english)) return;  // German is the form's own text
@@ -499,7 +504,7 @@ void Form2::ApplyCaptions(CaptionGroup group) {
   }
 }
 
-void Form2::RevealBlock(Block block, CaptionGroup captions) {
+void CalcForm::RevealBlock(Block block, CaptionGroup captions) {
   for (const LabelSpec& row : kLabels)
     if (row.Shown == block) ShowControl(row.Name);
   for (const FieldSpec& row : kFields)
@@ -509,7 +514,7 @@ void Form2::RevealBlock(Block block, CaptionGroup captions) {
     if (row.Shown == block) ShowControl(row.Field);
 }
 
-void Form2::FormAktivate() {
+void CalcForm::ActivateWithRecord() {
   // The figures and the note belong to a run of the values before.
   ShowFigures({});
   ShowNote({});
@@ -519,7 +524,7 @@ void Form2::FormAktivate() {
   if (activation.Fault) std::rethrow_exception(activation.Fault);
 }
 
-void Form2::Play(const FormStep& step) {
+void CalcForm::Play(const FormStep& step) {
   switch (step.What) {
     case FormStep::Kind::kSet:
       inputs_.*step.Parameter = step.Value;
@@ -540,28 +545,28 @@ void Form2::Play(const FormStep& step) {
   }
 }
 
-void Form2::WriteField(Parameter parameter, double value, int digits) {
+void CalcForm::WriteField(Parameter parameter, double value, int digits) {
   const ParamName* bound = ParamOf(parameter);
   if (bound == nullptr || bound->Field.empty()) throw std::logic_error("no field for a parameter");
   SetField(std::string(bound->Field).c_str(), value, digits);
 }
 
-void Form2::WriteDisplay(FormStep::Display field, double value) {
+void CalcForm::WriteDisplay(FormStep::Display field, double value) {
   for (const DisplaySpec& row : kDisplays)
     if (row.Shows == field) return SetField(row.Field, value);
 }
 
-void Form2::SelectAeroModel(int item) {
+void CalcForm::SelectAeroModel(int item) {
   const QSignalBlocker byProgram(AeroBox1_);  // a choice by program is no change by the user
   AeroBox1_->setCurrentIndex(item);
 }
 
-void Form2::ShowTaskPicture(double TaskKind) {
+void CalcForm::ShowTaskPicture(double TaskKind) {
   for (const TaskSketch& sketch : kTaskSketches)
     if (sketch.TaskKind == TaskKind) ShowControl(sketch.Control);
 }
 
-void Form2::Reveal(FormStep::Part part) {
+void CalcForm::Reveal(FormStep::Part part) {
   using Part = FormStep::Part;
   switch (part) {
     case Part::kVolume:
@@ -579,7 +584,7 @@ void Form2::Reveal(FormStep::Part part) {
   }
 }
 
-void Form2::FieldChange(QLineEdit* field, Parameter parameter, const QString& text) {
+void CalcForm::TakeFieldText(QLineEdit* field, Parameter parameter, const QString& text) {
   const std::string typed = text.toStdString();
   double value = 0.0;
   // A text on its way to a number ("-" before "-88", an emptied field) is no fault worth a window of
@@ -616,7 +621,7 @@ QString FieldName(const QWidget& form, const QLineEdit& field) {
 
 }  // namespace
 
-void Form2::MarkField(QLineEdit* field, const QString& message) {
+void CalcForm::MarkField(QLineEdit* field, const QString& message) {
   QPalette palette = field->palette();
   if (message.isEmpty()) {
     fieldFaults_.remove(field);
@@ -634,7 +639,7 @@ void Form2::MarkField(QLineEdit* field, const QString& message) {
   FieldNote_->setVisible(!fault.isEmpty());
 }
 
-QString Form2::FirstFieldFault() const {
+QString CalcForm::FirstFieldFault() const {
   for (const FieldSpec& row : kFields) {
     auto* field = findChild<QLineEdit*>(QString::fromLatin1(row.Field));
     const auto fault = fieldFaults_.constFind(field);
@@ -643,11 +648,11 @@ QString Form2::FirstFieldFault() const {
   return {};
 }
 
-void Form2::AeroBox1Change(int index) {
+void CalcForm::ChooseDragLaw(int index) {
   if (index == 0 || index == 1) inputs_.AeroModel = index;
 }
 
-void Form2::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParameters& flown) {
+void CalcForm::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParameters& flown) {
   // Before any run there is nothing to scale the axes by: the same fault as a table of zeros.
   if (!run) RaiseFp(FpFault::DivisionByZero);
   // Only the rows the run stored: a short flight draws no line back to the origin.
@@ -657,13 +662,13 @@ void Form2::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParamete
   shown_ = std::make_unique<ShownGraph>(ShownGraph{std::move(graph), std::move(run), selection_, flown});
 }
 
-bool Form2::Comparing() const {
+bool CalcForm::Comparing() const {
   return !kept_.Empty() || measured_.has_value();
 }
 
-ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flown,
-                              const GraphSelection& selection, QSizeF frame,
-                              std::vector<const KeptRun*>* sources) const {
+ComparedGraph CalcForm::Compared(const RunResult& run, const FlightParameters& flown,
+                                 const GraphSelection& selection, QSizeF frame,
+                                 std::vector<const KeptRun*>* sources) const {
   ComparedGraph g;
   g.Frame = frame;
   g.Selection = selection;
@@ -703,7 +708,7 @@ ComparedGraph Form2::Compared(const RunResult& run, const FlightParameters& flow
   return g;
 }
 
-void Form2::Redraw() {
+void CalcForm::Redraw() {
   if (!shown_) return;
   const RunResult& run = *shown_->Run;
   shown_->Image = Comparing()
@@ -712,17 +717,17 @@ void Form2::Redraw() {
   Image1_->setPixmap(QPixmap::fromImage(shown_->Image));
 }
 
-QSizeF Form2::VisibleFrame() const {
+QSizeF CalcForm::VisibleFrame() const {
   return QSizeF(Image1_->size()).boundedTo(kWholeGraph);
 }
 
-GraphInputs Form2::GraphOf(const RunResult& run, const GraphSelection& selection, QSizeF frame) const {
+GraphInputs CalcForm::GraphOf(const RunResult& run, const GraphSelection& selection, QSizeF frame) const {
   return {run.Table,       selection,      GraphRows(run.Table, run.Summary.SamplesStored),
           run.Units,       DecimalPoint(), CurrentStyle(),
           state_.LangCode, frame};
 }
 
-QImage Form2::WholeGraph() const {
+QImage CalcForm::WholeGraph() const {
   // The classic graph is the picture on show; the others lie inside the plot area on show and are
   // drawn again over the whole picture.
   const RunResult& run = *shown_->Run;
@@ -731,12 +736,12 @@ QImage Form2::WholeGraph() const {
   return GraphImage(GraphOf(run, shown_->Selection, kWholeGraph));
 }
 
-QString Form2::KeptRunName(const FlightParameters& kept, const FlightParameters& shown) const {
+QString CalcForm::KeptRunName(const FlightParameters& kept, const FlightParameters& shown) const {
   const std::string name = DifferenceName(kept, shown, DecimalSeparator());
   return name.empty() ? Words(Text::kSameValues) : QString::fromStdString(name);
 }
 
-void Form2::ShowRunNote() {
+void CalcForm::ShowRunNote() {
   if (!shown_) return ShowNote({});
   QString note = FewSamplesNote(*shown_->Run, state_.LangCode, DecimalSeparator());
   if (measured_) {
@@ -749,7 +754,7 @@ void Form2::ShowRunNote() {
   ShowNote(note);
 }
 
-void Form2::ShowNote(const QString& note) {
+void CalcForm::ShowNote(const QString& note) {
   // Every line in sight: the note takes the empty stage frame below its place when no stage block
   // stands there, else the free corner under the title (unless the buoyancy fields stand there),
   // and a smaller face where it needs one, down to the smallest that still reads well.
@@ -778,12 +783,12 @@ void Form2::ShowNote(const QString& note) {
   SampleNote_->setVisible(!note.isEmpty());
 }
 
-void Form2::ShowFigures(const QString& text) {
+void CalcForm::ShowFigures(const QString& text) {
   Figures_->setText(text);
   Figures_->setVisible(!text.isEmpty());
 }
 
-void Form2::UpdateReadout(QPointF pointer) {
+void CalcForm::UpdateReadout(QPointF pointer) {
   const RunResult* run = ShownRun();
   QString text;
   if (run != nullptr && Comparing()) {
@@ -828,7 +833,7 @@ void Form2::UpdateReadout(QPointF pointer) {
   }
 }
 
-bool Form2::eventFilter(QObject* watched, QEvent* event) {
+bool CalcForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1_) {
     if (event->type() == QEvent::MouseMove) UpdateReadout(static_cast<QMouseEvent*>(event)->position());
     return false;
@@ -851,18 +856,18 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-void Form2::dragEnterEvent(QDragEnterEvent* event) {
+void CalcForm::dragEnterEvent(QDragEnterEvent* event) {
   if (!ParamFileIn(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void Form2::dropEvent(QDropEvent* event) {
+void CalcForm::dropEvent(QDropEvent* event) {
   const QString file = ParamFileIn(event->mimeData());
   if (file.isEmpty()) return;
   event->acceptProposedAction();
   Guard(this, [&] { OpenParamFile(file); });
 }
 
-void Form2::OpenParamFile(const QString& fileName) {
+void CalcForm::OpenParamFile(const QString& fileName) {
   const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
   paramFile_ = fileName;
   state_.PresetRecord = record;
@@ -875,10 +880,10 @@ void Form2::OpenParamFile(const QString& fileName) {
   // The form shows the file's task alone, as if no other had been chosen before it.
   ConcealTaskControls();
   ClearConcealedFields();
-  FormAktivate();
+  ActivateWithRecord();
 }
 
-void Form2::ConcealTaskControls() {
+void CalcForm::ConcealTaskControls() {
   for (const TaskPicture& picture : kTaskPictures)
     findChild<QWidget*>(QString::fromLatin1(picture.Control))->hide();
   for (const LabelSpec& row : kLabels)
@@ -892,7 +897,7 @@ void Form2::ConcealTaskControls() {
     if (place.HiddenAtFirst) findChild<QWidget*>(QString::fromLatin1(place.Component))->hide();
 }
 
-void Form2::ClearConcealedFields() {
+void CalcForm::ClearConcealedFields() {
   // A hidden field is empty, as before any task showed it, until the activation writes it; its
   // parameter takes the file's value: no value of the task before stays behind.
   for (const FieldSpec& row : kFields) {
@@ -906,13 +911,13 @@ void Form2::ClearConcealedFields() {
   }
 }
 
-void Form2::OpenParamsClick() {
+void CalcForm::ChooseParamFileToOpen() {
   const QString dir = paramFile_.isEmpty() ? QString() : QFileInfo(paramFile_).absolutePath();
   const QString name = ChooseOpenFile(this, Words(Text::kOpenParamsTitle), dir, Words(Text::kParamFiles));
   if (!name.isEmpty()) OpenParamFile(name);
 }
 
-void Form2::SaveParamsClick() {
+void CalcForm::SaveParamFile() {
   const QString suggested = paramFile_.isEmpty() ? QStringLiteral("Zarn.zarn") : paramFile_;
   const QString name =
       ChooseSaveFile(this, Words(Text::kSaveParamsTitle), suggested, Words(Text::kParamFiles));
@@ -921,7 +926,7 @@ void Form2::SaveParamsClick() {
   paramFile_ = name;
 }
 
-void Form2::SetGraphButtonsCovered(bool cover) {
+void CalcForm::SetGraphButtonsCovered(bool cover) {
   // Covered buttons are out of reach of the keyboard too: before a run there is nothing to draw.
   for (const GraphEntry& graph : GraphButtons())
     findChild<QWidget*>(Utf8(graph.Component))->setEnabled(!cover);
@@ -932,7 +937,7 @@ void Form2::SetGraphButtonsCovered(bool cover) {
   }
 }
 
-void Form2::Button1Click() {
+void CalcForm::StartRun() {
   // Parameters with which no run can start leave the buttons as they were: no new table to show.
   // A field that holds no number would fly a value the user no longer sees.
   if (const QString fault = FirstFieldFault(); !fault.isEmpty())
@@ -948,7 +953,7 @@ void Form2::Button1Click() {
           });
 }
 
-void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error) {
+void CalcForm::RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error) {
   const FlightParameters flown = run_->Parameters();
   const bool cancelled = run_->Cancelled();
   run_.release()->deleteLater();  // it is sending this signal
@@ -963,12 +968,12 @@ void Form2::RunFinished(const std::shared_ptr<const RunResult>& result, const QS
   ShowFigures(figures);
 }
 
-void Form2::GraphButtonClick(const GraphEntry& graph) {
+void CalcForm::ShowGraphOfButton(const GraphEntry& graph) {
   SelectGraph(graph, selection_);
   ShowGraph(shown_ ? shown_->Run : nullptr, shown_ ? shown_->Flown : FlightParameters{});
 }
 
-void Form2::Button5Click() {
+void CalcForm::ReturnToStartForm() {
   QImage blank(kBlankPlot, QImage::Format_RGB32);
   blank.fill(Qt::white);
   Image1_->raise();
@@ -982,7 +987,7 @@ void Form2::Button5Click() {
   startForm_.activateWindow();
 }
 
-void Form2::PlotMenuRequest(const QPoint& position) {
+void CalcForm::OpenPlotMenu(const QPoint& position) {
   // Nothing to save or copy while the plot shows the artwork or a blank.
   const bool graph = shown_ != nullptr;
   for (QAction* action : {saveGraph_, saveTable_, copyGraph_, keepRun_}) action->setEnabled(graph);
@@ -991,7 +996,7 @@ void Form2::PlotMenuRequest(const QPoint& position) {
   plotMenu_->popup(Image1_->mapToGlobal(position));
 }
 
-void Form2::SaveGraphClick() {
+void CalcForm::SaveGraph() {
   if (!shown_) return;
   const QString name =
       ChooseSaveFile(this, Words(Text::kSaveGraphTitle),
@@ -1011,50 +1016,50 @@ void Form2::SaveGraphClick() {
   exportDir_ = QFileInfo(name).absolutePath();  // a failed save does not send the next dialog there
 }
 
-GraphStyle Form2::CurrentStyle() const {
+GraphStyle CalcForm::CurrentStyle() const {
   return clearStyle_->isChecked() ? GraphStyle::Clear : GraphStyle::Classic;
 }
 
-void Form2::GraphStyleToggled() {
+void CalcForm::RedrawInChosenStyle() {
   Redraw();
 }
 
-void Form2::ResultsFolderClick() {
+void CalcForm::ChooseResultsFolder() {
   const QString dir = ChooseFolder(this, Words(Text::kResultsFolderTitle),
                                    resultsDir_.isEmpty() ? QDir::currentPath() : resultsDir_);
   if (!dir.isEmpty()) resultsDir_ = dir;
 }
 
-void Form2::KeepRunClick() {
+void CalcForm::KeepRun() {
   if (!shown_) return;
   kept_.Keep(shown_->Run, shown_->Flown);
   Redraw();
 }
 
-void Form2::ClearKeptClick() {
+void CalcForm::ClearKeptRuns() {
   kept_.Clear();
   Redraw();
 }
 
-void Form2::OpenMeasuredClick() {
+void CalcForm::ChooseMeasuredData() {
   const QString name =
       ChooseOpenFile(this, Words(Text::kOpenMeasuredTitle), exportDir_, Words(Text::kCsvFiles));
   if (!name.isEmpty()) OpenMeasured(name);
 }
 
-void Form2::OpenMeasured(const QString& fileName) {
+void CalcForm::OpenMeasured(const QString& fileName) {
   measured_ = ReadMeasuredData(LocalPath(fileName));  // refused: the data before stay
   Redraw();
   ShowRunNote();
 }
 
-void Form2::ClearMeasuredClick() {
+void CalcForm::ClearMeasuredData() {
   measured_.reset();
   Redraw();
   ShowRunNote();
 }
 
-void Form2::showEvent(QShowEvent* event) {
+void CalcForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // The form was drawn for a screen of 1400 pixels or more; on a smaller one its commands at the
   // top right would stand off the screen.
@@ -1065,7 +1070,7 @@ void Form2::showEvent(QShowEvent* event) {
   }
 }
 
-void Form2::SaveTableClick() {
+void CalcForm::SaveTable() {
   if (!shown_) return;
   const QString name =
       ChooseSaveFile(this, Words(Text::kSaveTableTitle),
@@ -1076,7 +1081,7 @@ void Form2::SaveTableClick() {
   exportDir_ = QFileInfo(name).absolutePath();
 }
 
-void Form2::CopyGraphClick() {
+void CalcForm::CopyGraph() {
   if (shown_) QGuiApplication::clipboard()->setImage(WholeGraph());
 }
 

@@ -37,13 +37,13 @@ namespace zarn::ui {
 class FlightRun;
 class AccuracyEntries;
 
-class Form2 : public QWidget {
+class CalcForm : public QWidget {
   Q_OBJECT
 
  public:
   // `startForm` is shown again by MAIN.
-  Form2(WindowState& shared, QWidget& startForm, QWidget* parent = nullptr);
-  ~Form2() override;
+  CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent = nullptr);
+  ~CalcForm() override;
 
   // The parameters as the fields hold them: what START flies.
   const FlightParameters& Inputs() const { return inputs_; }
@@ -60,7 +60,7 @@ class Form2 : public QWidget {
   // Fills the form from the preset record: preset values into the fields and parameters,
   // captions of the chosen language, the controls of the task, the graph buttons covered.
   // Runs each time START of the start form shows this form, and when a parameter file is opened.
-  void FormAktivate();
+  void ActivateWithRecord();
 
   // Groups of rows in the form's caption and layout tables (defined with the tables).
   enum class CaptionGroup;
@@ -77,25 +77,27 @@ class Form2 : public QWidget {
  private:
   // A text that is not a number marks its field and says so in the form; the parameter keeps its
   // value. A number clears the mark.
-  void FieldChange(QLineEdit* field, double FlightParameters::*parameter, const QString& text);
+  void TakeFieldText(QLineEdit* field, double FlightParameters::*parameter, const QString& text);
   void MarkField(QLineEdit* field, const QString& message);
   // The first field in the form's order that holds no number, with its message; empty when none.
   QString FirstFieldFault() const;
-  void AeroBox1Change(int index);
-  void Button1Click();
+  void ChooseDragLaw(int index);
+  // START: flies the form's parameters off the event thread.
+  void StartRun();
   // The run of START ended, well or not.
   void RunFinished(const std::shared_ptr<const RunResult>& result, const QString& error);
-  void Button5Click();
-  void GraphButtonClick(const GraphEntry& graph);
+  // MAIN: blanks the plot and shows the start form again.
+  void ReturnToStartForm();
+  void ShowGraphOfButton(const GraphEntry& graph);
   // The plot's context menu.
-  void PlotMenuRequest(const QPoint& position);
-  void SaveGraphClick();
+  void OpenPlotMenu(const QPoint& position);
+  void SaveGraph();
   // Draws the shown graph again in the style the menu's check mark chooses.
-  void GraphStyleToggled();
+  void RedrawInChosenStyle();
   // The style the menu's check mark chooses.
   GraphStyle CurrentStyle() const;
-  void SaveTableClick();
-  void CopyGraphClick();
+  void SaveTable();
+  void CopyGraph();
   // Opens a parameter file as the start form's preset would be chosen: the file's record becomes
   // the preset record and activates the form. A file that cannot be read throws its message
   // before anything changes.
@@ -103,15 +105,15 @@ class Form2 : public QWidget {
   // Hides the task pictures, the field groups and the graph buttons that only some tasks show.
   void ConcealTaskControls();
   void ClearConcealedFields();
-  void OpenParamsClick();
-  void SaveParamsClick();
-  void ResultsFolderClick();
-  void KeepRunClick();
-  void ClearKeptClick();
-  void OpenMeasuredClick();
+  void ChooseParamFileToOpen();
+  void SaveParamFile();
+  void ChooseResultsFolder();
+  void KeepRun();
+  void ClearKeptRuns();
+  void ChooseMeasuredData();
   // Opens measured data to draw over the curves and to compare the runs with.
   void OpenMeasured(const QString& fileName);
-  void ClearMeasuredClick();
+  void ClearMeasuredData();
   // Kept runs or measured data are drawn with the graph on show.
   bool Comparing() const;
   // The graph on show with the kept runs and the measured points, in the run's units.

@@ -13,15 +13,15 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   zarn::InitPictures();
   zarn::ui::WindowState state;  // no choice yet, alive until the program ends
-  zarn::ui::Form1 form1(state);
-  zarn::ui::Form2 form2(state, form1);
-  form1.SetCalculationForm(&form2);
-  form1.show();
+  zarn::ui::StartForm startForm(state);
+  zarn::ui::CalcForm calcForm(state, startForm);
+  startForm.SetCalculationForm(&calcForm);
+  startForm.show();
   const QStringList files = QApplication::arguments().mid(1);  // the toolkit took its own options
   if (files.size() > 1) {
-    zarn::ui::ReportError(&form1, QStringLiteral("Usage: zarn [FILE.zarn]"));
+    zarn::ui::ReportError(&startForm, QStringLiteral("Usage: zarn [FILE.zarn]"));
   } else if (files.size() == 1) {
-    zarn::ui::Guard(&form1, [&] { form1.ChooseParamFile(files.front()); });
+    zarn::ui::Guard(&startForm, [&] { startForm.ChooseParamFile(files.front()); });
   }
   return QApplication::exec();
 }

@@ -40,7 +40,7 @@ constexpr int kListItemHeight = 13;  // px
 // A fixed frame with only a title and a close box stands in for a tool-window frame: X11 window
 // managers keep a Qt::Tool window above every other window of the program, which would hide the
 // calculation form behind the start form.
-Form1::Form1(WindowState& shared, QWidget* parent)
+StartForm::StartForm(WindowState& shared, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       data_(shared) {
   setObjectName(QStringLiteral("Form1"));
@@ -56,7 +56,7 @@ Form1::Form1(WindowState& shared, QWidget* parent)
   MakePanel(this, "Panel4", {707, 12, 50, 49}, QFrame::Sunken, Qt::red);
 
   RadioSprach_ = MakeRadioGroup(this, "RadioSprach", {264, 152, 41, 121}, QString(), {"R", "D", "E"},
-                                [this](int index) { Guard(this, [&] { RadioSprachClick(index); }); });
+                                [this](int index) { Guard(this, [&] { ChooseLanguage(index); }); });
   RadioSprach_->setAutoFillBackground(true);
   QPalette light = RadioSprach_->palette();
   light.setColor(QPalette::Window, QColor(0xe3, 0xe3, 0xe3));  // the light 3-D colour
@@ -66,7 +66,7 @@ Form1::Form1(WindowState& shared, QWidget* parent)
     const TaskGroupSpec& row = kTaskGroups[i];
     QGroupBox* group = MakeRadioGroup(this, row.Name, row.Geometry, QString::fromUtf8(row.Caption),
                                       {QString::fromUtf8(row.Item)},
-                                      [this](int index) { Guard(this, [&] { TaskGroupClick(index); }); });
+                                      [this](int index) { Guard(this, [&] { ChooseTask(index); }); });
     group->hide();
     TaskGroups_[i] = group;
   }
@@ -85,26 +85,26 @@ Form1::Form1(WindowState& shared, QWidget* parent)
   }
   ListBoxProjectil_->hide();
   connect(ListBoxProjectil_, &QListWidget::currentRowChanged, this,
-          [this](int row) { Guard(this, [&] { ListBoxProjectilClick(row); }); });
+          [this](int row) { Guard(this, [&] { ChoosePreset(row); }); });
 
   QPushButton* start =
       MakeButton(this, "BitBtn1", {712, 16, 41, 41}, QStringLiteral("START"), FormFont(9, true));
   QPalette black = start->palette();
   black.setColor(QPalette::ButtonText, Qt::black);
   start->setPalette(black);
-  connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { BitBtn1Click(); }); });
+  connect(start, &QPushButton::clicked, this, [this] { Guard(this, [&] { OpenCalculationForm(); }); });
 
   QPushButton* quit =
       MakeButton(this, "Button1", {712, 72, 44, 41}, QStringLiteral("QUIT"), FormFont(9, true));
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void StartForm::closeEvent(QCloseEvent* event) {
   event->accept();
   QApplication::quit();
 }
 
-void Form1::RadioSprachClick(int index) {
+void StartForm::ChooseLanguage(int index) {
   if (index >= 0 && index <= 2) data_.LangCode = index + 1;
   SpeakToolkit(data_.LangCode);
   Image1_->hide();
@@ -114,28 +114,28 @@ void Form1::RadioSprachClick(int index) {
   }
 }
 
-void Form1::TaskGroupClick(int index) {
+void StartForm::ChooseTask(int index) {
   if (index >= 0 && index <= 7) data_.TaskChoice = index + 1;
   if (data_.TaskChoice == 1) ListBoxProjectil_->show();
 }
 
-void Form1::ListBoxProjectilClick(int index) {
+void StartForm::ChoosePreset(int index) {
   // Only the record changes; the calculation form reads it when START shows it next.
   WritePresetRecord(index, data_.PresetRecord);
 }
 
-void Form1::ChooseParamFile(const QString& fileName) {
+void StartForm::ChooseParamFile(const QString& fileName) {
   data_.PresetRecord = ReadParamFile(LocalPath(fileName));
 }
 
-void Form1::BitBtn1Click() {
+void StartForm::OpenCalculationForm() {
   ListBoxProjectil_->hide();
-  if (form2_ == nullptr) return;
-  form2_->show();
-  form2_->raise();
-  form2_->activateWindow();
+  if (calcForm_ == nullptr) return;
+  calcForm_->show();
+  calcForm_->raise();
+  calcForm_->activateWindow();
   // Filled on START only: a mere change of focus between the two windows keeps the user's edits.
-  form2_->FormAktivate();
+  calcForm_->ActivateWithRecord();
 }
 
 }  // namespace zarn::ui

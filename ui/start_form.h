@@ -14,16 +14,16 @@ class QPushButton;
 
 namespace zarn::ui {
 
-class Form2;
+class CalcForm;
 
-class Form1 : public QWidget {
+class StartForm : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form1(WindowState& shared, QWidget* parent = nullptr);
+  explicit StartForm(WindowState& shared, QWidget* parent = nullptr);
 
   // The calculation form that START shows; set once after both forms exist.
-  void SetCalculationForm(Form2* form) { form2_ = form; }
+  void SetCalculationForm(CalcForm* form) { calcForm_ = form; }
 
   // Chooses a parameter file as if it were a preset: its record becomes the preset record that
   // START brings to the calculation form. A file that cannot be read throws its message and
@@ -35,14 +35,15 @@ class Form1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void RadioSprachClick(int index);
-  // RadioWahlClick, WahlRUClick and WahlENClick: alike except for the group they read.
-  void TaskGroupClick(int index);
-  void ListBoxProjectilClick(int index);
-  void BitBtn1Click();
+  void ChooseLanguage(int index);
+  // Serves the task groups of all three languages alike (RadioWahl, WahlRU, WahlEN).
+  void ChooseTask(int index);
+  void ChoosePreset(int index);
+  // START: shows the calculation form and activates it with the preset record.
+  void OpenCalculationForm();
 
   WindowState& data_;
-  Form2* form2_ = nullptr;
+  CalcForm* calcForm_ = nullptr;
   QLabel* Image1_;
   QGroupBox* RadioSprach_;
   std::array<QGroupBox*, 3> TaskGroups_;  // RadioWahl, WahlRU, WahlEN

@@ -32,7 +32,9 @@ TEST(PresetRecord, EachPresetOverwritesSlots0To29AndNothingElse) {
 TEST(PresetRecord, LabelsAreTheStartFormsTexts) {
   EXPECT_EQ(kPresets[0].Label, "Projectil, Q= 45 Grad,  V= 100 m/s, H= 0 m");
   EXPECT_EQ(kPresets[2].Label, "Fu\u00dfball (m=450 g, Umfang = 70 cm)");
-  EXPECT_EQ(kPresets[2].Mass, 0.41);
+  PresetRecordSlots football{};
+  WritePresetRecord(2, football);
+  EXPECT_EQ(football[kSlotMass], 0.41);
   EXPECT_EQ(kPresets[4].Label.substr(0, 9), "Railgun (");
 }
 

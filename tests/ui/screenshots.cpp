@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
     // Three kept runs of the first preset at 30, 45 and 60 degrees, then the window stays up for
     // five seconds so that a screen grab can take it as it is shown.
     auto data = std::make_unique<zarn::ui::WindowState>();
-    zarn::ui::Form1 form1(*data);
-    zarn::ui::Form2 form2(*data, form1);
+    zarn::ui::StartForm form1(*data);
+    zarn::ui::CalcForm form2(*data, form1);
     form1.SetCalculationForm(&form2);
     form1.show();
     Click(form1.findChild<QGroupBox*>(QStringLiteral("RadioSprach"))->findChildren<QRadioButton*>()[2]);
@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
   for (int lang = 0; lang < 3; ++lang) {
     const QString tag = QString::fromLatin1(languages[lang]);
     auto data = std::make_unique<zarn::ui::WindowState>();
-    zarn::ui::Form1 form1(*data);
-    zarn::ui::Form2 form2(*data, form1);
+    zarn::ui::StartForm form1(*data);
+    zarn::ui::CalcForm form2(*data, form1);
     form1.SetCalculationForm(&form2);
     form1.show();
     if (lang == 0) Save(form1, dir, QStringLiteral("form1_start"));
@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
     // The buoyancy block and the level-flight speed: a task 5 record, then a task 3 record (the
     // activation only ever shows controls, so both stay visible), in Russian.
     auto data = std::make_unique<zarn::ui::WindowState>();
-    zarn::ui::Form1 form1(*data);
-    zarn::ui::Form2 form2(*data, form1);
+    zarn::ui::StartForm form1(*data);
+    zarn::ui::CalcForm form2(*data, form1);
     form1.SetCalculationForm(&form2);
     form1.show();
     Click(form1.findChild<QGroupBox*>(QStringLiteral("RadioSprach"))->findChildren<QRadioButton*>()[0]);

@@ -66,8 +66,8 @@ class WindowsTest : public ::testing::Test {
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(workDir_.path());
     data_ = std::make_unique<WindowState>();
-    form1_ = std::make_unique<Form1>(*data_);
-    form2_ = std::make_unique<Form2>(*data_, *form1_);
+    form1_ = std::make_unique<StartForm>(*data_);
+    form2_ = std::make_unique<CalcForm>(*data_, *form1_);
     form1_->SetCalculationForm(form2_.get());
     form1_->show();
   }
@@ -77,8 +77,8 @@ class WindowsTest : public ::testing::Test {
     form2_.reset();
     form1_.reset();
     data_ = std::make_unique<WindowState>();
-    form1_ = std::make_unique<Form1>(*data_);
-    form2_ = std::make_unique<Form2>(*data_, *form1_);
+    form1_ = std::make_unique<StartForm>(*data_);
+    form2_ = std::make_unique<CalcForm>(*data_, *form1_);
     form1_->SetCalculationForm(form2_.get());
     form1_->show();
   }
@@ -208,8 +208,8 @@ class WindowsTest : public ::testing::Test {
   }
 
   std::unique_ptr<WindowState> data_;
-  std::unique_ptr<Form1> form1_;
-  std::unique_ptr<Form2> form2_;
+  std::unique_ptr<StartForm> form1_;
+  std::unique_ptr<CalcForm> form2_;
   std::vector<QString> messages_;
   QTemporaryDir workDir_;
   QString chosenFile_;                       // what every save dialog answers; empty: the user cancels
