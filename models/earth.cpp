@@ -62,3 +62,14 @@ LocalAxes AxesAt(const Place& p) {
 }
 
 }  // namespace zarn
+
+namespace zarn {
+
+Rates3 PointMassRates3(const Earth& e, const Vec3& r, const Vec3& v, const PointMass3& body, double roh,
+                       const Vec3& wind) {
+  const Vec3 air = v - wind;
+  const Vec3 drag = -0.5 * roh * air.norm() * body.CdA * air;
+  return {v, (body.Thrust + drag) / body.Mass + Gravity(e, r) + FrameAcceleration(e, r, v)};
+}
+
+}  // namespace zarn

@@ -62,3 +62,25 @@ struct LocalAxes {
 LocalAxes AxesAt(const Place& p);
 
 }  // namespace zarn
+
+namespace zarn {
+
+// What moves a point mass besides gravity and the Earth's turning.
+struct PointMass3 {
+  double Mass;  //!< [kg]
+  double CdA;   //!< [m^2] drag coefficient times reference area
+  Vec3 Thrust;  //!< [N] in the Earth-fixed frame
+};
+
+struct Rates3 {
+  Vec3 dr;  //!< [m/s]
+  Vec3 dv;  //!< [m/s^2]
+};
+
+// The rates of a point mass at r moving at v relative to the Earth (both Earth-fixed), in air of
+// density roh [kg/m^3] that moves at `wind` relative to the Earth: thrust, drag against the air
+// speed, gravity, and where the Earth turns the Coriolis and centrifugal parts.
+Rates3 PointMassRates3(const Earth& e, const Vec3& r, const Vec3& v, const PointMass3& body, double roh,
+                       const Vec3& wind);
+
+}  // namespace zarn
