@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "models/earth.h"
+#include "models/linear_table.h"
 #include "models/us76.h"
 
 namespace zarn {
@@ -29,15 +30,16 @@ struct AtThirty {
   double HeightFt, DownFt, EastDriftFt;
 };
 
-AtThirty Drop(const Earth& e, double cd, double eastWindFt) {
+AtThirty Drop(const Earth& e, double cd, const LinearTable& eastWindFt) {
   using State = std::array<double, 6>;
   const Place start{0.0, 0.0, 30000 * kFt};
-  const Vec3 wind = AxesAt(start).East * eastWindFt * kFt;  // the same east at every point near 0, 0
+  const Vec3 east = AxesAt(start).East;  // the same east at every point this near 0, 0
   const PointMass3 ball{kSlug, cd * 0.1963495 * kFt * kFt, Vec3::Zero()};
   auto rates = [&](const State& y, State& dy, double) {
     const Vec3 r(y[0], y[1], y[2]), v(y[3], y[4], y[5]);
-    const double roh = Us76Atmosphere(PlaceOf(e, r).Height).Roh;
-    const Rates3 d = PointMassRates3(e, r, v, ball, roh, wind);
+    const double h = PlaceOf(e, r).Height;
+    const Rates3 d =
+        PointMassRates3(e, r, v, ball, Us76Atmosphere(h).Roh, east * eastWindFt.At(h / kFt) * kFt);
     dy = {d.dr.x(), d.dr.y(), d.dr.z(), d.dv.x(), d.dv.y(), d.dv.z()};
   };
   const Vec3 r0 = PositionOf(e, start);
@@ -52,31 +54,38 @@ AtThirty Drop(const Earth& e, double cd, double eastWindFt) {
 }
 
 TEST(CheckCases, Case4SphereNotRotating) {
-  const AtThirty c = Drop(CheckSphere(false), 0.1, 0.0);
+  const AtThirty c = Drop(CheckSphere(false), 0.1, LinearTable({{0.0, 0.0}}));
   EXPECT_NEAR(c.HeightFt, 16231.307, 1.0);
   EXPECT_NEAR(c.DownFt, 867.1048, 0.1);
 }
 
 TEST(CheckCases, Case5SphereRotating) {
-  const AtThirty c = Drop(CheckSphere(true), 0.1, 0.0);
+  const AtThirty c = Drop(CheckSphere(true), 0.1, LinearTable({{0.0, 0.0}}));
   EXPECT_NEAR(c.HeightFt, 16276.386, 1.0);
   EXPECT_NEAR(c.DownFt, 864.4800, 0.1);
 }
 
 TEST(CheckCases, Case1DraglessOverTheRotatingWgs84EllipsoidWithJ2) {
-  const AtThirty c = Drop(CheckEllipsoid(), 0.0, 0.0);
+  const AtThirty c = Drop(CheckEllipsoid(), 0.0, LinearTable({{0.0, 0.0}}));
   EXPECT_NEAR(c.HeightFt, 15598.904, 1.0);
   EXPECT_NEAR(c.DownFt, 960.2931, 0.1);
 }
 
 TEST(CheckCases, Case6And7DragOverTheEllipsoidAndASteadyEastWind) {
-  const AtThirty calm = Drop(CheckEllipsoid(), 0.1, 0.0);
+  const AtThirty calm = Drop(CheckEllipsoid(), 0.1, LinearTable({{0.0, 0.0}}));
   EXPECT_NEAR(calm.HeightFt, 16284.445, 1.0);
   EXPECT_NEAR(calm.DownFt, 864.0108, 0.1);
   EXPECT_NEAR(calm.EastDriftFt, 19.51, 0.2);
-  const AtThirty windy = Drop(CheckEllipsoid(), 0.1, 20.0);
+  const AtThirty windy = Drop(CheckEllipsoid(), 0.1, LinearTable({{0.0, 20.0}}));
   EXPECT_NEAR(windy.HeightFt, 16285.162, 1.0);
   EXPECT_NEAR(windy.EastDriftFt - calm.EastDriftFt, 27.47, 0.2747);  // the wind's drift, 1 %
+}
+
+TEST(CheckCases, Case8AWindLinearInHeightDriftsTheSphereEast) {
+  const AtThirty calm = Drop(CheckEllipsoid(), 0.1, LinearTable({{0.0, 0.0}}));
+  const AtThirty shear = Drop(CheckEllipsoid(), 0.1, LinearTable({{0.0, -20.0}, {30000.0, 70.0}}));
+  EXPECT_NEAR(shear.HeightFt, 16290.999, 1.0);
+  EXPECT_NEAR(shear.EastDriftFt - calm.EastDriftFt, 80.49, 0.8049);  // the shear's drift, 1 %
 }
 
 }  // namespace
