@@ -8,8 +8,10 @@ namespace zarn {
 
 ThrustCurve::ThrustCurve(std::vector<ThrustPoint> points, double propellantMass)
     : propellant_(propellantMass) {
+  // The curve starts from no thrust at ignition unless its first point is there.
+  if (!points.empty() && points.front().t <= 0.0) points_.clear();
   points_.insert(points_.end(), points.begin(), points.end());
-  impulse_.reserve(points_.size());
+  impulse_.reserve(points_.size());  // impulse_ starts with the first point's 0
   for (std::size_t i = 1; i < points_.size(); ++i) {
     const ThrustPoint& a = points_[i - 1];
     const ThrustPoint& b = points_[i];

@@ -14,7 +14,8 @@ struct ThrustPoint {
 class ThrustCurve {
  public:
   ThrustCurve() = default;
-  // points: times rising, after 0; thrusts of 0 or more, with an impulse above 0.
+  // points: times rising from 0; thrusts of 0 or more, with an impulse above 0. Without a point at 0
+  // the curve rises from 0 at ignition to its first point.
   // propellantMass [kg]: what the burn consumes.
   ThrustCurve(std::vector<ThrustPoint> points, double propellantMass);
 
