@@ -1,0 +1,45 @@
+#pragma once
+// The files that describe one's own vehicle: a motor's thrust curve in the RASP format (".eng")
+// and tables of numbers (a drag coefficient over Mach, a wind over height, a pitch angle over
+// time) as CSV. A file that cannot be meant is refused whole, naming the file, the line and the
+// column at fault: nothing of it is used.
+//
+// RASP: ';' starts a comment line; the first other line is the header "NAME DIAMETER_MM LENGTH_MM
+// DELAYS PROPELLANT_KG TOTAL_KG MAKER"; then one "TIME THRUST" pair a line, times rising, in s and
+// N. CSV: comma-separated numbers with '.' as the decimal separator, '#' starts a comment, blank
+// lines allowed, and one header line before the first row may name the columns.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "models/thrust_curve.h"
+#include "records/errors.h"
+
+namespace zarn {
+
+class VehicleFileError : public Error {
+ public:
+  using Error::Error;
+};
+
+struct MotorFile {
+  std::string Name;
+  double DiameterMm = 0.0;
+  double LengthMm = 0.0;
+  std::string Delays;
+  double PropellantKg = 0.0;
+  double TotalKg = 0.0;
+  std::string Maker;
+  std::vector<ThrustPoint> Points;
+  ThrustCurve Curve() const { return ThrustCurve(Points, PropellantKg); }
+};
+
+// `fileName` names the file in messages only.
+MotorFile ParseMotorText(std::string_view text, std::string_view fileName);
+
+// The rows of a table of `columns` numbers a row (each of them finite), the first column rising
+// strictly from row to row. `what` names the columns for messages: "Mach, Cd".
+std::vector<std::vector<double>> ParseTableText(std::string_view text, std::string_view fileName,
+                                                std::size_t columns, std::string_view what);
+
+}  // namespace zarn

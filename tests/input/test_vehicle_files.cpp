@@ -1,0 +1,88 @@
+// The vehicle's files as a user writes them, and each fault of one with its line and column.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/vehicle_files.h"
+
+namespace zarn {
+namespace {
+
+// AeroTech K828FJ as its RASP file gives it (the motor of the 2020 Bella Lui flight), a few points.
+constexpr std::string_view kMotor =
+    ";\n"
+    "K828FJ  54.0 579.00 6-10-14-18 1.45000 2.25500 AT\r\n"
+    "   0.01    1112.06 \n"
+    "   1.00     985.51 \n"
+    "   2.00     667.23 \n"
+    "   2.50       0.00 \n"
+    ";\n";
+
+TEST(MotorFile, ReadsTheHeaderAndTheCurve) {
+  const MotorFile m = ParseMotorText(kMotor, "K828FJ.eng");
+  EXPECT_EQ(m.Name, "K828FJ");
+  EXPECT_EQ(m.DiameterMm, 54.0);
+  EXPECT_EQ(m.LengthMm, 579.0);
+  EXPECT_EQ(m.Delays, "6-10-14-18");
+  EXPECT_EQ(m.PropellantKg, 1.45);
+  EXPECT_EQ(m.TotalKg, 2.255);
+  EXPECT_EQ(m.Maker, "AT");
+  ASSERT_EQ(m.Points.size(), 4u);
+  // By hand: 0.01*1112.06/2 + 0.99*(1112.06+985.51)/2 + 1.0*(985.51+667.23)/2 + 0.5*667.23/2.
+  EXPECT_NEAR(m.Curve().TotalImpulse(), 5.5603 + 1038.29715 + 826.37 + 166.8075, 1e-9);
+}
+
+TEST(TableFile, ReadsRowsWithOrWithoutAHeaderAndComments) {
+  const auto rows = ParseTableText("mach,cd\n# subsonic\n0.01, 0.51\r\n\n0.28,0.43  # flat\n0.49,4.6e-1\n",
+                                   "cd.csv", 2, "Mach, Cd");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (std::vector<double>{0.01, 0.51}));
+  EXPECT_EQ(rows[2], (std::vector<double>{0.49, 0.46}));
+  EXPECT_EQ(ParseTableText("0,5,1\n100,7,-2\n", "wind.csv", 3, "height, wind, cross wind").size(), 2u);
+}
+
+struct Fault {
+  const char* Text;
+  std::size_t Columns;
+  const char* Message;
+};
+
+TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
+  const Fault motorFaults[] = {
+      {"K828FJ 54 579 6 1.45 AT\n", 0, "m.eng:1:1: expected the motor's header"},
+      {"K828FJ 54 579 6 1,45 2.255 AT\n", 0, "m.eng:1:17: the propellant mass '1,45' is not a number"},
+      {"K828FJ 54 579 6 3 2.255 AT\n", 0, "m.eng:1:19: the total mass is less than the propellant mass"},
+      {"K 54 579 6 1 2 AT\n0.1 10\n0.1 20\n", 0, "m.eng:3:1: the times must rise"},
+      {"K 54 579 6 1 2 AT\n0.1 10\n  0.2 -5\n", 0, "m.eng:3:7: the thrust cannot be negative"},
+      {"K 54 579 6 1 2 AT\n0.1 10 3\n", 0, "m.eng:2:1: expected TIME THRUST"},
+      {"; nothing\n", 0, "m.eng: no motor header"},
+  };
+  for (const Fault& f : motorFaults) {
+    try {
+      ParseMotorText(f.Text, "m.eng");
+      ADD_FAILURE() << "accepted: " << f.Text;
+    } catch (const VehicleFileError& e) {
+      EXPECT_TRUE(std::string(e.what()).starts_with(f.Message)) << e.what();
+    }
+  }
+  const Fault tableFaults[] = {
+      {"mach,cd\n0.1,0.5\n0.2, O.4\n", 2, "t.csv:3:6: 'O.4' is not a number (the decimal separator is '.')"},
+      {"0.1,0.5\n0,2;0,4\n", 2, "t.csv:2:3: '2;0' is not a number"},
+      {"0.1,0.5\n0.2\n", 2, "t.csv:2:1: expected 2 numbers a row (Mach, Cd), not 1"},
+      {"0.1,0.5\n0.2,0.4,7\n", 2, "t.csv:2:9: expected 2 numbers a row (Mach, Cd), not 3"},
+      {"0.3,0.5\n0.2,0.4\n", 2, "t.csv:2:1: the first column must rise from row to row"},
+      {"mach,cd\nx,y\n", 2, "t.csv:2:1: 'x' is not a number"},
+      {"# empty\n", 2, "t.csv: no rows (Mach, Cd)"},
+  };
+  for (const Fault& f : tableFaults) {
+    try {
+      ParseTableText(f.Text, "t.csv", f.Columns, "Mach, Cd");
+      ADD_FAILURE() << "accepted: " << f.Text;
+    } catch (const VehicleFileError& e) {
+      EXPECT_TRUE(std::string(e.what()).starts_with(f.Message)) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zarn
