@@ -69,10 +69,11 @@ class EulerRule final : public StepRule {
     dragLaw_ = std::nearbyint(p_.AeroModel) != 0.0;  // parameters stay fixed during a run
     buoyancyMode_ = IsBuoyantTask(p_.TaskKind) ? 1 : 0;
     airRelative_ = p_.WindModel == 1.0;
+    atmosphere_ = AtmosphereOf(p_);
   }
 
   bool Advance() override {
-    s_.Atm = FlightAir(s_.H, band_);
+    s_.Atm = FlightAir(s_.H, band_, atmosphere_);
     // The air's speed, where the wind is air moving over the ground, as the drag takes it.
     s_.Mach = Div(airRelative_ ? AirSpeedOf(s_.V, s_.Theta, p_.Vwind) : s_.V, s_.Atm.Vsound);
     if (p_.TaskKind == kTaskRocket && s_.t <= plan_.End[2]) {
@@ -99,7 +100,7 @@ class EulerRule final : public StepRule {
   int64_t Evaluations() const override { return steps_; }  // one motion step each
 
   void BeginEvents(EventLog& log) override {
-    feed_.emplace(log, p_.dt0, RunAir, airRelative_ ? p_.Vwind : 0.0);
+    feed_.emplace(log, p_.dt0, RunAirOf(p_), airRelative_ ? p_.Vwind : 0.0);
   }
   void EndEvents() override {
     feed_->Finish(s_);
@@ -166,7 +167,8 @@ class EulerRule final : public StepRule {
   int32_t pass_ = 0;         //!< 0 probe pass, 1 recording pass
   int32_t sampleCount_ = 1;  //!< row the next sample goes to, 1..RowsPerColumn
   bool dragLaw_ = false;
-  bool airRelative_ = false;       //!< the wind as air moving over the ground
+  bool airRelative_ = false;  //!< the wind as air moving over the ground
+  Atmosphere atmosphere_ = Atmosphere::kTable;
   int32_t buoyancyMode_ = 0;       //!< 1: the body does not move
   std::size_t band_ = 0;           //!< the atmosphere's band of the previous step
   AngleTrig trig_;                 //!< sin and cos of the previous step's angle
@@ -285,6 +287,22 @@ AirAt RunAir(double H) {
   std::size_t band = 0;
   const AtmosphereState air = FlightAir(H, band);
   return {air.Vsound, air.Roh};
+}
+
+namespace {
+AirAt RunAirUs76(double H) {
+  std::size_t band = 0;
+  const AtmosphereState air = FlightAir(H, band, Atmosphere::kUs76);
+  return {air.Vsound, air.Roh};
+}
+}  // namespace
+
+Atmosphere AtmosphereOf(const FlightParameters& p) {
+  return p.AtmosphereModel == 1.0 ? Atmosphere::kUs76 : Atmosphere::kTable;
+}
+
+AirModel RunAirOf(const FlightParameters& p) {
+  return AtmosphereOf(p) == Atmosphere::kUs76 ? RunAirUs76 : RunAir;
 }
 
 std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {

@@ -15,8 +15,12 @@
 
 namespace zarn {
 
-// The air of every method's run (FlightAir) for the events located between the steps.
+// The air of every method's run (FlightAir) for the events located between the steps: the table's,
+// or with AtmosphereModel 1 the computed standard's.
 AirAt RunAir(double H);
+AirModel RunAirOf(const FlightParameters& p);
+// The atmosphere a run of p flies in.
+Atmosphere AtmosphereOf(const FlightParameters& p);
 
 struct RunProgress {
   int32_t Pass;     //!< 0 probe, 1 recording

@@ -68,6 +68,9 @@ void ValidateMethod(const FlightParameters& p, char decimalSeparator) {
                 " is no method (0 two-pass Euler, 1 Runge-Kutta 4, 2 adaptive Dormand-Prince)");
   if (p.WindModel != 0.0 && p.WindModel != 1.0)
     throw Error(named("WindModel", p.WindModel) + " is no wind model (0 classic, 1 relative to the air)");
+  if (p.AtmosphereModel != 0.0 && p.AtmosphereModel != 1.0)
+    throw Error(named("AtmosphereModel", p.AtmosphereModel) +
+                " is no atmosphere (0 the table, 1 the 1976 US Standard Atmosphere)");
   if (p.Rtol != 0.0 && !(p.Rtol >= 1e-14 && p.Rtol <= 0.1))
     throw Error(named("Rtol", p.Rtol) + " must be 0 (for 1e-8) or from 1e-14 to 0.1");
 }
@@ -248,7 +251,7 @@ class HigherOrderRule final : public StepRule, public System {
   // over the stage's window, which ends at the stage's burn time exactly.
   Instant InstantOf(const State& y) {
     Instant i{};
-    i.Atm = FlightAir(y[kH], band_);
+    i.Atm = FlightAir(y[kH], band_, AtmosphereOf(p_));
     i.Mach = Div(AirSpeed(y), i.Atm.Vsound);
     i.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
     if (mode_.Stage > 0) {

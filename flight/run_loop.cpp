@@ -33,7 +33,7 @@ class TwoPasses {
     // The recording pass flies the same flight again and locates its events on the way. Where the
     // forces act on the speed relative to the air, so do the Mach number and q of the events.
     const double wind = p_.WindModel == 1.0 ? p_.Vwind : 0.0;
-    EventLog log(EventSettings{p_.Hk, RunAir, ScheduledEvents(), wind, p_.Tk});
+    EventLog log(EventSettings{p_.Hk, RunAirOf(p_), ScheduledEvents(), wind, p_.Tk});
     rule_.BeginEvents(log);
     FlyPass();
     rule_.EndEvents();

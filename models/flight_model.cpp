@@ -4,12 +4,13 @@
 
 #include "models/atmosphere.h"
 #include "models/drag_law.h"
+#include "models/us76.h"
 #include "records/errors.h"
 
 namespace zarn {
 
-AtmosphereState FlightAir(double H, std::size_t& band) noexcept {
-  AtmosphereState air = StandardAtmosphere(H, band);
+AtmosphereState FlightAir(double H, std::size_t& band, Atmosphere model) noexcept {
+  AtmosphereState air = model == Atmosphere::kUs76 ? Us76Atmosphere(H) : StandardAtmosphere(H, band);
   if (H > kThinAirHeight) air.Vsound = kThinAirVsound;
   return air;
 }

@@ -24,8 +24,14 @@ namespace zarn {
 inline constexpr double kThinAirHeight = 120000.0;  //!< [m]
 inline constexpr double kThinAirVsound = 290.0;     //!< [m/s]
 
-// The air at H as a run takes it; `band` as for StandardAtmosphere.
-AtmosphereState FlightAir(double H, std::size_t& band) noexcept;
+// Where the air's figures come from.
+enum class Atmosphere : int32_t {
+  kTable = 0,  //!< the table of atmosphere.h
+  kUs76 = 1,   //!< the 1976 US Standard Atmosphere computed from its layers (us76.h)
+};
+
+// The air at H as a run takes it; `band` as for StandardAtmosphere (the table's).
+AtmosphereState FlightAir(double H, std::size_t& band, Atmosphere model = Atmosphere::kTable) noexcept;
 
 // ----- the wind -----
 

@@ -41,6 +41,7 @@ struct FlightParameters {
   double Integrator;           //!< [-] 0 two-pass Euler, 1 fourth-order Runge-Kutta, 2 adaptive 5(4)
   double Rtol;                 //!< [-] relative tolerance of the adaptive method (0: 1e-8)
   double WindModel;            //!< [-] 0 the wind of the classic step, 1 drag and lift from the air speed
+  double AtmosphereModel;      //!< [-] 0 the table, 1 the 1976 US Standard Atmosphere from its layers
 };
 
 // The parameters of each rocket stage, by stage (stage 1 first).
@@ -82,6 +83,7 @@ enum PresetSlot : int {
   kSlotIntegrator = 21,
   kSlotRtol = 22,
   kSlotWindModel = 23,
+  kSlotAtmosphereModel = 24,
   kSlotStage1 = 30,  //!< stage s (1..3) starts at kSlotStage1 + kStageSlots * (s - 1)
 };
 
@@ -171,6 +173,9 @@ inline constexpr ParamName kRows[] = {
     {"Rtol", &FP::Rtol, kSlotRtol, "-", "relative tolerance of the adaptive integrator (0: 1e-8)", "", kSet},
     {"WindModel", &FP::WindModel, kSlotWindModel, "-",
      "wind: 0 as the classic step, 1 drag and lift along the velocity relative to the air", "", kSet},
+    {"AtmosphereModel", &FP::AtmosphereModel, kSlotAtmosphereModel, "-",
+     "atmosphere: 0 the table, 1 the 1976 US Standard Atmosphere computed from its layers up to 86 km, the table above", "",
+     kSet},
     {"GasDensity", &FP::GasDensity, kSlotGasDensity, "kg/m3", "density of the gas filling (task 3)", "", kSet, {},
      PG::kGas},  // shown by the gas block's display field
     {"FlightAltitude", &FP::FlightAltitude, kSlotFlightAltitude, "m", "flight altitude (task 3, shown only)", "",
