@@ -195,11 +195,12 @@ std::unique_ptr<OdeStepper> StepperOf(Method m, double rtol) {
 
 class HigherOrderRule final : public StepRule, public System {
  public:
-  HigherOrderRule(const FlightParameters& p, RunResult& result, StepSink& sink)
+  HigherOrderRule(const FlightParameters& p, RunResult& result, StepSink& sink, bool rows)
       : p_(p),
         d_(result),
         s_(result.Final),
         sink_(sink),
+        rows_(rows),
         airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
         stepper_(StepperOf(MethodOf(p), RtolOf(p))) {}
 
@@ -563,6 +564,16 @@ class HigherOrderRule final : public StepRule, public System {
     const State y1 = y_, f1 = f_;
     const int32_t rows = d_.Table.RowsPerColumn;
     const double si = d_.Summary.SampleInterval;
+    if (!rows_) {
+      // Which rows the step passed is all a run without rows needs: their count.
+      while (nextRow_ < rows && static_cast<double>(nextRow_) * si <= t1)
+        d_.Summary.SamplesStored = nextRow_++;
+      if (ended && nextRow_ <= rows) {
+        d_.Summary.SamplesStored = rows;
+        nextRow_ = rows + 1;
+      }
+      return;
+    }
     while (nextRow_ < rows && static_cast<double>(nextRow_) * si <= t1) {
       const double t = static_cast<double>(nextRow_) * si;
       const State y = At(sp, t);
@@ -595,6 +606,7 @@ class HigherOrderRule final : public StepRule, public System {
   RunResult& d_;
   FlightState& s_;
   StepSink& sink_;
+  const bool rows_;  //!< false: the rows are counted, not stored
   const bool airRelative_;
   std::unique_ptr<OdeStepper> stepper_;
   StagePlan plan_;  //!< a rocket's stages and the ends of their windows
@@ -616,8 +628,9 @@ class HigherOrderRule final : public StepRule, public System {
 
 }  // namespace
 
-void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink) {
-  HigherOrderRule rule(p, result, sink);
+void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink,
+                    bool rows) {
+  HigherOrderRule rule(p, result, sink, rows);
   FlyTwoPasses(p, result, options, sink, rule);
 }
 

@@ -40,8 +40,12 @@ std::span<const std::string_view> FigureKeys() {
   return keys;
 }
 
-Flight Fly(const FlightParameters& p, const RunOptions& run) {
-  Flight flight{ComputeTrajectory(p, run), {}};
+Flight Fly(const FlightParameters& p, const RunOptions& run, std::unique_ptr<RunResult> reuse) {
+  Flight flight{std::move(reuse), {}};
+  if (flight.Result)
+    ComputeTrajectory(p, run, *flight.Result);
+  else
+    flight.Result = ComputeTrajectory(p, run);
   const RunResult& d = *flight.Result;
   const KeyFigures k = KeyFiguresOf(p, d);
   const RunSummary& sum = d.Summary;

@@ -229,17 +229,23 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
     }
     run.ProgressEvery = kProgressEvery;
     run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    const Flight flight = Fly(params, run);
+    // A case whose rows nothing reads (no files, no table, no curve in a picture) flies without
+    // them, into the result its thread flew the case before into.
+    const bool pictured = SweepPicture(options).second != nullptr;
+    run.Rows = files.has_value() || !options.Csv.empty() || pictured;
+    thread_local std::unique_ptr<RunResult> spare;
+    Flight flight = Fly(params, run, std::move(spare));
     outcome.Result = flight.Values;
     const RunResult& d = *flight.Result;
     if (!options.Csv.empty())
       WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored);
     // The picture needs only the graph's columns of the stored rows, not the whole table.
-    if (SweepPicture(options).second != nullptr) {
+    if (pictured) {
       GraphSelection selection{};
       SelectGraph(*options.Graph, selection);
       outcome.Curves = CurvesOf(d, selection, UnitFlags{}, CaseName(grid.Columns(), record));
     }
+    spare = std::move(flight.Result);
   } catch (const std::exception& e) {
     outcome.Cancelled = monitor.Cancelled();
     outcome.Error = e.what();
