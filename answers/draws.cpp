@@ -4,6 +4,8 @@
 #include <array>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/triangular.hpp>
+#include <charconv>
+#include <cmath>
 #include <optional>
 
 #include "flight/number_text.h"
@@ -136,14 +138,16 @@ class CaseTwister {
     return z ^ (z >> 43);
   }
 
-  // std::seed_seq::generate of the four values into kSeeds words ([rand.util.seedseq]).
+  // std::seed_seq::generate of the four values into kSeeds words ([rand.util.seedseq]), its
+  // indices k, k + p, k + q and k - 1 modulo n kept as counters that wrap.
   void Generate(const std::array<uint32_t, 4>& v) {
-    constexpr std::size_t n = kSeeds, t = 11, p = (n - t) / 2, q = p + t, m = n;
+    constexpr std::size_t n = kSeeds, t = 11, p = (n - t) / 2, q = p + t;
     uint32_t* b = seeds_.data();
     seeds_.fill(0x8b8b8b8bU);
     auto mix = [](uint32_t x) { return x ^ (x >> 27); };
-    for (std::size_t k = 0; k < m; ++k) {
-      const std::size_t kp = (k + p) % n, kq = (k + q) % n, km = (k + n - 1) % n;
+    auto wrap = [](std::size_t& i) { i = i + 1 == n ? 0 : i + 1; };
+    std::size_t kp = p, kq = q, km = n - 1;
+    for (std::size_t k = 0; k < n; ++k, wrap(kp), wrap(kq), wrap(km)) {
       const uint32_t r1 = 1664525U * mix(b[k] ^ b[kp] ^ b[km]);
       uint32_t r2 = r1 + static_cast<uint32_t>(k);
       if (k == 0)
@@ -154,8 +158,7 @@ class CaseTwister {
       b[kq] += r2;
       b[k] = r2;
     }
-    for (std::size_t j = 0; j < n; ++j) {  // k = m + j, and m = n
-      const std::size_t kp = (j + p) % n, kq = (j + q) % n, km = (j + n - 1) % n;
+    for (std::size_t j = 0; j < n; ++j, wrap(kp), wrap(kq), wrap(km)) {  // k = n + j
       const uint32_t r3 = 1566083941U * mix(b[j] + b[kp] + b[km]);
       const uint32_t r4 = r3 - static_cast<uint32_t>(j);
       b[kp] ^= r3;
@@ -170,6 +173,37 @@ class CaseTwister {
   std::optional<std::mt19937_64> engine_;
 };
 
+// FieldValue's number, which formats 15 significant digits (a half rounded away from zero) and
+// reads them back, without its texts: the 17 digits of the shortest form decide the rounding,
+// unless they lie within a unit of a half, where FieldValue itself decides.
+double FifteenDigits(double value) {
+  const double a = std::fabs(value);
+  if (!(a >= 1e-300 && a <= 1e300)) return FieldValue(value);
+  char digits[40];
+  const auto written = std::to_chars(digits, digits + sizeof digits, a, std::chars_format::scientific, 16);
+  // d.dddddddddddddddde-XX: the 16th and 17th digits at 16 and 17, the exponent from 18.
+  const int tail = (digits[16] - '0') * 10 + (digits[17] - '0');
+  if (tail >= 48 && tail <= 51) return FieldValue(value);
+  if (tail > 51) {
+    int i = 15;
+    for (; i >= 0; --i) {
+      if (i == 1) continue;  // the point
+      if (digits[i] != '9') break;
+      digits[i] = '0';
+    }
+    if (i < 0) return FieldValue(value);  // 9.99...9 rounds to the next power of ten
+    ++digits[i];
+  }
+  char text[40];
+  std::size_t n = 0;
+  if (value < 0.0) text[n++] = '-';
+  for (int i = 0; i < 16; ++i) text[n++] = digits[i];
+  for (const char* c = digits + 18; c < written.ptr; ++c) text[n++] = *c;
+  double read = 0.0;
+  std::from_chars(text, text + n, read);
+  return read;
+}
+
 }  // namespace
 
 std::vector<double> DrawCase(uint64_t seed, int64_t caseNumber, std::span<const Law> laws) {
@@ -178,7 +212,7 @@ std::vector<double> DrawCase(uint64_t seed, int64_t caseNumber, std::span<const 
   auto uniform = [&] { return (static_cast<double>(stream() >> 11) + 0.5) * kUnit; };
   std::vector<double> values;
   values.reserve(laws.size());
-  for (const Law& law : laws) values.push_back(FieldValue(Checked(law.Quantile(uniform()))));
+  for (const Law& law : laws) values.push_back(FifteenDigits(Checked(law.Quantile(uniform()))));
   return values;
 }
 
