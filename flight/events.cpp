@@ -217,11 +217,14 @@ void EventLog::LocateMaxQ() {
                                                              std::numeric_limits<double>::digits / 2);
     best = found.first;
     // The ends of the window, where the search only comes close: the launch or the impact.
+    double top = q(best);
     for (const double t : {lo, hi})
-      if (q(t) > q(best)) best = t;
+      if (const double qt = q(t); qt > top) best = t, top = qt;
+    maxQ_ = top;
+  } else {
+    maxQ_ = q(best);
   }
   events_.push_back(stateAt(best));
-  maxQ_ = q(best);
 }
 
 std::vector<FlightEvent> EventLog::Finish() {

@@ -86,7 +86,8 @@ constexpr std::size_t kX = 0, kH = 1, kA = 2, kB = 3, kMass = 4;  // kA, kB: V, 
 constexpr int kBisections = 80;  //!< halve a bracket to the last bit of time
 
 // A root of g in [a, b] where g(a) > 0 >= g(b), by bisection on the step's interpolant.
-double Bisect(double a, double b, const std::function<double(double)>& g) {
+template <class G>
+double Bisect(double a, double b, const G& g) {
   for (int i = 0; i < kBisections && b - a > 0.0; ++i) {
     const double m = a + (b - a) / 2;
     if (m <= a || m >= b) break;
@@ -269,6 +270,14 @@ class HigherOrderRule final : public StepRule, public System {
     return y[kA] == 0.0 && y[kB] == 0.0 ? launchAngle_ : std::atan2(y[kB], y[kA]);
   }
   double Climb(const State& y) const { return airRelative_ ? y[kB] : y[kA] * std::sin(y[kB]); }
+  // Climb(y) > 0, without the sine where the angle's sign gives the sine's: an angle within the
+  // limit, and a product that cannot round to 0.
+  bool Climbs(const State& y) const {
+    if (airRelative_) return y[kB] > 0.0;
+    const double V = std::fabs(y[kA]), theta = std::fabs(y[kB]);
+    if (!(V > 1e-150 && theta > 1e-150 && theta < 3.0)) return Climb(y) > 0.0;
+    return (y[kA] > 0.0) == (y[kB] > 0.0);
+  }
 
   void Rates(const State& y, State& dy) {
     ++evaluations_;
@@ -507,8 +516,8 @@ class HigherOrderRule final : public StepRule, public System {
   // The apex inside a step, where the climb rate changes sign, from the interpolant.
   void Apex(const Span& sp, double t1, const State& y1) {
     double top = y1[kH];
-    if (Climb(sp.Y0) > 0.0 && Climb(y1) <= 0.0) {
-      const double ta = Bisect(sp.T0, t1, [&](double t) { return Climb(At(sp, t)); });
+    if (Climbs(sp.Y0) && !Climbs(y1)) {
+      const double ta = Bisect(sp.T0, t1, [&](double t) { return Climbs(At(sp, t)) ? 1.0 : -1.0; });
       top = std::max(top, At(sp, ta)[kH]);
     }
     apex_ = steps_ == 0 ? top : std::max(apex_, top);
