@@ -4,8 +4,6 @@
 #include <array>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/triangular.hpp>
-#include <charconv>
-#include <cmath>
 #include <optional>
 
 #include "flight/number_text.h"
@@ -173,37 +171,6 @@ class CaseTwister {
   std::optional<std::mt19937_64> engine_;
 };
 
-// FieldValue's number, which formats 15 significant digits (a half rounded away from zero) and
-// reads them back, without its texts: the 17 digits of the shortest form decide the rounding,
-// unless they lie within a unit of a half, where FieldValue itself decides.
-double FifteenDigits(double value) {
-  const double a = std::fabs(value);
-  if (!(a >= 1e-300 && a <= 1e300)) return FieldValue(value);
-  char digits[40];
-  const auto written = std::to_chars(digits, digits + sizeof digits, a, std::chars_format::scientific, 16);
-  // d.dddddddddddddddde-XX: the 16th and 17th digits at 16 and 17, the exponent from 18.
-  const int tail = (digits[16] - '0') * 10 + (digits[17] - '0');
-  if (tail >= 48 && tail <= 51) return FieldValue(value);
-  if (tail > 51) {
-    int i = 15;
-    for (; i >= 0; --i) {
-      if (i == 1) continue;  // the point
-      if (digits[i] != '9') break;
-      digits[i] = '0';
-    }
-    if (i < 0) return FieldValue(value);  // 9.99...9 rounds to the next power of ten
-    ++digits[i];
-  }
-  char text[40];
-  std::size_t n = 0;
-  if (value < 0.0) text[n++] = '-';
-  for (int i = 0; i < 16; ++i) text[n++] = digits[i];
-  for (const char* c = digits + 18; c < written.ptr; ++c) text[n++] = *c;
-  double read = 0.0;
-  std::from_chars(text, text + n, read);
-  return read;
-}
-
 }  // namespace
 
 std::vector<double> DrawCase(uint64_t seed, int64_t caseNumber, std::span<const Law> laws) {
@@ -212,7 +179,7 @@ std::vector<double> DrawCase(uint64_t seed, int64_t caseNumber, std::span<const 
   auto uniform = [&] { return (static_cast<double>(stream() >> 11) + 0.5) * kUnit; };
   std::vector<double> values;
   values.reserve(laws.size());
-  for (const Law& law : laws) values.push_back(FifteenDigits(Checked(law.Quantile(uniform()))));
+  for (const Law& law : laws) values.push_back(FieldValue(Checked(law.Quantile(uniform()))));
   return values;
 }
 
