@@ -222,6 +222,8 @@ class HigherOrderRule final : public StepRule, public System {
   void BeginEvents(EventLog& log) override { log_ = &log; }
   void EndEvents() override { log_ = nullptr; }
   void Finish() override { LocateMaxima(); }
+  // Both passes fly the same steps; only the rows' times need the first one's duration.
+  bool NeedsDuration() const override { return rows_; }
 
  private:
   // What holds between two events: the stage that burns (0 none) and whether the rocket's
@@ -574,13 +576,8 @@ class HigherOrderRule final : public StepRule, public System {
     const int32_t rows = d_.Table.RowsPerColumn;
     const double si = d_.Summary.SampleInterval;
     if (!rows_) {
-      // Which rows the step passed is all a run without rows needs: their count.
-      while (nextRow_ < rows && static_cast<double>(nextRow_) * si <= t1)
-        d_.Summary.SamplesStored = nextRow_++;
-      if (ended && nextRow_ <= rows) {
-        d_.Summary.SamplesStored = rows;
-        nextRow_ = rows + 1;
-      }
+      // All a run without rows needs is their count, and the last row takes the flight's end.
+      if (ended) d_.Summary.SamplesStored = rows;
       return;
     }
     while (nextRow_ < rows && static_cast<double>(nextRow_) * si <= t1) {
