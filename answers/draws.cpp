@@ -137,16 +137,18 @@ class CaseTwister {
   }
 
   // std::seed_seq::generate of the four values into kSeeds words ([rand.util.seedseq]), its
-  // indices k, k + p, k + q and k - 1 modulo n kept as counters that wrap.
+  // indices k, k + p, k + q modulo n kept as counters that wrap. The word at k - 1 is the one the
+  // step before wrote last, so it stays in a register rather than going through memory.
   void Generate(const std::array<uint32_t, 4>& v) {
     constexpr std::size_t n = kSeeds, t = 11, p = (n - t) / 2, q = p + t;
     uint32_t* b = seeds_.data();
     seeds_.fill(0x8b8b8b8bU);
     auto mix = [](uint32_t x) { return x ^ (x >> 27); };
     auto wrap = [](std::size_t& i) { i = i + 1 == n ? 0 : i + 1; };
-    std::size_t kp = p, kq = q, km = n - 1;
-    for (std::size_t k = 0; k < n; ++k, wrap(kp), wrap(kq), wrap(km)) {
-      const uint32_t r1 = 1664525U * mix(b[k] ^ b[kp] ^ b[km]);
+    std::size_t kp = p, kq = q;
+    uint32_t last = b[n - 1];
+    for (std::size_t k = 0; k < n; ++k, wrap(kp), wrap(kq)) {
+      const uint32_t r1 = 1664525U * mix(b[k] ^ b[kp] ^ last);
       uint32_t r2 = r1 + static_cast<uint32_t>(k);
       if (k == 0)
         r2 = r1 + static_cast<uint32_t>(v.size());
@@ -154,14 +156,14 @@ class CaseTwister {
         r2 += v[k - 1];
       b[kp] += r1;
       b[kq] += r2;
-      b[k] = r2;
+      b[k] = last = r2;
     }
-    for (std::size_t j = 0; j < n; ++j, wrap(kp), wrap(kq), wrap(km)) {  // k = n + j
-      const uint32_t r3 = 1566083941U * mix(b[j] + b[kp] + b[km]);
+    for (std::size_t j = 0; j < n; ++j, wrap(kp), wrap(kq)) {  // k = n + j
+      const uint32_t r3 = 1566083941U * mix(b[j] + b[kp] + last);
       const uint32_t r4 = r3 - static_cast<uint32_t>(j);
       b[kp] ^= r3;
       b[kq] ^= r4;
-      b[j] = r4;
+      b[j] = last = r4;
     }
   }
 
