@@ -1,11 +1,11 @@
 // What a case of a sweep or Monte Carlo run costs beside its forces: for preset 0, preset 4 and the
-// three-stage rocket under each method, the force evaluations a case makes (both passes), the
-// nanoseconds of one evaluation in a tight loop over the flight's own states, the nanoseconds of a
-// case in a Monte Carlo run on one thread (drawing, flying, its row and the statistics), that
-// against the evaluations' cost, and the cases per second of the same run on two threads. Each
-// timing is the median of five; the first three count processor time, so that a shared machine
-// moves them little; the last is wall time, and the load average printed first says how busy the
-// machine was.
+// three-stage rocket under each method, the force evaluations a case makes (Euler's both passes;
+// a higher-order method's one, as a case without rows flies no probe pass), the nanoseconds of one
+// evaluation in a tight loop, the nanoseconds of a case in a Monte Carlo run on one thread
+// (drawing, flying, its row and the statistics), that against its evaluations' cost, and the cases
+// per second of the same run on two threads. Each timing is the median of five; the first two
+// count processor time, so that a shared machine moves them less; the last is wall time, and the
+// load average printed first says how busy the machine was.
 //
 //   build-dev/bench/bench_sweep_cases [CASES_SECONDS]
 #include <algorithm>
@@ -194,7 +194,8 @@ int main(int argc, char** argv) {
       const zarn::FlightParameters p = zarn::ParametersOf(zarn::batch::BaseRecord(Options(flight)));
       const bool euler = p.Integrator == 0.0;
       const std::unique_ptr<zarn::RunResult> one = zarn::ComputeTrajectory(p);
-      const double evaluations = 2.0 * static_cast<double>(one->Summary.RateEvaluations);
+      // A case without rows: Euler flies both passes, a higher-order method its recording pass alone.
+      const double evaluations = (euler ? 2.0 : 1.0) * static_cast<double>(one->Summary.RateEvaluations);
       const double evalNs = EvaluationNs(p, euler, one->Final.t);
       const double guess = std::max(1e-6, 2.5 * evaluations * evalNs * 1e-9);
       const auto cases = static_cast<int64_t>(std::clamp(target / guess, 20.0, 20000.0));
