@@ -205,10 +205,22 @@ void EventLog::LocateMaxQ() {
     if (hasAfter_ && t > qBest_.t) return StateAt(qBest_, qAfter_, t, EventKind::MaxQ);
     return FlightEvent{EventKind::MaxQ, 0, qBest_.t, qBest_.X, qBest_.H, qBest_.V, qBest_.Theta};
   };
+  // q reads the height, the speed and (with wind) the angle: their cubics alone, each as stateAt's.
   auto q = [&](double t) {
-    const FlightEvent s = stateAt(t);
-    const double v = AirSpeedOf(s.V, s.Theta, settings_.AirWind);
-    return air(s.H).Roh * v * v / 2;
+    double H = qBest_.H, V = qBest_.V, Theta = qBest_.Theta;
+    const FlightNode* a = nullptr;
+    const FlightNode* b = nullptr;
+    if (hasBefore_ && t <= qBest_.t)
+      a = &qBefore_, b = &qBest_;
+    else if (hasAfter_ && t > qBest_.t)
+      a = &qBest_, b = &qAfter_;
+    if (a != nullptr) {
+      H = Along(*a, *b, &FlightNode::H, &FlightNode::dH).Value(t);
+      V = Along(*a, *b, &FlightNode::V, &FlightNode::dV).Value(t);
+      if (settings_.AirWind != 0.0) Theta = Along(*a, *b, &FlightNode::Theta, &FlightNode::dTheta).Value(t);
+    }
+    const double v = AirSpeedOf(V, Theta, settings_.AirWind);
+    return air(H).Roh * v * v / 2;
   };
   double best = std::min(qBest_.t, hi);
   if (hi > lo) {
@@ -217,11 +229,14 @@ void EventLog::LocateMaxQ() {
                                                              std::numeric_limits<double>::digits / 2);
     best = found.first;
     // The ends of the window, where the search only comes close: the launch or the impact.
+    double top = q(best);
     for (const double t : {lo, hi})
-      if (q(t) > q(best)) best = t;
+      if (const double qt = q(t); qt > top) best = t, top = qt;
+    maxQ_ = top;
+  } else {
+    maxQ_ = q(best);
   }
   events_.push_back(stateAt(best));
-  maxQ_ = q(best);
 }
 
 std::vector<FlightEvent> EventLog::Finish() {

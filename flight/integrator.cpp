@@ -39,8 +39,8 @@ class NoSink final : public StepSink {
 // staging and hold of the step's start before it.
 class EulerRule final : public StepRule {
  public:
-  EulerRule(const FlightParameters& p, RunResult& result, StepSink& sink)
-      : d_(result), p_(p), s_(result.Final), sink_(sink) {}
+  EulerRule(const FlightParameters& p, RunResult& result, StepSink& sink, bool rows = true)
+      : d_(result), p_(p), s_(result.Final), sink_(sink), rows_(rows) {}
 
   // The first step of the probe pass alone, in no file: what a run would meet at once.
   void FirstStep() {
@@ -155,7 +155,7 @@ class EulerRule final : public StepRule {
   }
 
   void StoreSample(int32_t row) {
-    StoreRow(d_.Table, d_.Units, row, s_, p_);
+    if (rows_) StoreRow(d_.Table, d_.Units, row, s_, p_);
     s_.Re = Checked(Div(s_.Atm.Roh * s_.V * 1.0, s_.Atm.Mu));  // for a length of 1 m
   }
 
@@ -163,6 +163,7 @@ class EulerRule final : public StepRule {
   const FlightParameters& p_;
   FlightState& s_;
   StepSink& sink_;
+  const bool rows_;          //!< false: the table's rows are counted, not stored
   StagePlan plan_;           //!< a rocket's stages, set up at each pass start
   int32_t pass_ = 0;         //!< 0 probe pass, 1 recording pass
   int32_t sampleCount_ = 1;  //!< row the next sample goes to, 1..RowsPerColumn
@@ -305,19 +306,41 @@ AirModel RunAirOf(const FlightParameters& p) {
   return AtmosphereOf(p) == Atmosphere::kUs76 ? RunAirUs76 : RunAir;
 }
 
+namespace {
+
+void Fly(const FlightParameters& p, const RunOptions& options, RunResult& result) {
+  NoSink none;
+  StepSink& sink = options.Sink != nullptr ? *options.Sink : none;
+  const bool rows = options.Rows || options.Sink != nullptr;
+  if (MethodOf(p) != Method::kEuler) {
+    FlyHigherOrder(p, result, options, sink, rows);
+    return;
+  }
+  EulerRule euler(p, result, sink, rows);
+  FlyTwoPasses(p, result, options, sink, euler);
+}
+
+}  // namespace
+
 std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options) {
   ValidateRun(p);
   auto result = std::make_unique<RunResult>();  // zero: rows the run does not store read 0
   result->Table.RowsPerColumn = TrajectoryTable::kMaxRows;
-  NoSink none;
-  StepSink& sink = options.Sink != nullptr ? *options.Sink : none;
-  if (MethodOf(p) != Method::kEuler) {
-    FlyHigherOrder(p, *result, options, sink);
-    return result;
-  }
-  EulerRule euler(p, *result, sink);
-  FlyTwoPasses(p, *result, options, sink, euler);
+  Fly(p, options, *result);
   return result;
+}
+
+void ComputeTrajectory(const FlightParameters& p, const RunOptions& options, RunResult& result) {
+  ValidateRun(p);
+  if (options.Rows || options.Sink != nullptr) result.Table.Elements.fill(0.0);
+  result.Table.RowsPerColumn = TrajectoryTable::kMaxRows;
+  result.Units = UnitFlags{};
+  result.Summary = RunSummary{};
+  result.Final = FlightState{};
+  result.Events.clear();
+  result.AtEndTime.reset();
+  result.LocatedMaxQ = 0.0;
+  Fly(p, options, result);
 }
 
 }  // namespace zarn

@@ -80,6 +80,10 @@ struct RunOptions {
   // Called every ProgressEvery steps; returning false stops the run with "Run cancelled".
   std::function<bool(const RunProgress&)> Progress;
   int64_t ProgressEvery = 8192;
+  // false: the run stores no row of its table, for a caller that reads only its figures and events
+  // (they stay the same to the bit); Summary.SamplesStored still counts the rows it would have
+  // stored. Only without a sink: the files are written from the rows.
+  bool Rows = true;
 };
 
 // The most steps a pass may take: a billion steps hold a core for minutes; more would look like a
@@ -101,5 +105,9 @@ void ValidateRun(const FlightParameters& p, char decimalSeparator = '.');
 // Flies the parameters. Throws Error (FloatingPointError, FileError from the sink, or a cancelled
 // or refused run); what the sink took before the failure stays.
 std::unique_ptr<RunResult> ComputeTrajectory(const FlightParameters& p, const RunOptions& options = {});
+// The same into a result the caller keeps from run to run (a sweep's thread: no 400 kB table to
+// allocate and clear for each case). All of it is reset; the table's rows are cleared only where
+// the run stores rows.
+void ComputeTrajectory(const FlightParameters& p, const RunOptions& options, RunResult& result);
 
 }  // namespace zarn

@@ -148,8 +148,44 @@ ParseResult ParseNumber(std::string_view text, char sep, double& out) {
   return ParseResult::Ok;
 }
 
+namespace {
+
+// FieldValue without its texts, where the 17 correctly rounded digits of the value decide the
+// rounding to 15: every value but those within a unit of the 17th digit of a half (which FieldValue
+// rounds away from zero by its 29-digit expansion), 9.99... that rounds to the next power of ten,
+// and the ends of the range. False where the texts must decide.
+bool FifteenDigits(double value, double& read) {
+  const double a = std::fabs(value);
+  if (!(a >= 1e-300 && a <= 1e300)) return false;
+  char digits[40];
+  const auto written = std::to_chars(digits, digits + sizeof digits, a, std::chars_format::scientific, 16);
+  // d.dddddddddddddddde-XX: the 16th and 17th digits at 16 and 17, the exponent from 18.
+  const int tail = (digits[16] - '0') * 10 + (digits[17] - '0');
+  if (tail >= 48 && tail <= 51) return false;
+  if (tail > 51) {
+    int i = 15;
+    for (; i >= 0; --i) {
+      if (i == 1) continue;  // the point
+      if (digits[i] != '9') break;
+      digits[i] = '0';
+    }
+    if (i < 0) return false;
+    ++digits[i];
+  }
+  char text[40];
+  std::size_t n = 0;
+  if (value < 0.0) text[n++] = '-';
+  for (int i = 0; i < 16; ++i) text[n++] = digits[i];
+  for (const char* c = digits + 18; c < written.ptr; ++c) text[n++] = *c;
+  return std::from_chars(text, text + n, read).ec == std::errc{};
+}
+
+}  // namespace
+
 double FieldValue(double value) {
+  if (value == 0.0) return 0.0;  // "0", of either zero
   double read = 0.0;
+  if (FifteenDigits(value, read)) return read;
   // Rounding up past the largest double is the overflow a field reports for that text.
   if (ParseNumber(FormatGeneral(value, kFieldDigits, '.'), '.', read) != ParseResult::Ok)
     RaiseFp(FpFault::Overflow);

@@ -89,7 +89,8 @@ constexpr std::size_t kX = 0, kH = 1, kA = 2, kB = 3, kMass = 4;  // kA, kB: V, 
 constexpr int kBisections = 80;  //!< halve a bracket to the last bit of time
 
 // A root of g in [a, b] where g(a) > 0 >= g(b), by bisection on the step's interpolant.
-double Bisect(double a, double b, const std::function<double(double)>& g) {
+template <class G>
+double Bisect(double a, double b, const G& g) {
   for (int i = 0; i < kBisections && b - a > 0.0; ++i) {
     const double m = a + (b - a) / 2;
     if (m <= a || m >= b) break;
@@ -198,11 +199,12 @@ std::unique_ptr<OdeStepper> StepperOf(Method m, double rtol) {
 
 class HigherOrderRule final : public StepRule, public System {
  public:
-  HigherOrderRule(const FlightParameters& p, RunResult& result, StepSink& sink)
+  HigherOrderRule(const FlightParameters& p, RunResult& result, StepSink& sink, bool rows)
       : p_(p),
         d_(result),
         s_(result.Final),
         sink_(sink),
+        rows_(rows),
         airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
         stepper_(StepperOf(MethodOf(p), RtolOf(p))) {}
 
@@ -223,6 +225,8 @@ class HigherOrderRule final : public StepRule, public System {
   void BeginEvents(EventLog& log) override { log_ = &log; }
   void EndEvents() override { log_ = nullptr; }
   void Finish() override { LocateMaxima(); }
+  // Both passes fly the same steps; only the rows' times need the first one's duration.
+  bool NeedsDuration() const override { return rows_; }
 
  private:
   // What holds between two events: the stage that burns (0 none) and whether the rocket's
@@ -271,6 +275,14 @@ class HigherOrderRule final : public StepRule, public System {
     return y[kA] == 0.0 && y[kB] == 0.0 ? launchAngle_ : std::atan2(y[kB], y[kA]);
   }
   double Climb(const State& y) const { return airRelative_ ? y[kB] : y[kA] * std::sin(y[kB]); }
+  // Climb(y) > 0, without the sine where the angle's sign gives the sine's: an angle within the
+  // limit, and a product that cannot round to 0.
+  bool Climbs(const State& y) const {
+    if (airRelative_) return y[kB] > 0.0;
+    const double V = std::fabs(y[kA]), theta = std::fabs(y[kB]);
+    if (!(V > 1e-150 && theta > 1e-150 && theta < 3.0)) return Climb(y) > 0.0;
+    return (y[kA] > 0.0) == (y[kB] > 0.0);
+  }
 
   void Rates(const State& y, State& dy) {
     ++evaluations_;
@@ -509,8 +521,8 @@ class HigherOrderRule final : public StepRule, public System {
   // The apex inside a step, where the climb rate changes sign, from the interpolant.
   void Apex(const Span& sp, double t1, const State& y1) {
     double top = y1[kH];
-    if (Climb(sp.Y0) > 0.0 && Climb(y1) <= 0.0) {
-      const double ta = Bisect(sp.T0, t1, [&](double t) { return Climb(At(sp, t)); });
+    if (Climbs(sp.Y0) && !Climbs(y1)) {
+      const double ta = Bisect(sp.T0, t1, [&](double t) { return Climbs(At(sp, t)) ? 1.0 : -1.0; });
       top = std::max(top, At(sp, ta)[kH]);
     }
     apex_ = steps_ == 0 ? top : std::max(apex_, top);
@@ -566,6 +578,11 @@ class HigherOrderRule final : public StepRule, public System {
     const State y1 = y_, f1 = f_;
     const int32_t rows = d_.Table.RowsPerColumn;
     const double si = d_.Summary.SampleInterval;
+    if (!rows_) {
+      // All a run without rows needs is their count, and the last row takes the flight's end.
+      if (ended) d_.Summary.SamplesStored = rows;
+      return;
+    }
     while (nextRow_ < rows && static_cast<double>(nextRow_) * si <= t1) {
       const double t = static_cast<double>(nextRow_) * si;
       const State y = At(sp, t);
@@ -598,6 +615,7 @@ class HigherOrderRule final : public StepRule, public System {
   RunResult& d_;
   FlightState& s_;
   StepSink& sink_;
+  const bool rows_;  //!< false: the rows are counted, not stored
   const bool airRelative_;
   std::unique_ptr<OdeStepper> stepper_;
   StagePlan plan_;  //!< a rocket's stages and the ends of their windows
@@ -619,8 +637,9 @@ class HigherOrderRule final : public StepRule, public System {
 
 }  // namespace
 
-void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink) {
-  HigherOrderRule rule(p, result, sink);
+void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink,
+                    bool rows) {
+  HigherOrderRule rule(p, result, sink, rows);
   FlyTwoPasses(p, result, options, sink, rule);
 }
 

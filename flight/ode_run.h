@@ -31,6 +31,8 @@ void ValidateMethod(const FlightParameters& p, char decimalSeparator = '.');
 
 // Flies p with a higher-order method: both passes into result, feeding the sink as the classic run
 // does (Begin, Step after each step, Sampled after the step in which a row's time falls, End).
-void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink);
+// Without `rows` the rows are counted, not interpolated and stored: the rest stays the same.
+void FlyHigherOrder(const FlightParameters& p, RunResult& result, const RunOptions& options, StepSink& sink,
+                    bool rows = true);
 
 }  // namespace zarn

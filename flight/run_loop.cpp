@@ -22,13 +22,11 @@ class TwoPasses {
   }
 
   void Fly() {
-    FlyPass();
-    RunSummary& sum = d_.Summary;
-    sum.StepsPerPass = steps_;
-    sum.RateEvaluations = rule_.Evaluations();
-    sum.Method = static_cast<int32_t>(MethodOf(p_));
-    duration_ = d_.Final.t;
-    sum.SampleInterval = Div(d_.Final.t, d_.Table.RowsPerColumn);
+    const bool probe = rule_.NeedsDuration();
+    if (probe) {
+      FlyPass();
+      Probed();
+    }
     pass_ = 1;
     // The recording pass flies the same flight again and locates its events on the way. Where the
     // forces act on the speed relative to the air, so do the Mach number and q of the events.
@@ -37,6 +35,7 @@ class TwoPasses {
     rule_.BeginEvents(log);
     FlyPass();
     rule_.EndEvents();
+    if (!probe) Probed();  // the same flight: the same steps, evaluations and duration
     d_.Events = log.Finish();
     d_.AtEndTime = log.AtEndTime();
     d_.LocatedMaxQ = log.MaxQ();
@@ -45,6 +44,16 @@ class TwoPasses {
   }
 
  private:
+  // What the probe pass found.
+  void Probed() {
+    RunSummary& sum = d_.Summary;
+    sum.StepsPerPass = steps_;
+    sum.RateEvaluations = rule_.Evaluations();
+    sum.Method = static_cast<int32_t>(MethodOf(p_));
+    duration_ = d_.Final.t;
+    sum.SampleInterval = Div(d_.Final.t, d_.Table.RowsPerColumn);
+  }
+
   void FlyPass() {
     rule_.Launch(pass_);
     untilReport_ = every_;

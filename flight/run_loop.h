@@ -27,6 +27,10 @@ class StepRule {
   virtual void EndEvents() = 0;
   // After the events: what the rule finds from the whole flight.
   virtual void Finish() {}
+  // Whether the recording pass needs the probe pass's duration: only for the times of its rows. A
+  // rule that stores none and flies the same flight in both passes may fly the recording pass
+  // alone.
+  virtual bool NeedsDuration() const { return true; }
 };
 
 // Flies both passes of p by `rule` into `result` (whose Final the rule keeps up to date), feeding

@@ -58,6 +58,7 @@ class Searcher {
       }
       run.ProgressEvery = kProgressEvery;
       run.Progress = [this](const RunProgress& p) { return monitor_(p); };
+      run.Rows = files.has_value();  // the search reads figures only
       const Flight flight = Fly(ParametersOf(record), run);
       seen_[x] = flight.Values;
       return flight.Values[figure_];

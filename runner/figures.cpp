@@ -17,8 +17,12 @@ std::span<const std::string_view> FigureKeys() {
   return keys;
 }
 
-Flight Fly(const FlightParameters& p, const RunOptions& run) {
-  Flight flight{ComputeTrajectory(p, run), {}};
+Flight Fly(const FlightParameters& p, const RunOptions& run, std::unique_ptr<RunResult> reuse) {
+  Flight flight{std::move(reuse), {}};
+  if (flight.Result)
+    ComputeTrajectory(p, run, *flight.Result);
+  else
+    flight.Result = ComputeTrajectory(p, run);
   const KeyFigures k = KeyFiguresOf(p, *flight.Result);
   flight.Values = FiguresOf(k);
   for (const std::optional<double>& v : flight.Values)

@@ -139,8 +139,9 @@ struct Flight {
   Figures Values;
   bool LocatedMaxima = false;  //!< max_q_kPa and peak_nx_g searched inside the steps
 };
-// Flies the parameters. Throws Error as ComputeTrajectory does.
-Flight Fly(const FlightParameters& p, const RunOptions& run);
+// Flies the parameters. Throws Error as ComputeTrajectory does. A result given to reuse (one
+// taken back from an earlier flight) saves allocating and clearing its table.
+Flight Fly(const FlightParameters& p, const RunOptions& run, std::unique_ptr<RunResult> reuse = nullptr);
 
 // Figure `id` (present in f) as text: counts as whole numbers; the rest with 10 significant digits
 // for people, or as the shortest text that reads back to the same double for scripts.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "flight/number_text.h"
 #include "records/errors.h"
 
 namespace zarn {
@@ -63,6 +64,33 @@ TEST(CaseStream, EachCaseDrawsItsOwnValuesWhateverWasDrawnBefore) {
   CaseStream s(1, 1);
   EXPECT_EQ(s.Uniform(), 0.2709742181407891);
   EXPECT_EQ(s.Uniform(), 0.1851887284042481);
+}
+
+TEST(CaseStream, CasesDrawWhatTheStandardEngineSeededByTheStandardSequenceGives) {
+  // The reference: std::mt19937_64 seeded through std::seed_seq, as CaseStream keeps it. Seeds and
+  // case numbers whose high halves matter, and a case of 160 draws, past the 156 outputs the
+  // engine gives before it twists again.
+  const uint64_t kSeeds[] = {0, 1, 42, (uint64_t{1} << 32) + 5, ~uint64_t{0}};
+  const int64_t kCases[] = {1, 2, 1000000, (int64_t{1} << 33) + 1};
+  // Values of many sizes and both signs, each as a field takes it (FieldValue: 15 digits).
+  const std::vector<Law> few = {ParseLaw("uniform(0,1)"), ParseLaw("normal(45,1)"),
+                                ParseLaw("uniform(95,105)"), ParseLaw("normal(-3e-7,1e-7)"),
+                                ParseLaw("triangular(-1e12,0,5e13)")};
+  const std::vector<Law> many = [&] {
+    std::vector<Law> laws;
+    for (int i = 0; i < 32; ++i) laws.insert(laws.end(), few.begin(), few.end());
+    return laws;
+  }();
+  for (const uint64_t seed : kSeeds)
+    for (const int64_t c : kCases)
+      for (const std::vector<Law>* laws : {&few, &many}) {
+        CaseStream reference(seed, c);
+        const std::vector<double> drawn = DrawCase(seed, c, *laws);
+        ASSERT_EQ(drawn.size(), laws->size());
+        for (std::size_t i = 0; i < drawn.size(); ++i)
+          ASSERT_EQ(drawn[i], FieldValue((*laws)[i].Quantile(reference.Uniform())))
+              << "seed " << seed << ", case " << c << ", draw " << i;
+      }
 }
 
 TEST(CaseStream, DrawsFollowTheirLaws) {

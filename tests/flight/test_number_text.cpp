@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "flight/number_text.h"
@@ -46,6 +48,46 @@ TEST(FormatGeneral, FifteenDigitTextsReadBackToTheSameParameter) {
     double back = 0;
     ASSERT_EQ(ParseNumber(FormatGeneral(v, 15, ','), ',', back), ParseResult::Ok);
     EXPECT_EQ(back, v);
+  }
+}
+
+// A field's value: 15 significant digits, an exact half away from zero, worked by hand; and for
+// values of every size the number its text reads back to.
+TEST(FieldValue, IsTheNumberOfItsFifteenDigitText) {
+  const struct {
+    double Value, Field;
+  } kCases[] = {
+      {1000000000000005.0, 1000000000000010.0},  // an exact half: away from zero, not to even
+      {-1000000000000005.0, -1000000000000010.0},
+      {1000000000000015.0, 1000000000000020.0},
+      {1000000000000004.0, 1000000000000000.0},
+      {1000000000000006.0, 1000000000000010.0},
+      {9999999999999996.0, 1e16},  // the carry through every digit
+      {0.1 + 0.2, 0.3},
+      {1.0 / 3, 0.333333333333333},
+      {-2.0 / 3, -0.666666666666667},
+      {45.00000000000001, 45.0},
+      {1.5e-300, 1.5e-300},
+      {0.0, 0.0},
+      {-0.0, 0.0},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(FieldValue(c.Value), c.Field) << c.Value;
+    EXPECT_FALSE(std::signbit(FieldValue(c.Value)) && c.Field == 0.0);
+  }
+  // Values spread over the range, both signs, and their neighbours next to a half of the 15th digit.
+  uint64_t bits = 0x9e3779b97f4a7c15ULL;
+  for (int i = 0; i < 20000; ++i) {
+    bits ^= bits << 13, bits ^= bits >> 7, bits ^= bits << 17;
+    const double v =
+        std::ldexp(static_cast<double>(bits >> 11) * 0x1p-53, static_cast<int>(bits % 200) - 100) *
+        (bits & 1 ? -1 : 1);
+    const double y = FieldValue(v), unit = std::pow(10.0, std::floor(std::log10(std::fabs(y))) - 14);
+    for (const double x : {v, y + unit * 0.5, y + unit * 0.496, y + unit * 0.504, y - unit * 0.496}) {
+      double text = 0;
+      ASSERT_EQ(ParseNumber(FormatGeneral(x, 15, '.'), '.', text), ParseResult::Ok);
+      ASSERT_EQ(FieldValue(x), text) << x;
+    }
   }
 }
 
