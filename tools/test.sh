@@ -18,4 +18,4 @@ cmake --build build-tsan -j"$(nproc)"
 cmake --preset asan
 cmake --build build-asan -j"$(nproc)"
 (cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" \
-  -L '^test_(models|flight|output|answers|tools)$' && ctest --output-on-failure -R '^Python\.Module$')
+  -L '^test_(models|flight|input|output|answers|tools)$' && ctest --output-on-failure -R '^Python\.Module$')

@@ -82,6 +82,7 @@ TEST_F(WindowsTest, EveryValueOfARecordReachesItsFieldAndItsParameter) {
       {nullptr, &FP::Integrator, 1021.25},
       {nullptr, &FP::Rtol, 1022.25},
       {nullptr, &FP::WindModel, 1023.25},
+      {nullptr, &FP::AtmosphereModel, 1024.25},
       {"EdMt", &FP::Mt, 1030.25},
       {"EdIud", &FP::Iud, 1031.25},
       {"EdMdv", &FP::Mdv, 1032.25},
