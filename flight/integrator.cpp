@@ -284,26 +284,25 @@ std::string FirstStepFault(const FlightParameters& p) {
 
 }  // namespace
 
-AirAt RunAir(double H) {
-  std::size_t band = 0;
-  const AtmosphereState air = FlightAir(H, band);
-  return {air.Vsound, air.Roh};
-}
-
 namespace {
-AirAt RunAirUs76(double H) {
+template <Atmosphere model>
+AirAt RunAirIn(double H) {
   std::size_t band = 0;
-  const AtmosphereState air = FlightAir(H, band, Atmosphere::kUs76);
+  const AtmosphereState air = FlightAir(H, band, model);
   return {air.Vsound, air.Roh};
 }
 }  // namespace
+
+AirAt RunAir(double H) {
+  return RunAirIn<Atmosphere::kTable>(H);
+}
 
 Atmosphere AtmosphereOf(const FlightParameters& p) {
   return p.AtmosphereModel == 1.0 ? Atmosphere::kUs76 : Atmosphere::kTable;
 }
 
 AirModel RunAirOf(const FlightParameters& p) {
-  return AtmosphereOf(p) == Atmosphere::kUs76 ? RunAirUs76 : RunAir;
+  return AtmosphereOf(p) == Atmosphere::kUs76 ? RunAirIn<Atmosphere::kUs76> : RunAir;
 }
 
 namespace {

@@ -206,6 +206,7 @@ class HigherOrderRule final : public StepRule, public System {
         sink_(sink),
         rows_(rows),
         airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
+        atmosphere_(AtmosphereOf(p)),
         stepper_(StepperOf(MethodOf(p), RtolOf(p))) {}
 
   void Launch(int32_t pass) override {
@@ -255,7 +256,7 @@ class HigherOrderRule final : public StepRule, public System {
   // over the stage's window, which ends at the stage's burn time exactly.
   Instant InstantOf(const State& y) {
     Instant i{};
-    i.Atm = FlightAir(y[kH], band_, AtmosphereOf(p_));
+    i.Atm = FlightAir(y[kH], band_, atmosphere_);
     i.Mach = Div(AirSpeed(y), i.Atm.Vsound);
     i.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
     if (mode_.Stage > 0) {
@@ -617,6 +618,7 @@ class HigherOrderRule final : public StepRule, public System {
   StepSink& sink_;
   const bool rows_;  //!< false: the rows are counted, not stored
   const bool airRelative_;
+  const Atmosphere atmosphere_;
   std::unique_ptr<OdeStepper> stepper_;
   StagePlan plan_;  //!< a rocket's stages and the ends of their windows
   bool rocket_ = false;

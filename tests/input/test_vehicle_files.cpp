@@ -41,42 +41,33 @@ TEST(TableFile, ReadsRowsWithOrWithoutAHeaderAndComments) {
   EXPECT_EQ(ParseTableText("0,5,1\n100,7,-2\n", "wind.csv", 3, "height, wind, cross wind").size(), 2u);
 }
 
-struct Fault {
-  const char* Text;
-  std::size_t Columns;
-  const char* Message;
-};
-
 TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
-  const Fault motorFaults[] = {
-      {"K828FJ 54 579 6 1.45 AT\n", 0, "m.eng:1:1: expected the motor's header"},
-      {"K828FJ 54 579 6 1,45 2.255 AT\n", 0, "m.eng:1:17: the propellant mass '1,45' is not a number"},
-      {"K828FJ 54 579 6 3 2.255 AT\n", 0, "m.eng:1:19: the total mass is less than the propellant mass"},
-      {"K 54 579 6 1 2 AT\n0.1 10\n0.1 20\n", 0, "m.eng:3:1: the times must rise"},
-      {"K 54 579 6 1 2 AT\n0.1 10\n  0.2 -5\n", 0, "m.eng:3:7: the thrust cannot be negative"},
-      {"K 54 579 6 1 2 AT\n0.1 10 3\n", 0, "m.eng:2:1: expected TIME THRUST"},
-      {"; nothing\n", 0, "m.eng: no motor header"},
+  const auto motor = [](const char* text) { ParseMotorText(text, "m.eng"); };
+  const auto table = [](const char* text) { ParseTableText(text, "t.csv", 2, "Mach, Cd"); };
+  const struct {
+    void (*Read)(const char*);
+    const char* Text;
+    const char* Message;
+  } faults[] = {
+      {motor, "K828FJ 54 579 6 1.45 AT\n", "m.eng:1:1: expected the motor's header"},
+      {motor, "K828FJ 54 579 6 1,45 2.255 AT\n", "m.eng:1:17: the propellant mass '1,45' is not a number"},
+      {motor, "K828FJ 54 579 6 3 2.255 AT\n", "m.eng:1:19: the total mass is less than the propellant mass"},
+      {motor, "K 54 579 6 1 2 AT\n0.1 10\n0.1 20\n", "m.eng:3:1: the times must rise"},
+      {motor, "K 54 579 6 1 2 AT\n0.1 10\n  0.2 -5\n", "m.eng:3:7: the thrust cannot be negative"},
+      {motor, "K 54 579 6 1 2 AT\n0.1 10 3\n", "m.eng:2:1: expected TIME THRUST"},
+      {motor, "; nothing\n", "m.eng: no motor header"},
+      {table, "mach,cd\n0.1,0.5\n0.2, O.4\n",
+       "t.csv:3:6: 'O.4' is not a number (the decimal separator is '.')"},
+      {table, "0.1,0.5\n0,2;0,4\n", "t.csv:2:3: '2;0' is not a number"},
+      {table, "0.1,0.5\n0.2\n", "t.csv:2:1: expected 2 numbers a row (Mach, Cd), not 1"},
+      {table, "0.1,0.5\n0.2,0.4,7\n", "t.csv:2:9: expected 2 numbers a row (Mach, Cd), not 3"},
+      {table, "0.3,0.5\n0.2,0.4\n", "t.csv:2:1: the first column must rise from row to row"},
+      {table, "mach,cd\nx,y\n", "t.csv:2:1: 'x' is not a number"},
+      {table, "# empty\n", "t.csv: no rows (Mach, Cd)"},
   };
-  for (const Fault& f : motorFaults) {
+  for (const auto& f : faults) {
     try {
-      ParseMotorText(f.Text, "m.eng");
-      ADD_FAILURE() << "accepted: " << f.Text;
-    } catch (const VehicleFileError& e) {
-      EXPECT_TRUE(std::string(e.what()).starts_with(f.Message)) << e.what();
-    }
-  }
-  const Fault tableFaults[] = {
-      {"mach,cd\n0.1,0.5\n0.2, O.4\n", 2, "t.csv:3:6: 'O.4' is not a number (the decimal separator is '.')"},
-      {"0.1,0.5\n0,2;0,4\n", 2, "t.csv:2:3: '2;0' is not a number"},
-      {"0.1,0.5\n0.2\n", 2, "t.csv:2:1: expected 2 numbers a row (Mach, Cd), not 1"},
-      {"0.1,0.5\n0.2,0.4,7\n", 2, "t.csv:2:9: expected 2 numbers a row (Mach, Cd), not 3"},
-      {"0.3,0.5\n0.2,0.4\n", 2, "t.csv:2:1: the first column must rise from row to row"},
-      {"mach,cd\nx,y\n", 2, "t.csv:2:1: 'x' is not a number"},
-      {"# empty\n", 2, "t.csv: no rows (Mach, Cd)"},
-  };
-  for (const Fault& f : tableFaults) {
-    try {
-      ParseTableText(f.Text, "t.csv", f.Columns, "Mach, Cd");
+      f.Read(f.Text);
       ADD_FAILURE() << "accepted: " << f.Text;
     } catch (const VehicleFileError& e) {
       EXPECT_TRUE(std::string(e.what()).starts_with(f.Message)) << e.what();
