@@ -42,6 +42,19 @@ struct FlightParameters {
   double Rtol;                 //!< [-] relative tolerance of the adaptive method (0: 1e-8)
   double WindModel;            //!< [-] 0 the wind of the classic step, 1 drag and lift from the air speed
   double AtmosphereModel;      //!< [-] 0 the table, 1 the 1976 US Standard Atmosphere from its layers
+  double EarthModel;      //!< [-] 0 flat with g = 9.8, 1 sphere, 2 rotating sphere, 3 rotating WGS-84 with J2
+  double EarthRadius;     //!< [m] the sphere's radius (0: the mean radius)
+  double EarthMu;         //!< [m^3/s^2] gravitational parameter (0: WGS-84's)
+  double EarthRate;       //!< [rad/s] rotation rate of the turning models (0: WGS-84's)
+  double LaunchLat;       //!< [deg] latitude of the launch site
+  double LaunchLon;       //!< [deg] longitude of the launch site
+  double Azimuth;         //!< [deg] direction of +X, clockwise from north
+  double VwindCross;      //!< [m/s] wind toward the right of the azimuth (physical wind model)
+  double RailLength;      //!< [m] launch rail: the path keeps the launch angle along it (0: none)
+  double Coast2, Coast3;  //!< [s] coast between the burnout before stage 2 (3) and its ignition
+  double ChuteCdS;        //!< [m^2] the parachute's drag area (0: none)
+  double ChuteDelay;      //!< [s] the parachute opens this long after the apex
+  double ChuteHeight;     //!< [m] or on the way down at this height, whichever comes first (0: not)
 };
 
 // The parameters of each rocket stage, by stage (stage 1 first).
@@ -85,6 +98,20 @@ enum PresetSlot : int {
   kSlotWindModel = 23,
   kSlotAtmosphereModel = 24,
   kSlotStage1 = 30,  //!< stage s (1..3) starts at kSlotStage1 + kStageSlots * (s - 1)
+  kSlotEarthModel = 60,
+  kSlotEarthRadius = 61,
+  kSlotEarthMu = 62,
+  kSlotEarthRate = 63,
+  kSlotLaunchLat = 64,
+  kSlotLaunchLon = 65,
+  kSlotAzimuth = 66,
+  kSlotVwindCross = 67,
+  kSlotRailLength = 68,
+  kSlotCoast2 = 69,
+  kSlotCoast3 = 70,
+  kSlotChuteCdS = 71,
+  kSlotChuteDelay = 72,
+  kSlotChuteHeight = 73,
 };
 
 // Slots of one stage, from the stage's first slot.
@@ -103,7 +130,7 @@ constexpr int StageSlotOf(int stage, StageSlot item) {
 }
 
 // The preset record: what a preset or a parameter file gives; slots in PresetSlot and StageSlot.
-inline constexpr int kPresetSlots = 60;
+inline constexpr int kPresetSlots = 80;
 using PresetRecordSlots = std::array<double, kPresetSlots>;
 
 // The start form offers this many presets; a preset writes slots 0 to kPresetSlotsWritten - 1.
@@ -176,6 +203,22 @@ inline constexpr ParamName kRows[] = {
     {"AtmosphereModel", &FP::AtmosphereModel, kSlotAtmosphereModel, "-",
      "atmosphere: 0 the table, 1 the 1976 US Standard Atmosphere computed from its layers up to 86 km, the table above", "",
      kSet},
+    {"EarthModel", &FP::EarthModel, kSlotEarthModel, "-",
+     "Earth: 0 flat with g = 9.8, 1 sphere not rotating, 2 rotating sphere, 3 rotating WGS-84 ellipsoid with J2", "",
+     kSet},
+    {"EarthRadius", &FP::EarthRadius, kSlotEarthRadius, "m", "radius of the sphere (0: the mean radius 6371008.8 m)", "", kSet},
+    {"EarthMu", &FP::EarthMu, kSlotEarthMu, "m3/s2", "gravitational parameter (0: 3.986004418e14 m3/s2)", "", kSet},
+    {"EarthRate", &FP::EarthRate, kSlotEarthRate, "rad/s", "rotation rate of the rotating Earths (0: 7.292115e-5 rad/s)", "", kSet},
+    {"LaunchLat", &FP::LaunchLat, kSlotLaunchLat, "deg", "latitude of the launch site", "", kSet},
+    {"LaunchLon", &FP::LaunchLon, kSlotLaunchLon, "deg", "longitude of the launch site", "", kSet},
+    {"Azimuth", &FP::Azimuth, kSlotAzimuth, "deg", "direction of +X, clockwise from north", "", kSet},
+    {"VwindCross", &FP::VwindCross, kSlotVwindCross, "m/s", "wind toward the right of the azimuth (WindModel 1)", "", kSet},
+    {"RailLength", &FP::RailLength, kSlotRailLength, "m", "launch rail: the path keeps the launch angle along it (0: none)", "", kSet},
+    {"Coast2", &FP::Coast2, kSlotCoast2, "s", "coast between burnout and the ignition of stage 2", "", kSet},
+    {"Coast3", &FP::Coast3, kSlotCoast3, "s", "coast between burnout and the ignition of stage 3", "", kSet},
+    {"ChuteCdS", &FP::ChuteCdS, kSlotChuteCdS, "m2", "drag area of the parachute (0: none)", "", kSet},
+    {"ChuteDelay", &FP::ChuteDelay, kSlotChuteDelay, "s", "the parachute opens this long after the apex", "", kSet},
+    {"ChuteHeight", &FP::ChuteHeight, kSlotChuteHeight, "m", "or on the way down at this height, if earlier (0: not)", "", kSet},
     {"GasDensity", &FP::GasDensity, kSlotGasDensity, "kg/m3", "density of the gas filling (task 3)", "", kSet, {},
      PG::kGas},  // shown by the gas block's display field
     {"FlightAltitude", &FP::FlightAltitude, kSlotFlightAltitude, "m", "flight altitude (task 3, shown only)", "",

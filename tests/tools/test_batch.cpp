@@ -411,10 +411,12 @@ TEST_F(BatchProgram, FollowsTheCommandLineConventions) {
       if (line.rfind(start, 0) == 0 && line.size() >= end.size() && line.ends_with(end)) return true;
     return false;
   };
-  for (const ParamName& p : kParamNames)
-    EXPECT_TRUE(
-        hasLine("  " + std::string(p.Name) + " ", "[" + std::string(p.Unit) + "] " + std::string(p.Meaning)))
-        << p.Name;
+  for (const ParamName& p : kParamNames) {
+    std::string start = "  ", end = "[";
+    start.append(p.Name).append(" ");
+    end.append(p.Unit).append("] ").append(p.Meaning);
+    EXPECT_TRUE(hasLine(start, end)) << p.Name;
+  }
   for (const GraphEntry& g : GraphButtons())
     EXPECT_TRUE(hasLine("  " + std::string(g.Component) + " ", " " + std::string(g.Caption))) << g.Component;
 }

@@ -84,12 +84,13 @@ TEST_F(WindowsTest, PresetChoiceWritesOnlyTheRecordAndLeavesNothingOfTheLastPres
   EXPECT_EQ(rec[kSlotCy], 0.05);
   EXPECT_EQ(rec[kSlotTTO], 0.0);
   EXPECT_EQ(rec[kSlotDt0], 0.0015);
-  for (int slot = 30; slot < 60; ++slot) EXPECT_EQ(rec[static_cast<std::size_t>(slot)], 0.0) << slot;
+  for (int slot = 30; slot < kPresetSlots; ++slot)
+    EXPECT_EQ(rec[static_cast<std::size_t>(slot)], 0.0) << slot;
   // Nothing reaches the parameters or the fields before START.
   EXPECT_EQ(Params().MassaStart, 0.0);
   EXPECT_EQ(Text("edMassaStart"), "");
 
-  const std::array<double, 60> before = rec;
+  const PresetRecordSlots before = rec;
   ChoosePreset(5);
   EXPECT_EQ(rec, before);
 }
