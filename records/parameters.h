@@ -7,10 +7,13 @@
 #include <array>
 #include <cstddef>
 #include <iterator>
+#include <memory>
 #include <span>
 #include <string_view>
 
 namespace zarn {
+
+struct VehicleTables;  // models/vehicle_tables.h
 
 // Parameters of a run: written by the form's fields and the preset, read at each pass start.
 struct FlightParameters {
@@ -55,6 +58,9 @@ struct FlightParameters {
   double ChuteCdS;        //!< [m^2] the parachute's drag area (0: none)
   double ChuteDelay;      //!< [s] the parachute opens this long after the apex
   double ChuteHeight;     //!< [m] or on the way down at this height, whichever comes first (0: not)
+  // The vehicle's files as read (thrust curves, drag and wind tables, pitch program): nullptr for
+  // none, the usual. Shared and never changed, so that a sweep's cases read one copy.
+  std::shared_ptr<const VehicleTables> Vehicle;
 };
 
 // The parameters of each rocket stage, by stage (stage 1 first).
