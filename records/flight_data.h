@@ -46,6 +46,10 @@ struct FlightState {
   double Re;            //!< [-] Reynolds number for 1 m: Roh*V/Mu
   double Auftrieb;      //!< [N] buoyancy force (cleared by every motion step)
   double Volumen;       //!< [m^3] buoyant volume
+  // Of a flight in three dimensions (a round Earth, or a cross wind); 0 in the vertical plane.
+  double Z;    //!< [m] cross range, positive to the right of the azimuth
+  double Lat;  //!< [deg] latitude
+  double Lon;  //!< [deg] longitude
 };
 
 // Working data of one rocket stage, filled at each pass start.
@@ -90,13 +94,18 @@ enum Column : int {
   kColTemp = 26,           //!< [K] atmosphere T
   kColPbar = 27,           //!< [bar] atmosphere Pbar
   kColRoh = 28,            //!< [kg/m^3] atmosphere Roh
-  kColRe = 29              //!< [-] Re / 1000 for a length of 1 m
+  kColRe = 29,             //!< [-] Re / 1000 for a length of 1 m
+  // Beyond the 30 columns of the result files, filled by a flight in three dimensions alone.
+  kColZ = 30,    //!< [m] Z
+  kColLat = 31,  //!< [deg] Lat
+  kColLon = 32,  //!< [deg] Lon
 };
 
 // 30 columns of RowsPerColumn rows in one block of 50000 doubles numbered from 1:
 // column c (0..29), row r (1..RowsPerColumn) is element c * RowsPerColumn + r.
 struct TrajectoryTable {
   static constexpr int kColumns = 30;
+  static constexpr int kColumns3D = 33;  //!< with kColZ, kColLat and kColLon
   static constexpr int kMaxRows = 500;
   static constexpr int kElements = 50000;
 
