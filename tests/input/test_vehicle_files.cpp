@@ -101,9 +101,10 @@ TEST(VehicleFiles, ReadsEveryNamedFileIntoOneVehicle) {
   EXPECT_EQ(v->Motors[1]->Name, "K828FJ");
   EXPECT_NEAR(v->Motors[1]->CaseMass, 0.805, 1e-12);  // 2.255 - 1.45 kg
   EXPECT_NEAR(v->Motors[1]->Curve.BurnTime(), 2.5, 1e-12);
+  ASSERT_TRUE(v->Cd[0] && v->WindAlong && v->WindAcross && v->Pitch);
   EXPECT_NEAR(v->Cd[0]->At(0.25), 0.55, 1e-12);
   EXPECT_NEAR(v->WindAlong->At(50.0), 4.0, 1e-12);
-  EXPECT_NEAR(v->WindAcross->At(25.0), 0.0, 1e-12);
+  EXPECT_NEAR(v->WindAcross->At(75.0), 2.0, 1e-12);
   EXPECT_NEAR(v->Pitch->At(4.0), 72.0, 1e-12);
 
   // A wind of two columns has no cross wind; a missing file is named with the system's reason.
