@@ -95,7 +95,7 @@ double NumberAt(std::string_view file, const Line& line, const Field& f, std::st
   double v = 0.0;
   if (!ParseFiniteNumber(f.Text, v))
     Refuse(file, line, f.Column,
-           Cat({"the ", what, " '", f.Text, "' is not a number (the decimal separator is '.')"}));
+           Cat({"the ", what, " '", Shown(f.Text), "' is not a number (the decimal separator is '.')"}));
   return v;
 }
 
@@ -168,7 +168,7 @@ std::vector<std::vector<double>> ParseTableText(std::string_view text, std::stri
         // The first line may name the columns: a line whose first field is not a number.
         if (headerAllowed && &field == &f[0]) break;
         Refuse(fileName, line, field.Column,
-               Cat({"'", field.Text, "' is not a number (the decimal separator is '.')"}));
+               Cat({"'", Shown(field.Text), "' is not a number (the decimal separator is '.')"}));
       }
       row.push_back(v);
     }

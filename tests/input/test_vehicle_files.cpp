@@ -67,6 +67,9 @@ TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
       {table, "0.1,0.5\n0.2,0.4,7\n", "t.csv:2:9: expected 2 numbers a row (Mach, Cd), not 3"},
       {table, "0.3,0.5\n0.2,0.4\n", "t.csv:2:1: the first column must rise from row to row"},
       {table, "mach,cd\nx,y\n", "t.csv:2:1: 'x' is not a number"},
+      // A byte that would steer the user's terminal is shown, never sent as it is.
+      {table, "0.1,0.5\n0.2,\x1b[2J\n", "t.csv:2:5: '\\x1b[2J' is not a number"},
+      {motor, "K 54 579 6 \x07 2 AT\n", "m.eng:1:12: the propellant mass '\\x07' is not a number"},
       {table, "# empty\n", "t.csv: no rows (Mach, Cd)"},
       {wind, "h,w,c\n0,1,2\n10,3\n", "w.csv:3:4: expected 3 numbers a row (height, wind), not 2"},
       {wind, "0,1\n10,3,4\n", "w.csv:2:6: expected 2 numbers a row (height, wind), not 3"},
