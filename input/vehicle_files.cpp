@@ -151,7 +151,8 @@ MotorFile ParseMotorText(std::string_view text, std::string_view fileName) {
 
 std::vector<std::vector<double>> ParseTableText(std::string_view text, std::string_view fileName,
                                                 std::size_t columns, std::string_view what,
-                                                std::size_t maxColumns) {
+                                                std::size_t maxColumns,
+                                                std::span<const std::string_view> nonNegative) {
   maxColumns = std::max(maxColumns, columns);
   std::vector<std::vector<double>> rows;
   bool headerAllowed = true;
@@ -184,6 +185,9 @@ std::vector<std::vector<double>> ParseTableText(std::string_view text, std::stri
                   " numbers a row (", what, "), not ", std::to_string(row.size())}));
     if (!rows.empty() && !(row[0] > rows.back()[0]))
       Refuse(fileName, line, f[0].Column, "the first column must rise from row to row");
+    for (std::size_t i = 0; i < row.size() && i < nonNegative.size(); ++i)
+      if (!nonNegative[i].empty() && row[i] < 0.0)
+        Refuse(fileName, line, f[i].Column, Cat({"the ", nonNegative[i], " cannot be negative"}));
     rows.push_back(std::move(row));
   }
   if (rows.empty()) throw VehicleFileError(Cat({fileName, ": no rows (", what, ")"}));
@@ -191,6 +195,10 @@ std::vector<std::vector<double>> ParseTableText(std::string_view text, std::stri
 }
 
 namespace {
+
+// Columns that mean nothing below 0: a drag against the flight, a time before launch.
+constexpr std::array<std::string_view, 2> kMachAndCd{"Mach", "Cd"};
+constexpr std::array<std::string_view, 1> kTime{"time"};
 
 // Motor files are a few kB and tables rarely more; a larger file is not one of them.
 constexpr std::size_t kMaxVehicleFileBytes = 16 << 20;
@@ -241,7 +249,8 @@ std::shared_ptr<const VehicleTables> ReadVehicle(const VehiclePaths& paths) {
       vehicle->Motors[stage] = StageMotor{m.Name, m.Curve(), m.TotalKg - m.PropellantKg};
     }
     if (const auto& path = paths[3 + stage]; !path.empty())
-      vehicle->Cd[stage] = Column(ParseTableText(ReadVehicleFile(path), path.string(), 2, "Mach, Cd"), 1);
+      vehicle->Cd[stage] =
+          Column(ParseTableText(ReadVehicleFile(path), path.string(), 2, "Mach, Cd", 2, kMachAndCd), 1);
   }
   if (const auto& path = paths[6]; !path.empty()) {
     const auto rows =
@@ -250,7 +259,8 @@ std::shared_ptr<const VehicleTables> ReadVehicle(const VehiclePaths& paths) {
     if (rows[0].size() == 3) vehicle->WindAcross = Column(rows, 2);
   }
   if (const auto& path = paths[7]; !path.empty())
-    vehicle->Pitch = Column(ParseTableText(ReadVehicleFile(path), path.string(), 2, "time, pitch"), 1);
+    vehicle->Pitch =
+        Column(ParseTableText(ReadVehicleFile(path), path.string(), 2, "time, pitch", 2, kTime), 1);
   return vehicle;
 }
 

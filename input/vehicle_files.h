@@ -44,10 +44,12 @@ MotorFile ParseMotorText(std::string_view text, std::string_view fileName);
 
 // The rows of a table of `columns` numbers a row (each of them finite), the first column rising
 // strictly from row to row. `what` names the columns for messages: "Mach, Cd". With maxColumns
-// above `columns`, a row may hold up to that many, every row as many as the first.
+// above `columns`, a row may hold up to that many, every row as many as the first. A column whose
+// entry in `nonNegative` names it ("Cd") is refused where it holds a value below 0.
 std::vector<std::vector<double>> ParseTableText(std::string_view text, std::string_view fileName,
                                                 std::size_t columns, std::string_view what,
-                                                std::size_t maxColumns = 0);
+                                                std::size_t maxColumns = 0,
+                                                std::span<const std::string_view> nonNegative = {});
 
 // The names of the vehicle's files as parameters, in the order of VehiclePaths.
 inline constexpr std::array<std::string_view, 8> kVehicleFileNames{

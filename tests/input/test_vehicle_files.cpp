@@ -48,6 +48,10 @@ TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
   const auto motor = [](const char* text) { ParseMotorText(text, "m.eng"); };
   const auto table = [](const char* text) { ParseTableText(text, "t.csv", 2, "Mach, Cd"); };
   const auto wind = [](const char* text) { ParseTableText(text, "w.csv", 2, "height, wind", 3); };
+  const auto cd = [](const char* text) {
+    constexpr std::string_view kNames[] = {"Mach", "Cd"};
+    ParseTableText(text, "cd.csv", 2, "Mach, Cd", 2, kNames);
+  };
   const struct {
     void (*Read)(const char*);
     const char* Text;
@@ -74,6 +78,8 @@ TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
       {wind, "h,w,c\n0,1,2\n10,3\n", "w.csv:3:4: expected 3 numbers a row (height, wind), not 2"},
       {wind, "0,1\n10,3,4\n", "w.csv:2:6: expected 2 numbers a row (height, wind), not 3"},
       {wind, "0,1,2,3\n", "w.csv:1:7: expected 2 to 3 numbers a row (height, wind), not 4"},
+      {cd, "0,0.5\n1, -0.1\n", "cd.csv:2:4: the Cd cannot be negative"},
+      {cd, "-0.1,0.5\n", "cd.csv:1:1: the Mach cannot be negative"},
   };
   for (const auto& f : faults) {
     try {

@@ -37,6 +37,8 @@ TEST_F(BatchVehicle, EachFaultOfAFileIsRefusedWithItsLineAndColumnBeforeAnything
       {"WindTable", "wind.csv", "# height, wind\n0,1\n100,2\n50,3\n",
        "wind.csv:4:1: the first column must rise from row to row"},
       {"PitchTable", "pitch.csv", "t_s,pitch_deg\n\n# nothing yet\n", "pitch.csv: no rows (time, pitch)"},
+      {"CdTable2", "cd2.csv", "mach,cd\n0,0.4\n0.8,-0.2\n", "cd2.csv:3:5: the Cd cannot be negative"},
+      {"PitchTable", "p2.csv", "-1,90\n", "p2.csv:1:1: the time cannot be negative"},
       {"CdTable3", "cd3.csv", "0,0.5\n1.2,0.5,0.1\n",
        "cd3.csv:2:9: expected 2 numbers a row (Mach, Cd), not 3"},
       {"Motor2", "f30.eng", "; my motor\nF30 29 124 4-8 0.04 ZM\n0.1 30\n1.9 0\n",
