@@ -44,6 +44,7 @@
 #include "records/constants.h"
 #include "records/errors.h"
 #include "records/language.h"
+#include "ui/earth_site.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/measured_note.h"
@@ -452,6 +453,7 @@ CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
   clearMeasured_ = entry(Text::kClearMeasured, &CalcForm::ClearMeasuredData);
   addActions({openParams_, saveParams_, keepRun_});
   accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
+  earthSite_ = std::make_unique<EarthSiteEntry>(*plotMenu_, inputs_, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
   Image1_->setMouseTracking(true);  // the tooltip follows the pointer
   Image1_->installEventFilter(this);
@@ -751,6 +753,9 @@ void CalcForm::ShowRunNote() {
   // Which method flew the run, where it is not the classic one.
   const QString method = MethodNote(shown_->Flown, state_.LangCode);
   if (!method.isEmpty()) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + method;
+  // And the Earth and air it flew over, where they are not the classic ones.
+  const QString earth = EarthNote(shown_->Flown, state_.LangCode);
+  if (!earth.isEmpty()) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + earth;
   ShowNote(note);
 }
 

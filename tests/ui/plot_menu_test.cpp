@@ -48,20 +48,20 @@ TEST_F(WindowsTest, PlotMenuSpeaksTheLanguageOfTheStartForm) {
         "Открыть файл параметров...", "Сохранить файл параметров...", "Папка результатов...",
         "Запомнить этот расчёт", "Забыть запомненные расчёты", "Открыть данные измерений...",
         "Убрать данные измерений", "Эйлер (два прохода)", "Рунге — Кутта 4", "Дорманд — Принс 5(4)",
-        "Физическая модель ветра", "Проверить шаг"},
+        "Физическая модель ветра", "Проверить шаг", "Земля и место старта…"},
        "Отмена"},
       {kGerman,
        {"Grafik speichern unter...", "Tabelle als CSV speichern...", "Grafik kopieren", "Klarer Grafikstil",
         "Parameterdatei öffnen...", "Parameterdatei speichern...", "Ergebnisordner...",
         "Diesen Lauf behalten", "Behaltene Läufe entfernen", "Messdaten öffnen...", "Messdaten entfernen",
         "Euler (zwei Durchläufe)", "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physikalischer Wind",
-        "Schritt prüfen"},
+        "Schritt prüfen", "Erde und Startort…"},
        "Abbrechen"},
       {kEnglish,
        {"Save graph as...", "Save table as CSV...", "Copy graph", "Clear graph style",
         "Open parameter file...", "Save parameter file...", "Results folder...", "Keep this run",
         "Clear kept runs", "Open measured data...", "Clear measured data", "Euler (two passes)",
-        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step"},
+        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step", "Earth and launch site…"},
        "Cancel"},
   };
   for (const auto& c : cases) {
@@ -100,7 +100,7 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
   EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
                                   kResultsFolder, kKeepRun, kClearKept, kOpenMeasured, kClearMeasured,
                                   "Euler (two passes)", "Runge-Kutta 4", "Dormand-Prince 5(4)",
-                                  "Physical wind", "Check the step"}));
+                                  "Physical wind", "Check the step", "Earth and launch site…"}));
   menu->close();
   chosenFile_ = workDir_.filePath("never.png");
   ChooseFromPlotMenu(kSaveGraph);
