@@ -1,9 +1,11 @@
 #include "input/vehicle_files.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
 #include <string>
 
+#include "input/text_lines.h"
 #include "input/user_text.h"
 
 namespace zarn {
@@ -147,7 +149,9 @@ MotorFile ParseMotorText(std::string_view text, std::string_view fileName) {
 }
 
 std::vector<std::vector<double>> ParseTableText(std::string_view text, std::string_view fileName,
-                                                std::size_t columns, std::string_view what) {
+                                                std::size_t columns, std::string_view what,
+                                                std::size_t maxColumns) {
+  maxColumns = std::max(maxColumns, columns);
   std::vector<std::vector<double>> rows;
   bool headerAllowed = true;
   for (const Line& full : LinesOf(text)) {
@@ -170,16 +174,67 @@ std::vector<std::vector<double>> ParseTableText(std::string_view text, std::stri
     const bool header = headerAllowed && row.empty();
     headerAllowed = false;
     if (header) continue;
-    if (row.size() != columns)
-      Refuse(fileName, line, f[std::min(row.size(), f.size() - 1)].Column,
-             Cat({"expected ", std::to_string(columns), " numbers a row (", what, "), not ",
-                  std::to_string(row.size())}));
+    // The first row decides how many columns a table of a varying width has.
+    const std::size_t low = rows.empty() ? columns : rows[0].size();
+    const std::size_t high = rows.empty() ? maxColumns : rows[0].size();
+    if (row.size() < low || row.size() > high)
+      Refuse(fileName, line, f[std::min(row.size() > high ? high : row.size(), f.size() - 1)].Column,
+             Cat({"expected ", std::to_string(low), high > low ? Cat({" to ", std::to_string(high)}) : "",
+                  " numbers a row (", what, "), not ", std::to_string(row.size())}));
     if (!rows.empty() && !(row[0] > rows.back()[0]))
       Refuse(fileName, line, f[0].Column, "the first column must rise from row to row");
     rows.push_back(std::move(row));
   }
   if (rows.empty()) throw VehicleFileError(Cat({fileName, ": no rows (", what, ")"}));
   return rows;
+}
+
+namespace {
+
+// Motor files are a few kB and tables rarely more; a larger file is not one of them.
+constexpr std::size_t kMaxVehicleFileBytes = 16 << 20;
+
+std::string ReadVehicleFile(const std::filesystem::path& path) {
+  std::string text;
+  try {
+    text = ReadWholeFile(path, kMaxVehicleFileBytes);
+  } catch (const FileError& e) {
+    throw VehicleFileError(e.what());
+  }
+  if (text.size() > kMaxVehicleFileBytes)
+    throw VehicleFileError(Cat({path.string(), ": too large for a motor file or a table (over 16 MiB)"}));
+  return text;
+}
+
+LinearTable Column(const std::vector<std::vector<double>>& rows, std::size_t column) {
+  std::vector<LinearTable::Row> out;
+  out.reserve(rows.size());
+  for (const auto& row : rows) out.push_back({row[0], row[column]});
+  return LinearTable(std::move(out));
+}
+
+}  // namespace
+
+std::shared_ptr<const VehicleTables> ReadVehicle(const VehiclePaths& paths) {
+  if (std::all_of(paths.begin(), paths.end(), [](const auto& p) { return p.empty(); })) return nullptr;
+  auto vehicle = std::make_shared<VehicleTables>();
+  for (std::size_t stage = 0; stage < 3; ++stage) {
+    if (const auto& path = paths[stage]; !path.empty()) {
+      const MotorFile m = ParseMotorText(ReadVehicleFile(path), path.string());
+      vehicle->Motors[stage] = StageMotor{m.Name, m.Curve(), m.TotalKg - m.PropellantKg};
+    }
+    if (const auto& path = paths[3 + stage]; !path.empty())
+      vehicle->Cd[stage] = Column(ParseTableText(ReadVehicleFile(path), path.string(), 2, "Mach, Cd"), 1);
+  }
+  if (const auto& path = paths[6]; !path.empty()) {
+    const auto rows =
+        ParseTableText(ReadVehicleFile(path), path.string(), 2, "height, wind[, cross wind]", 3);
+    vehicle->WindAlong = Column(rows, 1);
+    if (rows[0].size() == 3) vehicle->WindAcross = Column(rows, 2);
+  }
+  if (const auto& path = paths[7]; !path.empty())
+    vehicle->Pitch = Column(ParseTableText(ReadVehicleFile(path), path.string(), 2, "time, pitch"), 1);
+  return vehicle;
 }
 
 }  // namespace zarn

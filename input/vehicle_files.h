@@ -8,11 +8,15 @@
 // DELAYS PROPELLANT_KG TOTAL_KG MAKER"; then one "TIME THRUST" pair a line, times rising, in s and
 // N. CSV: comma-separated numbers with '.' as the decimal separator, '#' starts a comment, blank
 // lines allowed, and one header line before the first row may name the columns.
+#include <array>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "models/thrust_curve.h"
+#include "models/vehicle_tables.h"
 #include "records/errors.h"
 
 namespace zarn {
@@ -38,8 +42,19 @@ struct MotorFile {
 MotorFile ParseMotorText(std::string_view text, std::string_view fileName);
 
 // The rows of a table of `columns` numbers a row (each of them finite), the first column rising
-// strictly from row to row. `what` names the columns for messages: "Mach, Cd".
+// strictly from row to row. `what` names the columns for messages: "Mach, Cd". With maxColumns
+// above `columns`, a row may hold up to that many, every row as many as the first.
 std::vector<std::vector<double>> ParseTableText(std::string_view text, std::string_view fileName,
-                                                std::size_t columns, std::string_view what);
+                                                std::size_t columns, std::string_view what,
+                                                std::size_t maxColumns = 0);
+
+// The names of the vehicle's files as parameters, in the order of VehiclePaths.
+inline constexpr std::array<std::string_view, 8> kVehicleFileNames{
+    "Motor1", "Motor2", "Motor3", "CdTable", "CdTable2", "CdTable3", "WindTable", "PitchTable"};
+using VehiclePaths = std::array<std::filesystem::path, 8>;  // "" none, by kVehicleFileNames
+
+// Reads every named file; nullptr when none is named. Throws VehicleFileError naming
+// file:line:column. WindTable: height, along[, across]; CdTable*: Mach, Cd; PitchTable: t, deg.
+std::shared_ptr<const VehicleTables> ReadVehicle(const VehiclePaths& paths);
 
 }  // namespace zarn

@@ -1,9 +1,11 @@
 // The vehicle's files as a user writes them, and each fault of one with its line and column.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "input/vehicle_files.h"
+#include "tests/support/scratch.h"
 
 namespace zarn {
 namespace {
@@ -44,6 +46,7 @@ TEST(TableFile, ReadsRowsWithOrWithoutAHeaderAndComments) {
 TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
   const auto motor = [](const char* text) { ParseMotorText(text, "m.eng"); };
   const auto table = [](const char* text) { ParseTableText(text, "t.csv", 2, "Mach, Cd"); };
+  const auto wind = [](const char* text) { ParseTableText(text, "w.csv", 2, "height, wind", 3); };
   const struct {
     void (*Read)(const char*);
     const char* Text;
@@ -64,6 +67,9 @@ TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
       {table, "0.3,0.5\n0.2,0.4\n", "t.csv:2:1: the first column must rise from row to row"},
       {table, "mach,cd\nx,y\n", "t.csv:2:1: 'x' is not a number"},
       {table, "# empty\n", "t.csv: no rows (Mach, Cd)"},
+      {wind, "h,w,c\n0,1,2\n10,3\n", "w.csv:3:4: expected 3 numbers a row (height, wind), not 2"},
+      {wind, "0,1\n10,3,4\n", "w.csv:2:6: expected 2 numbers a row (height, wind), not 3"},
+      {wind, "0,1,2,3\n", "w.csv:1:7: expected 2 to 3 numbers a row (height, wind), not 4"},
   };
   for (const auto& f : faults) {
     try {
@@ -72,6 +78,44 @@ TEST(VehicleFiles, EachFaultNamesTheFileItsLineAndColumn) {
     } catch (const VehicleFileError& e) {
       EXPECT_TRUE(std::string(e.what()).starts_with(f.Message)) << e.what();
     }
+  }
+}
+
+TEST(VehicleFiles, ReadsEveryNamedFileIntoOneVehicle) {
+  EXPECT_EQ(ReadVehicle({}), nullptr);
+  const test_support::ScratchDir dir("vehicle");
+  const auto write = [&](const char* name, std::string_view text) {
+    std::ofstream(dir.path() / name, std::ios::binary) << text;
+    return dir.path() / name;
+  };
+  VehiclePaths paths;
+  paths[1] = write("k.eng", kMotor);
+  paths[3] = write("cd.csv", "mach,cd\n0,0.5\n1,0.7\n");
+  paths[6] = write("wind.csv", "0,2,-1\n100,6,3\n");
+  paths[7] = write("pitch.csv", "# t, deg\n0,90\n10,45\n");
+  const auto v = ReadVehicle(paths);
+  ASSERT_NE(v, nullptr);
+  EXPECT_FALSE(v->Motors[0] || v->Motors[2] || v->Cd[1] || v->Cd[2]);
+  ASSERT_TRUE(v->Motors[1]);
+  EXPECT_EQ(v->Motors[1]->Name, "K828FJ");
+  EXPECT_NEAR(v->Motors[1]->CaseMass, 0.805, 1e-12);  // 2.255 - 1.45 kg
+  EXPECT_NEAR(v->Motors[1]->Curve.BurnTime(), 2.5, 1e-12);
+  EXPECT_NEAR(v->Cd[0]->At(0.25), 0.55, 1e-12);
+  EXPECT_NEAR(v->WindAlong->At(50.0), 4.0, 1e-12);
+  EXPECT_NEAR(v->WindAcross->At(25.0), 0.0, 1e-12);
+  EXPECT_NEAR(v->Pitch->At(4.0), 72.0, 1e-12);
+
+  // A wind of two columns has no cross wind; a missing file is named with the system's reason.
+  paths = {};
+  paths[6] = write("w2.csv", "0,2\n");
+  EXPECT_FALSE(ReadVehicle(paths)->WindAcross);
+  paths[0] = dir.path() / "none.eng";
+  try {
+    ReadVehicle(paths);
+    ADD_FAILURE() << "a missing motor file was accepted";
+  } catch (const VehicleFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open \"" + (dir.path() / "none.eng").string() + "\": No such file or directory");
   }
 }
 
