@@ -36,16 +36,44 @@ std::string_view TakeLine(std::string_view& text) {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";  // written first by some Windows editors
 
+// The path of a vehicle's file after its '=' (the rest of the raw line): up to a '#' or in double
+// quotes. An empty text or a quote left open is refused.
+std::string_view PathValue(std::string_view rest, std::string_view name, std::string_view fileName,
+                           std::size_t lineNumber) {
+  rest = Trim(rest);
+  std::string_view value;
+  if (rest.starts_with('"')) {
+    const std::size_t close = rest.find('"', 1);
+    if (close == std::string_view::npos)
+      throw ParamFileError(
+          Located(fileName, lineNumber, "the path of " + std::string(name) + " has no closing '\"'"));
+    value = rest.substr(1, close - 1);
+    const std::string_view after = Trim(rest.substr(close + 1));
+    if (!after.empty() && !after.starts_with('#'))
+      throw ParamFileError(Located(fileName, lineNumber,
+                                   "after the path of " + std::string(name) + ": '" + Shown(after) + "'"));
+  } else {
+    value = Trim(rest.substr(0, rest.find('#')));
+  }
+  if (value.empty())
+    throw ParamFileError(Located(fileName, lineNumber, std::string(name) + " names no file"));
+  return value;
+}
+
 }  // namespace
 
-PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileName) {
-  PresetRecordSlots record{};
+ParamFileContents ParseParamContents(std::string_view text, std::string_view fileName,
+                                     const std::filesystem::path& folder) {
+  ParamFileContents contents;
+  PresetRecordSlots& record = contents.Record;
   std::array<std::size_t, kParamNames.size()> givenOn{};  // line of each name, 0: not yet given
+  std::array<std::size_t, kVehicleFileNames.size()> pathOn{};
   std::size_t lineNumber = 0;
   if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
   while (!text.empty()) {
     ++lineNumber;
-    std::string_view line = TakeLine(text);
+    const std::string_view raw = TakeLine(text);
+    std::string_view line = raw;
     if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
     line = Trim(line);
     if (line.empty()) continue;
@@ -56,11 +84,24 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
     const std::string_view name = Trim(line.substr(0, eq));
     const std::string_view value = Trim(line.substr(eq + 1));
 
+    if (const int file = VehicleFileIndex(name); file >= 0) {
+      const auto index = static_cast<std::size_t>(file);
+      if (pathOn[index] != 0)
+        throw ParamFileError(Located(
+            fileName, lineNumber,
+            std::string(name) + " is given twice (first on line " + std::to_string(pathOn[index]) + ")"));
+      pathOn[index] = lineNumber;
+      // The first '=' of the line is the one before the comment.
+      const std::filesystem::path path(PathValue(raw.substr(raw.find('=') + 1), name, fileName, lineNumber));
+      contents.Paths[index] = path.is_absolute() ? path : folder / path;
+      continue;
+    }
+
     const ParamName* entry = FindParamName(name);
     if (entry == nullptr) {
       throw ParamFileError(
           Located(fileName, lineNumber,
-                  "unknown parameter '" + Shown(name) + "'" + DidYouMean(name, ParamNameList())));
+                  "unknown parameter '" + Shown(name) + "'" + DidYouMean(name, SettableNames())));
     }
     const auto index = static_cast<std::size_t>(entry - kParamNames.data());
     if (givenOn[index] != 0)
@@ -76,10 +117,18 @@ PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileNam
                                        "', is not a number (the decimal separator is '.')"));
     record[static_cast<std::size_t>(entry->Slot)] = number;
   }
-  return record;
+  return contents;
+}
+
+PresetRecordSlots ParseParamText(std::string_view text, std::string_view fileName) {
+  return ParseParamContents(text, fileName, {}).Record;
 }
 
 PresetRecordSlots ReadParamFile(const std::filesystem::path& path) {
+  return ReadParamContents(path).Record;
+}
+
+ParamFileContents ReadParamContents(const std::filesystem::path& path) {
   std::string text;
   try {
     text = ReadWholeFile(path, kMaxFileBytes);
@@ -88,7 +137,7 @@ PresetRecordSlots ReadParamFile(const std::filesystem::path& path) {
   }
   if (text.size() > kMaxFileBytes)
     throw ParamFileError(path.string() + ": too large for a parameter file (over 1 MiB)");
-  return ParseParamText(text, path.string());
+  return ParseParamContents(text, path.string(), path.parent_path());
 }
 
 }  // namespace zarn

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "flight/parameters.h"
 #include "input/text_lines.h"
 #include "input/user_text.h"
 
@@ -214,6 +215,22 @@ LinearTable Column(const std::vector<std::vector<double>>& rows, std::size_t col
 }
 
 }  // namespace
+
+int VehicleFileIndex(std::string_view name) {
+  const auto* found = std::find(kVehicleFileNames.begin(), kVehicleFileNames.end(), name);
+  return found == kVehicleFileNames.end() ? -1 : static_cast<int>(found - kVehicleFileNames.begin());
+}
+
+std::span<const std::string_view> SettableNames() {
+  static const auto names = [] {
+    std::array<std::string_view, kParamNames.size() + kVehicleFileNames.size()> list;
+    const auto& params = ParamNameList();
+    std::copy(kVehicleFileNames.begin(), kVehicleFileNames.end(),
+              std::copy(params.begin(), params.end(), list.begin()));
+    return list;
+  }();
+  return names;
+}
 
 std::shared_ptr<const VehicleTables> ReadVehicle(const VehiclePaths& paths) {
   if (std::all_of(paths.begin(), paths.end(), [](const auto& p) { return p.empty(); })) return nullptr;

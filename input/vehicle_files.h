@@ -11,6 +11,7 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,22 @@ std::vector<std::vector<double>> ParseTableText(std::string_view text, std::stri
 inline constexpr std::array<std::string_view, 8> kVehicleFileNames{
     "Motor1", "Motor2", "Motor3", "CdTable", "CdTable2", "CdTable3", "WindTable", "PitchTable"};
 using VehiclePaths = std::array<std::filesystem::path, 8>;  // "" none, by kVehicleFileNames
+// What each file gives, by kVehicleFileNames, for help texts and saved parameter files.
+inline constexpr std::array<std::string_view, 8> kVehicleFileMeanings{
+    "motor file (RASP .eng) of stage 1",
+    "motor file (RASP .eng) of stage 2",
+    "motor file (RASP .eng) of stage 3",
+    "CSV of Mach, Cd of the vehicle (AeroModel 2)",
+    "CSV of Mach, Cd from the ignition of stage 2",
+    "CSV of Mach, Cd from the ignition of stage 3",
+    "CSV of height [m], wind [m/s] along the azimuth[, across it]",
+    "CSV of time [s], pitch [deg] above the horizontal",
+};
+
+// The index in kVehicleFileNames of that name (exact spelling), or -1.
+int VehicleFileIndex(std::string_view name);
+// Every name a parameter file or --set takes: kParamNames' names, then kVehicleFileNames (for hints).
+std::span<const std::string_view> SettableNames();
 
 // Reads every named file; nullptr when none is named. Throws VehicleFileError naming
 // file:line:column. WindTable: height, along[, across]; CdTable*: Mach, Cd; PitchTable: t, deg.

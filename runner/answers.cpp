@@ -59,7 +59,7 @@ class Searcher {
       run.ProgressEvery = kProgressEvery;
       run.Progress = [this](const RunProgress& p) { return monitor_(p); };
       run.Rows = files.has_value();  // the search reads figures only
-      const Flight flight = Fly(ParametersOf(record), run);
+      const Flight flight = Fly(RunParameters(options_, record), run);
       seen_[x] = flight.Values;
       return flight.Values[figure_];
     } catch (const FileError&) {
@@ -132,7 +132,7 @@ int RunSolve(const BatchOptions& o, std::ostream& out, std::ostream& err, const 
                       : std::isfinite(over.To - over.From) ? 1e-4 * (over.To - over.From)
                                                            : 1e-4 * over.To - 1e-4 * over.From;
   try {
-    if (!o.SaveParams.empty()) WriteParamFile(o.SaveParams, BaseRecord(o));
+    if (!o.SaveParams.empty()) SaveParams(o, BaseRecord(o));
     const KeepFolder kept(o.Keep);
     std::vector<Solution> found;
     std::string refusal;

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "flight/parameters.h"
+#include "input/vehicle_files.h"
 #include "plot/catalogue.h"
 #include "runner/runner.h"
 
@@ -112,6 +113,17 @@ std::string HelpText() {
     std::string line = "  " + std::string(p.Name);
     line.resize(std::max<std::size_t>(line.size() + 1, 17), ' ');
     text += line + "[" + std::string(p.Unit) + "] " + std::string(p.Meaning) + "\n";
+  }
+  text +=
+      "\nThe vehicle's files (--set NAME=PATH from the current folder, NAME = PATH in a parameter file\n"
+      "from the file's folder; --set NAME= names none). Each is read once before the run: a missing or\n"
+      "malformed one is refused with its line and column, nothing written. CSV: comma-separated\n"
+      "numbers, '.' as the decimal separator, the first column rising, with or without one header\n"
+      "line; '#' starts a comment. Sweeps and searches vary numbers only; their cases share the files.\n";
+  for (std::size_t i = 0; i < kVehicleFileNames.size(); ++i) {
+    std::string line = "  " + std::string(kVehicleFileNames[i]);
+    line.resize(std::max<std::size_t>(line.size() + 1, 17), ' ');
+    text += line + std::string(kVehicleFileMeanings[i]) + "\n";
   }
   text += "\nGraphs (--graph NAME: caption):\n";
   for (const GraphEntry& g : GraphButtons()) {

@@ -10,6 +10,7 @@
 #include "flight/presets.h"
 #include "input/param_file.h"
 #include "input/user_text.h"
+#include "output/param_writer.h"
 #include "records/errors.h"
 #include "runner/runner.h"
 
@@ -33,9 +34,23 @@ int ParsePreset(std::string_view text) {
   return index;
 }
 
-const ParamName* ParseName(std::string_view name) {
+// A vehicle's file where `option` takes a number: refused as what it is, not as an unknown name.
+void RefuseFileName(std::string_view option, std::string_view name) {
+  if (VehicleFileIndex(name) >= 0)
+    throw UsageError(std::string(option) + ": " + std::string(name) +
+                     " names a file, and the cases of a sweep or search differ in numbers only (give "
+                     "the file with --set or in the parameter file: every case flies it)");
+}
+
+// The name before the first '=' of NAME=..., for RefuseFileName.
+std::string_view NameOf(std::string_view text) {
+  return text.substr(0, text.find('='));
+}
+
+const ParamName* ParseName(std::string_view option, std::string_view name) {
   if (const ParamName* p = FindParamName(name)) return p;
-  throw UsageError("Unknown parameter " + Quoted(name) + DidYouMean(name, ParamNameList()));
+  RefuseFileName(option, name);
+  throw UsageError("Unknown parameter " + Quoted(name) + DidYouMean(name, SettableNames()));
 }
 
 double ParseValue(const ParamName& p, std::string_view value) {
@@ -51,8 +66,18 @@ ParameterSetting ParseSetting(std::string_view option, std::string_view text) {
   const std::size_t eq = text.find('=');
   if (eq == std::string_view::npos)
     throw UsageError(std::string(option) + " needs NAME=VALUE, not " + Quoted(text));
-  const ParamName* p = ParseName(text.substr(0, eq));
+  const ParamName* p = ParseName(option, text.substr(0, eq));
   return {p, ParseValue(*p, text.substr(eq + 1))};
+}
+
+// --set NAME=VALUE, or NAME=PATH for a vehicle's file (relative to the current folder; "": none).
+void ParseSet(std::string_view text, BatchOptions& o) {
+  const std::size_t eq = text.find('=');
+  if (const int file = VehicleFileIndex(text.substr(0, eq)); file >= 0 && eq != std::string_view::npos) {
+    o.SetPaths[static_cast<std::size_t>(file)] = std::filesystem::path(text.substr(eq + 1));
+    return;
+  }
+  o.Settings.push_back(ParseSetting("--set", text));
 }
 
 std::vector<ParameterSetting> ParseCase(std::string_view text) {
@@ -86,7 +111,7 @@ SweepAxis ParseSweep(std::string_view text) {
   if (eq == std::string_view::npos || colon2 == std::string_view::npos)
     throw UsageError("--sweep needs NAME=FROM:TO:STEP, not " + Quoted(text));
   SweepAxis axis{};
-  axis.Param = ParseName(text.substr(0, eq));
+  axis.Param = ParseName("--sweep", text.substr(0, eq));
   const std::string_view texts[3] = {text.substr(eq + 1, colon1 - eq - 1),
                                      text.substr(colon1 + 1, colon2 - colon1 - 1), text.substr(colon2 + 1)};
   double from = 0, to = 0, step = 0;
@@ -246,13 +271,14 @@ constexpr std::array<OptionSpec, 37> kOptions{{
     {"--params", true, kRuns,
      [](BatchOptions& o, std::string_view v) {
        try {
-         o.ParamFile = ReadParamFile(FileName("--params", v));
+         ParamFileContents contents = ReadParamContents(FileName("--params", v));
+         o.ParamFile = contents.Record;
+         o.ParamFilePaths = std::move(contents.Paths);
        } catch (const Error& e) {
          throw UsageError(e.what());
        }
      }},
-    {"--set", true, kRuns,
-     [](BatchOptions& o, std::string_view v) { o.Settings.push_back(ParseSetting("--set", v)); }},
+    {"--set", true, kRuns, [](BatchOptions& o, std::string_view v) { ParseSet(v, o); }},
     {"--save-params", true, kRuns,
      [](BatchOptions& o, std::string_view v) { o.SaveParams = FileName("--save-params", v); }},
     {"--dir", true, kOne, [](BatchOptions& o, std::string_view v) { o.Directory = FileName("--dir", v); }},
@@ -285,6 +311,7 @@ constexpr std::array<OptionSpec, 37> kOptions{{
      [](BatchOptions& o, std::string_view v) { o.Summary = FileName("--summary", v); }},
     {"--solve", true, kSolving,
      [](BatchOptions& o, std::string_view v) {
+       RefuseFileName("--solve", NameOf(v));
        o.Solve = Read([&] { return ParseParamInterval("--solve", v); });
      }},
     {"--for", true, kSolving,
@@ -297,6 +324,7 @@ constexpr std::array<OptionSpec, 37> kOptions{{
      [](BatchOptions& o, std::string_view v) { o.Minimize = FigureOf("--minimize", v); }},
     {"--over", true, kSolving,
      [](BatchOptions& o, std::string_view v) {
+       RefuseFileName("--over", NameOf(v));
        o.Over = Read([&] { return ParseParamInterval("--over", v); });
      }},
     {"--tol", true, kSolving, [](BatchOptions& o, std::string_view v) { o.Tol = ParsePositive("--tol", v); }},
@@ -310,6 +338,7 @@ constexpr std::array<OptionSpec, 37> kOptions{{
      }},
     {"--vary", true, kMonteCarlo,
      [](BatchOptions& o, std::string_view v) {
+       RefuseFileName("--vary", NameOf(v));
        const ParamLaw law = Read([&] { return ParseParamLaw("--vary", v); });
        for (const ParamLaw& earlier : o.Vary)
          if (earlier.Param == law.Param)
@@ -470,7 +499,15 @@ BatchOptions ParseArguments(std::span<const std::string_view> args) {
     if (name == "--stats-of")
       while (i + 1 < args.size() && !args[i + 1].starts_with("--")) option->Apply(options, args[++i]);
   }
-  if (!options.Help && !options.Version) CheckCombination(options, given);
+  if (!options.Help && !options.Version) {
+    CheckCombination(options, given);
+    // Read once, before anything is written: a fault in one refuses the command line.
+    try {
+      options.Vehicle = ReadVehicle(VehicleFiles(options));
+    } catch (const Error& e) {
+      throw UsageError(e.what());
+    }
+  }
   return options;
 }
 
@@ -481,6 +518,23 @@ PresetRecordSlots BaseRecord(const BatchOptions& options) {
   for (const ParameterSetting& s : options.Settings)
     record[static_cast<std::size_t>(s.Param->Slot)] = s.Value;
   return record;
+}
+
+VehiclePaths VehicleFiles(const BatchOptions& options) {
+  VehiclePaths paths = options.ParamFilePaths;
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    if (options.SetPaths[i]) paths[i] = *options.SetPaths[i];
+  return paths;
+}
+
+FlightParameters RunParameters(const BatchOptions& options, const PresetRecordSlots& record) {
+  FlightParameters p = ParametersOf(record);
+  p.Vehicle = options.Vehicle;
+  return p;
+}
+
+void SaveParams(const BatchOptions& options, const PresetRecordSlots& record) {
+  WriteParamFile(options.SaveParams, record, VehicleFiles(options));
 }
 
 }  // namespace zarn::runner

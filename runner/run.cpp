@@ -102,10 +102,10 @@ void WriteStdout(std::ostream& out, std::string_view text) {
 
 Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostream& out) {
   const PresetRecordSlots record = BaseRecord(options);
-  const FlightParameters params = ParametersOf(record);
+  const FlightParameters params = RunParameters(options, record);
   // A check that cannot fly its finer run is refused before a file of the first is written.
   if (options.CheckStep) ValidateStepCheck(params);
-  if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, record);
+  if (!options.SaveParams.empty()) SaveParams(options, record);
 
   // An empty directory writes no result files: the same run, its steps going nowhere.
   std::optional<ResultFiles> files;
@@ -146,7 +146,7 @@ RunReport ReportOf(const BatchOptions& options, const Flight& flight, RunMonitor
     RunOptions run;  // progress and Ctrl-C only: the check writes no file
     run.ProgressEvery = kProgressEvery;
     run.Progress = [&monitor](const RunProgress& p) { return monitor(p); };
-    report.Check = CheckStep(ParametersOf(BaseRecord(options)), *flight.Result, run);
+    report.Check = CheckStep(RunParameters(options, BaseRecord(options)), *flight.Result, run);
   }
   monitor.Erase();
   if (options.Compare) report.Deviation = CompareWithRun(*options.Compare, *flight.Result);
@@ -170,7 +170,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
     const Flight flight = RunWithFiles(options, monitor, out);
     const RunResult* d = flight.Result.get();
     const Figures& figures = flight.Values;
-    const FlightParameters params = ParametersOf(BaseRecord(options));
+    const FlightParameters params = RunParameters(options, BaseRecord(options));
     const RunReport report = ReportOf(options, flight, monitor);
     const std::optional<StepCheck>& check = report.Check;
     const std::optional<Deviation>& deviation = report.Deviation;

@@ -22,6 +22,7 @@
 #include "flight/parameters.h"
 #include "flight/step_check.h"
 #include "input/measured_data.h"
+#include "input/vehicle_files.h"
 #include "output/file_sink.h"
 #include "plot/catalogue.h"
 #include "records/flight_data.h"
@@ -73,18 +74,23 @@ struct BatchOptions {
   int Preset = -1;                             //!< 0..4, or -1: no preset
   std::optional<PresetRecordSlots> ParamFile;  //!< --params: the record the file gives
   std::vector<ParameterSetting> Settings;      //!< applied after the preset or file, in order
-  std::filesystem::path SaveParams;            //!< write the values in effect here; empty: no
-  std::filesystem::path Directory = ".";       //!< where the two result files go
-  std::filesystem::path Png;                   //!< the graph as a picture; empty: none
-  const char* PngFormat = "PNG";               //!< the picture's format, from its extension
-  bool ClearStyle = false;                     //!< --style clear: the picture in the clear style
-  const GraphEntry* Graph = &DefaultGraph();   //!< what the picture shows
-  std::filesystem::path Csv;                   //!< the table as CSV; "-": stdout; empty: none
-  std::optional<MeasuredData> Compare;         //!< --compare: measured values to compare the run with
-  std::filesystem::path Events;                //!< the events as CSV; "-": stdout; empty: none
-  bool Json = false;                           //!< the figures as one JSON object
-  bool Quiet = false;                          //!< no summary
-  bool CheckStep = false;                      //!< fly again with half the step and report the error
+  VehiclePaths ParamFilePaths;                 //!< the vehicle's files the parameter file names
+  //! --set NAME=PATH of the vehicle's files, the last of each name ("": none, whatever the file says)
+  std::array<std::optional<std::filesystem::path>, kVehicleFileNames.size()> SetPaths;
+  //! The files named, as read once before any run; shared by every run and case. nullptr: none.
+  std::shared_ptr<const VehicleTables> Vehicle;
+  std::filesystem::path SaveParams;           //!< write the values in effect here; empty: no
+  std::filesystem::path Directory = ".";      //!< where the two result files go
+  std::filesystem::path Png;                  //!< the graph as a picture; empty: none
+  const char* PngFormat = "PNG";              //!< the picture's format, from its extension
+  bool ClearStyle = false;                    //!< --style clear: the picture in the clear style
+  const GraphEntry* Graph = &DefaultGraph();  //!< what the picture shows
+  std::filesystem::path Csv;                  //!< the table as CSV; "-": stdout; empty: none
+  std::optional<MeasuredData> Compare;        //!< --compare: measured values to compare the run with
+  std::filesystem::path Events;               //!< the events as CSV; "-": stdout; empty: none
+  bool Json = false;                          //!< the figures as one JSON object
+  bool Quiet = false;                         //!< no summary
+  bool CheckStep = false;                     //!< fly again with half the step and report the error
   bool Help = false;
   bool Version = false;
 
@@ -132,6 +138,12 @@ BatchOptions ParseArguments(std::span<const std::string_view> args);
 // The preset record that the options describe: the preset or the file (or all zero), then each
 // --set, as if the file said NAME = VALUE.
 PresetRecordSlots BaseRecord(const BatchOptions& options);
+// The vehicle's files the options name: the parameter file's, then each --set's.
+VehiclePaths VehicleFiles(const BatchOptions& options);
+// The parameters of a run of `record` with the options' vehicle.
+FlightParameters RunParameters(const BatchOptions& options, const PresetRecordSlots& record);
+// --save-params: the record and the vehicle's files into the file (paths relative to its folder).
+void SaveParams(const BatchOptions& options, const PresetRecordSlots& record);
 
 // A finished run and its figures (the task's own where it has one).
 struct Flight {

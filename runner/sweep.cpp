@@ -215,7 +215,7 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
   quiet.Cancel = cancel;
   RunMonitor monitor(quiet);
   try {
-    const FlightParameters params = ParametersOf(record);
+    const FlightParameters params = RunParameters(options, record);
     // Without --keep a case writes no file: its steps go nowhere.
     std::optional<ResultFiles> files;
     fs::path directory;
@@ -358,7 +358,7 @@ int RunSweep(const BatchOptions& options, std::ostream& out, std::ostream& err, 
   int64_t notRun = 0;
   const SharedSpaceGuard space(options.Space ? options.Space : SpaceProbe(FileSystemSpaceOf));
   try {
-    if (!options.SaveParams.empty()) WriteParamFile(options.SaveParams, BaseRecord(options));
+    if (!options.SaveParams.empty()) SaveParams(options, BaseRecord(options));
     const KeepFolder kept(options.Keep, k, n, total);
     RemoveEarlierStatistics(options);
     SummaryOut summary(options.Summary, out);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "input/param_file.h"
 #include "input/vehicle_files.h"
 #include "tests/support/scratch.h"
 
@@ -100,9 +101,10 @@ TEST(VehicleFiles, ReadsEveryNamedFileIntoOneVehicle) {
   EXPECT_EQ(v->Motors[1]->Name, "K828FJ");
   EXPECT_NEAR(v->Motors[1]->CaseMass, 0.805, 1e-12);  // 2.255 - 1.45 kg
   EXPECT_NEAR(v->Motors[1]->Curve.BurnTime(), 2.5, 1e-12);
+  ASSERT_TRUE(v->Cd[0] && v->WindAlong && v->WindAcross && v->Pitch);
   EXPECT_NEAR(v->Cd[0]->At(0.25), 0.55, 1e-12);
   EXPECT_NEAR(v->WindAlong->At(50.0), 4.0, 1e-12);
-  EXPECT_NEAR(v->WindAcross->At(25.0), 0.0, 1e-12);
+  EXPECT_NEAR(v->WindAcross->At(75.0), 2.0, 1e-12);
   EXPECT_NEAR(v->Pitch->At(4.0), 72.0, 1e-12);
 
   // A wind of two columns has no cross wind; a missing file is named with the system's reason.
@@ -117,6 +119,19 @@ TEST(VehicleFiles, ReadsEveryNamedFileIntoOneVehicle) {
     EXPECT_EQ(std::string(e.what()),
               "Cannot open \"" + (dir.path() / "none.eng").string() + "\": No such file or directory");
   }
+}
+
+// The model rocket of the examples as its parameter file names its motor and drag table.
+TEST(VehicleFiles, TheModelRocketExampleReadsItsMotorAndDragTable) {
+  const auto v = ReadVehicle(ReadParamContents(ZARN_EXAMPLES_DIR "/vehicle/model-rocket.zarn").Paths);
+  ASSERT_TRUE(v && v->Motors[0] && v->Cd[0]);
+  EXPECT_EQ(v->Motors[0]->Name, "F32Z");
+  // By hand, trapezoids between the file's points from (0, 0): 66.33 N s, as its comment says.
+  EXPECT_NEAR(v->Motors[0]->Curve.TotalImpulse(), 66.33, 1e-9);
+  EXPECT_NEAR(v->Motors[0]->Curve.BurnTime(), 2.05, 1e-12);
+  EXPECT_NEAR(v->Motors[0]->CaseMass, 0.052, 1e-12);  // 90.5 g loaded less 38.5 g of propellant
+  EXPECT_NEAR(v->Cd[0]->At(0.95), 0.60, 1e-12);
+  EXPECT_NEAR(v->Cd[0]->At(3.0), 0.52, 1e-12);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 """The package as a notebook user meets it: parameters as keywords, Python's own exceptions, rows by
 number, laws as tuples, DataFrames; each against the runner run as a process."""
+import json
 import math
 import os
+import pathlib
 import sys
 import unittest
 
@@ -237,3 +239,41 @@ class Results(Scratch):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class VehicleFiles(Scratch):
+    """The vehicle's files as keywords with a path, read as zarn-batch reads them."""
+
+    def setUp(self):
+        super().setUp()
+        here = os.getcwd()
+        os.chdir(self.dir)  # the keywords' paths are the current folder's, as --set's are
+        self.addCleanup(os.chdir, here)
+        (self.dir / "body.zarn").write_text("TaskKind = 1\nMassaStart = 1\nS0 = 0.01\nCx = 0.3\nV0 = 30\n"
+                                            "TTO = 60\ndt0 = 0.01\nTk = 60\n")
+        os.mkdir(self.dir / "tables")
+        (self.dir / "tables" / "cd.csv").write_text("mach,cd\n0,0.3\n2,0.3\n")
+        (self.dir / "tables" / "bad.csv").write_text("mach,cd\n0,0.3\n2,O.3\n")
+
+    def test_a_file_goes_by_its_name_with_a_path_and_flies_as_the_runners(self):
+        self.assertEqual(zarn.VEHICLE_FILES, ("Motor1", "Motor2", "Motor3", "CdTable", "CdTable2", "CdTable3",
+                                              "WindTable", "PitchTable"))
+        status, out, err = batch("--params", "body.zarn", "--set", "CdTable=tables/cd.csv", "--json", cwd=self.dir)
+        self.assertEqual(status, 0, err)
+        got = zarn.run(file="body.zarn", CdTable=pathlib.Path("tables/cd.csv"), save_params="saved.zarn")
+        self.assertEqual(exact(got.figures), exact(json.loads(out, parse_int=float)))
+        self.assertIn("\nCdTable = tables/cd.csv ", (self.dir / "saved.zarn").read_text())
+        rows = zarn.sweep(file="body.zarn", CdTable="tables/cd.csv", sweep={"V0": (10, 30, 10)})
+        self.assertEqual(rows.errors, ["", "", ""])
+
+    def test_a_missing_or_malformed_file_is_refused_before_anything_is_written(self):
+        with self.assertRaises(zarn.BadValueError) as caught:
+            zarn.run(file="body.zarn", CdTable="tables/bad.csv", dir=".", save_params="saved.zarn")
+        self.assertEqual(str(caught.exception),
+                         "tables/bad.csv:3:3: 'O.3' is not a number (the decimal separator is '.')")
+        with self.assertRaises(zarn.MissingFileError) as caught:
+            zarn.run(file="body.zarn", Motor2="motors/none.eng", dir=".")
+        self.assertEqual(caught.exception.filename, "motors/none.eng")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["body.zarn", "tables"])
+        with self.assertRaises(zarn.BadTypeError):
+            zarn.run(file="body.zarn", Motor1=12)

@@ -73,7 +73,7 @@ inline InProcessRun RunArgs(const std::vector<std::string_view>& args, const fs:
   ResultFiles files(dir);
   RunOptions run;
   run.Sink = &files;
-  Flight flight = Fly(ParametersOf(BaseRecord(options)), run);
+  Flight flight = Fly(RunParameters(options, BaseRecord(options)), run);
   return {std::move(flight.Result), flight.Values};
 }
 

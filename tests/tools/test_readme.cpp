@@ -39,6 +39,7 @@ TEST_F(BatchProgram, ReadmeExamplesRunAsWrittenFromTheRepositoryRoot) {
   // The repository root as the run command leaves it, as far as the examples use it.
   fs::create_directories(work_ / "build" / "tools");
   fs::create_symlink(ZARN_BATCH_EXE, work_ / "build" / "tools" / "zarn-batch");
+  fs::create_directory_symlink(fs::path(ZARN_SOURCE_DIR) / "examples", work_ / "examples");
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     SCOPED_TRACE(blocks[i]);
     const fs::path script = io_ / ("block" + std::to_string(i) + ".sh");

@@ -63,9 +63,9 @@ runner::BatchOptions Parse(const std::vector<std::string>& args) {
 
 // Refuses, before anything runs, the parameters that the run would refuse: bad values, told apart
 // from a run that fails on its way.
-void Validate(const PresetRecordSlots& record) {
+void Validate(const FlightParameters& params) {
   try {
-    ValidateRun(ParametersOf(record));
+    ValidateRun(params);
   } catch (const std::exception& e) {
     throw RefusedFault(e.what());
   }
@@ -220,6 +220,7 @@ py::dict RecordDict(const PresetRecordSlots& record) {
 // One finished run: the figures, the table and the parameters.
 struct Flight {
   PresetRecordSlots Record{};
+  std::shared_ptr<const VehicleTables> Vehicle;  //!< the vehicle's files as read, for write_files
   std::shared_ptr<const RunResult> Result;
   zarn::Figures Values{};
   bool LocatedMaxima = false;
@@ -239,7 +240,8 @@ Flight Run(const std::vector<std::string>& args, bool files) {
   if (!files) options.Directory.clear();
   Flight flight;
   flight.Record = runner::BaseRecord(options);
-  Validate(flight.Record);
+  flight.Vehicle = options.Vehicle;
+  Validate(runner::RunParameters(options, flight.Record));
   std::atomic<int> cancel{0};
   std::ostringstream out;  // csv="-"
   runner::Flight done;
@@ -273,7 +275,9 @@ void WriteFiles(const Flight& flight, const std::string& dir) {
       run.Sink = &files;
       run.ProgressEvery = kProgressEvery;
       run.Progress = [&cancel](const RunProgress&) { return cancel == 0; };
-      ComputeTrajectory(ParametersOf(flight.Record), run);
+      FlightParameters params = ParametersOf(flight.Record);
+      params.Vehicle = flight.Vehicle;
+      ComputeTrajectory(params, run);
     } catch (const std::exception& e) {
       throw ModuleError(e.what());
     }
@@ -431,6 +435,11 @@ PYBIND11_MODULE(_core, m) {
   m.def("parameter_names", [] {
     std::vector<std::string> names;
     for (const zarn::ParamName& p : zarn::kParamNames) names.emplace_back(p.Name);
+    return names;
+  });
+  m.def("vehicle_file_names", [] {
+    std::vector<std::string> names;
+    for (const std::string_view name : zarn::kVehicleFileNames) names.emplace_back(name);
     return names;
   });
   m.def("figure_keys", [] {

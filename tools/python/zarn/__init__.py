@@ -4,7 +4,8 @@ run() flies one case and gives its figures and table; sweep() flies many cases o
 shards on the workers of a Dask cluster (client=); solve() finds a parameter's values for a target
 figure, or its extreme; monte_carlo() draws cases and gives their statistics.
 
-Parameters go by their names as keywords (TTO=30, dt0=1e-3) or in params={...}; options are the
+Parameters go by their names as keywords (TTO=30, dt0=1e-3) or in params={...}, the vehicle's files
+by theirs with a path (Motor1="motor.eng", relative to the current folder); options are the
 runner's, named without the dashes: dir= is --dir, save_params= is --save-params, for_= is --for.
 Every failure is a zarn.Error with the runner's message, and also what Python would raise: a value
 refused is a ValueError (zarn.BadValueError), a file to read that is not there a FileNotFoundError
@@ -26,7 +27,8 @@ from . import _core
 __version__: str = _core.__version__
 
 __all__ = ["Error", "BadValueError", "MissingFileError", "BadTypeError", "Run", "Sweep", "Stats",
-           "run", "sweep", "solve", "monte_carlo", "PARAMETERS"]
+           "run", "sweep", "solve", "monte_carlo", "PARAMETERS",
+           "VEHICLE_FILES"]
 
 Number = Union[int, float, str]
 PathLike = Union[str, bytes, os.PathLike]
@@ -59,6 +61,8 @@ class BadTypeError(Error, TypeError):
 # ---- Keywords as the runner's command line ----
 
 PARAMETERS: tuple[str, ...] = tuple(_core.parameter_names())  #: every parameter's name, as the files write it
+#: the vehicle's files, keywords that take a path (relative to the current folder; None: no file)
+VEHICLE_FILES: tuple[str, ...] = tuple(_core.vehicle_file_names())
 _PARAMETERS = frozenset(PARAMETERS)
 _WHOLE_FIGURES = frozenset(_core.whole_figures())
 _FIGURES: tuple[str, ...] = tuple(_core.figure_keys())
@@ -210,12 +214,19 @@ class _Call:
         if params is not None:
             given = dict(_mapping("params", params))
         for name, value in parameters.items():
-            if name not in _PARAMETERS:
+            if name not in _PARAMETERS and name not in VEHICLE_FILES:
                 raise BadTypeError(self.unknown(name))
             if name in given:
                 raise BadTypeError(f"{call}() got {name} twice: in params= and as a keyword")
             given[name] = value
         for name, value in given.items():
+            if name in VEHICLE_FILES:
+                # Read once by the runner before anything runs; a missing one is a FileNotFoundError.
+                path = b"" if value is None else _path(name, value)
+                self.args += [b"--set", name.encode() + b"=" + path]
+                if path:
+                    self.reads.append(path)
+                continue
             self.args += [b"--set", _text("params", name) + b"=" + _number(name, value)]
 
     def unknown(self, name: str) -> str:
@@ -224,7 +235,7 @@ class _Call:
         if owners:
             return f"{message}: it is an option of {' and '.join(owners)}"
         # for_ is the runner's --for: 'foo' is as near to it as to --for.
-        plain = {c.rstrip("_"): c for c in [*_OPTIONS[self.call], *PARAMETERS]}
+        plain = {c.rstrip("_"): c for c in [*_OPTIONS[self.call], *PARAMETERS, *VEHICLE_FILES]}
         hint = _core.did_you_mean(name.rstrip("_"), list(plain))
         return message + re.sub(r"'(.*)'", lambda m: repr(plain.get(m[1], m[1])), hint)
 
