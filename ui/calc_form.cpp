@@ -26,6 +26,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "assets/pictures.h"
 #include "flight/integrator.h"
@@ -52,6 +53,7 @@
 #include "ui/placement.h"
 #include "ui/run_figures.h"
 #include "ui/run_progress.h"
+#include "ui/vehicle_dialog.h"
 #include "ui/widgets.h"
 #include "ui/window_texts.h"
 
@@ -454,6 +456,7 @@ CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
   addActions({openParams_, saveParams_, keepRun_});
   accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
   earthSite_ = std::make_unique<EarthSiteEntry>(*plotMenu_, inputs_, state_.LangCode, *this);
+  vehicleFiles_ = std::make_unique<VehicleFilesEntry>(*plotMenu_, state_.Vehicle, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
   Image1_->setMouseTracking(true);  // the tooltip follows the pointer
   Image1_->installEventFilter(this);
@@ -873,9 +876,10 @@ void CalcForm::dropEvent(QDropEvent* event) {
 }
 
 void CalcForm::OpenParamFile(const QString& fileName) {
-  const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
+  ParamFileContents file = ReadParamContents(LocalPath(fileName));  // refused: nothing changes
   paramFile_ = fileName;
-  state_.PresetRecord = record;
+  state_.PresetRecord = file.Record;
+  state_.Vehicle = std::move(file.Paths);
   // The graph on show belongs to the flight before: blank until START flies the file's values.
   QImage blank(kBlankPlot, QImage::Format_RGB32);
   blank.fill(Qt::white);
@@ -927,7 +931,7 @@ void CalcForm::SaveParamFile() {
   const QString name =
       ChooseSaveFile(this, Words(Text::kSaveParamsTitle), suggested, Words(Text::kParamFiles));
   if (name.isEmpty()) return;
-  WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_));
+  WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_), state_.Vehicle);
   paramFile_ = name;
 }
 
@@ -947,6 +951,8 @@ void CalcForm::StartRun() {
   // A field that holds no number would fly a value the user no longer sees.
   if (const QString fault = FirstFieldFault(); !fault.isEmpty())
     throw Error((Words(Text::kStartRefused) + fault).toStdString());
+  // The files as they are now: one changed or gone since it was chosen is refused before the run.
+  inputs_.Vehicle = ReadVehicle(state_.Vehicle);
   ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);

@@ -48,8 +48,8 @@ constexpr Text kEarthModels[] = {Text::kEarthFlat, Text::kEarthSphere, Text::kEa
                                  Text::kEarthEllipsoid};
 constexpr Text kAtmospheres[] = {Text::kAtmosphereTable, Text::kAtmosphereUs76};
 
-QString Number(double v) {
-  return LocalNumber(FormatGeneral(v, kFieldDigits, DecimalSeparator()));
+QString Number(double v, int digits = kFieldDigits) {
+  return LocalNumber(FormatGeneral(v, digits, DecimalSeparator()));
 }
 
 // The item of a choice that a parameter holds; -1 when it holds none of them (a file may say so).
@@ -136,7 +136,7 @@ void EarthSiteEntry::Open() {
   for (std::size_t i = 0; i < kNumberFields; ++i) {
     const SiteField& f = kSiteFields[i];
     labels_[i]->setText(Words(f.Label, LangCode_));
-    edits_[i]->setPlaceholderText(Words(Text::kStandardValue, LangCode_).arg(Number(f.WhenEmpty)));
+    edits_[i]->setPlaceholderText(Words(Text::kStandardValue, LangCode_).arg(Number(f.WhenEmpty, 10)));
     const double value = inputs_.*f.Member;
     edits_[i]->setText(value == 0.0 ? QString() : Number(value));
   }

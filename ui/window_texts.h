@@ -78,6 +78,25 @@ enum class Text {
   kBelowZero,
   kEarthNote,
   kAtmosphereNote,
+  // One's own vehicle's files.
+  kVehicleEntry,
+  kVehicleTitle,
+  kMotorLabel,
+  kCdTableLabel,
+  kCdTableStageLabel,
+  kWindTableLabel,
+  kPitchTableLabel,
+  kChooseFile,
+  kClearFile,
+  kNoFile,
+  kMotorView,
+  kTableView,
+  kWithCrossWind,
+  kMach,
+  kHeight,
+  kTime,
+  kOpenVehicleTitle,
+  kMotorFiles,
   kCount
 };
 
