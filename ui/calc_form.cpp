@@ -454,7 +454,9 @@ CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
   openMeasured_ = entry(Text::kOpenMeasured, &CalcForm::ChooseMeasuredData);
   clearMeasured_ = entry(Text::kClearMeasured, &CalcForm::ClearMeasuredData);
   addActions({openParams_, saveParams_, keepRun_});
-  accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
+  // The check flies the vehicle's files as START would, read as they are now.
+  accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this,
+                                                [this] { inputs_.Vehicle = ReadVehicle(state_.Vehicle); });
   earthSite_ = std::make_unique<EarthSiteEntry>(*plotMenu_, inputs_, state_.LangCode, *this);
   vehicleFiles_ = std::make_unique<VehicleFilesEntry>(*plotMenu_, state_.Vehicle, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);

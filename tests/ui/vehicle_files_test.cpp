@@ -123,6 +123,11 @@ TEST_F(VehicleFilesTest, AFileSpoiledAfterItWasChosenIsRefusedAtStartAndNothingI
                                                  ":4:1: the first column must rise from row to row");
   EXPECT_FALSE(QFile::exists(workDir_.filePath("Zarn Daten.txt")));
   EXPECT_EQ(form2_->ShownRun(), nullptr);
+  // The step check flies the files as START would, and refuses the same file.
+  ChooseFromPlotMenu("Check the step");
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_.back(), messages_.front());
+  EXPECT_EQ(form2_->findChild<QDialog*>("StepCheck"), nullptr);
 }
 
 TEST_F(VehicleFilesTest, AParameterFileNamesTheFilesFromItsFolderAndOpeningItChoosesThemAgain) {
