@@ -26,6 +26,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "assets/pictures.h"
 #include "flight/integrator.h"
@@ -44,6 +45,7 @@
 #include "records/constants.h"
 #include "records/errors.h"
 #include "records/language.h"
+#include "ui/earth_site.h"
 #include "ui/file_chooser.h"
 #include "ui/guard.h"
 #include "ui/measured_note.h"
@@ -51,6 +53,7 @@
 #include "ui/placement.h"
 #include "ui/run_figures.h"
 #include "ui/run_progress.h"
+#include "ui/vehicle_dialog.h"
 #include "ui/widgets.h"
 #include "ui/window_texts.h"
 
@@ -451,7 +454,11 @@ CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
   openMeasured_ = entry(Text::kOpenMeasured, &CalcForm::ChooseMeasuredData);
   clearMeasured_ = entry(Text::kClearMeasured, &CalcForm::ClearMeasuredData);
   addActions({openParams_, saveParams_, keepRun_});
-  accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this);
+  // The check flies the vehicle's files as START would, read as they are now.
+  accuracy_ = std::make_unique<AccuracyEntries>(*plotMenu_, inputs_, state_.LangCode, *this,
+                                                [this] { inputs_.Vehicle = ReadVehicle(state_.Vehicle); });
+  earthSite_ = std::make_unique<EarthSiteEntry>(*plotMenu_, inputs_, state_.LangCode, *this);
+  vehicleFiles_ = std::make_unique<VehicleFilesEntry>(*plotMenu_, state_.Vehicle, state_.LangCode, *this);
   Image1_->setContextMenuPolicy(Qt::CustomContextMenu);
   Image1_->setMouseTracking(true);  // the tooltip follows the pointer
   Image1_->installEventFilter(this);
@@ -751,6 +758,9 @@ void CalcForm::ShowRunNote() {
   // Which method flew the run, where it is not the classic one.
   const QString method = MethodNote(shown_->Flown, state_.LangCode);
   if (!method.isEmpty()) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + method;
+  // And the Earth and air it flew over, where they are not the classic ones.
+  const QString earth = EarthNote(shown_->Flown, state_.LangCode);
+  if (!earth.isEmpty()) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + earth;
   ShowNote(note);
 }
 
@@ -868,9 +878,10 @@ void CalcForm::dropEvent(QDropEvent* event) {
 }
 
 void CalcForm::OpenParamFile(const QString& fileName) {
-  const PresetRecordSlots record = ReadParamFile(LocalPath(fileName));  // refused: nothing changes
+  ParamFileContents file = ReadParamContents(LocalPath(fileName));  // refused: nothing changes
   paramFile_ = fileName;
-  state_.PresetRecord = record;
+  state_.PresetRecord = file.Record;
+  state_.Vehicle = std::move(file.Paths);
   // The graph on show belongs to the flight before: blank until START flies the file's values.
   QImage blank(kBlankPlot, QImage::Format_RGB32);
   blank.fill(Qt::white);
@@ -922,7 +933,7 @@ void CalcForm::SaveParamFile() {
   const QString name =
       ChooseSaveFile(this, Words(Text::kSaveParamsTitle), suggested, Words(Text::kParamFiles));
   if (name.isEmpty()) return;
-  WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_));
+  WriteParamFile(LocalPath(name), PresetRecordInEffect(inputs_), state_.Vehicle);
   paramFile_ = name;
 }
 
@@ -942,6 +953,8 @@ void CalcForm::StartRun() {
   // A field that holds no number would fly a value the user no longer sees.
   if (const QString fault = FirstFieldFault(); !fault.isEmpty())
     throw Error((Words(Text::kStartRefused) + fault).toStdString());
+  // The files as they are now: one changed or gone since it was chosen is refused before the run.
+  inputs_.Vehicle = ReadVehicle(state_.Vehicle);
   ValidateRun(inputs_, DecimalSeparator());
   ShowNote({});
   SetGraphButtonsCovered(false);

@@ -36,6 +36,8 @@ namespace zarn::ui {
 
 class FlightRun;
 class AccuracyEntries;
+class EarthSiteEntry;
+class VehicleFilesEntry;
 
 class CalcForm : public QWidget {
   Q_OBJECT
@@ -198,7 +200,9 @@ class CalcForm : public QWidget {
   std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
   QString exportDir_;                  // where the last successful export went; the dialogs start there
   std::unique_ptr<AccuracyEntries> accuracy_;  // the method, wind and step-check entries of the plot menu
-  QString paramFile_;                          // the parameter file last opened or saved; dialogs start there
+  std::unique_ptr<EarthSiteEntry> earthSite_;  // the Earth and launch site entry of the plot menu
+  std::unique_ptr<VehicleFilesEntry> vehicleFiles_;  // the vehicle files entry of the plot menu
+  QString paramFile_;  // the parameter file last opened or saved; dialogs start there
   std::vector<std::pair<QAction*, Text>> menuTexts_;  // the plot menu's entries and their texts
 };
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "flight/number_text.h"
 #include "records/errors.h"
@@ -119,8 +120,12 @@ QString MethodNote(const FlightParameters& p, int32_t LangCode) {
 }
 
 AccuracyEntries::AccuracyEntries(QMenu& menu, FlightParameters& inputs, const int32_t& LangCode,
-                                 QWidget& form)
-    : inputs_(inputs), LangCode_(LangCode), form_(form), methods_(new QActionGroup(this)) {
+                                 QWidget& form, std::function<void()> beforeCheck)
+    : inputs_(inputs),
+      LangCode_(LangCode),
+      form_(form),
+      beforeCheck_(std::move(beforeCheck)),
+      methods_(new QActionGroup(this)) {
   menu.addSeparator();
   methods_->setExclusive(true);
   for (const MethodEntry& entry : kMethodEntries) {
@@ -161,6 +166,7 @@ void AccuracyEntries::Sync() {
 void AccuracyEntries::CheckClick() {
   if (worker_ != nullptr) return;
   // Refused parameters are refused here, as START refuses them, before any thread.
+  if (beforeCheck_) beforeCheck_();
   ValidateRun(inputs_, DecimalSeparator());
   const FlightParameters p = inputs_;  // the fields as they stand; the user may go on typing
   result_.reset();

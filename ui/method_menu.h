@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "flight/integrator.h"
@@ -36,7 +37,9 @@ class AccuracyEntries : public QObject {
  public:
   // Adds the entries to `menu`. They read and write `inputs` (Integrator, WindModel; Rtol keeps its
   // value), and the check's dialog is a window of `form`, in the language `LangCode` holds.
-  AccuracyEntries(QMenu& menu, FlightParameters& inputs, const int32_t& LangCode, QWidget& form);
+  // `beforeCheck` completes `inputs` as START would (the vehicle's files read), or throws.
+  AccuracyEntries(QMenu& menu, FlightParameters& inputs, const int32_t& LangCode, QWidget& form,
+                  std::function<void()> beforeCheck = {});
   // Cancels a check still working and waits for its thread.
   ~AccuracyEntries() override;
   AccuracyEntries(const AccuracyEntries&) = delete;
@@ -53,6 +56,7 @@ class AccuracyEntries : public QObject {
   FlightParameters& inputs_;
   const int32_t& LangCode_;
   QWidget& form_;
+  std::function<void()> beforeCheck_;
   QActionGroup* methods_;
   QAction* wind_;
   QAction* check_;

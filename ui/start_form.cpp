@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <utility>
 
 #include "assets/pictures.h"
 #include "flight/presets.h"
@@ -122,10 +123,13 @@ void StartForm::ChooseTask(int index) {
 void StartForm::ChoosePreset(int index) {
   // Only the record changes; the calculation form reads it when START shows it next.
   WritePresetRecord(index, data_.PresetRecord);
+  data_.Vehicle = {};  // a preset flies no files of its own vehicle
 }
 
 void StartForm::ChooseParamFile(const QString& fileName) {
-  data_.PresetRecord = ReadParamFile(LocalPath(fileName));
+  ParamFileContents file = ReadParamContents(LocalPath(fileName));
+  data_.PresetRecord = file.Record;
+  data_.Vehicle = std::move(file.Paths);
 }
 
 void StartForm::OpenCalculationForm() {

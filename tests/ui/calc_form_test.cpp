@@ -202,7 +202,7 @@ TEST_F(WindowsTest, DisplayFieldsChangeNoParameter) {
     Type(field, "x7");
   }
   EXPECT_EQ(std::memcmp(&before, &Params(), sizeof before), 0);
-  EXPECT_EQ(std::memcmp(&state, data_.get(), sizeof state), 0);
+  EXPECT_TRUE(state == *data_);
   EXPECT_TRUE(messages_.empty());
 }
 

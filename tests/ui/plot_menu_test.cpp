@@ -48,20 +48,21 @@ TEST_F(WindowsTest, PlotMenuSpeaksTheLanguageOfTheStartForm) {
         "Открыть файл параметров...", "Сохранить файл параметров...", "Папка результатов...",
         "Запомнить этот расчёт", "Забыть запомненные расчёты", "Открыть данные измерений...",
         "Убрать данные измерений", "Эйлер (два прохода)", "Рунге — Кутта 4", "Дорманд — Принс 5(4)",
-        "Физическая модель ветра", "Проверить шаг"},
+        "Физическая модель ветра", "Проверить шаг", "Земля и место старта…", "Файлы аппарата…"},
        "Отмена"},
       {kGerman,
        {"Grafik speichern unter...", "Tabelle als CSV speichern...", "Grafik kopieren", "Klarer Grafikstil",
         "Parameterdatei öffnen...", "Parameterdatei speichern...", "Ergebnisordner...",
         "Diesen Lauf behalten", "Behaltene Läufe entfernen", "Messdaten öffnen...", "Messdaten entfernen",
         "Euler (zwei Durchläufe)", "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physikalischer Wind",
-        "Schritt prüfen"},
+        "Schritt prüfen", "Erde und Startort…", "Fahrzeugdateien…"},
        "Abbrechen"},
       {kEnglish,
        {"Save graph as...", "Save table as CSV...", "Copy graph", "Clear graph style",
         "Open parameter file...", "Save parameter file...", "Results folder...", "Keep this run",
         "Clear kept runs", "Open measured data...", "Clear measured data", "Euler (two passes)",
-        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step"},
+        "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind", "Check the step", "Earth and launch site…",
+        "Vehicle files…"},
        "Cancel"},
   };
   for (const auto& c : cases) {
@@ -97,10 +98,11 @@ TEST_F(WindowsTest, PlotMenuOffersItsEntriesOnlyWhileThePlotShowsAGraph) {
     // The artwork is no graph; parameter files open and save at any time.
     EXPECT_EQ(action->isEnabled(), !ActsOnTheGraph(action)) << action->text().toStdString();
   }
-  EXPECT_EQ(entries, QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
-                                  kResultsFolder, kKeepRun, kClearKept, kOpenMeasured, kClearMeasured,
-                                  "Euler (two passes)", "Runge-Kutta 4", "Dormand-Prince 5(4)",
-                                  "Physical wind", "Check the step"}));
+  EXPECT_EQ(entries,
+            QStringList({kSaveGraph, kSaveTable, kCopyGraph, kClearStyle, kOpenParams, kSaveParams,
+                         kResultsFolder, kKeepRun, kClearKept, kOpenMeasured, kClearMeasured,
+                         "Euler (two passes)", "Runge-Kutta 4", "Dormand-Prince 5(4)", "Physical wind",
+                         "Check the step", "Earth and launch site…", "Vehicle files…"}));
   menu->close();
   chosenFile_ = workDir_.filePath("never.png");
   ChooseFromPlotMenu(kSaveGraph);

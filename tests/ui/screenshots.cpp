@@ -1,17 +1,22 @@
 // Renders both windows to PNG files for a look at the layout:  zarn-ui-screenshots <directory>
 // For each language: the start form before and after the choice, the calculation form after the
 // activation (a rocket record, so that every block shows) and after a run of the first preset.
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "assets/pictures.h"
@@ -71,6 +76,53 @@ int main(int argc, char** argv) {
     Save(form2, dir, QStringLiteral("form2_kept"));
     QTimer::singleShot(5000, &app, &QApplication::quit);
     return QApplication::exec();
+  }
+  if (argc > 2 && std::strcmp(argv[2], "dialogs") == 0) {
+    // The plot menu's two dialogs in German and English, with a motor, a drag table and a wind
+    // profile chosen.
+    const auto write = [&](const char* name, const char* text) {
+      QFile file(dir.filePath(QString::fromLatin1(name)));
+      if (file.open(QIODevice::WriteOnly)) file.write(text);
+      return std::filesystem::path(file.fileName().toStdString());
+    };
+    const auto motor =
+        write("demo.eng", "; demo\nF32 24 124 5-10 0.0377 0.0695 Demo\n0 0\n0.05 40\n1.9 28\n2.1 0\n");
+    const auto drag = write("demo-cd.csv", "Mach,Cd\n0,0.45\n0.9,0.5\n1.1,0.7\n2,0.55\n");
+    const auto wind = write("demo-wind.csv", "h,w,c\n0,2,1\n3000,12,-4\n");
+    for (const int lang : {1, 2}) {
+      auto data = std::make_unique<zarn::ui::WindowState>();
+      zarn::ui::StartForm form1(*data);
+      zarn::ui::CalcForm form2(*data, form1);
+      form1.SetCalculationForm(&form2);
+      form1.show();
+      Click(form1.findChild<QGroupBox*>(QStringLiteral("RadioSprach"))->findChildren<QRadioButton*>()[lang]);
+      const char* groups[] = {"WahlRU", "RadioWahl", "WahlEN"};
+      Click(form1.findChild<QGroupBox*>(QString::fromLatin1(groups[lang]))->findChild<QRadioButton*>());
+      auto* list = form1.findChild<QListWidget*>(QStringLiteral("ListBoxProjectil"));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+      Click(form1.findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+      data->Vehicle[0] = motor;
+      data->Vehicle[3] = drag;
+      data->Vehicle[6] = wind;
+      const QString tag = QString::fromLatin1(lang == 1 ? "de" : "en");
+      const struct {
+        const char* Entry;
+        const char* Dialog;
+        const char* Name;
+      } dialogs[] = {{"Earth and launch site…", "EarthSite", "dialog_earth_"},
+                     {"Vehicle files…", "VehicleFiles", "dialog_vehicle_"}};
+      for (const auto& d : dialogs) {
+        auto* menu = form2.findChild<QMenu*>(QStringLiteral("PlotMenu"));
+        for (QAction* action : menu->actions())
+          if (action->objectName() == QString::fromUtf8(d.Entry)) action->trigger();
+        auto* dialog = form2.findChild<QDialog*>(QString::fromLatin1(d.Dialog));
+        if (dialog == nullptr) return 1;
+        QTest::qWait(300);
+        Save(*dialog, dir, QString::fromLatin1(d.Name) + tag);
+        dialog->reject();
+      }
+    }
+    return 0;
   }
   const char* languages[] = {"ru", "de", "en"};
   for (int lang = 0; lang < 3; ++lang) {

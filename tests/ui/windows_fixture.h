@@ -4,6 +4,7 @@
 // the test sets; runs write their files into a temporary folder.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -176,7 +178,7 @@ class WindowsTest : public ::testing::Test {
   void ChooseFromPlotMenu(const char* text) {
     QMenu* menu = OpenPlotMenu();
     ASSERT_NE(menu, nullptr) << "no menu on a right click";
-    QAction* action = MenuEntry(menu, QString::fromLatin1(text));
+    QAction* action = MenuEntry(menu, QString::fromUtf8(text));
     ASSERT_NE(action, nullptr) << text;
     QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, menu->actionGeometry(action).center());
     menu->close();  // a disabled entry leaves the menu open
@@ -186,6 +188,25 @@ class WindowsTest : public ::testing::Test {
   static void ClickThroughWindow(QWidget* widget) {
     QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
                       widget->mapTo(widget->window(), widget->rect().center()));
+  }
+  // Types over a field of a dialog as the keyboard would: a click into it, all of it selected, then
+  // one key at a time, each to the field's window.
+  static void TypeThroughWindow(QLineEdit* edit, const QString& text) {
+    ClickThroughWindow(edit);
+    QWindow* window = edit->window()->windowHandle();
+    QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Backspace);
+    for (const QChar c : text) QTest::keyClick(window, c.toLatin1());
+  }
+  // Opens the box's list with a click and clicks its item, both through their windows.
+  static void ChooseItem(QComboBox* box, int index) {
+    ClickThroughWindow(box);
+    QAbstractItemView* view = box->view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 10000)) << "the list does not open";
+    const QPoint at = view->visualRect(box->model()->index(index, 0)).center();
+    QTest::mouseClick(view->window()->windowHandle(), Qt::LeftButton, {},
+                      view->viewport()->mapTo(view->window(), at));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }, 10000)) << "the list stays open";
   }
   // Whether the control can be seen and pressed: it is the topmost control at its centre.
   bool Uncovered(const char* control) const {
