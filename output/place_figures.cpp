@@ -5,8 +5,8 @@
 namespace zarn {
 
 PlaceFigures PlaceOfEvent(const FlightEvent& e) {
-  // The run locates the moments in the vertical plane alone so far: their place is that of the
-  // launch site's plane until the events carry their own.
+  // The run locates its moments in the vertical plane alone: they carry no place yet and read 0
+  // until they do.
   static_assert(sizeof(FlightEvent) == 48, "the events carry their place: read it here");
   static_cast<void>(e);
   return {};
