@@ -24,9 +24,10 @@ inline constexpr std::array<EventColumn, 5> kEventColumns{{
 
 // [{"event": "launch", "t_s": 0, "X_m": 0, "H_m": 1, "V_m_s": 100, "Q_deg": 45}, ...] in time
 // order; numbers as the shortest text that reads back to the same double, the angle in degrees
-// (Theta * 57.3).
-std::string EventsJson(const std::vector<FlightEvent>& events);
-// The same as CSV: "event,t_s,X_m,H_m,V_m_s,Q_deg" and a line per event.
-std::string EventsCsv(const std::vector<FlightEvent>& events);
+// (Theta * 57.3). `place`, for a flight in three dimensions: each event with its place after the
+// others ("Z_m", "Lat_deg", "Lon_deg").
+std::string EventsJson(const std::vector<FlightEvent>& events, bool place = false);
+// The same as CSV: "event,t_s,X_m,H_m,V_m_s,Q_deg" (and the place's names) and a line per event.
+std::string EventsCsv(const std::vector<FlightEvent>& events, bool place = false);
 
 }  // namespace zarn

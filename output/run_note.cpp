@@ -1,9 +1,11 @@
 #include "output/run_note.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "flight/number_text.h"
+#include "models/earth.h"
 
 namespace zarn {
 namespace {
@@ -24,7 +26,18 @@ double FloorTwoDigits(double x) {
   return value;
 }
 
+// In the order of EarthShape.
+constexpr std::array<std::string_view, 4> kEarthNames{"flat with g = 9.8", "sphere, not rotating",
+                                                      "rotating sphere", "rotating WGS-84 ellipsoid with J2"};
+static_assert(static_cast<std::size_t>(EarthShape::kRotatingEllipsoid) + 1 == kEarthNames.size());
+
 }  // namespace
+
+std::string_view EarthModelName(const FlightParameters& p) {
+  for (std::size_t shape = 0; shape < kEarthNames.size(); ++shape)
+    if (p.EarthModel == static_cast<double>(shape)) return kEarthNames[shape];
+  return {};
+}
 
 std::optional<FewSamples> FewSamplesOf(const RunResult& run) {
   const int32_t stored = run.Summary.SamplesStored, rows = run.Table.RowsPerColumn;

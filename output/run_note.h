@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "flight/integrator.h"
+#include "records/parameters.h"
 
 namespace zarn {
 
@@ -23,5 +25,10 @@ struct FewSamples {
   double FillingStep;  //!< [s] a step that fills every row, rounded down to two digits
 };
 std::optional<FewSamples> FewSamplesOf(const RunResult& run);
+
+// The Earth a run flies over, by EarthModel, for the summaries of a flight in three dimensions:
+// "flat with g = 9.8", "sphere, not rotating", "rotating sphere", "rotating WGS-84 ellipsoid with J2";
+// "" for a value that names none.
+std::string_view EarthModelName(const FlightParameters& p);
 
 }  // namespace zarn

@@ -3,6 +3,7 @@
 #include "flight/key_figures.h"
 #include "flight/number_text.h"
 #include "output/event_text.h"
+#include "output/place_figures.h"
 #include "records/errors.h"
 #include "runner/runner.h"
 
@@ -28,6 +29,7 @@ Flight Fly(const FlightParameters& p, const RunOptions& run, std::unique_ptr<Run
   for (const std::optional<double>& v : flight.Values)
     if (v) Checked(*v);  // no figure is ever inf or nan
   flight.LocatedMaxima = k.LocatedMaxima;
+  flight.ThreeDimensions = FliesInThreeDimensions(p);
   return flight;
 }
 
@@ -68,9 +70,12 @@ std::string FiguresJson(const Figures& figures) {
 std::string FlightJson(const Flight& flight) {
   std::string text = FiguresJson(flight.Values);
   text.pop_back();  // the closing brace
+  if (flight.ThreeDimensions) text += PlaceJson(*flight.Result);
   // The classic method keeps the largest of its step ends, which the result files are made of.
   text.append(", \"maxima\": \"").append(flight.LocatedMaxima ? "located" : "step ends").append("\"");
-  return text.append(", \"events\": ").append(EventsJson(flight.Result->Events)).append("}");
+  return text.append(", \"events\": ")
+      .append(EventsJson(flight.Result->Events, flight.ThreeDimensions))
+      .append("}");
 }
 
 std::string ErrorJson(std::string_view message) {

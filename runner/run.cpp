@@ -121,10 +121,11 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
 
   // The exports carry the rows the run stored, no more.
   const int32_t stored = d->Summary.SamplesStored;
+  const bool place = flight.ThreeDimensions;
   if (options.Csv == "-") {
-    WriteStdout(out, TableCsvText(d->Table, d->Units, stored));
+    WriteStdout(out, TableCsvText(d->Table, d->Units, stored, place));
   } else if (!options.Csv.empty()) {
-    WriteTableCsv(options.Csv, d->Table, d->Units, stored);
+    WriteTableCsv(options.Csv, d->Table, d->Units, stored, place);
   }
   if (!options.Png.empty() && options.Compare) {
     SaveComparedPicture(*d, *options.Compare, options);
@@ -133,9 +134,9 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
   }
   if (monitor.Cancelled()) throw Error("Run cancelled");
   if (options.Events == "-") {
-    WriteStdout(out, EventsCsv(d->Events));
+    WriteStdout(out, EventsCsv(d->Events, place));
   } else if (!options.Events.empty()) {
-    WriteWholeFile(options.Events, EventsCsv(d->Events));
+    WriteWholeFile(options.Events, EventsCsv(d->Events, place));
   }
   return flight;
 }
@@ -184,6 +185,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err, const
       if (MethodOf(params) != Method::kEuler || params.WindModel != 0.0)
         text += "Method: " + std::string(MethodName(MethodOf(params))) +
                 (params.WindModel != 0.0 ? ", wind relative to the air" : "") + "\n";
+      if (flight.ThreeDimensions) text.append("Earth: ").append(EarthModelName(params)).append("\n");
       if (deviation)
         text.append("Measured minus computed (")
             .append(options.Compare->Name)

@@ -149,7 +149,8 @@ void SaveParams(const BatchOptions& options, const PresetRecordSlots& record);
 struct Flight {
   std::unique_ptr<RunResult> Result;
   Figures Values;
-  bool LocatedMaxima = false;  //!< max_q_kPa and peak_nx_g searched inside the steps
+  bool LocatedMaxima = false;    //!< max_q_kPa and peak_nx_g searched inside the steps
+  bool ThreeDimensions = false;  //!< FliesInThreeDimensions: the exports carry the place
 };
 // Flies the parameters. Throws Error as ComputeTrajectory does. A result given to reuse (one
 // taken back from an earlier flight) saves allocating and clearing its table.
@@ -164,7 +165,8 @@ std::string SummaryText(const Figures& figures);
 // {"steps_per_pass": 20030, "t_s": 14.155000000000001, ...}: numbers as the shortest text that
 // reads back to the same double; never inf or nan.
 std::string FiguresJson(const Figures& figures);
-// FiguresJson with the flight's events after them: {..., "events": [{"event": "launch", ...}, ...]}.
+// FiguresJson with the flight's events after them: {..., "events": [{"event": "launch", ...}, ...]};
+// a flight in three dimensions has its place (PlaceJson) after the figures and in each event.
 std::string FlightJson(const Flight& flight);
 // {"error": "..."}
 std::string ErrorJson(std::string_view message);

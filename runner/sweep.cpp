@@ -239,7 +239,8 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
     outcome.Result = flight.Values;
     const RunResult& d = *flight.Result;
     if (!options.Csv.empty())
-      WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored);
+      WriteTableCsv(directory / options.Csv, d.Table, d.Units, d.Summary.SamplesStored,
+                    flight.ThreeDimensions);
     // The picture needs only the graph's columns of the stored rows, not the whole table.
     if (pictured) {
       GraphSelection selection{};

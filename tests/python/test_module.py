@@ -98,6 +98,38 @@ class Table(Scratch):
         self.assertEqual(len(run.table["t_s"]), 8)
 
 
+class ThirdDimension(Scratch):
+    def test_a_flight_in_three_dimensions_has_its_place_where_the_runner_gives_it(self):
+        place = ["Z_m", "Lat_deg", "Lon_deg"]
+        impact = ["impact_Z_m", "impact_Lat_deg", "impact_Lon_deg"]
+        for params, in_3d in [({}, False), ({"WindModel": 1, "Vwind": 3}, False),
+                              ({"EarthModel": 2, "LaunchLat": 28.5, "LaunchLon": -80.5, "Azimuth": 90}, True),
+                              ({"EarthModel": 3, "EarthRate": 7.3e-5, "EarthRadius": 6.4e6}, True),
+                              ({"WindModel": 1, "VwindCross": 2}, True)]:
+            with self.subTest(params=params):
+                args = ["--preset", 0]
+                for name, value in params.items():
+                    args += ["--set", f"{name}={value}"]
+                run = zarn.run(preset=0, **params)  # the new parameters as keywords
+                self.assertEqual({k: run.params[k] for k in params}, params)
+                figures = run.figures
+                self.assertEqual(exact(figures), exact(batch_json(*args, "--dir", self.dir)))
+                keys = list(figures)
+                self.assertEqual([k for k in keys if k in place + impact], place + impact if in_3d else [])
+                if in_3d:  # after the other figures, before the events
+                    self.assertEqual(keys[keys.index("Z_m") - 1], "apex_X_m")
+                    self.assertEqual(keys[keys.index("impact_Lon_deg") + 1], "maxima")
+                self.assertEqual(all(set(place) <= set(e) for e in run.events), in_3d)
+                self.assertTrue(in_3d or not any(set(place) & set(e) for e in run.events))
+                status, out, err = batch(*args, "--dir", self.dir, "--csv", "-")
+                self.assertEqual(status, 0, err)
+                rows = csv_rows(out)
+                self.assertEqual(list(run.table), rows[0])
+                self.assertEqual(rows[0][-3:] == place, in_3d)
+                for i, name in enumerate(rows[0]):
+                    self.assertEqual([exact(float(v)) for v in run.table[name]], [exact(float(r[i])) for r in rows[1:]])
+
+
 class Files(Scratch):
     def test_result_files_equal_the_runners_byte_for_byte(self):
         (self.dir / "runner").mkdir()

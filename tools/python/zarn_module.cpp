@@ -30,6 +30,7 @@
 #include "flight/presets.h"
 #include "input/user_text.h"
 #include "output/event_text.h"
+#include "output/place_figures.h"
 #include "output/result_files.h"
 #include "output/run_note.h"
 #include "records/errors.h"
@@ -182,31 +183,40 @@ py::dict FiguresDict(const zarn::Figures& f) {
   return d;
 }
 
-// The events as --json lists them: {"event": "apex", "t_s": ..., ...} in time order.
-py::list EventList(const RunResult& r) {
+// The events as --json lists them: {"event": "apex", "t_s": ..., ...} in time order, with the place
+// of a flight in three dimensions.
+py::list EventList(const RunResult& r, bool place) {
   py::list events;
   for (const FlightEvent& e : r.Events) {
     py::dict d;
     d["event"] = EventName(e);
     for (const EventColumn& c : kEventColumns) d[c.Key] = c.Of(e);
+    if (place) {
+      const PlaceFigures figures = PlaceOfEvent(e);
+      for (std::size_t i = 0; i < kPlaceRows.size(); ++i)
+        d[py::str(std::string(kPlaceRows[i].Key))] = figures[i];
+    }
     events.append(std::move(d));
   }
   return events;
 }
 
-// The stored rows by the CSV's column names, in the CSV's units and to the last bit of its numbers.
-py::dict TableDict(const RunResult& r) {
+// The stored rows by the CSV's column names, in the CSV's units and to the last bit of its numbers;
+// `place`: with the place's columns, as the CSV of a flight in three dimensions.
+py::dict TableDict(const RunResult& r, bool place) {
   py::dict table;
   const int rows = r.Summary.SamplesStored;
-  for (int c = 0; c < TrajectoryTable::kColumns; ++c) {
-    const ColumnRow& entry = kColumns[static_cast<std::size_t>(c)];
-    if (entry.Csv.empty()) continue;
+  auto add = [&](int c, std::string_view name) {
     py::array_t<double> column(rows);
     double* out = column.mutable_data();
     const double factor = StoredUnitFactor(c, r.Units);
     for (int row = 1; row <= rows; ++row) out[row - 1] = r.Table.Cell(c, row) * factor;
-    table[py::str(std::string(entry.Csv))] = std::move(column);
-  }
+    table[py::str(std::string(name))] = std::move(column);
+  };
+  for (int c = 0; c < TrajectoryTable::kColumns; ++c)
+    if (const ColumnRow& entry = kColumns[static_cast<std::size_t>(c)]; !entry.Csv.empty()) add(c, entry.Csv);
+  if (place)
+    for (const PlaceRow& row : kPlaceRows) add(row.Column, row.Key);
   return table;
 }
 
@@ -224,6 +234,7 @@ struct Flight {
   std::shared_ptr<const RunResult> Result;
   zarn::Figures Values{};
   bool LocatedMaxima = false;
+  bool ThreeDimensions = false;
   std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
 
@@ -259,6 +270,7 @@ Flight Run(const std::vector<std::string>& args, bool files) {
   if (!out.str().empty()) py::module_::import("sys").attr("stdout").attr("write")(out.str());
   flight.Values = done.Values;
   flight.LocatedMaxima = done.LocatedMaxima;
+  flight.ThreeDimensions = done.ThreeDimensions;
   flight.Result = std::move(done.Result);
   WarnNote(*flight.Result);
   return flight;
@@ -462,8 +474,11 @@ PYBIND11_MODULE(_core, m) {
       .def_property_readonly("figures",
                              [](const Flight& f) {
                                py::dict d = FiguresDict(f.Values);
+                               if (f.ThreeDimensions)
+                                 for (const auto& [key, value] : PlaceKeys(*f.Result))
+                                   d[py::str(key)] = value;
                                d["maxima"] = f.LocatedMaxima ? "located" : "step ends";
-                               d["events"] = EventList(*f.Result);
+                               d["events"] = EventList(*f.Result, f.ThreeDimensions);
                                if (!f.ReportJson.empty()) {  // read as --json has them
                                  const py::dict more = py::module_::import("json").attr("loads")(
                                      "{" + f.ReportJson.substr(2) + "}");
@@ -471,8 +486,9 @@ PYBIND11_MODULE(_core, m) {
                                }
                                return d;
                              })
-      .def_property_readonly("table", [](const Flight& f) { return TableDict(*f.Result); })
-      .def_property_readonly("events", [](const Flight& f) { return EventList(*f.Result); })
+      .def_property_readonly("table", [](const Flight& f) { return TableDict(*f.Result, f.ThreeDimensions); })
+      .def_property_readonly("events",
+                             [](const Flight& f) { return EventList(*f.Result, f.ThreeDimensions); })
       .def_property_readonly("params", [](const Flight& f) { return RecordDict(f.Record); })
       .def("write_files", &WriteFiles, py::arg("dir"))
       .def_property_readonly("json", [](const Flight& f) { return runner::FiguresJson(f.Values); });
