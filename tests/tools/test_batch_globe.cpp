@@ -97,6 +97,26 @@ TEST_F(BatchGlobe, NasaCheckCasesAtThirtySecondsWithinAFootAndATenthOfAFootPerSe
   }
 }
 
+// Case 4 by each method: Euler needs a tenth of the step for its first order.
+TEST_F(BatchGlobe, NasaCheckCaseFourByEachMethod) {
+  struct Method {
+    double Integrator, Dt0, Rtol;
+  };
+  for (const Method& m : {Method{0, 0.001, 0}, Method{1, 0.01, 0}, Method{2, 1.0, 1e-10}}) {
+    SCOPED_TRACE(m.Integrator);
+    auto set = CheckCase(1, 0.1);
+    for (auto& [name, value] : set) {
+      if (name == "Integrator") value = m.Integrator;
+      if (name == "dt0") value = m.Dt0;
+    }
+    set.push_back({"Rtol", m.Rtol});
+    const std::vector<Row> rows = Rows(set);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_NEAR(rows.back().H / kFt, 16231.307, 1.0);
+    EXPECT_NEAR(rows.back().V / kFt, 867.1048, 0.1);
+  }
+}
+
 // Case 7 is case 6 in a steady wind of 20 ft/s toward the east: the wind's share of the drift.
 TEST_F(BatchGlobe, NasaCheckCaseSevenTheSteadyEastWindDriftsTheSphereAsCaseSixWithin1Percent) {
   const std::vector<Row> calm = Rows(CheckCase(3, 0.1));
