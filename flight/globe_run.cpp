@@ -171,7 +171,9 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   Ground GroundOf(const Vec3& r) const {
     if (flat_) return {r.x(), r.y(), p_.LaunchLat, p_.LaunchLon};
     const Vec3 inPlane = r - r.dot(normal_) * normal_;
-    const double x = std::atan2(site_.cross(inPlane).dot(normal_), site_.dot(inPlane));
+    double x = std::atan2(site_.cross(inPlane).dot(normal_), site_.dot(inPlane));
+    // Around the globe the range goes on growing: the turn nearest the last step's.
+    x += 2 * std::numbers::pi * std::nearbyint((turn_ - x) / (2 * std::numbers::pi));
     const double z = -std::asin(std::clamp(r.normalized().dot(normal_), -1.0, 1.0));
     const Place at = PlaceOf(earth_, r);
     const double deg = 180.0 / std::numbers::pi;
@@ -352,6 +354,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     Put(y_, r, p_.V0 * LaunchDirection(LocalAt(r)));
     y_[kMass] = p_.MassaStart;
     t_ = 0.0;
+    turn_ = 0.0;
     mode_ = Mode{};
     EnterMode(0.0, y_);
     Rates(y_, f_);
@@ -411,6 +414,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     y_ = y1;
     f_ = f1;
     Record(t_, y_);
+    if (!flat_) turn_ = s_.X / earth_.Radius;
     sink_.Step(s_);
     if (pass_ == 1) Sample(full, cut.Ended);
     RunSummary& sum = d_.Summary;
@@ -517,6 +521,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   Span last_{};  //!< the last step taken, whole
   double t_ = 0.0;
   double apex_ = 0.0;
+  double turn_ = 0.0;  //!< [rad] the range's angle at the last step
   std::size_t band_ = 0;
   int32_t pass_ = 0;
   int32_t nextRow_ = 1;
