@@ -4,8 +4,10 @@
 // loops over this table; a new column is a row here (and its number in Column).
 #include <array>
 #include <cstdint>
+#include <numbers>
 #include <string_view>
 
+#include "flight/parameters.h"
 #include "records/constants.h"
 #include "records/errors.h"
 #include "records/flight_data.h"
@@ -46,6 +48,12 @@ struct ColumnLegend {
   const char* German;
   const char* English;
 };
+
+// Degrees per radian of a run's angles: the program's 57.3 over the flat Earth, the true 180/pi
+// over a round one, whose flights are compared with the world's figures.
+inline double DegreesPerRadian(const FlightParameters& p) {
+  return p.EarthModel != 0.0 ? 180.0 / std::numbers::pi : kDegPerRad;
+}
 
 struct ColumnRow {
   std::string_view Csv;  //!< name and stored unit for other tools; "" for a column left out
@@ -96,7 +104,7 @@ inline constexpr std::array<ColumnRow, TrajectoryTable::kColumns> kColumns{{
      {6, 6, 0, 6, 6},
      {"H", "m", "Высота", "Höhe", "Height"}},
     {"Q_deg",  // 4 kColAngle
-     [](const FlightState& s, const FlightParameters&) { return s.Theta * kDegPerRad; },
+     [](const FlightState& s, const FlightParameters& p) { return s.Theta * DegreesPerRadian(p); },
      "Q", "\u00b0",
      {"Q,grad", "", nullptr, 2, 20, 20},
      {"Q,*", -2},
@@ -289,6 +297,11 @@ inline void StoreRow(TrajectoryTable& table, UnitFlags& units, int32_t row, cons
     table.Cell(column, row) = value;
     for (const UnitSwitch& u : kUnitSwitches)
       if (u.Column == column && value > u.Threshold) units.*u.Flag = u.Value;
+  }
+  if (FliesInThreeDimensions(p)) {
+    table.Cell(kColZ, row) = s.Z;
+    table.Cell(kColLat, row) = s.Lat;
+    table.Cell(kColLon, row) = s.Lon;
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "flight/columns.h"
 #include "flight/event_feed.h"
+#include "flight/globe_run.h"
 #include "flight/number_text.h"
 #include "flight/ode_run.h"
 #include "flight/parameters.h"
@@ -238,6 +239,7 @@ std::string FirstStepFault(const FlightParameters& p);
 void ValidateRun(const FlightParameters& p, char decimalSeparator) {
   ValidateRunParameters(p, decimalSeparator);
   ValidateMethod(p, decimalSeparator);
+  ValidateEarth(p, decimalSeparator);
   for (const NonNegative& v : kNonNegative) RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
   if (p.TaskKind == kTaskBuoyantGas)
     RefuseNegative(NameOfSlot(kSlotGasDensity), p.GasDensity, decimalSeparator);
@@ -311,6 +313,10 @@ void Fly(const FlightParameters& p, const RunOptions& options, RunResult& result
   NoSink none;
   StepSink& sink = options.Sink != nullptr ? *options.Sink : none;
   const bool rows = options.Rows || options.Sink != nullptr;
+  if (FliesInThreeDimensions(p)) {
+    FlyInThreeDimensions(p, result, options, sink, rows);
+    return;
+  }
   if (MethodOf(p) != Method::kEuler) {
     FlyHigherOrder(p, result, options, sink, rows);
     return;
@@ -339,6 +345,7 @@ void ComputeTrajectory(const FlightParameters& p, const RunOptions& options, Run
   result.Events.clear();
   result.AtEndTime.reset();
   result.LocatedMaxQ = 0.0;
+  result.ImpactGround.reset();
   Fly(p, options, result);
 }
 

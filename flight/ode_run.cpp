@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <boost/math/tools/minima.hpp>
-#include <boost/numeric/odeint/stepper/controlled_runge_kutta.hpp>
-#include <boost/numeric/odeint/stepper/runge_kutta4.hpp>
-#include <boost/numeric/odeint/stepper/runge_kutta_dopri5.hpp>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -17,6 +14,7 @@
 #include "flight/columns.h"
 #include "flight/events.h"
 #include "flight/number_text.h"
+#include "flight/ode_steppers.h"
 #include "flight/run_loop.h"
 #include "flight/stages.h"
 #include "models/derivatives.h"
@@ -77,8 +75,6 @@ void ValidateMethod(const FlightParameters& p, char decimalSeparator) {
 
 namespace {
 
-namespace odeint = boost::numeric::odeint;
-
 // The state the methods advance. With the classic wind the speed and angle along the path, as the
 // Euler step has them (its angle limit and vertical hold are statements about the angle); with the
 // wind relative to the air the ground velocity's components, which need no angle limit and pass
@@ -86,115 +82,14 @@ namespace odeint = boost::numeric::odeint;
 using State = std::array<double, 5>;
 constexpr std::size_t kX = 0, kH = 1, kA = 2, kB = 3, kMass = 4;  // kA, kB: V, Theta or u, w
 
-constexpr int kBisections = 80;  //!< halve a bracket to the last bit of time
-
-// A root of g in [a, b] where g(a) > 0 >= g(b), by bisection on the step's interpolant.
-template <class G>
-double Bisect(double a, double b, const G& g) {
-  for (int i = 0; i < kBisections && b - a > 0.0; ++i) {
-    const double m = a + (b - a) / 2;
-    if (m <= a || m >= b) break;
-    (g(m) > 0.0 ? a : b) = m;
-  }
-  return b;
-}
-
-// A step taken: its ends, their rates, and the method's interpolant between them.
-struct Span {
-  double T0, T1;
-  State Y0, F0, Y1, F1;
-};
-
-// The rates of the state, as the steppers take them.
-class System {
- public:
-  virtual void operator()(const State& y, State& dy, double t) = 0;
-
- protected:
-  ~System() = default;
-};
-
-// The cubic Hermite curve through a step's ends and their rates: fourth order as the methods,
-// and, unlike the pair's dense output, valid for any step taken, not only the last.
-State HermiteAt(const Span& sp, double t) {
-  State y{};
-  if (t <= sp.T0) return sp.Y0;
-  if (t >= sp.T1) return sp.Y1;
-  const double h = sp.T1 - sp.T0;
-  const double s = (t - sp.T0) / h;
-  const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
-  const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
-  for (std::size_t i = 0; i < y.size(); ++i)
-    y[i] = h00 * sp.Y0[i] + h10 * h * sp.F0[i] + h01 * sp.Y1[i] + h11 * h * sp.F1[i];
-  return y;
-}
-
-// A rule of the higher-order methods, through Boost.Odeint: a step from the span's start toward
-// the next break tb, at most dt0, that fills the span's end and its rates; and the state inside
-// a step taken.
-class OdeStepper {
- public:
-  virtual ~OdeStepper() = default;
-  virtual void Start(double dt0) = 0;
-  virtual void Take(System& rates, Span& sp, double tb, double dt0) = 0;
-  virtual State At(const Span& sp, double t) = 0;  //!< T0 < t < T1
-};
-
-// Classical fourth-order Runge-Kutta with the step dt0, cut at a break; between its ends the
-// cubic Hermite curve, whose error is of the fourth order as the method's.
-class RungeKutta4 final : public OdeStepper {
- public:
-  void Start(double) override {}
-  void Take(System& rates, Span& sp, double tb, double dt0) override {
-    double h = std::min(dt0, tb - sp.T0);
-    if (!(h > 0.0)) h = dt0;  // a break behind: a full step (only an end time of 0 or below)
-    rk4_.do_step(std::ref(rates), sp.Y0, sp.F0, sp.T0, sp.Y1, h);
-    sp.T1 = sp.T0 + h;
-    rates(sp.Y1, sp.F1, sp.T1);
-  }
-  State At(const Span& sp, double t) override { return HermiteAt(sp, t); }
-
- private:
-  odeint::runge_kutta4<State> rk4_;
-};
-
-// The embedded 5(4) pair of Dormand and Prince with a relative tolerance and dt0 as its largest
-// step; between its ends its own dense output.
-class DormandPrince final : public OdeStepper {
- public:
-  explicit DormandPrince(double rtol)
-      : dopri_(odeint::default_error_checker<double, odeint::array_algebra, odeint::default_operations>(
-            rtol, rtol, 1.0, 1.0)) {}
-  void Start(double dt0) override { h_ = dt0; }
-  void Take(System& rates, Span& sp, double tb, double dt0) override {
-    const double t0 = sp.T0;
-    for (;;) {
-      double h = std::min({h_, dt0, tb - t0});
-      if (!(h > 0.0)) h = std::min(h_, dt0);
-      double t = t0;
-      if (dopri_.try_step(std::ref(rates), sp.Y0, sp.F0, t, sp.Y1, sp.F1, h) == odeint::success) {
-        sp.T1 = t;
-        h_ = h;  // the controller's next step
-        return;
-      }
-      if (!(h > 0.0) || t0 + h == t0) throw Error("The adaptive integrator cannot meet its tolerance");
-      h_ = h;
-    }
-  }
-  State At(const Span& sp, double t) override {
-    State y{};
-    dopri_.stepper().calc_state(t, y, sp.Y0, sp.F0, sp.T0, sp.Y1, sp.F1, sp.T1);
-    return y;
-  }
-
- private:
-  odeint::controlled_runge_kutta<odeint::runge_kutta_dopri5<State>> dopri_;
-  double h_ = 0.0;  //!< [s] the next step
-};
+using steppers::Bisect;
+using Span = steppers::Span<State>;
+using System = steppers::System<State>;
+using OdeStepper = steppers::OdeStepper<State>;
+using steppers::HermiteAt;
 
 std::unique_ptr<OdeStepper> StepperOf(Method m, double rtol) {
-  if (m == Method::kRungeKutta4) return std::make_unique<RungeKutta4>();
-  return std::make_unique<DormandPrince>(rtol);
+  return steppers::StepperOf<State>(m, rtol);
 }
 
 class HigherOrderRule final : public StepRule, public System {

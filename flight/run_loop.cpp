@@ -5,6 +5,7 @@
 
 #include "flight/columns.h"
 #include "flight/ode_run.h"
+#include "flight/parameters.h"
 #include "flight/stages.h"
 #include "records/constants.h"
 #include "records/errors.h"
@@ -30,7 +31,8 @@ class TwoPasses {
     pass_ = 1;
     // The recording pass flies the same flight again and locates its events on the way. Where the
     // forces act on the speed relative to the air, so do the Mach number and q of the events.
-    const double wind = p_.WindModel == 1.0 ? p_.Vwind : 0.0;
+    // In three dimensions the wind is always the air's motion.
+    const double wind = p_.WindModel == 1.0 || FliesInThreeDimensions(p_) ? p_.Vwind : 0.0;
     EventLog log(EventSettings{p_.Hk, RunAirOf(p_), ScheduledEvents(), wind, p_.Tk});
     rule_.BeginEvents(log);
     FlyPass();
