@@ -19,13 +19,32 @@ HermiteSegment Along(const FlightNode& a, const FlightNode& b, double FlightNode
 
 // The state at t in [a.t, b.t], each coordinate on its own cubic.
 FlightEvent StateAt(const FlightNode& a, const FlightNode& b, double t, EventKind kind, int32_t stage = 0) {
-  return {kind,
-          stage,
-          t,
-          Along(a, b, &FlightNode::X, &FlightNode::dX).Value(t),
-          Along(a, b, &FlightNode::H, &FlightNode::dH).Value(t),
-          Along(a, b, &FlightNode::V, &FlightNode::dV).Value(t),
-          Along(a, b, &FlightNode::Theta, &FlightNode::dTheta).Value(t)};
+  FlightEvent e{kind,
+                stage,
+                t,
+                Along(a, b, &FlightNode::X, &FlightNode::dX).Value(t),
+                Along(a, b, &FlightNode::H, &FlightNode::dH).Value(t),
+                Along(a, b, &FlightNode::V, &FlightNode::dV).Value(t),
+                Along(a, b, &FlightNode::Theta, &FlightNode::dTheta).Value(t)};
+  e.Z = Along(a, b, &FlightNode::Z, &FlightNode::dZ).Value(t);
+  e.Lat = Along(a, b, &FlightNode::Lat, &FlightNode::dLat).Value(t);
+  // The longitude jumps by a full turn where the step crosses the date line: the cubic runs on
+  // through it, and its value comes back into -180..180.
+  double lonB = b.Lon;
+  if (lonB - a.Lon > 180.0) lonB -= 360.0;
+  if (a.Lon - lonB > 180.0) lonB += 360.0;
+  double lon = HermiteSegment{a.t, b.t, a.Lon, lonB, a.dLon, b.dLon}.Value(t);
+  if (lon > 180.0) lon -= 360.0;
+  if (lon <= -180.0) lon += 360.0;
+  e.Lon = lon;
+  return e;
+}
+
+// The state at a point itself.
+FlightEvent StateAt(const FlightNode& n, EventKind kind, int32_t stage = 0) {
+  FlightEvent e{kind, stage, n.t, n.X, n.H, n.V, n.Theta};
+  e.Z = n.Z, e.Lat = n.Lat, e.Lon = n.Lon;
+  return e;
 }
 
 // The end of the flight by height: H falls to the end height Hk.
@@ -135,7 +154,7 @@ EventLog::EventLog(EventSettings settings) : settings_(std::move(settings)) {
 }
 
 void EventLog::Start(const FlightNode& launch) {
-  events_.push_back({EventKind::Launch, 0, launch.t, launch.X, launch.H, launch.V, launch.Theta});
+  events_.push_back(StateAt(launch, EventKind::Launch));
   prev_ = launch;
   qBest_ = launch;
   started_ = true;
@@ -144,8 +163,7 @@ void EventLog::Start(const FlightNode& launch) {
   // A moment at the launch itself (a stage without fuel) is the launch's.
   while (scheduled_ < settings_.Scheduled.size() && settings_.Scheduled[scheduled_].t <= launch.t) {
     const ScheduledEvent& s = settings_.Scheduled[scheduled_++];
-    if (s.t == launch.t)
-      events_.push_back({s.Kind, s.Stage, launch.t, launch.X, launch.H, launch.V, launch.Theta});
+    if (s.t == launch.t) events_.push_back(StateAt(launch, s.Kind, s.Stage));
   }
 }
 
@@ -171,8 +189,8 @@ void EventLog::Segment(const FlightNode& a, const FlightNode& b) {
   }
   end_ = end;
   if (!impact_ && a.t < settings_.Tk && b.t >= settings_.Tk) {
-    atTk_ = b.t == settings_.Tk ? FlightEvent{EventKind::Impact, 0, b.t, b.X, b.H, b.V, b.Theta}
-                                : StateAt(a, b, settings_.Tk, EventKind::Impact);
+    atTk_ =
+        b.t == settings_.Tk ? StateAt(b, EventKind::Impact) : StateAt(a, b, settings_.Tk, EventKind::Impact);
   }
 
   while (scheduled_ < settings_.Scheduled.size() && settings_.Scheduled[scheduled_].t <= end) {
@@ -203,7 +221,7 @@ void EventLog::LocateMaxQ() {
   auto stateAt = [&](double t) {
     if (hasBefore_ && t <= qBest_.t) return StateAt(qBefore_, qBest_, t, EventKind::MaxQ);
     if (hasAfter_ && t > qBest_.t) return StateAt(qBest_, qAfter_, t, EventKind::MaxQ);
-    return FlightEvent{EventKind::MaxQ, 0, qBest_.t, qBest_.X, qBest_.H, qBest_.V, qBest_.Theta};
+    return StateAt(qBest_, EventKind::MaxQ);
   };
   // q reads the height, the speed and (with wind) the angle: their cubics alone, each as stateAt's.
   auto q = [&](double t) {

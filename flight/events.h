@@ -30,6 +30,13 @@ struct FlightNode {
   double dTheta;  //!< [rad/s] dTheta/dt
   double Mach;    //!< [-] V / speed of sound
   double q;       //!< [Pa] dynamic pressure
+  // The place of a flight in three dimensions with its rates; 0 in the vertical plane.
+  double Z = 0.0;     //!< [m] cross range, to the right of the azimuth
+  double Lat = 0.0;   //!< [deg]
+  double Lon = 0.0;   //!< [deg]
+  double dZ = 0.0;    //!< [m/s]
+  double dLat = 0.0;  //!< [deg/s]
+  double dLon = 0.0;  //!< [deg/s]
 };
 
 struct FlightEvent {
@@ -40,6 +47,10 @@ struct FlightEvent {
   double H;       //!< [m]
   double V;       //!< [m/s]
   double Theta;   //!< [rad]
+  // Its place in three dimensions, as FlightNode's.
+  double Z = 0.0;    //!< [m]
+  double Lat = 0.0;  //!< [deg]
+  double Lon = 0.0;  //!< [deg]
 };
 
 // The event's name for scripts: "launch", "burnout_1", "staging_1", "mach_1_up", "mach_1_down",

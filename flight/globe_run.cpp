@@ -119,14 +119,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   void EndEvents() override { log_ = nullptr; }
   bool NeedsDuration() const override { return rows_; }
 
-  void Finish() override {
-    d_.Summary.MaxQ = std::max(d_.Summary.MaxQ, d_.LocatedMaxQ);
-    const FlightEvent* impact = FindEvent(d_.Events, EventKind::Impact);
-    if (impact == nullptr) return;
-    const State y = impact->t >= last_.T0 ? At(last_, std::min(impact->t, last_.T1)) : y_;
-    const Ground g = GroundOf(PositionIn(y));
-    d_.ImpactGround = GroundPoint{g.Z, g.Lat, g.Lon};
-  }
+  void Finish() override { d_.Summary.MaxQ = std::max(d_.Summary.MaxQ, d_.LocatedMaxQ); }
 
   // The system of the steppers.
   void operator()(const State& y, State& dy, double /*t*/) override { Rates(y, dy); }
@@ -360,7 +353,6 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     Rates(y_, f_);
     stepper_->Start(p_.dt0);
     nextRow_ = 1;
-    last_ = Span{0.0, 0.0, y_, f_, y_, f_};
     Record(0.0, y_);
     apex_ = s_.H;
     if (log_) log_->Start(Node(0.0, y_, f_));
@@ -409,7 +401,6 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
       Rates(y1, f1);
     }
     Apex(full, cut.T, y1);
-    last_ = full;
     t_ = cut.T;
     y_ = y1;
     f_ = f1;
@@ -468,7 +459,24 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
       dTheta = (a.dot(l.Up) - std::sin(s_.Theta) * dV) / (V * cosT);
       if (!flat_) dTheta += V * cosT / r.norm();
     }
-    return FlightNode{t, s_.X, s_.H, s_.V, s_.Theta, RangeRate(r, v), v.dot(l.Up), dV, dTheta, s_.Mach, s_.q};
+    FlightNode n{t, s_.X, s_.H, s_.V, s_.Theta, RangeRate(r, v), v.dot(l.Up), dV, dTheta, s_.Mach, s_.q};
+    n.Z = s_.Z, n.Lat = s_.Lat, n.Lon = s_.Lon;
+    if (flat_) {
+      n.dZ = v.y();
+    } else if (V > 0.0) {
+      // The place's rates along the velocity, by a central difference over a metre each way: the
+      // ellipsoid's latitude has no handy rate of its own, and over a metre the curve of the
+      // ground is far below the last bits.
+      const Vec3 step = v / V;
+      const Ground ahead = GroundOf(r + step), behind = GroundOf(r - step);
+      double dLon = ahead.Lon - behind.Lon;
+      if (dLon > 180.0) dLon -= 360.0;
+      if (dLon < -180.0) dLon += 360.0;
+      n.dZ = (ahead.Z - behind.Z) / 2 * V;
+      n.dLat = (ahead.Lat - behind.Lat) / 2 * V;
+      n.dLon = dLon / 2 * V;
+    }
+    return n;
   }
 
   // Rows at the multiples of the sample interval that the step passed; the last row takes the
@@ -518,7 +526,6 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   bool buoyant_ = false;
   Mode mode_;
   State y_{}, f_{};
-  Span last_{};  //!< the last step taken, whole
   double t_ = 0.0;
   double apex_ = 0.0;
   double turn_ = 0.0;  //!< [rad] the range's angle at the last step

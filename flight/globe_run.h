@@ -22,8 +22,7 @@ void ValidateEarth(const FlightParameters& p, char decimalSeparator = '.');
 
 // Flies p (FliesInThreeDimensions(p)) by the method of p: explicit Euler or Runge-Kutta 4 with
 // the step dt0, or Dormand-Prince with Rtol and dt0 as its largest step; both passes into result,
-// feeding the sink as every run does. The impact's cross range, latitude and longitude go to
-// result.ImpactGround.
+// feeding the sink as every run does. Its events carry their cross range, latitude and longitude.
 void FlyInThreeDimensions(const FlightParameters& p, RunResult& result, const RunOptions& options,
                           StepSink& sink, bool rows = true);
 

@@ -345,7 +345,6 @@ void ComputeTrajectory(const FlightParameters& p, const RunOptions& options, Run
   result.Events.clear();
   result.AtEndTime.reset();
   result.LocatedMaxQ = 0.0;
-  result.ImpactGround.reset();
   Fly(p, options, result);
 }
 

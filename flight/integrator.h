@@ -30,13 +30,6 @@ struct RunProgress {
   int64_t Steps;    //!< steps done in this run so far, both passes
 };
 
-// A point of a flight in three dimensions on the ground track.
-struct GroundPoint {
-  double Z;    //!< [m] cross range, positive to the right of the azimuth
-  double Lat;  //!< [deg] latitude
-  double Lon;  //!< [deg] longitude
-};
-
 // What a run gives.
 // Steps between two progress reports of the programs' runs: a step takes well under a
 // microsecond, so a Cancel or Ctrl-C is answered within a few milliseconds, and a report per 4096
@@ -65,9 +58,6 @@ struct RunResult {
   // then; the classic run's last step may pass Tk by most of a step.
   std::optional<FlightEvent> AtEndTime;
   double LocatedMaxQ = 0.0;  //!< [Pa] the dynamic pressure of the max_q event
-  // Of a flight in three dimensions that ends by height: where the impact event lies across the
-  // azimuth and on the globe, read at its located time.
-  std::optional<GroundPoint> ImpactGround;
 };
 
 // Takes every step of a run as it happens. The run calls Begin once, after the parameters passed

@@ -133,6 +133,49 @@ TEST(EventLog, ApexAndImpactOfAThrowInVacuumAreTheClosedFormsAtAnyStep) {
   }
 }
 
+// The same throw drifting across the date line: the cross range, latitude and longitude grow
+// linearly, which the cubics hold exactly, so every moment carries its place at its own time; the
+// longitude comes back into -180..180 on the far side of the line, not 360 degrees off.
+TEST(EventLog, EachMomentCarriesItsPlaceAcrossTheDateLine) {
+  const Throw f;
+  auto wrapped = [](double lon) { return lon > 180.0 ? lon - 360.0 : lon; };
+  auto node = [&](double t) {
+    FlightNode n = f.At(t);
+    n.Z = 2.0 * t, n.dZ = 2.0;
+    n.Lat = 10.0 - 0.01 * t, n.dLat = -0.01;
+    n.Lon = wrapped(179.0 + 0.2 * t), n.dLon = 0.2;
+    return n;
+  };
+  const double vy0 = f.V0 * std::sin(f.Theta0);
+  // By hand: the apex at vy0 / g = 6.5736 s, the impact on H = 0 at 13.1628 s.
+  const double apexT = vy0 / g, impactT = (vy0 + std::sqrt(vy0 * vy0 + 2 * g * f.H0)) / g;
+  EXPECT_NEAR(apexT, 6.5736, 1e-4);
+  EXPECT_NEAR(impactT, 13.1628, 1e-4);
+  for (const double dt : {0.37, 1.9}) {
+    SCOPED_TRACE(dt);
+    EventLog log({0.0, StillAir, {{5.1, EventKind::Burnout, 1}}});
+    log.Start(node(0));
+    FlightNode n = node(0);
+    for (int k = 1; n.H > 0.0; ++k) log.Next(n = node(k * dt));
+    const auto events = log.Finish();
+    const struct {
+      EventKind Kind;
+      double T, Lon;  // 179 + 0.2 t, by hand
+    } expected[] = {{EventKind::Launch, 0.0, 179.0},
+                    {EventKind::Burnout, 5.1, -179.98},  // in the step across the line
+                    {EventKind::Apex, apexT, -179.68527},
+                    {EventKind::Impact, impactT, -178.36744}};
+    for (const auto& x : expected) {
+      const FlightEvent* e = FindEvent(events, x.Kind);
+      ASSERT_NE(e, nullptr) << static_cast<int>(x.Kind);
+      EXPECT_NEAR(e->t, x.T, 1e-9);
+      EXPECT_NEAR(e->Z, 2.0 * x.T, 1e-9);
+      EXPECT_NEAR(e->Lat, 10.0 - 0.01 * x.T, 1e-11);
+      EXPECT_NEAR(e->Lon, x.Lon, 1e-4);
+    }
+  }
+}
+
 TEST(EventLog, AFlightEndedByTimeHasNoImpactAndOneThatNeverClimbsNoApex) {
   Throw level;
   level.Theta0 = 0.0;  // its highest point is its start

@@ -54,11 +54,9 @@ TEST(PlaceFigures, JsonHasThePlaceAfterTheLastStepAndAtTheImpactWhereThereIsOne)
   run->Events = {{EventKind::Launch, 0, 0.0, 0.0, 1.0, 100.0, 0.5},
                  {EventKind::Apex, 0, 7.2, 500.125, 255.5, 60.0, 0.0}};
   EXPECT_EQ(PlaceJson(*run), last);  // ended in the air: no impact
-  run->Events.push_back({EventKind::Impact, 0, 14.1, 933.0625, 0.0, 80.0, -0.8});
-  const std::string json = PlaceJson(*run);
-  EXPECT_EQ(json.substr(0, last.size() + 16), last + R"(, "impact_Z_m": )") << json;
-  const std::size_t lat = json.find(R"(, "impact_Lat_deg": )"), lon = json.find(R"(, "impact_Lon_deg": )");
-  EXPECT_TRUE(lat != std::string::npos && lat < lon && lon != std::string::npos) << json;
+  run->Events.push_back({EventKind::Impact, 0, 14.1, 933.0625, 0.0, 80.0, -0.8, 1250.5, 28.625, -79.375});
+  EXPECT_EQ(PlaceJson(*run),
+            last + R"(, "impact_Z_m": 1250.5, "impact_Lat_deg": 28.625, "impact_Lon_deg": -79.375)");
 
   // Each event with its place, in both texts; without `place` as they always were.
   EXPECT_EQ(EventsCsv(run->Events).substr(0, 30), "event,t_s,X_m,H_m,V_m_s,Q_deg\n");
@@ -67,7 +65,7 @@ TEST(PlaceFigures, JsonHasThePlaceAfterTheLastStepAndAtTheImpactWhereThereIsOne)
   EXPECT_EQ(csv.substr(50, csv.find('\n', 50) - 50).rfind("launch,0,0,1,100,28.65,", 0), 0u) << csv;
   const std::string events = EventsJson({run->Events[2]}, true);
   EXPECT_EQ(events.rfind(R"([{"event": "impact", "t_s": 14.1, "X_m": 933.0625, "H_m": 0, "V_m_s": 80, )"
-                         R"("Q_deg": -45.84, "Z_m": )",
+                         R"("Q_deg": -45.84, "Z_m": 1250.5, "Lat_deg": 28.625, "Lon_deg": -79.375}])",
                          0),
             0u)
       << events;
