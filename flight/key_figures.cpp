@@ -1,5 +1,6 @@
 #include "flight/key_figures.h"
 
+#include "flight/columns.h"
 #include "flight/presets.h"
 #include "records/constants.h"
 #include "records/errors.h"
@@ -13,7 +14,7 @@ KeyFigures KeyFiguresOf(const FlightParameters& p, const RunResult& run) {
   f.LastStepRange = f.Range = s.X;
   f.LastStepSpeed = f.EndSpeed = s.V;
   f.LastStepH = s.H;
-  f.LastStepAngle = s.Theta * kDegPerRad;
+  f.LastStepAngle = s.Theta * DegreesPerRadian(p);
   f.LastStepMass = s.Mass;
   f.StepsPerPass = run.Summary.StepsPerPass;
   f.SamplesStored = run.Summary.SamplesStored;
@@ -24,7 +25,7 @@ KeyFigures KeyFiguresOf(const FlightParameters& p, const RunResult& run) {
     f.FlightTime = *(f.ImpactTime = impact->t);
     f.Range = *(f.ImpactRange = impact->X);
     f.EndSpeed = *(f.ImpactSpeed = impact->V);
-    f.ImpactAngle = impact->Theta * kDegPerRad;
+    f.ImpactAngle = impact->Theta * DegreesPerRadian(p);
   }
   if (const FlightEvent* apex = FindEvent(run.Events, EventKind::Apex)) {
     f.ApexH = apex->H;

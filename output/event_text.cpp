@@ -5,13 +5,13 @@
 
 namespace zarn {
 
-std::string EventsJson(const std::vector<FlightEvent>& events, bool place) {
+std::string EventsJson(const std::vector<FlightEvent>& events, bool place, double degPerRad) {
   std::string text = "[";
   for (const FlightEvent& e : events) {
     if (text.size() > 1) text += ", ";
     text.append("{\"event\": \"").append(EventName(e)).append("\"");
     for (const EventColumn& c : kEventColumns)
-      text.append(", \"").append(c.Key).append("\": ").append(ShortestText(c.Of(e)));
+      text.append(", \"").append(c.Key).append("\": ").append(ShortestText(c.Of(e, degPerRad)));
     if (place) {
       const PlaceFigures figures = PlaceOfEvent(e);
       for (std::size_t i = 0; i < kPlaceRows.size(); ++i)
@@ -22,7 +22,7 @@ std::string EventsJson(const std::vector<FlightEvent>& events, bool place) {
   return text + "]";
 }
 
-std::string EventsCsv(const std::vector<FlightEvent>& events, bool place) {
+std::string EventsCsv(const std::vector<FlightEvent>& events, bool place, double degPerRad) {
   std::string text = "event";
   for (const EventColumn& c : kEventColumns) text.append(",").append(c.Key);
   if (place)
@@ -30,7 +30,7 @@ std::string EventsCsv(const std::vector<FlightEvent>& events, bool place) {
   text += '\n';
   for (const FlightEvent& e : events) {
     text.append(EventName(e));
-    for (const EventColumn& c : kEventColumns) text.append(",").append(ShortestText(c.Of(e)));
+    for (const EventColumn& c : kEventColumns) text.append(",").append(ShortestText(c.Of(e, degPerRad)));
     if (place)
       for (const double figure : PlaceOfEvent(e)) text.append(",").append(ShortestText(figure));
     text += '\n';

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "flight/columns.h"
 #include "flight/key_figures.h"
 #include "flight/number_text.h"
 #include "output/event_text.h"
@@ -30,6 +31,7 @@ Flight Fly(const FlightParameters& p, const RunOptions& run, std::unique_ptr<Run
     if (v) Checked(*v);  // no figure is ever inf or nan
   flight.LocatedMaxima = k.LocatedMaxima;
   flight.ThreeDimensions = FliesInThreeDimensions(p);
+  flight.DegPerRad = DegreesPerRadian(p);
   return flight;
 }
 
@@ -74,7 +76,7 @@ std::string FlightJson(const Flight& flight) {
   // The classic method keeps the largest of its step ends, which the result files are made of.
   text.append(", \"maxima\": \"").append(flight.LocatedMaxima ? "located" : "step ends").append("\"");
   return text.append(", \"events\": ")
-      .append(EventsJson(flight.Result->Events, flight.ThreeDimensions))
+      .append(EventsJson(flight.Result->Events, flight.ThreeDimensions, flight.DegPerRad))
       .append("}");
 }
 

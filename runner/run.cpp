@@ -134,9 +134,9 @@ Flight RunWithFiles(const BatchOptions& options, RunMonitor& monitor, std::ostre
   }
   if (monitor.Cancelled()) throw Error("Run cancelled");
   if (options.Events == "-") {
-    WriteStdout(out, EventsCsv(d->Events, place));
+    WriteStdout(out, EventsCsv(d->Events, place, flight.DegPerRad));
   } else if (!options.Events.empty()) {
-    WriteWholeFile(options.Events, EventsCsv(d->Events, place));
+    WriteWholeFile(options.Events, EventsCsv(d->Events, place, flight.DegPerRad));
   }
   return flight;
 }

@@ -25,6 +25,7 @@
 #include "input/vehicle_files.h"
 #include "output/file_sink.h"
 #include "plot/catalogue.h"
+#include "records/constants.h"
 #include "records/flight_data.h"
 #include "runner/png_plugin.h"
 #include "runner/run_monitor.h"
@@ -149,8 +150,9 @@ void SaveParams(const BatchOptions& options, const PresetRecordSlots& record);
 struct Flight {
   std::unique_ptr<RunResult> Result;
   Figures Values;
-  bool LocatedMaxima = false;    //!< max_q_kPa and peak_nx_g searched inside the steps
-  bool ThreeDimensions = false;  //!< FliesInThreeDimensions: the exports carry the place
+  bool LocatedMaxima = false;     //!< max_q_kPa and peak_nx_g searched inside the steps
+  bool ThreeDimensions = false;   //!< FliesInThreeDimensions: the exports carry the place
+  double DegPerRad = kDegPerRad;  //!< DegreesPerRadian: the events' angles in the run's own degrees
 };
 // Flies the parameters. Throws Error as ComputeTrajectory does. A result given to reuse (one
 // taken back from an earlier flight) saves allocating and clearing its table.

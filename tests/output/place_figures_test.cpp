@@ -70,6 +70,11 @@ TEST(PlaceFigures, JsonHasThePlaceAfterTheLastStepAndAtTheImpactWhereThereIsOne)
             0u)
       << events;
   EXPECT_EQ(EventsJson({run->Events[2]}).find("Z_m"), std::string::npos);
+  // Over a round Earth the angle is in true degrees: -0.8 rad is -45.8366 of them, not -45.84.
+  const double trueDegrees = 57.29577951308232;
+  EXPECT_NE(EventsJson({run->Events[2]}, true, trueDegrees).find(R"("Q_deg": -45.836623610465864, )"),
+            std::string::npos);
+  EXPECT_NE(EventsCsv({run->Events[2]}, true, trueDegrees).find(",-45.836623610465864,"), std::string::npos);
 }
 
 TEST(PlaceFigures, TheSummaryNamesEachEarth) {

@@ -3,6 +3,7 @@
 // they always were.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -93,6 +94,58 @@ TEST_F(BatchProgram, OnlyAFlightInThreeDimensionsReportsItsPlaceAndItsEarth) {
     else
       EXPECT_FALSE(Has(summary, "Earth")) << summary;
   }
+}
+
+// The number after "key": in a JSON text, or nan where the key is missing.
+double JsonNumber(const std::string& json, const std::string& key) {
+  const std::size_t at = json.find("\"" + key + "\": ");
+  return at == std::string::npos ? std::nan("") : std::stod(json.substr(at + key.size() + 4));
+}
+
+// Preset 0 over the sphere, launched east from where the equator meets the prime meridian: the
+// track is the equator, so each moment lies at latitude 0 and at its range over the radius in
+// longitude; the drag brings the apex a little past half the range. The impact in the events is
+// the one the figures report; the angles are in true degrees, the launch's 45 as given.
+TEST_F(BatchProgram, EachEventCarriesItsPlaceOnTheGlobeAndItsAngleInTrueDegrees) {
+  const std::vector<std::string> args{"--preset",   "0",     "--set",       "EarthModel=1", "--set",
+                                      "Azimuth=90", "--set", "LaunchLat=0", "--set",        "LaunchLon=0"};
+  auto run = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), args.begin(), args.end());
+    const Outcome r = Batch(more);
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    return r.Out;
+  };
+  const std::string json = run({"--json"});
+  const auto rows = CsvRows(run({"--events", "-"}));
+  ASSERT_FALSE(rows.empty());
+  ASSERT_EQ(rows[0].size(), 9u);
+  auto event = [&](const std::string& name) {
+    for (const auto& row : rows)
+      if (row[0] == name) return row;
+    ADD_FAILURE() << name;
+    return std::vector<std::string>(9, "nan");
+  };
+  const double degreesPerMetre = 180.0 / 3.141592653589793 / 6371008.8;
+  const auto launch = event("launch"), apex = event("apex"), impact = event("impact");
+  EXPECT_NEAR(std::stod(launch[5]), 45.0, 1e-12);  // 45 / 57.3 * (180 / pi) would be 45.0033
+  EXPECT_EQ(launch[8], "0");
+  // By hand: about 933 m of range, 0.00839 degrees of longitude.
+  const double x = std::stod(impact[2]), lon = std::stod(impact[8]);
+  EXPECT_NEAR(lon, 0.00839, 5e-5);
+  EXPECT_NEAR(lon, x * degreesPerMetre, 1e-12);
+  EXPECT_NEAR(std::stod(impact[7]), 0.0, 1e-12);
+  EXPECT_NEAR(std::stod(impact[6]), 0.0, 1e-6);
+  const double apexLon = std::stod(apex[8]);
+  EXPECT_NEAR(apexLon, std::stod(apex[2]) * degreesPerMetre, 1e-12);
+  EXPECT_GT(apexLon, 0.5 * lon);
+  EXPECT_LT(apexLon, 0.6 * lon);
+  EXPECT_EQ(JsonNumber(json, "impact_Z_m"), std::stod(impact[6])) << json;
+  EXPECT_EQ(JsonNumber(json, "impact_Lat_deg"), std::stod(impact[7])) << json;
+  EXPECT_EQ(JsonNumber(json, "impact_Lon_deg"), lon) << json;
+  EXPECT_EQ(JsonNumber(json, "impact_Q_deg"), std::stod(impact[5])) << json;
+  const std::size_t launchInJson = json.find("{\"event\": \"launch\"");
+  ASSERT_NE(launchInJson, std::string::npos) << json;
+  EXPECT_NEAR(JsonNumber(json.substr(launchInJson), "Q_deg"), 45.0, 1e-12) << json;
 }
 
 TEST_F(BatchProgram, EarthAndLaunchSiteParametersPassThroughSetSweepHelpAndFiles) {

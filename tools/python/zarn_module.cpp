@@ -185,12 +185,12 @@ py::dict FiguresDict(const zarn::Figures& f) {
 
 // The events as --json lists them: {"event": "apex", "t_s": ..., ...} in time order, with the place
 // of a flight in three dimensions.
-py::list EventList(const RunResult& r, bool place) {
+py::list EventList(const RunResult& r, bool place, double degPerRad) {
   py::list events;
   for (const FlightEvent& e : r.Events) {
     py::dict d;
     d["event"] = EventName(e);
-    for (const EventColumn& c : kEventColumns) d[c.Key] = c.Of(e);
+    for (const EventColumn& c : kEventColumns) d[c.Key] = c.Of(e, degPerRad);
     if (place) {
       const PlaceFigures figures = PlaceOfEvent(e);
       for (std::size_t i = 0; i < kPlaceRows.size(); ++i)
@@ -235,6 +235,7 @@ struct Flight {
   zarn::Figures Values{};
   bool LocatedMaxima = false;
   bool ThreeDimensions = false;
+  double DegPerRad = kDegPerRad;
   std::string ReportJson;  //!< what check_step= and compare= add to --json, as its text
 };
 
@@ -271,6 +272,7 @@ Flight Run(const std::vector<std::string>& args, bool files) {
   flight.Values = done.Values;
   flight.LocatedMaxima = done.LocatedMaxima;
   flight.ThreeDimensions = done.ThreeDimensions;
+  flight.DegPerRad = done.DegPerRad;
   flight.Result = std::move(done.Result);
   WarnNote(*flight.Result);
   return flight;
@@ -478,7 +480,7 @@ PYBIND11_MODULE(_core, m) {
                                  for (const auto& [key, value] : PlaceKeys(*f.Result))
                                    d[py::str(key)] = value;
                                d["maxima"] = f.LocatedMaxima ? "located" : "step ends";
-                               d["events"] = EventList(*f.Result, f.ThreeDimensions);
+                               d["events"] = EventList(*f.Result, f.ThreeDimensions, f.DegPerRad);
                                if (!f.ReportJson.empty()) {  // read as --json has them
                                  const py::dict more = py::module_::import("json").attr("loads")(
                                      "{" + f.ReportJson.substr(2) + "}");
@@ -487,8 +489,8 @@ PYBIND11_MODULE(_core, m) {
                                return d;
                              })
       .def_property_readonly("table", [](const Flight& f) { return TableDict(*f.Result, f.ThreeDimensions); })
-      .def_property_readonly("events",
-                             [](const Flight& f) { return EventList(*f.Result, f.ThreeDimensions); })
+      .def_property_readonly(
+          "events", [](const Flight& f) { return EventList(*f.Result, f.ThreeDimensions, f.DegPerRad); })
       .def_property_readonly("params", [](const Flight& f) { return RecordDict(f.Record); })
       .def("write_files", &WriteFiles, py::arg("dir"))
       .def_property_readonly("json", [](const Flight& f) { return runner::FiguresJson(f.Values); });
