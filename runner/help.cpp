@@ -115,6 +115,10 @@ std::string HelpText() {
     text += line + "[" + std::string(p.Unit) + "] " + std::string(p.Meaning) + "\n";
   }
   text +=
+      "In three dimensions (EarthModel 1 to 3, or a VwindCross) the wind is always the air's motion,\n"
+      "whatever WindModel says: Vwind along the azimuth and VwindCross toward its right, drag and lift\n"
+      "acting on the speed relative to that air; over the flat Earth a VwindCross needs WindModel 1.\n";
+  text +=
       "\nThe vehicle's files (--set NAME=PATH from the current folder, NAME = PATH in a parameter file\n"
       "from the file's folder; --set NAME= names none). Each is read once before the run: a missing or\n"
       "malformed one is refused with its line and column, nothing written. CSV: comma-separated\n"

@@ -148,6 +148,27 @@ TEST_F(BatchProgram, EachEventCarriesItsPlaceOnTheGlobeAndItsAngleInTrueDegrees)
   EXPECT_NEAR(JsonNumber(json.substr(launchInJson), "Q_deg"), 45.0, 1e-12) << json;
 }
 
+// In three dimensions the wind is the air's motion whatever WindModel says, as --help tells: over
+// the sphere the classic choice flies exactly as the physical one, and the wind does move the body.
+TEST_F(BatchProgram, InThreeDimensionsTheWindIsTheAirsMotionWhateverWindModelSays) {
+  auto json = [&](const std::string& windModel, const std::string& wind) {
+    const Outcome r = Batch({"--preset", "0", "--set", "EarthModel=1", "--set", "Vwind=" + wind, "--set",
+                             "VwindCross=" + wind, "--set", "WindModel=" + windModel, "--json"});
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    return r.Out;
+  };
+  const std::string physical = json("1", "5");
+  EXPECT_EQ(json("0", "5"), physical);
+  EXPECT_NE(json("0", "0"), physical);
+  EXPECT_GT(JsonNumber(physical, "impact_Z_m"), 1.0) << physical;
+  const Outcome help = Batch({"--help"});
+  EXPECT_TRUE(
+      Has(help.Out,
+          "In three dimensions (EarthModel 1 to 3, or a VwindCross) the wind is always the air's motion,\n"
+          "whatever WindModel says"))
+      << help.Out;
+}
+
 TEST_F(BatchProgram, EarthAndLaunchSiteParametersPassThroughSetSweepHelpAndFiles) {
   const std::vector<std::string> names = {"EarthModel", "EarthRadius", "EarthMu", "EarthRate",
                                           "LaunchLat",  "LaunchLon",   "Azimuth", "VwindCross"};
