@@ -1090,7 +1090,8 @@ void CalcForm::SaveTable() {
                      QDir(exportDir_).filePath(QStringLiteral("Zarn_table.csv")), Words(Text::kCsvFiles));
   if (name.isEmpty()) return;
   const RunResult& run = *shown_->Run;
-  WriteTableCsv(LocalPath(name), run.Table, run.Units, run.Summary.SamplesStored);
+  WriteTableCsv(LocalPath(name), run.Table, run.Units, run.Summary.SamplesStored,
+                FliesInThreeDimensions(shown_->Flown));
   exportDir_ = QFileInfo(name).absolutePath();
 }
 

@@ -86,6 +86,45 @@ TEST_F(EarthSiteTest, TheDialogsValuesAreWhatStartFliesAndTheSummaryNamesTheEart
   EXPECT_FALSE(Caption("RunFigures").contains("933.1")) << Caption("RunFigures").toStdString();
 }
 
+// "Save table as CSV..." writes the place of a flight in three dimensions after the other columns,
+// as the runner's --csv of the same flight, byte for byte; the flat flight's table has none.
+TEST_F(EarthSiteTest, TheSavedTableOfARoundEarthRunHasItsPlaceAsTheRunnersCsv) {
+  OpenWithPreset(0, kEnglish);
+  PressStart();
+  chosenFile_ = workDir_.filePath("flat.csv");
+  ChooseFromPlotMenu("Save table as CSV...");
+  const QByteArray flat = Contents(chosenFile_);
+  EXPECT_TRUE(flat.startsWith("t_s,")) << flat.left(200).toStdString();
+  EXPECT_FALSE(flat.left(flat.indexOf('\n')).contains("Z_m")) << flat.left(200).toStdString();
+
+  QDialog* dialog = OpenDialog();
+  ASSERT_NE(dialog, nullptr);
+  ChooseItem(dialog->findChild<QComboBox*>("EarthModel"), 1);
+  TypeThroughWindow(Edit(dialog, "Azimuth"), "90");
+  Press(dialog, QDialogButtonBox::Ok);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, 10000)) << Fault(dialog).toStdString();
+  PressStart();
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  chosenFile_ = workDir_.filePath("round.csv");
+  ChooseFromPlotMenu("Save table as CSV...");
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+  const QByteArray round = Contents(chosenFile_);
+  EXPECT_TRUE(round.left(round.indexOf('\n'))
+                  .endsWith(",Q_deg,X_m,nx_g,ny_g,Vwind_m_s,Isp_Ns_kg,Thrust_N,Mass_kg,"
+                            "ThrustPerMass_N_kg,Drag_N,Lift_N,Cx,Cy,Mach,T_K,P_bar,"
+                            "rho_kg_m3,Re_1e3,Z_m,Lat_deg,Lon_deg"))
+      << round.left(300).toStdString();
+  QProcess batch;
+  const QString runner = workDir_.filePath("runner.csv");
+  ASSERT_TRUE(QDir().mkpath(workDir_.filePath("runner")));
+  batch.start(QStringLiteral(ZARN_BATCH_EXE),
+              {"--preset", "0", "--quiet", "--dir", workDir_.filePath("runner"), "--set", "EarthModel=1",
+               "--set", "Azimuth=90", "--csv", runner});
+  ASSERT_TRUE(batch.waitForFinished(60000));
+  ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+  EXPECT_TRUE(round == Contents(runner)) << "the window's table is not the runner's";
+}
+
 TEST_F(EarthSiteTest, AValueTheDialogCannotTakeIsNamedThereAndCancelChangesNothing) {
   OpenWithPreset(0, kGerman);
   const FlightParameters before = Params();
