@@ -92,7 +92,7 @@ class EulerRule final : public StepRule {
     }
     if (dragLaw_) s_.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, s_.Mach);
     if (p_.AeroModel == 2.0) s_.CxCur = CdTable().At(s_.Mach);
-    if (chuteOpen_) s_.CxCur = Checked(s_.CxCur + Div(p_.ChuteCdS, p_.S0));
+    if (chuteOpen_) s_.CxCur = Checked((dragLaw_ ? s_.CxCur : p_.Cx) + Div(p_.ChuteCdS, p_.S0));
     if (onRail_) s_.Theta = p_.TTO / kDegPerRad;
     const FlightState before = s_;
     if (feed_) feed_->Entry(s_);
@@ -107,7 +107,7 @@ class EulerRule final : public StepRule {
 
     sink_.Step(s_);
     if (pass_ == 1) Sample();
-    return s_.H > p_.Hk && s_.t < p_.Tk;
+    return (s_.H > p_.Hk || onRail_) && s_.t < p_.Tk;  // on the rail the body stands on its pad
   }
 
   int64_t Evaluations() const override { return steps_; }  // one motion step each

@@ -455,7 +455,16 @@ class HigherOrderRule final : public StepRule, public System {
   // The next time at which the rates change: a stage's end, the end of the hold, the end time.
   double NextBreak() const {
     double b = p_.Tk;
-    if (mode_.Stage > 0) b = std::min(b, plan_.End[static_cast<std::size_t>(mode_.Stage - 1)]);
+    if (mode_.Stage > 0) {
+      const auto at = static_cast<std::size_t>(mode_.Stage - 1);
+      b = std::min(b, plan_.End[at]);
+      if (const StageMotor* m = plan_.Motors[at])  // the curve's points, where its slope changes
+        for (const ThrustPoint& q : m->Curve.Points())
+          if (plan_.Ignition[at] + q.t > t_) {
+            b = std::min(b, plan_.Ignition[at] + q.t);
+            break;
+          }
+    }
     if (mode_.Hold) b = std::min(b, kHoldUntil);
     if (rocket_ && mode_.Stage == 0)  // a coast ends at the next ignition
       for (std::size_t k = 0; k < 3; ++k)
@@ -500,6 +509,12 @@ class HigherOrderRule final : public StepRule, public System {
     nextRow_ = 1;
     // The forces of the launch count among the largest, as the Euler step records them at entry.
     Record(0.0, y_, TangentialRate(y_, f_));
+    if (ChutePending() && !Climbs(y_)) {  // a drop: its apex is its start
+      Switches();
+      EnterMode(0.0, y_);
+      Rates(0.0, y_, f_);
+      Record(0.0, y_, TangentialRate(y_, f_));
+    }
     if (log_) log_->Start(Node(0.0, y_, f_));
     d_.Summary.MaxQ = s_.q;
     d_.Summary.PeakNx = s_.nx;
@@ -529,7 +544,7 @@ class HigherOrderRule final : public StepRule, public System {
   // The events inside the step, the earliest first: the end height, the hold's release.
   Cut Locate(const Span& full) {
     Cut cut{full.T1, full.T1 >= p_.Tk, false};
-    if (full.Y1[kH] <= p_.Hk) {
+    if (full.Y1[kH] <= p_.Hk && !mode_.Rail) {  // on the rail the body stands on its pad
       if (full.Y0[kH] > p_.Hk)
         cut.T = Bisect(full.T0, full.T1, [&](double t) { return At(full, t)[kH] - p_.Hk; });
       cut.Ended = true;  // a start at or below the end height still takes its first step
