@@ -437,9 +437,8 @@ class HigherOrderRule final : public StepRule, public System {
     if (mode_.Stage > 0) s_.Stage = mode_.Last = mode_.Stage;
     mode_.Rail = railLength_ > 0.0 && !railExit_;
     mode_.Chute = chuteOpen_.has_value();
-    const bool pitch = pitchEnd_ >= 0.0 && mode_.Stage > 0 && t < pitchEnd_;
-    if (pitch && !mode_.Pitch) PointAlong(y, vehicle_->Pitch->At(t) / kDegPerRad);
-    mode_.Pitch = pitch;
+    const bool pitched = mode_.Pitch;
+    mode_.Pitch = pitchEnd_ >= 0.0 && mode_.Stage > 0 && t < pitchEnd_;
     const bool hold = Weak(t, y);
     if (hold && !mode_.Hold) {
       PointAlong(y, kAngleLimit);
@@ -449,6 +448,8 @@ class HigherOrderRule final : public StepRule, public System {
       s_.AngleHold = 1.0;
     }
     mode_.Hold = hold;
+    // The program's angle from its start, and where it ends the path flies on from its last one.
+    if (mode_.Pitch || pitched) PointAlong(y, vehicle_->Pitch->At(t) / kDegPerRad);
     if (mode_.Rail) PointAlong(y, launchAngle_);
   }
 

@@ -162,6 +162,24 @@ TEST(VehicleFlight, NasasTwoStageRocketOverTheFlatEarthReachesItsHeightAndSpeedA
   }
 }
 
+TEST(VehicleFlight, APitchProgramSetsThePathFromTheLaunchAndHandsItOnAtItsEnd) {
+  // Launched at 80 degrees on a program of 45 degrees for 5 s: the path flies at 45 and turns
+  // down from there under gravity (by g cos 45 / V, under a degree in the half second after).
+  for (double method : {0.0, 1.0, 2.0}) {
+    FlightParameters p = OneStageRocket(Ballistic(), 100, 50, 3000, 5000);
+    p.TTO = 80;
+    auto v = Tables();
+    v->Pitch = LinearTable({{0, 45}, {5, 45}});
+    p.Vehicle = v;
+    p.Integrator = method;
+    p.Tk = 5.5;
+    p.Hk = -1;
+    const auto run = ComputeTrajectory(p);
+    EXPECT_GT(run->Final.Theta * 57.3, 44.0) << method;
+    EXPECT_LT(run->Final.Theta * 57.3, 45.0) << method;
+  }
+}
+
 TEST(VehicleFlight, NasasWindShearCarriesADropEastAsFarAsThePublishedCase) {
   // Cases 8 against 6: the NASA sphere (1 slug, 0.1963495 ft^2, Cd 0.1) dropped from 30000 ft at
   // rest in a wind linear in height from -20 ft/s at 0 ft to +70 ft/s at 30000 ft: at 30 s
