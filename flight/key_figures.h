@@ -140,11 +140,16 @@ inline constexpr std::array<FigureRow, kFigureCount> kFigures{{
      [](const KeyFigures& k) { return k.ApexTime; },
      {"bei", "в", "at"}},
     {"apex_X_m", "Range at the apex", "m", kColX, [](const KeyFigures& k) { return k.ApexRange; }, {}},
-    {"rail_exit_t_s", "Rail exit time", "s", kColT, [](const KeyFigures& k) { return k.RailExitTime; }, {}},
-    {"rail_exit_V_m_s", "Rail exit speed", "m/s", -1, [](const KeyFigures& k) { return k.RailExitSpeed; }, {}},
-    {"chute_open_t_s", "Parachute opening time", "s", kColT, [](const KeyFigures& k) { return k.ChuteOpenTime; }, {}},
-    {"landing_V_m_s", "Landing speed", "m/s", -1, [](const KeyFigures& k) { return k.LandingSpeed; }, {}},
-    {"drift_m", "Drift at the landing", "m", kColX, [](const KeyFigures& k) { return k.Drift; }, {}},
+    {"rail_exit_t_s", "Rail exit time", "s", kColT, [](const KeyFigures& k) { return k.RailExitTime; },
+     {"Schienenende", "Сход с направляющей", "rail exit"}},
+    {"rail_exit_V_m_s", "Rail exit speed", "m/s", -1, [](const KeyFigures& k) { return k.RailExitSpeed; },
+     {"Schienenende-Geschw.", "Скорость схода", "rail exit speed"}},
+    {"chute_open_t_s", "Parachute opening time", "s", kColT, [](const KeyFigures& k) { return k.ChuteOpenTime; },
+     {"Fallschirm offen", "Раскрытие парашюта", "parachute opens"}},
+    {"landing_V_m_s", "Landing speed", "m/s", -1, [](const KeyFigures& k) { return k.LandingSpeed; },
+     {"Landegeschw.", "Скорость приземления", "landing speed"}},
+    {"drift_m", "Drift at the landing", "m", kColX, [](const KeyFigures& k) { return k.Drift; },
+     {"Abdrift", "Снос", "drift"}},
 }};
 // clang-format on
 
