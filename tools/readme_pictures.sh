@@ -2,7 +2,8 @@
 # Takes the README's pictures of the window from the real program under a virtual X server,
 # driven by the mouse and the keyboard as a user drives it:
 #   bash tools/readme_pictures.sh [build dir, default build]
-# writes docs/calculation-form.png, docs/kept-runs.png and docs/rocket-example.png.
+# writes docs/calculation-form.png, docs/kept-runs.png, docs/rocket-example.png and
+# docs/vehicle-example.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 zarn="$root/${1:-build}/ui/zarn"
@@ -81,3 +82,11 @@ tooltip_shown() {
 }
 until_true 20 tooltip_shown
 shoot rocket-example.png
+stop
+
+# The model rocket on its own motor file, drag table, rail and parachute: the stage block names the
+# motor, the figures give the rail exit and the landing.
+start "$root/examples/vehicle/model-rocket.zarn"
+to_calculation_form
+run
+shoot vehicle-example.png

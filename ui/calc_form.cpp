@@ -23,6 +23,8 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,6 +37,7 @@
 #include "flight/parameters.h"
 #include "flight/presets.h"
 #include "input/param_file.h"
+#include "models/vehicle_tables.h"
 #include "output/param_writer.h"
 #include "output/run_note.h"
 #include "output/table_csv.h"
@@ -289,6 +292,20 @@ constexpr QRect kFieldNoteGeometry{5, 143, 212, 32};
 // A field that holds no number.
 constexpr QColor kFaultFill{255, 205, 205};
 constexpr int kLabelHeight = 26;  // px: two lines of the 11 px face
+// A vehicle's figures add lines to a run's: beside the stage block, where the note stands under
+// the title, they reach down to the stage frame.
+constexpr int kFiguresRoomBesideStages = 168;  // px
+// The motor a stage flies, on its heading's line to the stage frame's right edge, in the space
+// between the stage blocks' fields.
+struct StageMotorPlace {
+  const char* Heading;
+  const char* Note;
+};
+constexpr StageMotorPlace kStageMotorPlaces[] = {
+    {"Label26", "Motor1Note"}, {"Label29", "Motor2Note"}, {"Label36", "Motor3Note"}};
+constexpr int kMotorNoteRight = 430;  // px
+constexpr int kMotorNoteAbove = 5;    // px above the heading's top
+constexpr int kMotorNoteHeight = 20;  // px: clear of the labels of the fields above and below
 
 QColor Colour(LabelLook look) {
   switch (look) {
@@ -365,7 +382,9 @@ CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
   AeroBox1_ = new QComboBox(this);
   AeroBox1_->setObjectName(QStringLiteral("AeroBox1"));
   AeroBox1_->setGeometry(80, 208, 130, 21);
-  AeroBox1_->addItems({QStringLiteral("Constant"), QStringLiteral("V-2 Cl,Cd=f(M,alfa)")});
+  // The drag table flies the file that "Vehicle files…" names as CdTable.
+  AeroBox1_->addItems(
+      {QStringLiteral("Constant"), QStringLiteral("V-2 Cl,Cd=f(M,alfa)"), QStringLiteral("Cd=f(M) table")});
   AeroBox1_->setPlaceholderText(QStringLiteral("Aerodynamic"));
   AeroBox1_->setCurrentIndex(-1);
   connect(AeroBox1_, &QComboBox::currentIndexChanged, this,
@@ -475,6 +494,16 @@ CalcForm::CalcForm(WindowState& shared, QWidget& startForm, QWidget* parent)
   Figures_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Figures_->hide();
 
+  for (std::size_t i = 0; i < motorNotes_.size(); ++i) {
+    motorNotes_[i] = MakeLabel(this, kStageMotorPlaces[i].Note, LabelLook::kNavy);
+    motorNotes_[i]->setTextFormat(Qt::PlainText);
+    motorNotes_[i]->setWordWrap(true);
+    motorNotes_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    motorNotes_[i]->hide();
+  }
+  connect(vehicleFiles_.get(), &VehicleFilesEntry::Chosen, this,
+          [this] { Guard(this, [&] { ShowStageMotors(); }); });
+
   FieldNote_ = MakeLabel(this, "FieldNote", LabelLook::kRed);
   FieldNote_->setGeometry(kFieldNoteGeometry);
   FieldNote_->setTextFormat(Qt::PlainText);
@@ -528,6 +557,9 @@ void CalcForm::ActivateWithRecord() {
   for (const auto& [action, text] : menuTexts_) action->setText(Words(text));
   const Activation activation = Activate(state_.PresetRecord);
   for (const FormStep& step : activation.Steps) Play(step);
+  // The activation chooses the classic drag laws only; the table is this form's own choice.
+  if (inputs_.AeroModel == 2.0) SelectAeroModel(2);
+  ShowStageMotors();
   if (activation.Fault) std::rethrow_exception(activation.Fault);
 }
 
@@ -656,7 +688,7 @@ QString CalcForm::FirstFieldFault() const {
 }
 
 void CalcForm::ChooseDragLaw(int index) {
-  if (index == 0 || index == 1) inputs_.AeroModel = index;
+  if (index >= 0 && index <= 2) inputs_.AeroModel = index;
 }
 
 void CalcForm::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParameters& flown) {
@@ -768,13 +800,10 @@ void CalcForm::ShowNote(const QString& note) {
   // Every line in sight: the note takes the empty stage frame below its place when no stage block
   // stands there, else the free corner under the title (unless the buoyancy fields stand there),
   // and a smaller face where it needs one, down to the smallest that still reads well.
-  const auto shown = [this](const char* name) {
-    return findChild<QWidget*>(QString::fromLatin1(name))->isVisibleTo(this);
-  };
   QRect place = kNoteGeometry;
   int room = kNoteRoomWithoutStages;
-  if (shown("EdMt")) {
-    place = shown("EdGas") || shown("Volumen_Start") ? kNoteGeometry : kNoteBesideStages;
+  if (Shown("EdMt")) {
+    place = Shown("EdGas") || Shown("Volumen_Start") ? kNoteGeometry : kNoteBesideStages;
     room = place.height();
   }
   int height = place.height();
@@ -793,9 +822,70 @@ void CalcForm::ShowNote(const QString& note) {
   SampleNote_->setVisible(!note.isEmpty());
 }
 
+bool CalcForm::Shown(const char* name) const {
+  return findChild<QWidget*>(QString::fromLatin1(name))->isVisibleTo(this);
+}
+
 void CalcForm::ShowFigures(const QString& text) {
+  // Every line in sight: beside the stage block the figures may reach down to its frame, since the
+  // note stands under the title there; elsewhere, and still too long, a smaller face.
+  const bool besideStages = Shown("EdMt") && !Shown("EdGas") && !Shown("Volumen_Start");
+  const int room = besideStages ? kFiguresRoomBesideStages : kFiguresGeometry.height();
+  QRect place = kFiguresGeometry;
+  for (const int pixels : {11, 10, 9, 8}) {
+    Figures_->setFont(FormFont(pixels));
+    const QRect needed =
+        QFontMetrics(Figures_->font()).boundingRect(QRect(0, 0, place.width(), room), 0, text);
+    place.setHeight(std::clamp(needed.height(), kFiguresGeometry.height(), room));
+    if (needed.height() <= room && needed.width() <= place.width()) break;
+  }
+  Figures_->setGeometry(place);
   Figures_->setText(text);
   Figures_->setVisible(!text.isEmpty());
+}
+
+void CalcForm::ShowStageMotors() {
+  for (std::size_t i = 0; i < motorNotes_.size(); ++i) {
+    const std::filesystem::path& file = state_.Vehicle[i];
+    QLabel* note = motorNotes_[i];
+    const StageParameters& stage = kStageParameters[i];
+    // The curve gives the propellant, the thrust and with them the Isp.
+    for (const auto member : {stage.Mt, stage.Iud, stage.IudP, stage.Schub})
+      findChild<QLineEdit*>(Utf8(ParamOf(member)->Field))->setEnabled(file.empty());
+    const auto* heading = findChild<QLabel*>(QString::fromLatin1(kStageMotorPlaces[i].Heading));
+    if (file.empty() || !heading->isVisibleTo(this)) {
+      note->hide();
+      continue;
+    }
+    VehiclePaths one{};
+    one[i] = file;
+    QString text, tip;
+    try {
+      const std::shared_ptr<const VehicleTables> read = ReadVehicle(one);
+      const std::optional<StageMotor>& motor = read->Motors[i];
+      const auto number = [](double v) { return LocalNumber(FormatGeneral(v, 4, DecimalSeparator())); };
+      text = Words(Text::kMotorInStage)
+                 .arg(QString::fromStdString(motor->Name), number(motor->Curve.TotalImpulse()),
+                      number(motor->Curve.BurnTime()));
+      tip = VehicleFileView(*read, i, state_.LangCode);
+    } catch (const Error& e) {
+      // START refuses it with this message; until then the stage names the file it would fly.
+      text = QString::fromStdString(file.filename().string());
+      tip = QString::fromStdString(e.what());
+    }
+    const int left = heading->x() + heading->sizeHint().width() + 6;
+    note->setGeometry(left, heading->y() - kMotorNoteAbove, kMotorNoteRight - left, kMotorNoteHeight);
+    for (const int pixels : {10, 9, 8}) {
+      note->setFont(FormFont(pixels));
+      if (QFontMetrics(note->font())
+              .boundingRect(QRect(0, 0, note->width(), kMotorNoteHeight), Qt::TextWordWrap, text)
+              .height() <= kMotorNoteHeight)
+        break;
+    }
+    note->setText(text);
+    note->setToolTip(tip + QLatin1Char('\n') + QString::fromStdString(file.string()));
+    note->show();
+  }
 }
 
 void CalcForm::UpdateReadout(QPointF pointer) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -139,6 +140,11 @@ class CalcForm : public QWidget {
   void ShowRunNote();
   // The key figures of the run just finished; an empty text hides them.
   void ShowFigures(const QString& text);
+  // Each stage block shown that flies a motor file names the motor, its total impulse and burn
+  // time, and greys the stage's fields that the motor replaces; they keep their values.
+  void ShowStageMotors();
+  // The control is shown in the form (wherever the form itself is).
+  bool Shown(const char* name) const;
   // The tooltip of the plot: the values of the shown graph at the row under the pointer: the row
   // under its column, or among kept runs and measured data the nearest point of the nearest curve.
   void UpdateReadout(QPointF pointer);
@@ -195,10 +201,11 @@ class CalcForm : public QWidget {
   QHash<QLineEdit*, QString> fieldFaults_;  // the fields holding no number, with their messages
   KeptRuns kept_;
   std::optional<MeasuredData> measured_;
-  QString resultsDir_;                 // chosen with "Results folder..."; empty: the current folder
-  QLabel* Figures_;                    // the key figures of the last run, beside the title
-  std::unique_ptr<ShownGraph> shown_;  // null while the plot shows no graph
-  QString exportDir_;                  // where the last successful export went; the dialogs start there
+  QString resultsDir_;                   // chosen with "Results folder..."; empty: the current folder
+  QLabel* Figures_;                      // the key figures of the last run, beside the title
+  std::array<QLabel*, 3> motorNotes_{};  // the motor of each stage, beside its heading
+  std::unique_ptr<ShownGraph> shown_;    // null while the plot shows no graph
+  QString exportDir_;                    // where the last successful export went; the dialogs start there
   std::unique_ptr<AccuracyEntries> accuracy_;  // the method, wind and step-check entries of the plot menu
   std::unique_ptr<EarthSiteEntry> earthSite_;  // the Earth and launch site entry of the plot menu
   std::unique_ptr<VehicleFilesEntry> vehicleFiles_;  // the vehicle files entry of the plot menu

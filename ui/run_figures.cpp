@@ -12,9 +12,11 @@
 namespace zarn::ui {
 namespace {
 
-// The figures the form shows, in its order; the apex time follows the apex height on its line.
-constexpr std::array kShownFigures{kFigTime, kFigRange,  kFigApex,       kFigEndV,
-                                   kFigMaxQ, kFigPeakNx, kFigLevelSpeed, kFigVolume};
+// The figures the form shows, in its order; the apex time follows the apex height on its line. A
+// vehicle's figures come last, so that a flight without a rail or a parachute shows what it did.
+constexpr std::array kShownFigures{kFigTime,       kFigRange,      kFigApex,   kFigEndV,      kFigMaxQ,
+                                   kFigPeakNx,     kFigLevelSpeed, kFigVolume, kFigRailExitT, kFigRailExitV,
+                                   kFigChuteOpenT, kFigLandingV,   kFigDrift};
 
 // The units in Russian; German and English write the symbols.
 struct RussianUnit {

@@ -119,6 +119,7 @@ void VehicleFilesEntry::Build() {
   connect(buttons_, &QDialogButtonBox::accepted, this, [this] {
     paths_ = chosen_;
     dialog_->accept();
+    emit Chosen();
   });
   connect(buttons_, &QDialogButtonBox::rejected, dialog_, &QDialog::reject);
 }

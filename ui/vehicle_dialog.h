@@ -33,6 +33,10 @@ class VehicleFilesEntry : public QObject {
   // its OK writes `paths`, its Cancel leaves them alone.
   VehicleFilesEntry(QMenu& menu, VehiclePaths& paths, const int32_t& LangCode, QWidget& form);
 
+ signals:
+  // OK wrote the paths.
+  void Chosen();
+
  private:
   static constexpr std::size_t kFiles = kVehicleFileNames.size();
   void Build();

@@ -116,6 +116,7 @@ constexpr Row kTexts[] = {
     {Text::kTime, "Zeit", "время", "time"},
     {Text::kOpenVehicleTitle, "Fahrzeugdatei öffnen", "Открыть файл аппарата", "Open vehicle file"},
     {Text::kMotorFiles, "RASP-Motordateien (*.eng)", "Файлы двигателей RASP (*.eng)", "RASP motor files (*.eng)"},
+    {Text::kMotorInStage, "Motor %1: %2 N·s in %3 s", "Двигатель %1: %2 Н·с за %3 с", "Motor %1: %2 N·s in %3 s"},
 };
 // clang-format on
 

@@ -97,6 +97,7 @@ enum class Text {
   kTime,
   kOpenVehicleTitle,
   kMotorFiles,
+  kMotorInStage,
   kCount
 };
 

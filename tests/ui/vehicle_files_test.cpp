@@ -3,6 +3,7 @@
 // START flies the files its OK left, read again then.
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <cmath>
 
 #include "models/vehicle_tables.h"
 #include "windows_fixture.h"
@@ -75,6 +76,7 @@ TEST_F(VehicleFilesTest, EachFileIsReadAsItIsChosenAndStartFliesWhatOkLeft) {
   EXPECT_EQ(Shown(dialog, "WindTableView"), "2 rows, height from 0 to 1500 m, with cross wind");
   Press(dialog, QDialogButtonBox::Ok);
   EXPECT_EQ(data_->Vehicle[0].string(), workDir_.filePath("t18.eng").toStdString());
+  ChooseFromPlotMenu("Physical wind");  // a wind profile blows against the air's own motion
 
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
@@ -168,6 +170,115 @@ TEST_F(VehicleFilesTest, AParameterFileNamesTheFilesFromItsFolderAndOpeningItCho
   PressStartOfStartForm();
   PressStart();
   EXPECT_EQ(Params().Vehicle, nullptr);
+}
+
+// The stage block of a stage on a motor names the motor; the fields the curve replaces are greyed
+// and keep their values, and apply again when the motor is cleared.
+TEST_F(VehicleFilesTest, AStageOnAMotorNamesItAndGreysTheFieldsItReplaces) {
+  const struct {
+    Language In;
+    const char* Note;
+  } kLanguages[] = {
+      {kEnglish, "Motor T18: 18 N·s in 1 s"},
+      {kGerman, "Motor T18: 18 N·s in 1 s"},
+      {kRussian, "Двигатель T18: 18 Н·с за 1 с"},
+  };
+  const char* const kReplaced[] = {"EdMt2", "EdIud2", "EdIudP2", "EdSchu2"};
+  const char* const kKept[] = {"EdMt", "EdIud", "EdSchub", "EdMdv2", "EdS2", "EdSchu3"};
+  for (const auto& l : kLanguages) {
+    SCOPED_TRACE(l.Note);
+    RestartProgram();
+    auto& rec = data_->PresetRecord;
+    rec[kSlotTaskKind] = 8;
+    for (int slot = 30; slot < 60; ++slot) rec[static_cast<std::size_t>(slot)] = 1000 + slot;
+    ChooseLanguage(l.In);
+    PressStartOfStartForm();
+    const QString before = Text("EdIud2");
+    EXPECT_FALSE(Calc<QLabel>("Motor2Note")->isVisible());
+
+    QDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    openFile_ = Write("t18.eng", kMotor);
+    Click(dialog, "Motor2Choose");
+    Press(dialog, QDialogButtonBox::Ok);
+    const QLabel* note = Calc<QLabel>("Motor2Note");
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text().toStdString(), l.Note);
+    // Beside the heading, inside the stage frame, every line in sight, over no other control.
+    EXPECT_TRUE(Calc<QWidget>("GroupStages")->geometry().contains(note->geometry()));
+    EXPECT_LE(note->sizeHint().width(), note->width());
+    EXPECT_LE(note->heightForWidth(note->width()), note->height());
+    for (QWidget* control : form2_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (control == note || !control->isVisible() || control->objectName() == "GroupStages") continue;
+      EXPECT_FALSE(control->geometry().intersects(note->geometry())) << control->objectName().toStdString();
+    }
+    for (const char* field : kReplaced) EXPECT_FALSE(Calc<QLineEdit>(field)->isEnabled()) << field;
+    for (const char* field : kKept) EXPECT_TRUE(Calc<QLineEdit>(field)->isEnabled()) << field;
+    EXPECT_EQ(Text("EdIud2"), before);
+
+    dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog, "Motor2Clear");
+    Press(dialog, QDialogButtonBox::Ok);
+    EXPECT_FALSE(Calc<QLabel>("Motor2Note")->isVisible());
+    for (const char* field : kReplaced) EXPECT_TRUE(Calc<QLineEdit>(field)->isEnabled()) << field;
+    EXPECT_EQ(Text("EdIud2"), before);
+  }
+}
+
+// The model rocket of the examples as a new user flies it: opened, in each language, started. The
+// figures are worked out apart from the program: the rail exit by integrating the motor's curve
+// against the weight along the 85 degree rail (0.2058 s, 11.36 m/s), the landing at the speed where
+// the canopy's drag holds the weight, sqrt(2 * 0.5815 * 9.80665 / (1.225 * 0.2406)) = 6.220 m/s.
+TEST_F(VehicleFilesTest, TheModelRocketExampleShowsItsMotorAndItsRailAndLandingInEveryLanguage) {
+  const struct {
+    Language In;
+    const char* Motor;
+    const char* Rail;  // the captions of the rail exit's time and speed
+    const char* At;
+    const char* Landing;
+  } kLanguages[] = {
+      {kEnglish, "Motor F32Z: 66.33 N·s in 2.05 s", "rail exit: ", "rail exit speed: ", "landing speed: "},
+      {kGerman, "Motor F32Z: 66.33 N·s in 2.05 s",
+       "Schienenende: ", "Schienenende-Geschw.: ", "Landegeschw.: "},
+      {kRussian, "Двигатель F32Z: 66.33 Н·с за 2.05 с",
+       "Сход с направляющей: ", "Скорость схода: ", "Скорость приземления: "},
+  };
+  // The number that follows `from` in `text`, whatever the decimal separator.
+  const auto numberAfter = [](QString text, const QString& from) {
+    text.replace(',', '.');
+    const qsizetype at = text.indexOf(from);
+    if (at < 0) return std::nan("");
+    return text.mid(at + from.size()).section(' ', 0, 0).toDouble();
+  };
+  for (const auto& l : kLanguages) {
+    SCOPED_TRACE(l.Rail);
+    RestartProgram();
+    form1_->ChooseParamFile(QStringLiteral(ZARN_EXAMPLES_DIR "/vehicle/model-rocket.zarn"));
+    ChooseLanguage(l.In);
+    PressStartOfStartForm();
+    EXPECT_EQ(Calc<QComboBox>("AeroBox1")->currentText(), "Cd=f(M) table");
+    EXPECT_EQ(Calc<QLabel>("Motor1Note")->text().replace(',', '.').toStdString(), l.Motor);
+    EXPECT_FALSE(Calc<QLineEdit>("EdSchub")->isEnabled());
+    PressStart();
+    ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+
+    const QLabel* figures = Calc<QLabel>("RunFigures");
+    const QString text = figures->text();
+    ASSERT_TRUE(figures->isVisible());
+    EXPECT_NEAR(numberAfter(text, QString::fromUtf8(l.Rail)), 0.2058, 0.02 * 0.2058) << text.toStdString();
+    EXPECT_NEAR(numberAfter(text, QString::fromUtf8(l.At)), 11.36, 0.02 * 11.36) << text.toStdString();
+    EXPECT_NEAR(numberAfter(text, QString::fromUtf8(l.Landing)), 6.220, 0.01 * 6.220) << text.toStdString();
+    // Every line in sight, over no control.
+    EXPECT_LE(figures->sizeHint().width(), figures->width()) << text.toStdString();
+    EXPECT_LE(figures->sizeHint().height(), figures->height()) << text.toStdString();
+    for (QWidget* control : form2_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (control == figures || !control->isVisible() || qobject_cast<QGroupBox*>(control) != nullptr)
+        continue;
+      EXPECT_FALSE(control->geometry().intersects(figures->geometry()))
+          << control->objectName().toStdString();
+    }
+  }
 }
 
 }  // namespace
