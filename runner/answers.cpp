@@ -73,6 +73,11 @@ class Searcher {
   // The figures of the run at x (one of the runs made).
   const Figures& At(double x) const { return seen_.at(x); }
   RunMonitor& Monitor() { return monitor_; }
+  // Whether the rows list figure `id` (FigureListed).
+  bool Lists(int id) const {
+    const ParamName* const varied[] = {&param_};
+    return FigureListed(id, base_, varied);
+  }
 
  private:
   const BatchOptions& options_;
@@ -89,7 +94,8 @@ std::string SolutionRows(const std::vector<Solution>& found, const ParamName& pa
                          bool json) {
   std::string text = json ? "[" : Cat({"case,", param.Name});
   if (!json) {
-    for (const FigureRow& f : kFigures) text.append(",").append(f.Key);
+    for (int id = 0; id < kFigureCount; ++id)
+      if (s.Lists(id)) text.append(",").append(kFigures[static_cast<std::size_t>(id)].Key);
     text += ",runs\n";
   }
   int64_t number = 0;
@@ -108,6 +114,7 @@ std::string SolutionRows(const std::vector<Solution>& found, const ParamName& pa
     }
     text.append(std::to_string(number)).append(",").append(value);
     for (int id = 0; id < kFigureCount; ++id) {
+      if (!s.Lists(id)) continue;
       text += ',';
       if (figures[static_cast<std::size_t>(id)]) text += FigureText(figures, id, false);
     }

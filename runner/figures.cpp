@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "flight/columns.h"
@@ -17,6 +18,16 @@ std::span<const std::string_view> FigureKeys() {
     return k;
   }();
   return keys;
+}
+
+bool FigureListed(int id, const PresetRecordSlots& base, std::span<const ParamName* const> varied) {
+  auto present = [&](int slot) {
+    if (base[static_cast<std::size_t>(slot)] != 0.0) return true;
+    return std::any_of(varied.begin(), varied.end(), [slot](const ParamName* p) { return p->Slot == slot; });
+  };
+  if (id == kFigRailExitT || id == kFigRailExitV) return present(kSlotRailLength);
+  if (id == kFigChuteOpenT || id == kFigLandingV || id == kFigDrift) return present(kSlotChuteCdS);
+  return true;
 }
 
 Flight Fly(const FlightParameters& p, const RunOptions& run, std::unique_ptr<RunResult> reuse) {

@@ -273,4 +273,11 @@ std::string CsvField(std::string_view text);
 // The figures' keys, in kFigures' order.
 std::span<const std::string_view> FigureKeys();
 
+// Whether a table of runs (a sweep's or Monte Carlo's summary, a search's rows) lists the figure:
+// those of a launch rail or a parachute only where its runs can have one (the base record gives
+// it, or the table varies it), so that every other table keeps the columns it always had.
+bool FigureListed(int id, const PresetRecordSlots& base, std::span<const ParamName* const> varied);
+// The same for the summary of a sweep or Monte Carlo run of these options.
+bool SummaryListsFigure(const BatchOptions& options, int id);
+
 }  // namespace zarn::runner

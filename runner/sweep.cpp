@@ -134,6 +134,8 @@ class CaseGrid {
   int64_t Count() const { return count_; }
   // The swept names, as the summary's columns.
   const std::vector<const ParamName*>& Columns() const { return columns_; }
+  // Whether the summary lists figure `id` (FigureListed).
+  bool Lists(int id) const { return FigureListed(id, base_, columns_); }
 
   // The preset record of case `index`: the base (preset or file, then --set), then the case's values.
   PresetRecordSlots Record(int64_t index) const {
@@ -255,10 +257,19 @@ CaseOutcome RunCase(const BatchOptions& options, const CaseGrid& grid, int64_t i
   return outcome;
 }
 
+}  // namespace
+
+bool SummaryListsFigure(const BatchOptions& options, int id) {
+  return CaseGrid(options).Lists(id);
+}
+
+namespace {
+
 std::string HeaderRow(const CaseGrid& grid) {
   std::string row = "case";
   for (const ParamName* p : grid.Columns()) row.append(",").append(p->Name);
-  for (const FigureRow& f : kFigures) row.append(",").append(f.Key);
+  for (int id = 0; id < kFigureCount; ++id)
+    if (grid.Lists(id)) row.append(",").append(kFigures[static_cast<std::size_t>(id)].Key);
   return row + ",error\n";
 }
 
@@ -269,6 +280,7 @@ std::string CaseRow(const CaseGrid& grid, int64_t number, const CaseOutcome& c) 
     if (c.Drawn) row += NumberText(c.Record[static_cast<std::size_t>(p->Slot)]);
   }
   for (int id = 0; id < kFigureCount; ++id) {
+    if (!grid.Lists(id)) continue;
     row += ',';
     if (c.Error.empty() && c.Result[static_cast<std::size_t>(id)]) row += FigureText(c.Result, id, false);
   }

@@ -51,8 +51,9 @@ TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
   EXPECT_EQ(sweep.Err, "");
   const auto rows = CsvRows(ReadFile(work_ / "s.csv"));
   ASSERT_EQ(rows.size(), 10u);
+  // The figures of every run; those of a rail and a parachute only where the runs have one.
   Row header{"case", "TTO", "Vwind"};
-  for (const FigureRow& f : kFigures) header.emplace_back(f.Key);
+  for (std::size_t f = 0; f < kFigRailExitT; ++f) header.emplace_back(kFigures[f].Key);
   header.emplace_back("error");
   EXPECT_EQ(rows[0], header);
 
@@ -76,7 +77,7 @@ TEST_F(BatchProgram, SweepRowsAreTheFiguresAndFilesOfSingleRunsInGridOrder) {
     // Every figure the run reports, as the same text; the task figures it lacks are empty.
     std::map<std::string, std::string> reported;
     for (const auto& [key, value] : JsonFields(single.Out)) reported[key] = value;
-    for (std::size_t f = 0; f < kFigures.size(); ++f)
+    for (std::size_t f = 0; f < kFigRailExitT; ++f)
       EXPECT_EQ(row[3 + f], reported[std::string(kFigures[f].Key)]);
 
     const fs::path kept = work_ / "kept" / ("case-000" + std::to_string(i));
@@ -117,13 +118,34 @@ TEST_F(BatchProgram, FailedCaseIsARowWithItsErrorAndTheSweepGoesOn) {
     EXPECT_EQ(Row(row.begin(), row.begin() + 4), expected[i].Values);
     EXPECT_EQ(row.back(), expected[i].Error);
     const bool failed = *expected[i].Error != '\0';
-    // A failed case has no figures; a good one every figure of its task (none of task 1's extras,
-    // nor those of a rail and a parachute it has not).
-    for (std::size_t f = 0; f < kFigures.size(); ++f)
-      EXPECT_EQ(row[4 + f].empty(), failed || f == kFigLevelSpeed || f == kFigVolume || f >= kFigRailExitT)
-          << kFigures[f].Key;
+    // A failed case has no figures; a good one every figure of its task (none of task 1's extras).
+    // Without a rail or a parachute the summary has no columns for them: the columns it always had.
+    ASSERT_EQ(row.size(), 4 + static_cast<std::size_t>(kFigRailExitT) + 1);
+    for (std::size_t f = 0; f < kFigRailExitT; ++f)
+      EXPECT_EQ(row[4 + f].empty(), failed || f == kFigLevelSpeed || f == kFigVolume) << kFigures[f].Key;
   }
   EXPECT_TRUE(Listing(work_).empty());  // no case wrote a file
+}
+
+// A rail's or a parachute's figures are columns of a summary whose runs can have them: the base
+// gives one, or the sweep varies it.
+TEST_F(BatchProgram, TheSummaryListsTheRailsAndTheParachutesFiguresWhereItsRunsHaveThem) {
+  auto header = [&](std::vector<std::string> args) {
+    const Outcome r = Batch(std::move(args));
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    return CsvRows(r.Out).at(0);
+  };
+  auto has = [](const Row& row, const char* key) {
+    return std::find(row.begin(), row.end(), key) != row.end();
+  };
+  const Row plain = header({"--preset", "0", "--sweep", "TTO=30:40:10"});
+  const Row rail = header({"--preset", "0", "--sweep", "RailLength=0:2:2"});
+  const Row chute = header({"--preset", "0", "--set", "ChuteCdS=0.5", "--sweep", "TTO=30:40:10"});
+  EXPECT_FALSE(has(plain, "rail_exit_t_s") || has(plain, "chute_open_t_s"));
+  EXPECT_TRUE(has(rail, "rail_exit_t_s") && has(rail, "rail_exit_V_m_s"));
+  EXPECT_FALSE(has(rail, "chute_open_t_s"));
+  EXPECT_TRUE(has(chute, "chute_open_t_s") && has(chute, "landing_V_m_s") && has(chute, "drift_m"));
+  EXPECT_FALSE(has(chute, "rail_exit_t_s"));
 }
 
 // A kept sweep on a file system of 20 MB, all of it free (below the 256 MB reserve: half may be

@@ -339,6 +339,11 @@ py::dict SweepRows(const std::vector<std::string>& args, const std::string& kind
   d["input_values"] = py::array_t<double>({n, width}, inputs.data());
   d["values"] = py::array_t<double>({n, static_cast<py::ssize_t>(zarn::kFigureCount)}, values.data());
   d["errors"] = errors;
+  std::vector<std::string> listed;  // the figures the runner's summary has columns for
+  for (int id = 0; id < zarn::kFigureCount; ++id)
+    if (runner::SummaryListsFigure(options, id))
+      listed.emplace_back(zarn::kFigures[static_cast<std::size_t>(id)].Key);
+  d["listed"] = listed;
   return d;
 }
 

@@ -356,6 +356,7 @@ class Sweep:
         self._input_values = np.asarray(rows["input_values"], dtype=np.float64).reshape(len(self._case), -1)
         self._values = np.asarray(rows["values"], dtype=np.float64).reshape(len(self._case), len(_FIGURES))
         self._errors: list[str] = list(rows["errors"])
+        self._listed = frozenset(rows["listed"])
         self.stats = Stats((d.pop("figure"), d) for d in (dict(s) for s in stats or []))
 
     stats: Stats
@@ -428,6 +429,8 @@ class Sweep:
         for i, name in enumerate(self._inputs):
             columns[name] = self._input_values[:, i].copy()
         for j, key in enumerate(_FIGURES):
+            if key not in self._listed:
+                continue  # a rail's or a parachute's figure, where no run has one
             column = self._values[:, j].copy()
             if key in _WHOLE_FIGURES and len(column) and not np.isnan(column).any():
                 column = column.astype(np.int64)
@@ -460,7 +463,8 @@ def _join(parts: Sequence[dict[str, Any]]) -> dict[str, Any]:
             "case": case[order],
             "input_values": np.concatenate([p["input_values"] for p in parts])[order],
             "values": np.concatenate([p["values"] for p in parts])[order],
-            "errors": [errors[i] for i in order]}
+            "errors": [errors[i] for i in order],
+            "listed": parts[0]["listed"]}
 
 
 def _rows(call: _Call, kind: str, client: Any, shards: Optional[int], jobs: Optional[int],
