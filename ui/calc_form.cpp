@@ -598,6 +598,7 @@ void CalcForm::WriteDisplay(FormStep::Display field, double value) {
 void CalcForm::SelectAeroModel(int item) {
   const QSignalBlocker byProgram(AeroBox1_);  // a choice by program is no change by the user
   AeroBox1_->setCurrentIndex(item);
+  GreyConstantDrag();
 }
 
 void CalcForm::ShowTaskPicture(double TaskKind) {
@@ -689,6 +690,12 @@ QString CalcForm::FirstFieldFault() const {
 
 void CalcForm::ChooseDragLaw(int index) {
   if (index >= 0 && index <= 2) inputs_.AeroModel = index;
+  GreyConstantDrag();
+}
+
+void CalcForm::GreyConstantDrag() {
+  // Under the drag table the constant coefficient does not fly: its field keeps its value, greyed.
+  findChild<QLineEdit*>(QStringLiteral("EdCx"))->setEnabled(AeroBox1_->currentIndex() != 2);
 }
 
 void CalcForm::ShowGraph(std::shared_ptr<const RunResult> run, const FlightParameters& flown) {
@@ -845,6 +852,9 @@ void CalcForm::ShowFigures(const QString& text) {
 }
 
 void CalcForm::ShowStageMotors() {
+  // A wind profile gives the wind at each height: the one wind of the field does not fly.
+  const auto profile = static_cast<std::size_t>(VehicleFileIndex("WindTable"));
+  findChild<QLineEdit*>(QStringLiteral("edVwind"))->setEnabled(state_.Vehicle[profile].empty());
   for (std::size_t i = 0; i < motorNotes_.size(); ++i) {
     const std::filesystem::path& file = state_.Vehicle[i];
     QLabel* note = motorNotes_[i];

@@ -85,6 +85,8 @@ class CalcForm : public QWidget {
   // The first field in the form's order that holds no number, with its message; empty when none.
   QString FirstFieldFault() const;
   void ChooseDragLaw(int index);
+  // The constant drag coefficient's field greyed while the drag table is chosen.
+  void GreyConstantDrag();
   // START: flies the form's parameters off the event thread.
   void StartRun();
   // The run of START ended, well or not.

@@ -260,6 +260,8 @@ TEST_F(VehicleFilesTest, TheModelRocketExampleShowsItsMotorAndItsRailAndLandingI
     EXPECT_EQ(Calc<QComboBox>("AeroBox1")->currentText(), "Cd=f(M) table");
     EXPECT_EQ(Calc<QLabel>("Motor1Note")->text().replace(',', '.').toStdString(), l.Motor);
     EXPECT_FALSE(Calc<QLineEdit>("EdSchub")->isEnabled());
+    EXPECT_FALSE(Calc<QLineEdit>("EdCx")->isEnabled());  // the drag table flies, not the constant Cd
+    EXPECT_TRUE(Calc<QLineEdit>("edVwind")->isEnabled());
     PressStart();
     ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
 
@@ -279,6 +281,29 @@ TEST_F(VehicleFilesTest, TheModelRocketExampleShowsItsMotorAndItsRailAndLandingI
           << control->objectName().toStdString();
     }
   }
+}
+
+// The fields of what a file replaces stay greyed while it flies: the wind of a profile, the drag
+// coefficient under the drag table; a preset, which names no file, gives them back.
+TEST_F(VehicleFilesTest, AWindProfileGreysTheWindFieldUntilAPresetNamesNone) {
+  form1_->ChooseParamFile(QStringLiteral(ZARN_EXAMPLES_DIR "/vehicle/shell-wind-profile.zarn"));
+  ChooseLanguage(kEnglish);
+  PressStartOfStartForm();
+  EXPECT_FALSE(Calc<QLineEdit>("edVwind")->isEnabled());
+  EXPECT_TRUE(Calc<QLineEdit>("EdCx")->isEnabled());  // the V-2 law, not the table
+  PressStart();
+  ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+
+  RestartProgram();
+  form1_->ChooseParamFile(QStringLiteral(ZARN_EXAMPLES_DIR "/vehicle/model-rocket.zarn"));
+  ChooseLanguage(kEnglish);
+  PressStartOfStartForm();
+  EXPECT_FALSE(Calc<QLineEdit>("EdCx")->isEnabled());
+  RestartProgram();
+  ChooseLanguage(kEnglish);
+  PressStartOfStartForm();  // the first preset
+  EXPECT_TRUE(Calc<QLineEdit>("edVwind")->isEnabled());
+  EXPECT_TRUE(Calc<QLineEdit>("EdCx")->isEnabled());
 }
 
 }  // namespace
