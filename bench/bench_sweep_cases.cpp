@@ -90,8 +90,8 @@ class StateSink final : public zarn::StepSink {
 // The burning stage at t, its thrust at the air's pressure (0 after the last burn).
 double ThrustAt(const zarn::FlightParameters& p, const zarn::StagePlan& plan, double t, double Pbar) {
   if (p.TaskKind != zarn::kTaskRocket || t > plan.End[2]) return 0.0;
-  const zarn::StageData& st = plan.Stages[static_cast<std::size_t>(zarn::StageBurningAt(plan, t) - 1)];
-  return zarn::StageThrust(st, zarn::StageIsp(st, Pbar));
+  const int stage = zarn::StageBurningAt(plan, t);
+  return stage == 0 ? 0.0 : zarn::StagePushAt(plan, stage, t, Pbar).Thrust;  // 0 in a coast
 }
 
 // The nanoseconds of one force evaluation in a tight loop: for Euler its step (air, Mach number,

@@ -122,6 +122,12 @@ std::string EventName(const FlightEvent& e) {
       return "apex";
     case EventKind::Impact:
       return "impact";
+    case EventKind::RailExit:
+      return "rail_exit";
+    case EventKind::ChuteOpen:
+      return "chute_open";
+    case EventKind::Landing:
+      return "landing";
   }
   return "event";
 }

@@ -15,7 +15,19 @@
 
 namespace zarn {
 
-enum class EventKind : int32_t { Launch, Burnout, Staging, MachUp, MachDown, MaxQ, Apex, Impact };
+enum class EventKind : int32_t {
+  Launch,
+  Burnout,
+  Staging,
+  MachUp,
+  MachDown,
+  MaxQ,
+  Apex,
+  Impact,
+  RailExit,   //!< the body leaves its launch rail
+  ChuteOpen,  //!< the parachute opens
+  Landing,    //!< the impact of a body under a parachute
+};
 
 // One point of the flight as the run passes it, with the rates of its state there.
 struct FlightNode {
@@ -43,7 +55,7 @@ struct FlightEvent {
 };
 
 // The event's name for scripts: "launch", "burnout_1", "staging_1", "mach_1_up", "mach_1_down",
-// "max_q", "apex", "impact".
+// "max_q", "apex", "impact", "rail_exit", "chute_open", "landing".
 std::string EventName(const FlightEvent& e);
 
 // The air at a height as the run takes it.

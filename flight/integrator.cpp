@@ -71,12 +71,20 @@ class EulerRule final : public StepRule {
     buoyancyMode_ = IsBuoyantTask(p_.TaskKind) ? 1 : 0;
     airRelative_ = p_.WindModel == 1.0;
     atmosphere_ = AtmosphereOf(p_);
+    vehicle_ = p_.Vehicle.get();
+    pitchEnd_ =
+        vehicle_ && vehicle_->Pitch && !vehicle_->Pitch->Empty() ? vehicle_->Pitch->Rows().back().X : -1.0;
+    onRail_ = p_.RailLength > 0.0;
+    railExit_.reset();
+    chuteOpen_.reset();
+    apexAt_.reset();
   }
 
   bool Advance() override {
     s_.Atm = FlightAir(s_.H, band_, atmosphere_);
+    const double wind = WindAt(s_.H);
     // The air's speed, where the wind is air moving over the ground, as the drag takes it.
-    s_.Mach = Div(airRelative_ ? AirSpeedOf(s_.V, s_.Theta, p_.Vwind) : s_.V, s_.Atm.Vsound);
+    s_.Mach = Div(airRelative_ ? AirSpeedOf(s_.V, s_.Theta, wind) : s_.V, s_.Atm.Vsound);
     if (p_.TaskKind == kTaskRocket && s_.t <= plan_.End[2]) {
       Burn();
     } else {
@@ -84,21 +92,27 @@ class EulerRule final : public StepRule {
       s_.Isp = 0.0;
     }
     if (dragLaw_) s_.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, s_.Mach);
+    if (p_.AeroModel == 2.0) s_.CxCur = CdTable().At(s_.Mach);
+    if (chuteOpen_) s_.CxCur = Checked((dragLaw_ ? s_.CxCur : p_.Cx) + Div(p_.ChuteCdS, p_.S0));
+    if (onRail_) s_.Theta = p_.TTO / kDegPerRad;
+    const FlightState before = s_;
     if (feed_) feed_->Entry(s_);
     if (airRelative_) {
-      MotionStepAirRelative(s_, p_.Vwind, p_.dt0, buoyancyMode_);
+      MotionStepAirRelative(s_, wind, p_.dt0, buoyancyMode_);
     } else {
-      MotionStep(s_, p_.Vwind, p_.dt0, buoyancyMode_, trig_);
+      MotionStep(s_, wind, p_.dt0, buoyancyMode_, trig_);
     }
+    if (onRail_ || p_.ChuteCdS > 0.0) VehicleStep(before);
     if (feed_) feed_->After(s_);
     ++steps_;
 
     sink_.Step(s_);
     if (pass_ == 1) Sample();
-    return s_.H > p_.Hk && s_.t < p_.Tk;
+    return (s_.H > p_.Hk || onRail_) && s_.t < p_.Tk;  // on the rail the body stands on its pad
   }
 
   int64_t Evaluations() const override { return steps_; }  // one motion step each
+  void Finish() override { MergeVehicleEvents(p_, railExit_, chuteOpen_, d_.Events); }
 
   void BeginEvents(EventLog& log) override {
     feed_.emplace(log, p_.dt0, RunAirOf(p_), airRelative_ ? p_.Vwind : 0.0);
@@ -109,16 +123,62 @@ class EulerRule final : public StepRule {
   }
 
  private:
+  // [m/s] the wind toward +X at height H: the profile's where one is given.
+  double WindAt(double H) const {
+    return vehicle_ && vehicle_->WindAlong ? vehicle_->WindAlong->At(H) : p_.Vwind;
+  }
+
+  // The drag table of what flies: the vehicle's until stage 2 ignites, then the latest one given.
+  const LinearTable& CdTable() const {
+    for (int k = std::min(static_cast<int>(s_.Stage), 3) - 1; k > 0; --k)
+      if (vehicle_->Cd[static_cast<std::size_t>(k)]) return *vehicle_->Cd[static_cast<std::size_t>(k)];
+    return *vehicle_->Cd[0];
+  }
+
+  // After a step: the rail holds the path's angle and keeps a body too weak to lift off on the
+  // pad; the apex and the parachute.
+  void VehicleStep(const FlightState& before) {
+    if (onRail_) {
+      if (before.V <= kRestSpeed && s_.V <= kRestSpeed) {
+        s_.X = before.X;
+        s_.H = before.H;
+        s_.V = before.V;
+      }
+      s_.Theta = p_.TTO / kDegPerRad;
+      if (std::hypot(s_.X, s_.H - p_.H0) >= p_.RailLength) {
+        onRail_ = false;
+        railExit_ = FlightEvent{EventKind::RailExit, 0, s_.t, s_.X, s_.H, s_.V, s_.Theta};
+      }
+    }
+    if (p_.ChuteCdS <= 0.0 || chuteOpen_) return;
+    const bool descends = s_.H < before.H;
+    if (!apexAt_ && descends) apexAt_ = before.t;
+    const bool low = p_.ChuteHeight > 0.0 && descends && s_.H <= p_.ChuteHeight;
+    if ((apexAt_ && s_.t >= *apexAt_ + p_.ChuteDelay) || low)
+      chuteOpen_ = FlightEvent{EventKind::ChuteOpen, 0, s_.t, s_.X, s_.H, s_.V, s_.Theta};
+  }
+
   // Thrust, mass flow and staging of the stage whose window holds t, then the vertical hold.
   void Burn() {
     const int stage = StageBurningAt(plan_, s_.t);
+    if (stage == 0) {  // a coast: the path flies on unpowered
+      s_.Thrust = 0.0;
+      s_.Isp = 0.0;
+      return;
+    }
     s_.Mass = MassAfterStaging(plan_, static_cast<int>(s_.Stage), stage, s_.Mass);
-    const StageData& st = plan_.Stages[static_cast<std::size_t>(stage - 1)];
-    s_.Isp = StageIsp(st, s_.Atm.Pbar);
-    s_.Thrust = StageThrust(st, s_.Isp);
-    s_.Mass = Checked(s_.Mass - st.MassFlow * p_.dt0);
+    const StagePush push = StagePushAt(plan_, stage, s_.t, s_.Atm.Pbar);
+    s_.Isp = push.Isp;
+    s_.Thrust = push.Thrust;
+    s_.Mass = Checked(s_.Mass - push.MassFlow * p_.dt0);
     s_.Stage = stage;
 
+    if (pitchEnd_ >= 0.0) {
+      // The program sets the path's angle while it lasts, then the path flies on.
+      if (s_.t < pitchEnd_) s_.Theta = vehicle_->Pitch->At(s_.t) / kDegPerRad;
+      return;
+    }
+    if (p_.RailLength > 0.0) return;  // the rail, not the vertical hold, points the thrust
     if (HoldsVertical(s_.t, s_.Thrust, s_.Mass)) {
       s_.Theta = kAngleLimit;  // straight up: 90/57.3, not pi/2
       s_.AngleHold = 0.0;
@@ -176,7 +236,12 @@ class EulerRule final : public StepRule {
   AngleTrig trig_;                 //!< sin and cos of the previous step's angle
   double prevWhole_ = -1.0;        //!< whole part of t / SampleInterval after the previous recorded step
   std::optional<EventFeed> feed_;  //!< in the recording pass: its states to the event log
-  int64_t steps_ = 0;              //!< of this pass
+  const VehicleTables* vehicle_ = nullptr;  //!< the vehicle's files, or nullptr
+  double pitchEnd_ = -1.0;                  //!< [s] the pitch program's last time; below 0: none
+  bool onRail_ = false;
+  std::optional<FlightEvent> railExit_, chuteOpen_;
+  std::optional<double> apexAt_;  //!< [s]
+  int64_t steps_ = 0;             //!< of this pass
 };
 
 }  // namespace
@@ -227,6 +292,15 @@ struct NonNegative {
 constexpr std::array<NonNegative, 2> kNonNegative{
     {{kSlotS0, &FlightParameters::S0}, {kSlotCx, &FlightParameters::Cx}}};
 
+// The launch rail, the coasts and the parachute: lengths, times and an area.
+constexpr std::array<NonNegative, 6> kVehicleNonNegative{
+    {{kSlotRailLength, &FlightParameters::RailLength},
+     {kSlotCoast2, &FlightParameters::Coast2},
+     {kSlotCoast3, &FlightParameters::Coast3},
+     {kSlotChuteCdS, &FlightParameters::ChuteCdS},
+     {kSlotChuteDelay, &FlightParameters::ChuteDelay},
+     {kSlotChuteHeight, &FlightParameters::ChuteHeight}}};
+
 void RefuseNegative(std::string_view name, double value, char decimalSeparator) {
   if (value < 0.0) throw Error(NamedValue(name, value, decimalSeparator) + " cannot be negative");
 }
@@ -249,9 +323,23 @@ void ValidateRun(const FlightParameters& p, char decimalSeparator) {
   if (!(p.Tk > 0.0))
     throw Error(NamedValue(NameOfSlot(kSlotTk), p.Tk, decimalSeparator) + " s must be more than 0");
   // The drag law rounds its code; a code that rounds to neither law would fly as 0 unannounced.
-  if (const double law = std::nearbyint(p.AeroModel); law != 0.0 && law != 1.0)
+  const VehicleTables* vehicle = p.Vehicle.get();
+  if (p.AeroModel == 2.0) {
+    if (!vehicle || !vehicle->Cd[0])
+      throw Error(NamedValue(NameOfSlot(kSlotAeroModel), p.AeroModel, decimalSeparator) +
+                  " needs a drag table over Mach (CdTable)");
+  } else if (const double law = std::nearbyint(p.AeroModel); law != 0.0 && law != 1.0) {
     throw Error(NamedValue(NameOfSlot(kSlotAeroModel), p.AeroModel, decimalSeparator) +
-                " is no drag law (0 the constant Cx, 1 the V-2 law over Mach)");
+                " is no drag law (0 the constant Cx, 1 the V-2 law over Mach, 2 a drag table)");
+  }
+  if (vehicle && vehicle->WindAlong && p.WindModel != 1.0)
+    throw Error("A wind profile (WindTable) needs the wind relative to the air (" +
+                NamedValue(NameOfSlot(kSlotWindModel), p.WindModel, decimalSeparator) + ", not 1)");
+  for (const NonNegative& v : kVehicleNonNegative)
+    RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
+  if (p.ChuteCdS > 0.0 && !(p.S0 > 0.0))
+    throw Error(NamedValue(NameOfSlot(kSlotChuteCdS), p.ChuteCdS, decimalSeparator) + " m2 needs an area " +
+                NamedValue(NameOfSlot(kSlotS0), p.S0, decimalSeparator) + " above 0");
   if (p.TaskKind == kTaskRocket) {
     for (std::size_t i = 0; i < kStageParameters.size(); ++i) {
       const StageParameters& f = kStageParameters[i];

@@ -31,6 +31,15 @@ KeyFigures KeyFiguresOf(const FlightParameters& p, const RunResult& run) {
     f.ApexTime = apex->t;
     f.ApexRange = apex->X;
   }
+  if (const FlightEvent* rail = FindEvent(run.Events, EventKind::RailExit)) {
+    f.RailExitTime = rail->t;
+    f.RailExitSpeed = rail->V;
+  }
+  if (const FlightEvent* chute = FindEvent(run.Events, EventKind::ChuteOpen)) f.ChuteOpenTime = chute->t;
+  if (const FlightEvent* landing = FindEvent(run.Events, EventKind::Landing)) {
+    f.LandingSpeed = landing->V;
+    f.Drift = landing->X;
+  }
   try {
     if (p.TaskKind == kTaskLevelFlight) f.LevelFlightSpeed = LevelFlightSpeed(p.MassaStart, p.Cy, p.H0, p.S0);
     if (p.TaskKind == kTaskBuoyantGas) f.BuoyantVolume = ComputeBuoyancy(p.MassaStart, p.GasDensity).Volumen;

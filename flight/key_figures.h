@@ -42,6 +42,12 @@ struct KeyFigures {
   std::optional<double> ImpactAngle;  //!< [deg]
   std::optional<double> ApexTime;     //!< [s]
   std::optional<double> ApexRange;    //!< [m]
+  // Of a vehicle with a launch rail or a parachute, where the flight has them.
+  std::optional<double> RailExitTime;   //!< [s]
+  std::optional<double> RailExitSpeed;  //!< [m/s]
+  std::optional<double> ChuteOpenTime;  //!< [s]
+  std::optional<double> LandingSpeed;   //!< [m/s] under the parachute
+  std::optional<double> Drift;          //!< [m] range at the landing
 };
 
 // The figures of a run of the parameters p. The level-flight speed and the volume follow from the
@@ -65,12 +71,17 @@ enum FigureId : int {
   kFigLevelSpeed,  //!< [m/s] level-flight speed (task 5 only)
   kFigVolume,      //!< [m^3] buoyant volume (task 3 only)
   // At the events, each inside its step (flight/events.h); left out where the flight has none.
-  kFigImpactT,  //!< [s] time of the impact: the crossing of the end height Hk
-  kFigImpactX,  //!< [m] range at the impact
-  kFigImpactV,  //!< [m/s] speed at the impact
-  kFigImpactQ,  //!< [deg] trajectory angle at the impact
-  kFigApexT,    //!< [s] time of the apex
-  kFigApexX,    //!< [m] range at the apex
+  kFigImpactT,     //!< [s] time of the impact: the crossing of the end height Hk
+  kFigImpactX,     //!< [m] range at the impact
+  kFigImpactV,     //!< [m/s] speed at the impact
+  kFigImpactQ,     //!< [deg] trajectory angle at the impact
+  kFigApexT,       //!< [s] time of the apex
+  kFigApexX,       //!< [m] range at the apex
+  kFigRailExitT,   //!< [s] the body leaves its launch rail
+  kFigRailExitV,   //!< [m/s] at that speed
+  kFigChuteOpenT,  //!< [s] the parachute opens
+  kFigLandingV,    //!< [m/s] speed at the landing under the parachute
+  kFigDrift,       //!< [m] range at the landing
   kFigureCount
 };
 
@@ -129,6 +140,11 @@ inline constexpr std::array<FigureRow, kFigureCount> kFigures{{
      [](const KeyFigures& k) { return k.ApexTime; },
      {"bei", "в", "at"}},
     {"apex_X_m", "Range at the apex", "m", kColX, [](const KeyFigures& k) { return k.ApexRange; }, {}},
+    {"rail_exit_t_s", "Rail exit time", "s", kColT, [](const KeyFigures& k) { return k.RailExitTime; }, {}},
+    {"rail_exit_V_m_s", "Rail exit speed", "m/s", -1, [](const KeyFigures& k) { return k.RailExitSpeed; }, {}},
+    {"chute_open_t_s", "Parachute opening time", "s", kColT, [](const KeyFigures& k) { return k.ChuteOpenTime; }, {}},
+    {"landing_V_m_s", "Landing speed", "m/s", -1, [](const KeyFigures& k) { return k.LandingSpeed; }, {}},
+    {"drift_m", "Drift at the landing", "m", kColX, [](const KeyFigures& k) { return k.Drift; }, {}},
 }};
 // clang-format on
 

@@ -100,7 +100,8 @@ class HigherOrderRule final : public StepRule, public System {
         s_(result.Final),
         sink_(sink),
         rows_(rows),
-        airRelative_(p.WindModel == 1.0 && p.Vwind != 0.0),
+        vehicle_(p.Vehicle.get()),
+        airRelative_(p.WindModel == 1.0 && (p.Vwind != 0.0 || (vehicle_ && vehicle_->WindAlong))),
         atmosphere_(AtmosphereOf(p)),
         stepper_(StepperOf(MethodOf(p), RtolOf(p))) {}
 
@@ -120,7 +121,10 @@ class HigherOrderRule final : public StepRule, public System {
   int64_t Evaluations() const override { return evaluations_; }
   void BeginEvents(EventLog& log) override { log_ = &log; }
   void EndEvents() override { log_ = nullptr; }
-  void Finish() override { LocateMaxima(); }
+  void Finish() override {
+    LocateMaxima();
+    AddVehicleEvents();
+  }
   // Both passes fly the same steps; only the rows' times need the first one's duration.
   bool NeedsDuration() const override { return rows_; }
 
@@ -130,6 +134,16 @@ class HigherOrderRule final : public StepRule, public System {
   struct Mode {
     int Stage = 0;
     bool Hold = false;
+    int Last = 0;        //!< the stage that burned last, through a coast
+    bool Rail = false;   //!< on the launch rail: the path keeps the launch angle
+    bool Pitch = false;  //!< the pitch program sets the path's angle
+    bool Chute = false;  //!< the parachute is open
+  };
+
+  // An angle the path is held at, and its rate: the vertical hold, the rail, the pitch program.
+  struct Held {
+    double Angle;  //!< [rad]
+    double Rate;   //!< [rad/s]
   };
 
   // A step as flown: cut at End where an event ended it, in the mode that held over it.
@@ -149,22 +163,54 @@ class HigherOrderRule final : public StepRule, public System {
   // The air, Mach number, drag coefficient and propulsion of a state in the current mode. The
   // Euler step's mass decrement of MassFlow * dt0 at each burning step becomes the rate -MassFlow
   // over the stage's window, which ends at the stage's burn time exactly.
-  Instant InstantOf(const State& y) {
+  Instant InstantOf(double t, const State& y) {
     Instant i{};
     i.Atm = FlightAir(y[kH], band_, atmosphere_);
     i.Mach = Div(AirSpeed(y), i.Atm.Vsound);
-    i.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
+    i.CxCur = p_.AeroModel == 2.0 ? CdTable().At(i.Mach) : DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
+    // The parachute's drag area on the body's reference area.
+    if (mode_.Chute) i.CxCur = Checked(i.CxCur + Div(p_.ChuteCdS, p_.S0));
     if (mode_.Stage > 0) {
-      const StageData& st = plan_.Stages[static_cast<std::size_t>(mode_.Stage - 1)];
-      i.Isp = StageIsp(st, i.Atm.Pbar);
-      i.Thrust = StageThrust(st, i.Isp);
-      i.MassFlow = st.MassFlow;
+      const StagePush push = StagePushAt(plan_, mode_.Stage, t, i.Atm.Pbar);
+      i.Isp = push.Isp;
+      i.Thrust = push.Thrust;
+      i.MassFlow = push.MassFlow;
     }
     return i;
   }
 
+  // The drag table of what flies: the vehicle's until stage 2 ignites, then the latest one given.
+  const LinearTable& CdTable() const {
+    for (int k = std::min(mode_.Last, 3) - 1; k > 0; --k)
+      if (vehicle_->Cd[static_cast<std::size_t>(k)]) return *vehicle_->Cd[static_cast<std::size_t>(k)];
+    return *vehicle_->Cd[0];
+  }
+
+  // [m/s] the wind toward +X at height H: the profile's where one is given.
+  double WindAt(double H) const {
+    return vehicle_ && vehicle_->WindAlong ? vehicle_->WindAlong->At(H) : p_.Vwind;
+  }
+
+  std::optional<Held> HeldAngle(double t) const {
+    if (mode_.Hold) return Held{kAngleLimit, 0.0};
+    if (mode_.Rail) return Held{launchAngle_, 0.0};
+    if (mode_.Pitch) {
+      // The program is linear between its rows: its rate is the slope of the row it is in.
+      const LinearTable& pitch = *vehicle_->Pitch;
+      constexpr double kD = 1e-6;  //!< [s]
+      const double rate = (pitch.At(t + kD) - pitch.At(t - kD)) / (2 * kD) / kDegPerRad;
+      return Held{pitch.At(t) / kDegPerRad, rate};
+    }
+    return std::nullopt;
+  }
+
+  // [m] how far the body has gone from the pad.
+  double Travel(const State& y) const { return std::hypot(y[kX], y[kH] - p_.H0); }
+
   double Speed(const State& y) const { return airRelative_ ? std::hypot(y[kA], y[kB]) : y[kA]; }
-  double AirSpeed(const State& y) const { return airRelative_ ? std::hypot(y[kA] - p_.Vwind, y[kB]) : y[kA]; }
+  double AirSpeed(const State& y) const {
+    return airRelative_ ? std::hypot(y[kA] - WindAt(y[kH]), y[kB]) : y[kA];
+  }
   double Angle(const State& y) const {
     if (!airRelative_) return y[kB];
     // At rest the path keeps the direction it was given.
@@ -180,18 +226,19 @@ class HigherOrderRule final : public StepRule, public System {
     return (y[kA] > 0.0) == (y[kB] > 0.0);
   }
 
-  void Rates(const State& y, State& dy) {
+  void Rates(double t, const State& y, State& dy) {
     ++evaluations_;
     if (buoyant_) {
       dy = State{};  // the body does not move; only its time goes on
       return;
     }
-    const Instant i = InstantOf(y);
+    const Instant i = InstantOf(t, y);
     const double V = Speed(y);
+    const std::optional<Held> held = HeldAngle(t);
     // Within the angle limit; the rest-speed kick of the Euler step is made once, at the start.
-    const double theta = mode_.Hold ? kAngleLimit : airRelative_ ? Angle(y) : LimitedAngle(y[kB]);
-    const PointMass m{i.Thrust, y[kMass],  p_.S0,    i.CxCur,
-                      p_.Cy,    i.Atm.Roh, p_.Vwind, airRelative_ ? Wind::kAirRelative : Wind::kClassic};
+    const double theta = held ? held->Angle : airRelative_ ? Angle(y) : LimitedAngle(y[kB]);
+    const PointMass m{i.Thrust, y[kMass],  p_.S0,         i.CxCur,
+                      p_.Cy,    i.Atm.Roh, WindAt(y[kH]), airRelative_ ? Wind::kAirRelative : Wind::kClassic};
     dy[kMass] = -i.MassFlow;
     if (!airRelative_) {
       const PathRates r = PointMassRates(V, theta, m);
@@ -200,9 +247,13 @@ class HigherOrderRule final : public StepRule, public System {
       dy[kA] = r.dV;
       double turn = r.dTheta;
       // At the limit the angle stays put rather than turn past the vertical, as the step's clamp.
-      if (mode_.Hold || (theta >= kAngleLimit && turn > 0.0) || (theta <= -kAngleLimit && turn < 0.0))
+      if (held) {
+        turn = held->Rate;
+      } else if ((theta >= kAngleLimit && turn > 0.0) || (theta <= -kAngleLimit && turn < 0.0)) {
         turn = 0.0;
+      }
       dy[kB] = turn;
+      if (Resting(V, r.dV)) dy[kX] = dy[kH] = dy[kA] = 0.0;
       return;
     }
     // The ground velocity's components: the path's rates turned by the angle. V * dTheta stays
@@ -210,21 +261,26 @@ class HigherOrderRule final : public StepRule, public System {
     const double sinT = std::sin(theta);
     const double cosT = std::cos(theta);
     const PathRates r = PointMassRates(V == 0.0 ? kRestSpeed : V, theta, m);
-    const double across = mode_.Hold ? 0.0 : r.dTheta * (V == 0.0 ? kRestSpeed : V);
+    const double across = (held ? held->Rate : r.dTheta) * (V == 0.0 ? kRestSpeed : V);
     dy[kX] = y[kA];
     dy[kH] = y[kB];
     dy[kA] = Checked(r.dV * cosT - across * sinT);
     dy[kB] = Checked(r.dV * sinT + across * cosT);
+    if (Resting(V, r.dV)) dy = State{0.0, 0.0, 0.0, 0.0, dy[kMass]};
   }
+
+  // On the rail at rest, a body whose thrust does not lift it along the rail stays on the pad.
+  bool Resting(double V, double dV) const { return mode_.Rail && V <= kRestSpeed && dV <= 0.0; }
 
   // The recorded quantities of a state at time t, as the Euler step leaves them after a step.
   void Record(double t, const State& y, double dVdt) {
-    const Instant i = InstantOf(y);
+    const Instant i = InstantOf(t, y);
+    const std::optional<Held> held = HeldAngle(t);
     s_.t = t;
     s_.X = y[kX];
     s_.H = y[kH];
     s_.V = Speed(y);
-    s_.Theta = airRelative_ ? Angle(y) : LimitedAngle(y[kB]);
+    s_.Theta = held && !mode_.Hold ? held->Angle : airRelative_ ? Angle(y) : LimitedAngle(y[kB]);
     s_.Mass = y[kMass];
     s_.Area = p_.S0;
     s_.Atm = i.Atm;
@@ -235,7 +291,7 @@ class HigherOrderRule final : public StepRule, public System {
     s_.Isp = i.Isp;
     s_.Auftrieb = 0.0;
     s_.dVdt = dVdt;
-    RecordForces(s_, p_.Vwind, airRelative_ ? Wind::kAirRelative : Wind::kClassic);
+    RecordForces(s_, WindAt(y[kH]), airRelative_ ? Wind::kAirRelative : Wind::kClassic);
   }
 
   double TangentialRate(const State& y, const State& f) const {
@@ -251,8 +307,10 @@ class HigherOrderRule final : public StepRule, public System {
 
   // The hold as the Euler step tests it at a step's start: burning, before 50 s, weak.
   bool Weak(double t, const State& y) {
+    // A rail or a pitch program says where the thrust points: no vertical hold then.
+    if (railLength_ > 0.0 || pitchEnd_ >= 0.0) return false;
     if (mode_.Stage == 0 || !(t < kHoldUntil)) return false;
-    const Instant i = InstantOf(y);
+    const Instant i = InstantOf(t, y);
     return HoldsVertical(t, i.Thrust, y[kMass]);
   }
 
@@ -269,10 +327,13 @@ class HigherOrderRule final : public StepRule, public System {
   // Enters the mode that holds just after t: staging drops the engine of the stage just burned
   // when the next stage takes over, and the hold starts or ends.
   void EnterMode(double t, State& y) {
-    const int before = mode_.Stage;
     mode_.Stage = StageAfter(t);
-    y[kMass] = MassAfterStaging(plan_, before, mode_.Stage, y[kMass]);
-    if (mode_.Stage > 0) s_.Stage = mode_.Stage;
+    y[kMass] = MassAfterStaging(plan_, mode_.Last, mode_.Stage, y[kMass]);
+    if (mode_.Stage > 0) s_.Stage = mode_.Last = mode_.Stage;
+    mode_.Rail = railLength_ > 0.0 && !railExit_;
+    mode_.Chute = chuteOpen_.has_value();
+    const bool pitched = mode_.Pitch;
+    mode_.Pitch = pitchEnd_ >= 0.0 && mode_.Stage > 0 && t < pitchEnd_;
     const bool hold = Weak(t, y);
     if (hold && !mode_.Hold) {
       PointAlong(y, kAngleLimit);
@@ -282,13 +343,35 @@ class HigherOrderRule final : public StepRule, public System {
       s_.AngleHold = 1.0;
     }
     mode_.Hold = hold;
+    // The program's angle from its start, and where it ends the path flies on from its last one.
+    if (mode_.Pitch || pitched) PointAlong(y, vehicle_->Pitch->At(t) / kDegPerRad);
+    if (mode_.Rail) PointAlong(y, launchAngle_);
   }
 
   // The next time at which the rates change: a stage's end, the end of the hold, the end time.
   double NextBreak() const {
     double b = p_.Tk;
-    if (mode_.Stage > 0) b = std::min(b, plan_.End[static_cast<std::size_t>(mode_.Stage - 1)]);
+    if (mode_.Stage > 0) {
+      const auto at = static_cast<std::size_t>(mode_.Stage - 1);
+      b = std::min(b, plan_.End[at]);
+      if (const StageMotor* m = plan_.Motors[at])  // the curve's points, where its slope changes
+        for (const ThrustPoint& q : m->Curve.Points())
+          if (plan_.Ignition[at] + q.t > t_) {
+            b = std::min(b, plan_.Ignition[at] + q.t);
+            break;
+          }
+    }
     if (mode_.Hold) b = std::min(b, kHoldUntil);
+    if (rocket_ && mode_.Stage == 0)  // a coast ends at the next ignition
+      for (std::size_t k = 0; k < 3; ++k)
+        if (plan_.Stages[k].BurnTime > 0.0 && plan_.Ignition[k] > t_) b = std::min(b, plan_.Ignition[k]);
+    if (mode_.Pitch)  // the program's rows, where its rate changes
+      for (const LinearTable::Row& r : vehicle_->Pitch->Rows())
+        if (r.X > t_) {
+          b = std::min(b, r.X);
+          break;
+        }
+    if (!chuteOpen_ && chuteAt_ > t_) b = std::min(b, chuteAt_);
     return b;
   }
 
@@ -302,6 +385,13 @@ class HigherOrderRule final : public StepRule, public System {
     buoyant_ = IsBuoyantTask(p_.TaskKind);
     if (rocket_) plan_ = PlanStages(p_);
     launchAngle_ = p_.TTO / kDegPerRad;
+    railLength_ = p_.RailLength;
+    pitchEnd_ =
+        vehicle_ && vehicle_->Pitch && !vehicle_->Pitch->Empty() ? vehicle_->Pitch->Rows().back().X : -1.0;
+    railExit_.reset();
+    chuteOpen_.reset();
+    apexSeen_ = false;
+    chuteAt_ = std::numeric_limits<double>::infinity();
     double V = p_.V0;
     if (V == 0.0 && !airRelative_) V = kRestSpeed;  // the Euler step's kick, once
     y_ = State{0.0, p_.H0, V, launchAngle_, p_.MassaStart};
@@ -310,11 +400,17 @@ class HigherOrderRule final : public StepRule, public System {
     t_ = 0.0;
     mode_ = Mode{};
     EnterMode(0.0, y_);
-    Rates(y_, f_);
+    Rates(0.0, y_, f_);
     stepper_->Start(p_.dt0);
     nextRow_ = 1;
     // The forces of the launch count among the largest, as the Euler step records them at entry.
     Record(0.0, y_, TangentialRate(y_, f_));
+    if (ChutePending() && !Climbs(y_)) {  // a drop: its apex is its start
+      Switches();
+      EnterMode(0.0, y_);
+      Rates(0.0, y_, f_);
+      Record(0.0, y_, TangentialRate(y_, f_));
+    }
     if (log_) log_->Start(Node(0.0, y_, f_));
     d_.Summary.MaxQ = s_.q;
     d_.Summary.PeakNx = s_.nx;
@@ -329,21 +425,22 @@ class HigherOrderRule final : public StepRule, public System {
     const Cut cut = Locate(full);
     Advance(full, cut);
     if (cut.Ended) return false;
-    if (cut.Release || t_ == tb) ChangeMode(cut.Release);
+    if (cut.Release || cut.Switch || t_ == tb) ChangeMode(cut.Release);
     return true;
   }
 
   // Where a step ends: at its end, or at the first event inside it.
   struct Cut {
     double T;
-    bool Ended;    //!< the flight ends there
-    bool Release;  //!< the hold ends there
+    bool Ended;           //!< the flight ends there
+    bool Release;         //!< the hold ends there
+    bool Switch = false;  //!< the rail's end, the apex before a parachute, the parachute's height
   };
 
   // The events inside the step, the earliest first: the end height, the hold's release.
   Cut Locate(const Span& full) {
     Cut cut{full.T1, full.T1 >= p_.Tk, false};
-    if (full.Y1[kH] <= p_.Hk) {
+    if (full.Y1[kH] <= p_.Hk && !mode_.Rail) {  // on the rail the body stands on its pad
       if (full.Y0[kH] > p_.Hk)
         cut.T = Bisect(full.T0, full.T1, [&](double t) { return At(full, t)[kH] - p_.Hk; });
       cut.Ended = true;  // a start at or below the end height still takes its first step
@@ -352,15 +449,44 @@ class HigherOrderRule final : public StepRule, public System {
       const double tr = Bisect(full.T0, full.T1, [&](double t) { return Weak(t, At(full, t)) ? 1.0 : -1.0; });
       if (tr < cut.T) cut.T = tr, cut.Release = true, cut.Ended = false;
     }
+    auto cutAt = [&](double t) {
+      if (t <= cut.T) cut.T = t, cut.Switch = true, cut.Ended = false;
+    };
+    if (mode_.Rail && Travel(full.Y1) >= railLength_)
+      cutAt(Bisect(full.T0, full.T1, [&](double t) { return railLength_ - Travel(At(full, t)); }));
+    if (ChutePending() && !apexSeen_ && Climbs(full.Y0) && !Climbs(full.Y1))
+      cutAt(Bisect(full.T0, full.T1, [&](double t) { return Climbs(At(full, t)) ? 1.0 : -1.0; }));
+    const double hc = p_.ChuteHeight;
+    if (ChutePending() && hc > 0.0 && !Climbs(full.Y1) && full.Y0[kH] > hc && full.Y1[kH] <= hc)
+      cutAt(Bisect(full.T0, full.T1, [&](double t) { return At(full, t)[kH] - hc; }));
     return cut;
   }
+
+  bool ChutePending() const { return p_.ChuteCdS > 0.0 && !chuteOpen_; }
+
+  // At a cut or a break: the rail's end, the apex, the parachute.
+  void Switches() {
+    if (mode_.Rail && Travel(y_) >= railLength_) railExit_ = EventHere(EventKind::RailExit);
+    if (!ChutePending()) return;
+    if (!apexSeen_ && !Climbs(y_)) {
+      apexSeen_ = true;
+      chuteAt_ = t_ + p_.ChuteDelay;
+    }
+    const bool low = p_.ChuteHeight > 0.0 && !Climbs(y_) && y_[kH] <= p_.ChuteHeight;
+    if (t_ >= chuteAt_ || low) chuteOpen_ = EventHere(EventKind::ChuteOpen);
+  }
+
+  FlightEvent EventHere(EventKind kind) const { return {kind, 0, t_, s_.X, s_.H, s_.V, s_.Theta}; }
+
+  // The rail's end, the parachute's opening and, with a parachute, the landing at the impact.
+  void AddVehicleEvents() { MergeVehicleEvents(p_, railExit_, chuteOpen_, d_.Events); }
 
   // Goes on to the step's end: records it for the sink, its rows, the extremes and the log.
   void Advance(const Span& full, const Cut& cut) {
     State y1 = full.Y1, f1 = full.F1;
     if (cut.T < full.T1) {
       y1 = At(full, cut.T);
-      Rates(y1, f1);  // a step cut short ends at its event
+      Rates(cut.T, y1, f1);  // a step cut short ends at its event
     }
     if (!airRelative_) y1[kB] = LimitedAngle(y1[kB]);
 
@@ -379,8 +505,9 @@ class HigherOrderRule final : public StepRule, public System {
   // At a break or the hold's release: the mode that holds from here on, and its rates.
   void ChangeMode(bool release) {
     if (release) mode_.Hold = false;
+    Switches();
     EnterMode(t_, y_);
-    Rates(y_, f_);
+    Rates(t_, y_, f_);
     if (log_) ModeNode();
   }
 
@@ -483,7 +610,7 @@ class HigherOrderRule final : public StepRule, public System {
       const double t = static_cast<double>(nextRow_) * si;
       const State y = At(sp, t);
       State f{};
-      Rates(y, f);
+      Rates(t, y, f);
       --evaluations_;  // for the record, not the flight
       Record(t, y, TangentialRate(y, f));
       Store(nextRow_++);
@@ -504,14 +631,15 @@ class HigherOrderRule final : public StepRule, public System {
 
  public:
   // The system of the steppers.
-  void operator()(const State& y, State& dy, double /*t*/) override { Rates(y, dy); }
+  void operator()(const State& y, State& dy, double t) override { Rates(t, y, dy); }
 
  private:
   const FlightParameters& p_;
   RunResult& d_;
   FlightState& s_;
   StepSink& sink_;
-  const bool rows_;  //!< false: the rows are counted, not stored
+  const bool rows_;               //!< false: the rows are counted, not stored
+  const VehicleTables* vehicle_;  //!< the vehicle's files, or nullptr
   const bool airRelative_;
   const Atmosphere atmosphere_;
   std::unique_ptr<OdeStepper> stepper_;
@@ -519,6 +647,11 @@ class HigherOrderRule final : public StepRule, public System {
   bool rocket_ = false;
   bool buoyant_ = false;
   double launchAngle_ = 0.0;
+  double railLength_ = 0.0;  //!< [m] 0: no rail
+  double pitchEnd_ = -1.0;   //!< [s] the pitch program's last time; below 0: none
+  std::optional<FlightEvent> railExit_, chuteOpen_;
+  bool apexSeen_ = false;
+  double chuteAt_ = 0.0;  //!< [s] when the parachute opens after the apex
   Mode mode_;
   State y_{}, f_{};
   double t_ = 0.0;

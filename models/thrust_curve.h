@@ -19,7 +19,8 @@ class ThrustCurve {
   // propellantMass [kg]: what the burn consumes.
   ThrustCurve(std::vector<ThrustPoint> points, double propellantMass);
 
-  double BurnTime() const { return points_.back().t; }     //!< [s]
+  double BurnTime() const { return points_.back().t; }  //!< [s]
+  const std::vector<ThrustPoint>& Points() const { return points_; }
   double TotalImpulse() const { return impulse_.back(); }  //!< [N s]
   double PropellantMass() const { return propellant_; }    //!< [kg]
   double Thrust(double t) const;                           //!< [N]; 0 before ignition and after the burn

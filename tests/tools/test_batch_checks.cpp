@@ -107,7 +107,8 @@ TEST_F(BatchChecks, ValuesWithoutAMeaningAreRefusedByNameAndValue) {
       {{"V0=-100"}, "V0 = -100 cannot be negative"},
       {{"Tk=-5"}, "Tk = -5 s must be more than 0"},
       {{"Tk=0"}, "Tk = 0 s must be more than 0"},
-      {{"AeroModel=3"}, "AeroModel = 3 is no drag law (0 the constant Cx, 1 the V-2 law over Mach)"},
+      {{"AeroModel=3"},
+       "AeroModel = 3 is no drag law (0 the constant Cx, 1 the V-2 law over Mach, 2 a drag table)"},
       // Odd, but meaningful: they fly.
       {{"V0=0"}, ""},
       {{"AeroModel=1.4"}, ""},
