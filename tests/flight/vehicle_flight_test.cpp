@@ -413,6 +413,31 @@ TEST(VehicleGlobe, NasasTwoStageRocketOverTheRotatingEarthMeetsTheCaseThroughBot
       }
 }
 
+TEST(VehicleGlobe, ALevelPitchProgramKeepsTheHeightAsTheHorizonTurnsUnderTheBody) {
+  // A program of 0 degrees for the whole burn in vacuum: the path stays level, so that gravity
+  // does no work and the speed is the rocket equation's Isp ln 2 at burnout (1386 m/s); over the
+  // sphere the horizontal turns under the body, and a path that did not turn with it would have
+  // climbed s^2 / (2 R), some 1.4 km over its 137 km.
+  for (const Globe& g : kGlobes)
+    for (double method : {0.0, 1.0, 2.0}) {
+      FlightParameters p = Over(OneStageRocket(Ballistic(), 100, 50, 2000, 500), g);
+      p.H0 = 1000;
+      p.TTO = 0;
+      auto v = Tables();
+      v->Pitch = LinearTable({{0, 0}, {200, 0}});
+      p.Vehicle = v;
+      p.Integrator = method;
+      p.dt0 = 0.01;
+      p.Tk = 200;
+      const auto run = ComputeTrajectory(p);
+      ASSERT_TRUE(run->AtEndTime) << g.Name << " " << method;
+      EXPECT_NEAR(run->AtEndTime->V / (2000 * std::log(2.0)), 1.0, method == 0.0 ? 1e-4 : 1e-6)
+          << g.Name << " " << method;
+      // The Euler rule's first-order error lets the path climb a few decimetres.
+      EXPECT_NEAR(run->AtEndTime->H, 1000.0, method == 0.0 ? 0.5 : 0.01) << g.Name << " " << method;
+    }
+}
+
 TEST(VehicleGlobe, ARailReleasesTheBodyAtTheSpeedOfItsConstantAccelerationAndHoldsAWeakOneOnThePad) {
   // As over the flat Earth in two dimensions: exit speed sqrt(2 a L), a = F / m - g sin 60.
   const double m = 10, F = 200, L = 5;
