@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flight/integrator.h"
@@ -308,6 +309,25 @@ TEST(VehicleFlight, ACoastDelaysTheNextIgnitionAndDropsTheSpentStageThere) {
     EXPECT_NEAR(ComputeTrajectory(p)->Final.Mass, 500.0 - 2.475 - (4.323 - 2.475) - 50.0,
                 method == 0.0 ? 0.05 : 1e-3)
         << method;
+  }
+}
+
+TEST(VehicleFlight, TheDragTableIsTheVehiclesUntilStageTwoIgnitesAndTheUpperStagesAfter) {
+  // Stage 2 ignites at 10 s (after a 2 s coast: at 12 s); no third table: the second one holds.
+  for (double method : {0.0, 1.0, 2.0}) {
+    FlightParameters p = test_support::TwoStageRocket();
+    p.Mt3 = 10, p.Iud3 = p.IudP3 = 2500, p.Schu3 = 2500;
+    p.Coast2 = 2;
+    p.AeroModel = 2;
+    auto v = Tables();
+    v->Cd[0] = LinearTable({{0, 0.3}, {10, 0.3}});
+    v->Cd[1] = LinearTable({{0, 0.1}, {10, 0.1}});
+    p.Vehicle = v;
+    p.Integrator = method;
+    for (const auto& [tk, cx] : {std::pair{11.0, 0.3}, std::pair{20.0, 0.1}, std::pair{30.0, 0.1}}) {
+      p.Tk = tk;
+      EXPECT_EQ(ComputeTrajectory(p)->Final.CxCur, cx) << method << " " << tk;
+    }
   }
 }
 
