@@ -97,7 +97,7 @@ TEST_F(BatchVehicle, SavedParametersNameTheSameFilesFromTheSavedFilesFolder) {
   Write("wind #1.csv", "0,2\n1000,4\n");
   fs::create_directories(work_ / "out");
   const Outcome saved = Batch({"--params", "rocket/body.zarn", "--set", "WindTable=wind #1.csv", "--set",
-                               "V0=25", "--save-params", "out/saved.zarn", "--json"});
+                               "WindModel=1", "--set", "V0=25", "--save-params", "out/saved.zarn", "--json"});
   ASSERT_EQ(saved.Exit, 0) << saved.Err;
   const std::string text = ReadFile(work_ / "out/saved.zarn");
   EXPECT_NE(text.find("\nV0 = 25 "), std::string::npos);
