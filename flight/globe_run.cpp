@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -17,6 +18,8 @@
 #include "flight/run_loop.h"
 #include "flight/stages.h"
 #include "models/flight_model.h"
+#include "models/motion_step.h"
+#include "models/vehicle_tables.h"
 #include "records/constants.h"
 #include "records/errors.h"
 
@@ -97,6 +100,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
         flat_(earth_.Shape == EarthShape::kFlat),
         degPerRad_(DegreesPerRadian(p)),
         atmosphere_(AtmosphereOf(p)),
+        vehicle_(p.Vehicle.get()),
         stepper_(steppers::StepperOf<State>(MethodOf(p), RtolOf(p))) {
     SetUpLaunchSite();
   }
@@ -119,15 +123,22 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   void EndEvents() override { log_ = nullptr; }
   bool NeedsDuration() const override { return rows_; }
 
-  void Finish() override { d_.Summary.MaxQ = std::max(d_.Summary.MaxQ, d_.LocatedMaxQ); }
+  void Finish() override {
+    MergeVehicleEvents(p_, railExit_, chuteOpen_, d_.Events);
+    d_.Summary.MaxQ = std::max(d_.Summary.MaxQ, d_.LocatedMaxQ);
+  }
 
   // The system of the steppers.
-  void operator()(const State& y, State& dy, double /*t*/) override { Rates(y, dy); }
+  void operator()(const State& y, State& dy, double t) override { Rates(t, y, dy); }
 
  private:
   struct Mode {
     int Stage = 0;
     bool Hold = false;
+    int Last = 0;        //!< the stage that burned last, through a coast
+    bool Rail = false;   //!< on the launch rail: the path keeps the launch angle
+    bool Pitch = false;  //!< the pitch program sets the path's angle
+    bool Chute = false;  //!< the parachute is open
   };
 
   // ----- the geometry -----
@@ -181,8 +192,48 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     return earth_.Radius * Div(pr.cross(pv).dot(normal_), pr.squaredNorm());
   }
 
-  Vec3 LaunchDirection(const Local& l) const {
-    return std::cos(launchAngle_) * l.Along + std::sin(launchAngle_) * l.Up;
+  Vec3 LaunchDirection(const Local& l) const { return DirectionAt(l, launchAngle_); }
+
+  // The direction at an angle against the local horizontal in the azimuth's vertical plane.
+  static Vec3 DirectionAt(const Local& l, double theta) {
+    return std::cos(theta) * l.Along + std::sin(theta) * l.Up;
+  }
+
+  // ----- the held path: the rail and the pitch program -----
+
+  // The angle against the local horizontal the path is held at, and its rate (rad, rad/s).
+  struct Held {
+    double Angle, Rate;
+  };
+  std::optional<Held> HeldAngle(double t) const {
+    if (mode_.Rail) return Held{launchAngle_, 0.0};
+    if (mode_.Pitch) {
+      const LinearTable& pitch = *vehicle_->Pitch;
+      return Held{pitch.At(t) / degPerRad_, PitchRate(pitch, t) / degPerRad_};
+    }
+    return std::nullopt;
+  }
+
+  // How fast a held direction turns as the body moves: over a round Earth the local horizontal
+  // tilts under it (by V cos theta / r on a sphere), from the change of the local axes over a metre
+  // of the path either side.
+  Vec3 FrameTurn(const Vec3& r, const Vec3& v, double theta) const {
+    const double V = v.norm();
+    if (flat_ || !(V > 0.0)) return Vec3::Zero();
+    const Vec3 step = v / V;  // a metre along the path
+    const Vec3 ahead = DirectionAt(LocalAt(r + step), theta), behind = DirectionAt(LocalAt(r - step), theta);
+    return (ahead - behind) * (V / 2);
+  }
+
+  // [m] how far the body has gone from the pad.
+  double Travel(const State& y) const { return (PositionIn(y) - pad_).norm(); }
+
+  // [m/s] the wind at height H along the azimuth and across it, the profile's where one is given.
+  double WindAlongAt(double H) const {
+    return vehicle_ && vehicle_->WindAlong ? vehicle_->WindAlong->At(H) : p_.Vwind;
+  }
+  double WindAcrossAt(double H) const {
+    return vehicle_ && vehicle_->WindAcross ? vehicle_->WindAcross->At(H) : p_.VwindCross;
   }
 
   // ----- the forces -----
@@ -191,7 +242,8 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     Local L;
     AtmosphereState Atm;
     double AirSpeed, Mach, CxCur, Thrust, Isp, MassFlow;
-    Vec3 Accel;  //!< [m/s^2] relative to the Earth
+    Vec3 Accel;    //!< [m/s^2] relative to the Earth
+    bool Resting;  //!< on the pad: the body does not move
   };
 
   // Everything that acts on the body in state y in the current mode. Drag against the air's
@@ -199,23 +251,28 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   // (straight up during the hold), gravity, and where the Earth turns the Coriolis and centrifugal
   // accelerations of its frame: the frame turns with the Earth, so the velocity is the one a
   // person on the ground sees.
-  Instant InstantOf(const State& y) {
+  Instant InstantOf(double t, const State& y) {
     Instant i{};
     const Vec3 r = PositionIn(y), v = VelocityIn(y);
     const double mass = y[kMass];
     i.L = LocalAt(r);
     i.Atm = FlightAir(i.L.Where.Height, band_, atmosphere_);
     // The wind is the air moving over the ground, horizontal: along the azimuth and to its right.
-    const Vec3 air = v - (p_.Vwind * i.L.Along + p_.VwindCross * i.L.Right);
+    const double H = i.L.Where.Height;
+    const Vec3 air = v - (WindAlongAt(H) * i.L.Along + WindAcrossAt(H) * i.L.Right);
     i.AirSpeed = air.norm();
     i.Mach = Div(i.AirSpeed, i.Atm.Vsound);
-    i.CxCur = DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
+    i.CxCur = p_.AeroModel == 2.0 ? DragTableOf(*vehicle_, mode_.Last).At(i.Mach)
+                                  : DragCoefficient(p_.Cx, p_.AeroModel, i.Mach);
+    // The parachute's drag area on the body's reference area.
+    if (mode_.Chute) i.CxCur = Checked(i.CxCur + Div(p_.ChuteCdS, p_.S0));
     if (mode_.Stage > 0) {
-      const StageData& st = plan_.Stages[static_cast<std::size_t>(mode_.Stage - 1)];
-      i.Isp = StageIsp(st, i.Atm.Pbar);
-      i.Thrust = StageThrust(st, i.Isp);
-      i.MassFlow = st.MassFlow;
+      const StagePush push = StagePushAt(plan_, mode_.Stage, t, i.Atm.Pbar);
+      i.Isp = push.Isp;
+      i.Thrust = push.Thrust;
+      i.MassFlow = push.MassFlow;
     }
+    const std::optional<Held> held = HeldAngle(t);
     const double w2 = i.AirSpeed * i.AirSpeed;
     const double half = i.Atm.Roh * p_.S0 / 2;
     Vec3 a = Vec3::Zero();
@@ -228,7 +285,10 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     }
     if (i.Thrust != 0.0) {
       const double V = v.norm();
-      const Vec3 dir = mode_.Hold ? i.L.Up : V > 0.0 ? Vec3(v / V) : LaunchDirection(i.L);
+      const Vec3 dir = mode_.Hold ? i.L.Up
+                       : held     ? DirectionAt(i.L, held->Angle)
+                       : V > 0.0  ? Vec3(v / V)
+                                  : LaunchDirection(i.L);
       a += Div(i.Thrust, mass) * dir;
     }
     if (flat_) {
@@ -236,19 +296,33 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     } else {
       a += Gravity(earth_, r) + FrameAcceleration(earth_, r, v);
     }
+    if (held) {
+      // The path keeps the held direction d: the speed along it changes by the acceleration along
+      // it, and the velocity turns with d, by the program's rate and the tilt of the horizontal.
+      const Vec3 d = DirectionAt(i.L, held->Angle);
+      const Vec3 n = DirectionAt(i.L, held->Angle + std::numbers::pi / 2);
+      const double u = v.dot(d), along = a.dot(d);
+      // On the rail at rest, a body whose thrust does not lift it along the rail stays on the pad.
+      if (mode_.Rail && std::fabs(u) <= kRestSpeed && along <= 0.0) {
+        a = Vec3::Zero();
+        i.Resting = true;
+      } else {
+        a = along * d + u * (held->Rate * n + FrameTurn(r, v, held->Angle));
+      }
+    }
     for (int k = 0; k < 3; ++k) Checked(a[k]);
     i.Accel = a;
     return i;
   }
 
-  void Rates(const State& y, State& dy) {
+  void Rates(double t, const State& y, State& dy) {
     ++evaluations_;
     if (buoyant_) {
       dy = State{};  // the body does not move; only its time goes on
       return;
     }
-    const Instant i = InstantOf(y);
-    for (std::size_t k = 0; k < 3; ++k) dy[k] = y[k + 3];
+    const Instant i = InstantOf(t, y);
+    for (std::size_t k = 0; k < 3; ++k) dy[k] = i.Resting ? 0.0 : y[k + 3];
     dy[3] = i.Accel.x(), dy[4] = i.Accel.y(), dy[5] = i.Accel.z();
     dy[kMass] = -i.MassFlow;
   }
@@ -262,7 +336,8 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   // The recorded quantities of a state at time t; the angle in the unit of degPerRad_, so that the
   // table's column shows degrees.
   void Record(double t, const State& y) {
-    const Instant i = InstantOf(y);
+    const Instant i = InstantOf(t, y);
+    const std::optional<Held> held = HeldAngle(t);
     const Vec3 r = PositionIn(y), v = VelocityIn(y);
     const Ground g = GroundOf(r);
     const double V = v.norm();
@@ -273,7 +348,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     s_.Lon = g.Lon;
     s_.H = i.L.Where.Height;
     s_.V = V;
-    s_.Theta = AngleOf(v, i.L);
+    s_.Theta = held ? held->Angle : AngleOf(v, i.L);
     s_.Mass = y[kMass];
     s_.Area = p_.S0;
     s_.Atm = i.Atm;
@@ -292,8 +367,10 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   // ----- the modes -----
 
   bool Weak(double t, const State& y) {
+    // A rail or a pitch program says where the thrust points: no vertical hold then.
+    if (p_.RailLength > 0.0 || pitchEnd_ >= 0.0) return false;
     if (mode_.Stage == 0 || !(t < kHoldUntil)) return false;
-    const Instant i = InstantOf(y);
+    const Instant i = InstantOf(t, y);
     return HoldsVertical(t, i.Thrust, y[kMass]);
   }
 
@@ -304,10 +381,14 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   }
 
   void EnterMode(double t, State& y) {
-    const int before = mode_.Stage;
     mode_.Stage = rocket_ ? StageAfter(plan_, t) : 0;
-    y[kMass] = MassAfterStaging(plan_, before, mode_.Stage, y[kMass]);
-    if (mode_.Stage > 0) s_.Stage = mode_.Stage;
+    // The engine of the stage that burned last goes where the next one takes over, across a coast.
+    y[kMass] = MassAfterStaging(plan_, mode_.Last, mode_.Stage, y[kMass]);
+    if (mode_.Stage > 0) s_.Stage = mode_.Last = mode_.Stage;
+    mode_.Rail = p_.RailLength > 0.0 && !railExit_;
+    mode_.Chute = chuteOpen_.has_value();
+    const bool pitched = mode_.Pitch;
+    mode_.Pitch = pitchEnd_ >= 0.0 && mode_.Stage > 0 && t < pitchEnd_;
     const bool hold = Weak(t, y);
     const Local l = LocalAt(PositionIn(y));
     if (hold && !mode_.Hold) {
@@ -318,12 +399,36 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
       s_.AngleHold = 1.0;
     }
     mode_.Hold = hold;
+    // The program's angle from its start, and where it ends the path flies on from its last one.
+    if (mode_.Pitch || pitched) PointAlong(y, DirectionAt(l, vehicle_->Pitch->At(t) / degPerRad_));
+    if (mode_.Rail) PointAlong(y, LaunchDirection(l));
   }
 
+  // The next time at which the rates change: a stage's end or a point of its motor's curve, the
+  // end of the hold, an ignition after a coast, a row of the pitch program, the parachute's time.
   double NextBreak() const {
     double b = p_.Tk;
-    if (mode_.Stage > 0) b = std::min(b, plan_.End[static_cast<std::size_t>(mode_.Stage - 1)]);
+    if (mode_.Stage > 0) {
+      const auto at = static_cast<std::size_t>(mode_.Stage - 1);
+      b = std::min(b, plan_.End[at]);
+      if (const StageMotor* m = plan_.Motors[at])
+        for (const ThrustPoint& q : m->Curve.Points())
+          if (plan_.Ignition[at] + q.t > t_) {
+            b = std::min(b, plan_.Ignition[at] + q.t);
+            break;
+          }
+    }
     if (mode_.Hold) b = std::min(b, kHoldUntil);
+    if (rocket_ && mode_.Stage == 0)
+      for (std::size_t k = 0; k < 3; ++k)
+        if (plan_.Stages[k].BurnTime > 0.0 && plan_.Ignition[k] > t_) b = std::min(b, plan_.Ignition[k]);
+    if (mode_.Pitch)
+      for (const LinearTable::Row& r : vehicle_->Pitch->Rows())
+        if (r.X > t_) {
+          b = std::min(b, r.X);
+          break;
+        }
+    if (!chuteOpen_ && chuteAt_ > t_) b = std::min(b, chuteAt_);
     return b;
   }
 
@@ -336,6 +441,12 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     rocket_ = p_.TaskKind == kTaskRocket;
     buoyant_ = IsBuoyantTask(p_.TaskKind);
     if (rocket_) plan_ = PlanStages(p_);
+    pitchEnd_ =
+        vehicle_ && vehicle_->Pitch && !vehicle_->Pitch->Empty() ? vehicle_->Pitch->Rows().back().X : -1.0;
+    railExit_.reset();
+    chuteOpen_.reset();
+    apexSeen_ = false;
+    chuteAt_ = std::numeric_limits<double>::infinity();
     Vec3 r;
     if (flat_) {
       r = Vec3(0.0, 0.0, p_.H0);
@@ -344,16 +455,23 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
                         p_.H0};
       r = PositionOf(earth_, start);
     }
+    pad_ = r;
     Put(y_, r, p_.V0 * LaunchDirection(LocalAt(r)));
     y_[kMass] = p_.MassaStart;
     t_ = 0.0;
     turn_ = 0.0;
     mode_ = Mode{};
     EnterMode(0.0, y_);
-    Rates(y_, f_);
+    Rates(0.0, y_, f_);
     stepper_->Start(p_.dt0);
     nextRow_ = 1;
     Record(0.0, y_);
+    if (ChutePending() && !(Climb(y_) > 0.0)) {  // a drop: its apex is its start
+      Switches();
+      EnterMode(0.0, y_);
+      Rates(0.0, y_, f_);
+      Record(0.0, y_);
+    }
     apex_ = s_.H;
     if (log_) log_->Start(Node(0.0, y_, f_));
     d_.Summary.ApexH = s_.H;
@@ -365,6 +483,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     double T;
     bool Ended;
     bool Release;
+    bool Switch = false;  //!< the rail's end, the apex before a parachute, the parachute's height
   };
 
   bool Step() {
@@ -375,14 +494,14 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
     const Cut cut = Locate(full);
     Go(full, cut);
     if (cut.Ended) return false;
-    if (cut.Release || t_ == tb) ChangeMode(cut.Release);
+    if (cut.Release || cut.Switch || t_ == tb) ChangeMode(cut.Release);
     return true;
   }
 
   // The events that end a step early: the end height, the hold's release.
   Cut Locate(const Span& full) {
     Cut cut{full.T1, full.T1 >= p_.Tk, false};
-    if (HeightOf(full.Y1) <= p_.Hk) {
+    if (HeightOf(full.Y1) <= p_.Hk && !mode_.Rail) {  // on the rail the body stands on its pad
       if (HeightOf(full.Y0) > p_.Hk)
         cut.T = Bisect(full.T0, full.T1, [&](double t) { return HeightOf(At(full, t)) - p_.Hk; });
       cut.Ended = true;
@@ -391,14 +510,43 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
       const double tr = Bisect(full.T0, full.T1, [&](double t) { return Weak(t, At(full, t)) ? 1.0 : -1.0; });
       if (tr < cut.T) cut.T = tr, cut.Release = true, cut.Ended = false;
     }
+    auto cutAt = [&](double t) {
+      if (t <= cut.T) cut.T = t, cut.Switch = true, cut.Ended = false;
+    };
+    if (mode_.Rail && Travel(full.Y1) >= p_.RailLength)
+      cutAt(Bisect(full.T0, full.T1, [&](double t) { return p_.RailLength - Travel(At(full, t)); }));
+    if (ChutePending() && !apexSeen_ && Climb(full.Y0) > 0.0 && !(Climb(full.Y1) > 0.0))
+      cutAt(Bisect(full.T0, full.T1, [&](double t) { return Climb(At(full, t)) > 0.0 ? 1.0 : -1.0; }));
+    const double hc = p_.ChuteHeight;
+    if (ChutePending() && hc > 0.0 && !(Climb(full.Y1) > 0.0) && HeightOf(full.Y0) > hc &&
+        HeightOf(full.Y1) <= hc)
+      cutAt(Bisect(full.T0, full.T1, [&](double t) { return HeightOf(At(full, t)) - hc; }));
     return cut;
+  }
+
+  bool ChutePending() const { return p_.ChuteCdS > 0.0 && !chuteOpen_; }
+
+  // At a cut or a break: the rail's end, the apex, the parachute.
+  void Switches() {
+    if (mode_.Rail && Travel(y_) >= p_.RailLength) railExit_ = EventHere(EventKind::RailExit);
+    if (!ChutePending()) return;
+    if (!apexSeen_ && !(Climb(y_) > 0.0)) {
+      apexSeen_ = true;
+      chuteAt_ = t_ + p_.ChuteDelay;
+    }
+    const bool low = p_.ChuteHeight > 0.0 && !(Climb(y_) > 0.0) && HeightOf(y_) <= p_.ChuteHeight;
+    if (t_ >= chuteAt_ || low) chuteOpen_ = EventHere(EventKind::ChuteOpen);
+  }
+
+  FlightEvent EventHere(EventKind kind) const {
+    return {kind, 0, t_, s_.X, s_.H, s_.V, s_.Theta, s_.Z, s_.Lat, s_.Lon};
   }
 
   void Go(const Span& full, const Cut& cut) {
     State y1 = full.Y1, f1 = full.F1;
     if (cut.T < full.T1) {
       y1 = At(full, cut.T);
-      Rates(y1, f1);
+      Rates(cut.T, y1, f1);
     }
     Apex(full, cut.T, y1);
     t_ = cut.T;
@@ -417,8 +565,9 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
 
   void ChangeMode(bool release) {
     if (release) mode_.Hold = false;
+    Switches();
     EnterMode(t_, y_);
-    Rates(y_, f_);
+    Rates(t_, y_, f_);
     if (log_) {
       const FlightState kept = s_;
       Record(t_, y_);
@@ -516,6 +665,7 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   const bool flat_;
   const double degPerRad_;
   const Atmosphere atmosphere_;
+  const VehicleTables* vehicle_;  //!< the vehicle's files, or nullptr
   std::unique_ptr<steppers::OdeStepper<State>> stepper_;
   double azimuth_ = 0.0;         //!< [rad] clockwise from north
   double launchAngle_ = 0.0;     //!< [rad]
@@ -525,6 +675,11 @@ class GlobeRule final : public StepRule, public steppers::System<State> {
   bool rocket_ = false;
   bool buoyant_ = false;
   Mode mode_;
+  Vec3 pad_ = Vec3::Zero();  //!< where the flight starts
+  double pitchEnd_ = -1.0;   //!< [s] the pitch program's last time; below 0: none
+  std::optional<FlightEvent> railExit_, chuteOpen_;
+  bool apexSeen_ = false;
+  double chuteAt_ = 0.0;  //!< [s] the parachute's opening after the apex
   State y_{}, f_{};
   double t_ = 0.0;
   double apex_ = 0.0;

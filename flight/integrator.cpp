@@ -129,11 +129,7 @@ class EulerRule final : public StepRule {
   }
 
   // The drag table of what flies: the vehicle's until stage 2 ignites, then the latest one given.
-  const LinearTable& CdTable() const {
-    for (int k = std::min(static_cast<int>(s_.Stage), 3) - 1; k > 0; --k)
-      if (vehicle_->Cd[static_cast<std::size_t>(k)]) return *vehicle_->Cd[static_cast<std::size_t>(k)];
-    return *vehicle_->Cd[0];
-  }
+  const LinearTable& CdTable() const { return DragTableOf(*vehicle_, static_cast<int>(s_.Stage)); }
 
   // After a step: the rail holds the path's angle and keeps a body too weak to lift off on the
   // pad; the apex and the parachute.

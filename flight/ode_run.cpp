@@ -180,11 +180,7 @@ class HigherOrderRule final : public StepRule, public System {
   }
 
   // The drag table of what flies: the vehicle's until stage 2 ignites, then the latest one given.
-  const LinearTable& CdTable() const {
-    for (int k = std::min(mode_.Last, 3) - 1; k > 0; --k)
-      if (vehicle_->Cd[static_cast<std::size_t>(k)]) return *vehicle_->Cd[static_cast<std::size_t>(k)];
-    return *vehicle_->Cd[0];
-  }
+  const LinearTable& CdTable() const { return DragTableOf(*vehicle_, mode_.Last); }
 
   // [m/s] the wind toward +X at height H: the profile's where one is given.
   double WindAt(double H) const {
@@ -197,8 +193,7 @@ class HigherOrderRule final : public StepRule, public System {
     if (mode_.Pitch) {
       // The program is linear between its rows: its rate is the slope of the row it is in.
       const LinearTable& pitch = *vehicle_->Pitch;
-      constexpr double kD = 1e-6;  //!< [s]
-      const double rate = (pitch.At(t + kD) - pitch.At(t - kD)) / (2 * kD) / kDegPerRad;
+      const double rate = PitchRate(pitch, t) / kDegPerRad;
       return Held{pitch.At(t) / kDegPerRad, rate};
     }
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "models/vehicle_tables.h"
 #include "records/parameters.h"
 
 namespace zarn {
@@ -16,10 +17,10 @@ const ParamName* FindParamName(std::string_view name);
 // The entry of the parameter held in that member, or nullptr.
 const ParamName* ParamOf(double FlightParameters::*member);
 
-// Whether p flies in three dimensions: over a round Earth, or with a wind across the azimuth.
-// Otherwise the path lies in the vertical plane of the launch, as ever.
+// Whether p flies in three dimensions: over a round Earth, or with a wind across the azimuth (its
+// own or a wind profile's). Otherwise the path lies in the vertical plane of the launch, as ever.
 inline bool FliesInThreeDimensions(const FlightParameters& p) {
-  return p.EarthModel != 0.0 || p.VwindCross != 0.0;
+  return p.EarthModel != 0.0 || p.VwindCross != 0.0 || (p.Vehicle && p.Vehicle->WindAcross);
 }
 
 }  // namespace zarn

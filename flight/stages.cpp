@@ -87,6 +87,17 @@ std::vector<ScheduledEvent> StageEvents(const StagePlan& plan) {
   return events;
 }
 
+const LinearTable& DragTableOf(const VehicleTables& vehicle, int last) {
+  for (int k = std::min(last, 3) - 1; k > 0; --k)
+    if (vehicle.Cd[static_cast<std::size_t>(k)]) return *vehicle.Cd[static_cast<std::size_t>(k)];
+  return *vehicle.Cd[0];
+}
+
+double PitchRate(const LinearTable& pitch, double t) {
+  constexpr double kD = 1e-6;  //!< [s]
+  return (pitch.At(t + kD) - pitch.At(t - kD)) / (2 * kD);
+}
+
 void MergeVehicleEvents(const FlightParameters& p, const std::optional<FlightEvent>& railExit,
                         const std::optional<FlightEvent>& chuteOpen, std::vector<FlightEvent>& events) {
   if (railExit) events.push_back(*railExit);

@@ -55,6 +55,13 @@ double MassAfterStaging(const StagePlan& plan, int before, int after, double mas
 // stage ignites (the third stage keeps its own).
 std::vector<ScheduledEvent> StageEvents(const StagePlan& plan);
 
+// The drag table of what flies once stage `last` (0 none yet) has burned: the vehicle's own until
+// stage 2 ignites, then the latest one given. The vehicle has a table for the whole (Cd[0]).
+const LinearTable& DragTableOf(const VehicleTables& vehicle, int last);
+
+// [deg/s] the pitch program's rate at t: the slope of the row it is in (the mean of both at a row).
+double PitchRate(const LinearTable& pitch, double t);
+
 // Adds to a run's events the rail's end and the parachute's opening where the flight had them, and
 // with a parachute the landing at the impact; all in time order.
 void MergeVehicleEvents(const FlightParameters& p, const std::optional<FlightEvent>& railExit,

@@ -3,6 +3,8 @@
 // sweep's cases.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -132,6 +134,25 @@ TEST_F(BatchVehicle, SweepsAndSearchesVaryNumbersOfARunWithFilesAndRefuseAFileAs
               std::string::npos)
         << r.Err;
   }
+}
+
+// Over a round Earth, a parachute in a wind profile across the azimuth: 2 kg under 0.5 m^2 sink
+// at sqrt(2 m g / (rho CdS)) = 8 m/s (9.8 m/s^2 at the surface of a sphere of 6400 km, sea level's
+// 1.225 kg/m^3) and drift with the 3 m/s wind, landing at sqrt(8^2 + 3^2) m/s over the ground.
+TEST_F(BatchVehicle, AParachuteOverTheGlobeLandsAtItsDescentSpeedBesideTheCrossWind) {
+  Write("chute.zarn",
+        "TaskKind = 1\nMassaStart = 2\nS0 = 0.01\nV0 = 80\nTTO = 80\ndt0 = 0.001\nTk = 100\n"
+        "AtmosphereModel = 1\nChuteCdS = 0.5\nChuteDelay = 2\nEarthModel = 1\nEarthRadius = 6400000\n"
+        "EarthMu = 401408000000000\nWindModel = 1\nWindTable = wind.csv\nIntegrator = 2\n");
+  Write("wind.csv", "height,along,across\n0,0,3\n10000,0,3\n");
+  const Outcome r = Batch({"--params", "chute.zarn", "--events", "-"});
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  std::map<std::string, std::vector<std::string>> events;
+  for (const std::vector<std::string>& row : CsvRows(r.Out)) events[row[0]] = row;
+  ASSERT_TRUE(events.count("apex") && events.count("chute_open") && events.count("landing")) << r.Out;
+  EXPECT_NEAR(std::stod(events["chute_open"][1]) - std::stod(events["apex"][1]), 2.0, 1e-6);
+  EXPECT_NEAR(std::stod(events["landing"][4]) / std::hypot(8.0, 3.0), 1.0, 0.005) << r.Out;
+  EXPECT_EQ(events["landing"][3], "0");
 }
 
 TEST_F(BatchVehicle, HelpListsTheVehiclesFilesWithTheirMeaning) {

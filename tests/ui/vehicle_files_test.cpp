@@ -54,6 +54,7 @@ constexpr char kDrag[] = "Mach,Cd\n0,0.5\n0.8,0.55\n1.2,0.8\n";
 
 TEST_F(VehicleFilesTest, EachFileIsReadAsItIsChosenAndStartFliesWhatOkLeft) {
   OpenWithPreset(0, kEnglish);
+  ChooseFromPlotMenu("Physical wind");  // a wind profile is the air's own motion
   QDialog* dialog = OpenDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->windowTitle(), "Vehicle files");
