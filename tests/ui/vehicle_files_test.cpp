@@ -77,7 +77,6 @@ TEST_F(VehicleFilesTest, EachFileIsReadAsItIsChosenAndStartFliesWhatOkLeft) {
   EXPECT_EQ(Shown(dialog, "WindTableView"), "2 rows, height from 0 to 1500 m, with cross wind");
   Press(dialog, QDialogButtonBox::Ok);
   EXPECT_EQ(data_->Vehicle[0].string(), workDir_.filePath("t18.eng").toStdString());
-  ChooseFromPlotMenu("Physical wind");  // a wind profile blows against the air's own motion
 
   PressStart();
   ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
