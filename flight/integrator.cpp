@@ -328,9 +328,11 @@ void ValidateRun(const FlightParameters& p, char decimalSeparator) {
     throw Error(NamedValue(NameOfSlot(kSlotAeroModel), p.AeroModel, decimalSeparator) +
                 " is no drag law (0 the constant Cx, 1 the V-2 law over Mach, 2 a drag table)");
   }
-  if (vehicle && vehicle->WindAlong && p.WindModel != 1.0)
-    throw Error("A wind profile (WindTable) needs the wind relative to the air (" +
-                NamedValue(NameOfSlot(kSlotWindModel), p.WindModel, decimalSeparator) + ", not 1)");
+  // In three dimensions the wind is the air's motion whatever WindModel says; in the vertical
+  // plane the classic wind's corrections know no wind that changes with height.
+  if (vehicle && vehicle->WindAlong && p.WindModel != 1.0 && !FliesInThreeDimensions(p))
+    throw Error("A wind profile (WindTable) needs WindModel = 1, the wind relative to the air, not " +
+                NamedValue(NameOfSlot(kSlotWindModel), p.WindModel, decimalSeparator));
   for (const NonNegative& v : kVehicleNonNegative)
     RefuseNegative(NameOfSlot(v.Slot), p.*v.Value, decimalSeparator);
   if (p.ChuteCdS > 0.0 && !(p.S0 > 0.0))

@@ -215,5 +215,23 @@ TEST_F(BatchVehicle, HelpNamesTheEventsOfARailAndAParachute) {
     EXPECT_NE(r.Out.find(name), std::string::npos) << name;
 }
 
+// A wind profile under the classic wind of the vertical plane is refused by name; over a round
+// Earth the wind is the air's motion whatever WindModel says, and the profile flies.
+TEST_F(BatchVehicle, AWindProfileNeedsThePhysicalWindOnlyInTheVerticalPlane) {
+  Write("wind.csv", "0,2\n1000,4\n");
+  const Outcome flat = Batch({"--preset", "0", "--set", "WindTable=wind.csv", "--set", "WindModel=0"});
+  EXPECT_NE(flat.Exit, 0);
+  EXPECT_NE(flat.Err.find("A wind profile (WindTable) needs WindModel = 1, the wind relative to the air, not "
+                          "WindModel = 0"),
+            std::string::npos)
+      << flat.Err;
+  const Outcome round = Batch({"--preset", "0", "--set", "WindTable=wind.csv", "--set", "WindModel=0",
+                               "--set", "EarthModel=1", "--json"});
+  EXPECT_EQ(round.Exit, 0) << round.Err;
+  EXPECT_EQ(round.Out, Batch({"--preset", "0", "--set", "WindTable=wind.csv", "--set", "WindModel=1", "--set",
+                              "EarthModel=1", "--json"})
+                           .Out);
+}
+
 }  // namespace
 }  // namespace zarn::runner
